@@ -1,0 +1,11 @@
+#pragma once
+// The calling thread's last system error (errno), as the Parts' "last error".
+#include <string>
+
+namespace kez::sys {
+
+int lastError();
+void setLastError(int error);
+std::string errorText(int error);
+
+} // namespace kez::sys

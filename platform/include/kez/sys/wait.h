@@ -1,0 +1,37 @@
+#pragma once
+// Waiting on several kernel-backed objects at once, with a time limit.
+#include <chrono>
+#include <cstddef>
+#include <optional>
+#include <poll.h>
+#include <span>
+#include <variant>
+
+namespace kez::sys {
+
+using Timeout = std::chrono::milliseconds;
+inline constexpr Timeout kInfinite = Timeout::max();
+
+// An object whose readiness shows on a file descriptor. tryAcquire() consumes the
+// signal where the object's rules say so (auto-reset event, semaphore) and returns
+// false when another waiter took it first.
+class Waitable {
+public:
+    virtual ~Waitable() = default;
+    virtual int pollFd() const = 0;
+    virtual bool tryAcquire() = 0;
+};
+
+// A plain descriptor to wait on; readiness is not consumed.
+struct WaitFd {
+    int fd;
+    short events = POLLIN;
+};
+
+using WaitItem = std::variant<Waitable*, WaitFd>;
+
+// Index of the first item found ready (lowest index wins when several are), or
+// nullopt when `limit` passes first. Waitables are acquired as they are taken.
+std::optional<std::size_t> waitAny(std::span<const WaitItem> items, Timeout limit);
+
+} // namespace kez::sys
