@@ -12,8 +12,13 @@ function(kez_add_test name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
   target_compile_definitions(${name} PRIVATE
     KEZ_SOURCE_DIR="${CMAKE_SOURCE_DIR}" KEZ_BINARY_DIR="${CMAKE_BINARY_DIR}" KEZ_PYTHON="${KEZ_PYTHON}")
+  if(NOT T_LABELS)
+    set(T_LABELS unit)
+  endif()
+  # The label list travels through the discovery script as one argument.
+  string(REPLACE ";" "\\;" labels "${T_LABELS}")
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${T_LABELS}" TIMEOUT 300)
+    PROPERTIES LABELS "${labels}" TIMEOUT 300)
 endfunction()
 
 # kez_add_fuzzer(<name> SOURCES ... [LIBS ...] [CORPUS dir])
