@@ -1,0 +1,72 @@
+#include "kez/sys/paths.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace kez::sys {
+namespace fs = std::filesystem;
+namespace {
+
+constexpr const char* kFolderName = "kez-ombrel";
+
+// Environment overrides are ignored in secure-execution mode (capability-bearing helpers).
+std::optional<fs::path> environmentPath(const char* name) {
+    const char* value = ::secure_getenv(name);
+    if (value == nullptr || *value == '\0') return std::nullopt;
+    return fs::path(value);
+}
+
+// XDG base folders must be absolute; a relative one is ignored.
+std::optional<fs::path> xdgBase(const char* name) {
+    auto base = environmentPath(name);
+    if (base && base->is_absolute()) return base;
+    return std::nullopt;
+}
+
+fs::path homeDir() {
+    if (auto home = environmentPath("HOME")) return *home;
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
+        found->pw_dir != nullptr) {
+        return fs::path(found->pw_dir);
+    }
+    return fs::path("/");
+}
+
+fs::path userFolder(const char* xdgVariable, const fs::path& homeRelativeDefault) {
+    const auto base = xdgBase(xdgVariable).value_or(homeDir() / homeRelativeDefault);
+    return base / kFolderName;
+}
+
+} // namespace
+
+fs::path dataDir() { return environmentPath("KEZ_DATA_DIR").value_or(fs::path(KEZ_DEFAULT_DATA_DIR)); }
+
+fs::path stateDir() {
+    auto folder = userFolder("XDG_STATE_HOME", fs::path(".local") / "state");
+    std::error_code ignored; // a folder that cannot be made shows up when the caller writes there
+    fs::create_directories(folder, ignored);
+    return folder;
+}
+
+fs::path registryDir() {
+    return environmentPath("KEZ_REGISTRY_DIR").value_or(fs::path(KEZ_DEFAULT_REGISTRY_DIR));
+}
+
+fs::path userConfigDir() { return userFolder("XDG_CONFIG_HOME", ".config"); }
+
+fs::path programFile() {
+    std::error_code error;
+    auto file = fs::read_symlink("/proc/self/exe", error);
+    return error ? fs::path() : file;
+}
+
+} // namespace kez::sys

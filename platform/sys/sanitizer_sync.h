@@ -1,0 +1,30 @@
+#pragma once
+// The kernel orders an eventfd write before the poll or read that sees it, but
+// ThreadSanitizer cannot tell; these tell it. Nothing in other builds.
+#if defined(__SANITIZE_THREAD__)
+#define KEZ_TSAN 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define KEZ_TSAN 1
+#endif
+#endif
+
+#ifdef KEZ_TSAN
+#include <sanitizer/tsan_interface.h>
+#endif
+
+namespace kez::sys::detail {
+
+inline void announceRelease([[maybe_unused]] const void* object) {
+#ifdef KEZ_TSAN
+    __tsan_release(const_cast<void*>(object));
+#endif
+}
+
+inline void announceAcquire([[maybe_unused]] const void* object) {
+#ifdef KEZ_TSAN
+    __tsan_acquire(const_cast<void*>(object));
+#endif
+}
+
+} // namespace kez::sys::detail

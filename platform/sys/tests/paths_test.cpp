@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "kez/sys/last_error.h"
+#include "kez/sys/paths.h"
+
+namespace kez::sys {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Sets or clears one environment variable for the scope, restoring the old value.
+class ScopedEnv {
+public:
+    ScopedEnv(std::string name, std::optional<std::string> value) : name_(std::move(name)) {
+        if (const char* old = std::getenv(name_.c_str())) old_ = old;
+        if (value) {
+            ::setenv(name_.c_str(), value->c_str(), 1);
+        } else {
+            ::unsetenv(name_.c_str());
+        }
+    }
+    ~ScopedEnv() {
+        if (old_) {
+            ::setenv(name_.c_str(), old_->c_str(), 1);
+        } else {
+            ::unsetenv(name_.c_str());
+        }
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> old_;
+};
+
+class Paths : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = fs::temp_directory_path() / ("kez-paths-" + std::to_string(::getpid()));
+        fs::remove_all(root_);
+        fs::create_directories(root_);
+    }
+    void TearDown() override { fs::remove_all(root_); }
+    fs::path root_;
+};
+
+TEST_F(Paths, StateDirFollowsXdgStateHomeAndIsCreated) {
+    ScopedEnv state("XDG_STATE_HOME", (root_ / "state").string());
+    EXPECT_EQ(stateDir(), root_ / "state" / "kez-ombrel");
+    EXPECT_TRUE(fs::is_directory(root_ / "state" / "kez-ombrel"));
+}
+
+TEST_F(Paths, UserFoldersFallBackToHomeWhenXdgIsUnsetOrRelative) {
+    ScopedEnv home("HOME", root_.string());
+    ScopedEnv state("XDG_STATE_HOME", std::string("relative/state"));
+    ScopedEnv config("XDG_CONFIG_HOME", std::nullopt);
+    EXPECT_EQ(stateDir(), root_ / ".local" / "state" / "kez-ombrel");
+    EXPECT_TRUE(fs::is_directory(stateDir()));
+    EXPECT_EQ(userConfigDir(), root_ / ".config" / "kez-ombrel");
+}
+
+TEST_F(Paths, UserConfigDirFollowsXdgConfigHome) {
+    ScopedEnv config("XDG_CONFIG_HOME", (root_ / "cfg").string());
+    EXPECT_EQ(userConfigDir(), root_ / "cfg" / "kez-ombrel");
+}
+
+TEST_F(Paths, EnvironmentOverridesTheCompiledFolders) {
+    {
+        ScopedEnv data("KEZ_DATA_DIR", std::nullopt);
+        ScopedEnv registry("KEZ_REGISTRY_DIR", std::nullopt);
+        EXPECT_EQ(dataDir(), fs::path(KEZ_SOURCE_DIR) / "data");
+        EXPECT_EQ(registryDir(), fs::path(KEZ_BINARY_DIR) / "registry");
+    }
+    ScopedEnv data("KEZ_DATA_DIR", (root_ / "data").string());
+    ScopedEnv registry("KEZ_REGISTRY_DIR", (root_ / "reg").string());
+    EXPECT_EQ(dataDir(), root_ / "data");
+    EXPECT_EQ(registryDir(), root_ / "reg");
+}
+
+TEST(ProgramFile, NamesTheRunningExecutable) {
+    EXPECT_EQ(programFile().filename(), "kez_sys_tests");
+    EXPECT_TRUE(programFile().is_absolute());
+}
+
+TEST(LastError, IsTheThreadsErrnoWithItsText) {
+    setLastError(ENOENT);
+    EXPECT_EQ(lastError(), ENOENT);
+    EXPECT_EQ(errorText(ENOENT), "No such file or directory");
+    EXPECT_FALSE(errorText(123456).empty());
+}
+
+} // namespace
+} // namespace kez::sys

@@ -1,0 +1,76 @@
+#include "kez/sys/wait.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <vector>
+
+namespace kez::sys {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Limits beyond this are waited out as infinite (a deadline that far off would overflow the clock).
+constexpr Timeout kLongestFiniteLimit = std::chrono::hours(24 * 365 * 100);
+
+struct ReadyCheck {
+    std::span<const WaitItem> items;
+    const std::vector<pollfd>& polled;
+
+    // Lowest ready index whose signal could be taken; waitables another waiter
+    // emptied first are passed over.
+    std::optional<std::size_t> firstTaken() const {
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const short revents = polled[i].revents;
+            if (revents == 0) continue;
+            if (const auto* waitable = std::get_if<Waitable*>(&items[i])) {
+                if ((revents & POLLIN) != 0 && (*waitable)->tryAcquire()) return i;
+            } else {
+                // Errors and hang-ups count as ready: the caller learns of them on its next read.
+                return i;
+            }
+        }
+        return std::nullopt;
+    }
+};
+
+std::vector<pollfd> pollSet(std::span<const WaitItem> items) {
+    std::vector<pollfd> fds;
+    fds.reserve(items.size());
+    for (const auto& item : items) {
+        if (const auto* waitable = std::get_if<Waitable*>(&item)) {
+            fds.push_back({(*waitable)->pollFd(), POLLIN, 0});
+        } else {
+            const auto& plain = std::get<WaitFd>(item);
+            fds.push_back({plain.fd, plain.events, 0});
+        }
+    }
+    return fds;
+}
+
+int pollTimeout(std::optional<Clock::time_point> deadline) {
+    if (!deadline) return -1;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now()).count();
+    if (left <= 0) return 0;
+    return left > INT_MAX ? INT_MAX : static_cast<int>(left);
+}
+
+} // namespace
+
+std::optional<std::size_t> waitAny(std::span<const WaitItem> items, Timeout limit) {
+    std::optional<Clock::time_point> deadline;
+    if (limit <= kLongestFiniteLimit) deadline = Clock::now() + std::max(limit, Timeout::zero());
+    std::vector<pollfd> fds = pollSet(items);
+    for (;;) {
+        const int timeout = pollTimeout(deadline);
+        for (auto& fd : fds) fd.revents = 0;
+        const int ready = ::poll(fds.data(), fds.size(), timeout);
+        if (ready < 0 && errno != EINTR) return std::nullopt; // only for unusable sets; errno tells why
+        if (ready > 0) {
+            if (auto index = ReadyCheck{items, fds}.firstTaken()) return index;
+        }
+        if (timeout == 0) return std::nullopt;
+    }
+}
+
+} // namespace kez::sys
