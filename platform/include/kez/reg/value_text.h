@@ -1,0 +1,29 @@
+#pragma once
+// Building and reading the byte layouts of the text and number types.
+#include "kez/reg/types.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kez::reg {
+
+// SZ / EXPAND_SZ bytes: the text and its terminating zero (an empty text is one zero byte).
+Value textValue(std::string_view text, Type type = Type::Sz);
+// MULTI_SZ bytes: each entry and its zero, then one more zero (an empty list is one zero byte).
+Value multiTextValue(const std::vector<std::string>& entries);
+// DWORD bytes: four, little-endian.
+Value dwordValue(std::uint32_t number);
+
+// The text up to the first zero byte (all bytes when there is none); EXPAND_SZ is expanded.
+std::string readText(const Value& value);
+// MULTI_SZ entries up to the first empty entry or the end of the bytes.
+std::vector<std::string> readMultiText(const Value& value);
+// The number of a four-byte DWORD value; false for any other type or length.
+bool readDword(const Value& value, std::uint32_t& number);
+
+// Replaces every %NAME% whose NAME is set in the environment by its value; anything else stays as written.
+std::string expandEnvironment(std::string_view text);
+
+} // namespace kez::reg

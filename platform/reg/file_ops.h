@@ -1,0 +1,56 @@
+#pragma once
+// File primitives of the hive store: identity stamps, whole reads, atomic replacement, moving aside.
+#include "kez/reg/status.h"
+#include "kez/sys/fd.h"
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace kez::reg {
+
+// What tells that a file was replaced or changed since it was read.
+struct FileStamp {
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    long long modifiedSeconds = 0;
+    long modifiedNanoseconds = 0;
+    long long changedSeconds = 0;
+    long changedNanoseconds = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp stampOf(const struct stat& info);
+
+Status statusFromErrno(int error);
+
+// Reads the whole file; false when it is longer than `limit` bytes (errno EFBIG) or a read fails.
+bool readWhole(int fd, std::size_t limit, std::string& out);
+
+// Writes `content` to `temp` (created afresh, `mode`, owner and group copied from the file it replaces when
+// allowed), syncs it, renames it over `file` and syncs the folder.
+Status replaceFile(const std::filesystem::path& file, const std::filesystem::path& temp, std::string_view content,
+                   mode_t mode);
+
+// Renames `file` to `<file>.damaged-<UTC time>[-n]`, never replacing an existing file.
+Status moveAside(const std::filesystem::path& file, std::filesystem::path& movedTo);
+
+// True when this process may create and replace files in `folder`, or could create it.
+bool folderWritable(const std::filesystem::path& folder);
+
+// An exclusive flock on a lock file, held for the object's life.
+class FileLock {
+public:
+    static Status acquire(const std::filesystem::path& lockFile, mode_t mode, FileLock& out);
+
+private:
+    sys::UniqueFd fd_;
+};
+
+} // namespace kez::reg

@@ -1,0 +1,159 @@
+#include "hive_file.h"
+
+#include "hive_format.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <system_error>
+
+namespace kez::reg {
+namespace fs = std::filesystem;
+namespace {
+
+constexpr std::size_t kMaxHiveBytes = std::size_t{256} << 20;
+
+fs::path withSuffix(const fs::path& file, const char* suffix) { return fs::path(file.string() + suffix); }
+
+} // namespace
+
+HiveFile::HiveFile(fs::path file, mode_t mode, bool forcedReadOnly)
+    : file_(std::move(file)), lockFile_(withSuffix(file_, ".lock")), tempFile_(withSuffix(file_, ".tmp")),
+      mode_(mode), forcedReadOnly_(forcedReadOnly) {}
+
+Status HiveFile::read(const std::function<Status(const Node&)>& look) {
+    std::lock_guard guard(mutex_);
+    if (const auto status = refresh(false); status != Status::Ok) return status;
+    return look(root_);
+}
+
+Status HiveFile::write(const std::function<Status(Node&)>& change) {
+    std::lock_guard guard(mutex_);
+    if (const auto status = checkWritable(); status != Status::Ok) return status;
+    std::error_code folderError;
+    fs::create_directories(file_.parent_path(), folderError);
+    if (folderError) return statusFromErrno(folderError.value());
+    FileLock lock;
+    if (const auto status = FileLock::acquire(lockFile_, mode_, lock); status != Status::Ok) return status;
+    if (const auto status = refresh(true); status != Status::Ok) return status;
+
+    Node next = root_;
+    if (const auto status = change(next); status != Status::Ok) return status;
+    const auto text = serializeHive(next);
+    if (text.size() > kMaxHiveBytes) return Status::IoFailed;
+    if (const auto status = replaceFile(file_, tempFile_, text, mode_); status != Status::Ok) {
+        loaded_.reset();
+        return status;
+    }
+    root_ = std::move(next);
+    struct stat info {};
+    if (::stat(file_.c_str(), &info) == 0) {
+        loaded_ = stampOf(info);
+    } else {
+        loaded_.reset();
+    }
+    return Status::Ok;
+}
+
+void HiveFile::setForcedReadOnly(bool readOnly) {
+    std::lock_guard guard(mutex_);
+    forcedReadOnly_ = readOnly;
+}
+
+bool HiveFile::isReadOnly() {
+    std::lock_guard guard(mutex_);
+    return checkWritable() != Status::Ok;
+}
+
+std::optional<DamageReport> HiveFile::damageReport() {
+    std::lock_guard guard(mutex_);
+    return damage_;
+}
+
+Status HiveFile::checkWritable() const {
+    if (forcedReadOnly_ || !folderWritable(file_.parent_path())) return Status::AccessDenied;
+    if (::faccessat(AT_FDCWD, file_.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT) {
+        return Status::AccessDenied;
+    }
+    return Status::Ok;
+}
+
+Status HiveFile::refresh(bool locked) {
+    struct stat info {};
+    if (::stat(file_.c_str(), &info) != 0) {
+        if (errno != ENOENT) return statusFromErrno(errno);
+        if (!loaded_ || loaded_->exists) {
+            root_ = Node();
+            loaded_ = FileStamp{};
+        }
+        return Status::Ok;
+    }
+    if (loaded_ && *loaded_ == stampOf(info)) return Status::Ok;
+    return load(info, locked);
+}
+
+Status HiveFile::load(const struct stat& seen, bool locked) {
+    sys::UniqueFd fd(::open(file_.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info = seen;
+    if (!fd || ::fstat(fd.get(), &info) != 0) {
+        if (errno != ENOENT) return statusFromErrno(errno);
+        root_ = Node();
+        loaded_ = FileStamp{};
+        return Status::Ok;
+    }
+    const auto stamp = stampOf(info);
+    if (!S_ISREG(info.st_mode)) return damaged(stamp, "not a regular file", locked);
+    std::string text;
+    if (!readWhole(fd.get(), kMaxHiveBytes, text)) {
+        if (errno == EFBIG) return damaged(stamp, "larger than 256 MiB", locked);
+        return statusFromErrno(errno);
+    }
+    Node tree;
+    ParseError error;
+    if (!parseHive(text, tree, error)) {
+        return damaged(stamp, "line " + std::to_string(error.line) + ": " + error.reason, locked);
+    }
+    root_ = std::move(tree);
+    loaded_ = stamp;
+    return Status::Ok;
+}
+
+// A damaged file is never replaced: it is renamed aside (under the file lock, and only while it is still the
+// file that was read), and the hive starts empty. A writer that cannot move it aside does not write.
+Status HiveFile::damaged(const FileStamp& stamp, const std::string& reason, bool locked) {
+    DamageReport damage{file_, {}, reason};
+    if (locked) {
+        if (moveAside(file_, damage.movedTo) != Status::Ok) {
+            root_ = Node();
+            loaded_ = stamp;
+            report(damage);
+            return Status::IoFailed;
+        }
+    } else if (checkWritable() == Status::Ok) {
+        FileLock lock;
+        if (FileLock::acquire(lockFile_, mode_, lock) == Status::Ok) {
+            struct stat info {};
+            if (::stat(file_.c_str(), &info) != 0 || stampOf(info) != stamp) return refresh(true);
+            (void)moveAside(file_, damage.movedTo);
+        }
+    }
+    root_ = Node();
+    loaded_ = damage.movedTo.empty() ? stamp : FileStamp{};
+    report(damage);
+    return Status::Ok;
+}
+
+void HiveFile::report(const DamageReport& damage) {
+    if (damage.movedTo.empty()) {
+        std::fprintf(stderr, "kez registry: %s is damaged (%s); left in place, the hive reads as empty\n",
+                     damage.file.c_str(), damage.reason.c_str());
+    } else {
+        std::fprintf(stderr, "kez registry: %s is damaged (%s); moved aside to %s, the hive starts empty\n",
+                     damage.file.c_str(), damage.reason.c_str(), damage.movedTo.c_str());
+    }
+    damage_ = damage;
+}
+
+} // namespace kez::reg

@@ -1,0 +1,45 @@
+#pragma once
+// One hive: its file on disk and the tree last read from it, shared by every key of the process.
+#include "file_ops.h"
+#include "kez/reg/registry.h"
+#include "node.h"
+
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <optional>
+
+namespace kez::reg {
+
+class HiveFile {
+public:
+    HiveFile(std::filesystem::path file, mode_t mode, bool forcedReadOnly);
+
+    // Runs `look` on the current tree, reloading it first when the file changed.
+    Status read(const std::function<Status(const Node&)>& look);
+    // Under the hive's file lock: reloads, runs `change` on a copy and, when it returns Ok, saves the copy.
+    Status write(const std::function<Status(Node&)>& change);
+
+    void setForcedReadOnly(bool readOnly);
+    bool isReadOnly();
+    std::optional<DamageReport> damageReport();
+
+private:
+    Status refresh(bool locked);
+    Status load(const struct stat& info, bool locked);
+    Status damaged(const FileStamp& stamp, const std::string& reason, bool locked);
+    Status checkWritable() const;
+    void report(const DamageReport& damage);
+
+    const std::filesystem::path file_;
+    const std::filesystem::path lockFile_;
+    const std::filesystem::path tempFile_;
+    const mode_t mode_;
+    std::mutex mutex_;
+    bool forcedReadOnly_;
+    Node root_;
+    std::optional<FileStamp> loaded_; // empty until the first read
+    std::optional<DamageReport> damage_;
+};
+
+} // namespace kez::reg

@@ -1,0 +1,231 @@
+#include "kez/reg/key.h"
+
+#include "hive_store.h"
+#include "key_path.h"
+#include "kez/reg/value_text.h"
+
+#include <iterator>
+
+namespace kez::reg {
+namespace {
+
+constexpr std::size_t kMaxValueBytes = std::size_t{16} << 20;
+
+std::vector<std::string> hiveBase(Hive hive) {
+    if (hive == Hive::ClassesRoot) return {"SOFTWARE", "Classes"};
+    return {};
+}
+
+// The path with the case stored in the tree; false when a key along it is missing.
+bool storedNames(const Node& root, std::vector<std::string>& names) {
+    const Node* node = &root;
+    for (auto& name : names) {
+        const auto found = node->children.find(name);
+        if (found == node->children.end()) return false;
+        name = found->first;
+        node = found->second.get();
+    }
+    return true;
+}
+
+} // namespace
+
+Status Key::open(Hive hive, std::string_view path, Access access, Key& out) {
+    return openFrom(hive, hiveBase(hive), path, access, false, out, nullptr);
+}
+
+Status Key::open(std::string_view subPath, Access access, Key& out) const {
+    if (!isOpen()) return Status::InvalidParameter;
+    return openFrom(hiveName_, names_, subPath, access, false, out, nullptr);
+}
+
+Status Key::create(Hive hive, std::string_view path, Access access, Key& out, bool* created) {
+    return openFrom(hive, hiveBase(hive), path, access, true, out, created);
+}
+
+Status Key::create(std::string_view subPath, Access access, Key& out, bool* created) const {
+    if (!isOpen()) return Status::InvalidParameter;
+    return openFrom(hiveName_, names_, subPath, access, true, out, created);
+}
+
+Status Key::openFrom(Hive hive, std::vector<std::string> base, std::string_view path, Access access, bool create,
+                     Key& out, bool* created) {
+    std::vector<std::string> names;
+    if (const auto status = splitKeyPath(path, names); status != Status::Ok) return status;
+    Key key;
+    key.hive_ = hiveFile(hive);
+    key.hiveName_ = hive;
+    key.access_ = access;
+    key.rootDepth_ = hiveBase(hive).size();
+    key.names_ = std::move(base);
+    key.names_.insert(key.names_.end(), names.begin(), names.end());
+    if (key.names_.size() > kMaxKeyDepth) return Status::InvalidParameter;
+    if (created != nullptr) *created = false;
+
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        bool found = false;
+        const auto status = key.hive_->read([&](const Node& root) {
+            found = storedNames(root, key.names_) || key.names_.size() <= key.rootDepth_;
+            return Status::Ok;
+        });
+        if (status != Status::Ok) return status;
+        if (found) break;
+        if (!create || attempt == 1) return Status::FileNotFound;
+        const auto made = key.hive_->write([&](Node& root) {
+            ensureNode(root, key.names_);
+            return Status::Ok;
+        });
+        if (made != Status::Ok) return made;
+        if (created != nullptr) *created = true;
+    }
+    if (canWrite(access) && key.hive_->isReadOnly()) return Status::AccessDenied;
+    out = std::move(key);
+    return Status::Ok;
+}
+
+Status Key::checkOpen(Access needed) const {
+    if (!isOpen()) return Status::InvalidParameter;
+    if (needed == Access::Read && !canRead(access_)) return Status::AccessDenied;
+    if (needed == Access::Write && !canWrite(access_)) return Status::AccessDenied;
+    return Status::Ok;
+}
+
+Status Key::deleteKey(Hive hive, std::string_view path) {
+    Key root;
+    if (const auto status = open(hive, "", Access::Read, root); status != Status::Ok) return status;
+    return root.deleteSubKey(path);
+}
+
+Status Key::deleteSubKey(std::string_view subPath) const {
+    if (!isOpen()) return Status::InvalidParameter;
+    std::vector<std::string> names;
+    if (const auto status = splitKeyPath(subPath, names); status != Status::Ok) return status;
+    auto full = names_;
+    full.insert(full.end(), names.begin(), names.end());
+    if (full.size() <= rootDepth_) return Status::AccessDenied; // a hive's root stays
+    const std::string leaf = full.back();
+    full.pop_back();
+    return hive_->write([&](Node& root) {
+        Node* parent = findNode(root, full);
+        const auto child = parent == nullptr ? Node::Children::iterator() : parent->children.find(leaf);
+        if (parent == nullptr || child == parent->children.end()) return Status::FileNotFound;
+        if (!child->second->children.empty()) return Status::AccessDenied;
+        parent->children.erase(child);
+        return Status::Ok;
+    });
+}
+
+Status Key::queryValue(std::string_view name, Value& out, std::size_t limit, std::size_t* needed) const {
+    if (const auto status = checkOpen(Access::Read); status != Status::Ok) return status;
+    if (!isValidValueName(name)) return Status::InvalidParameter;
+    return readNode([&](const Node& node) {
+        const auto found = node.values.find(name);
+        if (found == node.values.end()) return Status::FileNotFound;
+        const auto& value = found->second;
+        if (needed != nullptr) *needed = value.bytes.size();
+        out.type = value.type;
+        if (value.bytes.size() > limit) {
+            out.bytes.clear();
+            return Status::MoreData;
+        }
+        out.bytes = value.bytes;
+        return Status::Ok;
+    });
+}
+
+Status Key::setValue(std::string_view name, Type type, std::span<const std::uint8_t> bytes) {
+    if (const auto status = checkOpen(Access::Write); status != Status::Ok) return status;
+    if (!isValidValueName(name) || bytes.size() > kMaxValueBytes) return Status::InvalidParameter;
+    Value value{type, {bytes.begin(), bytes.end()}};
+    return writeNode([&](Node& node) {
+        const auto found = node.values.find(name);
+        if (found != node.values.end()) {
+            found->second = std::move(value);
+        } else {
+            node.values.emplace(std::string(name), std::move(value));
+        }
+        return Status::Ok;
+    });
+}
+
+Status Key::setValue(std::string_view name, const Value& value) { return setValue(name, value.type, value.bytes); }
+
+Status Key::deleteValue(std::string_view name) {
+    if (const auto status = checkOpen(Access::Write); status != Status::Ok) return status;
+    if (!isValidValueName(name)) return Status::InvalidParameter;
+    return writeNode([&](Node& node) {
+        const auto found = node.values.find(name);
+        if (found == node.values.end()) return Status::FileNotFound;
+        node.values.erase(found);
+        return Status::Ok;
+    });
+}
+
+Status Key::enumKey(std::uint32_t index, std::string& name) const {
+    if (const auto status = checkOpen(Access::Read); status != Status::Ok) return status;
+    return readNode([&](const Node& node) {
+        if (index >= node.children.size()) return Status::NoMoreItems;
+        name = std::next(node.children.begin(), index)->first;
+        return Status::Ok;
+    });
+}
+
+Status Key::enumValue(std::uint32_t index, std::string& name, Value* value) const {
+    if (const auto status = checkOpen(Access::Read); status != Status::Ok) return status;
+    return readNode([&](const Node& node) {
+        if (index >= node.values.size()) return Status::NoMoreItems;
+        const auto entry = std::next(node.values.begin(), index);
+        name = entry->first;
+        if (value != nullptr) *value = entry->second;
+        return Status::Ok;
+    });
+}
+
+Status Key::getString(std::string_view name, std::string& out) const {
+    Value value;
+    if (const auto status = queryValue(name, value); status != Status::Ok) return status;
+    if (value.type != Type::Sz && value.type != Type::ExpandSz) return Status::UnsupportedType;
+    out = readText(value);
+    return Status::Ok;
+}
+
+Status Key::setString(std::string_view name, std::string_view text, Type type) {
+    if (type != Type::Sz && type != Type::ExpandSz) return Status::InvalidParameter;
+    return setValue(name, textValue(text, type));
+}
+
+Status Key::getDword(std::string_view name, std::uint32_t& out) const {
+    Value value;
+    if (const auto status = queryValue(name, value); status != Status::Ok) return status;
+    return readDword(value, out) ? Status::Ok : Status::UnsupportedType;
+}
+
+Status Key::setDword(std::string_view name, std::uint32_t number) { return setValue(name, dwordValue(number)); }
+
+std::string Key::path() const {
+    std::string text;
+    for (std::size_t i = rootDepth_; i < names_.size(); ++i) {
+        if (!text.empty()) text += '\\';
+        text += names_[i];
+    }
+    return text;
+}
+
+Status Key::readNode(const std::function<Status(const Node&)>& look) const {
+    return hive_->read([&](const Node& root) {
+        const Node* node = findNode(root, names_);
+        if (node != nullptr) return look(*node);
+        if (names_.size() <= rootDepth_) return look(Node());
+        return Status::KeyDeleted;
+    });
+}
+
+Status Key::writeNode(const std::function<Status(Node&)>& change) {
+    return hive_->write([&](Node& root) {
+        Node* node = findNode(root, names_);
+        if (node == nullptr && names_.size() <= rootDepth_) node = &ensureNode(root, names_);
+        return node == nullptr ? Status::KeyDeleted : change(*node);
+    });
+}
+
+} // namespace kez::reg

@@ -1,0 +1,14 @@
+#pragma once
+// Registry names compare without regard to ASCII case; the order is that of the upper-cased bytes.
+#include <string_view>
+
+namespace kez::reg {
+
+int compareNoCase(std::string_view a, std::string_view b);
+
+struct NoCaseLess {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const { return compareNoCase(a, b) < 0; }
+};
+
+} // namespace kez::reg

@@ -1,0 +1,47 @@
+#include "node.h"
+
+#include <algorithm>
+
+namespace kez::reg {
+
+Node::Node(const Node& other) : values(other.values) {
+    for (const auto& [name, child] : other.children) children.emplace(name, std::make_unique<Node>(*child));
+}
+
+Node& Node::operator=(const Node& other) {
+    if (this != &other) *this = Node(other);
+    return *this;
+}
+
+bool Node::operator==(const Node& other) const {
+    if (values.size() != other.values.size() || children.size() != other.children.size()) return false;
+    if (!std::equal(values.begin(), values.end(), other.values.begin())) return false;
+    return std::equal(children.begin(), children.end(), other.children.begin(),
+                      [](const auto& a, const auto& b) { return a.first == b.first && *a.second == *b.second; });
+}
+
+const Node* findNode(const Node& root, std::span<const std::string> path) {
+    const Node* node = &root;
+    for (const auto& name : path) {
+        const auto found = node->children.find(name);
+        if (found == node->children.end()) return nullptr;
+        node = found->second.get();
+    }
+    return node;
+}
+
+Node* findNode(Node& root, std::span<const std::string> path) {
+    return const_cast<Node*>(findNode(static_cast<const Node&>(root), path));
+}
+
+Node& ensureNode(Node& root, std::span<const std::string> path) {
+    Node* node = &root;
+    for (const auto& name : path) {
+        auto& slot = node->children[name];
+        if (!slot) slot = std::make_unique<Node>();
+        node = slot.get();
+    }
+    return *node;
+}
+
+} // namespace kez::reg

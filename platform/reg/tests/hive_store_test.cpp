@@ -1,0 +1,207 @@
+// The hive files shared by threads and processes: reloads, concurrent writers, writers killed mid-save,
+// damaged files.
+#include "kez/reg/registry.h"
+#include "reg_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <random>
+#include <thread>
+
+namespace kez::reg {
+namespace {
+
+using std::chrono::milliseconds;
+
+// Runs `body` in a forked child that shares the configured hives; the child's exit code is body's result.
+pid_t forkChild(const std::function<int()>& body) {
+    const pid_t pid = ::fork();
+    if (pid == 0) ::_exit(body());
+    return pid;
+}
+
+int waitChild(pid_t pid) {
+    int status = 0;
+    if (::waitpid(pid, &status, 0) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int writeValues(const std::string& prefix, int count) {
+    Key key;
+    if (Key::create(Hive::LocalMachine, "Shared", Access::ReadWrite, key) != Status::Ok) return 10;
+    for (int i = 0; i < count; ++i) {
+        if (key.setString(prefix + std::to_string(i), prefix) != Status::Ok) return 11;
+    }
+    return 0;
+}
+
+std::uint32_t valueCount(const Key& key) {
+    std::string name;
+    std::uint32_t index = 0;
+    while (index < 100000 && key.enumValue(index, name) == Status::Ok) ++index;
+    return index;
+}
+
+class HiveStoreTest : public ::testing::Test {
+protected:
+    test::ScopedRegistry registry_;
+};
+
+TEST_F(HiveStoreTest, ReadsAndWritesSeeAnotherProcesssChanges) {
+    Key key;
+    ASSERT_EQ(Key::create(Hive::LocalMachine, "Shared", Access::ReadWrite, key), Status::Ok);
+    ASSERT_EQ(key.setString("Mine", "1"), Status::Ok);
+    ASSERT_EQ(waitChild(forkChild([] { return writeValues("Theirs", 1); })), 0);
+    std::string text;
+    EXPECT_EQ(key.getString("Theirs0", text), Status::Ok);
+    ASSERT_EQ(key.setString("MineAgain", "2"), Status::Ok);
+    const auto file = test::readFile(registry_.machineFile());
+    EXPECT_NE(file.find("\"Theirs0\"=sz:\"Theirs\""), std::string::npos);
+    EXPECT_NE(file.find("\"Mine\"=sz:\"1\""), std::string::npos);
+    EXPECT_NE(file.find("\"MineAgain\"=sz:\"2\""), std::string::npos);
+}
+
+TEST_F(HiveStoreTest, ConcurrentProcessesKeepEveryValue) {
+    constexpr int kProcesses = 6;
+    constexpr int kValuesEach = 15;
+    std::vector<pid_t> children;
+    for (int p = 0; p < kProcesses; ++p) {
+        children.push_back(forkChild([p] { return writeValues("p" + std::to_string(p) + "_", kValuesEach); }));
+    }
+    for (const auto pid : children) EXPECT_EQ(waitChild(pid), 0);
+    registry_.reopen();
+    Key key;
+    ASSERT_EQ(Key::open(Hive::LocalMachine, "Shared", Access::Read, key), Status::Ok);
+    EXPECT_EQ(valueCount(key), static_cast<std::uint32_t>(kProcesses * kValuesEach));
+    EXPECT_FALSE(damageReport(Hive::LocalMachine));
+}
+
+TEST_F(HiveStoreTest, ConcurrentThreadsKeepEveryValue) {
+    constexpr int kThreads = 4;
+    constexpr int kValuesEach = 10;
+    std::vector<int> results(kThreads, -1);
+    {
+        std::vector<std::jthread> threads;
+        for (int t = 0; t < kThreads; ++t) {
+            threads.emplace_back([t, &results] { results[t] = writeValues("t" + std::to_string(t) + "_", kValuesEach); });
+        }
+        threads.emplace_back([] {
+            Key key;
+            std::string name;
+            for (int i = 0; i < 50; ++i) {
+                if (Key::open(Hive::LocalMachine, "Shared", Access::Read, key) == Status::Ok) key.enumValue(0, name);
+            }
+        });
+    }
+    for (const auto result : results) EXPECT_EQ(result, 0);
+    Key key;
+    ASSERT_EQ(Key::open(Hive::LocalMachine, "Shared", Access::Read, key), Status::Ok);
+    EXPECT_EQ(valueCount(key), static_cast<std::uint32_t>(kThreads * kValuesEach));
+}
+
+// A hive of a few hundred kilobytes, so that saving it takes long enough to be interrupted.
+std::string ballastHive(int values) {
+    std::string text = "KEZ-REGISTRY-HIVE 1\n[Ballast]\n";
+    for (int i = 0; i < values; ++i) {
+        text += "\"v" + std::to_string(100000 + i) + "\"=sz:\"" + std::string(100, 'x') + "\"\n";
+    }
+    return text;
+}
+
+TEST_F(HiveStoreTest, AWriterKilledAtAnyPointLeavesTheOldOrTheNewHive) {
+    constexpr int kBallast = 500;
+    std::filesystem::create_directories(registry_.folder());
+    test::writeFile(registry_.machineFile(), ballastHive(kBallast));
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> delay(0, 150);
+    std::uint32_t counter = 0;
+    int leftTemp = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (int round = 0; round < 25 && std::chrono::steady_clock::now() - start < std::chrono::seconds(5); ++round) {
+        const pid_t child = forkChild([counter] {
+            Key key;
+            if (Key::open(Hive::LocalMachine, "Ballast", Access::ReadWrite, key) != Status::Ok) return 10;
+            for (std::uint32_t n = counter + 1; n < counter + 10000; ++n) {
+                if (key.setDword("Counter", n) != Status::Ok) return 11;
+            }
+            return 0;
+        });
+        std::this_thread::sleep_for(milliseconds(delay(random)));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        if (std::filesystem::exists(registry_.folder() / "machine.reg.tmp")) ++leftTemp;
+
+        registry_.reopen();
+        Key key;
+        ASSERT_EQ(Key::open(Hive::LocalMachine, "Ballast", Access::Read, key), Status::Ok) << "round " << round;
+        ASSERT_FALSE(damageReport(Hive::LocalMachine)) << damageReport(Hive::LocalMachine)->reason;
+        std::uint32_t now = 0;
+        if (key.getDword("Counter", now) == Status::Ok) {
+            EXPECT_GE(now, counter);
+            counter = now;
+        }
+        ASSERT_EQ(valueCount(key), counter == 0 ? kBallast : kBallast + 1);
+    }
+    EXPECT_TRUE(test::filesStartingWith(registry_.folder(), "machine.reg.damaged").empty());
+    RecordProperty("rounds_killed_mid_save", leftTemp);
+    RecordProperty("last_counter", static_cast<int>(counter));
+}
+
+TEST_F(HiveStoreTest, ADamagedFileIsMovedAsideReportedOnceAndTheHiveStartsEmpty) {
+    std::filesystem::create_directories(registry_.folder());
+    const std::string garbage = "not a hive\n\x01\x02";
+    test::writeFile(registry_.machineFile(), garbage);
+
+    testing::internal::CaptureStderr();
+    Key key;
+    EXPECT_EQ(Key::open(Hive::LocalMachine, "SOFTWARE", Access::Read, key), Status::FileNotFound);
+    EXPECT_EQ(Key::open(Hive::LocalMachine, "SOFTWARE", Access::Read, key), Status::FileNotFound);
+    const auto messages = testing::internal::GetCapturedStderr();
+
+    const auto aside = test::filesStartingWith(registry_.folder(), "machine.reg.damaged-");
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(test::readFile(aside[0]), garbage);
+    EXPECT_FALSE(std::filesystem::exists(registry_.machineFile()));
+    EXPECT_EQ(std::count(messages.begin(), messages.end(), '\n'), 1) << messages;
+    EXPECT_NE(messages.find(aside[0].string()), std::string::npos) << messages;
+    const auto report = damageReport(Hive::LocalMachine);
+    ASSERT_TRUE(report);
+    EXPECT_EQ(report->movedTo, aside[0]);
+    EXPECT_EQ(report->reason, "line 1: missing header line");
+
+    ASSERT_EQ(Key::create(Hive::LocalMachine, "SOFTWARE", Access::ReadWrite, key), Status::Ok);
+    test::writeFile(registry_.machineFile(), garbage + "again");
+    registry_.reopen();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(key.setDword("x", 1), Status::KeyDeleted);
+    testing::internal::GetCapturedStderr();
+    const auto both = test::filesStartingWith(registry_.folder(), "machine.reg.damaged-");
+    ASSERT_EQ(both.size(), 2u);
+    EXPECT_NE(test::readFile(both[0]), test::readFile(both[1]));
+    for (const auto& file : both) EXPECT_TRUE(test::readFile(file).starts_with(garbage)) << file;
+}
+
+TEST_F(HiveStoreTest, ADamagedFileOfAReadOnlyHiveStaysInPlace) {
+    std::filesystem::create_directories(registry_.folder());
+    test::writeFile(registry_.machineFile(), "KEZ-REGISTRY-HIVE 1\n[A]\n\"x\"=bogus\n");
+    setReadOnly(Hive::LocalMachine, true);
+    testing::internal::CaptureStderr();
+    Key key;
+    EXPECT_EQ(Key::open(Hive::LocalMachine, "A", Access::Read, key), Status::FileNotFound);
+    const auto messages = testing::internal::GetCapturedStderr();
+    EXPECT_NE(messages.find("left in place"), std::string::npos) << messages;
+    EXPECT_TRUE(test::filesStartingWith(registry_.folder(), "machine.reg.damaged").empty());
+    ASSERT_TRUE(damageReport(Hive::LocalMachine));
+    EXPECT_EQ(damageReport(Hive::LocalMachine)->reason, "line 3: bad value data");
+    EXPECT_EQ(Key::create(Hive::LocalMachine, "A", Access::Read, key), Status::AccessDenied);
+    EXPECT_EQ(test::readFile(registry_.machineFile()), "KEZ-REGISTRY-HIVE 1\n[A]\n\"x\"=bogus\n");
+}
+
+} // namespace
+} // namespace kez::reg
