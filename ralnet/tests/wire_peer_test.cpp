@@ -1,0 +1,195 @@
+// Our frames against the independent fixture generator in tests/peers/j5wire: the bytes must
+// match, parse back to the same fields, and decode in tshark as the cases expect.
+#include "pcap_writer.h"
+#include "pool/packet_pools.h"
+#include "test_bytes.h"
+#include "wire/demux.h"
+#include "wire/packet_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace ralnet::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kPeerDir = fs::path(KEZ_SOURCE_DIR) / "tests/peers/j5wire";
+
+struct PeerCase {
+    std::string name, type;
+    unsigned bitmap = 0;
+    std::string dstMac, srcMac;
+    unsigned seq = 0, dstVdn = 0, srcVdn = 0, rxIndex = 0, txIndex = 0, tag = 0, hu1 = 0, hu2 = 0;
+    std::string payload, frame;
+    unsigned rxBitmap = 0, payloadOffset = 0, j5Offset = 0, rxPayloadLength = 0, udp = 0;
+    int rxTci = -1;
+};
+
+std::vector<PeerCase> readCases(const fs::path& path) {
+    std::vector<PeerCase> cases;
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        PeerCase c;
+        words >> c.name >> c.type >> c.bitmap >> c.dstMac >> c.srcMac >> c.seq >> c.dstVdn >> c.srcVdn >>
+            c.rxIndex >> c.txIndex >> c.tag >> c.hu1 >> c.hu2 >> c.payload >> c.frame >> c.rxBitmap >>
+            c.payloadOffset >> c.j5Offset >> c.rxPayloadLength >> c.udp >> c.rxTci;
+        if (words) cases.push_back(c);
+    }
+    return cases;
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+int run(const std::string& command) { return std::system(command.c_str()); }
+
+wire::PacketSpec specOf(const PeerCase& c, const Bytes& payload) {
+    wire::PacketSpec spec;
+    spec.header.type = static_cast<std::uint16_t>(c.type[0] << 8 | c.type[1]);
+    const Bytes src = hex(c.srcMac);
+    const Bytes dst = hex(c.dstMac);
+    std::memcpy(spec.header.senderMac, src.data(), J5_MAC_LEN);
+    std::memcpy(spec.destMac, dst.data(), J5_MAC_LEN);
+    spec.header.sequence = static_cast<std::uint16_t>(c.seq);
+    spec.header.destVdn = static_cast<std::uint16_t>(c.dstVdn);
+    spec.header.srcVdn = static_cast<std::uint16_t>(c.srcVdn);
+    spec.header.receiverIndex = static_cast<std::uint16_t>(c.rxIndex);
+    spec.header.senderIndex = static_cast<std::uint16_t>(c.txIndex);
+    spec.header.olderHuWords[0] = static_cast<std::uint16_t>(c.hu1);
+    spec.header.olderHuWords[1] = static_cast<std::uint16_t>(c.hu2);
+    spec.bitmap = static_cast<J5HeaderBitMap>(c.bitmap);
+    spec.callerTci = static_cast<std::uint16_t>(c.tag);
+    spec.payload = payload.data();
+    spec.payloadLength = static_cast<std::uint16_t>(payload.size());
+    return spec;
+}
+
+class WirePeer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!fs::exists(kPeerDir / "gen_frames.py")) GTEST_SKIP() << "fixture generator not present";
+        work_ = fs::path(KEZ_BINARY_DIR) / ("ralnet-peer-frames-" + std::to_string(::getpid()));
+        fs::create_directories(work_);
+        const std::string python = std::string("PYTHONDONTWRITEBYTECODE=1 ") + KEZ_PYTHON;
+        ASSERT_EQ(run(python + " " + (kPeerDir / "gen_frames.py").string() + " > " + (work_ / "cases.jsonl").string()), 0);
+        const fs::path flatten = fs::path(KEZ_SOURCE_DIR) / "ralnet/tests/peer_cases.py";
+        ASSERT_EQ(run(python + " " + flatten.string() + " < " + (work_ / "cases.jsonl").string() + " > " +
+                      (work_ / "cases.txt").string()),
+                  0);
+        cases_ = readCases(work_ / "cases.txt");
+        ASSERT_FALSE(cases_.empty());
+    }
+
+    void TearDown() override {
+        std::error_code ignored;
+        if (!work_.empty()) fs::remove_all(work_, ignored);
+    }
+
+    // Builds one case; the frame (or datagram) bytes, empty on failure.
+    Bytes build(const PeerCase& c) {
+        const Bytes payload = c.payload == "-" ? Bytes{} : hex(c.payload);
+        const wire::PacketSpec spec = specOf(c, payload);
+        J5PacketObj* p = pools_->take(wire::headerRoom(spec.bitmap) + payload.size(), false);
+        if (!p) return {};
+        Bytes out;
+        if (wire::buildPacket(*p, spec) == wire::BuildError::None) out.assign(p->dataRef, p->dataRef + p->length);
+        pools_->giveBack(p);
+        return out;
+    }
+
+    void expectParsesBack(const PeerCase& c, const Bytes& frame) {
+        J5PacketObj* p = pools_->take(372, false);
+        ASSERT_NE(p, nullptr);
+        const std::size_t at = c.udp ? 42 : 0; // where a datagram lies in the buffer
+        std::memcpy(p->buffer + at, frame.data(), frame.size());
+        p->dataRef = p->buffer + at;
+        p->length = static_cast<std::uint16_t>(frame.size());
+        if (c.udp) {
+            p->headerRef = p->dataRef;
+            p->pathFlags = 0x0061;
+        } else {
+            ASSERT_EQ(wire::acceptEthernetFrame(*p), wire::DemuxVerdict::J5) << c.name;
+            EXPECT_EQ(static_cast<unsigned>(p->headerRef - p->linkDestinationRef), c.j5Offset) << c.name;
+            const auto* tci = reinterpret_cast<const std::uint8_t*>(&p->tagControlWord);
+            EXPECT_EQ(tci[0] << 8 | tci[1], c.rxTci < 0 ? 0 : c.rxTci) << c.name;
+        }
+        wire::PayloadPosition position;
+        ASSERT_EQ(wire::locatePayload(p->headerRef, p->length, p->pathFlags, position), wire::PayloadVerdict::Deliver)
+            << c.name;
+        const wire::HeaderFields fields = wire::readHeader(p->headerRef, position);
+        ASSERT_EQ(wire::setPayloadPosition(*p), wire::PayloadVerdict::Deliver) << c.name;
+        EXPECT_EQ(p->pathFlags, c.rxBitmap) << c.name;
+        EXPECT_EQ(static_cast<unsigned>(p->dataRef - p->headerRef), c.payloadOffset) << c.name;
+        EXPECT_EQ(p->length, c.rxPayloadLength) << c.name;
+        const Bytes payload = c.payload == "-" ? Bytes{} : hex(c.payload);
+        EXPECT_EQ(toHex(p->dataRef, payload.size()), toHex(payload)) << c.name;
+        expectSameFields(c, fields);
+        pools_->giveBack(p);
+    }
+
+    static void expectSameFields(const PeerCase& c, const wire::HeaderFields& f) {
+        EXPECT_EQ(f.type, c.type[0] << 8 | c.type[1]) << c.name;
+        const bool typeOnly = c.type == "DL" && (c.bitmap & J5_HBM_MAKER_SNAP);
+        if (!typeOnly && !(c.bitmap & J5_HBM_OLDER_HU)) {
+            EXPECT_EQ(toHex(f.senderMac, 6), toHex(hex(c.srcMac))) << c.name;
+        }
+        if (c.type == "HA" || c.type == "DL") return;
+        EXPECT_EQ(f.sequence, c.seq) << c.name;
+        if (c.bitmap & J5_HBM_OLDER_HU) {
+            EXPECT_EQ(f.olderHuWords[0], c.hu1) << c.name;
+            EXPECT_EQ(f.olderHuWords[1], c.hu2) << c.name;
+            return;
+        }
+        EXPECT_EQ(f.destVdn, c.dstVdn) << c.name;
+        EXPECT_EQ(f.srcVdn, c.srcVdn) << c.name;
+        EXPECT_EQ(f.receiverIndex, c.type == "HU" ? 0 : c.rxIndex) << c.name;
+        EXPECT_EQ(f.senderIndex, c.type == "HU" ? 0 : c.txIndex) << c.name;
+    }
+
+    fs::path work_;
+    std::vector<PeerCase> cases_;
+    std::unique_ptr<PacketPools> pools_ = PacketPools::create({8, 8, 8});
+};
+
+TEST_F(WirePeer, EveryCaseBuildsTheSameBytesAndParsesBack) {
+    for (const PeerCase& c : cases_) {
+        const Bytes built = build(c);
+        EXPECT_EQ(toHex(built), c.frame) << c.name;
+        if (!built.empty()) expectParsesBack(c, built);
+    }
+}
+
+TEST_F(WirePeer, TsharkDecodesOurFramesAsTheCasesExpect) {
+    if (run("command -v tshark > /dev/null 2>&1") != 0) GTEST_SKIP() << "tshark not installed";
+    PcapWriter pcap((work_ / "ours.pcap").string());
+    ASSERT_TRUE(pcap.ok());
+    for (const PeerCase& c : cases_) {
+        if (c.udp) continue;
+        const Bytes built = build(c);
+        ASSERT_FALSE(built.empty()) << c.name;
+        pcap.frame(built.data(), built.size());
+    }
+    ASSERT_TRUE(pcap.close());
+    const fs::path report = work_ / "check.txt";
+    const int status = run(std::string(KEZ_PYTHON) + " " + (kPeerDir / "check_pcap.py").string() + " " +
+                           (work_ / "cases.jsonl").string() + " " + (work_ / "ours.pcap").string() + " > " +
+                           report.string() + " 2>&1");
+    EXPECT_EQ(status, 0) << readFile(report);
+}
+
+} // namespace
+} // namespace ralnet::test
