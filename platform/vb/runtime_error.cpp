@@ -1,0 +1,30 @@
+#include "kez/vb/runtime_error.h"
+
+namespace kez::vb {
+
+std::string_view standardDescription(int number) {
+    switch (number) {
+    case error::kAccessDenied: return "Invalid procedure call or argument";
+    case error::kOverflow: return "Overflow";
+    case error::kTypeMismatch: return "Type mismatch";
+    case error::kInvalidPropertyValue: return "Invalid property value";
+    default: return {};
+    }
+}
+
+RuntimeError::RuntimeError(int number) : RuntimeError(number, std::string(standardDescription(number))) {}
+
+RuntimeError::RuntimeError(int number, std::string description, std::string source)
+    : std::runtime_error(description), number_(number), description_(std::move(description)),
+      source_(std::move(source)) {}
+
+// Both failures carry the same description; the texts are shown and logged as they stand.
+RuntimeError RuntimeError::keyNotCreated() {
+    return RuntimeError(error::kAccessDenied, "RegCreateKeyEx Failure", "Failed to save value to the registry");
+}
+
+RuntimeError RuntimeError::valueNotSet() {
+    return RuntimeError(error::kRegistryValueNotSet, "RegCreateKeyEx Failure", "gSetRegParamString");
+}
+
+} // namespace kez::vb

@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "kez/vb/log.h"
+
+namespace kez::vb {
+namespace {
+
+namespace fs = std::filesystem;
+
+const DateTime kWhen{2026, 3, 5, 21, 7, 9};
+
+std::string readAll(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+class Log : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("kez-log-" + std::to_string(::getpid()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    fs::path file() const { return dir_ / kLogFileName; }
+    fs::path dir_;
+};
+
+TEST_F(Log, WritesTheStampSeparatorTextAndALineFeed) {
+    ASSERT_TRUE(LogFile(file()).append("hello", kWhen));
+    EXPECT_EQ(readAll(file()), "2026/03/05 21:07:09 - hello\n");
+}
+
+TEST_F(Log, AppendsToWhatIsThereAndNeverTrims) {
+    std::ofstream(file()) << std::string(100000, 'x') << '\n';
+    LogFile log(file());
+    ASSERT_TRUE(log.append("one", kWhen));
+    ASSERT_TRUE(log.append("two", kWhen));
+    const auto text = readAll(file());
+    EXPECT_EQ(text.size(), 100001 + 2 * std::string("2026/03/05 21:07:09 - one\n").size());
+    EXPECT_EQ(text.substr(100001), "2026/03/05 21:07:09 - one\n2026/03/05 21:07:09 - two\n");
+}
+
+TEST_F(Log, TextIsWrittenAsItStands) {
+    ASSERT_TRUE(LogFile(file()).append("ERROR:  a [0H] - first\r\nsecond", kWhen));
+    EXPECT_EQ(readAll(file()), "2026/03/05 21:07:09 - ERROR:  a [0H] - first\r\nsecond\n");
+}
+
+TEST_F(Log, AReadOnlyLogIsMadeWritableAgain) {
+    std::ofstream(file()) << "old\n";
+    fs::permissions(file(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    ASSERT_TRUE(LogFile(file()).append("new", kWhen));
+    EXPECT_NE(fs::status(file()).permissions() & fs::perms::owner_write, fs::perms::none);
+    EXPECT_EQ(readAll(file()), "old\n2026/03/05 21:07:09 - new\n");
+}
+
+TEST_F(Log, AnUnwritableLogReportsFalseWithoutThrowing) {
+    fs::create_directories(file()); // a folder where the file should be
+    EXPECT_FALSE(LogFile(file()).append("lost", kWhen));
+    std::ofstream(dir_ / "plain") << "x";
+    EXPECT_FALSE(LogFile(dir_ / "plain" / kLogFileName).append("lost"));
+}
+
+TEST_F(Log, LinesFromManyThreadsStayWhole) {
+    constexpr int kThreads = 4;
+    constexpr int kLines = 200;
+    LogFile log(file());
+    {
+        std::vector<std::jthread> writers;
+        for (int t = 0; t < kThreads; ++t) {
+            writers.emplace_back([&, t] {
+                for (int i = 0; i < kLines; ++i) log.append("thread " + std::to_string(t) + " line " + std::to_string(i));
+            });
+        }
+    }
+    const auto lines = linesOf(readAll(file()));
+    ASSERT_EQ(lines.size(), static_cast<std::size_t>(kThreads * kLines));
+    const std::regex shape(R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2} - thread \d line \d+)");
+    for (const auto& line : lines) EXPECT_TRUE(std::regex_match(line, shape)) << line;
+}
+
+TEST_F(Log, LinesFromTwoProcessesStayWhole) {
+    constexpr int kLines = 300;
+    const std::string longText(500, 'p');
+    std::vector<pid_t> children;
+    for (int child = 0; child < 2; ++child) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            LogFile log(file());
+            for (int i = 0; i < kLines; ++i) log.append(longText, kWhen);
+            ::_exit(0);
+        }
+        children.push_back(pid);
+    }
+    for (const pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const auto lines = linesOf(readAll(file()));
+    ASSERT_EQ(lines.size(), static_cast<std::size_t>(2 * kLines));
+    for (const auto& line : lines) EXPECT_EQ(line, "2026/03/05 21:07:09 - " + longText);
+}
+
+TEST_F(Log, ProgramLogLivesInTheStateFolderWithAPresentStamp) {
+    const char* old = std::getenv("XDG_STATE_HOME");
+    const std::string saved = old != nullptr ? old : "";
+    ::setenv("XDG_STATE_HOME", dir_.c_str(), 1);
+    EXPECT_EQ(programLogPath(), dir_ / "kez-ombrel" / "Ombrel.log");
+    EXPECT_TRUE(logMessage("started"));
+    const auto lines = linesOf(readAll(dir_ / "kez-ombrel" / "Ombrel.log"));
+    if (old != nullptr) {
+        ::setenv("XDG_STATE_HOME", saved.c_str(), 1);
+    } else {
+        ::unsetenv("XDG_STATE_HOME");
+    }
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_TRUE(std::regex_match(lines[0], std::regex(R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2} - started)"))) << lines[0];
+}
+
+TEST(ErrorLogText, FormatsNumberContextAndMessage) {
+    EXPECT_EQ(errorLogText(0, "UIWrapperClass.bInitialize", "Overflow"),
+              "ERROR:  UIWrapperClass.bInitialize [0H] - Overflow");
+    EXPECT_EQ(errorLogText(static_cast<std::int32_t>(0x80044802u), "Internal engine error", "x"),
+              "ERROR:  Internal engine error [80044802H] - x");
+    EXPECT_EQ(errorLogText(380, "Form_Load", ""), "ERROR:  Form_Load [17CH] - ");
+}
+
+} // namespace
+} // namespace kez::vb
