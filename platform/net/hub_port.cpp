@@ -1,0 +1,152 @@
+#include "hub_port.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+
+#include "hub_address.h"
+#include "virtual_adapter.h"
+
+namespace kez::net::detail {
+namespace {
+
+constexpr int kAttachLimitMs = 5000;
+
+} // namespace
+
+PortStatus HubPort::open(std::string_view adapter) {
+    auto change = lifecycle_.change();
+    if (socket_) return portError(PortCode::AlreadyOpen);
+    if (!adapter.starts_with(kHubWirePrefix)) return portError(PortCode::InvalidName);
+    VirtualAdapter parsed;
+    if (PortStatus status = parseVirtualAdapter(adapter.substr(kHubWirePrefix.size()), parsed); !status.ok()) {
+        return status;
+    }
+    if (PortStatus status = connectToHub(parsed.wire); !status.ok()) {
+        socket_.reset();
+        return status;
+    }
+    readiness_ = makeReadinessFd({socket_.get(), lifecycle_.closingFd()});
+    if (!readiness_) {
+        socket_.reset();
+        return portError(PortCode::SystemError, errno);
+    }
+    mac_ = parsed.mac;
+    filter_.setOwnMac(mac_);
+    filter_.setBits(0);
+    filter_.setMulticastList({});
+    return {};
+}
+
+PortStatus HubPort::connectToHub(std::string_view wire) {
+    socket_ = sys::UniqueFd(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0));
+    if (!socket_) return portError(PortCode::SystemError, errno);
+    const HubAddress hub = hubAddress(wire);
+    if (::connect(socket_.get(), reinterpret_cast<const sockaddr*>(&hub.address), hub.length) != 0) {
+        const bool absent = errno == ECONNREFUSED || errno == ENOENT;
+        return portError(absent ? PortCode::NoSuchAdapter : PortCode::SystemError, errno);
+    }
+    // Frames written before the hub has taken the connection would not reach this port.
+    pollfd waiting{socket_.get(), POLLIN, 0};
+    unsigned char attached = 0;
+    if (::poll(&waiting, 1, kAttachLimitMs) != 1 || ::recv(socket_.get(), &attached, 1, MSG_DONTWAIT) != 1 ||
+        attached != kHubAttached) {
+        return portError(PortCode::NoSuchAdapter, ETIMEDOUT);
+    }
+    return {};
+}
+
+void HubPort::close() {
+    auto shutDown = lifecycle_.shutDown();
+    readiness_.reset();
+    socket_.reset();
+}
+
+bool HubPort::isOpen() const {
+    auto use = lifecycle_.use();
+    return static_cast<bool>(socket_);
+}
+
+int HubPort::pollFd() const {
+    auto use = lifecycle_.use();
+    return readiness_ ? readiness_.get() : -1;
+}
+
+MacAddress HubPort::macAddress() const {
+    auto use = lifecycle_.use();
+    return mac_;
+}
+
+FrameRead HubPort::readFrame(std::span<std::uint8_t> buffer, sys::Timeout limit) {
+    if (buffer.size() < kMinFrameLength + 4) return {ReadOutcome::Failed, 0, portError(PortCode::InvalidArgument)};
+    auto use = lifecycle_.use();
+    if (!socket_) return {ReadOutcome::Closed, 0, portError(PortCode::NotOpen)};
+    const Deadline deadline(limit);
+    for (;;) {
+        int error = 0;
+        switch (waitReadable(socket_.get(), lifecycle_.closingFd(), deadline, error)) {
+        case Readiness::Closing: return {ReadOutcome::Closed, 0, portError(PortCode::NotOpen)};
+        case Readiness::Timeout: return {ReadOutcome::Timeout, 0, {}};
+        case Readiness::Failed: return {ReadOutcome::Failed, 0, portError(PortCode::SystemError, error)};
+        case Readiness::Ready: break;
+        }
+        const ssize_t received = ::recv(socket_.get(), buffer.data(), buffer.size(), MSG_DONTWAIT | MSG_TRUNC);
+        if (received < 0) {
+            if (errno == EAGAIN || errno == EINTR) continue;
+            return {ReadOutcome::Failed, 0, portError(PortCode::SystemError, errno)};
+        }
+        if (received == 0) return {ReadOutcome::Failed, 0, portError(PortCode::SystemError, ECONNRESET)};
+        const auto length = static_cast<std::size_t>(received);
+        if (length > buffer.size()) {
+            ++framesTooLong_;
+            continue;
+        }
+        if (!filter_.accepts(buffer.first(length))) {
+            ++framesFiltered_;
+            continue;
+        }
+        ++framesRead_;
+        return {ReadOutcome::Frame, length, {}};
+    }
+}
+
+PortStatus HubPort::writeFrame(std::span<const std::uint8_t> frame) {
+    if (frame.size() < kMinFrameLength) return portError(PortCode::InvalidArgument);
+    if (frame.size() > kMaxFrameLength) return portError(PortCode::FrameTooLong);
+    auto use = lifecycle_.use();
+    if (!socket_) return portError(PortCode::NotOpen);
+    if (::send(socket_.get(), frame.data(), frame.size(), MSG_NOSIGNAL) < 0) {
+        return portError(PortCode::SystemError, errno);
+    }
+    return {};
+}
+
+PortStatus HubPort::setPacketFilter(std::uint32_t bits) {
+    if (PortStatus status = checkPacketFilterBits(bits); !status.ok()) return status;
+    auto use = lifecycle_.use();
+    if (!socket_) return portError(PortCode::NotOpen);
+    filter_.setBits(bits);
+    return {};
+}
+
+std::uint32_t HubPort::packetFilter() const { return filter_.bits(); }
+
+PortStatus HubPort::setMulticastList(std::span<const MacAddress> list) {
+    std::vector<MacAddress> wanted;
+    if (PortStatus status = normaliseMulticastList(list, wanted); !status.ok()) return status;
+    auto use = lifecycle_.use();
+    if (!socket_) return portError(PortCode::NotOpen);
+    filter_.setMulticastList(std::move(wanted));
+    return {};
+}
+
+PortCounters HubPort::counters() const {
+    PortCounters result;
+    result.framesRead = framesRead_;
+    result.framesFiltered = framesFiltered_;
+    result.framesTooLong = framesTooLong_;
+    return result;
+}
+
+} // namespace kez::net::detail

@@ -1,0 +1,118 @@
+#include "packet_socket.h"
+
+#include <arpa/inet.h>
+#include <linux/filter.h>
+#include <net/if_arp.h>
+#include <linux/if_ether.h>
+#include <linux/if_packet.h>
+#include <net/if.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+
+namespace kez::net::detail {
+namespace {
+
+// X holds 4 when an 802.1Q tag is still in the frame. The kernel usually takes the tag
+// off before the filter runs; the inner type is then at offset 12 and the same path
+// applies.
+constexpr std::array<sock_filter, 21> kJ5Program{{
+    BPF_STMT(BPF_LDX | BPF_IMM, 0),
+    BPF_STMT(BPF_LD | BPF_H | BPF_ABS, 12),
+    BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0x8100, 0, 1),
+    BPF_STMT(BPF_LDX | BPF_IMM, 4),
+    BPF_STMT(BPF_LD | BPF_H | BPF_IND, 12),            // 4: type or 802.3 length
+    BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0x88B5, 13, 0), // -> accept
+    BPF_JUMP(BPF_JMP | BPF_JGE | BPF_K, 0x0800, 13, 0), // other EtherType -> reject
+    BPF_STMT(BPF_LD | BPF_W | BPF_IND, 14),            // 7: AA AA 03 and the first OUI byte
+    BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0xAAAA0300, 0, 4),
+    BPF_STMT(BPF_LD | BPF_H | BPF_IND, 18),
+    BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0x0000, 0, 9),
+    BPF_STMT(BPF_LD | BPF_H | BPF_IND, 20),
+    BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0x88B5, 6, 7),
+    BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0xAAAA0302, 0, 6), // 13: maker SNAP
+    BPF_STMT(BPF_LD | BPF_H | BPF_IND, 18),
+    BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0x5A4E, 0, 4),
+    BPF_STMT(BPF_LD | BPF_H | BPF_IND, 20),
+    BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0x444C, 1, 0), // "DL"
+    BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0x4855, 0, 1), // "HU"
+    BPF_STMT(BPF_RET | BPF_K, 0x40000),                // 19: accept whole frame
+    BPF_STMT(BPF_RET | BPF_K, 0),                      // 20: reject
+}};
+
+PortStatus systemFailure(PortCode code) { return portError(code, errno); }
+
+PortStatus interfaceIndex(int fd, std::string_view name, int& index) {
+    ifreq request{};
+    std::memcpy(request.ifr_name, name.data(), name.size());
+    if (::ioctl(fd, SIOCGIFINDEX, &request) != 0) {
+        return errno == ENODEV ? portError(PortCode::NoSuchAdapter, ENODEV) : systemFailure(PortCode::SystemError);
+    }
+    const int found = request.ifr_ifindex;
+    if (::ioctl(fd, SIOCGIFHWADDR, &request) != 0) return systemFailure(PortCode::SystemError);
+    if (request.ifr_hwaddr.sa_family != ARPHRD_ETHER) return portError(PortCode::NotEthernet);
+    index = found;
+    return {};
+}
+
+} // namespace
+
+PortStatus checkAdapterName(std::string_view name) {
+    if (name.empty() || name.size() >= IFNAMSIZ || name == "." || name == "..") {
+        return portError(PortCode::InvalidName);
+    }
+    for (const char c : name) {
+        const bool printable = c > ' ' && c < 0x7f;
+        if (!printable || c == '/' || c == ':') return portError(PortCode::InvalidName);
+    }
+    return {};
+}
+
+PortStatus attachJ5Filter(int fd, FilterLock lock) {
+    sock_fprog program{static_cast<unsigned short>(kJ5Program.size()), const_cast<sock_filter*>(kJ5Program.data())};
+    if (::setsockopt(fd, SOL_SOCKET, SO_ATTACH_FILTER, &program, sizeof program) != 0) {
+        return systemFailure(PortCode::SystemError);
+    }
+    const int on = 1;
+    if (lock == FilterLock::Locked && ::setsockopt(fd, SOL_SOCKET, SO_LOCK_FILTER, &on, sizeof on) != 0) {
+        return systemFailure(PortCode::SystemError);
+    }
+    return {};
+}
+
+PacketSocket openPacketSocket(std::string_view adapter, FilterLock lock) {
+    PacketSocket result;
+    result.status = checkAdapterName(adapter);
+    if (!result.status.ok()) return result;
+    int index = 0;
+    {
+        const sys::UniqueFd probe(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+        if (!probe) return PacketSocket{sys::UniqueFd(), systemFailure(PortCode::SystemError)};
+        result.status = interfaceIndex(probe.get(), adapter, index);
+        if (!result.status.ok()) return result;
+    }
+    // Protocol 0: nothing is queued until the bind below, after the filter is in place.
+    sys::UniqueFd fd(::socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC, 0));
+    if (!fd) {
+        const bool refused = errno == EPERM || errno == EACCES;
+        result.status = systemFailure(refused ? PortCode::PermissionDenied : PortCode::SystemError);
+        return result;
+    }
+    result.status = attachJ5Filter(fd.get(), lock);
+    if (!result.status.ok()) return result;
+    sockaddr_ll address{};
+    address.sll_family = AF_PACKET;
+    address.sll_protocol = htons(ETH_P_ALL);
+    address.sll_ifindex = index;
+    if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        result.status = systemFailure(errno == ENODEV ? PortCode::NoSuchAdapter : PortCode::SystemError);
+        return result;
+    }
+    result.fd = std::move(fd);
+    return result;
+}
+
+} // namespace kez::net::detail

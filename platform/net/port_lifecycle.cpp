@@ -1,0 +1,53 @@
+#include "port_lifecycle.h"
+
+#include <poll.h>
+#include <sys/epoll.h>
+
+#include <array>
+#include <cerrno>
+
+#include "kez/sys/wait.h"
+
+namespace kez::net::detail {
+
+Deadline::Deadline(std::chrono::milliseconds limit) {
+    if (limit != sys::kInfinite) {
+        end_ = std::chrono::steady_clock::now() + std::max(limit, std::chrono::milliseconds::zero());
+    }
+}
+
+int Deadline::pollTimeout() const {
+    if (!end_) return -1;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*end_ - std::chrono::steady_clock::now()).count();
+    if (left <= 0) return 0;
+    return left > INT_MAX ? INT_MAX : static_cast<int>(left);
+}
+
+Readiness waitReadable(int fd, int closingFd, const Deadline& deadline, int& error) {
+    for (;;) {
+        std::array<pollfd, 2> fds{{{closingFd, POLLIN, 0}, {fd, POLLIN, 0}}};
+        const int ready = ::poll(fds.data(), fds.size(), deadline.pollTimeout());
+        if (ready < 0) {
+            if (errno == EINTR) continue;
+            error = errno;
+            return Readiness::Failed;
+        }
+        if (ready == 0) return Readiness::Timeout;
+        if (fds[0].revents != 0) return Readiness::Closing;
+        return Readiness::Ready;
+    }
+}
+
+sys::UniqueFd makeReadinessFd(std::initializer_list<int> fds) {
+    sys::UniqueFd epoll(::epoll_create1(EPOLL_CLOEXEC));
+    if (!epoll) return epoll;
+    for (const int fd : fds) {
+        epoll_event interest{};
+        interest.events = EPOLLIN;
+        interest.data.fd = fd;
+        if (::epoll_ctl(epoll.get(), EPOLL_CTL_ADD, fd, &interest) != 0) return sys::UniqueFd();
+    }
+    return epoll;
+}
+
+} // namespace kez::net::detail

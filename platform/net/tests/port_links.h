@@ -1,0 +1,80 @@
+#pragma once
+// Two packet ports joined by one link, for every backend: an in-process virtual wire,
+// a wire relayed by a hub, and a veth pair between two private namespaces (root only).
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "kez/net/packet_port.h"
+#include "kez/net/virtual_wire_hub.h"
+#include "net_namespace.h"
+#include "test_frames.h"
+
+namespace kez::net::testing {
+
+class PortLink {
+public:
+    virtual ~PortLink() = default;
+    // Why the link could not be made, or nullopt.
+    virtual std::optional<std::string> problem() const = 0;
+    virtual OpenedPort openA() = 0;
+    virtual OpenedPort openB() = 0;
+    virtual bool needsPrivileges() const { return false; }
+};
+
+class LocalWireLink final : public PortLink {
+public:
+    std::optional<std::string> problem() const override { return std::nullopt; }
+    OpenedPort openA() override { return openPacketPort("vwire:" + wire_ + "@" + formatMac(kStationA)); }
+    OpenedPort openB() override { return openPacketPort("vwire:" + wire_ + "@" + formatMac(kStationB)); }
+
+private:
+    std::string wire_ = test::uniqueName("w");
+};
+
+class HubWireLink final : public PortLink {
+public:
+    HubWireLink() : status_(hub_.start()) {}
+    std::optional<std::string> problem() const override {
+        if (status_.ok()) return std::nullopt;
+        return "hub: " + describe(status_);
+    }
+    OpenedPort openA() override { return openPacketPort("vhub:" + name_ + "@" + formatMac(kStationA)); }
+    OpenedPort openB() override { return openPacketPort("vhub:" + name_ + "@" + formatMac(kStationB)); }
+
+private:
+    std::string name_ = test::uniqueName("h");
+    VirtualWireHub hub_{name_};
+    PortStatus status_;
+};
+
+class VethLink final : public PortLink {
+public:
+    VethLink() : pair_(first_, second_, {"198.18.0.1/24", "198.18.0.2/24"}) {}
+    std::optional<std::string> problem() const override {
+        if (!first_.valid()) return "namespace: " + first_.error();
+        if (!second_.valid()) return "namespace: " + second_.error();
+        if (!pair_.valid()) return "veth: " + pair_.error();
+        return std::nullopt;
+    }
+    OpenedPort openA() override { return openIn(first_, pair_.firstName()); }
+    OpenedPort openB() override { return openIn(second_, pair_.secondName()); }
+    bool needsPrivileges() const override { return true; }
+
+    const test::NetNamespace& first() const { return first_; }
+    const test::NetNamespace& second() const { return second_; }
+    const test::VethPair& pair() const { return pair_; }
+
+    static OpenedPort openIn(const test::NetNamespace& space, const std::string& interface) {
+        OpenedPort opened;
+        if (!space.run([&] { opened = openPacketPort(interface); })) opened.status = portError(PortCode::SystemError);
+        return opened;
+    }
+
+private:
+    test::NetNamespace first_{"a"};
+    test::NetNamespace second_{"b"};
+    test::VethPair pair_;
+};
+
+} // namespace kez::net::testing

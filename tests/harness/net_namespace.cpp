@@ -1,0 +1,112 @@
+#include "net_namespace.h"
+
+#include <fcntl.h>
+#include <sched.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "kez/sys/fd.h"
+#include "process.h"
+
+namespace kez::test {
+namespace {
+
+std::vector<std::string> words(const std::string& text) {
+    std::istringstream stream(text);
+    std::vector<std::string> result;
+    for (std::string word; stream >> word;) result.push_back(word);
+    return result;
+}
+
+bool inBenchmarkRange(const std::string& address) {
+    // 198.18.0.0/15: 198.18.x.x and 198.19.x.x only.
+    static const std::regex allowed(R"(198\.1[89]\.\d{1,3}\.\d{1,3}/\d{1,2})");
+    return std::regex_match(address, allowed);
+}
+
+} // namespace
+
+std::string uniqueName(const std::string& prefix) {
+    static std::atomic<unsigned> serial{0};
+    return prefix + std::to_string(::getpid()) + "x" + std::to_string(serial.fetch_add(1));
+}
+
+NetNamespace::NetNamespace(const std::string& tag) : name_("kez-" + tag + "-" + uniqueName("")) {
+    const CommandResult added = runCommand({"ip", "netns", "add", name_});
+    created_ = added.ok();
+    if (!created_) error_ = added.err;
+    if (created_ && !ip("link set lo up")) error_ = "loopback stays down";
+}
+
+NetNamespace::~NetNamespace() {
+    if (created_) runCommand({"ip", "netns", "del", name_});
+}
+
+bool NetNamespace::run(const std::function<void()>& work) const {
+    bool entered = false;
+    std::thread worker([&] {
+        const sys::UniqueFd space(::open(("/run/netns/" + name_).c_str(), O_RDONLY | O_CLOEXEC));
+        if (!space || ::setns(space.get(), CLONE_NEWNET) != 0) return;
+        entered = true;
+        work();
+    });
+    worker.join();
+    return entered;
+}
+
+bool NetNamespace::ip(const std::string& arguments) const {
+    std::vector<std::string> argv{"ip", "-n", name_};
+    for (auto& word : words(arguments)) argv.push_back(std::move(word));
+    return runCommand(argv).ok();
+}
+
+std::vector<std::string> NetNamespace::exec(std::vector<std::string> argv) const {
+    std::vector<std::string> full{"ip", "netns", "exec", name_};
+    full.insert(full.end(), argv.begin(), argv.end());
+    return full;
+}
+
+VethPair::VethPair(const NetNamespace& first, const NetNamespace& second, const VethOptions& options)
+    : firstName_(uniqueName("kv")), secondName_(firstName_ + "p") {
+    for (const auto& address : {options.firstAddress, options.secondAddress}) {
+        if (address && !inBenchmarkRange(*address)) {
+            error_ = "address outside 198.18.0.0/15: " + *address;
+            return;
+        }
+    }
+    const CommandResult added = runCommand({"ip", "-n", first.name(), "link", "add", firstName_, "type", "veth",
+                                            "peer", "name", secondName_, "netns", second.name()});
+    if (!added.ok()) {
+        error_ = added.err;
+        return;
+    }
+    created_ = configure(first, firstName_, options.firstAddress) &&
+               configure(second, secondName_, options.secondAddress);
+}
+
+bool VethPair::configure(const NetNamespace& space, const std::string& name,
+                         const std::optional<std::string>& address) {
+    if (address && !space.ip("addr add " + *address + " dev " + name)) {
+        error_ = "cannot address " + name;
+        return false;
+    }
+    if (!space.ip("link set " + name + " up")) {
+        error_ = "cannot bring up " + name;
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::string> linkAddress(const NetNamespace& space, const std::string& interface) {
+    const CommandResult shown = runCommand({"ip", "-n", space.name(), "-o", "link", "show", "dev", interface});
+    static const std::regex ether(R"(link/ether ([0-9a-f:]{17}))");
+    std::smatch match;
+    if (!shown.ok() || !std::regex_search(shown.out, match, ether)) return std::nullopt;
+    return match[1].str();
+}
+
+} // namespace kez::test

@@ -1,0 +1,53 @@
+#pragma once
+// Running commands and line-talking child processes from tests, with time limits.
+#include <sys/types.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "kez/sys/fd.h"
+
+namespace kez::test {
+
+using namespace std::chrono_literals;
+
+struct CommandResult {
+    int exitCode = -1; // -1 when it did not end normally within its limit
+    std::string out;
+    std::string err;
+    bool ok() const { return exitCode == 0; }
+};
+
+// Runs argv (argv[0] looked up in PATH) and collects its output; killed at the limit.
+CommandResult runCommand(const std::vector<std::string>& argv, std::chrono::milliseconds limit = 30s);
+
+// A child with its standard input and output on pipes (standard error is inherited).
+// Killed and reaped when the object ends while it still runs.
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ~ChildProcess();
+    ChildProcess(ChildProcess&&) noexcept;
+    ChildProcess& operator=(ChildProcess&&) noexcept;
+
+    // `environment` entries "NAME=value" are added to this process's environment.
+    bool start(const std::vector<std::string>& argv, const std::vector<std::string>& environment = {});
+    bool sendLine(const std::string& line);
+    // One line without its end, or nullopt at the limit or end of output.
+    std::optional<std::string> readLine(std::chrono::milliseconds limit = 10s);
+    // The exit status (or 128 + signal), or nullopt when it is still running at the limit.
+    std::optional<int> wait(std::chrono::milliseconds limit = 10s);
+    pid_t pid() const { return pid_; }
+
+private:
+    void kill();
+
+    pid_t pid_ = 0;
+    sys::UniqueFd input_;
+    sys::UniqueFd output_;
+    std::string pending_;
+};
+
+} // namespace kez::test

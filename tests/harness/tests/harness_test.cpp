@@ -1,0 +1,100 @@
+// The harness's own moving parts: pcap files against scapy, and child processes.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "pcap.h"
+#include "process.h"
+
+namespace kez::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern = (fs::temp_directory_path() / "kez-harness-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        if (!path_.empty()) fs::remove_all(path_, ignored);
+    }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+TEST(Pcap, ScapyReadsWhatWeWriteAndWeReadWhatScapyWrites) {
+    TempFolder folder;
+    ASSERT_FALSE(folder.path().empty());
+    const fs::path ours = folder.path() / "ours.pcap";
+    const fs::path theirs = folder.path() / "theirs.pcap";
+    std::vector<std::uint8_t> frame(60);
+    for (std::size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<std::uint8_t>(i * 7);
+    {
+        PcapWriter writer(ours);
+        ASSERT_TRUE(writer.write(frame, 12, 34));
+        ASSERT_TRUE(writer.write(std::vector<std::uint8_t>(14, 0xff)));
+    }
+    const std::string script =
+        "import sys\n"
+        "from scapy.all import rdpcap, wrpcap, raw\n"
+        "packets = rdpcap(sys.argv[1])\n"
+        "print(len(packets), raw(packets[0]).hex(), packets[0].time)\n"
+        "wrpcap(sys.argv[2], packets[0])\n";
+    const CommandResult checked = runCommand({KEZ_PYTHON, "-c", script, ours.string(), theirs.string()});
+    ASSERT_TRUE(checked.ok()) << checked.err;
+    std::string expectedHex;
+    for (const auto byte : frame) {
+        static constexpr char digits[] = "0123456789abcdef";
+        expectedHex += digits[byte >> 4];
+        expectedHex += digits[byte & 0xf];
+    }
+    EXPECT_EQ(checked.out, "2 " + expectedHex + " 12.000034\n");
+
+    std::string error;
+    const auto records = readPcap(theirs, error);
+    ASSERT_TRUE(records) << error;
+    ASSERT_EQ(records->size(), 1u);
+    EXPECT_EQ((*records)[0].bytes, frame);
+    EXPECT_EQ((*records)[0].seconds, 12u);
+    EXPECT_EQ((*records)[0].microseconds, 34u);
+}
+
+TEST(Pcap, DamagedFilesAreReportedNotRead) {
+    TempFolder folder;
+    const fs::path path = folder.path() / "cut.pcap";
+    {
+        PcapWriter writer(path);
+        writer.write(std::vector<std::uint8_t>(60, 1));
+    }
+    fs::resize_file(path, fs::file_size(path) - 1);
+    std::string error;
+    EXPECT_FALSE(readPcap(path, error));
+    EXPECT_EQ(error, "record longer than the file");
+    std::ofstream(path, std::ios::trunc) << "not a capture at all, but long enough";
+    EXPECT_FALSE(readPcap(path, error));
+    EXPECT_EQ(error, "not a pcap file");
+}
+
+TEST(Process, RunsCommandsAndTalksToChildren) {
+    const CommandResult ran = runCommand({"sh", "-c", "echo out; echo err >&2; exit 3"});
+    EXPECT_EQ(ran.exitCode, 3);
+    EXPECT_EQ(ran.out, "out\n");
+    EXPECT_EQ(ran.err, "err\n");
+    EXPECT_EQ(runCommand({"sleep", "10"}, std::chrono::milliseconds(200)).exitCode, -1);
+
+    ChildProcess child;
+    ASSERT_TRUE(child.start({"sh", "-c", "read line; echo \"got $line $KEZ_HARNESS_CHECK\""}, {"KEZ_HARNESS_CHECK=yes"}));
+    ASSERT_TRUE(child.sendLine("hello"));
+    EXPECT_EQ(child.readLine(), "got hello yes");
+    EXPECT_EQ(child.wait(), 0);
+}
+
+} // namespace
+} // namespace kez::test
