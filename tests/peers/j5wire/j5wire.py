@@ -445,12 +445,19 @@ PCAP_MAGIC = 0xA1B2C3D4
 LINKTYPE_ETHERNET = 1
 
 
-def write_pcap(path: str, frames: Iterable[bytes], linktype: int = LINKTYPE_ETHERNET) -> None:
-    """Classic little-endian pcap, microsecond stamps one second apart (deterministic)."""
+def write_pcap(path: str, frames: Iterable[bytes], linktype: int = LINKTYPE_ETHERNET,
+               stamps: Optional[Iterable[float]] = None) -> None:
+    """Classic little-endian pcap with microsecond stamps: one second apart
+    (deterministic), or the given stamps in seconds (e.g. time.monotonic())."""
+    frames = list(frames)
+    stamps = list(stamps) if stamps is not None else [float(i) for i in range(len(frames))]
+    if len(stamps) != len(frames):
+        raise ValueError("one stamp per frame")
     with open(path, "wb") as f:
         f.write(struct.pack("<IHHiIII", PCAP_MAGIC, 2, 4, 0, 0, 65535, linktype))
-        for i, frame in enumerate(frames):
-            f.write(struct.pack("<IIII", i, 0, len(frame), len(frame)))
+        for stamp, frame in zip(stamps, frames):
+            usec = max(0, int(round(stamp * 1e6)))
+            f.write(struct.pack("<IIII", usec // 1000000, usec % 1000000, len(frame), len(frame)))
             f.write(frame)
 
 
