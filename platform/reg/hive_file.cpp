@@ -90,7 +90,9 @@ Status HiveFile::refresh(bool locked) {
         }
         return Status::Ok;
     }
-    if (loaded_ && *loaded_ == stampOf(info)) return Status::Ok;
+    // A writer never saves over a damaged file that is still in place: it moves it aside first.
+    const auto stamp = stampOf(info);
+    if (loaded_ && *loaded_ == stamp && !(locked && leftInPlace_ == stamp)) return Status::Ok;
     return load(info, locked);
 }
 
@@ -128,7 +130,8 @@ Status HiveFile::damaged(const FileStamp& stamp, const std::string& reason, bool
         if (moveAside(file_, damage.movedTo) != Status::Ok) {
             root_ = Node();
             loaded_ = stamp;
-            report(damage);
+            if (leftInPlace_ != stamp) report(damage);
+            leftInPlace_ = stamp;
             return Status::IoFailed;
         }
     } else if (checkWritable() == Status::Ok) {
@@ -141,6 +144,7 @@ Status HiveFile::damaged(const FileStamp& stamp, const std::string& reason, bool
     }
     root_ = Node();
     loaded_ = damage.movedTo.empty() ? stamp : FileStamp{};
+    leftInPlace_ = damage.movedTo.empty() ? std::optional(stamp) : std::nullopt;
     report(damage);
     return Status::Ok;
 }

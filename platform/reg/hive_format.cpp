@@ -1,6 +1,7 @@
 #include "hive_format.h"
 
 #include "kez/reg/hive_text.h"
+#include "kez/reg/value_text.h"
 #include "key_path.h"
 #include "text_escape.h"
 
@@ -60,8 +61,7 @@ bool parseDword(std::string_view text, std::vector<std::uint8_t>& bytes) {
     if (text.empty() || text.size() > 8) return false;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number, 16);
     if (error != std::errc() || end != text.data() + text.size()) return false;
-    bytes = {static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
-             static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)};
+    bytes = dwordValue(number).bytes;
     return true;
 }
 

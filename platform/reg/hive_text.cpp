@@ -1,5 +1,6 @@
 #include "kez/reg/hive_text.h"
 
+#include "kez/reg/value_text.h"
 #include "text_escape.h"
 
 #include <cstdio>
@@ -76,9 +77,7 @@ std::string formatValueData(const Value& value) {
         if (isCanonicalMultiText(bytes)) return "multi_sz:" + quotedEntries(bytes);
         break;
     case Type::Dword:
-        if (bytes.size() == 4) {
-            const std::uint32_t number = std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
-                                          std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24;
+        if (std::uint32_t number = 0; readDword(value, number)) {
             char text[16];
             std::snprintf(text, sizeof text, "%08x", static_cast<unsigned>(number));
             return std::string("dword:") + text;

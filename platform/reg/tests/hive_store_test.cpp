@@ -203,5 +203,26 @@ TEST_F(HiveStoreTest, ADamagedFileOfAReadOnlyHiveStaysInPlace) {
     EXPECT_EQ(test::readFile(registry_.machineFile()), "KEZ-REGISTRY-HIVE 1\n[A]\n\"x\"=bogus\n");
 }
 
+TEST_F(HiveStoreTest, ADamagedFileLeftInPlaceIsMovedAsideBeforeAnyWrite) {
+    std::filesystem::create_directories(registry_.folder());
+    const std::string damaged = "KEZ-REGISTRY-HIVE 1\n[A]\n\"x\"=bogus\n";
+    test::writeFile(registry_.machineFile(), damaged);
+    setReadOnly(Hive::LocalMachine, true);
+    testing::internal::CaptureStderr();
+    Key key;
+    EXPECT_EQ(Key::open(Hive::LocalMachine, "A", Access::Read, key), Status::FileNotFound);
+    setReadOnly(Hive::LocalMachine, false);
+    EXPECT_EQ(Key::create(Hive::LocalMachine, "B", Access::ReadWrite, key), Status::Ok);
+    const auto messages = testing::internal::GetCapturedStderr();
+
+    const auto aside = test::filesStartingWith(registry_.folder(), "machine.reg.damaged-");
+    ASSERT_EQ(aside.size(), 1u) << messages;
+    EXPECT_EQ(test::readFile(aside[0]), damaged);
+    EXPECT_NE(messages.find(aside[0].string()), std::string::npos) << messages;
+    EXPECT_EQ(damageReport(Hive::LocalMachine)->movedTo, aside[0]);
+    EXPECT_EQ(Key::open(Hive::LocalMachine, "A", Access::Read, key), Status::FileNotFound);
+    EXPECT_EQ(Key::open(Hive::LocalMachine, "B", Access::Read, key), Status::Ok);
+}
+
 } // namespace
 } // namespace kez::reg
