@@ -8,25 +8,9 @@
 namespace kez::apt {
 namespace {
 
-using Clock = std::chrono::steady_clock;
 
 // How long a nested wait blocks between two turns of an external pump.
 constexpr sys::Timeout kExternalPumpSlice{10};
-
-Clock::time_point deadlineAfter(sys::Timeout limit)
-{
-    if (limit == sys::kInfinite) return Clock::time_point::max();
-    const auto now = Clock::now();
-    const auto room = std::chrono::duration_cast<sys::Timeout>(Clock::time_point::max() - now);
-    return now + std::clamp(limit, sys::Timeout::zero(), room);
-}
-
-sys::Timeout timeLeft(Clock::time_point deadline)
-{
-    if (deadline == Clock::time_point::max()) return sys::kInfinite;
-    const auto left = std::chrono::ceil<sys::Timeout>(deadline - Clock::now());
-    return std::max(left, sys::Timeout::zero());
-}
 
 // Keeps a window filter in force for the duration of one pumpFor.
 class FilterScope {
@@ -88,11 +72,11 @@ bool Apartment::pumpFor(sys::Timeout limit, const std::function<bool()>& until, 
 {
     const auto filter = onlyWindow ? std::optional<detail::WindowId>{onlyWindow->id_} : std::nullopt;
     const FilterScope scope(filters_, filter);
-    const auto deadline = deadlineAfter(limit);
+    const sys::Deadline deadline(limit);
     for (;;) {
         if (until && until()) return true;
         const bool delivered = dispatchOne(filter);
-        const auto left = timeLeft(deadline);
+        const auto left = deadline.left();
         if (left == sys::Timeout::zero()) return until && until();
         if (!delivered) waitForWork(left);
     }

@@ -4,6 +4,8 @@
 #include <mutex>
 #include <vector>
 
+#include "kez/sys/ascii.h"
+
 namespace kez::apt {
 namespace {
 
@@ -21,12 +23,6 @@ Registry& registry()
 {
     static Registry instance;
     return instance;
-}
-
-bool sameTitle(std::string_view a, std::string_view b)
-{
-    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    return std::ranges::equal(a, b, [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 } // namespace
@@ -54,7 +50,7 @@ WindowHandle findWindow(std::string_view title)
     Registry& r = registry();
     const std::lock_guard lock(r.mutex);
     for (const Titled& entry : r.windows) {
-        if (sameTitle(entry.title, title) && entry.window.alive()) return entry.window;
+        if (sys::equalsNoCase(entry.title, title) && entry.window.alive()) return entry.window;
     }
     return {};
 }

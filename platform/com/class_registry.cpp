@@ -8,19 +8,12 @@
 #include <unordered_map>
 
 #include "class_keys.h"
+#include "kez/sys/ascii.h"
 #include "loaded_modules.h"
 
 namespace kez::com {
 
 namespace {
-
-std::string lowerCase(std::string_view text)
-{
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower;
-}
 
 // A name that can stand for one key directly under HKEY_CLASSES_ROOT.
 bool isProgIdShape(std::string_view progId)
@@ -35,8 +28,8 @@ public:
         std::lock_guard lock(mutex_);
         for (const ServerClass& cls : server.classes) {
             factories_[cls.clsid] = cls.create;
-            progIds_[lowerCase(progIdOf(server, cls))] = cls.clsid;
-            progIds_[lowerCase(versionIndependentProgIdOf(server, cls))] = cls.clsid;
+            progIds_[sys::asciiLowerCopy(progIdOf(server, cls))] = cls.clsid;
+            progIds_[sys::asciiLowerCopy(versionIndependentProgIdOf(server, cls))] = cls.clsid;
         }
     }
 
@@ -45,8 +38,8 @@ public:
         std::lock_guard lock(mutex_);
         for (const ServerClass& cls : server.classes) {
             factories_.erase(cls.clsid);
-            progIds_.erase(lowerCase(progIdOf(server, cls)));
-            progIds_.erase(lowerCase(versionIndependentProgIdOf(server, cls)));
+            progIds_.erase(sys::asciiLowerCopy(progIdOf(server, cls)));
+            progIds_.erase(sys::asciiLowerCopy(versionIndependentProgIdOf(server, cls)));
         }
     }
 
@@ -64,7 +57,7 @@ public:
     bool clsid(std::string_view progId, Guid& out) const
     {
         std::lock_guard lock(mutex_);
-        const auto found = progIds_.find(lowerCase(progId));
+        const auto found = progIds_.find(sys::asciiLowerCopy(progId));
         if (found == progIds_.end()) {
             return false;
         }
@@ -164,7 +157,7 @@ HRESULT ClassRegistry::clsidFromProgId(std::string_view progId, Guid& clsid)
     // is the fallback when that leads nowhere.
     std::optional<Guid> found;
     const auto current = detail::readDefault(name + "\\CurVer");
-    if (current && isProgIdShape(*current) && lowerCase(*current) != lowerCase(name)) {
+    if (current && isProgIdShape(*current) && sys::asciiLowerCopy(*current) != sys::asciiLowerCopy(name)) {
         found = registeredClsid(*current);
     }
     if (!found) {

@@ -18,18 +18,6 @@ Status syncFolder(const fs::path& folder) {
     return Status::Ok;
 }
 
-Status writeAll(int fd, std::string_view content) {
-    while (!content.empty()) {
-        const auto written = ::write(fd, content.data(), content.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return statusFromErrno(errno);
-        }
-        content.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return Status::Ok;
-}
-
 // Keeps the replaced file's mode, owner and group where this process may set them (root keeps the owner,
 // a group member keeps the group).
 void copyRights(int fd, const fs::path& file, mode_t defaultMode) {
@@ -47,7 +35,7 @@ Status writeTemp(const fs::path& file, const fs::path& temp, std::string_view co
     sys::UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode));
     if (!fd) return statusFromErrno(errno);
     copyRights(fd.get(), file, mode);
-    if (const auto status = writeAll(fd.get(), content); status != Status::Ok) return status;
+    if (const int error = sys::writeAll(fd.get(), content); error != 0) return statusFromErrno(error);
     if (::fsync(fd.get()) != 0) return statusFromErrno(errno);
     if (::close(fd.release()) != 0) return statusFromErrno(errno);
     return Status::Ok;

@@ -2,13 +2,13 @@
 // Registry names compare without regard to ASCII case; the order is that of the upper-cased bytes.
 #include <string_view>
 
-namespace kez::reg {
+#include "kez/sys/ascii.h"
 
-int compareNoCase(std::string_view a, std::string_view b);
+namespace kez::reg {
 
 struct NoCaseLess {
     using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const { return compareNoCase(a, b) < 0; }
+    bool operator()(std::string_view a, std::string_view b) const { return sys::compareNoCase(a, b) < 0; }
 };
 
 } // namespace kez::reg

@@ -10,7 +10,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Limits beyond this are waited out as infinite (a deadline that far off would overflow the clock).
 constexpr Timeout kLongestFiniteLimit = std::chrono::hours(24 * 365 * 100);
 
 struct ReadyCheck {
@@ -48,18 +47,25 @@ std::vector<pollfd> pollSet(std::span<const WaitItem> items) {
     return fds;
 }
 
-int pollTimeout(std::optional<Clock::time_point> deadline) {
-    if (!deadline) return -1;
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now()).count();
-    if (left <= 0) return 0;
-    return left > INT_MAX ? INT_MAX : static_cast<int>(left);
+int pollTimeout(const Deadline& deadline) {
+    const Timeout left = deadline.left();
+    if (left == kInfinite) return -1;
+    return left.count() > INT_MAX ? INT_MAX : static_cast<int>(left.count());
 }
 
 } // namespace
 
+Deadline::Deadline(Timeout limit) {
+    if (limit < kLongestFiniteLimit) end_ = Clock::now() + std::max(limit, Timeout::zero());
+}
+
+Timeout Deadline::left() const {
+    if (!end_) return kInfinite;
+    return std::max(std::chrono::ceil<Timeout>(*end_ - Clock::now()), Timeout::zero());
+}
+
 std::optional<std::size_t> waitAny(std::span<const WaitItem> items, Timeout limit) {
-    std::optional<Clock::time_point> deadline;
-    if (limit <= kLongestFiniteLimit) deadline = Clock::now() + std::max(limit, Timeout::zero());
+    const Deadline deadline(limit);
     std::vector<pollfd> fds = pollSet(items);
     for (;;) {
         const int timeout = pollTimeout(deadline);

@@ -4,24 +4,18 @@
 #include <cctype>
 #include <ctime>
 
+#include "kez/sys/ascii.h"
+
 namespace kez::vb {
 namespace {
 
 constexpr std::array<std::string_view, 12> kMonthNames{"January", "February", "March",     "April",   "May",      "June",
                                                        "July",    "August",   "September", "October", "November", "December"};
 
-bool startsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
-    }
-    return true;
-}
-
 bool hasMeridiem(std::string_view pattern) {
     for (std::size_t i = 0; i < pattern.size(); ++i) {
         const auto rest = pattern.substr(i);
-        if (startsWithNoCase(rest, "am/pm") || startsWithNoCase(rest, "a/p")) return true;
+        if (sys::startsWithNoCase(rest, "am/pm") || sys::startsWithNoCase(rest, "a/p")) return true;
     }
     return false;
 }
@@ -64,8 +58,8 @@ public:
 private:
     void step() {
         const auto rest = pattern_.substr(pos_);
-        if (startsWithNoCase(rest, "am/pm")) return meridiem(when_.hour < 12 ? rest.substr(0, 2) : rest.substr(3, 2), 5);
-        if (startsWithNoCase(rest, "a/p")) return meridiem(when_.hour < 12 ? rest.substr(0, 1) : rest.substr(2, 1), 3);
+        if (sys::startsWithNoCase(rest, "am/pm")) return meridiem(when_.hour < 12 ? rest.substr(0, 2) : rest.substr(3, 2), 5);
+        if (sys::startsWithNoCase(rest, "a/p")) return meridiem(when_.hour < 12 ? rest.substr(0, 1) : rest.substr(2, 1), 3);
         const std::size_t run = runLength(pattern_, pos_);
         switch (std::tolower(static_cast<unsigned char>(rest.front()))) {
         case 'y': return year(run);

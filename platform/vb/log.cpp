@@ -25,16 +25,6 @@ void clearReadOnly(const std::filesystem::path& file) {
     ::chmod(file.c_str(), (info.st_mode & 07777) | S_IWUSR);
 }
 
-bool writeAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t written = ::write(fd, data.data(), data.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        data.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
 } // namespace
 
 std::string logLine(std::string_view text, const DateTime& when) {
@@ -65,7 +55,7 @@ bool LogFile::append(std::string_view text, const DateTime& when) const noexcept
         clearReadOnly(file_);
         // One write per line on an O_APPEND descriptor: lines from several processes never interleave.
         sys::UniqueFd fd(::open(file_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666));
-        return fd && writeAll(fd.get(), line);
+        return fd && sys::writeAll(fd.get(), line) == 0;
     } catch (...) {
         return false;
     }

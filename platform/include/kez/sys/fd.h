@@ -1,5 +1,6 @@
 #pragma once
 // Owning file descriptor.
+#include <string_view>
 #include <utility>
 
 namespace kez::sys {
@@ -25,5 +26,9 @@ public:
 private:
     int fd_ = -1;
 };
+
+// Writes all of `data`, resuming after interruptions and short writes.
+// Returns 0, or the errno of the failed write (EIO when the file took nothing).
+int writeAll(int fd, std::string_view data);
 
 } // namespace kez::sys

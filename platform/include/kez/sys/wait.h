@@ -30,6 +30,18 @@ struct WaitFd {
 
 using WaitItem = std::variant<Waitable*, WaitFd>;
 
+// The moment a wait with `limit` must end. Limits of a century or more, and kInfinite,
+// never pass (a deadline that far off would overflow the clock).
+class Deadline {
+public:
+    explicit Deadline(Timeout limit);
+    // kInfinite for a deadline that never passes, else the whole milliseconds left (0 once passed).
+    Timeout left() const;
+
+private:
+    std::optional<std::chrono::steady_clock::time_point> end_;
+};
+
 // Index of the first item found ready (lowest index wins when several are), or
 // nullopt when `limit` passes first. Waitables are acquired as they are taken.
 std::optional<std::size_t> waitAny(std::span<const WaitItem> items, Timeout limit);
