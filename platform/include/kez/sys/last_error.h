@@ -1,5 +1,5 @@
 #pragma once
-// The calling thread's last system error (errno), as the Parts' "last error".
+// The calling thread's last system error (errno), where callers expect a "last error".
 #include <string>
 
 namespace kez::sys {
