@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 
 #include <cerrno>
 
@@ -42,9 +43,14 @@ PortStatus HubPort::open(std::string_view adapter) {
 PortStatus HubPort::connectToHub(std::string_view wire) {
     socket_ = sys::UniqueFd(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0));
     if (!socket_) return portError(PortCode::SystemError, errno);
+    // Whoever listens on the name may never accept: connect waits this long at most.
+    const timeval limit{kAttachLimitMs / 1000, 0};
+    if (::setsockopt(socket_.get(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit) != 0) {
+        return portError(PortCode::SystemError, errno);
+    }
     const HubAddress hub = hubAddress(wire);
     if (::connect(socket_.get(), reinterpret_cast<const sockaddr*>(&hub.address), hub.length) != 0) {
-        const bool absent = errno == ECONNREFUSED || errno == ENOENT;
+        const bool absent = errno == ECONNREFUSED || errno == ENOENT || errno == EAGAIN;
         return portError(absent ? PortCode::NoSuchAdapter : PortCode::SystemError, errno);
     }
     // Frames written before the hub has taken the connection would not reach this port.
@@ -116,8 +122,16 @@ PortStatus HubPort::writeFrame(std::span<const std::uint8_t> frame) {
     if (frame.size() > kMaxFrameLength) return portError(PortCode::FrameTooLong);
     auto use = lifecycle_.use();
     if (!socket_) return portError(PortCode::NotOpen);
-    if (::send(socket_.get(), frame.data(), frame.size(), MSG_NOSIGNAL) < 0) {
-        return portError(PortCode::SystemError, errno);
+    // A hub that takes nothing holds the write up until close(), not for good.
+    while (::send(socket_.get(), frame.data(), frame.size(), MSG_NOSIGNAL | MSG_DONTWAIT) < 0) {
+        if (errno != EAGAIN && errno != EINTR) return portError(PortCode::SystemError, errno);
+        int error = 0;
+        switch (waitWritable(socket_.get(), lifecycle_.closingFd(), error)) {
+        case Readiness::Closing: return portError(PortCode::NotOpen);
+        case Readiness::Failed: return portError(PortCode::SystemError, error);
+        case Readiness::Timeout:
+        case Readiness::Ready: break;
+        }
     }
     return {};
 }

@@ -9,39 +9,74 @@
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+#include <span>
 
 namespace kez::net::detail {
 namespace {
 
-// X holds 4 when an 802.1Q tag is still in the frame. The kernel usually takes the tag
-// off before the filter runs; the inner type is then at offset 12 and the same path
-// applies.
-constexpr std::array<sock_filter, 21> kJ5Program{{
+// Loads of what the kernel knows about the frame (adapter, removed tag), not its bytes.
+constexpr std::uint32_t ancillary(int field) { return static_cast<std::uint32_t>(SKF_AD_OFF + field); }
+
+constexpr std::size_t kAdapterCheckLength = 2;
+
+// The kernel takes the outer tag off before the filter runs, 802.1Q and 802.1ad alike:
+// only an 802.1Q tag may have gone, and then no tag may follow in the frame. X holds 4
+// when an 802.1Q tag is still in the frame.
+constexpr std::array<sock_filter, 25> kJ5Program{{
     BPF_STMT(BPF_LDX | BPF_IMM, 0),
+    BPF_STMT(BPF_LD | BPF_W | BPF_ABS, ancillary(SKF_AD_VLAN_TAG_PRESENT)),
+    BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0, 2, 0),
+    BPF_STMT(BPF_LD | BPF_W | BPF_ABS, ancillary(SKF_AD_VLAN_TPID)),
+    BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0x8100, 3, 19), // -> type at 12, or reject
     BPF_STMT(BPF_LD | BPF_H | BPF_ABS, 12),
     BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0x8100, 0, 1),
     BPF_STMT(BPF_LDX | BPF_IMM, 4),
-    BPF_STMT(BPF_LD | BPF_H | BPF_IND, 12),            // 4: type or 802.3 length
+    BPF_STMT(BPF_LD | BPF_H | BPF_IND, 12),            // 8: type or 802.3 length
     BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0x88B5, 13, 0), // -> accept
     BPF_JUMP(BPF_JMP | BPF_JGE | BPF_K, 0x0800, 13, 0), // other EtherType -> reject
-    BPF_STMT(BPF_LD | BPF_W | BPF_IND, 14),            // 7: AA AA 03 and the first OUI byte
+    BPF_STMT(BPF_LD | BPF_W | BPF_IND, 14),            // 11: AA AA 03 and the first OUI byte
     BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0xAAAA0300, 0, 4),
     BPF_STMT(BPF_LD | BPF_H | BPF_IND, 18),
     BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0x0000, 0, 9),
     BPF_STMT(BPF_LD | BPF_H | BPF_IND, 20),
     BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0x88B5, 6, 7),
-    BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0xAAAA0302, 0, 6), // 13: maker SNAP
+    BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0xAAAA0302, 0, 6), // 17: maker SNAP
     BPF_STMT(BPF_LD | BPF_H | BPF_IND, 18),
     BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0x5A4E, 0, 4),
     BPF_STMT(BPF_LD | BPF_H | BPF_IND, 20),
     BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0x444C, 1, 0), // "DL"
     BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0x4855, 0, 1), // "HU"
-    BPF_STMT(BPF_RET | BPF_K, 0x40000),                // 19: accept whole frame
-    BPF_STMT(BPF_RET | BPF_K, 0),                      // 20: reject
+    BPF_STMT(BPF_RET | BPF_K, 0x40000),                // 23: accept whole frame
+    BPF_STMT(BPF_RET | BPF_K, 0),                      // 24: reject
 }};
+
+// The adapter check in front of the J5 program (its reject is the program's last step):
+// the socket's holder may bind it to another adapter without any capability.
+std::array<sock_filter, kAdapterCheckLength + kJ5Program.size()> adapterJ5Program(int ifindex) {
+    std::array<sock_filter, kAdapterCheckLength + kJ5Program.size()> program{{
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, ancillary(SKF_AD_IFINDEX)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<std::uint32_t>(ifindex), 0, kJ5Program.size() - 1),
+    }};
+    std::copy(kJ5Program.begin(), kJ5Program.end(), program.begin() + kAdapterCheckLength);
+    return program;
+}
+
+PortStatus attachProgram(int fd, std::span<const sock_filter> program, FilterLock lock) {
+    sock_fprog header{static_cast<unsigned short>(program.size()), const_cast<sock_filter*>(program.data())};
+    if (::setsockopt(fd, SOL_SOCKET, SO_ATTACH_FILTER, &header, sizeof header) != 0) {
+        return portError(PortCode::SystemError, errno);
+    }
+    const int on = 1;
+    if (lock == FilterLock::Locked && ::setsockopt(fd, SOL_SOCKET, SO_LOCK_FILTER, &on, sizeof on) != 0) {
+        return portError(PortCode::SystemError, errno);
+    }
+    return {};
+}
 
 PortStatus systemFailure(PortCode code) { return portError(code, errno); }
 
@@ -71,16 +106,10 @@ PortStatus checkAdapterName(std::string_view name) {
     return {};
 }
 
-PortStatus attachJ5Filter(int fd, FilterLock lock) {
-    sock_fprog program{static_cast<unsigned short>(kJ5Program.size()), const_cast<sock_filter*>(kJ5Program.data())};
-    if (::setsockopt(fd, SOL_SOCKET, SO_ATTACH_FILTER, &program, sizeof program) != 0) {
-        return systemFailure(PortCode::SystemError);
-    }
-    const int on = 1;
-    if (lock == FilterLock::Locked && ::setsockopt(fd, SOL_SOCKET, SO_LOCK_FILTER, &on, sizeof on) != 0) {
-        return systemFailure(PortCode::SystemError);
-    }
-    return {};
+PortStatus attachJ5Filter(int fd, FilterLock lock) { return attachProgram(fd, kJ5Program, lock); }
+
+PortStatus attachJ5Filter(int fd, FilterLock lock, int ifindex) {
+    return attachProgram(fd, adapterJ5Program(ifindex), lock);
 }
 
 PacketSocket openPacketSocket(std::string_view adapter, FilterLock lock) {
@@ -101,7 +130,7 @@ PacketSocket openPacketSocket(std::string_view adapter, FilterLock lock) {
         result.status = systemFailure(refused ? PortCode::PermissionDenied : PortCode::SystemError);
         return result;
     }
-    result.status = attachJ5Filter(fd.get(), lock);
+    result.status = attachJ5Filter(fd.get(), lock, index);
     if (!result.status.ok()) return result;
     sockaddr_ll address{};
     address.sll_family = AF_PACKET;

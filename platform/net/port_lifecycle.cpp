@@ -23,9 +23,11 @@ int Deadline::pollTimeout() const {
     return left > INT_MAX ? INT_MAX : static_cast<int>(left);
 }
 
-Readiness waitReadable(int fd, int closingFd, const Deadline& deadline, int& error) {
+namespace {
+
+Readiness waitFor(int fd, short events, int closingFd, const Deadline& deadline, int& error) {
     for (;;) {
-        std::array<pollfd, 2> fds{{{closingFd, POLLIN, 0}, {fd, POLLIN, 0}}};
+        std::array<pollfd, 2> fds{{{closingFd, POLLIN, 0}, {fd, events, 0}}};
         const int ready = ::poll(fds.data(), fds.size(), deadline.pollTimeout());
         if (ready < 0) {
             if (errno == EINTR) continue;
@@ -36,6 +38,16 @@ Readiness waitReadable(int fd, int closingFd, const Deadline& deadline, int& err
         if (fds[0].revents != 0) return Readiness::Closing;
         return Readiness::Ready;
     }
+}
+
+} // namespace
+
+Readiness waitReadable(int fd, int closingFd, const Deadline& deadline, int& error) {
+    return waitFor(fd, POLLIN, closingFd, deadline, error);
+}
+
+Readiness waitWritable(int fd, int closingFd, int& error) {
+    return waitFor(fd, POLLOUT, closingFd, Deadline(sys::kInfinite), error);
 }
 
 sys::UniqueFd makeReadinessFd(std::initializer_list<int> fds) {

@@ -46,6 +46,8 @@ private:
 enum class Readiness { Ready, Closing, Timeout, Failed };
 // Waits for `fd` or the closing descriptor; the closing one wins when both are ready.
 Readiness waitReadable(int fd, int closingFd, const Deadline& deadline, int& error);
+// The same for room to send on `fd`, without a limit.
+Readiness waitWritable(int fd, int closingFd, int& error);
 
 // An epoll descriptor that is readable when any of the given descriptors is: the
 // pollFd() a port hands out.

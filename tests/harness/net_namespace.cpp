@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <filesystem>
 #include <regex>
 #include <sstream>
 #include <thread>
@@ -36,6 +37,9 @@ std::string uniqueName(const std::string& prefix) {
 }
 
 NetNamespace::NetNamespace(const std::string& tag) : name_("kez-" + tag + "-" + uniqueName("")) {
+    // The name carries this process's id, so one that exists was left by a process that
+    // is gone (killed at its time limit, crashed): it goes.
+    if (std::filesystem::exists("/run/netns/" + name_)) runCommand({"ip", "netns", "del", name_});
     const CommandResult added = runCommand({"ip", "netns", "add", name_});
     created_ = added.ok();
     if (!created_) error_ = added.err;

@@ -1,8 +1,12 @@
 // A virtual wire across two processes through the hub: the peer is the probe program.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 
+#include <atomic>
+#include <future>
 #include <thread>
 
+#include "hub_address.h"
 #include "port_links.h"
 #include "process.h"
 
@@ -64,6 +68,79 @@ TEST(HubAcrossProcesses, StoppedHubEndsItsPortsReads) {
     hub.stop();
     Bytes buffer(kMaxFrameLength);
     EXPECT_EQ(local.port->readFrame(buffer, 5s).outcome, ReadOutcome::Failed);
+}
+
+// Any local process may listen on a hub's name first. One that takes ports and never
+// reads or accepts must not hold up their owners for good.
+class StalledHub {
+public:
+    explicit StalledHub(const std::string& name, int backlog = 8) {
+        const detail::HubAddress hub = detail::hubAddress(name);
+        listener_ = sys::UniqueFd(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0));
+        bound_ = listener_ && ::bind(listener_.get(), reinterpret_cast<const sockaddr*>(&hub.address), hub.length) == 0 &&
+                 ::listen(listener_.get(), backlog) == 0;
+    }
+    bool bound() const { return bound_; }
+    int listener() const { return listener_.get(); }
+    // Takes the next port and tells it that it is attached.
+    bool admit() {
+        taken_ = sys::UniqueFd(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+        return taken_ && ::send(taken_.get(), &detail::kHubAttached, 1, 0) == 1;
+    }
+    void letGo() { taken_.reset(); }
+
+private:
+    sys::UniqueFd listener_;
+    sys::UniqueFd taken_;
+    bool bound_ = false;
+};
+
+TEST(HubAcrossProcesses, CloseEndsAWriteThatAStalledHubHoldsUp) {
+    const std::string name = test::uniqueName("q");
+    StalledHub hub(name);
+    ASSERT_TRUE(hub.bound());
+    auto opening = std::async(std::launch::async, [&] { return openPacketPort("vhub:" + name); });
+    ASSERT_TRUE(hub.admit());
+    OpenedPort opened = opening.get();
+    ASSERT_TRUE(opened.status.ok()) << describe(opened.status);
+    PacketPort& port = *opened.port;
+
+    std::atomic<int> written{0};
+    PortStatus last;
+    std::thread writer([&] {
+        const Bytes frame = plainFrame(kBroadcastMac, kStationA, 1500);
+        while ((last = port.writeFrame(frame)).ok()) ++written;
+    });
+    // Until the hub's queue is full and the writer waits.
+    for (int seen = -1, i = 0; i < 200 && seen != written; ++i) {
+        seen = written;
+        std::this_thread::sleep_for(50ms);
+    }
+    auto closing = std::async(std::launch::async, [&] { port.close(); });
+    const bool closed = closing.wait_for(10s) == std::future_status::ready;
+    EXPECT_TRUE(closed) << "close() waits for a write the hub never takes";
+    if (!closed) hub.letGo();
+    closing.get();
+    writer.join();
+    EXPECT_EQ(last.code, PortCode::NotOpen) << describe(last);
+}
+
+TEST(HubAcrossProcesses, OpenGivesUpOnAHubThatTakesNoPorts) {
+    const std::string name = test::uniqueName("r");
+    StalledHub hub(name, 0);
+    ASSERT_TRUE(hub.bound());
+    const detail::HubAddress address = detail::hubAddress(name);
+    const sys::UniqueFd queued(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0));
+    ASSERT_EQ(::connect(queued.get(), reinterpret_cast<const sockaddr*>(&address.address), address.length), 0);
+
+    auto opening = std::async(std::launch::async, [&] { return openPacketPort("vhub:" + name); });
+    const bool answered = opening.wait_for(30s) == std::future_status::ready;
+    EXPECT_TRUE(answered) << "open() waits for good on a full backlog";
+    if (!answered) {
+        hub.admit();
+        hub.admit();
+    }
+    EXPECT_EQ(opening.get().status.code, PortCode::NoSuchAdapter);
 }
 
 } // namespace

@@ -6,10 +6,16 @@
 //   send <hex>         -> ok | fail <code> <errno>
 //   recv <ms>          -> frame <hex> | timeout | closed | fail <code> <errno>
 //   detach             -> ok | fail <errno> | nosocket   (SO_DETACH_FILTER on the packet socket)
+//   rebind <ifname|0>  -> ok | fail <errno> | nosocket   (binds the packet socket to another
+//                         adapter, or to every adapter)
 //   rawrecv <ms>       -> frame <hex> | timeout | nosocket   (straight from the packet socket, no
 //                         software filter: shows what the kernel filter lets through)
 //   fds                -> fds <count>
 //   close | release (destroys the port) | quit
+#include <arpa/inet.h>
+#include <linux/if_ether.h>
+#include <linux/if_packet.h>
+#include <net/if.h>
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -64,6 +70,17 @@ std::string detachFilter() {
     return "nosocket";
 }
 
+std::string rebind(const std::string& adapter) {
+    const auto fd = packetSocket();
+    if (!fd) return "nosocket";
+    sockaddr_ll address{};
+    address.sll_family = AF_PACKET;
+    address.sll_protocol = htons(ETH_P_ALL);
+    address.sll_ifindex = adapter == "0" ? 0 : static_cast<int>(::if_nametoindex(adapter.c_str()));
+    if (::bind(*fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return "ok";
+    return "fail " + std::to_string(errno);
+}
+
 std::string receiveRaw(int limitMs) {
     const auto fd = packetSocket();
     if (!fd) return "nosocket";
@@ -104,6 +121,11 @@ std::string perform(std::unique_ptr<PacketPort>& port, const std::string& line) 
     words >> command;
     if (command == "fds") return "fds " + std::to_string(openDescriptors().size() - 1);
     if (command == "detach") return detachFilter();
+    if (command == "rebind") {
+        std::string adapter;
+        words >> adapter;
+        return rebind(adapter);
+    }
     if (command == "rawrecv") {
         int limitMs = 0;
         words >> limitMs;

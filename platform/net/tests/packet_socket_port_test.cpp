@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -11,6 +13,8 @@
 #include <regex>
 
 #include "kez/net/adapters.h"
+#include "kez/net/receive_filter.h"
+#include "packet_socket.h"
 #include "port_links.h"
 #include "privileged.h"
 #include "process.h"
@@ -114,6 +118,60 @@ TEST_F(PacketSocketPort, TaggedFrameFromAnIndependentSenderKeepsItsTag) {
     ASSERT_EQ(read.outcome, ReadOutcome::Frame);
     buffer.resize(read.length);
     EXPECT_EQ(toHex(buffer), toHex(expected)) << "veth does not pad, so the frame is exactly what scapy built";
+}
+
+// A frame to everyone from B behind the given tag protocols (each with TCI 5), ending
+// in `mark` so that it can be told apart after the kernel took a tag off.
+Bytes behindTags(std::initializer_list<unsigned> tagTypes, unsigned type, std::uint8_t mark) {
+    Bytes frame;
+    appendMac(frame, kBroadcastMac);
+    appendMac(frame, kStationB);
+    for (const unsigned tagType : tagTypes) {
+        append16(frame, tagType);
+        append16(frame, 5);
+    }
+    append16(frame, type);
+    const Bytes part = j5Part(45);
+    frame.insert(frame.end(), part.begin(), part.end());
+    frame.push_back(mark);
+    return frame;
+}
+
+// The kernel takes the outer tag (802.1Q or 802.1ad) off before the socket filter runs;
+// the filter must still pass exactly what isJ5Frame passes with that tag in place.
+TEST_F(PacketSocketPort, LockedSocketPassesOnlyJ5FramesWhateverTagTheKernelTookOff) {
+    detail::PacketSocket locked;
+    ASSERT_TRUE(link_->first().run(
+        [&] { locked = detail::openPacketSocket(link_->pair().firstName(), detail::FilterLock::Locked); }));
+    ASSERT_TRUE(locked.status.ok()) << describe(locked.status);
+    OpenedPort sender = VethLink::openIn(link_->second(), link_->pair().secondName());
+    ASSERT_TRUE(sender.status.ok()) << describe(sender.status);
+
+    const std::vector<Bytes> frames{
+        behindTags({}, 0x88B5, 1),             behindTags({0x8100}, 0x88B5, 2),
+        behindTags({0x88A8}, 0x88B5, 3),       behindTags({0x8100, 0x8100}, 0x88B5, 4),
+        behindTags({0x88A8, 0x8100}, 0x88B5, 5), behindTags({0x8100}, 0x0800, 6),
+        behindTags({0x9100}, 0x88B5, 7),       behindTags({0x8100, 0x88A8}, 0x88B5, 8),
+    };
+    std::vector<int> expected;
+    for (const Bytes& frame : frames) {
+        if (isJ5Frame(frame)) expected.push_back(frame.back());
+        ASSERT_TRUE(sender.port->writeFrame(frame).ok());
+    }
+    constexpr std::uint8_t kLast = 99;
+    ASSERT_TRUE(sender.port->writeFrame(behindTags({}, 0x88B5, kLast)).ok());
+    expected.push_back(kLast);
+
+    std::vector<int> passed;
+    while (passed.empty() || passed.back() != kLast) {
+        pollfd waiting{locked.fd.get(), POLLIN, 0};
+        ASSERT_EQ(::poll(&waiting, 1, 5000), 1) << "the last frame never came";
+        Bytes buffer(2048);
+        const ssize_t length = ::recv(locked.fd.get(), buffer.data(), buffer.size(), 0);
+        ASSERT_GT(length, 0);
+        passed.push_back(buffer[static_cast<std::size_t>(length) - 1]);
+    }
+    EXPECT_EQ(passed, expected);
 }
 
 TEST_F(PacketSocketPort, AdapterListingSeesOnlyItsNamespace) {
@@ -247,6 +305,31 @@ TEST_F(AsNobody, OpensThroughTheHelperAndSeesOnlyJ5Frames) {
     EXPECT_EQ(ask("fds"), fdsBefore);
     probe_.sendLine("quit");
     EXPECT_EQ(probe_.wait(), 0);
+}
+
+// The holder of a helper socket may bind it again (that needs no capability); it must
+// still see the frames of its own adapter only.
+TEST_F(AsNobody, HelperSocketBoundElsewhereSeesNoOtherAdapter) {
+    const test::VethPair other(link_->first(), link_->second());
+    ASSERT_TRUE(other.valid()) << other.error();
+    ASSERT_TRUE(startProbe());
+    ASSERT_EQ(ask("open " + link_->pair().firstName()).rfind("ok ", 0), 0u);
+    OpenedPort own = link_->openB();
+    ASSERT_TRUE(own.status.ok()) << describe(own.status);
+    OpenedPort elsewhere = VethLink::openIn(link_->second(), other.secondName());
+    ASSERT_TRUE(elsewhere.status.ok()) << describe(elsewhere.status);
+
+    const Bytes foreign = plainFrame(kBroadcastMac, kStationB, 46, 1);
+    const Bytes local = plainFrame(kBroadcastMac, kStationB, 46, 2);
+    ASSERT_EQ(ask("rebind " + other.firstName()), "ok");
+    ASSERT_TRUE(elsewhere.port->writeFrame(foreign).ok());
+    EXPECT_EQ(ask("rawrecv 300"), "timeout") << "bound to another adapter";
+
+    ASSERT_EQ(ask("rebind 0"), "ok");
+    ASSERT_TRUE(elsewhere.port->writeFrame(foreign).ok());
+    ASSERT_TRUE(own.port->writeFrame(local).ok());
+    EXPECT_EQ(ask("rawrecv 5000"), "frame " + toHex(local)) << "bound to every adapter";
+    EXPECT_EQ(ask("rawrecv 300"), "timeout") << "bound to every adapter";
 }
 
 TEST_F(AsNobody, WithoutTheHelperOpenFailsCleanly) {

@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "net_namespace.h"
 #include "pcap.h"
+#include "privileged.h"
 #include "process.h"
 
 namespace kez::test {
@@ -94,6 +96,33 @@ TEST(Process, RunsCommandsAndTalksToChildren) {
     ASSERT_TRUE(child.sendLine("hello"));
     EXPECT_EQ(child.readLine(), "got hello yes");
     EXPECT_EQ(child.wait(), 0);
+}
+
+struct LeftNamespace {
+    explicit LeftNamespace(std::string name) : name(std::move(name)) {}
+    ~LeftNamespace() { runCommand({"ip", "netns", "del", name}); }
+    std::string name;
+    bool made = runCommand({"ip", "netns", "add", name}).ok();
+};
+
+// A run that was killed leaves its namespaces; a later process with the same id meets
+// their names again.
+TEST(NetNamespace, ReplacesOneLeftByAKilledRunOfTheSameProcessId) {
+    KEZ_REQUIRE_PRIVILEGED();
+    const std::string current = uniqueName("");
+    const std::string serial = current.substr(current.find('x') + 1);
+    const std::string next = current.substr(0, current.find('x') + 1) + std::to_string(std::stoul(serial) + 1);
+    const std::string leftName = "kez-st-" + next;
+    const LeftNamespace left(leftName);
+    ASSERT_TRUE(left.made);
+    ASSERT_TRUE(runCommand({"ip", "-n", leftName, "link", "add", "kzleft", "type", "veth", "peer", "kzleftp"}).ok());
+    {
+        const NetNamespace space("st");
+        ASSERT_EQ(space.name(), leftName);
+        EXPECT_TRUE(space.valid()) << space.error();
+        EXPECT_FALSE(space.ip("link show kzleft")) << "a fresh namespace, not the old one";
+    }
+    EXPECT_FALSE(fs::exists("/run/netns/" + leftName));
 }
 
 } // namespace
