@@ -200,14 +200,10 @@ typedef void (*J5CallBackRoutine)(void);
 typedef struct KezPacketAdapter* KezPacketHandle; /* null: invalid */
 
 /* ---- Exports --------------------------------------------------------------------------- */
-/* Not yet provided by the library (declared for callers; they come with the lifecycle, send,
- * receive, link and UDP layers): J5Init, J5InitConfiguration, J5Start, J5InitDefault,
- * J5InitNTVuruv, J5Close, J5SetChannelParameters, j5SetS2DListLength, J5Send, J5IntrinsicSend,
- * J5ReSync, J5AudioSend, J5DownloadSend, J5SendUNROlderRev, J5ReceiveObj, J5AudioReceiveObj,
- * J5ErrorReceiveObj, J5EnableAudioPacketsToApp, JIP_j5_error_handler, J5SetPacketFilter,
- * J5SetMultiCastAddresses, J5GetAdapterNames, KezPacketOpenAdapter, IGMPJoinGroupToRcv,
- * IGMPRegisterToLeave, IPMyAddressCheck, IPGWAddressCheck, J5SetSourceMACAddr,
- * J5GetSourceMACAddr. */
+/* Not yet provided by the library (declared for callers; they come with the reliable send and
+ * receive and the UDP layers): J5SetChannelParameters, j5SetS2DListLength, J5Send,
+ * J5IntrinsicSend, J5ReSync, J5ErrorReceiveObj, JIP_j5_error_handler, IGMPJoinGroupToRcv,
+ * IGMPRegisterToLeave, IPMyAddressCheck, IPGWAddressCheck. */
 
 J5_API J5Result J5Init(J5NetIf* ctx);
 J5_API J5Result J5InitConfiguration(const J5Configuration* config, const char* adapterName, J5NetIf* ctx,
@@ -262,6 +258,8 @@ J5_API int J5SetPacketFilter(J5NetIf* ctx, uint32_t filter);
 J5_API int J5SetMultiCastAddresses(J5NetIf* ctx, const uint8_t* macs, uint32_t lengthInBytes);
 J5_API int J5GetAdapterNames(char* names, uint32_t namesSize, char* descriptions, uint32_t descriptionsSize);
 J5_API KezPacketHandle KezPacketOpenAdapter(const char* adapterName);
+/* Closes a handle of KezPacketOpenAdapter; null does nothing. */
+J5_API void KezPacketCloseAdapter(KezPacketHandle adapter);
 
 J5_API int IGMPJoinGroupToRcv(J5NetIf* ctx, const uint8_t* group, uint16_t word, uint16_t value);
 J5_API int IGMPRegisterToLeave(J5NetIf* ctx, const uint8_t* group);

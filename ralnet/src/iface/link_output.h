@@ -1,0 +1,13 @@
+#pragma once
+// Hands a built packet to its link: the Ethernet frame (dataRef/length) to the packet
+// driver. A packet marked free-after-send goes back to its pool afterwards, whatever the
+// outcome; others stay the caller's (retransmissions write the same frame again).
+#include "ralnet/j5.h"
+
+struct J5Interface;
+
+namespace ralnet::iface {
+
+bool sendToLink(J5Interface& iface, J5PacketObj& packet);
+
+} // namespace ralnet::iface

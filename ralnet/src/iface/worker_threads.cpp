@@ -1,0 +1,76 @@
+#include "iface/worker_threads.h"
+
+#include "iface/interface.h"
+#include "iface/waits.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace ralnet::iface {
+namespace {
+
+using namespace std::chrono_literals;
+using kez::sys::ThreadPriority;
+
+// The UDP receivers give up when the interface is not started within this time.
+constexpr auto kStartWaitLimit = 59s;
+
+} // namespace
+
+bool WorkerThreads::start(J5Interface& iface) {
+    struct Body {
+        const char* name;
+        void (*run)(J5Interface&);
+        ThreadPriority priority;
+    };
+    const std::array<Body, 7> bodies{{
+        {"j5-dispatch", runDispatcher, ThreadPriority::Normal},
+        {"j5-txcontrol", runTransmitControl, ThreadPriority::Normal},
+        {"j5-errors", runErrorHandler, ThreadPriority::Normal},
+        {"j5-udp-rx", runUdpReceiver, ThreadPriority::Normal},
+        {"j5-mcast-rx", runUdpReceiver, ThreadPriority::Normal},
+        {"j5-link-rx", runLinkReceiver, ThreadPriority::Normal},
+        {"j5-tick", runTick, ThreadPriority::Highest},
+    }};
+    for (std::size_t i = 0; i < bodies.size(); ++i) {
+        const Body body = bodies[i];
+        if (!threads_[i].start(body.name, [body, &iface] { body.run(iface); }, body.priority)) return false;
+    }
+    return true;
+}
+
+void WorkerThreads::joinAll() {
+    for (auto& thread : threads_) {
+        if (thread.joinable()) thread.join();
+    }
+}
+
+std::size_t WorkerThreads::running() const {
+    return static_cast<std::size_t>(
+        std::count_if(threads_.begin(), threads_.end(), [](const kez::sys::Thread& t) { return t.joinable(); }));
+}
+
+void runTransmitControl(J5Interface& iface) {
+    while (waitOrStop(iface, iface.transmitControlEvent) == Wake::Signalled) iface.reliable->transmitControlWake();
+}
+
+void runErrorHandler(J5Interface& iface) {
+    while (waitOrStop(iface, iface.errorSemaphore) == Wake::Signalled) iface.reliable->errorSignalled();
+}
+
+void runTick(J5Interface& iface) {
+    const kez::sys::Timeout period{iface.tickPeriodMs};
+    while (waitOrStop(iface, iface.tickEvent, period) != Wake::Stop) {
+        iface.tickFlag.store(true);
+        iface.transmitControlEvent.set();
+    }
+}
+
+// The UDP and multicast receivers have no sockets yet: they wait for the start as the
+// transport will, then until the stop.
+void runUdpReceiver(J5Interface& iface) {
+    if (waitOrStop(iface, iface.started, kStartWaitLimit) != Wake::Signalled) return;
+    iface.stop.wait();
+}
+
+} // namespace ralnet::iface
