@@ -2,6 +2,7 @@
 #include "linkor/message_base.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "kez/com/array_routines.h"
 #include "kez/com/error_info.h"
@@ -27,29 +28,28 @@ void JIPMessageBase::ResetPayload() { payload_.fill(0); }
 
 // ---- IJIPMessage ----------------------------------------------------------------------
 
-HRESULT JIPMessageBase::get_nSrcVDN(std::int16_t& value)
+namespace {
+
+// The 16-bit addressing fields cross the interface as signed shorts, stored unchanged.
+HRESULT readWord(std::uint16_t field, std::int16_t& value)
 {
-    value = static_cast<std::int16_t>(srcVdn_);
+    value = static_cast<std::int16_t>(field);
     return S_OK;
 }
 
-HRESULT JIPMessageBase::put_nSrcVDN(std::int16_t value)
+HRESULT writeWord(std::uint16_t& field, std::int16_t value)
 {
-    srcVdn_ = static_cast<std::uint16_t>(value);
+    field = static_cast<std::uint16_t>(value);
     return S_OK;
 }
 
-HRESULT JIPMessageBase::get_nDestVDN(std::int16_t& value)
-{
-    value = static_cast<std::int16_t>(destVdn_);
-    return S_OK;
-}
+} // namespace
 
-HRESULT JIPMessageBase::put_nDestVDN(std::int16_t value)
-{
-    destVdn_ = static_cast<std::uint16_t>(value);
-    return S_OK;
-}
+HRESULT JIPMessageBase::get_nSrcVDN(std::int16_t& value) { return readWord(srcVdn_, value); }
+HRESULT JIPMessageBase::put_nSrcVDN(std::int16_t value) { return writeWord(srcVdn_, value); }
+
+HRESULT JIPMessageBase::get_nDestVDN(std::int16_t& value) { return readWord(destVdn_, value); }
+HRESULT JIPMessageBase::put_nDestVDN(std::int16_t value) { return writeWord(destVdn_, value); }
 
 HRESULT JIPMessageBase::get_varSourceMac(Variant& value) { return getAddress(sourceMac_, value); }
 HRESULT JIPMessageBase::put_varSourceMac(const Variant& value) { return putAddress(sourceMac_, value); }
@@ -65,29 +65,11 @@ HRESULT JIPMessageBase::get_varData(Variant& value) { return getAddress(payload_
 // The payload is written only through the class's own properties.
 HRESULT JIPMessageBase::put_varData(const Variant&) { return S_OK; }
 
-HRESULT JIPMessageBase::get_nMsgType(std::int16_t& value)
-{
-    value = static_cast<std::int16_t>(msgType_);
-    return S_OK;
-}
+HRESULT JIPMessageBase::get_nMsgType(std::int16_t& value) { return readWord(msgType_, value); }
+HRESULT JIPMessageBase::put_nMsgType(std::int16_t value) { return writeWord(msgType_, value); }
 
-HRESULT JIPMessageBase::put_nMsgType(std::int16_t value)
-{
-    msgType_ = static_cast<std::uint16_t>(value);
-    return S_OK;
-}
-
-HRESULT JIPMessageBase::get_nHeaderBitMap(std::int16_t& value)
-{
-    value = static_cast<std::int16_t>(headerBitMap_);
-    return S_OK;
-}
-
-HRESULT JIPMessageBase::put_nHeaderBitMap(std::int16_t value)
-{
-    headerBitMap_ = static_cast<std::uint16_t>(value);
-    return S_OK;
-}
+HRESULT JIPMessageBase::get_nHeaderBitMap(std::int16_t& value) { return readWord(headerBitMap_, value); }
+HRESULT JIPMessageBase::put_nHeaderBitMap(std::int16_t value) { return writeWord(headerBitMap_, value); }
 
 HRESULT JIPMessageBase::get_lDataLen(std::int32_t& value)
 {
@@ -101,29 +83,11 @@ HRESULT JIPMessageBase::put_lDataLen(std::int32_t value)
     return S_OK;
 }
 
-HRESULT JIPMessageBase::get_nIPTOS(std::int16_t& value)
-{
-    value = static_cast<std::int16_t>(ipTos_);
-    return S_OK;
-}
+HRESULT JIPMessageBase::get_nIPTOS(std::int16_t& value) { return readWord(ipTos_, value); }
+HRESULT JIPMessageBase::put_nIPTOS(std::int16_t value) { return writeWord(ipTos_, value); }
 
-HRESULT JIPMessageBase::put_nIPTOS(std::int16_t value)
-{
-    ipTos_ = static_cast<std::uint16_t>(value);
-    return S_OK;
-}
-
-HRESULT JIPMessageBase::get_nTCI(std::int16_t& value)
-{
-    value = static_cast<std::int16_t>(tci_);
-    return S_OK;
-}
-
-HRESULT JIPMessageBase::put_nTCI(std::int16_t value)
-{
-    tci_ = static_cast<std::uint16_t>(value);
-    return S_OK;
-}
+HRESULT JIPMessageBase::get_nTCI(std::int16_t& value) { return readWord(tci_, value); }
+HRESULT JIPMessageBase::put_nTCI(std::int16_t value) { return writeWord(tci_, value); }
 
 HRESULT JIPMessageBase::getAddress(std::span<const std::uint8_t> field, Variant& value) const
 {
@@ -232,10 +196,10 @@ HRESULT JIPMessageBase::getArrayAt(std::size_t offset, std::size_t width, Varian
     return makeArray(bytes(offset, width), value, failText);
 }
 
-HRESULT JIPMessageBase::makeArray(std::span<const std::uint8_t> data, Variant& value,
-                                  std::string_view failText) const
+HRESULT JIPMessageBase::makeArray(std::span<const std::uint8_t> data, Variant& value, std::string_view failText,
+                                  com::ElementType type) const
 {
-    const HRESULT hr = com::MakeSafeArray(com::ElementType::UI1, data, value);
+    const HRESULT hr = com::MakeSafeArray(type, data, value);
     return com::FAILED(hr) ? fail(hr, failText) : S_OK;
 }
 
@@ -254,6 +218,12 @@ HRESULT JIPMessageBase::fail(HRESULT hr, std::string_view text) const { return r
 HRESULT JIPMessageBase::report(HRESULT hr, std::string_view text, const com::Guid& interfaceId) const
 {
     return com::reportError(hr, std::string(text), progId_, interfaceId);
+}
+
+void JIPMessageBase::growDataLen(std::int32_t bytes)
+{
+    constexpr std::int32_t kLargest = std::numeric_limits<std::int32_t>::max();
+    dataLen_ = dataLen_ > kLargest - bytes ? kLargest : dataLen_ + bytes;
 }
 
 std::size_t JIPMessageBase::usedLength() const

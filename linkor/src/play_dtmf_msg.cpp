@@ -1,4 +1,5 @@
 // PlayDTMFMsg: a sequence of DTMF digits to play, as {code, time} byte pairs.
+#include <limits>
 #include <vector>
 
 #include "linkor/incoming_interfaces.h"
@@ -64,6 +65,11 @@ HRESULT PlayDTMFMsg::putPairHalves(std::size_t half, const Variant& value)
     }
     if (array->count() > kMaxPairs) {
         return fail(com::E_FAIL, kGetSafeArrayFailed);
+    }
+    // Elements are reached by their index, which must stay a 32-bit number to the last.
+    if (std::int64_t{array->lowerBound()} + static_cast<std::int64_t>(array->count()) - 1 >
+        std::numeric_limits<std::int32_t>::max()) {
+        return fail(com::E_INVALIDARG, kGetSafeArrayFailed);
     }
     for (std::size_t i = 0; i < array->count(); ++i) {
         const auto element = array->integerAt(array->lowerBound() + static_cast<std::int32_t>(i));

@@ -1,8 +1,5 @@
 // RealTimeAudioMsg: the unacknowledged "HA" speech packet. Its payload carries its own
 // revision (word 0) and device numbers; every frame occupies a 196-byte slot.
-#include <vector>
-
-#include "kez/com/array_routines.h"
 #include "audio_frames.h"
 #include "linkor/audio_interfaces.h"
 #include "linkor/errors.h"
@@ -18,13 +15,12 @@ constexpr std::size_t kSlot = 196;
 constexpr std::size_t kMuLawData = 192;
 constexpr std::size_t kAdpcmDataOut = 100;
 constexpr std::size_t kAdpcmDataIn = 104;
+constexpr std::string_view kInvalidFormat = "Invalid Format";
 
-class RealTimeAudioMsg final : public MessageOf<IRealTimeAudioMsg> {
+class RealTimeAudioMsg final : public AudioMessage<IRealTimeAudioMsg, kSlot> {
 public:
-    RealTimeAudioMsg() : MessageOf("RealTimeAudioMsg") {}
+    RealTimeAudioMsg() : AudioMessage("RealTimeAudioMsg") {}
 
-    HRESULT get_nFrames(std::int16_t& value) override { return getWordAt(kFrameCount, value); }
-    HRESULT get_nFormat(std::int16_t nFrame, std::int16_t& value) override;
     HRESULT get_varAudioData(std::int16_t nFrame, Variant& value) override;
     HRESULT get_nSourceVDN(std::int16_t& value) override { return getWordAt(kSourceVdn, value); }
     HRESULT put_nSourceVDN(std::int16_t value) override { return putWordAt(kSourceVdn, value); }
@@ -32,44 +28,11 @@ public:
     HRESULT get_nDestVDN(std::int16_t& value) override { return getWordAt(kDestVdn, value); }
     HRESULT put_nDestVDN(std::int16_t value) override { return putWordAt(kDestVdn, value); }
     HRESULT AddFrame(const Variant& varData, std::int16_t nFormat, std::int16_t nFlags, std::int16_t nSeq) override;
-    HRESULT get_nFrameSeq(std::int16_t nFrame, std::int16_t& value) override;
-    HRESULT get_nAudioFlags(std::int16_t nFrame, std::int16_t& value) override;
     HRESULT InitPacket() override;
     HRESULT get_nProtocolRevision(std::int16_t& value) override { return getWordAt(kRevision, value); }
     HRESULT put_nProtocolRevision(std::int16_t value) override { return putWordAt(kRevision, value); }
-
-private:
-    // Start of frame `nFrame` when it is one of the counted frames and lies in the payload.
-    std::optional<std::size_t> frameAt(std::int16_t nFrame) const
-    {
-        if (nFrame >= word(kFrameCount)) {
-            return std::nullopt;
-        }
-        return entryOffset(kFirstFrame, kSlot, nFrame, kSlot);
-    }
-    HRESULT badFrame() const { return fail(com::E_INVALIDARG, "Invalid frame index"); }
 };
 
-HRESULT RealTimeAudioMsg::get_nFormat(std::int16_t nFrame, std::int16_t& value)
-{
-    const auto frame = frameAt(nFrame);
-    return frame ? getByteAt(*frame + kFrameFormatAt, value) : badFrame();
-}
-
-HRESULT RealTimeAudioMsg::get_nAudioFlags(std::int16_t nFrame, std::int16_t& value)
-{
-    const auto frame = frameAt(nFrame);
-    return frame ? getByteAt(*frame + kFrameFlagsAt, value) : badFrame();
-}
-
-HRESULT RealTimeAudioMsg::get_nFrameSeq(std::int16_t nFrame, std::int16_t& value)
-{
-    const auto frame = frameAt(nFrame);
-    return frame ? getWordAt(*frame + kFrameSeqAt, value) : badFrame();
-}
-
-// The conversion of the ADPCM header words is made in the copy, so the frame reads the
-// same every time.
 HRESULT RealTimeAudioMsg::get_varAudioData(std::int16_t nFrame, Variant& value)
 {
     const auto frame = frameAt(nFrame);
@@ -77,53 +40,28 @@ HRESULT RealTimeAudioMsg::get_varAudioData(std::int16_t nFrame, Variant& value)
         value.clear();
         return badFrame();
     }
-    const std::size_t data = *frame + kFrameHeader;
-    switch (byte(*frame + kFrameFormatAt)) {
+    switch (formatOf(*frame)) {
     case kFormatMuLaw:
     case kFormatMuLawAlike:
-        return getArrayAt(data, kMuLawData, value);
-    case kFormatImaAdpcm: {
-        const auto stored = bytes(data, kAdpcmDataOut);
-        std::vector<std::uint8_t> copy(stored.begin(), stored.end());
-        convertLeadingWords(copy);
-        return makeArray(copy, value);
-    }
+        return frameData(*frame, kMuLawData, false, value, kMakeSafeArrayFailed);
+    case kFormatImaAdpcm:
+        return frameData(*frame, kAdpcmDataOut, true, value, kMakeSafeArrayFailed);
     default:
         value.clear();
-        return fail(linkorError(LINKOR_INVALID_FORMAT), "Invalid Format");
+        return fail(linkorError(LINKOR_INVALID_FORMAT), kInvalidFormat);
     }
 }
 
-// Every format takes one 196-byte slot; a frame that would not fit in the payload is
-// refused and not counted.
+// Every format takes one 196-byte slot.
 HRESULT RealTimeAudioMsg::AddFrame(const Variant& varData, std::int16_t nFormat, std::int16_t nFlags,
                                    std::int16_t nSeq)
 {
     if (nFormat != kFormatMuLaw && nFormat != kFormatMuLawAlike && nFormat != kFormatImaAdpcm) {
-        return fail(linkorError(LINKOR_INVALID_FORMAT), "Invalid Format");
+        return fail(linkorError(LINKOR_INVALID_FORMAT), kInvalidFormat);
     }
-    const std::int16_t count = word(kFrameCount);
-    const auto frame = entryOffset(kFirstFrame, kSlot, count, kSlot);
-    if (!frame) {
-        return fail(com::E_FAIL, "No room for another frame");
-    }
-    std::vector<std::uint8_t> data;
-    const HRESULT hr = com::GetSafeArrayEx(varData, data);
-    const std::size_t limit = nFormat == kFormatImaAdpcm ? kAdpcmDataIn : kMuLawData;
-    if (com::FAILED(hr) || data.size() > limit) {
-        return fail(com::FAILED(hr) ? hr : com::E_FAIL, kGetSafeArrayFailed);
-    }
-    setByte(*frame + kFrameFormatAt, static_cast<std::uint8_t>(nFormat));
-    setByte(*frame + kFrameFlagsAt, static_cast<std::uint8_t>(nFlags));
-    setWord(*frame + kFrameSeqAt, nSeq);
-    const auto slotData = bytes(*frame + kFrameHeader, kSlot - kFrameHeader);
-    std::copy(data.begin(), data.end(), slotData.begin());
-    if (nFormat == kFormatImaAdpcm) {
-        convertLeadingWords(slotData);
-    }
-    setWord(kFrameCount, static_cast<std::int16_t>(count + 1));
-    dataLen_ += static_cast<std::int32_t>(kSlot);
-    return com::S_OK;
+    const bool adpcm = nFormat == kFormatImaAdpcm;
+    return appendFrame(varData,
+                       {nFormat, nFlags, nSeq, adpcm ? kAdpcmDataIn : kMuLawData, adpcm, kGetSafeArrayFailed});
 }
 
 HRESULT RealTimeAudioMsg::InitPacket()

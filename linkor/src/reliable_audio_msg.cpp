@@ -1,9 +1,5 @@
 // ReliableAudioMsg: speech in reliable "HR" packets of type 0x0083, several 260-byte
 // frames to a packet. The first two data words of every frame travel big-endian.
-#include <algorithm>
-#include <vector>
-
-#include "kez/com/array_routines.h"
 #include "audio_frames.h"
 #include "linkor/audio_interfaces.h"
 #include "message_makers.h"
@@ -14,57 +10,23 @@ namespace {
 constexpr std::int16_t kMessageType = 0x0083;
 constexpr std::size_t kRevision = 2;
 constexpr std::size_t kSlot = 260;
-constexpr std::size_t kFrameData = 256;
 // A mu-law frame fills only 192 of its 256 bytes; the rest is not audio.
 constexpr std::size_t kMuLawData = 192;
 constexpr std::string_view kMakeSafeArrayError = "MakeSafeArray Error";
 constexpr std::string_view kGetSafeArrayError = "GetSafeArray Error";
 
-class ReliableAudioMsg final : public MessageOf<IReliableAudioMsg> {
+class ReliableAudioMsg final : public AudioMessage<IReliableAudioMsg, kSlot> {
 public:
-    ReliableAudioMsg() : MessageOf("ReliableAudioMsg") {}
+    ReliableAudioMsg() : AudioMessage("ReliableAudioMsg") {}
 
-    HRESULT get_nAudioFlags(std::int16_t nFrame, std::int16_t& value) override;
-    HRESULT get_nFormat(std::int16_t nFrame, std::int16_t& value) override;
-    HRESULT get_nFrames(std::int16_t& value) override { return getWordAt(kFrameCount, value); }
     HRESULT get_varAudioData(std::int16_t nFrame, Variant& value) override;
-    HRESULT get_nFrameSeq(std::int16_t nFrame, std::int16_t& value) override;
     HRESULT AddFrame(const Variant& varData, std::int16_t nFormat, std::int16_t nFlags, std::int16_t nSeq) override;
     HRESULT InitPacket() override;
     HRESULT Reset() override;
     HRESULT get_nProtocolRevision(std::int16_t& value) override { return getWordAt(kRevision, value); }
     HRESULT put_nProtocolRevision(std::int16_t value) override { return putWordAt(kRevision, value); }
-
-private:
-    std::optional<std::size_t> frameAt(std::int16_t nFrame) const
-    {
-        if (nFrame >= word(kFrameCount)) {
-            return std::nullopt;
-        }
-        return entryOffset(kFirstFrame, kSlot, nFrame, kSlot);
-    }
-    HRESULT badFrame() const { return fail(com::E_INVALIDARG, "Invalid frame index"); }
 };
 
-HRESULT ReliableAudioMsg::get_nAudioFlags(std::int16_t nFrame, std::int16_t& value)
-{
-    const auto frame = frameAt(nFrame);
-    return frame ? getByteAt(*frame + kFrameFlagsAt, value) : badFrame();
-}
-
-HRESULT ReliableAudioMsg::get_nFormat(std::int16_t nFrame, std::int16_t& value)
-{
-    const auto frame = frameAt(nFrame);
-    return frame ? getByteAt(*frame + kFrameFormatAt, value) : badFrame();
-}
-
-HRESULT ReliableAudioMsg::get_nFrameSeq(std::int16_t nFrame, std::int16_t& value)
-{
-    const auto frame = frameAt(nFrame);
-    return frame ? getWordAt(*frame + kFrameSeqAt, value) : badFrame();
-}
-
-// Converted in the copy, so the frame reads the same every time.
 HRESULT ReliableAudioMsg::get_varAudioData(std::int16_t nFrame, Variant& value)
 {
     const auto frame = frameAt(nFrame);
@@ -72,37 +34,16 @@ HRESULT ReliableAudioMsg::get_varAudioData(std::int16_t nFrame, Variant& value)
         value.clear();
         return badFrame();
     }
-    const auto format = byte(*frame + kFrameFormatAt);
+    const auto format = formatOf(*frame);
     const bool muLaw = format == kFormatMuLaw || format == kFormatMuLawAlike;
-    const auto stored = bytes(*frame + kFrameHeader, muLaw ? kMuLawData : kFrameData);
-    std::vector<std::uint8_t> copy(stored.begin(), stored.end());
-    convertLeadingWords(copy);
-    return makeArray(copy, value, kMakeSafeArrayError);
+    return frameData(*frame, muLaw ? kMuLawData : kSlotData, true, value, kMakeSafeArrayError);
 }
 
-// Any format byte is taken; a frame that would not fit in the payload is refused.
+// Any format byte is taken.
 HRESULT ReliableAudioMsg::AddFrame(const Variant& varData, std::int16_t nFormat, std::int16_t nFlags,
                                    std::int16_t nSeq)
 {
-    const std::int16_t count = word(kFrameCount);
-    const auto frame = entryOffset(kFirstFrame, kSlot, count, kSlot);
-    if (!frame) {
-        return fail(com::E_FAIL, "No room for another frame");
-    }
-    std::vector<std::uint8_t> data;
-    const HRESULT hr = com::GetSafeArrayEx(varData, data);
-    if (com::FAILED(hr) || data.size() > kFrameData) {
-        return fail(com::FAILED(hr) ? hr : com::E_FAIL, kGetSafeArrayError);
-    }
-    setByte(*frame + kFrameFormatAt, static_cast<std::uint8_t>(nFormat));
-    setByte(*frame + kFrameFlagsAt, static_cast<std::uint8_t>(nFlags));
-    setWord(*frame + kFrameSeqAt, nSeq);
-    const auto slotData = bytes(*frame + kFrameHeader, kFrameData);
-    std::copy(data.begin(), data.end(), slotData.begin());
-    convertLeadingWords(slotData);
-    setWord(kFrameCount, static_cast<std::int16_t>(count + 1));
-    dataLen_ += static_cast<std::int32_t>(kSlot);
-    return com::S_OK;
+    return appendFrame(varData, {nFormat, nFlags, nSeq, kSlotData, true, kGetSafeArrayError});
 }
 
 HRESULT ReliableAudioMsg::InitPacket()

@@ -1,5 +1,6 @@
 // StatusMsg: the set's periodic status report: a fixed part, then a list of elements
 // (identifier byte, length byte, data) ending with one element per device.
+#include "ip_report_fields.h"
 #include "linkor/outgoing_interfaces.h"
 #include "message_makers.h"
 
@@ -7,59 +8,31 @@ namespace kez::linkor {
 namespace {
 
 constexpr std::int16_t kMessageType = 0x0013;
-constexpr std::size_t kRevision = 2;
-constexpr std::size_t kHandle = 4;
 constexpr std::size_t kListLength = 8;
-constexpr std::size_t kDeviceType = 12;
 constexpr std::size_t kHandleAgain = 44;
 constexpr std::size_t kMacAddress = 46;
-constexpr std::size_t kDeviceLocation = 52;
-constexpr std::size_t kDiscoveryState = 54;
-constexpr std::size_t kMyIp = 58;
-constexpr std::size_t kSubNetMask = 62;
-constexpr std::size_t kGatewayIp = 70;
-constexpr std::size_t kVuruvIp = 74;
-constexpr std::size_t kSystemStateMsgCount = 80;
+constexpr IpReportLayout kLayout{.deviceType = 12,
+                                 .deviceLocation = 52,
+                                 .discoveryState = 54,
+                                 .myIp = 58,
+                                 .subNetMask = 62,
+                                 .gatewayIp = 70,
+                                 .vuruvIp = 74,
+                                 .systemStateMsgCount = 80};
 constexpr std::size_t kFixedLength = 206;
 constexpr std::size_t kListStart = 10;
 constexpr std::size_t kDeviceElement = 8;
-constexpr std::size_t kIp = 4;
 constexpr std::size_t kMac = 6;
 
-class StatusMsg final : public MessageOf<IStatusMsg> {
+class StatusMsg final : public IpReportMessage<IStatusMsg, kLayout> {
 public:
-    StatusMsg() : MessageOf("StatusMsg") {}
+    StatusMsg() : IpReportMessage("StatusMsg") {}
 
     HRESULT InitPacket() override;
     HRESULT get_varMacAddress(Variant& value) override { return getArrayAt(kMacAddress, kMac, value); }
     HRESULT put_varMacAddress(const Variant& value) override { return putArrayAt(kMacAddress, kMac, value); }
-    HRESULT get_nDeviceHandle(std::int16_t& value) override { return getWordAt(kHandle, value); }
     HRESULT put_nDeviceHandle(std::int16_t value) override;
-    HRESULT get_nDeviceType(std::int16_t& value) override { return getWordAt(kDeviceType, value); }
-    HRESULT put_nDeviceType(std::int16_t value) override { return putWordAt(kDeviceType, value); }
-    HRESULT get_varMyIP(Variant& value) override { return getArrayAt(kMyIp, kIp, value); }
-    HRESULT put_varMyIP(const Variant& value) override { return putArrayAt(kMyIp, kIp, value); }
-    HRESULT get_varSubNetMask(Variant& value) override { return getArrayAt(kSubNetMask, kIp, value); }
-    HRESULT put_varSubNetMask(const Variant& value) override { return putArrayAt(kSubNetMask, kIp, value); }
-    HRESULT get_varGatewayIP(Variant& value) override { return getArrayAt(kGatewayIp, kIp, value); }
-    HRESULT put_varGatewayIP(const Variant& value) override { return putArrayAt(kGatewayIp, kIp, value); }
-    HRESULT get_nDeviceLocation(std::int16_t& value) override { return getWordAt(kDeviceLocation, value); }
-    HRESULT put_nDeviceLocation(std::int16_t value) override { return putWordAt(kDeviceLocation, value); }
     HRESULT AddDevice(std::int16_t nType, std::int16_t nVDN, std::int16_t nStatus) override;
-    HRESULT get_varVuruvIP(Variant& value) override { return getArrayAt(kVuruvIp, kIp, value); }
-    HRESULT put_varVuruvIP(const Variant& value) override { return putArrayAt(kVuruvIp, kIp, value); }
-    HRESULT get_nDiscoveryState(std::int16_t& value) override { return getWordAt(kDiscoveryState, value); }
-    HRESULT put_nDiscoveryState(std::int16_t value) override { return putWordAt(kDiscoveryState, value); }
-    HRESULT get_nSystemStateMsgCount(std::int16_t& value) override
-    {
-        return getWordAt(kSystemStateMsgCount, value);
-    }
-    HRESULT put_nSystemStateMsgCount(std::int16_t value) override
-    {
-        return putWordAt(kSystemStateMsgCount, value);
-    }
-    HRESULT get_nProtocolRevision(std::int16_t& value) override { return getWordAt(kRevision, value); }
-    HRESULT put_nProtocolRevision(std::int16_t value) override { return putWordAt(kRevision, value); }
 
 private:
     void putElementHeader(std::size_t offset, std::uint8_t identifier, std::uint8_t length)
@@ -75,7 +48,7 @@ HRESULT StatusMsg::InitPacket()
 {
     ResetPayload();
     setWord(0, kMessageType);
-    setWord(kRevision, static_cast<std::int16_t>(kProtocolRevision));
+    setWord(kReportRevision, static_cast<std::int16_t>(kProtocolRevision));
     setWord(kListLength, static_cast<std::int16_t>(kFixedLength - kListStart));
     putElementHeader(10, 1, 24);
     setWord(24, 3);
@@ -97,7 +70,7 @@ HRESULT StatusMsg::InitPacket()
 // The handle stands in the fixed part and again in element 2.
 HRESULT StatusMsg::put_nDeviceHandle(std::int16_t value)
 {
-    setWord(kHandle, value);
+    setWord(kReportHandle, value);
     setWord(kHandleAgain, value);
     return com::S_OK;
 }
@@ -112,7 +85,7 @@ HRESULT StatusMsg::AddDevice(std::int16_t nType, std::int16_t nVDN, std::int16_t
     setWord(offset + 2, nType);
     setWord(offset + 4, nVDN);
     setWord(offset + 6, nStatus);
-    dataLen_ += static_cast<std::int32_t>(kDeviceElement);
+    growDataLen(static_cast<std::int32_t>(kDeviceElement));
     setWord(kListLength, static_cast<std::int16_t>(word(kListLength) + static_cast<std::int16_t>(kDeviceElement)));
     ++devices_;
     return com::S_OK;

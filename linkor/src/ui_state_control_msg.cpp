@@ -1,5 +1,4 @@
 // UIStateControlMsg: tones, alerting, keys, LEDs, display lines and the clock mode.
-#include "kez/com/array_routines.h"
 #include "kez/com/text.h"
 #include "linkor/incoming_interfaces.h"
 #include "message_makers.h"
@@ -96,8 +95,7 @@ private:
 // into the 16-bit elements unswapped.
 HRESULT UIStateControlMsg::get_varLEDStates(Variant& value)
 {
-    const HRESULT hr = com::MakeSafeArray(com::ElementType::I2, bytes(kLedStates, kLedStatesWidth), value);
-    return com::FAILED(hr) ? fail(hr, kMakeSafeArrayFailed) : com::S_OK;
+    return makeArray(bytes(kLedStates, kLedStatesWidth), value, kMakeSafeArrayFailed, com::ElementType::I2);
 }
 
 HRESULT UIStateControlMsg::get_sDisplayLine(std::int16_t nLine, std::string& value)

@@ -171,6 +171,40 @@ TEST(PlayDtmf, TheArraySettersWriteTheCountAndThePairsAndRefuseWhatCannotFit)
     EXPECT_EQ(v.get<com::SafeArray>()->count(), 3u);
 }
 
+TEST(PlayDtmf, AnArrayWhoseLastIndexIsNotA32BitNumberIsRefused)
+{
+    auto dtmf = make<IPlayDTMFMsg>(MessageClass::PlayDTMFMsg);
+    const auto array = com::SafeArray::fromBytes(com::ElementType::UI1, Bytes{1, 2}, 0x7FFFFFFF);
+    com::setErrorInfo(std::nullopt);
+    EXPECT_EQ(dtmf->put_varCodes(Variant(*array)), com::E_INVALIDARG);
+    EXPECT_EQ(lastErrorText(), "GetSafeArray failed");
+    Variant codes;
+    ASSERT_EQ(dtmf->get_varCodes(codes), com::S_OK);
+    EXPECT_EQ(codes.get<com::SafeArray>()->count(), 0u);
+}
+
+// lDataLen is a settable 32-bit number; the builders that add to it stop at its largest value.
+TEST(OutgoingMessages, AddingToTheLargestDataLengthKeepsItThere)
+{
+    constexpr std::int32_t kLargest = 0x7FFFFFFF;
+    auto status = make<IStatusMsg>(MessageClass::StatusMsg);
+    auto realTime = make<IRealTimeAudioMsg>(MessageClass::RealTimeAudioMsg);
+    auto reliable = make<IReliableAudioMsg>(MessageClass::ReliableAudioMsg);
+    for (const auto& message : {com::query<IJIPMessage>(status), com::query<IJIPMessage>(realTime),
+                                com::query<IJIPMessage>(reliable)}) {
+        message->put_lDataLen(kLargest - 1);
+    }
+    EXPECT_EQ(status->AddDevice(1, 2, 3), com::S_OK);
+    EXPECT_EQ(realTime->AddFrame(byteArray(Bytes(192, 0xFF)), kFormatMuLaw, 0, 1), com::S_OK);
+    EXPECT_EQ(reliable->AddFrame(byteArray(Bytes(192, 0xFF)), kFormatMuLaw, 0, 1), com::S_OK);
+    for (const auto& message : {com::query<IJIPMessage>(status), com::query<IJIPMessage>(realTime),
+                                com::query<IJIPMessage>(reliable)}) {
+        std::int32_t length = 0;
+        message->get_lDataLen(length);
+        EXPECT_EQ(length, kLargest);
+    }
+}
+
 TEST(RealTimeAudio, AnAdpcmFrameUsesThe196ByteSlotAndRoundTripsItsHeaderWords)
 {
     auto audio = make<IRealTimeAudioMsg>(MessageClass::RealTimeAudioMsg);

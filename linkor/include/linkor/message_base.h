@@ -102,14 +102,19 @@ protected:
     // changes nothing.
     HRESULT putArrayAt(std::size_t offset, std::size_t width, const Variant& value,
                        std::string_view failText = kGetSafeArrayFailed);
+    // An array of `type` elements holding `data`; no data gives an empty Variant.
     HRESULT makeArray(std::span<const std::uint8_t> data, Variant& value,
-                      std::string_view failText = kMakeSafeArrayFailed) const;
+                      std::string_view failText = kMakeSafeArrayFailed,
+                      com::ElementType type = com::ElementType::UI1) const;
 
     // Leaves an error object for a member of the class's own interface and returns `hr`.
     HRESULT fail(HRESULT hr, std::string_view text) const;
 
     // lDataLen limited to the payload: the bytes that count as received or to be sent.
     std::size_t usedLength() const;
+    // Adds `bytes` to lDataLen, which stops at its largest value (the caller may have set it
+    // to anything).
+    void growDataLen(std::int32_t bytes);
 
     // Addressing, as IJIPMessage reports it.
     std::uint16_t srcVdn_ = 1;
