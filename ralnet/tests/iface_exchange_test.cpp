@@ -85,7 +85,10 @@ TEST_F(VirtualWireExchange, SentFramesMatchThePeerByteForByte) {
     EXPECT_EQ(verifyCapture(set.file, pcap), "ok");
     const auto iface = iface::acquireInterface(&ctx_);
     EXPECT_EQ(iface->counters.sentHu.load(), 3u);
-    EXPECT_EQ(iface->pools->outstanding(), 40u) << "sent objects went back; the receiver holds its 40";
+    // The link receiver holds its 40; each UDP receiver one while it waits (the unicast one only
+    // once port 47093, which parallel runs share, is its own).
+    EXPECT_GE(iface->pools->outstanding(), 40u);
+    EXPECT_LE(iface->pools->outstanding(), 42u) << "sent objects went back";
 }
 
 TEST_F(VirtualWireExchange, InjectedFramesComeBackInEveryFraming) {
@@ -194,6 +197,7 @@ TEST_F(VirtualWireExchange, SendArgumentsAreChecked) {
     EXPECT_EQ(J5AudioSend(&ctx_, nullptr, data, 4, 0x0009, nullptr, nullptr, 0, 0, 0), J5_ERR_BAD_ARGUMENT);
     EXPECT_EQ(J5AudioSend(&ctx_, peer, data, 4, 0x0069, nullptr, nullptr, 0, 0, 0), J5_ERR_NO_DEST_IP);
     EXPECT_EQ(J5AudioSend(&ctx_, peer, data, 4, 0x0069, unZeroIPAddress, nullptr, 0, 0, 0), J5_ERR_NO_DEST_IP);
+    iface::acquireInterface(&ctx_)->udp->stop(); // as when its send sockets could not be made
     EXPECT_EQ(J5AudioSend(&ctx_, peer, data, 4, 0x0069, ip, nullptr, 0, 0, 0), J5_ERR_NO_UDP_SOCKET);
     EXPECT_EQ(J5AudioSend(&ctx_, peer, nullptr, 1600, 0x0009, nullptr, nullptr, 0, 0, 0), J5_ERR_NO_BUFFER);
     EXPECT_EQ(J5DownloadSend(&ctx_, peer, data, 4, 0x0083, nullptr, nullptr, 0), J5_ERR_BAD_ARGUMENT);

@@ -200,10 +200,6 @@ typedef void (*J5CallBackRoutine)(void);
 typedef struct KezPacketAdapter* KezPacketHandle; /* null: invalid */
 
 /* ---- Exports --------------------------------------------------------------------------- */
-/* Not yet provided by the library (declared for callers; they come with the reliable send and
- * receive and the UDP layers): J5SetChannelParameters, j5SetS2DListLength, J5Send,
- * J5IntrinsicSend, J5ReSync, J5ErrorReceiveObj, JIP_j5_error_handler, IGMPJoinGroupToRcv,
- * IGMPRegisterToLeave, IPMyAddressCheck, IPGWAddressCheck. */
 
 J5_API J5Result J5Init(J5NetIf* ctx);
 J5_API J5Result J5InitConfiguration(const J5Configuration* config, const char* adapterName, J5NetIf* ctx,

@@ -19,7 +19,7 @@ struct InterfaceCounters {
     Counter readFailures{0};
     Counter receiveQueueFull{0};
     Counter receivedReliable{0};  // "HR", "HI", "HH", "HY", "HE"
-    Counter reliableDropped{0};   // no reliable delivery plugged in
+    Counter reliableDropped{0};   // truncated, or the transmit-control queue was full
     Counter receivedHa{0};
     Counter receivedHu{0};
     Counter receivedDl{0};

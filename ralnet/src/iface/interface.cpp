@@ -51,6 +51,7 @@ std::unique_ptr<J5Interface> J5Interface::create(const J5Configuration& config) 
         std::unique_ptr<J5Interface> iface(new J5Interface(config, sizesFor(config.connections)));
         iface->pools = ralnet::PacketPools::create(iface->sizes.pools);
         if (!iface->pools) return nullptr;
+        iface->udp = makeUdpTransport(*iface);
         return iface;
     } catch (const std::exception&) { // memory, or descriptors for the events
         return nullptr;
@@ -59,6 +60,7 @@ std::unique_ptr<J5Interface> J5Interface::create(const J5Configuration& config) 
 
 J5Interface::~J5Interface() {
     stop.set();
+    if (udp) udp->stop();
     threads.joinAll();
     reliable.reset();
     for (PacketQueue* queue : {&receiveQueue, &transmitControlQueue, &errorQueue, &dataQueue, &audioQueue}) {

@@ -8,6 +8,7 @@
 #include "iface/counters.h"
 #include "iface/packet_queue.h"
 #include "iface/reliable_seam.h"
+#include "iface/udp_link.h"
 #include "iface/worker_threads.h"
 #include "link/packet_device.h"
 #include "pool/packet_pools.h"
@@ -69,7 +70,7 @@ struct J5Interface {
     const std::uint32_t tickPeriodMs = ralnet::iface::kTickPeriodMs;
 
     std::atomic<std::uint16_t> state{J5_STATE_CONFIGURED};
-    std::string adapterName; // empty: the default adapter
+    std::string adapterName; // as opened: a null name at configuration is the first listed
     ralnet::iface::DeviceHandle device;
 
     // The context lock guards the own MAC, the filter and the audio switch.
@@ -102,6 +103,7 @@ struct J5Interface {
     kez::sys::Semaphore audioSemaphore;
 
     std::unique_ptr<ralnet::iface::ReliableSide> reliable;
+    std::unique_ptr<ralnet::udp::UdpTransport> udp; // made by create(), never null after it
     ralnet::iface::InterfaceCounters counters;
     ralnet::iface::WorkerThreads threads;
 

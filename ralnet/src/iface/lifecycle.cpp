@@ -2,17 +2,28 @@
 
 #include "iface/interface.h"
 #include "iface/interface_registry.h"
+#include "link/driver_contract.h"
 #include "link/packet_client.h"
 
 #include <cstring>
+#include <string>
 
 namespace ralnet::iface {
 namespace {
 
+// The adapter a null name stands for: the first listed (kept, as the UDP transport's
+// multicast joins name it too).
+std::string chosenAdapter(const char* adapterName) {
+    if (adapterName) return adapterName;
+    char first[link::kAdapterListLimit] = {};
+    return link::KezGetAdapterNames(first, sizeof first, nullptr, 0) ? first : "";
+}
+
 // Opens the adapter and takes its address as the own MAC unless one is given.
 bool openLink(J5Interface& iface, const char* adapterName, const std::uint8_t* ownMac) {
-    if (adapterName) iface.adapterName = adapterName;
-    iface.device.reset(link::KezPacketOpenAdapter(adapterName));
+    iface.adapterName = chosenAdapter(adapterName);
+    if (iface.adapterName.empty()) return false;
+    iface.device.reset(link::KezPacketOpenAdapter(iface.adapterName.c_str()));
     if (!iface.device) return false;
     std::uint8_t adapterMac[J5_MAC_LEN];
     if (!link::KezPacketQueryAddress(iface.device.get(), adapterMac)) return false;
@@ -52,6 +63,7 @@ J5Result startInterface(J5NetIf* ctx, const J5IpSettings* ipSettings) {
     std::uint16_t configured = J5_STATE_CONFIGURED;
     if (!iface->state.compare_exchange_strong(configured, J5_STATE_STARTED)) return J5_NOT_CONFIGURED;
     if (ipSettings) iface->ipSettings = *ipSettings;
+    iface->udp->start(iface->ipSettings, iface->adapterName.c_str()); // no send sockets: UDP sends get 0x8D00
     ctx->state = J5_STATE_STARTED;
     iface->started.set();
     return J5_OK;
@@ -67,6 +79,7 @@ void closeInterface(J5NetIf* ctx) {
     if (!iface) return;
     iface->state.store(J5_STATE_CLOSED);
     iface->stop.set();
+    iface->udp->stop();
     iface->threads.joinAll();
 }
 

@@ -9,9 +9,9 @@
 namespace ralnet::iface {
 namespace {
 
-// The UDP transport is not part of this interface yet: such packets have nowhere to go.
+// UDP framing sends the J5 part as one datagram; any other framing writes the frame.
 bool writeToLink(J5Interface& iface, const J5PacketObj& packet) {
-    if (wire::framingFor(packet.sendBitMap) == wire::Framing::Udp) return false;
+    if (wire::framingFor(packet.sendBitMap) == wire::Framing::Udp) return iface.udp->sendDatagram(packet);
     if (!iface.device || !packet.dataRef) return false;
     return link::KezPacketWriteFrame(iface.device.get(), std::span<const std::uint8_t>(packet.dataRef, packet.length));
 }

@@ -25,13 +25,13 @@
 // Sending goes through sendToLink() (link_output.h); the tick is kez::sys::tickMs(); the
 // stop event is set before any thread is joined, so a call may look at it to cut work short.
 // J5ErrorReceiveObj is takeWhenReady(iface, iface.errorQueue, iface.errorSemaphore)
-// (app_delivery.h); a "HU" sent by J5Send goes through sendUnreliable() (unreliable_send.h),
-// which numbers it from the interface's running counter.
+// (app_delivery.h); a "HU" sent by J5Send is built by the reliable side's send calls and
+// numbered from the same running counter as sendUnreliable() (unreliable_send.h) uses.
 //
-// The UDP transport plugs in the same way: its two receive loops run on the threads that
-// runUdpReceiver() now keeps idle (worker_threads.cpp), received datagrams go to
-// queueForDispatcher() (receive_input.h), and UDP-framed packets leave through the branch of
-// sendToLink() that has no socket yet; sendUnreliable() answers 0x8D00 until then.
+// The UDP transport plugs in the same way (udp_link.h): its two receive loops run on the
+// "j5-udp-rx" and "j5-mcast-rx" threads, received datagrams go to queueForDispatcher()
+// (receive_input.h), and UDP-framed packets leave through sendToLink() as datagrams; sends on
+// the IP path answer 0x8D00 while it has no send socket (iface.udp->canSend()).
 #include "ralnet/j5.h"
 
 #include <memory>

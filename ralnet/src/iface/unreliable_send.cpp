@@ -50,7 +50,7 @@ J5Result sendUnreliable(J5Interface& iface, const UnreliableSend& send) {
     if (!send.destMac) return J5_ERR_BAD_ARGUMENT;
     if (send.bitmap & J5_HBM_IP) {
         if (isNoAddress(send.destIp)) return J5_ERR_NO_DEST_IP;
-        return J5_ERR_NO_UDP_SOCKET; // the UDP transport is not open on this interface
+        if (!iface.udp->canSend()) return J5_ERR_NO_UDP_SOCKET;
     }
     J5PacketObj* packet = iface.pools->take(wire::headerRoom(send.bitmap) + std::size_t{send.length}, false);
     if (!packet) {

@@ -4,16 +4,11 @@
 #include "iface/waits.h"
 
 #include <algorithm>
-#include <chrono>
 
 namespace ralnet::iface {
 namespace {
 
-using namespace std::chrono_literals;
 using kez::sys::ThreadPriority;
-
-// The UDP receivers give up when the interface is not started within this time.
-constexpr auto kStartWaitLimit = 59s;
 
 } // namespace
 
@@ -28,7 +23,7 @@ bool WorkerThreads::start(J5Interface& iface) {
         {"j5-txcontrol", runTransmitControl, ThreadPriority::Normal},
         {"j5-errors", runErrorHandler, ThreadPriority::Normal},
         {"j5-udp-rx", runUdpReceiver, ThreadPriority::Normal},
-        {"j5-mcast-rx", runUdpReceiver, ThreadPriority::Normal},
+        {"j5-mcast-rx", runMulticastReceiver, ThreadPriority::Normal},
         {"j5-link-rx", runLinkReceiver, ThreadPriority::Normal},
         {"j5-tick", runTick, ThreadPriority::Highest},
     }};
@@ -64,13 +59,6 @@ void runTick(J5Interface& iface) {
         iface.tickFlag.store(true);
         iface.transmitControlEvent.set();
     }
-}
-
-// The UDP and multicast receivers have no sockets yet: they wait for the start as the
-// transport will, then until the stop.
-void runUdpReceiver(J5Interface& iface) {
-    if (waitOrStop(iface, iface.started, kStartWaitLimit) != Wake::Signalled) return;
-    iface.stop.wait();
 }
 
 } // namespace ralnet::iface

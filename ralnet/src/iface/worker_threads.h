@@ -30,5 +30,6 @@ void runTransmitControl(J5Interface& iface);
 void runErrorHandler(J5Interface& iface);
 void runTick(J5Interface& iface);
 void runUdpReceiver(J5Interface& iface);
+void runMulticastReceiver(J5Interface& iface);
 
 } // namespace ralnet::iface

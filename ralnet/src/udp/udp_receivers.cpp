@@ -10,6 +10,8 @@ namespace {
 
 // How long a receiver waits for the pool to give an object back before it tries again.
 constexpr auto kNoObjectPause = std::chrono::milliseconds(10);
+// How long the unicast receiver waits before it tries again to bind its port.
+constexpr auto kBindRetryPause = std::chrono::seconds(1);
 
 void freePacket(J5PacketObj* packet) { PacketPools::giveBackToOwner(packet); }
 
@@ -59,10 +61,20 @@ bool UdpTransport::receiveOne(kez::net::UdpSocket& socket, kez::sys::Waitable& w
     return true;
 }
 
+// Another process may hold the port for a while (an instance closing, a second one in the
+// same namespace): this receiver takes it over once it is free rather than stay deaf.
+bool UdpTransport::openUnicastSocket(kez::net::UdpSocket& socket) {
+    while (socket.open({.port = J5_UDP_PORT}) != 0) {
+        counters_.bindRetries.fetch_add(1, std::memory_order_relaxed);
+        if (stopEvent_.wait(kBindRetryPause)) return false;
+    }
+    return true;
+}
+
 void UdpTransport::runUnicastReceiver() {
     if (!waitForStart()) return;
     kez::net::UdpSocket socket;
-    if (socket.open({.port = J5_UDP_PORT}) != 0) return;
+    if (!openUnicastSocket(socket)) return;
     while (!stopping_.load(std::memory_order_acquire)) {
         if (!receiveOne(socket, stopEvent_, false)) break;
     }

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstring>
 #include <net/if.h>
+#include <span>
 
 namespace ralnet::udp {
 namespace {
@@ -75,6 +76,11 @@ bool UdpTransport::waitForMulticastSocket() {
         return multicastOpen_ || stopping_.load(std::memory_order_acquire);
     });
     return multicastOpen_;
+}
+
+bool UdpTransport::sendDatagram(const J5PacketObj& packet) {
+    const std::span<const std::uint8_t> part = j5PartOf(packet);
+    return !part.empty() && sender_.send(part, packet.destIp, packet.typeOfService);
 }
 
 int UdpTransport::joinGroup(const std::uint8_t* group, std::uint16_t word, std::uint16_t value) {

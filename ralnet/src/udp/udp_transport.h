@@ -32,6 +32,7 @@ struct UdpCounters {
     std::atomic<std::uint64_t> queueRefused{0};
     std::atomic<std::uint64_t> joinsRefused{0};
     std::atomic<std::uint64_t> noObject{0};
+    std::atomic<std::uint64_t> bindRetries{0}; // port 47093 was taken
 };
 
 inline constexpr std::uint8_t kMulticastScope = 128;
@@ -54,6 +55,8 @@ public:
     bool canSend() const { return sender_.isOpen(); }
     // The J5 part of a packet built for UDP, to its destination IP (frees free-after-send).
     bool send(J5PacketObj& packet) { return sender_.sendPacket(packet); }
+    // The same datagram; the object stays the caller's whatever its free-after-send mark.
+    bool sendDatagram(const J5PacketObj& packet);
 
     // IGMPJoinGroupToRcv and IGMPRegisterToLeave: 1 done, 0 refused.
     int joinGroup(const std::uint8_t* group, std::uint16_t word, std::uint16_t value);
@@ -68,6 +71,7 @@ public:
 
 private:
     bool waitForStart();
+    bool openUnicastSocket(kez::net::UdpSocket& socket);
     kez::net::MulticastInterface multicastInterface() const;
     bool openMulticastSocket(kez::net::UdpSocket& socket);
     void setMulticastOpen(bool open);

@@ -295,7 +295,8 @@ def drive_receiver(ctx: Ctx, peer: pr.ReceivingPeer, watch: SenderWatch, done, h
         watch.on_rx(ev)
         if hook is not None and hook(ev):
             continue
-        for out in peer.on_packet(ev, rec.addr):
+        # On UDP the stack's sends leave from a port of their own: answers go to its 47093.
+        for out in peer.on_packet(ev, ctx.addr or rec.addr):
             ctx.st.send(out)
             watch.on_tx(out)
     return False
