@@ -20,6 +20,7 @@ Event::Event(Reset mode, bool initiallySet)
 void Event::set() {
     const std::uint64_t one = 1;
     detail::announceRelease(this);
+    [[maybe_unused]] const detail::UnrecordedBySanitizer wakeUp;
     // Only fails when the counter is saturated, and then the event is set anyway.
     [[maybe_unused]] const auto written = ::write(fd_.get(), &one, sizeof one);
 }

@@ -11,6 +11,8 @@
 
 #ifdef KEZ_TSAN
 #include <sanitizer/tsan_interface.h>
+extern "C" void __tsan_ignore_thread_begin();
+extern "C" void __tsan_ignore_thread_end();
 #endif
 
 namespace kez::sys::detail {
@@ -26,5 +28,20 @@ inline void announceAcquire([[maybe_unused]] const void* object) {
     __tsan_acquire(const_cast<void*>(object));
 #endif
 }
+
+// While alive, ThreadSanitizer does not record this thread's accesses. For the
+// eventfd write that wakes a waiter: the waiter may close the descriptor at once,
+// which the kernel orders after the write, but the sanitizer would call a race.
+class UnrecordedBySanitizer {
+public:
+#ifdef KEZ_TSAN
+    UnrecordedBySanitizer() { __tsan_ignore_thread_begin(); }
+    ~UnrecordedBySanitizer() { __tsan_ignore_thread_end(); }
+#else
+    UnrecordedBySanitizer() = default;
+#endif
+    UnrecordedBySanitizer(const UnrecordedBySanitizer&) = delete;
+    UnrecordedBySanitizer& operator=(const UnrecordedBySanitizer&) = delete;
+};
 
 } // namespace kez::sys::detail
