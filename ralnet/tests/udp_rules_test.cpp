@@ -86,6 +86,18 @@ TEST(UdpGroupTable, LeaveMovesTheLastEntryAndRejoinsTheRest) {
     EXPECT_EQ(table.takeJoins().count, 2u);
 }
 
+TEST(UdpGroupTable, ASecondLeaveDuringAReopenStillRejoinsEveryGroupKept) {
+    GroupTable table;
+    for (std::uint8_t i = 1; i <= 4; ++i) table.add({239, 1, 1, i}, 0, 0);
+    table.takeJoins();
+    ASSERT_TRUE(table.remove({239, 1, 1, 4}));
+    ASSERT_TRUE(table.takeLeave());
+    ASSERT_TRUE(table.remove({239, 1, 1, 2})); // registered while the receiver reopens its socket
+    EXPECT_EQ(table.takeJoins().count, 2u) << "joined on the reopened socket";
+    ASSERT_TRUE(table.takeLeave());
+    EXPECT_EQ(table.takeJoins().count, 2u) << "and again on the socket after the second leave";
+}
+
 TEST(UdpGroupTable, RefusedJoinFreesItsEntry) {
     GroupTable table;
     table.add({239, 1, 1, 1}, 0, 0);

@@ -33,18 +33,18 @@ bool GroupTable::remove(const kez::net::Ipv4Address& group) {
     if (index == kCapacity) return false;
     removeAt(index);
     ++pendingLeaves_;
-    for (std::size_t i = 0; i < count_; ++i) {
-        entries_[i].joined = false;
-        ++pendingJoins_;
-    }
     return true;
 }
 
 bool GroupTable::takeLeave() {
     std::lock_guard guard(lock_);
-    const bool pending = pendingLeaves_ != 0;
+    if (pendingLeaves_ == 0) return false;
     pendingLeaves_ = 0;
-    return pending;
+    // The socket is replaced now, so every group kept is joined again on the new one, also
+    // those a join pass took between the leave being registered and this call.
+    for (std::size_t i = 0; i < count_; ++i) entries_[i].joined = false;
+    pendingJoins_ = static_cast<unsigned>(count_);
+    return true;
 }
 
 GroupList GroupTable::takeJoins() {

@@ -30,11 +30,12 @@ public:
 
     AddResult add(const kez::net::Ipv4Address& group, std::uint16_t word, std::uint16_t value);
 
-    // The last entry fills the hole; the rest must be joined again on a fresh socket, since
-    // closing the socket is what leaves the group.
+    // The last entry fills the hole. Closing the socket is what leaves a group, so the
+    // removal is carried out by the next takeLeave.
     bool remove(const kez::net::Ipv4Address& group);
 
-    // True when a leave was pending; clears it.
+    // True when a leave was pending; clears it and marks every group kept to be joined
+    // again on the fresh socket.
     bool takeLeave();
 
     // The entries not yet joined, now marked joined; clears the pending joins.

@@ -47,8 +47,6 @@ void UdpTransport::stop() {
     sender_.close();
     stopEvent_.set();
     multicastWake_.set();
-    { std::lock_guard guard(multicastStateLock_); }
-    multicastStateChanged_.notify_all();
 }
 
 kez::net::MulticastInterface UdpTransport::multicastInterface() const {
@@ -63,19 +61,17 @@ bool UdpTransport::waitForStart() {
 }
 
 void UdpTransport::setMulticastOpen(bool open) {
-    {
-        std::lock_guard guard(multicastStateLock_);
-        multicastOpen_ = open;
+    if (open) {
+        multicastOpen_.set();
+    } else {
+        multicastOpen_.reset();
     }
-    multicastStateChanged_.notify_all();
 }
 
 bool UdpTransport::waitForMulticastSocket() {
-    std::unique_lock guard(multicastStateLock_);
-    multicastStateChanged_.wait_for(guard, kMulticastSocketWait, [this] {
-        return multicastOpen_ || stopping_.load(std::memory_order_acquire);
-    });
-    return multicastOpen_;
+    const std::array<kez::sys::WaitItem, 2> items{&stopEvent_, &multicastOpen_};
+    kez::sys::waitAny(items, kMulticastSocketWait);
+    return multicastOpen_.isSet();
 }
 
 bool UdpTransport::sendDatagram(const J5PacketObj& packet) {
@@ -92,10 +88,7 @@ int UdpTransport::joinGroup(const std::uint8_t* group, std::uint16_t word, std::
 
 int UdpTransport::leaveGroup(const std::uint8_t* group) {
     if (!group || !started()) return 0;
-    {
-        std::lock_guard guard(multicastStateLock_);
-        if (!multicastOpen_) return 0;
-    }
+    if (!multicastOpen_.isSet()) return 0;
     if (!groups_.remove(toAddress(group))) return 0;
     multicastWake_.set();
     return 1;

@@ -10,7 +10,6 @@
 #include "udp/udp_sender.h"
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -95,10 +94,8 @@ private:
     UdpSender sender_;
     GroupTable groups_;
     UdpCounters counters_;
-
-    std::mutex multicastStateLock_;
-    std::condition_variable multicastStateChanged_;
-    bool multicastOpen_ = false;
+    // Set while the multicast receiver has its socket; joins wait for it.
+    kez::sys::Event multicastOpen_{kez::sys::Event::Reset::Manual};
 };
 
 } // namespace ralnet::udp
