@@ -14,29 +14,29 @@ namespace {
 
 using namespace ralnet;
 
-wire::PacketSpec reliableSpec(J5HeaderBitMap bitmap, const std::vector<std::uint8_t>& payload) {
-    wire::PacketSpec spec;
-    spec.header.type = J5_TYPE_HR;
+wire::PacketRequest reliableRequest(J5HeaderBitMap bitmap, const std::vector<std::uint8_t>& payload) {
+    wire::PacketRequest request;
+    request.header.type = J5_TYPE_HR;
     const std::uint8_t own[6] = {2, 0, 0, 0, 0, 1};
     const std::uint8_t peer[6] = {2, 0, 0, 0, 0, 2};
-    std::memcpy(spec.header.senderMac, own, 6);
-    std::memcpy(spec.destMac, peer, 6);
-    spec.header.sequence = 0x1235;
-    spec.bitmap = bitmap;
-    spec.callerTci = 5;
-    spec.payload = payload.data();
-    spec.payloadLength = static_cast<std::uint16_t>(payload.size());
-    return spec;
+    std::memcpy(request.header.senderMac, own, 6);
+    std::memcpy(request.destMac, peer, 6);
+    request.header.sequence = 0x1235;
+    request.bitmap = bitmap;
+    request.callerTci = 5;
+    request.payload = payload.data();
+    request.payloadLength = static_cast<std::uint16_t>(payload.size());
+    return request;
 }
 
 void BM_BuildAndParse(benchmark::State& state) {
     const auto bitmap = static_cast<J5HeaderBitMap>(state.range(0));
     const std::vector<std::uint8_t> payload(static_cast<std::size_t>(state.range(1)), 0x5A);
     auto pools = PacketPools::create(poolSizesFor(300));
-    const wire::PacketSpec spec = reliableSpec(bitmap, payload);
+    const wire::PacketRequest request = reliableRequest(bitmap, payload);
     for (auto _ : state) {
         J5PacketObj* p = pools->take(wire::headerRoom(bitmap) + payload.size(), false);
-        wire::buildPacket(*p, spec);
+        wire::buildPacket(*p, request);
         wire::acceptEthernetFrame(*p);
         wire::setPayloadPosition(*p);
         benchmark::DoNotOptimize(p->dataRef);

@@ -76,9 +76,9 @@ TEST_F(VirtualWireExchange, SentFramesMatchThePeerByteForByte) {
     const auto pcap = scratch_.path() / "sent.pcap";
     PcapWriter capture(pcap.string());
     for (const auto& c : set.cases) {
-        ASSERT_EQ(sendThroughRalnet(&ctx_, c), J5_SENT) << c.spec.name;
+        ASSERT_EQ(sendThroughRalnet(&ctx_, c), J5_SENT) << c.request.name;
         const Bytes frame = peerRead();
-        EXPECT_EQ(frame, c.frame) << c.spec.name;
+        EXPECT_EQ(frame, c.frame) << c.request.name;
         capture.frame(frame.data(), frame.size());
     }
     ASSERT_TRUE(capture.close());
@@ -96,8 +96,8 @@ TEST_F(VirtualWireExchange, InjectedFramesComeBackInEveryFraming) {
     ASSERT_TRUE(set.error.empty()) << set.error;
     for (const auto& c : set.cases) inject(c.frame);
     for (const auto& c : set.cases) {
-        J5PacketObj* packet = receiveWithin(&ctx_, c.spec.type == "HA", 5s);
-        ASSERT_NE(packet, nullptr) << c.spec.name;
+        J5PacketObj* packet = receiveWithin(&ctx_, c.request.type == "HA", 5s);
+        ASSERT_NE(packet, nullptr) << c.request.name;
         EXPECT_EQ(compareReceived(*packet, c), "");
         J5FreePacketObj(&ctx_, packet);
     }
@@ -174,7 +174,7 @@ TEST_F(VirtualWireExchange, AudioSwitchDropsAudioOnly) {
     const CaseSet set = makeCases(receiveSpecs(kOwnText, kPeerText), scratch_.path());
     ASSERT_TRUE(set.error.empty()) << set.error;
     const WireCase& audio = set.cases.at(0);
-    ASSERT_EQ(audio.spec.type, "HA");
+    ASSERT_EQ(audio.request.type, "HA");
     J5EnableAudioPacketsToApp(&ctx_, 0);
     inject(audio.frame);
     inject(huFrame(kOwn, kPeer, 1));

@@ -142,7 +142,7 @@ TEST_F(VethInterface, SentFramesAreByteExactOnTheWire) {
              " -w " + pcap.string() + " 'not ip and not ip6 and not arp' 2>&1"})));
     const auto listening = tcpdump.readLine(10s);
     ASSERT_TRUE(listening && listening->find("listening on") != std::string::npos) << listening.value_or("nothing");
-    for (const auto& c : set.cases) ASSERT_EQ(sendThroughRalnet(&ctx_, c), J5_SENT) << c.spec.name;
+    for (const auto& c : set.cases) ASSERT_EQ(sendThroughRalnet(&ctx_, c), J5_SENT) << c.request.name;
     EXPECT_EQ(tcpdump.wait(10s), 0) << "tcpdump did not see every frame";
     EXPECT_EQ(verifyCapture(set.file, pcap), "ok");
 }
@@ -155,8 +155,8 @@ TEST_F(VethInterface, InjectedFramesComeBackInEveryFraming) {
     for (const auto& c : set.cases) frames.push_back(c.frame);
     peerSends(frames);
     for (const auto& c : set.cases) {
-        J5PacketObj* packet = receiveWithin(&ctx_, c.spec.type == "HA", 5s);
-        ASSERT_NE(packet, nullptr) << c.spec.name;
+        J5PacketObj* packet = receiveWithin(&ctx_, c.request.type == "HA", 5s);
+        ASSERT_NE(packet, nullptr) << c.request.name;
         EXPECT_EQ(compareReceived(*packet, c), "");
         J5FreePacketObj(&ctx_, packet);
     }

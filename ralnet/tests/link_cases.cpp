@@ -44,7 +44,7 @@ Bytes pattern(std::size_t n, unsigned seed) {
     return out;
 }
 
-CaseSpec spec(std::string name, std::string type, std::string form, std::string framing, const std::string& dst,
+CaseSpec request(std::string name, std::string type, std::string form, std::string framing, const std::string& dst,
               const std::string& src, std::size_t payloadLength) {
     CaseSpec s;
     s.name = std::move(name);
@@ -77,7 +77,7 @@ fs::path linkPeerScript() { return fs::path(KEZ_SOURCE_DIR) / "ralnet" / "tests"
 
 CaseSet makeCases(const std::vector<CaseSpec>& specs, const fs::path& folder) {
     CaseSet set;
-    const fs::path specFile = folder / "spec.jsonl";
+    const fs::path specFile = folder / "request.jsonl";
     set.file = folder / "cases.jsonl";
     {
         std::ofstream out(specFile);
@@ -92,7 +92,7 @@ CaseSet makeCases(const std::vector<CaseSpec>& specs, const fs::path& folder) {
     std::istringstream lines(made.out);
     for (const auto& s : specs) {
         WireCase c;
-        c.spec = s;
+        c.request = s;
         std::string name;
         std::string frame;
         unsigned bitmap = 0, rxBitmap = 0, tci = 0;
@@ -120,15 +120,15 @@ std::string verifyCapture(const fs::path& cases, const fs::path& pcap) {
 
 std::vector<CaseSpec> sendSpecs(const std::string& own, const std::string& peer) {
     std::vector<CaseSpec> specs{
-        spec("ha-plain", "HA", "short", "plain", peer, own, 20),
-        spec("ha-8021q", "HA", "short", "8021q", peer, own, 33),
-        spec("ha-snap", "HA", "short", "snap", peer, own, 160),
-        spec("dl-plain", "DL", "short", "plain", peer, own, 5),
-        spec("dl-maker", "DL", "short-dl", "maker-snap", peer, own, 300),
-        spec("hu-plain", "HU", "full", "plain", peer, own, 12),
-        spec("hu-8021q", "HU", "full", "8021q", peer, own, 1),
-        spec("hu-older", "HU", "older-hu", "maker-snap", peer, own, 40),
-        spec("ha-large", "HA", "short", "plain", peer, own, 1400),
+        request("ha-plain", "HA", "short", "plain", peer, own, 20),
+        request("ha-8021q", "HA", "short", "8021q", peer, own, 33),
+        request("ha-snap", "HA", "short", "snap", peer, own, 160),
+        request("dl-plain", "DL", "short", "plain", peer, own, 5),
+        request("dl-maker", "DL", "short-dl", "maker-snap", peer, own, 300),
+        request("hu-plain", "HU", "full", "plain", peer, own, 12),
+        request("hu-8021q", "HU", "full", "8021q", peer, own, 1),
+        request("hu-older", "HU", "older-hu", "maker-snap", peer, own, 40),
+        request("ha-large", "HA", "short", "plain", peer, own, 1400),
     };
     specs[1].tag = 0x2005;
     specs[5].seq = 1;
@@ -145,13 +145,13 @@ std::vector<CaseSpec> sendSpecs(const std::string& own, const std::string& peer)
 std::vector<CaseSpec> receiveSpecs(const std::string& own, const std::string& peer) {
     std::vector<CaseSpec> specs;
     for (const char* framing : {"plain", "8021q", "snap", "snap-8021q"}) {
-        specs.push_back(spec(std::string("ha-") + framing, "HA", "short", framing, own, peer, 24));
-        specs.push_back(spec(std::string("hu-") + framing, "HU", "full", framing, own, peer, 50));
-        specs.push_back(spec(std::string("dl-") + framing, "DL", "short", framing, own, peer, 70));
+        specs.push_back(request(std::string("ha-") + framing, "HA", "short", framing, own, peer, 24));
+        specs.push_back(request(std::string("hu-") + framing, "HU", "full", framing, own, peer, 50));
+        specs.push_back(request(std::string("dl-") + framing, "DL", "short", framing, own, peer, 70));
     }
     for (const char* framing : {"maker-snap", "maker-snap-8021q"}) {
-        specs.push_back(spec(std::string("older-hu-") + framing, "HU", "older-hu", framing, own, peer, 30));
-        specs.push_back(spec(std::string("short-dl-") + framing, "DL", "short-dl", framing, own, peer, 200));
+        specs.push_back(request(std::string("older-hu-") + framing, "HU", "older-hu", framing, own, peer, 30));
+        specs.push_back(request(std::string("short-dl-") + framing, "DL", "short-dl", framing, own, peer, 200));
     }
     for (auto& s : specs) {
         s.seq = 0x0102;
@@ -165,7 +165,7 @@ std::vector<CaseSpec> receiveSpecs(const std::string& own, const std::string& pe
 }
 
 J5Result sendThroughRalnet(J5NetIf* ctx, const WireCase& c) {
-    const CaseSpec& s = c.spec;
+    const CaseSpec& s = c.request;
     const auto dest = kez::net::parseMac(s.dst).value_or(kez::net::MacAddress{});
     const auto length = static_cast<std::uint16_t>(s.payload.size());
     if (s.type == "HA") {
@@ -209,7 +209,7 @@ std::string compareReceived(const J5PacketObj& packet, const WireCase& c) {
     }
     if (packet.headerRef != packet.linkDestinationRef + c.j5Offset) problems << " header reference misplaced";
     const std::string text = problems.str();
-    return text.empty() ? text : c.spec.name + ":" + text;
+    return text.empty() ? text : c.request.name + ":" + text;
 }
 
 std::size_t threadCount() {

@@ -28,7 +28,7 @@ struct CaseSpec {
 };
 
 struct WireCase {
-    CaseSpec spec;
+    CaseSpec request;
     J5HeaderBitMap bitmap = 0;
     J5HeaderBitMap rxBitmap = 0;
     std::size_t j5Offset = 0;

@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """Test peer for the Ethernet link of Ralnet, built on the independent J5 wire tables.
 
-  link_peer.py cases <spec.jsonl> <cases.jsonl>
-      Each spec line: {"name", "type", "form", "framing", "dst", "src", "seq", "tag",
+  link_peer.py cases <requests.jsonl> <cases.jsonl>
+      Each request line: {"name", "type", "form", "framing", "dst", "src", "seq", "tag",
       "payload" (hex), optional "hu_words", "dst_vdn", "src_vdn"}. Writes the fixture cases
       and prints per case: name bitmap rx_bitmap j5_offset payload_offset tci frame-hex
   link_peer.py verify <cases.jsonl> <capture.pcap>

@@ -112,21 +112,21 @@ struct PeerHeader {
 
 inline Bytes peerFrame(PacketPools& pools, const PeerHeader& h) {
     J5PacketObj* p = pools.take(1518 - 4, true);
-    wire::PacketSpec spec;
-    spec.header.type = h.type;
-    std::memcpy(spec.header.senderMac, h.from, J5_MAC_LEN);
-    spec.header.sequence = h.sequence;
-    spec.header.destVdn = h.destVdn;
-    spec.header.srcVdn = h.srcVdn;
-    spec.header.receiverIndex = h.receiverIndex;
-    spec.header.senderIndex = h.senderIndex;
-    spec.bitmap = h.bitmap;
-    std::memcpy(spec.destMac, h.to, J5_MAC_LEN);
-    spec.callerTci = h.vlanId;
-    spec.payload = h.payload.data();
-    spec.payloadLength = static_cast<std::uint16_t>(h.payload.size());
+    wire::PacketRequest request;
+    request.header.type = h.type;
+    std::memcpy(request.header.senderMac, h.from, J5_MAC_LEN);
+    request.header.sequence = h.sequence;
+    request.header.destVdn = h.destVdn;
+    request.header.srcVdn = h.srcVdn;
+    request.header.receiverIndex = h.receiverIndex;
+    request.header.senderIndex = h.senderIndex;
+    request.bitmap = h.bitmap;
+    std::memcpy(request.destMac, h.to, J5_MAC_LEN);
+    request.callerTci = h.vlanId;
+    request.payload = h.payload.data();
+    request.payloadLength = static_cast<std::uint16_t>(h.payload.size());
     Bytes frame;
-    if (wire::buildPacket(*p, spec) == wire::BuildError::None) frame.assign(p->dataRef, p->dataRef + p->length);
+    if (wire::buildPacket(*p, request) == wire::BuildError::None) frame.assign(p->dataRef, p->dataRef + p->length);
     PacketPools::giveBackToOwner(p);
     return frame;
 }

@@ -162,13 +162,13 @@ TEST_F(UdpIntakeTest, ShortAndOversizeDatagramsAreRefused) {
 }
 
 TEST_F(UdpIntakeTest, BuiltUdpPacketYieldsItsWholeJ5Part) {
-    ralnet::wire::PacketSpec spec;
-    spec.header.type = J5_TYPE_HU;
-    spec.bitmap = 0x0071;
+    ralnet::wire::PacketRequest request;
+    request.header.type = J5_TYPE_HU;
+    request.bitmap = 0x0071;
     const std::uint8_t payload[] = {1, 2, 3};
-    spec.payload = payload;
-    spec.payloadLength = 3;
-    ASSERT_EQ(ralnet::wire::buildPacket(*packet_, spec), ralnet::wire::BuildError::None);
+    request.payload = payload;
+    request.payloadLength = 3;
+    ASSERT_EQ(ralnet::wire::buildPacket(*packet_, request), ralnet::wire::BuildError::None);
     const auto part = j5PartOf(*packet_);
     ASSERT_EQ(part.size(), 21u);
     EXPECT_EQ(part[0], 'H');

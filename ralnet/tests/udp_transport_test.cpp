@@ -152,14 +152,14 @@ protected:
     void sendHu(const Ipv4Address& destination, std::uint16_t typeOfService) {
         J5PacketObj* packet = pools_->take(100, false);
         ASSERT_NE(packet, nullptr);
-        ralnet::wire::PacketSpec spec;
-        spec.header.type = J5_TYPE_HU;
-        std::memcpy(spec.header.senderMac, kOwnMac, 6);
-        spec.bitmap = 0x0071;
+        ralnet::wire::PacketRequest request;
+        request.header.type = J5_TYPE_HU;
+        std::memcpy(request.header.senderMac, kOwnMac, 6);
+        request.bitmap = 0x0071;
         const std::uint8_t payload[] = {0x12, 0x34};
-        spec.payload = payload;
-        spec.payloadLength = 2;
-        ASSERT_EQ(ralnet::wire::buildPacket(*packet, spec), ralnet::wire::BuildError::None);
+        request.payload = payload;
+        request.payloadLength = 2;
+        ASSERT_EQ(ralnet::wire::buildPacket(*packet, request), ralnet::wire::BuildError::None);
         std::memcpy(packet->destIp, destination.data(), 4);
         packet->typeOfService = typeOfService;
         packet->freeAfterSend = 1;

@@ -57,25 +57,25 @@ std::string readFile(const fs::path& path) {
 
 int run(const std::string& command) { return std::system(command.c_str()); }
 
-wire::PacketSpec specOf(const PeerCase& c, const Bytes& payload) {
-    wire::PacketSpec spec;
-    spec.header.type = static_cast<std::uint16_t>(c.type[0] << 8 | c.type[1]);
+wire::PacketRequest requestOf(const PeerCase& c, const Bytes& payload) {
+    wire::PacketRequest request;
+    request.header.type = static_cast<std::uint16_t>(c.type[0] << 8 | c.type[1]);
     const Bytes src = hex(c.srcMac);
     const Bytes dst = hex(c.dstMac);
-    std::memcpy(spec.header.senderMac, src.data(), J5_MAC_LEN);
-    std::memcpy(spec.destMac, dst.data(), J5_MAC_LEN);
-    spec.header.sequence = static_cast<std::uint16_t>(c.seq);
-    spec.header.destVdn = static_cast<std::uint16_t>(c.dstVdn);
-    spec.header.srcVdn = static_cast<std::uint16_t>(c.srcVdn);
-    spec.header.receiverIndex = static_cast<std::uint16_t>(c.rxIndex);
-    spec.header.senderIndex = static_cast<std::uint16_t>(c.txIndex);
-    spec.header.olderHuWords[0] = static_cast<std::uint16_t>(c.hu1);
-    spec.header.olderHuWords[1] = static_cast<std::uint16_t>(c.hu2);
-    spec.bitmap = static_cast<J5HeaderBitMap>(c.bitmap);
-    spec.callerTci = static_cast<std::uint16_t>(c.tag);
-    spec.payload = payload.data();
-    spec.payloadLength = static_cast<std::uint16_t>(payload.size());
-    return spec;
+    std::memcpy(request.header.senderMac, src.data(), J5_MAC_LEN);
+    std::memcpy(request.destMac, dst.data(), J5_MAC_LEN);
+    request.header.sequence = static_cast<std::uint16_t>(c.seq);
+    request.header.destVdn = static_cast<std::uint16_t>(c.dstVdn);
+    request.header.srcVdn = static_cast<std::uint16_t>(c.srcVdn);
+    request.header.receiverIndex = static_cast<std::uint16_t>(c.rxIndex);
+    request.header.senderIndex = static_cast<std::uint16_t>(c.txIndex);
+    request.header.olderHuWords[0] = static_cast<std::uint16_t>(c.hu1);
+    request.header.olderHuWords[1] = static_cast<std::uint16_t>(c.hu2);
+    request.bitmap = static_cast<J5HeaderBitMap>(c.bitmap);
+    request.callerTci = static_cast<std::uint16_t>(c.tag);
+    request.payload = payload.data();
+    request.payloadLength = static_cast<std::uint16_t>(payload.size());
+    return request;
 }
 
 class WirePeer : public ::testing::Test {
@@ -102,11 +102,11 @@ protected:
     // Builds one case; the frame (or datagram) bytes, empty on failure.
     Bytes build(const PeerCase& c) {
         const Bytes payload = c.payload == "-" ? Bytes{} : hex(c.payload);
-        const wire::PacketSpec spec = specOf(c, payload);
-        J5PacketObj* p = pools_->take(wire::headerRoom(spec.bitmap) + payload.size(), false);
+        const wire::PacketRequest request = requestOf(c, payload);
+        J5PacketObj* p = pools_->take(wire::headerRoom(request.bitmap) + payload.size(), false);
         if (!p) return {};
         Bytes out;
-        if (wire::buildPacket(*p, spec) == wire::BuildError::None) out.assign(p->dataRef, p->dataRef + p->length);
+        if (wire::buildPacket(*p, request) == wire::BuildError::None) out.assign(p->dataRef, p->dataRef + p->length);
         pools_->giveBack(p);
         return out;
     }

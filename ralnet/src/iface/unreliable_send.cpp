@@ -19,21 +19,21 @@ J5Result resultOf(wire::BuildError error) {
     return error == wire::BuildError::NoRoom ? J5_ERR_NO_BUFFER : J5_ERR_BAD_ARGUMENT;
 }
 
-wire::PacketSpec specFor(J5Interface& iface, const UnreliableSend& send) {
-    wire::PacketSpec spec;
-    spec.header.type = send.type;
-    iface.ownMac(spec.header.senderMac);
-    if (send.type == J5_TYPE_HU) spec.header.sequence = ++iface.huCounter;
-    spec.header.destVdn = send.destVdn;
-    spec.header.srcVdn = send.srcVdn;
-    spec.header.olderHuWords[0] = send.olderHuWords[0];
-    spec.header.olderHuWords[1] = send.olderHuWords[1];
-    spec.bitmap = send.bitmap;
-    std::memcpy(spec.destMac, send.destMac, J5_MAC_LEN);
-    spec.callerTci = send.tci;
-    spec.payload = send.payload ? send.payload : kZeroPayload;
-    spec.payloadLength = send.length;
-    return spec;
+wire::PacketRequest requestFor(J5Interface& iface, const UnreliableSend& send) {
+    wire::PacketRequest request;
+    request.header.type = send.type;
+    iface.ownMac(request.header.senderMac);
+    if (send.type == J5_TYPE_HU) request.header.sequence = ++iface.huCounter;
+    request.header.destVdn = send.destVdn;
+    request.header.srcVdn = send.srcVdn;
+    request.header.olderHuWords[0] = send.olderHuWords[0];
+    request.header.olderHuWords[1] = send.olderHuWords[1];
+    request.bitmap = send.bitmap;
+    std::memcpy(request.destMac, send.destMac, J5_MAC_LEN);
+    request.callerTci = send.tci;
+    request.payload = send.payload ? send.payload : kZeroPayload;
+    request.payloadLength = send.length;
+    return request;
 }
 
 void countSent(J5Interface& iface, std::uint16_t type) {
@@ -57,7 +57,7 @@ J5Result sendUnreliable(J5Interface& iface, const UnreliableSend& send) {
         ++iface.counters.noBuffer;
         return J5_ERR_NO_BUFFER;
     }
-    if (const auto error = wire::buildPacket(*packet, specFor(iface, send)); error != wire::BuildError::None) {
+    if (const auto error = wire::buildPacket(*packet, requestFor(iface, send)); error != wire::BuildError::None) {
         PacketPools::giveBackToOwner(packet);
         return resultOf(error);
     }

@@ -139,27 +139,27 @@ BuildError frameForEthernet(J5PacketObj& packet, Framing framing, const std::uin
     return padToMinimum(packet);
 }
 
-BuildError buildPacket(J5PacketObj& packet, const PacketSpec& spec) {
-    if (!(spec.bitmap & J5_HBM_ETHERNET)) return BuildError::BadBitmap;
+BuildError buildPacket(J5PacketObj& packet, const PacketRequest& request) {
+    if (!(request.bitmap & J5_HBM_ETHERNET)) return BuildError::BadBitmap;
     HeaderKind kind{};
-    if (!headerKindForSend(spec.header.type, spec.bitmap, kind)) return BuildError::UnknownType;
-    const Framing framing = framingFor(spec.bitmap);
+    if (!headerKindForSend(request.header.type, request.bitmap, kind)) return BuildError::UnknownType;
+    const Framing framing = framingFor(request.bitmap);
     const bool udp = framing == Framing::Udp;
     if (udp ? (kind == HeaderKind::OlderHu || kind == HeaderKind::TypeOnly) : !framingCarries(framing, kind)) {
         return BuildError::BadBitmap;
     }
-    if (const auto e = placePayload(packet, spec.bitmap, spec.payload, spec.payloadLength); e != BuildError::None) {
+    if (const auto e = placePayload(packet, request.bitmap, request.payload, request.payloadLength); e != BuildError::None) {
         return e;
     }
-    if (const auto e = writeJ5Header(packet, kind, spec.header); e != BuildError::None) return e;
-    const std::uint16_t tci = tagControlFor(spec.header.type, spec.callerTci);
-    packet.sendBitMap = spec.bitmap;
-    packet.sendPayloadLength = spec.payloadLength;
+    if (const auto e = writeJ5Header(packet, kind, request.header); e != BuildError::None) return e;
+    const std::uint16_t tci = tagControlFor(request.header.type, request.callerTci);
+    packet.sendBitMap = request.bitmap;
+    packet.sendPayloadLength = request.payloadLength;
     packet.sendTagControlWord = wireOrderWord(tci);
-    std::memcpy(packet.destMac, spec.destMac, J5_MAC_LEN);
+    std::memcpy(packet.destMac, request.destMac, J5_MAC_LEN);
     packet.sendAddressRef = packet.destMac;
     if (udp) return BuildError::None;
-    return frameForEthernet(packet, framing, spec.destMac, spec.header.senderMac, tci);
+    return frameForEthernet(packet, framing, request.destMac, request.header.senderMac, tci);
 }
 
 } // namespace ralnet::wire

@@ -9,7 +9,7 @@
 
 namespace ralnet::wire {
 
-struct PacketSpec {
+struct PacketRequest {
     HeaderFields header;
     J5HeaderBitMap bitmap = 0;
     std::uint8_t destMac[J5_MAC_LEN] = {};
@@ -42,6 +42,6 @@ BuildError frameForEthernet(J5PacketObj& packet, Framing framing, const std::uin
 
 // The whole packet: payload, J5 header and, unless the bitmap chooses UDP, the Ethernet frame.
 // Also records the send fields (bitmap, payload length, tag control word, destination MAC).
-BuildError buildPacket(J5PacketObj& packet, const PacketSpec& spec);
+BuildError buildPacket(J5PacketObj& packet, const PacketRequest& request);
 
 } // namespace ralnet::wire
