@@ -88,7 +88,7 @@ FrameRead HubPort::readFrame(std::span<std::uint8_t> buffer, sys::Timeout limit)
     if (buffer.size() < kMinFrameLength + 4) return {ReadOutcome::Failed, 0, portError(PortCode::InvalidArgument)};
     auto use = lifecycle_.use();
     if (!socket_) return {ReadOutcome::Closed, 0, portError(PortCode::NotOpen)};
-    const Deadline deadline(limit);
+    const sys::Deadline deadline(limit);
     for (;;) {
         int error = 0;
         switch (waitReadable(socket_.get(), lifecycle_.closingFd(), deadline, error)) {

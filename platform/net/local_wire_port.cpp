@@ -126,7 +126,7 @@ FrameRead LocalWirePort::readFrame(std::span<std::uint8_t> buffer, sys::Timeout 
     if (buffer.size() < kMinFrameLength + 4) return {ReadOutcome::Failed, 0, portError(PortCode::InvalidArgument)};
     auto use = lifecycle_.use();
     if (!wire_) return {ReadOutcome::Closed, 0, portError(PortCode::NotOpen)};
-    const Deadline deadline(limit);
+    const sys::Deadline deadline(limit);
     for (;;) {
         std::size_t length = 0;
         switch (takeFrame(buffer, length)) {

@@ -103,7 +103,7 @@ FrameRead PacketSocketPort::readFrame(std::span<std::uint8_t> buffer, sys::Timeo
     }
     auto use = lifecycle_.use();
     if (!socket_) return {ReadOutcome::Closed, 0, portError(PortCode::NotOpen)};
-    const Deadline deadline(limit);
+    const sys::Deadline deadline(limit);
     for (;;) {
         int error = 0;
         switch (waitReadable(socket_.get(), lifecycle_.closingFd(), deadline, error)) {

@@ -10,22 +10,9 @@
 
 namespace kez::net::detail {
 
-Deadline::Deadline(std::chrono::milliseconds limit) {
-    if (limit != sys::kInfinite) {
-        end_ = std::chrono::steady_clock::now() + std::max(limit, std::chrono::milliseconds::zero());
-    }
-}
-
-int Deadline::pollTimeout() const {
-    if (!end_) return -1;
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*end_ - std::chrono::steady_clock::now()).count();
-    if (left <= 0) return 0;
-    return left > INT_MAX ? INT_MAX : static_cast<int>(left);
-}
-
 namespace {
 
-Readiness waitFor(int fd, short events, int closingFd, const Deadline& deadline, int& error) {
+Readiness waitFor(int fd, short events, int closingFd, const sys::Deadline& deadline, int& error) {
     for (;;) {
         std::array<pollfd, 2> fds{{{closingFd, POLLIN, 0}, {fd, events, 0}}};
         const int ready = ::poll(fds.data(), fds.size(), deadline.pollTimeout());
@@ -42,12 +29,12 @@ Readiness waitFor(int fd, short events, int closingFd, const Deadline& deadline,
 
 } // namespace
 
-Readiness waitReadable(int fd, int closingFd, const Deadline& deadline, int& error) {
+Readiness waitReadable(int fd, int closingFd, const sys::Deadline& deadline, int& error) {
     return waitFor(fd, POLLIN, closingFd, deadline, error);
 }
 
 Readiness waitWritable(int fd, int closingFd, int& error) {
-    return waitFor(fd, POLLOUT, closingFd, Deadline(sys::kInfinite), error);
+    return waitFor(fd, POLLOUT, closingFd, sys::Deadline(sys::kInfinite), error);
 }
 
 sys::UniqueFd makeReadinessFd(std::initializer_list<int> fds) {

@@ -33,19 +33,9 @@ private:
     sys::Event closing_{sys::Event::Reset::Manual};
 };
 
-// Milliseconds left for poll(), -1 for no limit.
-class Deadline {
-public:
-    explicit Deadline(std::chrono::milliseconds limit);
-    int pollTimeout() const;
-
-private:
-    std::optional<std::chrono::steady_clock::time_point> end_;
-};
-
 enum class Readiness { Ready, Closing, Timeout, Failed };
 // Waits for `fd` or the closing descriptor; the closing one wins when both are ready.
-Readiness waitReadable(int fd, int closingFd, const Deadline& deadline, int& error);
+Readiness waitReadable(int fd, int closingFd, const sys::Deadline& deadline, int& error);
 // The same for room to send on `fd`, without a limit.
 Readiness waitWritable(int fd, int closingFd, int& error);
 

@@ -47,12 +47,6 @@ std::vector<pollfd> pollSet(std::span<const WaitItem> items) {
     return fds;
 }
 
-int pollTimeout(const Deadline& deadline) {
-    const Timeout left = deadline.left();
-    if (left == kInfinite) return -1;
-    return left.count() > INT_MAX ? INT_MAX : static_cast<int>(left.count());
-}
-
 } // namespace
 
 Deadline::Deadline(Timeout limit) {
@@ -64,11 +58,17 @@ Timeout Deadline::left() const {
     return std::max(std::chrono::ceil<Timeout>(*end_ - Clock::now()), Timeout::zero());
 }
 
+int Deadline::pollTimeout() const {
+    const Timeout remaining = left();
+    if (remaining == kInfinite) return -1;
+    return remaining.count() > INT_MAX ? INT_MAX : static_cast<int>(remaining.count());
+}
+
 std::optional<std::size_t> waitAny(std::span<const WaitItem> items, Timeout limit) {
     const Deadline deadline(limit);
     std::vector<pollfd> fds = pollSet(items);
     for (;;) {
-        const int timeout = pollTimeout(deadline);
+        const int timeout = deadline.pollTimeout();
         for (auto& fd : fds) fd.revents = 0;
         const int ready = ::poll(fds.data(), fds.size(), timeout);
         if (ready < 0 && errno != EINTR) return std::nullopt; // only for unusable sets; errno tells why

@@ -37,6 +37,8 @@ public:
     explicit Deadline(Timeout limit);
     // kInfinite for a deadline that never passes, else the whole milliseconds left (0 once passed).
     Timeout left() const;
+    // The same as poll() takes it: -1 for no limit.
+    int pollTimeout() const;
 
 private:
     std::optional<std::chrono::steady_clock::time_point> end_;
