@@ -28,16 +28,7 @@ PortStatus HubPort::open(std::string_view adapter) {
         socket_.reset();
         return status;
     }
-    readiness_ = makeReadinessFd({socket_.get(), lifecycle_.closingFd()});
-    if (!readiness_) {
-        socket_.reset();
-        return portError(PortCode::SystemError, errno);
-    }
-    mac_ = parsed.mac;
-    filter_.setOwnMac(mac_);
-    filter_.setBits(0);
-    filter_.setMulticastList({});
-    return {};
+    return finishOpen(parsed.mac);
 }
 
 PortStatus HubPort::connectToHub(std::string_view wire) {
@@ -63,58 +54,19 @@ PortStatus HubPort::connectToHub(std::string_view wire) {
     return {};
 }
 
-void HubPort::close() {
-    auto shutDown = lifecycle_.shutDown();
-    readiness_.reset();
-    socket_.reset();
-}
-
-bool HubPort::isOpen() const {
-    auto use = lifecycle_.use();
-    return static_cast<bool>(socket_);
-}
-
-int HubPort::pollFd() const {
-    auto use = lifecycle_.use();
-    return readiness_ ? readiness_.get() : -1;
-}
-
-MacAddress HubPort::macAddress() const {
-    auto use = lifecycle_.use();
-    return mac_;
-}
-
-FrameRead HubPort::readFrame(std::span<std::uint8_t> buffer, sys::Timeout limit) {
-    if (buffer.size() < kMinFrameLength + 4) return {ReadOutcome::Failed, 0, portError(PortCode::InvalidArgument)};
-    auto use = lifecycle_.use();
-    if (!socket_) return {ReadOutcome::Closed, 0, portError(PortCode::NotOpen)};
-    const sys::Deadline deadline(limit);
-    for (;;) {
-        int error = 0;
-        switch (waitReadable(socket_.get(), lifecycle_.closingFd(), deadline, error)) {
-        case Readiness::Closing: return {ReadOutcome::Closed, 0, portError(PortCode::NotOpen)};
-        case Readiness::Timeout: return {ReadOutcome::Timeout, 0, {}};
-        case Readiness::Failed: return {ReadOutcome::Failed, 0, portError(PortCode::SystemError, error)};
-        case Readiness::Ready: break;
-        }
-        const ssize_t received = ::recv(socket_.get(), buffer.data(), buffer.size(), MSG_DONTWAIT | MSG_TRUNC);
-        if (received < 0) {
-            if (errno == EAGAIN || errno == EINTR) continue;
-            return {ReadOutcome::Failed, 0, portError(PortCode::SystemError, errno)};
-        }
-        if (received == 0) return {ReadOutcome::Failed, 0, portError(PortCode::SystemError, ECONNRESET)};
-        const auto length = static_cast<std::size_t>(received);
-        if (length > buffer.size()) {
-            ++framesTooLong_;
-            continue;
-        }
-        if (!filter_.accepts(buffer.first(length))) {
-            ++framesFiltered_;
-            continue;
-        }
-        ++framesRead_;
-        return {ReadOutcome::Frame, length, {}};
+HubPort::Received HubPort::receiveOne(std::span<std::uint8_t> buffer, std::size_t& length, int& error) {
+    const ssize_t received = ::recv(socket_.get(), buffer.data(), buffer.size(), MSG_DONTWAIT | MSG_TRUNC);
+    if (received < 0) {
+        if (errno == EAGAIN || errno == EINTR) return Received::WouldBlock;
+        error = errno;
+        return Received::Failed;
     }
+    if (received == 0) {
+        error = ECONNRESET;
+        return Received::Failed;
+    }
+    length = static_cast<std::size_t>(received);
+    return length > buffer.size() ? Received::TooLong : Received::Frame;
 }
 
 PortStatus HubPort::writeFrame(std::span<const std::uint8_t> frame) {
@@ -144,8 +96,6 @@ PortStatus HubPort::setPacketFilter(std::uint32_t bits) {
     return {};
 }
 
-std::uint32_t HubPort::packetFilter() const { return filter_.bits(); }
-
 PortStatus HubPort::setMulticastList(std::span<const MacAddress> list) {
     std::vector<MacAddress> wanted;
     if (PortStatus status = normaliseMulticastList(list, wanted); !status.ok()) return status;
@@ -153,14 +103,6 @@ PortStatus HubPort::setMulticastList(std::span<const MacAddress> list) {
     if (!socket_) return portError(PortCode::NotOpen);
     filter_.setMulticastList(std::move(wanted));
     return {};
-}
-
-PortCounters HubPort::counters() const {
-    PortCounters result;
-    result.framesRead = framesRead_;
-    result.framesFiltered = framesFiltered_;
-    result.framesTooLong = framesTooLong_;
-    return result;
 }
 
 } // namespace kez::net::detail

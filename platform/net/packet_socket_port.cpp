@@ -63,70 +63,12 @@ PortStatus PacketSocketPort::configure() {
     if (::getsockname(socket_.get(), reinterpret_cast<sockaddr*>(&bound), &length) != 0) {
         return portError(PortCode::SystemError, errno);
     }
-    if (bound.sll_halen != mac_.size()) return portError(PortCode::NotEthernet);
-    std::copy_n(bound.sll_addr, mac_.size(), mac_.begin());
+    MacAddress mac{};
+    if (bound.sll_halen != mac.size()) return portError(PortCode::NotEthernet);
+    std::copy_n(bound.sll_addr, mac.size(), mac.begin());
     ifindex_ = bound.sll_ifindex;
-    readiness_ = makeReadinessFd({socket_.get(), lifecycle_.closingFd()});
-    if (!readiness_) return portError(PortCode::SystemError, errno);
-    filter_.setOwnMac(mac_);
-    filter_.setBits(0);
-    filter_.setMulticastList({});
     memberships_.clear();
-    return {};
-}
-
-void PacketSocketPort::close() {
-    auto shutDown = lifecycle_.shutDown();
-    // Closing the socket drops its memberships in the kernel.
-    readiness_.reset();
-    socket_.reset();
-}
-
-bool PacketSocketPort::isOpen() const {
-    auto use = lifecycle_.use();
-    return static_cast<bool>(socket_);
-}
-
-int PacketSocketPort::pollFd() const {
-    auto use = lifecycle_.use();
-    return readiness_ ? readiness_.get() : -1;
-}
-
-MacAddress PacketSocketPort::macAddress() const {
-    auto use = lifecycle_.use();
-    return mac_;
-}
-
-FrameRead PacketSocketPort::readFrame(std::span<std::uint8_t> buffer, sys::Timeout limit) {
-    if (buffer.size() < kMinFrameLength + kTagBytes) {
-        return {ReadOutcome::Failed, 0, portError(PortCode::InvalidArgument)};
-    }
-    auto use = lifecycle_.use();
-    if (!socket_) return {ReadOutcome::Closed, 0, portError(PortCode::NotOpen)};
-    const sys::Deadline deadline(limit);
-    for (;;) {
-        int error = 0;
-        switch (waitReadable(socket_.get(), lifecycle_.closingFd(), deadline, error)) {
-        case Readiness::Closing: return {ReadOutcome::Closed, 0, portError(PortCode::NotOpen)};
-        case Readiness::Timeout: return {ReadOutcome::Timeout, 0, {}};
-        case Readiness::Failed: return {ReadOutcome::Failed, 0, portError(PortCode::SystemError, error)};
-        case Readiness::Ready: break;
-        }
-        std::size_t length = 0;
-        switch (receiveOne(buffer, length, error)) {
-        case Received::Failed: return {ReadOutcome::Failed, 0, portError(PortCode::SystemError, error)};
-        case Received::TooLong: ++framesTooLong_; continue;
-        case Received::Skipped:
-        case Received::WouldBlock: continue;
-        case Received::Frame: break;
-        }
-        if (!filter_.accepts(buffer.first(length))) {
-            ++framesFiltered_;
-            continue;
-        }
-        ++framesRead_;
-        return {ReadOutcome::Frame, length, {}};
-    }
+    return finishOpen(mac);
 }
 
 // The bytes after the MAC addresses land kTagBytes further on, leaving room for a tag
@@ -227,7 +169,6 @@ PortStatus PacketSocketPort::setPacketFilter(std::uint32_t bits) {
     return {};
 }
 
-std::uint32_t PacketSocketPort::packetFilter() const { return filter_.bits(); }
 
 PortStatus PacketSocketPort::setMulticastList(std::span<const MacAddress> list) {
     std::vector<MacAddress> wanted;
@@ -253,14 +194,6 @@ PortStatus PacketSocketPort::setMulticastList(std::span<const MacAddress> list) 
     memberships_ = wanted;
     filter_.setMulticastList(std::move(wanted));
     return {};
-}
-
-PortCounters PacketSocketPort::counters() const {
-    PortCounters result;
-    result.framesRead = framesRead_;
-    result.framesFiltered = framesFiltered_;
-    result.framesTooLong = framesTooLong_;
-    return result;
 }
 
 } // namespace kez::net::detail
