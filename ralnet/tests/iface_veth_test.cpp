@@ -9,12 +9,12 @@
 #include "net_namespace.h"
 #include "privileged.h"
 #include "process.h"
+#include "unprivileged_copy.h"
 
 #include <gtest/gtest.h>
 
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -212,35 +212,6 @@ TEST_F(VethInterface, ReceivingResumesAfterTheLinkWentDown) {
     EXPECT_GE(iface::acquireInterface(&ctx_)->counters.readFailures.load(), 1u) << "the read did fail meanwhile";
 }
 
-// A copy of the probe, the libraries and kez-rawsock in a folder the user nobody can reach.
-class UnprivilegedCopy {
-public:
-    UnprivilegedCopy() {
-        struct statvfs mount {};
-        fs::path base = fs::temp_directory_path();
-        if (::statvfs(base.c_str(), &mount) != 0 || (mount.f_flag & ST_NOSUID) != 0) base = KEZ_BINARY_DIR;
-        std::string pattern = (base / "ralnet-probe-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) return;
-        folder_ = pattern;
-        fs::permissions(folder_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                     fs::perms::others_read | fs::perms::others_exec);
-        for (const char* file : {RALNET_PROBE, RALNET_LIBRARY, KEZPLAT_LIBRARY, KEZ_RAWSOCK_PROGRAM}) {
-            fs::copy_file(file, folder_ / fs::path(file).filename());
-        }
-    }
-    ~UnprivilegedCopy() {
-        std::error_code ignored;
-        if (!folder_.empty()) fs::remove_all(folder_, ignored);
-    }
-    bool grantCapability() const {
-        return kez::test::runCommand({"setcap", "cap_net_raw+ep", (folder_ / "kez-rawsock").string()}).ok();
-    }
-    const fs::path& folder() const { return folder_; }
-
-private:
-    fs::path folder_;
-};
-
 class VethAsNobody : public VethInterface {
 protected:
     void SetUp() override {
@@ -262,7 +233,8 @@ protected:
         return probe_.readLine(15s).value_or("<no answer>");
     }
 
-    UnprivilegedCopy copy_;
+    kez::test::UnprivilegedCopy copy_{"ralnet-probe",
+                                      {RALNET_PROBE, RALNET_LIBRARY, KEZPLAT_LIBRARY, KEZ_RAWSOCK_PROGRAM}};
     kez::test::ChildProcess probe_;
 };
 

@@ -6,7 +6,6 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -18,6 +17,7 @@
 #include "port_links.h"
 #include "privileged.h"
 #include "process.h"
+#include "unprivileged_copy.h"
 
 namespace kez::net {
 namespace {
@@ -204,42 +204,15 @@ TEST_F(PacketSocketPort, OpenReportsAdapterProblems) {
     }));
 }
 
-// A copy of the probe, libkezplat and kez-rawsock in a folder the user nobody can reach.
-class UnprivilegedCopy {
-public:
-    UnprivilegedCopy() {
-        struct statvfs mount {};
-        fs::path base = fs::temp_directory_path();
-        if (::statvfs(base.c_str(), &mount) != 0 || (mount.f_flag & ST_NOSUID) != 0) base = KEZ_BINARY_DIR;
-        std::string pattern = (base / "kez-rawsock-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) return;
-        folder_ = pattern;
-        fs::permissions(folder_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                     fs::perms::others_read | fs::perms::others_exec);
-        for (const char* file : {KEZ_NET_PROBE, KEZ_RAWSOCK_PROGRAM, KEZPLAT_LIBRARY}) {
-            fs::copy_file(file, folder_ / fs::path(file).filename());
-        }
-        fs::copy_file(KEZ_RAWSOCK_PROGRAM, folder_ / "kez-rawsock-uncapable");
-    }
-    ~UnprivilegedCopy() {
-        std::error_code ignored;
-        if (!folder_.empty()) fs::remove_all(folder_, ignored);
-    }
-    bool grantCapability() const {
-        return test::runCommand({"setcap", "cap_net_raw+ep", (folder_ / "kez-rawsock").string()}).ok();
-    }
-    const fs::path& folder() const { return folder_; }
-
-private:
-    fs::path folder_;
-};
-
 class AsNobody : public PacketSocketPort {
 protected:
     void SetUp() override {
         PacketSocketPort::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
-        if (copy_.folder().empty() || !copy_.grantCapability()) KEZ_SKIP_OR_FAIL("cannot copy or setcap kez-rawsock");
+        if (copy_.folder().empty() || !copy_.copyAs(KEZ_RAWSOCK_PROGRAM, "kez-rawsock-uncapable") ||
+            !copy_.grantCapability()) {
+            KEZ_SKIP_OR_FAIL("cannot copy or setcap kez-rawsock");
+        }
     }
 
     bool startProbe(std::vector<std::string> environment = {}) {
@@ -255,7 +228,7 @@ protected:
         return probe_.readLine(10s).value_or("<no answer>");
     }
 
-    UnprivilegedCopy copy_;
+    test::UnprivilegedCopy copy_{"kez-rawsock", {KEZ_NET_PROBE, KEZ_RAWSOCK_PROGRAM, KEZPLAT_LIBRARY}};
     test::ChildProcess probe_;
 };
 
