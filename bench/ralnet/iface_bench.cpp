@@ -44,8 +44,8 @@ struct Stack {
 };
 
 std::vector<std::uint8_t> audioFrame() {
-    std::vector<std::uint8_t> frame = {0x02, 0, 0, 0, 0, 0x01, 0x02, 0, 0, 0, 0, 0x02, 0x88, 0xB5, 'H', 'A',
-                                       0x02, 0, 0, 0, 0, 0x02};
+    std::vector<std::uint8_t> frame = {0x02, 0,    0,    0,   0,   0x01, 0x02, 0, 0, 0, 0,
+                                       0x02, 0x88, 0xB5, 'H', 'A', 0x02, 0,    0, 0, 0, 0x02};
     frame.resize(frame.size() + kAudioPayload, 0x55);
     return frame;
 }
@@ -66,15 +66,16 @@ void BM_AudioSend(benchmark::State& state) {
     std::atomic<bool> draining{true};
     std::thread drain([&] {
         std::vector<std::uint8_t> buffer(1600);
-        while (draining.load()) stack.peer.port->readFrame(buffer, 20ms);
+        while (draining.load())
+            stack.peer.port->readFrame(buffer, 20ms);
     });
     const std::uint8_t peerMac[6] = {0x02, 0, 0, 0, 0, 0x02};
     const std::vector<std::uint8_t> payload(kAudioPayload, 0x55);
     const double cpuStart = processCpuSeconds();
     std::int64_t sent = 0;
     for (auto _ : state) {
-        if (J5AudioSend(&stack.ctx, peerMac, payload.data(), kAudioPayload, kAudioBitmap, nullptr, nullptr, 0, 0,
-                        0) == J5_SENT) {
+        if (J5AudioSend(&stack.ctx, peerMac, payload.data(), kAudioPayload, kAudioBitmap, nullptr, nullptr, 0, 0, 0) ==
+            J5_SENT) {
             ++sent;
         }
     }
@@ -96,7 +97,8 @@ void BM_AudioReceive(benchmark::State& state) {
     const double cpuStart = processCpuSeconds();
     std::int64_t received = 0;
     for (auto _ : state) {
-        for (int i = 0; i < batch; ++i) stack.peer.port->writeFrame(frame);
+        for (int i = 0; i < batch; ++i)
+            stack.peer.port->writeFrame(frame);
         for (int i = 0; i < batch; ++i) {
             J5PacketObj* packet = J5AudioReceiveObj(&stack.ctx, 0, 0);
             if (!packet) break;

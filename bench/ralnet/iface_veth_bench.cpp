@@ -145,12 +145,14 @@ private:
     // Take what the stack sends, as a peer would.
     void drainFrames() {
         std::vector<std::uint8_t> buffer(2048);
-        while (draining_.load()) port_.port->readFrame(buffer, 20ms);
+        while (draining_.load())
+            port_.port->readFrame(buffer, 20ms);
     }
 
     void drainDatagrams() {
         std::vector<std::uint8_t> buffer(2048);
-        while (draining_.load()) socket_.receive(buffer, nullptr, 20ms);
+        while (draining_.load())
+            socket_.receive(buffer, nullptr, 20ms);
     }
 
     kez::test::NetNamespace stackSpace_{"bva"};
@@ -235,7 +237,8 @@ void BM_VethAudioReceive(benchmark::State& state) {
     const CpuTimes start = processCpu();
     std::int64_t received = 0;
     for (auto _ : state) {
-        for (int i = 0; i < batch; ++i) bench.peerSends(path);
+        for (int i = 0; i < batch; ++i)
+            bench.peerSends(path);
         for (int i = 0; i < batch; ++i) {
             J5PacketObj* packet = J5AudioReceiveObj(bench.ctx(), 0, 0);
             if (!packet) break;

@@ -36,7 +36,9 @@ std::string macText(const std::uint8_t* mac) {
     return text;
 }
 
-std::int64_t nowNs() { return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count(); }
+std::int64_t nowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+}
 
 // Takes data packets until the interface closes; the arrival time and count of "HR" packets,
 // optionally answered with an "HR" back to the sender.
@@ -172,7 +174,8 @@ void BM_ReliableRoundTrip(benchmark::State& state) {
             const std::int64_t start = nowNs();
             J5Send(&rig.left, J5_TYPE_HR, kRightMac, 2, 3, payload.data(), kPayload, kBitmap, nullptr, nullptr, 0, 0);
             const auto limit = Clock::now() + 5s;
-            while (atLeft.count() == before && Clock::now() < limit) std::this_thread::yield();
+            while (atLeft.count() == before && Clock::now() < limit)
+                std::this_thread::yield();
             if (atRight.count() > delivered) oneWayUs.push_back(static_cast<double>(atRight.lastNs() - start) / 1e3);
             if (atLeft.count() > before) roundTripUs.push_back(static_cast<double>(atLeft.lastNs() - start) / 1e3);
         }
@@ -203,14 +206,15 @@ void BM_ReliableWindowOne(benchmark::State& state) {
         Arrivals atRight(&rig.right, false);
         const std::vector<std::uint8_t> payload(kPayload, 0x5A);
         for (auto _ : state) {
-            while (J5Send(&rig.left, J5_TYPE_HR, kRightMac, 2, 3, payload.data(), kPayload, kBitmap, nullptr, nullptr, 0,
-                          0) == J5_ERR_WINDOW_FULL) {
+            while (J5Send(&rig.left, J5_TYPE_HR, kRightMac, 2, 3, payload.data(), kPayload, kBitmap, nullptr, nullptr,
+                          0, 0) == J5_ERR_WINDOW_FULL) {
                 std::this_thread::yield();
             }
         }
         const auto limit = Clock::now() + 30s;
         const auto wanted = static_cast<std::uint64_t>(state.iterations());
-        while (atRight.count() < wanted && Clock::now() < limit) std::this_thread::sleep_for(1ms);
+        while (atRight.count() < wanted && Clock::now() < limit)
+            std::this_thread::sleep_for(1ms);
         delivered = atRight.count();
         J5Close(&rig.left);
         J5Close(&rig.right);

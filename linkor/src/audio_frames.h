@@ -28,8 +28,7 @@ inline constexpr std::size_t kLeadingWords = 4;
 
 // Turns the first two 16-bit words between host order and big-endian (either way: the
 // operation is its own inverse). Data shorter than the two words is left alone.
-inline void convertLeadingWords(std::span<std::uint8_t> data)
-{
+inline void convertLeadingWords(std::span<std::uint8_t> data) {
     if constexpr (std::endian::native == std::endian::little) {
         if (data.size() >= kLeadingWords) {
             std::swap(data[0], data[1]);
@@ -55,18 +54,15 @@ template <class Interface, std::size_t Slot>
 class AudioMessage : public MessageOf<Interface> {
 public:
     HRESULT get_nFrames(std::int16_t& value) override { return this->getWordAt(kFrameCount, value); }
-    HRESULT get_nFormat(std::int16_t nFrame, std::int16_t& value) override
-    {
+    HRESULT get_nFormat(std::int16_t nFrame, std::int16_t& value) override {
         const auto frame = frameAt(nFrame);
         return frame ? this->getByteAt(*frame + kFrameFormatAt, value) : badFrame();
     }
-    HRESULT get_nAudioFlags(std::int16_t nFrame, std::int16_t& value) override
-    {
+    HRESULT get_nAudioFlags(std::int16_t nFrame, std::int16_t& value) override {
         const auto frame = frameAt(nFrame);
         return frame ? this->getByteAt(*frame + kFrameFlagsAt, value) : badFrame();
     }
-    HRESULT get_nFrameSeq(std::int16_t nFrame, std::int16_t& value) override
-    {
+    HRESULT get_nFrameSeq(std::int16_t nFrame, std::int16_t& value) override {
         const auto frame = frameAt(nFrame);
         return frame ? this->getWordAt(*frame + kFrameSeqAt, value) : badFrame();
     }
@@ -76,8 +72,7 @@ protected:
 
     static constexpr std::size_t kSlotData = Slot - kFrameHeader;
 
-    std::optional<std::size_t> frameAt(std::int16_t nFrame) const
-    {
+    std::optional<std::size_t> frameAt(std::int16_t nFrame) const {
         if (nFrame >= this->word(kFrameCount)) {
             return std::nullopt;
         }
@@ -89,8 +84,7 @@ protected:
     // The first `width` data bytes of the frame at `frame`, converted in the copy so the
     // frame reads the same every time.
     HRESULT frameData(std::size_t frame, std::size_t width, bool convertWords, Variant& value,
-                      std::string_view failText) const
-    {
+                      std::string_view failText) const {
         const auto stored = this->bytes(frame + kFrameHeader, width);
         std::vector<std::uint8_t> copy(stored.begin(), stored.end());
         if (convertWords) {
@@ -101,8 +95,7 @@ protected:
 
     // Appends a frame in the next slot; one that would not fit in the payload, or whose data
     // is longer than the frame takes, is refused and neither written nor counted.
-    HRESULT appendFrame(const Variant& varData, const NewFrame& frame)
-    {
+    HRESULT appendFrame(const Variant& varData, const NewFrame& frame) {
         const std::int16_t count = this->word(kFrameCount);
         const auto at = this->entryOffset(kFirstFrame, Slot, count, Slot);
         if (!at) {

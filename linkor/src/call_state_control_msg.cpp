@@ -135,8 +135,7 @@ public:
     HRESULT InitPacket() override;
 
 private:
-    HRESULT orByte(Place place, std::int16_t value)
-    {
+    HRESULT orByte(Place place, std::int16_t value) {
         setByte(place.wide, static_cast<std::uint8_t>(byte(place.wide) | (value & 0xFF)));
         return com::S_OK;
     }
@@ -144,32 +143,27 @@ private:
 };
 
 // The index comes from the engine's loop over nConferenceListSize, a word from the wire.
-HRESULT CallStateControlMsg::get_varConfOtherMac(std::int16_t nIndex, Variant& value)
-{
+HRESULT CallStateControlMsg::get_varConfOtherMac(std::int16_t nIndex, Variant& value) {
     const auto offset = entryOffset(at(kConfOtherMac), kConfEntryStride, nIndex, kMac);
     return offset ? getArrayAt(*offset, kMac, value) : badIndex();
 }
 
-HRESULT CallStateControlMsg::put_varConfOtherMac(std::int16_t nIndex, const Variant& value)
-{
+HRESULT CallStateControlMsg::put_varConfOtherMac(std::int16_t nIndex, const Variant& value) {
     const auto offset = entryOffset(kConfOtherMac.wide, kConfEntryStride, nIndex, kMac);
     return offset ? putArrayAt(*offset, kMac, value) : badIndex();
 }
 
-HRESULT CallStateControlMsg::get_nConfOtherVDN(std::int16_t nIndex, std::int16_t& value)
-{
+HRESULT CallStateControlMsg::get_nConfOtherVDN(std::int16_t nIndex, std::int16_t& value) {
     const auto offset = entryOffset(at(kConfOtherVdn), kConfEntryStride, nIndex, 2);
     return offset ? getWordAt(*offset, value) : badIndex();
 }
 
-HRESULT CallStateControlMsg::put_nConfOtherVDN(std::int16_t nIndex, std::int16_t value)
-{
+HRESULT CallStateControlMsg::put_nConfOtherVDN(std::int16_t nIndex, std::int16_t value) {
     const auto offset = entryOffset(kConfOtherVdn.wide, kConfEntryStride, nIndex, 2);
     return offset ? putWordAt(*offset, value) : badIndex();
 }
 
-HRESULT CallStateControlMsg::InitPacket()
-{
+HRESULT CallStateControlMsg::InitPacket() {
     ResetPayload();
     msgType_ = kPacketTypeHR;
     setWord(0, kMessageType);

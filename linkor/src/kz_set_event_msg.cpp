@@ -36,8 +36,7 @@ public:
     HRESULT put_nProtocolRevision(std::int16_t value) override { return putWordAt(kRevision, value); }
 };
 
-HRESULT KzSetEventMsg::InitPacket()
-{
+HRESULT KzSetEventMsg::InitPacket() {
     ResetPayload();
     setWord(0, kMessageType);
     setWord(kRevision, static_cast<std::int16_t>(kProtocolRevision));

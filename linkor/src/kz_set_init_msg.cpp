@@ -32,14 +32,10 @@ public:
     HRESULT put_nControlHeaderBits(std::int16_t value) override { return putWord(kControlHeaderBits, value); }
     HRESULT get_nControlIPTOS(std::int16_t& value) override { return getWord(kControlIpTos, value); }
     HRESULT put_nControlIPTOS(std::int16_t value) override { return putWord(kControlIpTos, value); }
-    HRESULT get_nSlaveIPAddrControlFlag(std::int16_t& value) override
-    {
+    HRESULT get_nSlaveIPAddrControlFlag(std::int16_t& value) override {
         return getWord(kSlaveIpAddrControlFlag, value);
     }
-    HRESULT put_nSlaveIPAddrControlFlag(std::int16_t value) override
-    {
-        return putWord(kSlaveIpAddrControlFlag, value);
-    }
+    HRESULT put_nSlaveIPAddrControlFlag(std::int16_t value) override { return putWord(kSlaveIpAddrControlFlag, value); }
     HRESULT get_nControlTCI(std::int16_t& value) override { return getWord(kControlTci, value); }
     HRESULT put_nControlTCI(std::int16_t value) override { return putWord(kControlTci, value); }
     HRESULT get_nSystemStateHash(std::int16_t& value) override { return getWord(kSystemStateHash, value); }

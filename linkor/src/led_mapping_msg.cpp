@@ -19,34 +19,27 @@ public:
 
     HRESULT get_nDeviceHandle(std::int16_t& value) override { return getWordAt(kHandle, value); }
     HRESULT put_nDeviceHandle(std::int16_t value) override { return putWordAt(kHandle, value); }
-    HRESULT get_nResourceGroup(std::int16_t nLED, std::int16_t& value) override
-    {
+    HRESULT get_nResourceGroup(std::int16_t nLED, std::int16_t& value) override {
         return getEntry(kResourceGroup, nLED, value);
     }
-    HRESULT put_nResourceGroup(std::int16_t nLED, std::int16_t value) override
-    {
+    HRESULT put_nResourceGroup(std::int16_t nLED, std::int16_t value) override {
         return putEntry(kResourceGroup, nLED, value);
     }
     HRESULT get_nUnitNo(std::int16_t nLED, std::int16_t& value) override { return getEntry(kUnitNo, nLED, value); }
     HRESULT put_nUnitNo(std::int16_t nLED, std::int16_t value) override { return putEntry(kUnitNo, nLED, value); }
     HRESULT get_varLEDMap(Variant& value) override { return getArrayAt(kMap, kEntryStride * kEntries, value); }
-    HRESULT put_varLEDMap(const Variant& value) override
-    {
-        return putArrayAt(kMap, kEntryStride * kEntries, value);
-    }
+    HRESULT put_varLEDMap(const Variant& value) override { return putArrayAt(kMap, kEntryStride * kEntries, value); }
     HRESULT get_nProtocolRevision(std::int16_t& value) override { return getWordAt(kRevision, value); }
     HRESULT put_nProtocolRevision(std::int16_t value) override { return putWordAt(kRevision, value); }
 
 private:
     // An index past the 12 entries still reads the payload, as it always has; only one
     // that would leave the payload fails.
-    HRESULT getEntry(std::size_t base, std::int16_t nLED, std::int16_t& value)
-    {
+    HRESULT getEntry(std::size_t base, std::int16_t nLED, std::int16_t& value) {
         const auto offset = entryOffset(base, kEntryStride, nLED, 2);
         return offset ? getWordAt(*offset, value) : badIndex();
     }
-    HRESULT putEntry(std::size_t base, std::int16_t nLED, std::int16_t value)
-    {
+    HRESULT putEntry(std::size_t base, std::int16_t nLED, std::int16_t value) {
         const auto offset = entryOffset(base, kEntryStride, nLED, 2);
         return offset ? putWordAt(*offset, value) : badIndex();
     }

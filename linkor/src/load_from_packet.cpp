@@ -20,16 +20,14 @@ struct ReceivedPart {
     std::size_t length = 0;
 
     bool holds(std::size_t offset, std::size_t width) const { return start && offset + width <= length; }
-    std::uint16_t be16(std::size_t offset) const
-    {
+    std::uint16_t be16(std::size_t offset) const {
         return holds(offset, 2) ? static_cast<std::uint16_t>(start[offset] << 8 | start[offset + 1]) : 0;
     }
 };
 
 // Short headers ("HA", "DL") end before the device numbers; their words at 10 and 12
 // are then payload bytes, which is what the set has always reported.
-ReceivedPart receivedPart(const J5PacketObj& packet)
-{
+ReceivedPart receivedPart(const J5PacketObj& packet) {
     if (!packet.headerRef || !packet.dataRef || packet.dataRef < packet.headerRef) {
         return {};
     }
@@ -41,8 +39,7 @@ ReceivedPart receivedPart(const J5PacketObj& packet)
 }
 
 // The frame's 802.1Q tag control word is kept with its bytes as they stood on the wire.
-std::uint16_t fromWireOrder(std::uint16_t wireWord)
-{
+std::uint16_t fromWireOrder(std::uint16_t wireWord) {
     std::uint8_t bytes[2];
     std::memcpy(bytes, &wireWord, sizeof bytes);
     return static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
@@ -50,8 +47,7 @@ std::uint16_t fromWireOrder(std::uint16_t wireWord)
 
 } // namespace
 
-bool JIPMessageBase::LoadFromPacket(const J5PacketObj* packet)
-{
+bool JIPMessageBase::LoadFromPacket(const J5PacketObj* packet) {
     if (!packet) {
         return false;
     }

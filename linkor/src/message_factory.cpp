@@ -63,8 +63,7 @@ std::string_view messageClassName(MessageClass messageClass) { return entryOf(me
 
 const com::Guid& messageClassId(MessageClass messageClass) { return entryOf(messageClass).clsid; }
 
-std::optional<MessageClass> receivedMessageClass(std::uint16_t packetType, std::uint16_t jipMessageType)
-{
+std::optional<MessageClass> receivedMessageClass(std::uint16_t packetType, std::uint16_t jipMessageType) {
     for (const auto& kind : kReceived) {
         if (kind.packetType == packetType && kind.jipMessageType == jipMessageType) {
             return kind.messageClass;

@@ -39,8 +39,7 @@ private:
 
 // The count is a word from the wire: pairs that would run past the payload are not read.
 // A zero count still gives an array, of zero elements, which the callers loop over.
-HRESULT PlayDTMFMsg::getPairHalves(std::size_t half, Variant& value) const
-{
+HRESULT PlayDTMFMsg::getPairHalves(std::size_t half, Variant& value) const {
     const auto count = static_cast<std::uint16_t>(word(kCount));
     if (count > kMaxPairs) {
         value.clear();
@@ -54,8 +53,7 @@ HRESULT PlayDTMFMsg::getPairHalves(std::size_t half, Variant& value) const
     return com::S_OK;
 }
 
-HRESULT PlayDTMFMsg::putPairHalves(std::size_t half, const Variant& value)
-{
+HRESULT PlayDTMFMsg::putPairHalves(std::size_t half, const Variant& value) {
     const auto* array = value.get<com::SafeArray>();
     if (!array) {
         return com::S_OK;

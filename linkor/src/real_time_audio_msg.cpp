@@ -33,8 +33,7 @@ public:
     HRESULT put_nProtocolRevision(std::int16_t value) override { return putWordAt(kRevision, value); }
 };
 
-HRESULT RealTimeAudioMsg::get_varAudioData(std::int16_t nFrame, Variant& value)
-{
+HRESULT RealTimeAudioMsg::get_varAudioData(std::int16_t nFrame, Variant& value) {
     const auto frame = frameAt(nFrame);
     if (!frame) {
         value.clear();
@@ -42,30 +41,23 @@ HRESULT RealTimeAudioMsg::get_varAudioData(std::int16_t nFrame, Variant& value)
     }
     switch (formatOf(*frame)) {
     case kFormatMuLaw:
-    case kFormatMuLawAlike:
-        return frameData(*frame, kMuLawData, false, value, kMakeSafeArrayFailed);
-    case kFormatImaAdpcm:
-        return frameData(*frame, kAdpcmDataOut, true, value, kMakeSafeArrayFailed);
-    default:
-        value.clear();
-        return fail(linkorError(LINKOR_INVALID_FORMAT), kInvalidFormat);
+    case kFormatMuLawAlike: return frameData(*frame, kMuLawData, false, value, kMakeSafeArrayFailed);
+    case kFormatImaAdpcm: return frameData(*frame, kAdpcmDataOut, true, value, kMakeSafeArrayFailed);
+    default: value.clear(); return fail(linkorError(LINKOR_INVALID_FORMAT), kInvalidFormat);
     }
 }
 
 // Every format takes one 196-byte slot.
 HRESULT RealTimeAudioMsg::AddFrame(const Variant& varData, std::int16_t nFormat, std::int16_t nFlags,
-                                   std::int16_t nSeq)
-{
+                                   std::int16_t nSeq) {
     if (nFormat != kFormatMuLaw && nFormat != kFormatMuLawAlike && nFormat != kFormatImaAdpcm) {
         return fail(linkorError(LINKOR_INVALID_FORMAT), kInvalidFormat);
     }
     const bool adpcm = nFormat == kFormatImaAdpcm;
-    return appendFrame(varData,
-                       {nFormat, nFlags, nSeq, adpcm ? kAdpcmDataIn : kMuLawData, adpcm, kGetSafeArrayFailed});
+    return appendFrame(varData, {nFormat, nFlags, nSeq, adpcm ? kAdpcmDataIn : kMuLawData, adpcm, kGetSafeArrayFailed});
 }
 
-HRESULT RealTimeAudioMsg::InitPacket()
-{
+HRESULT RealTimeAudioMsg::InitPacket() {
     ResetPayload();
     setWord(kRevision, static_cast<std::int16_t>(kProtocolRevision));
     msgType_ = kPacketTypeHA;

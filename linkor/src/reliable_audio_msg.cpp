@@ -27,8 +27,7 @@ public:
     HRESULT put_nProtocolRevision(std::int16_t value) override { return putWordAt(kRevision, value); }
 };
 
-HRESULT ReliableAudioMsg::get_varAudioData(std::int16_t nFrame, Variant& value)
-{
+HRESULT ReliableAudioMsg::get_varAudioData(std::int16_t nFrame, Variant& value) {
     const auto frame = frameAt(nFrame);
     if (!frame) {
         value.clear();
@@ -41,13 +40,11 @@ HRESULT ReliableAudioMsg::get_varAudioData(std::int16_t nFrame, Variant& value)
 
 // Any format byte is taken.
 HRESULT ReliableAudioMsg::AddFrame(const Variant& varData, std::int16_t nFormat, std::int16_t nFlags,
-                                   std::int16_t nSeq)
-{
+                                   std::int16_t nSeq) {
     return appendFrame(varData, {nFormat, nFlags, nSeq, kSlotData, true, kGetSafeArrayError});
 }
 
-HRESULT ReliableAudioMsg::InitPacket()
-{
+HRESULT ReliableAudioMsg::InitPacket() {
     ResetPayload();
     setWord(0, kMessageType);
     setWord(kRevision, static_cast<std::int16_t>(kProtocolRevision));
@@ -56,8 +53,7 @@ HRESULT ReliableAudioMsg::InitPacket()
     return com::S_OK;
 }
 
-HRESULT ReliableAudioMsg::Reset()
-{
+HRESULT ReliableAudioMsg::Reset() {
     setWord(kFrameCount, 0);
     dataLen_ = static_cast<std::int32_t>(kFirstFrame);
     return com::S_OK;

@@ -29,8 +29,7 @@ public:
     HRESULT put_varMacAddress(const Variant&) override { return com::S_OK; }
 };
 
-HRESULT ReportIPInfoMsg::InitPacket()
-{
+HRESULT ReportIPInfoMsg::InitPacket() {
     ResetPayload();
     setWord(0, kMessageType);
     setWord(kReportRevision, static_cast<std::int16_t>(kProtocolRevision));

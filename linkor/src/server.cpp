@@ -8,8 +8,7 @@
 namespace kez::linkor {
 namespace {
 
-com::ServerInfo makeServerInfo()
-{
+com::ServerInfo makeServerInfo() {
     com::ServerInfo server{"Linkor", kLinkorTypeLibrary, {}};
     for (std::size_t i = 0; i < kMessageClassCount; ++i) {
         const auto messageClass = static_cast<MessageClass>(i);
@@ -26,13 +25,11 @@ const com::ServerInfo kServer = makeServerInfo();
 
 extern "C" {
 
-kez::com::HRESULT KezGetClassObject(const kez::com::Guid& clsid, kez::com::ClassFactory& factory)
-{
+kez::com::HRESULT KezGetClassObject(const kez::com::Guid& clsid, kez::com::ClassFactory& factory) {
     return kez::com::findClass(kez::linkor::kServer, clsid, factory);
 }
 
-kez::com::HRESULT KezRegisterServer()
-{
+kez::com::HRESULT KezRegisterServer() {
     using kez::linkor::kServer;
     return kez::com::registerServer(kServer, kez::com::modulePathOf(&kServer));
 }

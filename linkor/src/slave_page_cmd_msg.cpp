@@ -68,8 +68,7 @@ public:
 // Four 4-bit states to a word: devices 1 to 4 of a word are the low and high nibble of its
 // first byte, then of its second. The engine asks with its own device handle, which may be
 // anything; a device outside the payload has state 0, so the page is simply not for it.
-HRESULT SlavePageCmdMsg::get_nDevState(std::int16_t nDevice, std::int16_t& value)
-{
+HRESULT SlavePageCmdMsg::get_nDevState(std::int16_t nDevice, std::int16_t& value) {
     value = 0;
     if (nDevice < 1) {
         return com::S_OK;

@@ -35,8 +35,7 @@ public:
     HRESULT AddDevice(std::int16_t nType, std::int16_t nVDN, std::int16_t nStatus) override;
 
 private:
-    void putElementHeader(std::size_t offset, std::uint8_t identifier, std::uint8_t length)
-    {
+    void putElementHeader(std::size_t offset, std::uint8_t identifier, std::uint8_t length) {
         setByte(offset, identifier);
         setByte(offset + 1, length);
     }
@@ -44,8 +43,7 @@ private:
     std::size_t devices_ = 0;
 };
 
-HRESULT StatusMsg::InitPacket()
-{
+HRESULT StatusMsg::InitPacket() {
     ResetPayload();
     setWord(0, kMessageType);
     setWord(kReportRevision, static_cast<std::int16_t>(kProtocolRevision));
@@ -68,15 +66,13 @@ HRESULT StatusMsg::InitPacket()
 }
 
 // The handle stands in the fixed part and again in element 2.
-HRESULT StatusMsg::put_nDeviceHandle(std::int16_t value)
-{
+HRESULT StatusMsg::put_nDeviceHandle(std::int16_t value) {
     setWord(kReportHandle, value);
     setWord(kHandleAgain, value);
     return com::S_OK;
 }
 
-HRESULT StatusMsg::AddDevice(std::int16_t nType, std::int16_t nVDN, std::int16_t nStatus)
-{
+HRESULT StatusMsg::AddDevice(std::int16_t nType, std::int16_t nVDN, std::int16_t nStatus) {
     const std::size_t offset = kFixedLength + kDeviceElement * devices_;
     if (!fits(offset, kDeviceElement)) {
         return fail(com::E_FAIL, "No room for another device");

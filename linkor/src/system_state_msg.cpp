@@ -52,8 +52,7 @@ private:
 
 // The walk ends at lDataLen; an element whose header or data would run past it ends the
 // walk as if the tag were absent.
-std::optional<Element> SystemStateMsg::findElement(std::uint16_t tag) const
-{
+std::optional<Element> SystemStateMsg::findElement(std::uint16_t tag) const {
     const std::size_t end = usedLength();
     std::size_t offset = kElementList;
     while (offset + kElementHeader <= end) {
@@ -71,8 +70,7 @@ std::optional<Element> SystemStateMsg::findElement(std::uint16_t tag) const
     return std::nullopt;
 }
 
-HRESULT SystemStateMsg::getElement(std::uint16_t tag, Variant& value) const
-{
+HRESULT SystemStateMsg::getElement(std::uint16_t tag, Variant& value) const {
     const auto element = findElement(tag);
     if (!element) {
         value.clear();
@@ -82,8 +80,7 @@ HRESULT SystemStateMsg::getElement(std::uint16_t tag, Variant& value) const
 }
 
 // Whole seconds: the milliseconds of the clock are dropped.
-HRESULT SystemStateMsg::get_dtCurrent(com::Date& value)
-{
+HRESULT SystemStateMsg::get_dtCurrent(com::Date& value) {
     const auto inMinute = static_cast<std::uint16_t>(word(kMillisecondsInMinute));
     com::CalendarTime time;
     time.year = static_cast<std::uint16_t>(word(kYear));

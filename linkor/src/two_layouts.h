@@ -26,12 +26,10 @@ protected:
     HRESULT getWord(Place place, std::int16_t& value) const { return this->getWordAt(at(place), value); }
     HRESULT putWord(Place place, std::int16_t value) { return this->putWordAt(place.wide, value); }
     HRESULT getByte(Place place, std::int16_t& value) const { return this->getByteAt(at(place), value); }
-    HRESULT getArray(Place place, std::size_t width, Variant& value) const
-    {
+    HRESULT getArray(Place place, std::size_t width, Variant& value) const {
         return this->getArrayAt(at(place), width, value);
     }
-    HRESULT putArray(Place place, std::size_t width, const Variant& value)
-    {
+    HRESULT putArray(Place place, std::size_t width, const Variant& value) {
         return this->putArrayAt(place.wide, width, value);
     }
 };

@@ -49,20 +49,15 @@ public:
     HRESULT get_nKeyControl(std::int16_t& value) override { return getWordAt(kKeyControl, value); }
     HRESULT put_nKeyControl(std::int16_t value) override { return putWordAt(kKeyControl, value); }
     HRESULT get_varLEDStates(Variant& value) override;
-    HRESULT put_varLEDStates(const Variant& value) override
-    {
-        return putArrayAt(kLedStates, kLedStatesWidth, value);
-    }
+    HRESULT put_varLEDStates(const Variant& value) override { return putArrayAt(kLedStates, kLedStatesWidth, value); }
     HRESULT get_sDisplayLine(std::int16_t nLine, std::string& value) override;
     HRESULT put_sDisplayLine(std::int16_t, const std::string&) override { return com::S_OK; }
     HRESULT get_nTODMode(std::int16_t& value) override { return getWord(kTodMode, value); }
     HRESULT put_nTODMode(std::int16_t value) override { return putWord(kTodMode, value); }
-    HRESULT get_nCallDurationDisplayMode(std::int16_t& value) override
-    {
+    HRESULT get_nCallDurationDisplayMode(std::int16_t& value) override {
         return getWord(kCallDurationDisplayMode, value);
     }
-    HRESULT put_nCallDurationDisplayMode(std::int16_t value) override
-    {
+    HRESULT put_nCallDurationDisplayMode(std::int16_t value) override {
         return putWord(kCallDurationDisplayMode, value);
     }
     HRESULT get_nCallDuration(std::int16_t& value) override { return getWord(kCallDuration, value); }
@@ -73,19 +68,16 @@ public:
     HRESULT put_nProtocolRevision(std::int16_t value) override { return putWordAt(kRevisionOffset, value); }
 
 private:
-    HRESULT putByte(std::size_t offset, std::int16_t value)
-    {
+    HRESULT putByte(std::size_t offset, std::int16_t value) {
         setByte(offset, static_cast<std::uint8_t>(value));
         return com::S_OK;
     }
     // The nibble setters keep the other half of the byte.
-    HRESULT putHighNibble(std::size_t offset, std::int16_t value)
-    {
+    HRESULT putHighNibble(std::size_t offset, std::int16_t value) {
         setByte(offset, static_cast<std::uint8_t>((byte(offset) & 0x0F) | (value & 0x0F) << 4));
         return com::S_OK;
     }
-    HRESULT putLowNibble(std::size_t offset, std::int16_t value)
-    {
+    HRESULT putLowNibble(std::size_t offset, std::int16_t value) {
         setByte(offset, static_cast<std::uint8_t>((byte(offset) & 0xF0) | (value & 0x0F)));
         return com::S_OK;
     }
@@ -93,13 +85,11 @@ private:
 
 // The engine decodes the five elements as big-endian words itself, so the wire bytes go
 // into the 16-bit elements unswapped.
-HRESULT UIStateControlMsg::get_varLEDStates(Variant& value)
-{
+HRESULT UIStateControlMsg::get_varLEDStates(Variant& value) {
     return makeArray(bytes(kLedStates, kLedStatesWidth), value, kMakeSafeArrayFailed, com::ElementType::I2);
 }
 
-HRESULT UIStateControlMsg::get_sDisplayLine(std::int16_t nLine, std::string& value)
-{
+HRESULT UIStateControlMsg::get_sDisplayLine(std::int16_t nLine, std::string& value) {
     if (nLine != 0 && nLine != 1) {
         return fail(com::E_INVALIDARG, "Invalid display line");
     }
@@ -111,8 +101,7 @@ HRESULT UIStateControlMsg::get_sDisplayLine(std::int16_t nLine, std::string& val
     return com::S_OK;
 }
 
-HRESULT UIStateControlMsg::get_nDeviceIdleStatus(std::int16_t& value)
-{
+HRESULT UIStateControlMsg::get_nDeviceIdleStatus(std::int16_t& value) {
     if (!wideLayout()) {
         value = 0;
         return com::S_OK;

@@ -18,8 +18,7 @@ namespace {
 // Cases where this system and the oracle part ways, with the reason (none at present).
 const std::map<std::string, std::string> kSkipped = {};
 
-std::string describe(const Outcome& outcome)
-{
+std::string describe(const Outcome& outcome) {
     std::ostringstream out;
     out << "hr=0x" << std::hex << static_cast<std::uint32_t>(outcome.hr) << std::dec;
     const Variant& v = outcome.value;
@@ -40,8 +39,7 @@ std::string describe(const Outcome& outcome)
     return out.str();
 }
 
-bool holds(const Outcome& outcome, const Value& expected)
-{
+bool holds(const Outcome& outcome, const Value& expected) {
     const Variant& v = outcome.value;
     switch (expected.kind) {
     case Value::Kind::Integer: {
@@ -76,13 +74,10 @@ bool holds(const Outcome& outcome, const Value& expected)
 class OracleRun {
 public:
     OracleRun(const OracleCase& c, MessageClass messageClass)
-        : case_(c), accessors_(accessorsOf(messageClass)), message_(makeMessage(messageClass)),
-          object_(message_), progId_("Linkor." + c.className + ".1")
-    {
-    }
+        : case_(c), accessors_(accessorsOf(messageClass)), message_(makeMessage(messageClass)), object_(message_),
+          progId_("Linkor." + c.className + ".1") {}
 
-    void run()
-    {
+    void run() {
         if (case_.decode) {
             load();
         } else {
@@ -95,12 +90,11 @@ public:
 
 private:
     // A received packet: an 18-byte J5 header with the class's packet type, then the payload.
-    void load()
-    {
+    void load() {
         static const std::map<std::string, std::uint16_t> kPacketTypes = {
-            {"KzSetInitMsg", 0x4852}, {"UIStateControlMsg", 0x4852}, {"CallStateControlMsg", 0x4852},
-            {"LEDMappingMsg", 0x4852}, {"PlayDTMFMsg", 0x4852}, {"CommandMsg", 0x4852},
-            {"ReliableAudioMsg", 0x4852}, {"SystemStateMsg", 0x4855}, {"SlavePageCmdMsg", 0x4855},
+            {"KzSetInitMsg", 0x4852},     {"UIStateControlMsg", 0x4852}, {"CallStateControlMsg", 0x4852},
+            {"LEDMappingMsg", 0x4852},    {"PlayDTMFMsg", 0x4852},       {"CommandMsg", 0x4852},
+            {"ReliableAudioMsg", 0x4852}, {"SystemStateMsg", 0x4855},    {"SlavePageCmdMsg", 0x4855},
             {"RealTimeAudioMsg", 0x4841}};
         std::vector<std::uint8_t> frame(J5_FULL_HEADER_LEN, 0);
         const auto type = kPacketTypes.count(case_.className) ? kPacketTypes.at(case_.className) : 0;
@@ -115,8 +109,7 @@ private:
         ASSERT_TRUE(message_->LoadFromPacket(&packet));
     }
 
-    void build()
-    {
+    void build() {
         for (const auto& step : case_.steps) {
             runStep(step);
         }
@@ -136,8 +129,7 @@ private:
         EXPECT_EQ(std::vector<std::uint8_t>(payload.begin(), payload.begin() + sent), case_.payloadOut) << "payload";
     }
 
-    void runStep(const Step& step)
-    {
+    void runStep(const Step& step) {
         SCOPED_TRACE((step.isPut ? "put " : "call ") + step.name);
         com::setErrorInfo(std::nullopt);
         HRESULT hr = com::E_UNEXPECTED;
@@ -157,8 +149,7 @@ private:
         checkResult(hr, step.expected);
     }
 
-    void check(const Probe& probe)
-    {
+    void check(const Probe& probe) {
         SCOPED_TRACE("get " + probe.getter + (probe.index ? "(" + std::to_string(*probe.index) + ")" : ""));
         const auto& table = probe.index ? accessors_.indexedGetters : accessors_.getters;
         const auto it = table.find(probe.getter);
@@ -179,8 +170,7 @@ private:
         EXPECT_TRUE(holds(outcome, probe.kind == "empty" ? empty : probe.value)) << describe(outcome);
     }
 
-    void checkResult(HRESULT hr, const Expected& expected)
-    {
+    void checkResult(HRESULT hr, const Expected& expected) {
         if (expected.ok) {
             EXPECT_EQ(hr, com::S_OK);
             return;
@@ -202,8 +192,7 @@ private:
     std::string progId_;
 };
 
-TEST(GoldenPayloads, EveryOracleCaseHoldsForOurObjects)
-{
+TEST(GoldenPayloads, EveryOracleCaseHoldsForOurObjects) {
     std::string error;
     const auto cases = loadOracleCases(error);
     ASSERT_FALSE(cases.empty()) << error;

@@ -18,8 +18,7 @@ const Bytes kFrameDest = {0x02, 0x00, 0x5A, 0x10, 0x20, 0x30};
 const Bytes kFrameSource = {0x02, 0x00, 0x5A, 0x99, 0x88, 0x77};
 const Bytes kSenderMac = {0x02, 0x00, 0x5A, 0xAA, 0xBB, 0xCC};
 
-Bytes fullHeader(const char type[2], std::uint16_t destVdn, std::uint16_t srcVdn)
-{
+Bytes fullHeader(const char type[2], std::uint16_t destVdn, std::uint16_t srcVdn) {
     Bytes h = {static_cast<std::uint8_t>(type[0]), static_cast<std::uint8_t>(type[1])};
     h.insert(h.end(), kSenderMac.begin(), kSenderMac.end());
     const std::uint16_t words[] = {0x0102, destVdn, srcVdn, 0x0003, 0x0004};
@@ -31,8 +30,7 @@ Bytes fullHeader(const char type[2], std::uint16_t destVdn, std::uint16_t srcVdn
 }
 
 // Destination, source, an optional 802.1Q tag, EtherType 0x88B5, the J5 part, padding to 60.
-Bytes ethernetFrame(const Bytes& j5, std::optional<std::uint16_t> tci)
-{
+Bytes ethernetFrame(const Bytes& j5, std::optional<std::uint16_t> tci) {
     Bytes f = kFrameDest;
     f.insert(f.end(), kFrameSource.begin(), kFrameSource.end());
     if (tci) {
@@ -44,8 +42,7 @@ Bytes ethernetFrame(const Bytes& j5, std::optional<std::uint16_t> tci)
     return f;
 }
 
-Bytes uiStatePayload()
-{
+Bytes uiStatePayload() {
     Bytes p(130, 0);
     p[0] = 0x02;
     p[1] = 0x02;
@@ -59,8 +56,7 @@ Bytes uiStatePayload()
 }
 
 // Runs the frame through Ralnet's receive path, as its link layer does for a received frame.
-J5PacketObj receivedFrame(Bytes& frame)
-{
+J5PacketObj receivedFrame(Bytes& frame) {
     J5PacketObj packet{};
     packet.dataRef = frame.data();
     packet.length = static_cast<std::uint16_t>(frame.size());
@@ -69,8 +65,7 @@ J5PacketObj receivedFrame(Bytes& frame)
     return packet;
 }
 
-Bytes bytesOf(const Variant& value)
-{
+Bytes bytesOf(const Variant& value) {
     const auto* array = value.get<com::SafeArray>();
     return array ? Bytes(array->bytes().begin(), array->bytes().end()) : Bytes{};
 }
@@ -81,8 +76,7 @@ struct Addressing {
     std::int32_t length = 0;
 };
 
-Addressing addressingOf(IJIPMessage& m)
-{
+Addressing addressingOf(IJIPMessage& m) {
     Addressing a;
     Variant v;
     m.get_varSourceMac(v);
@@ -100,8 +94,7 @@ Addressing addressingOf(IJIPMessage& m)
     return a;
 }
 
-TEST(LoadFromPacket, AnUntaggedEthernetFrameGivesItsAddressesDeviceNumbersAndPayload)
-{
+TEST(LoadFromPacket, AnUntaggedEthernetFrameGivesItsAddressesDeviceNumbersAndPayload) {
     const Bytes payload = uiStatePayload();
     Bytes j5 = fullHeader("HR", 0x0101, 0x0202);
     j5.insert(j5.end(), payload.begin(), payload.end());
@@ -128,8 +121,7 @@ TEST(LoadFromPacket, AnUntaggedEthernetFrameGivesItsAddressesDeviceNumbersAndPay
     EXPECT_EQ(line, "Hello");
 }
 
-TEST(LoadFromPacket, ATaggedFrameGivesItsTagControlWordInHostOrder)
-{
+TEST(LoadFromPacket, ATaggedFrameGivesItsTagControlWordInHostOrder) {
     Bytes j5 = fullHeader("HU", 0x0001, 0x0301);
     j5.insert(j5.end(), {0x00, 0x01, 0x80, 0xB3});
     Bytes frame = ethernetFrame(j5, 0xA123);
@@ -148,8 +140,7 @@ TEST(LoadFromPacket, ATaggedFrameGivesItsTagControlWordInHostOrder)
     EXPECT_EQ(a.length, static_cast<std::int32_t>(J5_MIN_FRAME_LEN - 18 - 18));
 }
 
-TEST(LoadFromPacket, AUdpPacketGivesItsSendersAddressAndNoDestinationMac)
-{
+TEST(LoadFromPacket, AUdpPacketGivesItsSendersAddressAndNoDestinationMac) {
     Bytes datagram = fullHeader("HR", 0x0010, 0x0020);
     const Bytes payload = {0x00, 0x11, 0x80, 0xB3, 0x00, 0x05, 0x00, 0x00, 0x10, 0x03, 0xFF, 0xFE};
     datagram.insert(datagram.end(), payload.begin(), payload.end());
@@ -179,8 +170,7 @@ TEST(LoadFromPacket, AUdpPacketGivesItsSendersAddressAndNoDestinationMac)
 
 // "HA" carries the short header: its device numbers live in the payload, and the header
 // words at 10 and 12 fall on payload bytes, as the set has always reported them.
-TEST(LoadFromPacket, AnAudioPacketKeepsItsDeviceNumbersInThePayload)
-{
+TEST(LoadFromPacket, AnAudioPacketKeepsItsDeviceNumbersInThePayload) {
     Bytes j5 = {'H', 'A'};
     j5.insert(j5.end(), kSenderMac.begin(), kSenderMac.end());
     const Bytes payload = {0x80, 0xB3, 0x00, 0x00, 0x00, 0x02, 0x01, 0x05, 0x00, 0x00};
@@ -202,8 +192,7 @@ TEST(LoadFromPacket, AnAudioPacketKeepsItsDeviceNumbersInThePayload)
     EXPECT_EQ(source, 0x0105);
 }
 
-TEST(LoadFromPacket, HeaderFieldsBeyondTheReceivedBytesReadAsZero)
-{
+TEST(LoadFromPacket, HeaderFieldsBeyondTheReceivedBytesReadAsZero) {
     Bytes j5 = {'H', 'A', 1, 2, 3, 4, 5, 6, 0x80, 0xB3};
     J5PacketObj packet{};
     packet.headerRef = j5.data();
@@ -225,14 +214,12 @@ TEST(LoadFromPacket, HeaderFieldsBeyondTheReceivedBytesReadAsZero)
     EXPECT_EQ(message->payload()[0], 0x80);
 }
 
-TEST(LoadFromPacket, ANullPacketIsRefused)
-{
+TEST(LoadFromPacket, ANullPacketIsRefused) {
     auto message = makeMessage(MessageClass::CommandMsg);
     EXPECT_FALSE(message->LoadFromPacket(nullptr));
 }
 
-TEST(ReceivedMessageClass, PacketTypeAndMessageTypeTogetherChooseTheClass)
-{
+TEST(ReceivedMessageClass, PacketTypeAndMessageTypeTogetherChooseTheClass) {
     EXPECT_EQ(receivedMessageClass(0x4855, 0x0001), MessageClass::SystemStateMsg);
     EXPECT_EQ(receivedMessageClass(0x4852, 0x0001), std::nullopt);
     EXPECT_EQ(receivedMessageClass(0x4852, 0x0205), std::nullopt) << "a type the set only sends";

@@ -12,16 +12,14 @@ namespace {
 constexpr std::int16_t kWordSentinels[2] = {0x5A5A, -0x2BCD};
 
 template <class I>
-Ptr<I> as(const Ptr<com::Object>& object)
-{
+Ptr<I> as(const Ptr<com::Object>& object) {
     return com::query<I>(object);
 }
 
 // A getter runs twice with different values in the caller's variable, so that one that
 // leaves it untouched is told from one that happens to return the same value.
 template <class T, class Call>
-Outcome twice(const T (&sentinels)[2], Call call, auto wrap)
-{
+Outcome twice(const T (&sentinels)[2], Call call, auto wrap) {
     T first = sentinels[0];
     T second = sentinels[1];
     Outcome outcome;
@@ -32,8 +30,7 @@ Outcome twice(const T (&sentinels)[2], Call call, auto wrap)
     return outcome;
 }
 
-Outcome variantTwice(const std::function<HRESULT(Variant&)>& call)
-{
+Outcome variantTwice(const std::function<HRESULT(Variant&)>& call) {
     Variant first(std::int32_t{0x5A5A5A});
     Variant second(std::string("untouched?"));
     Outcome outcome;
@@ -48,17 +45,16 @@ Outcome variantTwice(const std::function<HRESULT(Variant&)>& call)
 Variant wordValue(std::int16_t value) { return Variant(std::int32_t{value}); }
 
 template <class I>
-Getter getter(HRESULT (I::*get)(std::int16_t&))
-{
+Getter getter(HRESULT (I::*get)(std::int16_t&)) {
     return [get](const Ptr<com::Object>& object, std::int16_t) {
         auto it = as<I>(object);
-        return twice(kWordSentinels, [&](std::int16_t& v) { return ((*it).*get)(v); }, wordValue);
+        return twice(
+            kWordSentinels, [&](std::int16_t& v) { return ((*it).*get)(v); }, wordValue);
     };
 }
 
 template <class I>
-Getter getter(HRESULT (I::*get)(std::int32_t&))
-{
+Getter getter(HRESULT (I::*get)(std::int32_t&)) {
     static constexpr std::int32_t kSentinels[2] = {0x5A5A5A, -0x2BCDEF};
     return [get](const Ptr<com::Object>& object, std::int16_t) {
         auto it = as<I>(object);
@@ -68,17 +64,16 @@ Getter getter(HRESULT (I::*get)(std::int32_t&))
 }
 
 template <class I>
-Getter getter(HRESULT (I::*get)(std::int16_t, std::int16_t&))
-{
+Getter getter(HRESULT (I::*get)(std::int16_t, std::int16_t&)) {
     return [get](const Ptr<com::Object>& object, std::int16_t index) {
         auto it = as<I>(object);
-        return twice(kWordSentinels, [&](std::int16_t& v) { return ((*it).*get)(index, v); }, wordValue);
+        return twice(
+            kWordSentinels, [&](std::int16_t& v) { return ((*it).*get)(index, v); }, wordValue);
     };
 }
 
 template <class I>
-Getter getter(HRESULT (I::*get)(Variant&))
-{
+Getter getter(HRESULT (I::*get)(Variant&)) {
     return [get](const Ptr<com::Object>& object, std::int16_t) {
         auto it = as<I>(object);
         return variantTwice([&](Variant& v) { return ((*it).*get)(v); });
@@ -86,8 +81,7 @@ Getter getter(HRESULT (I::*get)(Variant&))
 }
 
 template <class I>
-Getter getter(HRESULT (I::*get)(std::int16_t, Variant&))
-{
+Getter getter(HRESULT (I::*get)(std::int16_t, Variant&)) {
     return [get](const Ptr<com::Object>& object, std::int16_t index) {
         auto it = as<I>(object);
         return variantTwice([&](Variant& v) { return ((*it).*get)(index, v); });
@@ -95,8 +89,7 @@ Getter getter(HRESULT (I::*get)(std::int16_t, Variant&))
 }
 
 template <class I>
-Getter getter(HRESULT (I::*get)(std::int16_t, std::string&))
-{
+Getter getter(HRESULT (I::*get)(std::int16_t, std::string&)) {
     return [get](const Ptr<com::Object>& object, std::int16_t index) {
         auto it = as<I>(object);
         return variantTwice([&](Variant& v) {
@@ -109,8 +102,7 @@ Getter getter(HRESULT (I::*get)(std::int16_t, std::string&))
 }
 
 template <class I>
-Getter getter(HRESULT (I::*get)(com::Date&))
-{
+Getter getter(HRESULT (I::*get)(com::Date&)) {
     return [get](const Ptr<com::Object>& object, std::int16_t) {
         auto it = as<I>(object);
         return variantTwice([&](Variant& v) {
@@ -122,8 +114,7 @@ Getter getter(HRESULT (I::*get)(com::Date&))
     };
 }
 
-std::int16_t wordOf(const Variant& value)
-{
+std::int16_t wordOf(const Variant& value) {
     if (const auto* word = value.get<std::int16_t>()) {
         return *word;
     }
@@ -132,16 +123,14 @@ std::int16_t wordOf(const Variant& value)
 }
 
 template <class I>
-Setter setter(HRESULT (I::*put)(std::int16_t))
-{
+Setter setter(HRESULT (I::*put)(std::int16_t)) {
     return [put](const Ptr<com::Object>& object, std::int16_t, const Variant& value) {
         return ((*as<I>(object)).*put)(wordOf(value));
     };
 }
 
 template <class I>
-Setter setter(HRESULT (I::*put)(std::int32_t))
-{
+Setter setter(HRESULT (I::*put)(std::int32_t)) {
     return [put](const Ptr<com::Object>& object, std::int16_t, const Variant& value) {
         const auto* number = value.get<std::int32_t>();
         return ((*as<I>(object)).*put)(number ? *number : 0);
@@ -149,32 +138,28 @@ Setter setter(HRESULT (I::*put)(std::int32_t))
 }
 
 template <class I>
-Setter setter(HRESULT (I::*put)(std::int16_t, std::int16_t))
-{
+Setter setter(HRESULT (I::*put)(std::int16_t, std::int16_t)) {
     return [put](const Ptr<com::Object>& object, std::int16_t index, const Variant& value) {
         return ((*as<I>(object)).*put)(index, wordOf(value));
     };
 }
 
 template <class I>
-Setter setter(HRESULT (I::*put)(const Variant&))
-{
+Setter setter(HRESULT (I::*put)(const Variant&)) {
     return [put](const Ptr<com::Object>& object, std::int16_t, const Variant& value) {
         return ((*as<I>(object)).*put)(value);
     };
 }
 
 template <class I>
-Setter setter(HRESULT (I::*put)(std::int16_t, const Variant&))
-{
+Setter setter(HRESULT (I::*put)(std::int16_t, const Variant&)) {
     return [put](const Ptr<com::Object>& object, std::int16_t index, const Variant& value) {
         return ((*as<I>(object)).*put)(index, value);
     };
 }
 
 template <class I>
-Setter setter(HRESULT (I::*put)(std::int16_t, const std::string&))
-{
+Setter setter(HRESULT (I::*put)(std::int16_t, const std::string&)) {
     return [put](const Ptr<com::Object>& object, std::int16_t index, const Variant& value) {
         const auto* text = value.get<std::string>();
         return ((*as<I>(object)).*put)(index, text ? *text : std::string());
@@ -182,8 +167,7 @@ Setter setter(HRESULT (I::*put)(std::int16_t, const std::string&))
 }
 
 template <class I>
-Setter setter(HRESULT (I::*put)(com::Date))
-{
+Setter setter(HRESULT (I::*put)(com::Date)) {
     return [put](const Ptr<com::Object>& object, std::int16_t, const Variant& value) {
         const auto* date = value.get<com::Date>();
         return ((*as<I>(object)).*put)(date ? *date : com::Date{});
@@ -191,22 +175,19 @@ Setter setter(HRESULT (I::*put)(com::Date))
 }
 
 template <class I>
-Method method(HRESULT (I::*call)())
-{
+Method method(HRESULT (I::*call)()) {
     return [call](const Ptr<com::Object>& object, const std::vector<Variant>&) { return ((*as<I>(object)).*call)(); };
 }
 
 template <class I>
-Method method(HRESULT (I::*call)(std::int16_t, std::int16_t, std::int16_t))
-{
+Method method(HRESULT (I::*call)(std::int16_t, std::int16_t, std::int16_t)) {
     return [call](const Ptr<com::Object>& object, const std::vector<Variant>& a) {
         return a.size() < 3 ? com::E_INVALIDARG : ((*as<I>(object)).*call)(wordOf(a[0]), wordOf(a[1]), wordOf(a[2]));
     };
 }
 
 template <class I>
-Method method(HRESULT (I::*call)(const Variant&, std::int16_t, std::int16_t, std::int16_t))
-{
+Method method(HRESULT (I::*call)(const Variant&, std::int16_t, std::int16_t, std::int16_t)) {
     return [call](const Ptr<com::Object>& object, const std::vector<Variant>& a) {
         return a.size() < 4 ? com::E_INVALIDARG
                             : ((*as<I>(object)).*call)(a[0], wordOf(a[1]), wordOf(a[2]), wordOf(a[3]));
@@ -215,18 +196,17 @@ Method method(HRESULT (I::*call)(const Variant&, std::int16_t, std::int16_t, std
 
 // Property tables: PROPERTY for get and put, GETTER and INDEXED for the getter alone or
 // the indexed pair, METHOD for methods.
-#define PROPERTY(I, name)                                                                                             \
-    a.getters[#name] = getter(&I::get_##name);                                                                        \
+#define PROPERTY(I, name)                                                                                              \
+    a.getters[#name] = getter(&I::get_##name);                                                                         \
     a.setters[#name] = setter(&I::put_##name)
 #define GETTER(I, name) a.getters[#name] = getter(&I::get_##name)
-#define INDEXED(I, name)                                                                                              \
-    a.indexedGetters[#name] = getter(&I::get_##name);                                                                 \
+#define INDEXED(I, name)                                                                                               \
+    a.indexedGetters[#name] = getter(&I::get_##name);                                                                  \
     a.setters[#name] = setter(&I::put_##name)
 #define INDEXED_GETTER(I, name) a.indexedGetters[#name] = getter(&I::get_##name)
 #define METHOD(I, name) a.methods[#name] = method(&I::name)
 
-void addJipMessage(Accessors& a)
-{
+void addJipMessage(Accessors& a) {
     PROPERTY(IJIPMessage, nSrcVDN);
     PROPERTY(IJIPMessage, nDestVDN);
     PROPERTY(IJIPMessage, varSourceMac);
@@ -241,8 +221,7 @@ void addJipMessage(Accessors& a)
     PROPERTY(IJIPMessage, nTCI);
 }
 
-void addUiState(Accessors& a)
-{
+void addUiState(Accessors& a) {
     using I = IUIStateControlMsg;
     PROPERTY(I, nDeviceHandle);
     PROPERTY(I, nSpkrCallProgTone);
@@ -263,8 +242,7 @@ void addUiState(Accessors& a)
     PROPERTY(I, nProtocolRevision);
 }
 
-void addKzSetInit(Accessors& a)
-{
+void addKzSetInit(Accessors& a) {
     using I = IKzSetInitMsg;
     PROPERTY(I, nDeviceHandle);
     PROPERTY(I, nControlHeaderBits);
@@ -281,8 +259,7 @@ void addKzSetInit(Accessors& a)
     PROPERTY(I, nProtocolRevision);
 }
 
-void addSystemState(Accessors& a)
-{
+void addSystemState(Accessors& a) {
     using I = ISystemStateMsg;
     PROPERTY(I, nDeviceHandle);
     PROPERTY(I, dtCurrent);
@@ -292,8 +269,7 @@ void addSystemState(Accessors& a)
     PROPERTY(I, nProtocolRevision);
 }
 
-void addCallState(Accessors& a)
-{
+void addCallState(Accessors& a) {
     using I = ICallStateControlMsg;
     PROPERTY(I, nDeviceHandle);
     PROPERTY(I, nAudioConnType1);
@@ -336,8 +312,7 @@ void addCallState(Accessors& a)
     METHOD(I, InitPacket);
 }
 
-void addLedMapping(Accessors& a)
-{
+void addLedMapping(Accessors& a) {
     using I = ILEDMappingMsg;
     PROPERTY(I, nDeviceHandle);
     INDEXED(I, nResourceGroup);
@@ -346,8 +321,7 @@ void addLedMapping(Accessors& a)
     PROPERTY(I, nProtocolRevision);
 }
 
-void addPlayDtmf(Accessors& a)
-{
+void addPlayDtmf(Accessors& a) {
     using I = IPlayDTMFMsg;
     PROPERTY(I, nDeviceHandle);
     PROPERTY(I, nSequenceID);
@@ -356,8 +330,7 @@ void addPlayDtmf(Accessors& a)
     PROPERTY(I, nProtocolRevision);
 }
 
-void addCommand(Accessors& a)
-{
+void addCommand(Accessors& a) {
     using I = ICommandMsg;
     PROPERTY(I, nDeviceHandle);
     PROPERTY(I, nCommand);
@@ -365,8 +338,7 @@ void addCommand(Accessors& a)
     PROPERTY(I, nProtocolRevision);
 }
 
-void addSlavePage(Accessors& a)
-{
+void addSlavePage(Accessors& a) {
     using I = ISlavePageCmdMsg;
     PROPERTY(I, nDeviceHandle);
     PROPERTY(I, nPageNoID);
@@ -386,8 +358,7 @@ void addSlavePage(Accessors& a)
     PROPERTY(I, nProtocolRevision);
 }
 
-void addKzSetEvent(Accessors& a)
-{
+void addKzSetEvent(Accessors& a) {
     using I = IKzSetEventMsg;
     METHOD(I, InitPacket);
     PROPERTY(I, nEventID);
@@ -398,8 +369,7 @@ void addKzSetEvent(Accessors& a)
     PROPERTY(I, nProtocolRevision);
 }
 
-void addStatus(Accessors& a)
-{
+void addStatus(Accessors& a) {
     using I = IStatusMsg;
     METHOD(I, InitPacket);
     PROPERTY(I, varMacAddress);
@@ -416,8 +386,7 @@ void addStatus(Accessors& a)
     PROPERTY(I, nProtocolRevision);
 }
 
-void addReportIpInfo(Accessors& a)
-{
+void addReportIpInfo(Accessors& a) {
     using I = IReportIPInfoMsg;
     PROPERTY(I, nDeviceHandle);
     METHOD(I, InitPacket);
@@ -433,8 +402,7 @@ void addReportIpInfo(Accessors& a)
     PROPERTY(I, varMacAddress);
 }
 
-void addRealTimeAudio(Accessors& a)
-{
+void addRealTimeAudio(Accessors& a) {
     using I = IRealTimeAudioMsg;
     GETTER(I, nFrames);
     INDEXED_GETTER(I, nFormat);
@@ -448,8 +416,7 @@ void addRealTimeAudio(Accessors& a)
     PROPERTY(I, nProtocolRevision);
 }
 
-void addReliableAudio(Accessors& a)
-{
+void addReliableAudio(Accessors& a) {
     using I = IReliableAudioMsg;
     INDEXED_GETTER(I, nAudioFlags);
     INDEXED_GETTER(I, nFormat);
@@ -468,8 +435,7 @@ void addReliableAudio(Accessors& a)
 #undef INDEXED_GETTER
 #undef METHOD
 
-Accessors build(MessageClass messageClass)
-{
+Accessors build(MessageClass messageClass) {
     Accessors a;
     addJipMessage(a);
     switch (messageClass) {
@@ -494,8 +460,7 @@ Accessors build(MessageClass messageClass)
 
 } // namespace
 
-const Accessors& accessorsOf(MessageClass messageClass)
-{
+const Accessors& accessorsOf(MessageClass messageClass) {
     static const std::vector<Accessors> all = [] {
         std::vector<Accessors> tables;
         for (std::size_t i = 0; i < kMessageClassCount; ++i) {
@@ -506,8 +471,7 @@ const Accessors& accessorsOf(MessageClass messageClass)
     return all[static_cast<std::size_t>(messageClass)];
 }
 
-bool messageClassNamed(const std::string& name, MessageClass& messageClass)
-{
+bool messageClassNamed(const std::string& name, MessageClass& messageClass) {
     for (std::size_t i = 0; i < kMessageClassCount; ++i) {
         if (messageClassName(static_cast<MessageClass>(i)) == name) {
             messageClass = static_cast<MessageClass>(i);

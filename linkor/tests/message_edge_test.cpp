@@ -17,29 +17,25 @@ using Bytes = std::vector<std::uint8_t>;
 using com::Ptr;
 
 template <class I>
-Ptr<I> make(MessageClass messageClass)
-{
+Ptr<I> make(MessageClass messageClass) {
     return com::query<I>(Ptr<com::Object>(makeMessage(messageClass)));
 }
 
 Variant byteArray(const Bytes& bytes) { return Variant(*com::SafeArray::fromBytes(com::ElementType::UI1, bytes)); }
 
-Bytes bytesOf(const Variant& value)
-{
+Bytes bytesOf(const Variant& value) {
     const auto* array = value.get<com::SafeArray>();
     return array ? Bytes(array->bytes().begin(), array->bytes().end()) : Bytes{};
 }
 
-std::string lastErrorText()
-{
+std::string lastErrorText() {
     const auto info = com::takeErrorInfo();
     return info ? info->description : std::string("<none>");
 }
 
 // A received message whose payload is `payload`.
 template <class I>
-Ptr<I> received(MessageClass messageClass, const Bytes& payload)
-{
+Ptr<I> received(MessageClass messageClass, const Bytes& payload) {
     auto message = makeMessage(messageClass);
     J5PacketObj packet{};
     packet.dataRef = const_cast<std::uint8_t*>(payload.data());
@@ -48,8 +44,7 @@ Ptr<I> received(MessageClass messageClass, const Bytes& payload)
     return com::query<I>(Ptr<com::Object>(message));
 }
 
-TEST(MessageBase, AFreshObjectHasTheConstructionDefaults)
-{
+TEST(MessageBase, AFreshObjectHasTheConstructionDefaults) {
     auto m = make<IJIPMessage>(MessageClass::CommandMsg);
     std::int16_t word = -7;
     m->get_nSrcVDN(word);
@@ -76,8 +71,7 @@ TEST(MessageBase, AFreshObjectHasTheConstructionDefaults)
     EXPECT_EQ(bytesOf(v), Bytes(4, 0));
 }
 
-TEST(MessageBase, VarDataIsTheWholeBufferAndCannotBeWritten)
-{
+TEST(MessageBase, VarDataIsTheWholeBufferAndCannotBeWritten) {
     auto event = make<IKzSetEventMsg>(MessageClass::KzSetEventMsg);
     ASSERT_EQ(event->InitPacket(), com::S_OK);
     auto m = com::query<IJIPMessage>(event);
@@ -93,8 +87,7 @@ TEST(MessageBase, VarDataIsTheWholeBufferAndCannotBeWritten)
     EXPECT_EQ(bytesOf(data), before);
 }
 
-TEST(MessageBase, AddressSettersCopyAPrefixRefuseWiderArraysAndIgnoreNonArrays)
-{
+TEST(MessageBase, AddressSettersCopyAPrefixRefuseWiderArraysAndIgnoreNonArrays) {
     auto m = make<IJIPMessage>(MessageClass::StatusMsg);
     ASSERT_EQ(m->put_varSourceMac(byteArray({1, 2, 3, 4, 5, 6})), com::S_OK);
     ASSERT_EQ(m->put_varSourceMac(byteArray({9, 9, 9, 9})), com::S_OK);
@@ -118,8 +111,7 @@ TEST(MessageBase, AddressSettersCopyAPrefixRefuseWiderArraysAndIgnoreNonArrays)
     EXPECT_EQ(bytesOf(v), bytesOf(Variant(com::SafeArray::fromI2(words)))) << "16-bit elements count two bytes each";
 }
 
-TEST(MessageBase, AnOutOfRangeDataLengthNeverWidensWhatIsRead)
-{
+TEST(MessageBase, AnOutOfRangeDataLengthNeverWidensWhatIsRead) {
     Bytes payload(40, 0);
     payload[20] = 0x06;
     payload[23] = 4;
@@ -136,8 +128,7 @@ TEST(MessageBase, AnOutOfRangeDataLengthNeverWidensWhatIsRead)
     EXPECT_TRUE(park.isEmpty());
 }
 
-TEST(SystemState, AnImpossibleDateIsAnErrorNotAValue)
-{
+TEST(SystemState, AnImpossibleDateIsAnErrorNotAValue) {
     Bytes payload(20, 0);
     payload[12] = 0x07;
     payload[13] = 0xD0;
@@ -151,8 +142,7 @@ TEST(SystemState, AnImpossibleDateIsAnErrorNotAValue)
     EXPECT_EQ(date.value, 1.5);
 }
 
-TEST(PlayDtmf, TheArraySettersWriteTheCountAndThePairsAndRefuseWhatCannotFit)
-{
+TEST(PlayDtmf, TheArraySettersWriteTheCountAndThePairsAndRefuseWhatCannotFit) {
     auto dtmf = make<IPlayDTMFMsg>(MessageClass::PlayDTMFMsg);
     const std::int16_t codes[] = {1, 2, 11};
     const std::int16_t times[] = {100, 150, 255};
@@ -171,8 +161,7 @@ TEST(PlayDtmf, TheArraySettersWriteTheCountAndThePairsAndRefuseWhatCannotFit)
     EXPECT_EQ(v.get<com::SafeArray>()->count(), 3u);
 }
 
-TEST(PlayDtmf, AnArrayWhoseLastIndexIsNotA32BitNumberIsRefused)
-{
+TEST(PlayDtmf, AnArrayWhoseLastIndexIsNotA32BitNumberIsRefused) {
     auto dtmf = make<IPlayDTMFMsg>(MessageClass::PlayDTMFMsg);
     const auto array = com::SafeArray::fromBytes(com::ElementType::UI1, Bytes{1, 2}, 0x7FFFFFFF);
     com::setErrorInfo(std::nullopt);
@@ -184,29 +173,27 @@ TEST(PlayDtmf, AnArrayWhoseLastIndexIsNotA32BitNumberIsRefused)
 }
 
 // lDataLen is a settable 32-bit number; the builders that add to it stop at its largest value.
-TEST(OutgoingMessages, AddingToTheLargestDataLengthKeepsItThere)
-{
+TEST(OutgoingMessages, AddingToTheLargestDataLengthKeepsItThere) {
     constexpr std::int32_t kLargest = 0x7FFFFFFF;
     auto status = make<IStatusMsg>(MessageClass::StatusMsg);
     auto realTime = make<IRealTimeAudioMsg>(MessageClass::RealTimeAudioMsg);
     auto reliable = make<IReliableAudioMsg>(MessageClass::ReliableAudioMsg);
-    for (const auto& message : {com::query<IJIPMessage>(status), com::query<IJIPMessage>(realTime),
-                                com::query<IJIPMessage>(reliable)}) {
+    for (const auto& message :
+         {com::query<IJIPMessage>(status), com::query<IJIPMessage>(realTime), com::query<IJIPMessage>(reliable)}) {
         message->put_lDataLen(kLargest - 1);
     }
     EXPECT_EQ(status->AddDevice(1, 2, 3), com::S_OK);
     EXPECT_EQ(realTime->AddFrame(byteArray(Bytes(192, 0xFF)), kFormatMuLaw, 0, 1), com::S_OK);
     EXPECT_EQ(reliable->AddFrame(byteArray(Bytes(192, 0xFF)), kFormatMuLaw, 0, 1), com::S_OK);
-    for (const auto& message : {com::query<IJIPMessage>(status), com::query<IJIPMessage>(realTime),
-                                com::query<IJIPMessage>(reliable)}) {
+    for (const auto& message :
+         {com::query<IJIPMessage>(status), com::query<IJIPMessage>(realTime), com::query<IJIPMessage>(reliable)}) {
         std::int32_t length = 0;
         message->get_lDataLen(length);
         EXPECT_EQ(length, kLargest);
     }
 }
 
-TEST(RealTimeAudio, AnAdpcmFrameUsesThe196ByteSlotAndRoundTripsItsHeaderWords)
-{
+TEST(RealTimeAudio, AnAdpcmFrameUsesThe196ByteSlotAndRoundTripsItsHeaderWords) {
     auto audio = make<IRealTimeAudioMsg>(MessageClass::RealTimeAudioMsg);
     ASSERT_EQ(audio->InitPacket(), com::S_OK);
     Bytes first(104, 0x11);
@@ -225,8 +212,7 @@ TEST(RealTimeAudio, AnAdpcmFrameUsesThe196ByteSlotAndRoundTripsItsHeaderWords)
     EXPECT_EQ(bytesOf(v), second);
 }
 
-TEST(IncomingMessages, IndexedGettersRefuseIndexesOutsideThePayload)
-{
+TEST(IncomingMessages, IndexedGettersRefuseIndexesOutsideThePayload) {
     auto call = make<ICallStateControlMsg>(MessageClass::CallStateControlMsg);
     auto leds = make<ILEDMappingMsg>(MessageClass::LEDMappingMsg);
     auto ui = make<IUIStateControlMsg>(MessageClass::UIStateControlMsg);

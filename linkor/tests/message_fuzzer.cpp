@@ -4,9 +4,9 @@
 // Input: class selector, mode bits, four 16-bit indexes, a 32-bit data length, then the
 // packet: an Ethernet frame for Ralnet's receive path (mode bit 0) or a J5 header and
 // payload as a UDP packet lends them.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -23,8 +23,7 @@ public:
 
     std::uint8_t byte() { return pos_ < size_ ? data_[pos_++] : 0; }
     std::int16_t word() { return static_cast<std::int16_t>(byte() << 8 | byte()); }
-    std::int32_t dword()
-    {
+    std::int32_t dword() {
         const auto high = static_cast<std::uint16_t>(word());
         const auto low = static_cast<std::uint16_t>(word());
         return static_cast<std::int32_t>(static_cast<std::uint32_t>(high) << 16 | low);
@@ -37,8 +36,7 @@ private:
     std::size_t pos_ = 0;
 };
 
-J5PacketObj packetFor(std::vector<std::uint8_t>& bytes, bool ethernet)
-{
+J5PacketObj packetFor(std::vector<std::uint8_t>& bytes, bool ethernet) {
     J5PacketObj packet{};
     packet.dataRef = bytes.data();
     packet.length = static_cast<std::uint16_t>(bytes.size());
@@ -55,8 +53,7 @@ J5PacketObj packetFor(std::vector<std::uint8_t>& bytes, bool ethernet)
 }
 
 void callGetters(const test::Accessors& accessors, const kez::com::Ptr<kez::com::Object>& object,
-                 const std::vector<std::int16_t>& indexes)
-{
+                 const std::vector<std::int16_t>& indexes) {
     for (const auto& [name, get] : accessors.getters) {
         get(object, 0);
     }
@@ -68,8 +65,7 @@ void callGetters(const test::Accessors& accessors, const kez::com::Ptr<kez::com:
 }
 
 void runBuilders(const test::Accessors& accessors, const kez::com::Ptr<kez::com::Object>& object, Input& in,
-                 const std::vector<std::uint8_t>& frameData)
-{
+                 const std::vector<std::uint8_t>& frameData) {
     const auto data = kez::com::SafeArray::fromBytes(kez::com::ElementType::UI1, frameData);
     const std::vector<Variant> arguments = {data ? Variant(*data) : Variant(), Variant(std::int32_t{in.word()}),
                                             Variant(std::int32_t{in.word()}), Variant(std::int32_t{in.word()})};
@@ -84,8 +80,7 @@ void runBuilders(const test::Accessors& accessors, const kez::com::Ptr<kez::com:
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Input in(data, size);
     const auto messageClass = static_cast<MessageClass>(in.byte() % kMessageClassCount);
     const std::uint8_t mode = in.byte();

@@ -9,8 +9,7 @@
 namespace kez::linkor::test {
 namespace {
 
-std::string runPipeline()
-{
+std::string runPipeline() {
     const std::string python = std::string("PYTHONDONTWRITEBYTECODE=1 '") + KEZ_PYTHON + "' ";
     const std::string command = python + "'" KEZ_SOURCE_DIR "/tests/peers/jipmsg/gen_payloads.py' | " + python +
                                 "'" KEZ_SOURCE_DIR "/linkor/tests/payload_cases.py'";
@@ -27,8 +26,7 @@ std::string runPipeline()
     return output;
 }
 
-Value parseValue(const std::string& token)
-{
+Value parseValue(const std::string& token) {
     Value v;
     const std::string body = token.size() > 2 ? token.substr(2) : std::string();
     switch (token.empty() ? 'n' : token[0]) {
@@ -60,8 +58,7 @@ Value parseValue(const std::string& token)
     return v;
 }
 
-Expected parseExpected(const std::string& token)
-{
+Expected parseExpected(const std::string& token) {
     Expected e;
     if (token == "ok") {
         return e;
@@ -77,8 +74,7 @@ Expected parseExpected(const std::string& token)
     return e;
 }
 
-Probe parseProbe(std::istringstream& words)
-{
+Probe parseProbe(std::istringstream& words) {
     Probe p;
     std::string index;
     words >> p.getter >> index >> p.kind;
@@ -98,8 +94,7 @@ Probe parseProbe(std::istringstream& words)
     return p;
 }
 
-Step parseStep(bool isPut, std::istringstream& words)
-{
+Step parseStep(bool isPut, std::istringstream& words) {
     Step s;
     s.isPut = isPut;
     std::string expected;
@@ -120,8 +115,7 @@ Step parseStep(bool isPut, std::istringstream& words)
     return s;
 }
 
-void parseLine(const std::string& line, std::vector<OracleCase>& cases)
-{
+void parseLine(const std::string& line, std::vector<OracleCase>& cases) {
     std::istringstream words(line);
     std::string tag;
     words >> tag;
@@ -154,8 +148,7 @@ void parseLine(const std::string& line, std::vector<OracleCase>& cases)
 
 } // namespace
 
-std::vector<std::uint8_t> fromHex(const std::string& hex)
-{
+std::vector<std::uint8_t> fromHex(const std::string& hex) {
     std::vector<std::uint8_t> bytes;
     if (hex == "-") {
         return bytes;
@@ -166,8 +159,7 @@ std::vector<std::uint8_t> fromHex(const std::string& hex)
     return bytes;
 }
 
-com::Variant Value::toVariant() const
-{
+com::Variant Value::toVariant() const {
     switch (kind) {
     case Kind::Integer: return com::Variant(static_cast<std::int32_t>(integer));
     case Kind::Real: return com::Variant(com::Date{real});
@@ -182,8 +174,7 @@ com::Variant Value::toVariant() const
     return com::Variant();
 }
 
-std::vector<OracleCase> loadOracleCases(std::string& error)
-{
+std::vector<OracleCase> loadOracleCases(std::string& error) {
     const std::string output = runPipeline();
     std::vector<OracleCase> cases;
     std::istringstream lines(output);

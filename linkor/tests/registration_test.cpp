@@ -51,15 +51,13 @@ const std::vector<ClassRecord> kClasses = {
     {"ReportIPInfoMsg", kClsidReportIPInfoMsg, kIidIReportIPInfoMsg},
 };
 
-int runRegsvr(const std::string& arguments)
-{
+int runRegsvr(const std::string& arguments) {
     const std::string command = "'" KEZREGSVR_PATH "' " + arguments + " >/dev/null 2>&1";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string readString(const std::string& path, const std::string& name = "")
-{
+std::string readString(const std::string& path, const std::string& name = "") {
     reg::Key key;
     std::string value;
     if (reg::Key::open(reg::Hive::ClassesRoot, path, reg::Access::Read, key) == reg::Status::Ok) {
@@ -70,8 +68,7 @@ std::string readString(const std::string& path, const std::string& name = "")
 
 class LinkorRegistration : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         dir_ = fs::temp_directory_path() / ("kez-linkor-registry-" + std::to_string(::getpid()));
         fs::remove_all(dir_);
         fs::create_directories(dir_ / "config");
@@ -86,8 +83,7 @@ protected:
     fs::path dir_;
 };
 
-TEST_F(LinkorRegistration, WritesEachClassWithItsNamesThreadingAndTypeLibrary)
-{
+TEST_F(LinkorRegistration, WritesEachClassWithItsNamesThreadingAndTypeLibrary) {
     for (const auto& c : kClasses) {
         SCOPED_TRACE(c.name);
         const std::string key = "CLSID\\" + c.clsid.str();
@@ -102,8 +98,7 @@ TEST_F(LinkorRegistration, WritesEachClassWithItsNamesThreadingAndTypeLibrary)
     EXPECT_EQ(readString("TypeLib\\{1ED394E1-C0E6-11D2-BA6F-0000216C6CB1}\\1.0"), "Linkor 1.0 Type Library");
 }
 
-TEST_F(LinkorRegistration, EveryClassIsCreatableByIdentifierAndBothNames)
-{
+TEST_F(LinkorRegistration, EveryClassIsCreatableByIdentifierAndBothNames) {
     for (const auto& c : kClasses) {
         SCOPED_TRACE(c.name);
         for (const std::string& progId : {"Linkor." + c.name + ".1", "Linkor." + c.name}) {
@@ -125,8 +120,7 @@ TEST_F(LinkorRegistration, EveryClassIsCreatableByIdentifierAndBothNames)
     }
 }
 
-TEST_F(LinkorRegistration, AClassAnswersNoOtherClassesInterface)
-{
+TEST_F(LinkorRegistration, AClassAnswersNoOtherClassesInterface) {
     for (std::size_t i = 0; i < kClasses.size(); ++i) {
         Ptr<com::Object> object;
         ASSERT_EQ(ClassRegistry::create(kClasses[i].clsid, object), com::S_OK);
@@ -137,8 +131,7 @@ TEST_F(LinkorRegistration, AClassAnswersNoOtherClassesInterface)
     }
 }
 
-TEST_F(LinkorRegistration, ErrorsOfACreatedObjectNameItsClassAndInterface)
-{
+TEST_F(LinkorRegistration, ErrorsOfACreatedObjectNameItsClassAndInterface) {
     Ptr<IRealTimeAudioMsg> audio;
     ASSERT_EQ(ClassRegistry::createAs("Linkor.RealTimeAudioMsg", audio), com::S_OK);
     com::setErrorInfo(std::nullopt);
@@ -161,8 +154,7 @@ TEST_F(LinkorRegistration, ErrorsOfACreatedObjectNameItsClassAndInterface)
     EXPECT_EQ(info->interfaceId, IJIPMessage::iid);
 }
 
-TEST_F(LinkorRegistration, UnregisteringRemovesTheClasses)
-{
+TEST_F(LinkorRegistration, UnregisteringRemovesTheClasses) {
     ASSERT_EQ(runRegsvr("-u '" + kModule + "'"), 0);
     for (const auto& c : kClasses) {
         Ptr<com::Object> object;

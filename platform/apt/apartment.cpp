@@ -8,7 +8,6 @@
 namespace kez::apt {
 namespace {
 
-
 // How long a nested wait blocks between two turns of an external pump.
 constexpr sys::Timeout kExternalPumpSlice{10};
 
@@ -16,8 +15,7 @@ constexpr sys::Timeout kExternalPumpSlice{10};
 class FilterScope {
 public:
     FilterScope(std::vector<std::optional<detail::WindowId>>& filters, std::optional<detail::WindowId> filter)
-        : filters_(filters)
-    {
+        : filters_(filters) {
         filters_.push_back(filter);
     }
     ~FilterScope() { filters_.pop_back(); }
@@ -30,8 +28,7 @@ private:
 
 } // namespace
 
-Apartment& Apartment::current()
-{
+Apartment& Apartment::current() {
     thread_local Apartment apartment;
     return apartment;
 }
@@ -44,13 +41,11 @@ int Apartment::fd() const { return state_->error() == 0 ? state_->pollFd() : -1;
 
 int Apartment::error() const { return state_->error(); }
 
-std::optional<detail::WindowId> Apartment::activeFilter() const
-{
+std::optional<detail::WindowId> Apartment::activeFilter() const {
     return filters_.empty() ? std::nullopt : filters_.back();
 }
 
-void Apartment::dispatchPending()
-{
+void Apartment::dispatchPending() {
     state_->collectDueTimers();
     const auto filter = activeFilter();
     const auto last = state_->lastSequence();
@@ -59,8 +54,7 @@ void Apartment::dispatchPending()
     }
 }
 
-bool Apartment::dispatchOne(std::optional<detail::WindowId> only)
-{
+bool Apartment::dispatchOne(std::optional<detail::WindowId> only) {
     state_->collectDueTimers();
     auto delivery = state_->next(only);
     if (!delivery) return false;
@@ -68,8 +62,7 @@ bool Apartment::dispatchOne(std::optional<detail::WindowId> only)
     return true;
 }
 
-bool Apartment::pumpFor(sys::Timeout limit, const std::function<bool()>& until, const HiddenWindow* onlyWindow)
-{
+bool Apartment::pumpFor(sys::Timeout limit, const std::function<bool()>& until, const HiddenWindow* onlyWindow) {
     const auto filter = onlyWindow ? std::optional<detail::WindowId>{onlyWindow->id_} : std::nullopt;
     const FilterScope scope(filters_, filter);
     const sys::Deadline deadline(limit);
@@ -82,8 +75,7 @@ bool Apartment::pumpFor(sys::Timeout limit, const std::function<bool()>& until, 
     }
 }
 
-void Apartment::waitForWork(sys::Timeout limit)
-{
+void Apartment::waitForWork(sys::Timeout limit) {
     if (!externalPump_) {
         state_->waitForWork(limit);
         return;
@@ -93,8 +85,7 @@ void Apartment::waitForWork(sys::Timeout limit)
     state_->waitForWork(slice);
 }
 
-void Apartment::run()
-{
+void Apartment::run() {
     for (;;) {
         if (state_->takeQuit()) return;
         if (!dispatchOne(std::nullopt)) state_->waitForWork(sys::kInfinite);

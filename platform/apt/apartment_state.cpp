@@ -14,13 +14,12 @@ namespace {
 // Window ids are unique in the process, so handles to windows of different threads never compare equal.
 std::atomic<WindowId> nextWindowId{1};
 
-Result callProcedure(const WindowRecord& window, Message& message)
-{
+Result callProcedure(const WindowRecord& window, Message& message) {
     try {
         return window.procedure ? window.procedure(message) : 0;
     } catch (const std::exception& error) {
-        sys::trace("apt", window.title + " procedure failed on message " + std::to_string(message.id) + ": " +
-                              error.what());
+        sys::trace("apt",
+                   window.title + " procedure failed on message " + std::to_string(message.id) + ": " + error.what());
     } catch (...) {
         sys::trace("apt", window.title + " procedure failed on message " + std::to_string(message.id));
     }
@@ -31,8 +30,7 @@ Result callProcedure(const WindowRecord& window, Message& message)
 
 ApartmentState::ApartmentState() = default;
 
-WindowId ApartmentState::addWindow(std::string title, Procedure procedure)
-{
+WindowId ApartmentState::addWindow(std::string title, Procedure procedure) {
     auto record = std::make_shared<WindowRecord>(WindowRecord{std::move(title), std::move(procedure)});
     const std::lock_guard lock(mutex_);
     if (closed_ || error() != 0) return 0;
@@ -41,8 +39,7 @@ WindowId ApartmentState::addWindow(std::string title, Procedure procedure)
     return id;
 }
 
-void ApartmentState::removeWindow(WindowId window)
-{
+void ApartmentState::removeWindow(WindowId window) {
     std::shared_ptr<WindowRecord> record;
     std::vector<Entry> dropped;
     {
@@ -51,8 +48,8 @@ void ApartmentState::removeWindow(WindowId window)
         if (it == windows_.end()) return;
         record = std::move(it->second);
         windows_.erase(it);
-        const auto firstDropped = std::stable_partition(
-            queue_.begin(), queue_.end(), [&](const Entry& entry) { return entry.window != window; });
+        const auto firstDropped = std::stable_partition(queue_.begin(), queue_.end(),
+                                                        [&](const Entry& entry) { return entry.window != window; });
         std::move(firstDropped, queue_.end(), std::back_inserter(dropped));
         queue_.erase(firstDropped, queue_.end());
         timers_.removeWindow(window);
@@ -61,14 +58,12 @@ void ApartmentState::removeWindow(WindowId window)
     }
 }
 
-bool ApartmentState::isWindow(WindowId window) const
-{
+bool ApartmentState::isWindow(WindowId window) const {
     const std::lock_guard lock(mutex_);
     return windows_.contains(window);
 }
 
-std::shared_ptr<WindowRecord> ApartmentState::beginCall(WindowId window)
-{
+std::shared_ptr<WindowRecord> ApartmentState::beginCall(WindowId window) {
     const std::lock_guard lock(mutex_);
     const auto it = windows_.find(window);
     if (it == windows_.end()) return nullptr;
@@ -76,8 +71,7 @@ std::shared_ptr<WindowRecord> ApartmentState::beginCall(WindowId window)
     return it->second;
 }
 
-bool ApartmentState::post(WindowId window, Message message)
-{
+bool ApartmentState::post(WindowId window, Message message) {
     {
         const std::lock_guard lock(mutex_);
         if (windows_.contains(window)) {
@@ -90,8 +84,7 @@ bool ApartmentState::post(WindowId window, Message message)
     return false;
 }
 
-bool ApartmentState::setTimer(WindowId window, TimerId timer, std::uint64_t intervalMs)
-{
+bool ApartmentState::setTimer(WindowId window, TimerId timer, std::uint64_t intervalMs) {
     const std::lock_guard lock(mutex_);
     if (!windows_.contains(window)) return false;
     timers_.set({window, timer}, intervalMs, sys::tickMs());
@@ -100,8 +93,7 @@ bool ApartmentState::setTimer(WindowId window, TimerId timer, std::uint64_t inte
     return true;
 }
 
-bool ApartmentState::killTimer(WindowId window, TimerId timer)
-{
+bool ApartmentState::killTimer(WindowId window, TimerId timer) {
     const std::lock_guard lock(mutex_);
     if (!timers_.kill({window, timer})) return false;
     const auto pending = std::find_if(queue_.begin(), queue_.end(), [&](const Entry& entry) {
@@ -112,16 +104,14 @@ bool ApartmentState::killTimer(WindowId window, TimerId timer)
     return true;
 }
 
-void ApartmentState::requestQuit()
-{
+void ApartmentState::requestQuit() {
     quitRequested_.store(true, std::memory_order_release);
     signals_.wake();
 }
 
 bool ApartmentState::takeQuit() { return quitRequested_.exchange(false, std::memory_order_acq_rel); }
 
-void ApartmentState::close()
-{
+void ApartmentState::close() {
     std::unordered_map<WindowId, std::shared_ptr<WindowRecord>> windows;
     std::deque<Entry> dropped;
     {
@@ -134,8 +124,7 @@ void ApartmentState::close()
     }
 }
 
-void ApartmentState::collectDueTimers()
-{
+void ApartmentState::collectDueTimers() {
     const std::lock_guard lock(mutex_);
     signals_.drainTimer();
     for (const TimerKey& due : timers_.takeDue(sys::tickMs())) {
@@ -144,14 +133,12 @@ void ApartmentState::collectDueTimers()
     refreshSignalsLocked();
 }
 
-std::uint64_t ApartmentState::lastSequence() const
-{
+std::uint64_t ApartmentState::lastSequence() const {
     const std::lock_guard lock(mutex_);
     return nextSequence_ - 1;
 }
 
-std::optional<Delivery> ApartmentState::next(std::optional<WindowId> only, std::uint64_t upTo)
-{
+std::optional<Delivery> ApartmentState::next(std::optional<WindowId> only, std::uint64_t upTo) {
     const std::lock_guard lock(mutex_);
     const auto it = std::find_if(queue_.begin(), queue_.end(), [&](const Entry& entry) {
         return entry.sequence <= upTo && (!only || entry.window == *only);
@@ -166,8 +153,7 @@ std::optional<Delivery> ApartmentState::next(std::optional<WindowId> only, std::
     return Delivery{entry.window, windows_.at(entry.window), std::move(entry.message)};
 }
 
-Result ApartmentState::deliver(WindowId id, const WindowRecord& window, Message& message)
-{
+Result ApartmentState::deliver(WindowId id, const WindowRecord& window, Message& message) {
     const Result result = callProcedure(window, message);
     {
         const std::lock_guard lock(mutex_);
@@ -177,14 +163,12 @@ Result ApartmentState::deliver(WindowId id, const WindowRecord& window, Message&
     return result;
 }
 
-void ApartmentState::pushLocked(WindowId window, bool fromTimer, Message message)
-{
+void ApartmentState::pushLocked(WindowId window, bool fromTimer, Message message) {
     queue_.push_back(Entry{nextSequence_++, window, fromTimer, std::move(message)});
     signals_.setWork(true);
 }
 
-void ApartmentState::refreshSignalsLocked()
-{
+void ApartmentState::refreshSignalsLocked() {
     signals_.setWork(!queue_.empty());
     signals_.armTimer(timers_.msUntilNextDue(sys::tickMs()));
 }

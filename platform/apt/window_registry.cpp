@@ -19,8 +19,7 @@ struct Registry {
     std::vector<Titled> windows;
 };
 
-Registry& registry()
-{
+Registry& registry() {
     static Registry instance;
     return instance;
 }
@@ -29,15 +28,13 @@ Registry& registry()
 
 namespace detail {
 
-void registerWindow(std::string title, const WindowHandle& window)
-{
+void registerWindow(std::string title, const WindowHandle& window) {
     auto& r = registry();
     const std::lock_guard lock(r.mutex);
     r.windows.push_back({std::move(title), window});
 }
 
-void unregisterWindow(const WindowHandle& window)
-{
+void unregisterWindow(const WindowHandle& window) {
     Registry& r = registry();
     const std::lock_guard lock(r.mutex);
     std::erase_if(r.windows, [&](const Titled& entry) { return entry.window == window; });
@@ -45,8 +42,7 @@ void unregisterWindow(const WindowHandle& window)
 
 } // namespace detail
 
-WindowHandle findWindow(std::string_view title)
-{
+WindowHandle findWindow(std::string_view title) {
     Registry& r = registry();
     const std::lock_guard lock(r.mutex);
     for (const Titled& entry : r.windows) {

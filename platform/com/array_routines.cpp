@@ -7,8 +7,7 @@ namespace kez::com {
 namespace {
 
 // The bytes of a numeric array, none for a non-array; DISP_E_TYPEMISMATCH for text.
-HRESULT arrayBytes(const Variant& source, std::span<const std::uint8_t>& bytes)
-{
+HRESULT arrayBytes(const Variant& source, std::span<const std::uint8_t>& bytes) {
     bytes = {};
     const SafeArray* array = source.get<SafeArray>();
     if (array == nullptr) {
@@ -24,8 +23,7 @@ HRESULT arrayBytes(const Variant& source, std::span<const std::uint8_t>& bytes)
 } // namespace
 
 HRESULT MakeSafeArray(ElementType type, std::span<const std::uint8_t> bytes, Variant& destination,
-                      std::int32_t lowerBound)
-{
+                      std::int32_t lowerBound) {
     destination.clear();
     if (elementSize(type) == 0) {
         return E_FAIL;
@@ -41,8 +39,7 @@ HRESULT MakeSafeArray(ElementType type, std::span<const std::uint8_t> bytes, Var
     return S_OK;
 }
 
-HRESULT GetSafeArray(const Variant& source, std::span<std::uint8_t> destination, std::size_t* copied)
-{
+HRESULT GetSafeArray(const Variant& source, std::span<std::uint8_t> destination, std::size_t* copied) {
     if (copied != nullptr) {
         *copied = 0;
     }
@@ -61,8 +58,7 @@ HRESULT GetSafeArray(const Variant& source, std::span<std::uint8_t> destination,
     return S_OK;
 }
 
-HRESULT GetSafeArrayEx(const Variant& source, std::vector<std::uint8_t>& bytes)
-{
+HRESULT GetSafeArrayEx(const Variant& source, std::vector<std::uint8_t>& bytes) {
     bytes.clear();
     std::span<const std::uint8_t> held;
     const HRESULT hr = arrayBytes(source, held);
@@ -72,16 +68,14 @@ HRESULT GetSafeArrayEx(const Variant& source, std::vector<std::uint8_t>& bytes)
     return hr;
 }
 
-bool ArraysEqual(const Variant& first, const Variant& second)
-{
+bool ArraysEqual(const Variant& first, const Variant& second) {
     const SafeArray* a = first.get<SafeArray>();
     const SafeArray* b = second.get<SafeArray>();
     return a != nullptr && b != nullptr && a->isNumeric() && b->isNumeric() &&
            std::ranges::equal(a->bytes(), b->bytes());
 }
 
-std::size_t ArrayByteLength(const Variant& source)
-{
+std::size_t ArrayByteLength(const Variant& source) {
     const SafeArray* array = source.get<SafeArray>();
     return array != nullptr ? array->bytes().size() : 0;
 }

@@ -7,38 +7,30 @@ namespace kez::com::detail {
 
 namespace {
 
-HRESULT createKey(std::string_view path, reg::Key& key)
-{
+HRESULT createKey(std::string_view path, reg::Key& key) {
     return hresultFromStatus(reg::Key::create(reg::Hive::ClassesRoot, path, reg::Access::ReadWrite, key));
 }
 
 } // namespace
 
-HRESULT hresultFromStatus(reg::Status status)
-{
+HRESULT hresultFromStatus(reg::Status status) {
     return status == reg::Status::Ok ? S_OK : makeHresult(0x80070000u | static_cast<std::uint32_t>(reg::code(status)));
 }
 
-HRESULT writeText(std::string_view path, std::string_view name, std::string_view text)
-{
+HRESULT writeText(std::string_view path, std::string_view name, std::string_view text) {
     reg::Key key;
     const HRESULT hr = createKey(path, key);
     return FAILED(hr) ? hr : hresultFromStatus(key.setString(name, text));
 }
 
-HRESULT writeDefault(std::string_view path, std::string_view text)
-{
-    return writeText(path, "", text);
-}
+HRESULT writeDefault(std::string_view path, std::string_view text) { return writeText(path, "", text); }
 
-HRESULT writeKey(std::string_view path)
-{
+HRESULT writeKey(std::string_view path) {
     reg::Key key;
     return createKey(path, key);
 }
 
-HRESULT removeValue(std::string_view path, std::string_view name)
-{
+HRESULT removeValue(std::string_view path, std::string_view name) {
     reg::Key key;
     reg::Status status = reg::Key::open(reg::Hive::ClassesRoot, path, reg::Access::ReadWrite, key);
     if (status == reg::Status::Ok) {
@@ -47,8 +39,7 @@ HRESULT removeValue(std::string_view path, std::string_view name)
     return status == reg::Status::FileNotFound ? S_OK : hresultFromStatus(status);
 }
 
-HRESULT removeKey(std::string_view path)
-{
+HRESULT removeKey(std::string_view path) {
     if (reg::isReadOnly(reg::Hive::ClassesRoot)) {
         return hresultFromStatus(reg::Status::AccessDenied);
     }
@@ -58,8 +49,7 @@ HRESULT removeKey(std::string_view path)
     return leftAlone ? S_OK : hresultFromStatus(status);
 }
 
-std::optional<std::string> readDefault(std::string_view path)
-{
+std::optional<std::string> readDefault(std::string_view path) {
     reg::Key key;
     std::string text;
     if (reg::Key::open(reg::Hive::ClassesRoot, path, reg::Access::Read, key) != reg::Status::Ok ||

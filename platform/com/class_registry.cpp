@@ -16,15 +16,11 @@ namespace kez::com {
 namespace {
 
 // A name that can stand for one key directly under HKEY_CLASSES_ROOT.
-bool isProgIdShape(std::string_view progId)
-{
-    return !progId.empty() && progId.find('\\') == std::string_view::npos;
-}
+bool isProgIdShape(std::string_view progId) { return !progId.empty() && progId.find('\\') == std::string_view::npos; }
 
 class InProcessTable {
 public:
-    void add(const ServerInfo& server)
-    {
+    void add(const ServerInfo& server) {
         std::lock_guard lock(mutex_);
         for (const ServerClass& cls : server.classes) {
             factories_[cls.clsid] = cls.create;
@@ -33,8 +29,7 @@ public:
         }
     }
 
-    void remove(const ServerInfo& server)
-    {
+    void remove(const ServerInfo& server) {
         std::lock_guard lock(mutex_);
         for (const ServerClass& cls : server.classes) {
             factories_.erase(cls.clsid);
@@ -43,8 +38,7 @@ public:
         }
     }
 
-    bool factory(const Guid& clsid, ClassFactory& out) const
-    {
+    bool factory(const Guid& clsid, ClassFactory& out) const {
         std::lock_guard lock(mutex_);
         const auto found = factories_.find(clsid);
         if (found == factories_.end()) {
@@ -54,8 +48,7 @@ public:
         return true;
     }
 
-    bool clsid(std::string_view progId, Guid& out) const
-    {
+    bool clsid(std::string_view progId, Guid& out) const {
         std::lock_guard lock(mutex_);
         const auto found = progIds_.find(sys::asciiLowerCopy(progId));
         if (found == progIds_.end()) {
@@ -71,14 +64,12 @@ private:
     std::unordered_map<std::string, Guid> progIds_;
 };
 
-InProcessTable& inProcessTable()
-{
+InProcessTable& inProcessTable() {
     static InProcessTable table;
     return table;
 }
 
-HRESULT registeredFactory(const Guid& clsid, ClassFactory& factory)
-{
+HRESULT registeredFactory(const Guid& clsid, ClassFactory& factory) {
     const auto module = detail::readDefault("CLSID\\" + clsid.str() + "\\InprocServer32");
     if (!module || module->empty()) {
         return REGDB_E_CLASSNOTREG;
@@ -91,8 +82,7 @@ HRESULT registeredFactory(const Guid& clsid, ClassFactory& factory)
     return SUCCEEDED(hr) && !factory ? REGDB_E_CLASSNOTREG : hr;
 }
 
-HRESULT construct(const ClassFactory& factory, Ptr<Object>& object)
-{
+HRESULT construct(const ClassFactory& factory, Ptr<Object>& object) {
     try {
         object = factory();
     } catch (const std::bad_alloc&) {
@@ -104,8 +94,7 @@ HRESULT construct(const ClassFactory& factory, Ptr<Object>& object)
     return object ? S_OK : E_OUTOFMEMORY;
 }
 
-std::optional<Guid> registeredClsid(const std::string& progId)
-{
+std::optional<Guid> registeredClsid(const std::string& progId) {
     if (const auto text = detail::readDefault(progId + "\\CLSID")) {
         return Guid::parse(*text);
     }
@@ -114,18 +103,11 @@ std::optional<Guid> registeredClsid(const std::string& progId)
 
 } // namespace
 
-void ClassRegistry::registerInProcess(const ServerInfo& server)
-{
-    inProcessTable().add(server);
-}
+void ClassRegistry::registerInProcess(const ServerInfo& server) { inProcessTable().add(server); }
 
-void ClassRegistry::unregisterInProcess(const ServerInfo& server)
-{
-    inProcessTable().remove(server);
-}
+void ClassRegistry::unregisterInProcess(const ServerInfo& server) { inProcessTable().remove(server); }
 
-HRESULT ClassRegistry::create(const Guid& clsid, Ptr<Object>& object)
-{
+HRESULT ClassRegistry::create(const Guid& clsid, Ptr<Object>& object) {
     object.reset();
     ClassFactory factory;
     if (!inProcessTable().factory(clsid, factory)) {
@@ -136,16 +118,14 @@ HRESULT ClassRegistry::create(const Guid& clsid, Ptr<Object>& object)
     return construct(factory, object);
 }
 
-HRESULT ClassRegistry::create(std::string_view progId, Ptr<Object>& object)
-{
+HRESULT ClassRegistry::create(std::string_view progId, Ptr<Object>& object) {
     object.reset();
     Guid clsid;
     const HRESULT hr = clsidFromProgId(progId, clsid);
     return FAILED(hr) ? hr : create(clsid, object);
 }
 
-HRESULT ClassRegistry::clsidFromProgId(std::string_view progId, Guid& clsid)
-{
+HRESULT ClassRegistry::clsidFromProgId(std::string_view progId, Guid& clsid) {
     if (inProcessTable().clsid(progId, clsid)) {
         return S_OK;
     }

@@ -5,8 +5,7 @@
 
 namespace kez::com::detail {
 
-Cookie SinkList::advise(Sink sink)
-{
+Cookie SinkList::advise(Sink sink) {
     if (!sink) {
         return kNoCookie;
     }
@@ -20,8 +19,7 @@ Cookie SinkList::advise(Sink sink)
     return static_cast<Cookie>(free - slots_.begin() + 1);
 }
 
-HRESULT SinkList::unadvise(Cookie cookie)
-{
+HRESULT SinkList::unadvise(Cookie cookie) {
     Sink released;
     {
         std::unique_lock lock(mutex_);
@@ -37,15 +35,13 @@ HRESULT SinkList::unadvise(Cookie cookie)
     return S_OK;
 }
 
-std::size_t SinkList::count() const
-{
+std::size_t SinkList::count() const {
     std::lock_guard lock(mutex_);
     return static_cast<std::size_t>(
         std::count_if(slots_.begin(), slots_.end(), [](const Slot& slot) { return slot.sink != nullptr; }));
 }
 
-void SinkList::forEach(const std::function<void(const Sink&)>& call)
-{
+void SinkList::forEach(const std::function<void(const Sink&)>& call) {
     std::vector<Slot> snapshot;
     {
         std::lock_guard lock(mutex_);
@@ -64,19 +60,17 @@ void SinkList::forEach(const std::function<void(const Sink&)>& call)
     }
 }
 
-bool SinkList::beginCall(std::uint64_t serial)
-{
+bool SinkList::beginCall(std::uint64_t serial) {
     std::lock_guard lock(mutex_);
-    const bool stillAdvised =
-        std::any_of(slots_.begin(), slots_.end(), [serial](const Slot& slot) { return slot.sink && slot.serial == serial; });
+    const bool stillAdvised = std::any_of(slots_.begin(), slots_.end(),
+                                          [serial](const Slot& slot) { return slot.sink && slot.serial == serial; });
     if (stillAdvised) {
         calls_.push_back(Call{serial, std::this_thread::get_id()});
     }
     return stillAdvised;
 }
 
-void SinkList::endCall(std::uint64_t serial)
-{
+void SinkList::endCall(std::uint64_t serial) {
     {
         std::lock_guard lock(mutex_);
         const auto self = std::this_thread::get_id();
@@ -89,8 +83,7 @@ void SinkList::endCall(std::uint64_t serial)
     callEnded_.notify_all();
 }
 
-bool SinkList::calledElsewhere(std::uint64_t serial) const
-{
+bool SinkList::calledElsewhere(std::uint64_t serial) const {
     const auto self = std::this_thread::get_id();
     return std::any_of(calls_.begin(), calls_.end(),
                        [&](const Call& call) { return call.serial == serial && call.thread != self; });

@@ -11,8 +11,7 @@ constexpr int kFirstYear = 100;
 constexpr int kLastYear = 9999;
 
 // Days from 1970-01-01 in the proleptic Gregorian calendar (H. Hinnant's days_from_civil).
-constexpr std::int64_t daysFromCivil(std::int64_t year, unsigned month, unsigned day)
-{
+constexpr std::int64_t daysFromCivil(std::int64_t year, unsigned month, unsigned day) {
     year -= month <= 2;
     const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
     const auto yearOfEra = static_cast<unsigned>(year - era * 400);
@@ -27,8 +26,7 @@ struct CivilDay {
     unsigned day;
 };
 
-constexpr CivilDay civilFromDays(std::int64_t days)
-{
+constexpr CivilDay civilFromDays(std::int64_t days) {
     days += 719468;
     const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
     const auto dayOfEra = static_cast<unsigned>(days - era * 146097);
@@ -46,14 +44,12 @@ constexpr double kEndDate = static_cast<double>(daysFromCivil(kLastYear + 1, 1, 
 
 bool isLeap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
-int daysInMonth(int year, int month)
-{
+int daysInMonth(int year, int month) {
     static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     return month == 2 && isLeap(year) ? 29 : kDays[month - 1];
 }
 
-bool isValid(const CalendarTime& t)
-{
+bool isValid(const CalendarTime& t) {
     return t.year >= kFirstYear && t.year <= kLastYear && t.month >= 1 && t.month <= 12 && t.day >= 1 &&
            t.day <= daysInMonth(t.year, t.month) && t.hour >= 0 && t.hour < 24 && t.minute >= 0 && t.minute < 60 &&
            t.second >= 0 && t.second < 60 && t.millisecond >= 0 && t.millisecond < 1000;
@@ -61,8 +57,7 @@ bool isValid(const CalendarTime& t)
 
 } // namespace
 
-std::optional<Date> dateFromCalendar(const CalendarTime& time)
-{
+std::optional<Date> dateFromCalendar(const CalendarTime& time) {
     if (!isValid(time)) {
         return std::nullopt;
     }
@@ -73,8 +68,7 @@ std::optional<Date> dateFromCalendar(const CalendarTime& time)
     return Date{days < 0 ? static_cast<double>(days) - fraction : static_cast<double>(days) + fraction};
 }
 
-std::optional<CalendarTime> calendarFromDate(Date date)
-{
+std::optional<CalendarTime> calendarFromDate(Date date) {
     if (!(date.value > kFirstDate - 1.0 && date.value < kEndDate)) {
         return std::nullopt;
     }
@@ -89,9 +83,10 @@ std::optional<CalendarTime> calendarFromDate(Date date)
     if (civil.year < kFirstYear || civil.year > kLastYear) {
         return std::nullopt;
     }
-    return CalendarTime{static_cast<int>(civil.year), static_cast<int>(civil.month), static_cast<int>(civil.day),
-                        static_cast<int>(ms / 3'600'000),    static_cast<int>(ms / 60'000 % 60),
-                        static_cast<int>(ms / 1000 % 60),   static_cast<int>(ms % 1000)};
+    return CalendarTime{static_cast<int>(civil.year),       static_cast<int>(civil.month),
+                        static_cast<int>(civil.day),        static_cast<int>(ms / 3'600'000),
+                        static_cast<int>(ms / 60'000 % 60), static_cast<int>(ms / 1000 % 60),
+                        static_cast<int>(ms % 1000)};
 }
 
 } // namespace kez::com

@@ -2,8 +2,7 @@
 
 namespace kez::com {
 
-std::string Guid::str() const
-{
+std::string Guid::str() const {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string text = "{";
     for (std::size_t i = 0; i < bytes.size(); ++i) {
@@ -19,8 +18,7 @@ std::string Guid::str() const
 
 } // namespace kez::com
 
-std::size_t std::hash<kez::com::Guid>::operator()(const kez::com::Guid& guid) const noexcept
-{
+std::size_t std::hash<kez::com::Guid>::operator()(const kez::com::Guid& guid) const noexcept {
     // FNV-1a over the bytes: identifiers differ mostly in their first bytes.
     std::size_t hash = 14695981039346656037ull;
     for (const auto byte : guid.bytes) {

@@ -25,8 +25,7 @@ struct LoadedLibrary {
 
 class Libraries {
 public:
-    HRESULT entryOf(const std::string& path, GetClassObjectEntry& entry)
-    {
+    HRESULT entryOf(const std::string& path, GetClassObjectEntry& entry) {
         std::lock_guard lock(mutex_);
         auto found = libraries_.find(path);
         if (found == libraries_.end()) {
@@ -41,8 +40,7 @@ public:
     }
 
 private:
-    static HRESULT load(const std::string& path, LoadedLibrary& library)
-    {
+    static HRESULT load(const std::string& path, LoadedLibrary& library) {
         dlerror();
         library.handle.reset(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE));
         if (!library.handle) {
@@ -56,8 +54,7 @@ private:
         return S_OK;
     }
 
-    static HRESULT refuse(const std::string& path, const char* why)
-    {
+    static HRESULT refuse(const std::string& path, const char* why) {
         sys::trace("com", "cannot serve classes from " + path + ": " + (why != nullptr ? why : "unknown"));
         return REGDB_E_CLASSNOTREG;
     }
@@ -68,8 +65,7 @@ private:
 
 } // namespace
 
-HRESULT classObjectEntryOf(const std::string& path, GetClassObjectEntry& entry)
-{
+HRESULT classObjectEntryOf(const std::string& path, GetClassObjectEntry& entry) {
     static Libraries libraries;
     return libraries.entryOf(path, entry);
 }

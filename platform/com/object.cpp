@@ -2,8 +2,7 @@
 
 namespace kez::com {
 
-HRESULT Object::queryInterface(const Guid& interfaceId, Ptr<Object>& result)
-{
+HRESULT Object::queryInterface(const Guid& interfaceId, Ptr<Object>& result) {
     result.reset();
     if (interfaceId != Object::iid && !implements(interfaceId)) {
         return E_NOINTERFACE;
@@ -12,14 +11,8 @@ HRESULT Object::queryInterface(const Guid& interfaceId, Ptr<Object>& result)
     return result ? S_OK : E_UNEXPECTED;
 }
 
-HRESULT Object::supportsErrorInfo(const Guid&) const
-{
-    return S_FALSE;
-}
+HRESULT Object::supportsErrorInfo(const Guid&) const { return S_FALSE; }
 
-bool Object::implements(const Guid&) const
-{
-    return false;
-}
+bool Object::implements(const Guid&) const { return false; }
 
 } // namespace kez::com

@@ -6,8 +6,7 @@
 namespace kez::com {
 
 std::optional<SafeArray> SafeArray::fromBytes(ElementType type, std::span<const std::uint8_t> bytes,
-                                              std::int32_t lowerBound)
-{
+                                              std::int32_t lowerBound) {
     const std::size_t size = elementSize(type);
     if (size == 0 || bytes.size() % size != 0) {
         return std::nullopt;
@@ -17,8 +16,7 @@ std::optional<SafeArray> SafeArray::fromBytes(ElementType type, std::span<const 
     return array;
 }
 
-SafeArray SafeArray::fromI2(std::span<const std::int16_t> values, std::int32_t lowerBound)
-{
+SafeArray SafeArray::fromI2(std::span<const std::int16_t> values, std::int32_t lowerBound) {
     SafeArray array(ElementType::I2, lowerBound);
     array.bytes_.resize(values.size_bytes());
     if (!values.empty()) {
@@ -27,20 +25,15 @@ SafeArray SafeArray::fromI2(std::span<const std::int16_t> values, std::int32_t l
     return array;
 }
 
-SafeArray SafeArray::fromTexts(std::vector<std::string> texts, std::int32_t lowerBound)
-{
+SafeArray SafeArray::fromTexts(std::vector<std::string> texts, std::int32_t lowerBound) {
     SafeArray array(ElementType::Bstr, lowerBound);
     array.texts_ = std::move(texts);
     return array;
 }
 
-std::size_t SafeArray::count() const
-{
-    return isNumeric() ? bytes_.size() / elementSize(type_) : texts_.size();
-}
+std::size_t SafeArray::count() const { return isNumeric() ? bytes_.size() / elementSize(type_) : texts_.size(); }
 
-std::optional<std::size_t> SafeArray::offsetOf(std::int32_t index) const
-{
+std::optional<std::size_t> SafeArray::offsetOf(std::int32_t index) const {
     const std::int64_t position = std::int64_t{index} - lowerBound_;
     if (position < 0 || position >= static_cast<std::int64_t>(count())) {
         return std::nullopt;
@@ -48,18 +41,15 @@ std::optional<std::size_t> SafeArray::offsetOf(std::int32_t index) const
     return static_cast<std::size_t>(position);
 }
 
-std::optional<std::int32_t> SafeArray::integerAt(std::int32_t index) const
-{
+std::optional<std::int32_t> SafeArray::integerAt(std::int32_t index) const {
     const auto position = offsetOf(index);
     if (!position || !isNumeric()) {
         return std::nullopt;
     }
     const std::uint8_t* element = bytes_.data() + *position * elementSize(type_);
     switch (type_) {
-    case ElementType::UI1:
-        return element[0];
-    case ElementType::I1:
-        return static_cast<std::int8_t>(element[0]);
+    case ElementType::UI1: return element[0];
+    case ElementType::I1: return static_cast<std::int8_t>(element[0]);
     case ElementType::I2: {
         std::int16_t value;
         std::memcpy(&value, element, sizeof value);
@@ -70,14 +60,12 @@ std::optional<std::int32_t> SafeArray::integerAt(std::int32_t index) const
         std::memcpy(&value, element, sizeof value);
         return value;
     }
-    case ElementType::Bstr:
-        break;
+    case ElementType::Bstr: break;
     }
     return std::nullopt;
 }
 
-std::optional<std::string> SafeArray::textAt(std::int32_t index) const
-{
+std::optional<std::string> SafeArray::textAt(std::int32_t index) const {
     const auto position = offsetOf(index);
     if (!position || isNumeric()) {
         return std::nullopt;

@@ -21,44 +21,41 @@ struct RegistryItem {
 
 using Plan = std::vector<RegistryItem>;
 
-void planClass(const ServerInfo& server, const ServerClass& cls, const std::string& module, Plan& plan)
-{
+void planClass(const ServerInfo& server, const ServerClass& cls, const std::string& module, Plan& plan) {
     const std::string clsidKey = "CLSID\\" + cls.clsid.str();
     const std::string progId = progIdOf(server, cls);
     const std::string independent = versionIndependentProgIdOf(server, cls);
     const std::string description = descriptionOf(cls);
     plan.insert(plan.end(), {
-        {clsidKey, "", description},
-        {clsidKey + "\\ProgID", "", progId},
-        {clsidKey + "\\VersionIndependentProgID", "", independent},
-        {clsidKey + "\\InprocServer32", "", module},
-        {clsidKey + "\\InprocServer32", "ThreadingModel", "Apartment"},
-        {clsidKey + "\\Programmable", "", std::nullopt},
-        {clsidKey + "\\TypeLib", "", server.typeLibrary.str()},
-        {progId, "", description},
-        {progId + "\\CLSID", "", cls.clsid.str()},
-        {independent, "", description},
-        {independent + "\\CLSID", "", cls.clsid.str()},
-        {independent + "\\CurVer", "", progId},
-    });
+                                {clsidKey, "", description},
+                                {clsidKey + "\\ProgID", "", progId},
+                                {clsidKey + "\\VersionIndependentProgID", "", independent},
+                                {clsidKey + "\\InprocServer32", "", module},
+                                {clsidKey + "\\InprocServer32", "ThreadingModel", "Apartment"},
+                                {clsidKey + "\\Programmable", "", std::nullopt},
+                                {clsidKey + "\\TypeLib", "", server.typeLibrary.str()},
+                                {progId, "", description},
+                                {progId + "\\CLSID", "", cls.clsid.str()},
+                                {independent, "", description},
+                                {independent + "\\CLSID", "", cls.clsid.str()},
+                                {independent + "\\CurVer", "", progId},
+                            });
 }
 
-void planTypeLibrary(const ServerInfo& server, const std::filesystem::path& module, Plan& plan)
-{
+void planTypeLibrary(const ServerInfo& server, const std::filesystem::path& module, Plan& plan) {
     const std::string libraryKey = "TypeLib\\" + server.typeLibrary.str();
     const std::string versionKey = libraryKey + "\\1.0";
     plan.insert(plan.end(), {
-        {libraryKey, "", std::nullopt},
-        {versionKey, "", typeLibraryHelpOf(server)},
-        {versionKey + "\\0", "", std::nullopt},
-        {versionKey + "\\0\\linux", "", module.string()},
-        {versionKey + "\\FLAGS", "", "0"},
-        {versionKey + "\\HELPDIR", "", module.parent_path().string()},
-    });
+                                {libraryKey, "", std::nullopt},
+                                {versionKey, "", typeLibraryHelpOf(server)},
+                                {versionKey + "\\0", "", std::nullopt},
+                                {versionKey + "\\0\\linux", "", module.string()},
+                                {versionKey + "\\FLAGS", "", "0"},
+                                {versionKey + "\\HELPDIR", "", module.parent_path().string()},
+                            });
 }
 
-Plan planServer(const ServerInfo& server, const std::filesystem::path& module)
-{
+Plan planServer(const ServerInfo& server, const std::filesystem::path& module) {
     Plan plan;
     for (const ServerClass& cls : server.classes) {
         planClass(server, cls, module.string(), plan);
@@ -67,35 +64,25 @@ Plan planServer(const ServerInfo& server, const std::filesystem::path& module)
     return plan;
 }
 
-HRESULT write(const RegistryItem& item)
-{
+HRESULT write(const RegistryItem& item) {
     return item.text ? detail::writeText(item.path, item.valueName, *item.text) : detail::writeKey(item.path);
 }
 
 } // namespace
 
-std::string progIdOf(const ServerInfo& server, const ServerClass& cls)
-{
+std::string progIdOf(const ServerInfo& server, const ServerClass& cls) {
     return versionIndependentProgIdOf(server, cls) + ".1";
 }
 
-std::string versionIndependentProgIdOf(const ServerInfo& server, const ServerClass& cls)
-{
+std::string versionIndependentProgIdOf(const ServerInfo& server, const ServerClass& cls) {
     return server.name + "." + cls.name;
 }
 
-std::string descriptionOf(const ServerClass& cls)
-{
-    return cls.name + " Class";
-}
+std::string descriptionOf(const ServerClass& cls) { return cls.name + " Class"; }
 
-std::string typeLibraryHelpOf(const ServerInfo& server)
-{
-    return server.name + " 1.0 Type Library";
-}
+std::string typeLibraryHelpOf(const ServerInfo& server) { return server.name + " 1.0 Type Library"; }
 
-HRESULT findClass(const ServerInfo& server, const Guid& clsid, ClassFactory& factory)
-{
+HRESULT findClass(const ServerInfo& server, const Guid& clsid, ClassFactory& factory) {
     const auto found = std::find_if(server.classes.begin(), server.classes.end(),
                                     [&clsid](const ServerClass& cls) { return cls.clsid == clsid; });
     if (found == server.classes.end() || !found->create) {
@@ -106,8 +93,7 @@ HRESULT findClass(const ServerInfo& server, const Guid& clsid, ClassFactory& fac
     return S_OK;
 }
 
-HRESULT registerServer(const ServerInfo& server, const std::filesystem::path& modulePath)
-{
+HRESULT registerServer(const ServerInfo& server, const std::filesystem::path& modulePath) {
     if (modulePath.empty()) {
         return E_INVALIDARG;
     }
@@ -119,8 +105,7 @@ HRESULT registerServer(const ServerInfo& server, const std::filesystem::path& mo
     return S_OK;
 }
 
-HRESULT unregisterServer(const ServerInfo& server)
-{
+HRESULT unregisterServer(const ServerInfo& server) {
     const Plan plan = planServer(server, {});
     std::vector<std::string> keys;
     // Values first: a key that still holds someone else's subkeys stays, without what we put in it.
@@ -143,8 +128,7 @@ HRESULT unregisterServer(const ServerInfo& server)
     return S_OK;
 }
 
-std::filesystem::path modulePathOf(const void* address)
-{
+std::filesystem::path modulePathOf(const void* address) {
     Dl_info info{};
     if (dladdr(address, &info) == 0 || info.dli_fname == nullptr || *info.dli_fname == '\0') {
         return {};

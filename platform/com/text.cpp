@@ -15,13 +15,9 @@ constexpr std::array<char32_t, 32> kHighControls = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-char32_t codePointOf(unsigned char byte)
-{
-    return byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : byte;
-}
+char32_t codePointOf(unsigned char byte) { return byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : byte; }
 
-void appendUtf8(std::string& out, char32_t c)
-{
+void appendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
     } else if (c < 0x800) {
@@ -34,8 +30,7 @@ void appendUtf8(std::string& out, char32_t c)
     }
 }
 
-char windows1252Of(char32_t c)
-{
+char windows1252Of(char32_t c) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
         return static_cast<char>(c);
     }
@@ -53,8 +48,7 @@ struct LeadByte {
     char32_t minimum; // smallest code point this length may encode
 };
 
-std::optional<LeadByte> leadByteOf(unsigned char lead)
-{
+std::optional<LeadByte> leadByteOf(unsigned char lead) {
     if (lead >= 0xC2 && lead <= 0xDF) {
         return LeadByte{1, lead & 0x1Fu, 0x80};
     }
@@ -68,8 +62,7 @@ std::optional<LeadByte> leadByteOf(unsigned char lead)
 }
 
 // Decodes one UTF-8 sequence at `pos` and moves past it; a malformed one yields U+FFFD and one byte.
-char32_t decodeUtf8(std::string_view text, std::size_t& pos)
-{
+char32_t decodeUtf8(std::string_view text, std::size_t& pos) {
     constexpr char32_t kInvalid = 0xFFFD;
     const auto first = static_cast<unsigned char>(text[pos++]);
     if (first < 0x80) {
@@ -96,8 +89,7 @@ char32_t decodeUtf8(std::string_view text, std::size_t& pos)
 
 } // namespace
 
-std::string utf8FromWindows1252(std::string_view bytes)
-{
+std::string utf8FromWindows1252(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() * 2);
     for (const char byte : bytes) {
@@ -106,8 +98,7 @@ std::string utf8FromWindows1252(std::string_view bytes)
     return out;
 }
 
-std::string windows1252FromUtf8(std::string_view text)
-{
+std::string windows1252FromUtf8(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t pos = 0; pos < text.size();) {

@@ -2,8 +2,8 @@
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>
-#include <net/if_arp.h>
 #include <net/if.h>
+#include <net/if_arp.h>
 #include <netinet/in.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>

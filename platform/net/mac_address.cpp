@@ -32,14 +32,14 @@ std::optional<MacAddress> parseMac(std::string_view text) {
 
 std::string formatMac(const MacAddress& mac) {
     char text[18];
-    std::snprintf(text, sizeof text, "%02x:%02x:%02x:%02x:%02x:%02x", mac[0], mac[1], mac[2], mac[3], mac[4],
-                  mac[5]);
+    std::snprintf(text, sizeof text, "%02x:%02x:%02x:%02x:%02x:%02x", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
     return text;
 }
 
 MacAddress macAt(std::span<const std::uint8_t> bytes, std::size_t offset) {
     MacAddress mac{};
-    for (std::size_t i = 0; i < mac.size(); ++i) mac[i] = bytes[offset + i];
+    for (std::size_t i = 0; i < mac.size(); ++i)
+        mac[i] = bytes[offset + i];
     return mac;
 }
 

@@ -2,10 +2,10 @@
 
 #include <arpa/inet.h>
 #include <linux/filter.h>
-#include <net/if_arp.h>
 #include <linux/if_ether.h>
 #include <linux/if_packet.h>
 #include <net/if.h>
+#include <net/if_arp.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 
@@ -36,10 +36,10 @@ constexpr std::array<sock_filter, 25> kJ5Program{{
     BPF_STMT(BPF_LD | BPF_H | BPF_ABS, 12),
     BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0x8100, 0, 1),
     BPF_STMT(BPF_LDX | BPF_IMM, 4),
-    BPF_STMT(BPF_LD | BPF_H | BPF_IND, 12),            // 8: type or 802.3 length
+    BPF_STMT(BPF_LD | BPF_H | BPF_IND, 12),             // 8: type or 802.3 length
     BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0x88B5, 13, 0), // -> accept
     BPF_JUMP(BPF_JMP | BPF_JGE | BPF_K, 0x0800, 13, 0), // other EtherType -> reject
-    BPF_STMT(BPF_LD | BPF_W | BPF_IND, 14),            // 11: AA AA 03 and the first OUI byte
+    BPF_STMT(BPF_LD | BPF_W | BPF_IND, 14),             // 11: AA AA 03 and the first OUI byte
     BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0xAAAA0300, 0, 4),
     BPF_STMT(BPF_LD | BPF_H | BPF_IND, 18),
     BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0x0000, 0, 9),

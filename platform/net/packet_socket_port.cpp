@@ -143,8 +143,8 @@ PortStatus PacketSocketPort::applyModeBits(std::uint32_t previous, std::uint32_t
         std::uint32_t bit;
         unsigned short membership;
     };
-    constexpr std::array<Mode, 2> modes{{{PacketFilter::AllMulticast, PACKET_MR_ALLMULTI},
-                                         {PacketFilter::Promiscuous, PACKET_MR_PROMISC}}};
+    constexpr std::array<Mode, 2> modes{
+        {{PacketFilter::AllMulticast, PACKET_MR_ALLMULTI}, {PacketFilter::Promiscuous, PACKET_MR_PROMISC}}};
     for (std::size_t i = 0; i < modes.size(); ++i) {
         const bool wanted = (bits & modes[i].bit) != 0;
         if (wanted == ((previous & modes[i].bit) != 0)) continue;
@@ -169,7 +169,6 @@ PortStatus PacketSocketPort::setPacketFilter(std::uint32_t bits) {
     return {};
 }
 
-
 PortStatus PacketSocketPort::setMulticastList(std::span<const MacAddress> list) {
     std::vector<MacAddress> wanted;
     if (PortStatus status = normaliseMulticastList(list, wanted); !status.ok()) return status;
@@ -183,7 +182,8 @@ PortStatus PacketSocketPort::setMulticastList(std::span<const MacAddress> list) 
     for (const MacAddress& mac : wanted) {
         if (held(memberships_, mac)) continue;
         if (PortStatus status = changeMembership(PACKET_ADD_MEMBERSHIP, PACKET_MR_MULTICAST, &mac); !status.ok()) {
-            for (const MacAddress& undo : added) changeMembership(PACKET_DROP_MEMBERSHIP, PACKET_MR_MULTICAST, &undo);
+            for (const MacAddress& undo : added)
+                changeMembership(PACKET_DROP_MEMBERSHIP, PACKET_MR_MULTICAST, &undo);
             return status;
         }
         added.push_back(mac);

@@ -112,8 +112,7 @@ Received receiveReply(int channel) {
         }
     }
     received.complete = length == static_cast<ssize_t>(sizeof received.reply) &&
-                        (message.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) == 0 &&
-                        received.reply.magic == kRawsockMagic;
+                        (message.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) == 0 && received.reply.magic == kRawsockMagic;
     return received;
 }
 

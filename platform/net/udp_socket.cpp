@@ -183,9 +183,10 @@ ReceivedDatagram UdpSocket::receive(std::span<std::uint8_t> buffer, sys::Waitabl
     const sys::WaitItem withWake[] = {wake, sys::WaitFd{fd_.get()}};
     const std::span<const sys::WaitItem> items = wake ? std::span(withWake) : std::span(withWake).subspan(1);
     for (;;) {
-        const auto left = forever ? sys::kInfinite
-                                  : std::chrono::duration_cast<sys::Timeout>(
-                                        std::max(deadline - Clock::now(), Clock::duration::zero()));
+        const auto left =
+            forever
+                ? sys::kInfinite
+                : std::chrono::duration_cast<sys::Timeout>(std::max(deadline - Clock::now(), Clock::duration::zero()));
         const auto ready = sys::waitAny(items, left);
         if (!ready) return withStatus(ReceiveStatus::TimedOut);
         if (wake && *ready == 0) return withStatus(ReceiveStatus::Woken);

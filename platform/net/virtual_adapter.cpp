@@ -11,8 +11,12 @@ MacAddress nextGeneratedMac() {
     static std::atomic<std::uint32_t> counter{0};
     const std::uint32_t serial = counter.fetch_add(1) & 0x3ff;
     const std::uint32_t value = static_cast<std::uint32_t>(::getpid()) << 10 | serial;
-    return {0x02, 0x4b, static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
-            static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
+    return {0x02,
+            0x4b,
+            static_cast<std::uint8_t>(value >> 24),
+            static_cast<std::uint8_t>(value >> 16),
+            static_cast<std::uint8_t>(value >> 8),
+            static_cast<std::uint8_t>(value)};
 }
 
 } // namespace

@@ -38,7 +38,8 @@ constexpr int kListenBacklog = 64;
 void VirtualWireHub::State::run() {
     for (;;) {
         std::vector<pollfd> fds{{stop.pollFd(), POLLIN, 0}, {listener.get(), POLLIN, 0}};
-        for (const auto& port : ports) fds.push_back({port.get(), POLLIN, 0});
+        for (const auto& port : ports)
+            fds.push_back({port.get(), POLLIN, 0});
         if (::poll(fds.data(), fds.size(), -1) < 0) {
             if (errno == EINTR) continue;
             return;

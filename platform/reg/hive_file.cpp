@@ -20,8 +20,8 @@ fs::path withSuffix(const fs::path& file, const char* suffix) { return fs::path(
 } // namespace
 
 HiveFile::HiveFile(fs::path file, mode_t mode, bool forcedReadOnly)
-    : file_(std::move(file)), lockFile_(withSuffix(file_, ".lock")), tempFile_(withSuffix(file_, ".tmp")),
-      mode_(mode), forcedReadOnly_(forcedReadOnly) {}
+    : file_(std::move(file)), lockFile_(withSuffix(file_, ".lock")), tempFile_(withSuffix(file_, ".tmp")), mode_(mode),
+      forcedReadOnly_(forcedReadOnly) {}
 
 Status HiveFile::read(const std::function<Status(const Node&)>& look) {
     std::lock_guard guard(mutex_);

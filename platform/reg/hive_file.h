@@ -38,7 +38,7 @@ private:
     std::mutex mutex_;
     bool forcedReadOnly_;
     Node root_;
-    std::optional<FileStamp> loaded_; // empty until the first read
+    std::optional<FileStamp> loaded_;      // empty until the first read
     std::optional<FileStamp> leftInPlace_; // a damaged file read as empty but not moved aside yet
     std::optional<DamageReport> damage_;
 };

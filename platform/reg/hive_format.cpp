@@ -1,8 +1,8 @@
 #include "hive_format.h"
 
+#include "key_path.h"
 #include "kez/reg/hive_text.h"
 #include "kez/reg/value_text.h"
-#include "key_path.h"
 #include "text_escape.h"
 
 #include <charconv>

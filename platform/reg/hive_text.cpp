@@ -49,7 +49,8 @@ std::string quotedEntries(const std::vector<std::uint8_t>& bytes) {
 }
 
 std::string textData(const char* tag, const std::vector<std::uint8_t>& bytes) {
-    return std::string(tag) + quoteText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size() - 1));
+    return std::string(tag) +
+           quoteText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size() - 1));
 }
 
 } // namespace
@@ -83,10 +84,8 @@ std::string formatValueData(const Value& value) {
             return std::string("dword:") + text;
         }
         break;
-    case Type::Binary:
-        return "binary:" + hexList(bytes);
-    default:
-        break;
+    case Type::Binary: return "binary:" + hexList(bytes);
+    default: break;
     }
     return "hex(" + std::to_string(static_cast<std::uint32_t>(value.type)) + "):" + hexList(bytes);
 }

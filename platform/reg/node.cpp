@@ -5,7 +5,8 @@
 namespace kez::reg {
 
 Node::Node(const Node& other) : values(other.values) {
-    for (const auto& [name, child] : other.children) children.emplace(name, std::make_unique<Node>(*child));
+    for (const auto& [name, child] : other.children)
+        children.emplace(name, std::make_unique<Node>(*child));
 }
 
 Node& Node::operator=(const Node& other) {

@@ -1,5 +1,5 @@
-#include "hive_store.h"
 #include "kez/reg/registry.h"
+#include "hive_store.h"
 #include "kez/sys/paths.h"
 
 #include <cstdlib>

@@ -57,9 +57,7 @@ fs::path stateDir() {
     return folder;
 }
 
-fs::path registryDir() {
-    return environmentPath("KEZ_REGISTRY_DIR").value_or(fs::path(KEZ_DEFAULT_REGISTRY_DIR));
-}
+fs::path registryDir() { return environmentPath("KEZ_REGISTRY_DIR").value_or(fs::path(KEZ_DEFAULT_REGISTRY_DIR)); }
 
 fs::path userConfigDir() { return userFolder("XDG_CONFIG_HOME", ".config"); }
 

@@ -69,7 +69,8 @@ std::optional<std::size_t> waitAny(std::span<const WaitItem> items, Timeout limi
     std::vector<pollfd> fds = pollSet(items);
     for (;;) {
         const int timeout = deadline.pollTimeout();
-        for (auto& fd : fds) fd.revents = 0;
+        for (auto& fd : fds)
+            fd.revents = 0;
         const int ready = ::poll(fds.data(), fds.size(), timeout);
         if (ready < 0 && errno != EINTR) return std::nullopt; // only for unusable sets; errno tells why
         if (ready > 0) {

@@ -9,8 +9,9 @@
 namespace kez::vb {
 namespace {
 
-constexpr std::array<std::string_view, 12> kMonthNames{"January", "February", "March",     "April",   "May",      "June",
-                                                       "July",    "August",   "September", "October", "November", "December"};
+constexpr std::array<std::string_view, 12> kMonthNames{"January",   "February", "March",    "April",
+                                                       "May",       "June",     "July",     "August",
+                                                       "September", "October",  "November", "December"};
 
 bool hasMeridiem(std::string_view pattern) {
     for (std::size_t i = 0; i < pattern.size(); ++i) {
@@ -41,7 +42,8 @@ std::string_view monthName(int month) {
 std::size_t runLength(std::string_view pattern, std::size_t from) {
     const auto letter = std::tolower(static_cast<unsigned char>(pattern[from]));
     std::size_t end = from;
-    while (end < pattern.size() && std::tolower(static_cast<unsigned char>(pattern[end])) == letter) ++end;
+    while (end < pattern.size() && std::tolower(static_cast<unsigned char>(pattern[end])) == letter)
+        ++end;
     return end - from;
 }
 
@@ -51,15 +53,18 @@ public:
         : when_(when), pattern_(pattern), twelveHour_(hasMeridiem(pattern)) {}
 
     std::string run() {
-        while (pos_ < pattern_.size()) step();
+        while (pos_ < pattern_.size())
+            step();
         return out_;
     }
 
 private:
     void step() {
         const auto rest = pattern_.substr(pos_);
-        if (sys::startsWithNoCase(rest, "am/pm")) return meridiem(when_.hour < 12 ? rest.substr(0, 2) : rest.substr(3, 2), 5);
-        if (sys::startsWithNoCase(rest, "a/p")) return meridiem(when_.hour < 12 ? rest.substr(0, 1) : rest.substr(2, 1), 3);
+        if (sys::startsWithNoCase(rest, "am/pm"))
+            return meridiem(when_.hour < 12 ? rest.substr(0, 2) : rest.substr(3, 2), 5);
+        if (sys::startsWithNoCase(rest, "a/p"))
+            return meridiem(when_.hour < 12 ? rest.substr(0, 1) : rest.substr(2, 1), 3);
         const std::size_t run = runLength(pattern_, pos_);
         switch (std::tolower(static_cast<unsigned char>(rest.front()))) {
         case 'y': return year(run);

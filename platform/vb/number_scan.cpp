@@ -23,7 +23,8 @@ int digitValue(char c) {
 
 std::size_t countDigits(std::string_view text, std::size_t from) {
     std::size_t end = from;
-    while (end < text.size() && isDigit(text[end])) ++end;
+    while (end < text.size() && isDigit(text[end]))
+        ++end;
     return end - from;
 }
 
@@ -66,7 +67,8 @@ long long roughMagnitude(std::string_view whole, std::string_view fraction, long
 
 long long saturatedExponent(std::string_view digits, bool negative) {
     long long value = 0;
-    for (char c : digits) value = value > 100000000 ? value : value * 10 + (c - '0');
+    for (char c : digits)
+        value = value > 100000000 ? value : value * 10 + (c - '0');
     return negative ? -value : value;
 }
 

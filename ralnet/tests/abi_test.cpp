@@ -33,22 +33,65 @@ bool isToolchainSymbol(const std::string& name) {
 }
 
 TEST(RalnetAbi, ExportsOnlyTheJ5Interface) {
-    const std::set<std::string> provided = {
-        "J5FreePacketObj", "J5RingInit", "J5RingBufPut", "J5RingBufGet", "J5RingIsEmpty", "J5RingIsFull",
-        "J5RingGetUsedEntryCount", "J5RingGetCurrentSize", "J5SetSourceAddress", "J5SetRcvGatewayMACAddr",
-        "ARPNetGetMacAddrFromIP", "J5SaveCallBackRoutineAddress", "J5GetCurrentInstancePointer",
-        "J5SetCurrentInstancePointer", "passPointers", "j5ConvertCauseToErrorCode", "j5GetTimeDiff", "tickGet",
-        "sysClkRateGet", "dbgfprintf", "wCrash", "broadcast", "pSavedJ5NetIf", "zeroMacAddress",
-        "unZeroIPAddress", "J5Init", "J5InitConfiguration", "J5Start", "J5InitDefault", "J5InitNTVuruv",
-        "J5Close", "J5AudioSend", "J5DownloadSend", "J5SendUNROlderRev", "J5ReceiveObj", "J5AudioReceiveObj",
-        "J5EnableAudioPacketsToApp", "J5SetPacketFilter", "J5SetMultiCastAddresses", "J5GetAdapterNames",
-        "KezPacketOpenAdapter", "KezPacketCloseAdapter", "J5SetSourceMACAddr", "J5GetSourceMACAddr",
-        "IGMPJoinGroupToRcv", "IGMPRegisterToLeave", "IPMyAddressCheck", "IPGWAddressCheck",
-        "J5SetChannelParameters", "j5SetS2DListLength", "J5Send", "J5IntrinsicSend", "J5ReSync",
-        "J5ErrorReceiveObj", "JIP_j5_error_handler"};
+    const std::set<std::string> provided = {"J5FreePacketObj",
+                                            "J5RingInit",
+                                            "J5RingBufPut",
+                                            "J5RingBufGet",
+                                            "J5RingIsEmpty",
+                                            "J5RingIsFull",
+                                            "J5RingGetUsedEntryCount",
+                                            "J5RingGetCurrentSize",
+                                            "J5SetSourceAddress",
+                                            "J5SetRcvGatewayMACAddr",
+                                            "ARPNetGetMacAddrFromIP",
+                                            "J5SaveCallBackRoutineAddress",
+                                            "J5GetCurrentInstancePointer",
+                                            "J5SetCurrentInstancePointer",
+                                            "passPointers",
+                                            "j5ConvertCauseToErrorCode",
+                                            "j5GetTimeDiff",
+                                            "tickGet",
+                                            "sysClkRateGet",
+                                            "dbgfprintf",
+                                            "wCrash",
+                                            "broadcast",
+                                            "pSavedJ5NetIf",
+                                            "zeroMacAddress",
+                                            "unZeroIPAddress",
+                                            "J5Init",
+                                            "J5InitConfiguration",
+                                            "J5Start",
+                                            "J5InitDefault",
+                                            "J5InitNTVuruv",
+                                            "J5Close",
+                                            "J5AudioSend",
+                                            "J5DownloadSend",
+                                            "J5SendUNROlderRev",
+                                            "J5ReceiveObj",
+                                            "J5AudioReceiveObj",
+                                            "J5EnableAudioPacketsToApp",
+                                            "J5SetPacketFilter",
+                                            "J5SetMultiCastAddresses",
+                                            "J5GetAdapterNames",
+                                            "KezPacketOpenAdapter",
+                                            "KezPacketCloseAdapter",
+                                            "J5SetSourceMACAddr",
+                                            "J5GetSourceMACAddr",
+                                            "IGMPJoinGroupToRcv",
+                                            "IGMPRegisterToLeave",
+                                            "IPMyAddressCheck",
+                                            "IPGWAddressCheck",
+                                            "J5SetChannelParameters",
+                                            "j5SetS2DListLength",
+                                            "J5Send",
+                                            "J5IntrinsicSend",
+                                            "J5ReSync",
+                                            "J5ErrorReceiveObj",
+                                            "JIP_j5_error_handler"};
     const std::set<std::string> exported = definedDynamicSymbols();
     ASSERT_FALSE(exported.empty()) << "nm could not read " << RALNET_LIBRARY;
-    for (const auto& name : provided) EXPECT_TRUE(exported.count(name)) << name << " missing";
+    for (const auto& name : provided)
+        EXPECT_TRUE(exported.count(name)) << name << " missing";
     for (const auto& name : exported) {
         EXPECT_TRUE(provided.count(name) || isToolchainSymbol(name)) << name << " leaks";
     }
@@ -74,7 +117,8 @@ TEST(RalnetAbi, FixedResultExports) {
         EXPECT_EQ(broadcast[i], 0xFF);
         EXPECT_EQ(zeroMacAddress[i], 0);
     }
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(unZeroIPAddress[i], 0);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(unZeroIPAddress[i], 0);
 }
 
 TEST(RalnetAbi, CauseToErrorCodeTable) {

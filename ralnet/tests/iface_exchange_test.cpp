@@ -94,7 +94,8 @@ TEST_F(VirtualWireExchange, SentFramesMatchThePeerByteForByte) {
 TEST_F(VirtualWireExchange, InjectedFramesComeBackInEveryFraming) {
     const CaseSet set = makeCases(receiveSpecs(kOwnText, kPeerText), scratch_.path());
     ASSERT_TRUE(set.error.empty()) << set.error;
-    for (const auto& c : set.cases) inject(c.frame);
+    for (const auto& c : set.cases)
+        inject(c.frame);
     for (const auto& c : set.cases) {
         J5PacketObj* packet = receiveWithin(&ctx_, c.request.type == "HA", 5s);
         ASSERT_NE(packet, nullptr) << c.request.name;
@@ -151,19 +152,23 @@ TEST_F(VirtualWireExchange, ReceiveFilterLengthsAndAddresses) {
 TEST_F(VirtualWireExchange, ControlFramesMayUseTheReserve) {
     const auto iface = iface::acquireInterface(&ctx_);
     std::vector<J5PacketObj*> held;
-    while (J5PacketObj* p = iface->pools->take(372, false)) held.push_back(p);
+    while (J5PacketObj* p = iface->pools->take(372, false))
+        held.push_back(p);
     Bytes hh = huFrame(kOwn, kPeer, 1);
     hh.insert(hh.begin() + 12, {0x81, 0x00, 0xC0, 0x05});
     hh[18] = 'H';
     hh[19] = 'H';
     inject(hh);
     inject(huFrame(kOwn, kPeer, 2));
-    for (int i = 0; i < 500 && iface->counters.framesRead.load() < 2; ++i) std::this_thread::sleep_for(10ms);
-    for (int i = 0; i < 500 && iface->counters.receivedReliable.load() < 1; ++i) std::this_thread::sleep_for(10ms);
+    for (int i = 0; i < 500 && iface->counters.framesRead.load() < 2; ++i)
+        std::this_thread::sleep_for(10ms);
+    for (int i = 0; i < 500 && iface->counters.receivedReliable.load() < 1; ++i)
+        std::this_thread::sleep_for(10ms);
     EXPECT_EQ(iface->counters.receivedReliable.load(), 1u);
     EXPECT_EQ(iface->counters.framesLost.load(), 1u);
     EXPECT_EQ(iface->counters.receivedHu.load(), 0u);
-    for (J5PacketObj* p : held) J5FreePacketObj(&ctx_, p);
+    for (J5PacketObj* p : held)
+        J5FreePacketObj(&ctx_, p);
     inject(huFrame(kOwn, kPeer, 3));
     J5PacketObj* packet = receiveWithin(&ctx_, false, 5s);
     EXPECT_EQ(markerOf(packet), 3) << "reading goes on once objects are back";

@@ -25,7 +25,9 @@ using namespace std::chrono_literals;
 class InterfaceLifecycle : public ::testing::Test {
 protected:
     // Sanitizer run-times start a thread of their own with the first thread of the process.
-    static void startRunTimeHelpers() { std::thread([] {}).join(); }
+    static void startRunTimeHelpers() {
+        std::thread([] {}).join();
+    }
 
     std::string adapter(const char* mac = "02:00:00:00:00:01") const { return "vwire:" + wire_ + "@" + mac; }
 

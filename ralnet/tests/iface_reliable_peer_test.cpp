@@ -83,8 +83,8 @@ protected:
     }
 
     void startPeer(const std::string& scenario, std::vector<std::string> extra = {}) {
-        std::vector<std::string> arguments{scenario, "--iface", pair_->secondName(), "--peer-mac", peerMac_,
-                                           "--stack-mac", stackMac_, "--timeout", "40"};
+        std::vector<std::string> arguments{scenario,      "--iface", pair_->secondName(), "--peer-mac", peerMac_,
+                                           "--stack-mac", stackMac_, "--timeout",         "40"};
         arguments.insert(arguments.end(), extra.begin(), extra.end());
         ASSERT_TRUE(peer_.start(peerSpace_, "scenarios.py", arguments)) << "the peer did not start";
     }

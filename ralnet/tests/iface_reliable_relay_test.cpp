@@ -31,7 +31,8 @@ constexpr std::uint32_t kPackets = 10'000;
 // address is chosen for the tick now. `tag` keeps the two stations' addresses apart.
 std::array<std::uint8_t, 6> addressNumberingFrom(std::uint16_t target, kez::sys::Tick now, std::uint8_t tag) {
     std::uint32_t m = 0;
-    while (static_cast<std::uint16_t>(now + m * 241u + 12345u) != target) ++m;
+    while (static_cast<std::uint16_t>(now + m * 241u + 12345u) != target)
+        ++m;
     return {0x02, 0x00, 0x5E, tag, static_cast<std::uint8_t>(m & 0xFF), static_cast<std::uint8_t>(m >> 8)};
 }
 
@@ -75,10 +76,16 @@ TEST(ReliableThroughLossyRelay, TenThousandEachWayOnceInOrderAcrossTheWrap) {
     ASSERT_TRUE(left.open(leftMac));
     ASSERT_TRUE(right.open(rightMac));
     PeerScript relay;
-    ASSERT_TRUE(relay.start(middle, "relay.py",
-                            {"--iface-a", left.link.secondName(), "--iface-b", right.link.secondName(), "--drop",
-                             "0.004", "--dup", "0.01", "--delay-ms", "3", "--delay-rate", "0.05", "--reorder", "0.01",
-                             "--hold-ms", "20", "--seed", "7", "--duration", "280"}));
+    ASSERT_TRUE(relay.start(middle, "relay.py", {"--iface-a",    left.link.secondName(),
+                                                 "--iface-b",    right.link.secondName(),
+                                                 "--drop",       "0.004",
+                                                 "--dup",        "0.01",
+                                                 "--delay-ms",   "3",
+                                                 "--delay-rate", "0.05",
+                                                 "--reorder",    "0.01",
+                                                 "--hold-ms",    "20",
+                                                 "--seed",       "7",
+                                                 "--duration",   "280"}));
     const std::uint16_t window = 50;
     ASSERT_EQ(j5SetS2DListLength(&left.ctx, rightMac.data(), &window), window);
     ASSERT_EQ(j5SetS2DListLength(&right.ctx, leftMac.data(), &window), window);

@@ -180,7 +180,8 @@ TEST_F(ReliableOnVirtualWire, SendersReceiversAndCloseRace) {
     std::vector<std::thread> threads;
     for (int s = 0; s < kSenders; ++s) {
         threads.emplace_back([&, s] {
-            outcomes[s] = sendPatterns(&first_->ctx, targetAt(kSecondText), kStreamBase * (s + 1), kPerSender, deadline);
+            outcomes[s] =
+                sendPatterns(&first_->ctx, targetAt(kSecondText), kStreamBase * (s + 1), kPerSender, deadline);
         });
     }
     std::thread back([&] { sendPatterns(&second_->ctx, targetAt(kFirstText), 0, kPerSender, deadline, &stopBack); });
@@ -189,7 +190,8 @@ TEST_F(ReliableOnVirtualWire, SendersReceiversAndCloseRace) {
 
     ASSERT_TRUE(second_->receiver->waitFor(2000, 30s));
     J5Close(&first_->ctx);
-    for (auto& t : threads) t.join();
+    for (auto& t : threads)
+        t.join();
     handler.join();
     stopBack.store(true);
     back.join();

@@ -89,8 +89,8 @@ protected:
         const std::uint8_t own[4] = {198, 18, 0, 1};
         const J5IpSettings settings = ipSettingsFor(own);
         J5Result result = J5_FAILED;
-        ASSERT_TRUE(stackSpace_.run(
-            [&] { result = J5InitDefault(pair_->firstName().c_str(), &ctx_, nullptr, &settings); }));
+        ASSERT_TRUE(
+            stackSpace_.run([&] { result = J5InitDefault(pair_->firstName().c_str(), &ctx_, nullptr, &settings); }));
         ASSERT_EQ(result, J5_OK);
     }
 
@@ -209,10 +209,28 @@ TEST(ReliableThroughLossyUdpRelay, ThreeThousandEachWayOnceAndInOrder) {
     ASSERT_TRUE(right.open());
     PeerScript relay;
     ASSERT_TRUE(relay.start(middle, "relay.py",
-                            {"--udp-a", left.text(left.relayIp), left.text(left.ownIp), "--udp-b",
-                             right.text(right.relayIp), right.text(right.ownIp), "--drop", "0.005", "--dup", "0.01",
-                             "--delay-ms", "3", "--delay-rate", "0.05", "--reorder", "0.01", "--hold-ms", "20",
-                             "--seed", "17", "--duration", "200"}));
+                            {"--udp-a",
+                             left.text(left.relayIp),
+                             left.text(left.ownIp),
+                             "--udp-b",
+                             right.text(right.relayIp),
+                             right.text(right.ownIp),
+                             "--drop",
+                             "0.005",
+                             "--dup",
+                             "0.01",
+                             "--delay-ms",
+                             "3",
+                             "--delay-rate",
+                             "0.05",
+                             "--reorder",
+                             "0.01",
+                             "--hold-ms",
+                             "20",
+                             "--seed",
+                             "17",
+                             "--duration",
+                             "200"}));
 
     // Each stack sees the other behind the relay's address on its own subnet.
     const auto deadline = Clock::now() + 150s;

@@ -43,8 +43,8 @@ protected:
         ASSERT_FALSE(peerMac_.empty());
         J5Result result = J5_FAILED;
         const J5IpSettings settings = ipSettingsFor(kStackIp);
-        ASSERT_TRUE(stackSpace_.run(
-            [&] { result = J5InitDefault(pair_->firstName().c_str(), &ctx_, nullptr, &settings); }));
+        ASSERT_TRUE(
+            stackSpace_.run([&] { result = J5InitDefault(pair_->firstName().c_str(), &ctx_, nullptr, &settings); }));
         ASSERT_EQ(result, J5_OK);
     }
 
@@ -154,7 +154,8 @@ TEST_F(UdpInterface, GroupTableHoldsFourGroupsAndLeavingRejoinsTheRest) {
     const std::uint8_t d[4] = {239, 1, 1, 4};
     const std::uint8_t fifth[4] = {239, 1, 1, 5};
     const std::uint8_t notAGroup[4] = {240, 0, 0, 1};
-    for (const auto* group : {a, b, c, d}) EXPECT_EQ(IGMPJoinGroupToRcv(&ctx_, group, 1, 2), 1);
+    for (const auto* group : {a, b, c, d})
+        EXPECT_EQ(IGMPJoinGroupToRcv(&ctx_, group, 1, 2), 1);
     EXPECT_EQ(IGMPJoinGroupToRcv(&ctx_, b, 1, 2), 1) << "a group already held";
     EXPECT_EQ(IGMPJoinGroupToRcv(&ctx_, fifth, 1, 2), 0);
     EXPECT_EQ(IGMPJoinGroupToRcv(&ctx_, notAGroup, 1, 2), 0);
@@ -199,8 +200,8 @@ TEST_F(UdpInterface, SecondInterfaceTakesThePortOverWhenTheFirstCloses) {
     J5NetIf second{};
     const J5IpSettings settings = ipSettingsFor(kStackIp);
     J5Result result = J5_FAILED;
-    ASSERT_TRUE(stackSpace_.run(
-        [&] { result = J5InitDefault(pair_->firstName().c_str(), &second, nullptr, &settings); }));
+    ASSERT_TRUE(
+        stackSpace_.run([&] { result = J5InitDefault(pair_->firstName().c_str(), &second, nullptr, &settings); }));
     ASSERT_EQ(result, J5_OK);
     const auto secondIface = iface::acquireInterface(&second);
     EXPECT_TRUE(eventually([&] { return secondIface->udp->counters().bindRetries.load() > 0; }));

@@ -34,7 +34,8 @@ std::string macText(const std::uint8_t* mac) {
 
 std::vector<std::string> entriesOf(const char* list) {
     std::vector<std::string> out;
-    for (const char* at = list; *at; at += std::strlen(at) + 1) out.emplace_back(at);
+    for (const char* at = list; *at; at += std::strlen(at) + 1)
+        out.emplace_back(at);
     return out;
 }
 
@@ -96,7 +97,8 @@ TEST_F(VethInterface, TakesTheAdapterAddressAndListsTheNamespaceAdapters) {
     char names[1024];
     char descriptions[4096];
     int listed = 0;
-    ASSERT_TRUE(first_.run([&] { listed = J5GetAdapterNames(names, sizeof names, descriptions, sizeof descriptions); }));
+    ASSERT_TRUE(
+        first_.run([&] { listed = J5GetAdapterNames(names, sizeof names, descriptions, sizeof descriptions); }));
     ASSERT_EQ(listed, 1);
     std::vector<std::string> found = entriesOf(names);
     const std::string firstListed = found.empty() ? "" : found.front();
@@ -136,13 +138,14 @@ TEST_F(VethInterface, SentFramesAreByteExactOnTheWire) {
     ASSERT_TRUE(set.error.empty()) << set.error;
     const fs::path pcap = scratch_.path() / "wire.pcap";
     kez::test::ChildProcess tcpdump;
-    ASSERT_TRUE(tcpdump.start(second_.exec(
-        {"sh", "-c",
-         "exec tcpdump -n -Z root -U -i " + pair_->secondName() + " -c " + std::to_string(set.cases.size()) +
-             " -w " + pcap.string() + " 'not ip and not ip6 and not arp' 2>&1"})));
+    ASSERT_TRUE(tcpdump.start(second_.exec({"sh", "-c",
+                                            "exec tcpdump -n -Z root -U -i " + pair_->secondName() + " -c " +
+                                                std::to_string(set.cases.size()) + " -w " + pcap.string() +
+                                                " 'not ip and not ip6 and not arp' 2>&1"})));
     const auto listening = tcpdump.readLine(10s);
     ASSERT_TRUE(listening && listening->find("listening on") != std::string::npos) << listening.value_or("nothing");
-    for (const auto& c : set.cases) ASSERT_EQ(sendThroughRalnet(&ctx_, c), J5_SENT) << c.request.name;
+    for (const auto& c : set.cases)
+        ASSERT_EQ(sendThroughRalnet(&ctx_, c), J5_SENT) << c.request.name;
     EXPECT_EQ(tcpdump.wait(10s), 0) << "tcpdump did not see every frame";
     EXPECT_EQ(verifyCapture(set.file, pcap), "ok");
 }
@@ -152,7 +155,8 @@ TEST_F(VethInterface, InjectedFramesComeBackInEveryFraming) {
     const CaseSet set = makeCases(receiveSpecs(own_, peer_), scratch_.path());
     ASSERT_TRUE(set.error.empty()) << set.error;
     std::vector<Bytes> frames;
-    for (const auto& c : set.cases) frames.push_back(c.frame);
+    for (const auto& c : set.cases)
+        frames.push_back(c.frame);
     peerSends(frames);
     for (const auto& c : set.cases) {
         J5PacketObj* packet = receiveWithin(&ctx_, c.request.type == "HA", 5s);
@@ -199,8 +203,8 @@ TEST_F(VethInterface, ReceivingResumesAfterTheLinkWentDown) {
     std::this_thread::sleep_for(300ms);
     ASSERT_TRUE(first_.ip("link set " + pair_->firstName() + " up"));
     for (int attempt = 0; attempt < 50; ++attempt) {
-        if (kez::test::runCommand({"ip", "-n", first_.name(), "link", "show", pair_->firstName()}).out.find(
-                "LOWER_UP") != std::string::npos) {
+        if (kez::test::runCommand({"ip", "-n", first_.name(), "link", "show", pair_->firstName()})
+                .out.find("LOWER_UP") != std::string::npos) {
             break;
         }
         std::this_thread::sleep_for(100ms);
@@ -223,9 +227,9 @@ protected:
     bool startProbe(std::vector<std::string> environment = {}) {
         environment.push_back("LD_LIBRARY_PATH=" + copy_.folder().string());
         const std::string probe = (copy_.folder() / fs::path(RALNET_PROBE).filename()).string();
-        return probe_.start(first_.exec({"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups",
-                                         "--inh-caps=-all", probe}),
-                            environment);
+        return probe_.start(
+            first_.exec({"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", "--inh-caps=-all", probe}),
+            environment);
     }
 
     std::string ask(const std::string& line) {

@@ -29,10 +29,10 @@ std::string hexText(const Bytes& bytes) {
 
 std::string specJson(const CaseSpec& s) {
     std::ostringstream out;
-    out << R"({"name":")" << s.name << R"(","type":")" << s.type << R"(","form":")" << s.form
-        << R"(","framing":")" << s.framing << R"(","dst":")" << s.dst << R"(","src":")" << s.src
-        << R"(","seq":)" << s.seq << R"(,"tag":)" << s.tag << R"(,"payload":")" << hexText(s.payload)
-        << R"(","dst_vdn":)" << s.destVdn << R"(,"src_vdn":)" << s.srcVdn;
+    out << R"({"name":")" << s.name << R"(","type":")" << s.type << R"(","form":")" << s.form << R"(","framing":")"
+        << s.framing << R"(","dst":")" << s.dst << R"(","src":")" << s.src << R"(","seq":)" << s.seq << R"(,"tag":)"
+        << s.tag << R"(,"payload":")" << hexText(s.payload) << R"(","dst_vdn":)" << s.destVdn << R"(,"src_vdn":)"
+        << s.srcVdn;
     if (s.form == "older-hu") out << R"(,"hu_words":[)" << s.words[0] << "," << s.words[1] << "]";
     out << "}";
     return out.str();
@@ -40,12 +40,13 @@ std::string specJson(const CaseSpec& s) {
 
 Bytes pattern(std::size_t n, unsigned seed) {
     Bytes out(n);
-    for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<std::uint8_t>(seed + 7 * i);
+    for (std::size_t i = 0; i < n; ++i)
+        out[i] = static_cast<std::uint8_t>(seed + 7 * i);
     return out;
 }
 
 CaseSpec request(std::string name, std::string type, std::string form, std::string framing, const std::string& dst,
-              const std::string& src, std::size_t payloadLength) {
+                 const std::string& src, std::size_t payloadLength) {
     CaseSpec s;
     s.name = std::move(name);
     s.type = std::move(type);
@@ -57,9 +58,7 @@ CaseSpec request(std::string name, std::string type, std::string form, std::stri
     return s;
 }
 
-std::uint16_t typeCode(const std::string& type) {
-    return static_cast<std::uint16_t>((type[0] << 8) | type[1]);
-}
+std::uint16_t typeCode(const std::string& type) { return static_cast<std::uint16_t>((type[0] << 8) | type[1]); }
 
 } // namespace
 
@@ -81,10 +80,11 @@ CaseSet makeCases(const std::vector<CaseSpec>& specs, const fs::path& folder) {
     set.file = folder / "cases.jsonl";
     {
         std::ofstream out(specFile);
-        for (const auto& s : specs) out << specJson(s) << "\n";
+        for (const auto& s : specs)
+            out << specJson(s) << "\n";
     }
-    const auto made = kez::test::runCommand(
-        {KEZ_PYTHON, linkPeerScript().string(), "cases", specFile.string(), set.file.string()});
+    const auto made =
+        kez::test::runCommand({KEZ_PYTHON, linkPeerScript().string(), "cases", specFile.string(), set.file.string()});
     if (!made.ok()) {
         set.error = "link_peer.py cases: " + made.err;
         return set;
@@ -114,7 +114,8 @@ std::string verifyCapture(const fs::path& cases, const fs::path& pcap) {
     const auto checked =
         kez::test::runCommand({KEZ_PYTHON, linkPeerScript().string(), "verify", cases.string(), pcap.string()});
     std::string text = checked.out + checked.err;
-    while (!text.empty() && text.back() == '\n') text.pop_back();
+    while (!text.empty() && text.back() == '\n')
+        text.pop_back();
     return text;
 }
 
@@ -204,7 +205,8 @@ std::string compareReceived(const J5PacketObj& packet, const WireCase& c) {
     }
     const auto* tag = reinterpret_cast<const std::uint8_t*>(&packet.tagControlWord);
     if (static_cast<std::uint16_t>((tag[0] << 8) | tag[1]) != c.tci) problems << " tag control word differs";
-    if (!packet.linkDestinationRef || !std::equal(c.frame.begin() + 6, c.frame.begin() + 12, packet.linkDestinationRef + 6)) {
+    if (!packet.linkDestinationRef ||
+        !std::equal(c.frame.begin() + 6, c.frame.begin() + 12, packet.linkDestinationRef + 6)) {
         problems << " source MAC differs";
     }
     if (packet.headerRef != packet.linkDestinationRef + c.j5Offset) problems << " header reference misplaced";
@@ -218,7 +220,8 @@ std::size_t threadCount() {
 
 std::vector<int> openDescriptors() {
     std::vector<int> fds;
-    for (const auto& entry : fs::directory_iterator("/proc/self/fd")) fds.push_back(std::atoi(entry.path().filename().c_str()));
+    for (const auto& entry : fs::directory_iterator("/proc/self/fd"))
+        fds.push_back(std::atoi(entry.path().filename().c_str()));
     std::sort(fds.begin(), fds.end());
     return fds;
 }

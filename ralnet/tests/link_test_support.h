@@ -17,9 +17,8 @@ namespace ralnet::test {
 // The next packet of the data (or audio) queue, or null after `limit`; a receive still
 // blocked then is ended by closing the interface.
 inline J5PacketObj* receiveWithin(J5NetIf* ctx, bool audio, std::chrono::milliseconds limit) {
-    auto pending = std::async(std::launch::async, [ctx, audio] {
-        return audio ? J5AudioReceiveObj(ctx, 0, 0) : J5ReceiveObj(ctx, 0, 0);
-    });
+    auto pending = std::async(std::launch::async,
+                              [ctx, audio] { return audio ? J5AudioReceiveObj(ctx, 0, 0) : J5ReceiveObj(ctx, 0, 0); });
     if (pending.wait_for(limit) == std::future_status::timeout) J5Close(ctx);
     return pending.get();
 }
@@ -51,8 +50,6 @@ inline Bytes huFrame(const kez::net::MacAddress& to, const kez::net::MacAddress&
 }
 
 // The marker of a packet made by huFrame, or -1.
-inline int markerOf(const J5PacketObj* packet) {
-    return packet && packet->length > 0 ? packet->dataRef[0] : -1;
-}
+inline int markerOf(const J5PacketObj* packet) { return packet && packet->length > 0 ? packet->dataRef[0] : -1; }
 
 } // namespace ralnet::test

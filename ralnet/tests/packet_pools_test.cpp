@@ -91,7 +91,8 @@ TEST(PoolTake, SmallBorrowsFromMediumThenLargeAboveTheReserve) {
     ASSERT_NE(forced, nullptr);
     EXPECT_EQ(forced->bufferClass, 352);
     smalls.push_back(forced);
-    for (J5PacketObj* p : smalls) EXPECT_EQ(pools->giveBack(p), GiveBackResult::Returned);
+    for (J5PacketObj* p : smalls)
+        EXPECT_EQ(pools->giveBack(p), GiveBackResult::Returned);
     EXPECT_EQ(pools->outstanding(), 0u);
 }
 
@@ -110,7 +111,8 @@ TEST(PoolTake, MediumRequestFallsBackToLargeThenNeedsForce) {
     ASSERT_NE(forced, nullptr);
     EXPECT_EQ(forced->bufferClass, 352);
     held.push_back(forced);
-    for (J5PacketObj* p : held) pools->giveBack(p);
+    for (J5PacketObj* p : held)
+        pools->giveBack(p);
     EXPECT_EQ(pools->available(BufferClass::Medium), 602u);
     EXPECT_EQ(pools->available(BufferClass::Large), 604u);
 }
@@ -150,7 +152,8 @@ TEST(PoolGiveBack, SecondGiveBackIsIgnoredAndCounted) {
     EXPECT_EQ(pools->counters().repeatedGiveBacks, 1u);
     // The object is handed out once, not twice.
     std::set<J5PacketObj*> seen;
-    while (J5PacketObj* p = pools->take(10, true)) EXPECT_TRUE(seen.insert(p).second);
+    while (J5PacketObj* p = pools->take(10, true))
+        EXPECT_TRUE(seen.insert(p).second);
     EXPECT_EQ(seen.size(), 4u);
 }
 

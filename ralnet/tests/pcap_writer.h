@@ -15,10 +15,10 @@ public:
         u32(0xA1B2C3D4); // magic, microsecond timestamps
         u16(2);
         u16(4);
-        u32(0);          // time zone
-        u32(0);          // accuracy
-        u32(65535);      // snapshot length
-        u32(1);          // link type Ethernet
+        u32(0);     // time zone
+        u32(0);     // accuracy
+        u32(65535); // snapshot length
+        u32(1);     // link type Ethernet
     }
 
     bool ok() const { return file_ != nullptr; }

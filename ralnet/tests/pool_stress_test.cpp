@@ -62,8 +62,10 @@ TEST(PoolStress, EightThreadsLoseNothing) {
     };
 
     std::vector<std::thread> threads;
-    for (std::uint32_t id = 0; id < kThreads; ++id) threads.emplace_back(worker, id + 1);
-    for (auto& t : threads) t.join();
+    for (std::uint32_t id = 0; id < kThreads; ++id)
+        threads.emplace_back(worker, id + 1);
+    for (auto& t : threads)
+        t.join();
 
     EXPECT_EQ(corrupted.load(), 0u) << "an object was lent to two threads at once";
     EXPECT_GT(taken.load(), 0u);

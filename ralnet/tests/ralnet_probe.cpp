@@ -35,7 +35,8 @@ std::string hexOf(const uint8_t* bytes, std::size_t length, const char* separato
 
 std::size_t entries(const char* folder) {
     std::size_t n = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder)) ++n;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder))
+        ++n;
     return n;
 }
 
@@ -95,7 +96,8 @@ int main() {
     // start it now so that "usage" compares like with like.
     std::thread([] {}).join();
     std::string line;
-    while (std::getline(std::cin, line) && line != "quit") std::cout << answer(line) << std::endl;
+    while (std::getline(std::cin, line) && line != "quit")
+        std::cout << answer(line) << std::endl;
     J5Close(&gContext);
     return 0;
 }

@@ -85,7 +85,8 @@ public:
         for (auto& frame : from.stack.takeSent()) {
             if (chance(random_) < faults_.drop) continue;
             const int copies = chance(random_) < faults_.duplicate ? 2 : 1;
-            for (int i = 0; i < copies; ++i) inFlight_.emplace(now + delay(random_), Arrival{&to, frame.bytes});
+            for (int i = 0; i < copies; ++i)
+                inFlight_.emplace(now + delay(random_), Arrival{&to, frame.bytes});
         }
     }
 

@@ -57,9 +57,7 @@ protected:
 
     reliable::SendConnectionView view(const std::uint8_t* mac = kPeer) { return *core.sender().inspect(mac); }
 
-    void TearDown() override {
-        stack.freeQueues();
-    }
+    void TearDown() override { stack.freeQueues(); }
 
     kez::sys::TestClock clock{1000};
     FakeStack stack;
@@ -145,7 +143,8 @@ std::vector<std::uint32_t> frameTimes(kez::sys::TestClock& clock, FakeStack& sta
     for (std::uint32_t t = 1; t <= span; ++t) {
         clock.set(start + t);
         core.afterTick();
-        for (std::size_t n = stack.takeSent().size(); n > 0; --n) times.push_back(t);
+        for (std::size_t n = stack.takeSent().size(); n > 0; --n)
+            times.push_back(t);
     }
     return times;
 }

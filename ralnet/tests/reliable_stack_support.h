@@ -24,16 +24,18 @@ inline constexpr std::uint16_t kPatternLength = 32;
 // Test packet i: i as 4 bytes big-endian, then (i + k) & 0xFF for k = 4 .. length - 1.
 inline Bytes patternPayload(std::uint32_t i, std::size_t length = kPatternLength) {
     Bytes out(length);
-    for (std::size_t k = 0; k < 4 && k < length; ++k) out[k] = static_cast<std::uint8_t>(i >> (24 - 8 * k));
-    for (std::size_t k = 4; k < length; ++k) out[k] = static_cast<std::uint8_t>((i + k) & 0xFF);
+    for (std::size_t k = 0; k < 4 && k < length; ++k)
+        out[k] = static_cast<std::uint8_t>(i >> (24 - 8 * k));
+    for (std::size_t k = 4; k < length; ++k)
+        out[k] = static_cast<std::uint8_t>((i + k) & 0xFF);
     return out;
 }
 
 // The index of a whole test pattern; nothing when the bytes are not one.
 inline std::optional<std::uint32_t> patternIndex(const std::uint8_t* bytes, std::size_t length) {
     if (length < 4) return std::nullopt;
-    const std::uint32_t i = (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
-                            (std::uint32_t{bytes[2]} << 8) | bytes[3];
+    const std::uint32_t i =
+        (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) | (std::uint32_t{bytes[2]} << 8) | bytes[3];
     const Bytes expected = patternPayload(i, length);
     if (std::memcmp(expected.data(), bytes, length) != 0) return std::nullopt;
     return i;
@@ -114,8 +116,8 @@ public:
 private:
     void run() {
         while (J5PacketObj* packet = J5ReceiveObj(ctx_, 0, 0)) {
-            const auto index = headerType(*packet) == J5_TYPE_HR ? patternIndex(packet->dataRef, packet->length)
-                                                                  : std::nullopt;
+            const auto index =
+                headerType(*packet) == J5_TYPE_HR ? patternIndex(packet->dataRef, packet->length) : std::nullopt;
             if (index) {
                 std::lock_guard guard(lock_);
                 received_.push_back(*index);

@@ -19,7 +19,7 @@
 namespace ralnet::test {
 
 struct SentFrame {
-    Bytes bytes;            // the Ethernet frame, or the UDP datagram's payload
+    Bytes bytes; // the Ethernet frame, or the UDP datagram's payload
     J5HeaderBitMap bitmap = 0;
     std::uint8_t destIp[4] = {};
     std::uint16_t typeOfService = 0;
@@ -73,8 +73,10 @@ public:
     PacketPools& pools() { return *pools_; }
     std::vector<SentFrame> takeSent() { return std::exchange(sent, {}); }
     void freeQueues() {
-        for (auto* p : data) givePacket(p);
-        for (auto* p : errors) givePacket(p);
+        for (auto* p : data)
+            givePacket(p);
+        for (auto* p : errors)
+            givePacket(p);
         data.clear();
         errors.clear();
     }

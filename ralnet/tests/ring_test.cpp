@@ -22,7 +22,8 @@ TEST(Ring, SizeNHoldsNMinusOne) {
     EXPECT_EQ(ring.lastIndex, 3);
     EXPECT_EQ(J5RingGetCurrentSize(&ring), 3);
     EXPECT_EQ(J5RingIsEmpty(&ring), 1);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(J5RingBufPut(&ring, item(i)), 1);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(J5RingBufPut(&ring, item(i)), 1);
     EXPECT_EQ(J5RingIsFull(&ring), 1);
     EXPECT_EQ(J5RingBufPut(&ring, item(3)), 0);
     EXPECT_EQ(J5RingGetUsedEntryCount(&ring), 3);
@@ -54,7 +55,8 @@ TEST(Ring, UsedCountAcrossTheWrap) {
     std::array<void*, 5> slots{};
     J5Ring ring;
     J5RingInit(&ring, slots.data(), 5);
-    for (int i = 0; i < 4; ++i) J5RingBufPut(&ring, item(i));
+    for (int i = 0; i < 4; ++i)
+        J5RingBufPut(&ring, item(i));
     void* out = nullptr;
     J5RingBufGet(&ring, &out);
     J5RingBufGet(&ring, &out);
@@ -97,7 +99,8 @@ TEST(Ring, PeekAndTakeWithReserve) {
     J5Ring ring;
     ringInit(ring, slots.data(), 8);
     EXPECT_EQ(ringPeek(ring), nullptr);
-    for (int i = 0; i < 4; ++i) ringPut(ring, item(i));
+    for (int i = 0; i < 4; ++i)
+        ringPut(ring, item(i));
     EXPECT_EQ(ringPeek(ring), item(0));
     EXPECT_EQ(ringUsedEntries(ring), 4);
     EXPECT_EQ(ringTakeWithReserve(ring, 3, false), item(0)); // 4 > 3
@@ -123,7 +126,8 @@ TEST(Ring, ResizeOnlyWhileEmpty) {
         ringGet(ring);
     }
     EXPECT_EQ(ringResize(ring, 3), 3);
-    for (int i = 0; i < 3; ++i) EXPECT_TRUE(ringPut(ring, item(i)));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(ringPut(ring, item(i)));
     EXPECT_FALSE(ringPut(ring, item(3)));
     EXPECT_EQ(ringResize(ring, 10), 3) << "not empty: unchanged";
     EXPECT_EQ(ringGet(ring), item(0));

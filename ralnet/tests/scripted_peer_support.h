@@ -34,7 +34,8 @@ public:
         const auto end = std::chrono::steady_clock::now() + limit;
         std::optional<std::string> last;
         while (true) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
             if (left.count() <= 0) return last;
             auto line = child_.readLine(left);
             if (!line) return last;

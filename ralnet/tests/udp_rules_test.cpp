@@ -29,11 +29,11 @@ TEST(UdpAddressChecks, OwnAddressAndGateway) {
     const auto good = settings({10, 1, 2, 3}, {255, 255, 255, 0}, {10, 1, 2, 0}, {10, 1, 2, 1});
     EXPECT_EQ(myAddressCheck(good), J5_OK);
     EXPECT_EQ(gatewayAddressCheck(good), J5_OK);
-    EXPECT_EQ(gatewayAddressCheck(settings({10, 1, 2, 3}, {255, 255, 255, 0}, {10, 1, 2, 0}, {10, 1, 3, 1})), J5_FAILED);
+    EXPECT_EQ(gatewayAddressCheck(settings({10, 1, 2, 3}, {255, 255, 255, 0}, {10, 1, 2, 0}, {10, 1, 3, 1})),
+              J5_FAILED);
     EXPECT_EQ(myAddressCheck(settings({0, 0, 0, 0}, {255, 255, 255, 0}, {}, {})), J5_FAILED);
     EXPECT_EQ(myAddressCheck(settings({10, 1, 2, 3}, {255, 255, 255, 255}, {}, {})), J5_FAILED);
-    EXPECT_EQ(gatewayAddressCheck(settings({10, 1, 2, 3}, {255, 255, 255, 0}, {10, 1, 2, 0}, {0, 0, 0, 0})),
-              J5_FAILED);
+    EXPECT_EQ(gatewayAddressCheck(settings({10, 1, 2, 3}, {255, 255, 255, 0}, {10, 1, 2, 0}, {0, 0, 0, 0})), J5_FAILED);
 }
 
 TEST(UdpAddressChecks, ExportsRefuseMissingSettings) {
@@ -73,7 +73,8 @@ TEST(UdpGroupTable, HoldsFourDistinctGroupsInTheGroupRange) {
 
 TEST(UdpGroupTable, LeaveMovesTheLastEntryAndRejoinsTheRest) {
     GroupTable table;
-    for (std::uint8_t i = 1; i <= 3; ++i) table.add({239, 1, 1, i}, 0, 0);
+    for (std::uint8_t i = 1; i <= 3; ++i)
+        table.add({239, 1, 1, i}, 0, 0);
     table.takeJoins();
     EXPECT_FALSE(table.remove({239, 9, 9, 9}));
     ASSERT_TRUE(table.remove({239, 1, 1, 1}));
@@ -88,7 +89,8 @@ TEST(UdpGroupTable, LeaveMovesTheLastEntryAndRejoinsTheRest) {
 
 TEST(UdpGroupTable, ASecondLeaveDuringAReopenStillRejoinsEveryGroupKept) {
     GroupTable table;
-    for (std::uint8_t i = 1; i <= 4; ++i) table.add({239, 1, 1, i}, 0, 0);
+    for (std::uint8_t i = 1; i <= 4; ++i)
+        table.add({239, 1, 1, i}, 0, 0);
     table.takeJoins();
     ASSERT_TRUE(table.remove({239, 1, 1, 4}));
     ASSERT_TRUE(table.takeLeave());

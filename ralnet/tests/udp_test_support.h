@@ -24,7 +24,8 @@ inline J5IpSettings ipSettingsFor(const std::uint8_t* ip) {
     std::memcpy(settings.ownIp, ip, 4);
     const std::uint8_t mask[4] = {255, 255, 255, 0};
     std::memcpy(settings.subnetMask, mask, 4);
-    for (int i = 0; i < 4; ++i) settings.ownSubnet[i] = static_cast<std::uint8_t>(ip[i] & mask[i]);
+    for (int i = 0; i < 4; ++i)
+        settings.ownSubnet[i] = static_cast<std::uint8_t>(ip[i] & mask[i]);
     return settings;
 }
 
@@ -37,8 +38,8 @@ inline std::string groupsOf(const kez::test::NetNamespace& space) {
         while (std::getline(in, line)) {
             if (line.empty() || line.front() != '\t') continue;
             // The group as the kernel prints it: its network-order bytes read as one host word.
-            const auto word = static_cast<std::uint32_t>(
-                std::stoul(line.substr(line.find_first_not_of('\t'), 8), nullptr, 16));
+            const auto word =
+                static_cast<std::uint32_t>(std::stoul(line.substr(line.find_first_not_of('\t'), 8), nullptr, 16));
             std::string text;
             for (int shift = 0; shift < 32; shift += 8) {
                 text += (text.empty() ? "" : ".") + std::to_string((word >> shift) & 0xFF);
@@ -49,7 +50,8 @@ inline std::string groupsOf(const kez::test::NetNamespace& space) {
     std::sort(groups.begin(), groups.end());
     groups.erase(std::unique(groups.begin(), groups.end()), groups.end());
     std::string out;
-    for (const auto& group : groups) out += (out.empty() ? "" : " ") + group;
+    for (const auto& group : groups)
+        out += (out.empty() ? "" : " ") + group;
     return out;
 }
 

@@ -73,7 +73,8 @@ public:
         return packets_.size();
     }
     ~ReceivedPackets() {
-        for (J5PacketObj* packet : packets_) ralnet::PacketPools::giveBackToOwner(packet);
+        for (J5PacketObj* packet : packets_)
+            ralnet::PacketPools::giveBackToOwner(packet);
     }
 
 private:
@@ -89,14 +90,13 @@ protected:
         stackSpace_ = std::make_unique<kez::test::NetNamespace>("ua");
         peerSpace_ = std::make_unique<kez::test::NetNamespace>("ub");
         if (!stackSpace_->valid() || !peerSpace_->valid()) KEZ_SKIP_OR_FAIL("no namespaces: " + stackSpace_->error());
-        veth_ = std::make_unique<kez::test::VethPair>(
-            *stackSpace_, *peerSpace_, kez::test::VethOptions{"198.18.0.1/24", "198.18.0.2/24"});
+        veth_ = std::make_unique<kez::test::VethPair>(*stackSpace_, *peerSpace_,
+                                                      kez::test::VethOptions{"198.18.0.1/24", "198.18.0.2/24"});
         if (!veth_->valid()) KEZ_SKIP_OR_FAIL("no veth pair: " + veth_->error());
         pools_ = ralnet::PacketPools::create({2, 2, 64});
         ASSERT_TRUE(pools_);
         transport_ = std::make_unique<UdpTransport>(ralnet::udp::UdpTransportSeams{
-            [this] { return pools_->take(1514, false); },
-            [this](J5PacketObj* packet) { return received_.put(packet); },
+            [this] { return pools_->take(1514, false); }, [this](J5PacketObj* packet) { return received_.put(packet); },
             [](std::uint8_t* mac) { std::memcpy(mac, kOwnMac, 6); }});
     }
 
@@ -238,7 +238,8 @@ TEST_F(UdpTransportTest, ReceivedDatagramsBecomePacketsAndMalformedOnesAreDroppe
 TEST_F(UdpTransportTest, GroupsAreJoinedAndLeftInTheKernel) {
     startStack(kStackIp, veth_->firstName());
     const Ipv4Address a{239, 192, 0, 1}, b{239, 192, 0, 2}, c{239, 192, 0, 3}, d{239, 192, 0, 4};
-    for (const auto& g : {a, b, c}) EXPECT_EQ(transport_->joinGroup(g.data(), 0, 0), 1);
+    for (const auto& g : {a, b, c})
+        EXPECT_EQ(transport_->joinGroup(g.data(), 0, 0), 1);
     EXPECT_EQ(transport_->joinGroup(a.data(), 0, 0), 1);
     const std::uint8_t notAGroup[] = {240, 0, 0, 1};
     EXPECT_EQ(transport_->joinGroup(notAGroup, 0, 0), 0);

@@ -108,9 +108,7 @@ TEST_F(WireGolden, FrameOfMinimumLengthOrMoreIsNotPadded) {
 }
 
 TEST_F(WireGolden, ControlPacketsCarryTheirPriorityAndPayload) {
-    auto header = [](const char* type) {
-        return hex(type) + hex("02 00 00 00 00 01 12 35 00 02 00 01 00 07 00 03");
-    };
+    auto header = [](const char* type) { return hex(type) + hex("02 00 00 00 00 01 12 35 00 02 00 01 00 07 00 03"); };
     // "HI": priority 5, four empty payload bytes.
     EXPECT_EQ(toHex(build(reliableRequest(J5_TYPE_HI, 0x0013, zeros(4)))),
               toHex(kEthAddrs + hex("81 00 a0 05 88 b5") + header("48 49") + zeros(4) + zeros(20)));
@@ -167,7 +165,8 @@ TEST_F(WireGolden, MakerSnapOlderUnreliableData) {
     hu.header.olderHuWords[1] = 0x2222;
     hu.callerTci = 0x0005; // not sent: no tag in this framing
     // 802.3 length = 6 (LLC, OUI) + 12 (header from the protocol field on) + 2.
-    const Bytes expected = kEthAddrs + hex("00 14 aa aa 03 02 5a 4e 48 55 02 01 11 11 22 22 00 00 00 00 78 79") + zeros(26);
+    const Bytes expected =
+        kEthAddrs + hex("00 14 aa aa 03 02 5a 4e 48 55 02 01 11 11 22 22 00 00 00 00 78 79") + zeros(26);
     EXPECT_EQ(toHex(build(hu)), toHex(expected));
     EXPECT_EQ(parse(expected, 0x0181), hex("78 79") + zeros(26));
 }
@@ -193,7 +192,8 @@ TEST_F(WireGolden, MakerSnapInsideVlanTag) {
 TEST_F(WireGolden, UdpFormIsTheJ5PartAlone) {
     const Bytes expected = kHrHeader + kTenBytes;
     EXPECT_EQ(toHex(build(reliableRequest(J5_TYPE_HR, 0x0071, kTenBytes))), toHex(expected));
-    EXPECT_EQ(toHex(build(requestFor(J5_TYPE_HA, 0x0069, hex("01")))), "4841020000000001" "01");
+    EXPECT_EQ(toHex(build(requestFor(J5_TYPE_HA, 0x0069, hex("01")))), "4841020000000001"
+                                                                       "01");
 }
 
 TEST_F(WireGolden, RefusesWhatTheFramingCannotCarry) {

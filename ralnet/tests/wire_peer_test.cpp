@@ -42,9 +42,9 @@ std::vector<PeerCase> readCases(const fs::path& path) {
     while (std::getline(in, line)) {
         std::istringstream words(line);
         PeerCase c;
-        words >> c.name >> c.type >> c.bitmap >> c.dstMac >> c.srcMac >> c.seq >> c.dstVdn >> c.srcVdn >>
-            c.rxIndex >> c.txIndex >> c.tag >> c.hu1 >> c.hu2 >> c.payload >> c.frame >> c.rxBitmap >>
-            c.payloadOffset >> c.j5Offset >> c.rxPayloadLength >> c.udp >> c.rxTci;
+        words >> c.name >> c.type >> c.bitmap >> c.dstMac >> c.srcMac >> c.seq >> c.dstVdn >> c.srcVdn >> c.rxIndex >>
+            c.txIndex >> c.tag >> c.hu1 >> c.hu2 >> c.payload >> c.frame >> c.rxBitmap >> c.payloadOffset >>
+            c.j5Offset >> c.rxPayloadLength >> c.udp >> c.rxTci;
         if (words) cases.push_back(c);
     }
     return cases;
@@ -85,7 +85,8 @@ protected:
         work_ = fs::path(KEZ_BINARY_DIR) / ("ralnet-peer-frames-" + std::to_string(::getpid()));
         fs::create_directories(work_);
         const std::string python = std::string("PYTHONDONTWRITEBYTECODE=1 ") + KEZ_PYTHON;
-        ASSERT_EQ(run(python + " " + (kPeerDir / "gen_frames.py").string() + " > " + (work_ / "cases.jsonl").string()), 0);
+        ASSERT_EQ(run(python + " " + (kPeerDir / "gen_frames.py").string() + " > " + (work_ / "cases.jsonl").string()),
+                  0);
         const fs::path flatten = fs::path(KEZ_SOURCE_DIR) / "ralnet/tests/peer_cases.py";
         ASSERT_EQ(run(python + " " + flatten.string() + " < " + (work_ / "cases.jsonl").string() + " > " +
                       (work_ / "cases.txt").string()),

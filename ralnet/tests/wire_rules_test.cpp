@@ -15,11 +15,11 @@ using wire::PayloadVerdict;
 
 TEST(WireRules, HeaderRoomTable) {
     const std::pair<J5HeaderBitMap, std::uint16_t> table[] = {
-        {0x0009, 22}, {0x000B, 26}, {0x0011, 32}, {0x0069, 50}, {0x0071, 60},
-        {0x0010, 64}, {0x0000, 64}, {0x0013, 36}, {0x0015, 40}, {0x0017, 44},
-        {0x0081, 22}, {0x0181, 32}, {0x0083, 26}, {0x01FF, 98},
+        {0x0009, 22}, {0x000B, 26}, {0x0011, 32}, {0x0069, 50}, {0x0071, 60}, {0x0010, 64}, {0x0000, 64},
+        {0x0013, 36}, {0x0015, 40}, {0x0017, 44}, {0x0081, 22}, {0x0181, 32}, {0x0083, 26}, {0x01FF, 98},
     };
-    for (const auto& [bitmap, room] : table) EXPECT_EQ(wire::headerRoom(bitmap), room) << std::hex << bitmap;
+    for (const auto& [bitmap, room] : table)
+        EXPECT_EQ(wire::headerRoom(bitmap), room) << std::hex << bitmap;
 }
 
 TEST(WireRules, FramingChoiceTable) {
@@ -31,7 +31,8 @@ TEST(WireRules, FramingChoiceTable) {
         {0x0181, Framing::MakerSnap}, {0x0085, Framing::MakerSnap},  {0x0083, Framing::MakerSnapInVlan},
         {0x0013, Framing::Vlan},      {0x000B, Framing::Vlan},
     };
-    for (const auto& [bitmap, framing] : table) EXPECT_EQ(wire::framingFor(bitmap), framing) << std::hex << bitmap;
+    for (const auto& [bitmap, framing] : table)
+        EXPECT_EQ(wire::framingFor(bitmap), framing) << std::hex << bitmap;
 }
 
 TEST(WireRules, PriorityByType) {

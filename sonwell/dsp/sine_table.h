@@ -8,4 +8,4 @@ namespace kez::sonwell {
 inline constexpr int kSineTableSize = 500;
 extern const std::array<std::int16_t, kSineTableSize> kQuarterSine;
 
-}  // namespace kez::sonwell
+} // namespace kez::sonwell

@@ -17,31 +17,33 @@ constexpr char kKeysByRow[] = "0123456789ABCD*#";
 
 // Each key of every table, 100 ms of tone and 100 ms of silence, decoded by multimon-ng.
 TEST(DtmfRows, MultimonDecodesEveryKeyOfEveryTable) {
-  std::vector<std::int16_t> signal;
-  std::string expected;
-  for (int table = 1; table <= kToneTableCount; ++table) {
-    for (int row = 0; row < 16; ++row) {
-      ToneState state;
-      for (int i = 0; i < 800; ++i) signal.push_back(GenerateToneSample(row, table, state));
-      signal.insert(signal.end(), 800, 0);
-      expected += kKeysByRow[row];
+    std::vector<std::int16_t> signal;
+    std::string expected;
+    for (int table = 1; table <= kToneTableCount; ++table) {
+        for (int row = 0; row < 16; ++row) {
+            ToneState state;
+            for (int i = 0; i < 800; ++i)
+                signal.push_back(GenerateToneSample(row, table, state));
+            signal.insert(signal.end(), 800, 0);
+            expected += kKeysByRow[row];
+        }
     }
-  }
-  test::ScratchDir dir;
-  test::WriteSamples(dir / "keys-8k.raw", signal);
-  ASSERT_EQ(test::RunCommand("sox -D -t raw -r 8000 -e signed -b 16 -c 1 " + Quoted(dir / "keys-8k.raw") +
-                             " -t raw -r 22050 -e signed -b 16 -c 1 " + Quoted(dir / "keys-22k.raw"))
-                .exitCode,
-            0);
-  const auto decoded = test::RunCommand("multimon-ng -q -a DTMF -t raw " + Quoted(dir / "keys-22k.raw") + " 2>/dev/null");
-  ASSERT_EQ(decoded.exitCode, 0);
-  std::istringstream lines(decoded.output);
-  std::string heard;
-  for (std::string line; std::getline(lines, line);) {
-    if (line.rfind("DTMF: ", 0) == 0 && line.size() > 6) heard += line[6];
-  }
-  EXPECT_EQ(heard, expected);
+    test::ScratchDir dir;
+    test::WriteSamples(dir / "keys-8k.raw", signal);
+    ASSERT_EQ(test::RunCommand("sox -D -t raw -r 8000 -e signed -b 16 -c 1 " + Quoted(dir / "keys-8k.raw") +
+                               " -t raw -r 22050 -e signed -b 16 -c 1 " + Quoted(dir / "keys-22k.raw"))
+                  .exitCode,
+              0);
+    const auto decoded =
+        test::RunCommand("multimon-ng -q -a DTMF -t raw " + Quoted(dir / "keys-22k.raw") + " 2>/dev/null");
+    ASSERT_EQ(decoded.exitCode, 0);
+    std::istringstream lines(decoded.output);
+    std::string heard;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("DTMF: ", 0) == 0 && line.size() > 6) heard += line[6];
+    }
+    EXPECT_EQ(heard, expected);
 }
 
-}  // namespace
-}  // namespace kez::sonwell
+} // namespace
+} // namespace kez::sonwell

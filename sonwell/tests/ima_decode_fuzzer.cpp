@@ -10,14 +10,14 @@
 #include "sonwell/mulaw.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::span<const std::uint8_t> block(data, size);
-  std::vector<std::int16_t> out(kez::sonwell::ImaAdpcmBlockSamples(size) + 8);
-  const std::size_t decoded = kez::sonwell::ImaAdpcmDecode(out, block);
-  if (decoded != kez::sonwell::ImaAdpcmBlockSamples(size)) __builtin_trap();
-  std::vector<std::uint8_t> again(kez::sonwell::ImaAdpcmBlockBytes(decoded));
-  int index = 0;
-  kez::sonwell::ImaAdpcmEncode(again, std::span(out.data(), decoded), index);
-  if (index < 0 || index > kez::sonwell::kImaMaxStepIndex) __builtin_trap();
-  kez::sonwell::MuLawExpand(out, block);
-  return 0;
+    const std::span<const std::uint8_t> block(data, size);
+    std::vector<std::int16_t> out(kez::sonwell::ImaAdpcmBlockSamples(size) + 8);
+    const std::size_t decoded = kez::sonwell::ImaAdpcmDecode(out, block);
+    if (decoded != kez::sonwell::ImaAdpcmBlockSamples(size)) __builtin_trap();
+    std::vector<std::uint8_t> again(kez::sonwell::ImaAdpcmBlockBytes(decoded));
+    int index = 0;
+    kez::sonwell::ImaAdpcmEncode(again, std::span(out.data(), decoded), index);
+    if (index < 0 || index > kez::sonwell::kImaMaxStepIndex) __builtin_trap();
+    kez::sonwell::MuLawExpand(out, block);
+    return 0;
 }

@@ -9,8 +9,8 @@
 namespace kez::sonwell::test {
 
 struct Stretch {
-  std::size_t start;
-  std::size_t length;
+    std::size_t start;
+    std::size_t length;
 };
 
 // Sounding stretches: runs separated by at least `minGap` zero samples, so that the odd sample
@@ -21,14 +21,14 @@ std::vector<Stretch> SoundingStretches(std::span<const std::int16_t> samples, st
 double GoertzelPower(std::span<const std::int16_t> samples, double frequency);
 
 struct SinusoidFit {
-  std::vector<double> frequencies;  // distinct, in the order given
-  std::vector<double> weights;      // cosine and sine weight per frequency
-  std::vector<double> amplitudes;   // one per frequency
-  double residualShare;             // energy the fit leaves unexplained, 0..1
+    std::vector<double> frequencies; // distinct, in the order given
+    std::vector<double> weights;     // cosine and sine weight per frequency
+    std::vector<double> amplitudes;  // one per frequency
+    double residualShare;            // energy the fit leaves unexplained, 0..1
 
-  double ValueAt(std::size_t n) const;
+    double ValueAt(std::size_t n) const;
 };
 
 SinusoidFit FitSinusoids(std::span<const std::int16_t> samples, std::vector<double> frequencies);
 
-}  // namespace kez::sonwell::test
+} // namespace kez::sonwell::test

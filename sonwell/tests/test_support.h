@@ -10,21 +10,21 @@ namespace kez::sonwell::test {
 
 // A fresh folder under the build tree, removed with its contents when the object goes.
 class ScratchDir {
- public:
-  ScratchDir();
-  ~ScratchDir();
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
 
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
 
- private:
-  std::filesystem::path path_;
+private:
+    std::filesystem::path path_;
 };
 
 struct CommandResult {
-  int exitCode;
-  std::string output;  // stdout only
+    int exitCode;
+    std::string output; // stdout only
 };
 
 // Runs a shell command line; stderr passes through to the test log.
@@ -44,4 +44,4 @@ std::vector<std::int16_t> ReadSamples(const std::filesystem::path& path);
 // full-scale square waves and silence, chosen by `kind` and `seed`.
 std::vector<std::int16_t> NoisySignal(std::size_t count, unsigned kind, unsigned seed);
 
-}  // namespace kez::sonwell::test
+} // namespace kez::sonwell::test

@@ -19,7 +19,8 @@ namespace {
 std::vector<std::string> words(const std::string& text) {
     std::istringstream stream(text);
     std::vector<std::string> result;
-    for (std::string word; stream >> word;) result.push_back(word);
+    for (std::string word; stream >> word;)
+        result.push_back(word);
     return result;
 }
 
@@ -64,7 +65,8 @@ bool NetNamespace::run(const std::function<void()>& work) const {
 
 bool NetNamespace::ip(const std::string& arguments) const {
     std::vector<std::string> argv{"ip", "-n", name_};
-    for (auto& word : words(arguments)) argv.push_back(std::move(word));
+    for (auto& word : words(arguments))
+        argv.push_back(std::move(word));
     return runCommand(argv).ok();
 }
 
@@ -82,14 +84,14 @@ VethPair::VethPair(const NetNamespace& first, const NetNamespace& second, const 
             return;
         }
     }
-    const CommandResult added = runCommand({"ip", "-n", first.name(), "link", "add", firstName_, "type", "veth",
-                                            "peer", "name", secondName_, "netns", second.name()});
+    const CommandResult added = runCommand({"ip", "-n", first.name(), "link", "add", firstName_, "type", "veth", "peer",
+                                            "name", secondName_, "netns", second.name()});
     if (!added.ok()) {
         error_ = added.err;
         return;
     }
-    created_ = configure(first, firstName_, options.firstAddress) &&
-               configure(second, secondName_, options.secondAddress);
+    created_ =
+        configure(first, firstName_, options.firstAddress) && configure(second, secondName_, options.secondAddress);
 }
 
 bool VethPair::configure(const NetNamespace& space, const std::string& name,

@@ -37,7 +37,7 @@ private:
 };
 
 struct VethOptions {
-    std::optional<std::string> firstAddress;  // "198.18.0.1/24"; only 198.18.0.0/15
+    std::optional<std::string> firstAddress; // "198.18.0.1/24"; only 198.18.0.0/15
     std::optional<std::string> secondAddress;
 };
 

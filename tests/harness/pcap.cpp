@@ -22,7 +22,8 @@ public:
     bool has(std::size_t count) const { return bytes_.size() - at_ >= count; }
     std::uint32_t u32() {
         std::uint32_t value = 0;
-        for (int i = 3; i >= 0; --i) value = value << 8 | bytes_[at_ + static_cast<std::size_t>(i)];
+        for (int i = 3; i >= 0; --i)
+            value = value << 8 | bytes_[at_ + static_cast<std::size_t>(i)];
         at_ += 4;
         return swap_ ? swapped(value) : value;
     }
@@ -42,7 +43,8 @@ private:
 };
 
 void putU32(std::ofstream& file, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) file.put(static_cast<char>(value >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+        file.put(static_cast<char>(value >> (8 * i)));
 }
 
 void putU16(std::ofstream& file, std::uint16_t value) {

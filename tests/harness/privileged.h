@@ -15,14 +15,14 @@ bool privilegedRequired();
 } // namespace kez::test
 
 // Skips or fails the current test, by KEZ_REQUIRE_PRIVILEGED, with `why`.
-#define KEZ_SKIP_OR_FAIL(why)                                                                                 \
-    do {                                                                                                     \
-        if (::kez::test::privilegedRequired()) FAIL() << (why);                                              \
-        GTEST_SKIP() << (why);                                                                               \
+#define KEZ_SKIP_OR_FAIL(why)                                                                                          \
+    do {                                                                                                               \
+        if (::kez::test::privilegedRequired()) FAIL() << (why);                                                        \
+        GTEST_SKIP() << (why);                                                                                         \
     } while (false)
 
 // Use first in a privileged test body.
-#define KEZ_REQUIRE_PRIVILEGED()                                                                              \
-    do {                                                                                                     \
-        if (const auto kezShortfall = ::kez::test::privilegeShortfall()) KEZ_SKIP_OR_FAIL(*kezShortfall);    \
+#define KEZ_REQUIRE_PRIVILEGED()                                                                                       \
+    do {                                                                                                               \
+        if (const auto kezShortfall = ::kez::test::privilegeShortfall()) KEZ_SKIP_OR_FAIL(*kezShortfall);              \
     } while (false)

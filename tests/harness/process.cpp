@@ -38,7 +38,8 @@ int remainingMs(Clock::time_point end) {
 
 std::vector<char*> pointers(std::vector<std::string>& texts) {
     std::vector<char*> result;
-    for (auto& text : texts) result.push_back(text.data());
+    for (auto& text : texts)
+        result.push_back(text.data());
     result.push_back(nullptr);
     return result;
 }
@@ -53,7 +54,8 @@ pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>
             int output, int error) {
     std::vector<std::string> arguments = argv;
     std::vector<std::string> environment;
-    for (char** entry = environ; *entry != nullptr; ++entry) environment.emplace_back(*entry);
+    for (char** entry = environ; *entry != nullptr; ++entry)
+        environment.emplace_back(*entry);
     environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
     auto argvPointers = pointers(arguments);
     auto environmentPointers = pointers(environment);
@@ -90,7 +92,8 @@ CommandResult runCommand(const std::vector<std::string>& argv, std::chrono::mill
     bool outOpen = true;
     bool errOpen = true;
     while ((outOpen || errOpen) && remainingMs(end) > 0) {
-        std::array<pollfd, 2> fds{{{outOpen ? out.read.get() : -1, POLLIN, 0}, {errOpen ? err.read.get() : -1, POLLIN, 0}}};
+        std::array<pollfd, 2> fds{
+            {{outOpen ? out.read.get() : -1, POLLIN, 0}, {errOpen ? err.read.get() : -1, POLLIN, 0}}};
         if (::poll(fds.data(), fds.size(), remainingMs(end)) <= 0) continue;
         if (fds[0].revents != 0) {
             const auto before = result.out.size();

@@ -19,7 +19,8 @@ UnprivilegedCopy::UnprivilegedCopy(std::string_view prefix, std::initializer_lis
     folder_ = pattern;
     fs::permissions(folder_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                  fs::perms::others_read | fs::perms::others_exec);
-    for (const fs::path& file : files) fs::copy_file(file, folder_ / file.filename());
+    for (const fs::path& file : files)
+        fs::copy_file(file, folder_ / file.filename());
 }
 
 UnprivilegedCopy::~UnprivilegedCopy() {

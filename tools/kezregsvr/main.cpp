@@ -21,8 +21,7 @@ struct Request {
     std::filesystem::path module;
 };
 
-std::optional<Request> parse(int argc, char** argv)
-{
+std::optional<Request> parse(int argc, char** argv) {
     Request request;
     int index = 1;
     if (index < argc && std::string_view(argv[index]) == "-u") {
@@ -41,8 +40,7 @@ struct LibraryCloser {
 };
 using Library = std::unique_ptr<void, LibraryCloser>;
 
-int run(const Request& request)
-{
+int run(const Request& request) {
     std::error_code error;
     const auto path = std::filesystem::weakly_canonical(std::filesystem::absolute(request.module, error), error);
     const std::string shown = request.module.string();
@@ -73,8 +71,7 @@ int run(const Request& request)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const auto request = parse(argc, argv);
     if (!request) {
         std::fprintf(stderr, "usage: kezregsvr [-u] <module.so>\n");

@@ -28,8 +28,7 @@ public:
     // The same field as IJIPMessage's nDestVDN: the device number inside the payload.
     virtual HRESULT get_nDestVDN(std::int16_t& value) = 0;
     virtual HRESULT put_nDestVDN(std::int16_t value) = 0;
-    virtual HRESULT AddFrame(const Variant& varData, std::int16_t nFormat, std::int16_t nFlags,
-                             std::int16_t nSeq) = 0;
+    virtual HRESULT AddFrame(const Variant& varData, std::int16_t nFormat, std::int16_t nFlags, std::int16_t nSeq) = 0;
     virtual HRESULT get_nFrameSeq(std::int16_t nFrame, std::int16_t& value) = 0;
     virtual HRESULT get_nAudioFlags(std::int16_t nFrame, std::int16_t& value) = 0;
     virtual HRESULT InitPacket() = 0;
@@ -46,8 +45,7 @@ public:
     virtual HRESULT get_nFrames(std::int16_t& value) = 0;
     virtual HRESULT get_varAudioData(std::int16_t nFrame, Variant& value) = 0;
     virtual HRESULT get_nFrameSeq(std::int16_t nFrame, std::int16_t& value) = 0;
-    virtual HRESULT AddFrame(const Variant& varData, std::int16_t nFormat, std::int16_t nFlags,
-                             std::int16_t nSeq) = 0;
+    virtual HRESULT AddFrame(const Variant& varData, std::int16_t nFormat, std::int16_t nFlags, std::int16_t nSeq) = 0;
     virtual HRESULT InitPacket() = 0;
     // No frames and lDataLen 10; the frame bytes stay.
     virtual HRESULT Reset() = 0;

@@ -72,8 +72,7 @@ protected:
     bool implements(const com::Guid& interfaceId) const override;
 
     // True when `width` bytes at `offset` lie inside the payload.
-    static bool fits(std::size_t offset, std::size_t width)
-    {
+    static bool fits(std::size_t offset, std::size_t width) {
         return offset <= kPayloadSize && width <= kPayloadSize - offset;
     }
     // Offset of entry `index` of a table at `base`, or nothing when the index is negative or
@@ -145,8 +144,7 @@ class MessageOf : public JIPMessageBase, public Interface {
 protected:
     explicit MessageOf(std::string_view className) : JIPMessageBase(className, Interface::iid) {}
 
-    bool implements(const com::Guid& interfaceId) const override
-    {
+    bool implements(const com::Guid& interfaceId) const override {
         return interfaceId == Interface::iid || JIPMessageBase::implements(interfaceId);
     }
 };

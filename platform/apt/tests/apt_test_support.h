@@ -19,8 +19,7 @@ struct Counted {
     int value;
 };
 
-inline Message countedMessage(MessageId id, int value)
-{
+inline Message countedMessage(MessageId id, int value) {
     return Message{id, 0, value, Payload::of(std::make_unique<Counted>(value))};
 }
 
@@ -33,8 +32,7 @@ struct Seen {
 };
 
 // A procedure that records what it is given, tagged with the window's letter.
-inline Procedure recordInto(std::vector<Seen>& seen, char window)
-{
+inline Procedure recordInto(std::vector<Seen>& seen, char window) {
     return [&seen, window](Message& m) -> Result {
         seen.push_back({window, m.id, m.l});
         return 0;

@@ -28,8 +28,7 @@ protected:
     void TearDown() override { EXPECT_EQ(Counted::alive, 0); }
 };
 
-TEST_F(AptLifetime, DeliveredPayloadIsOwnedByTheProcedure)
-{
+TEST_F(AptLifetime, DeliveredPayloadIsOwnedByTheProcedure) {
     std::unique_ptr<Counted> kept;
     HiddenWindow window("W", [&](Message& m) -> Result {
         kept = m.payload.take<std::unique_ptr<Counted>>();
@@ -44,8 +43,7 @@ TEST_F(AptLifetime, DeliveredPayloadIsOwnedByTheProcedure)
     kept.reset();
 }
 
-TEST_F(AptLifetime, PostToADestroyedWindowFailsAndFreesThePayload)
-{
+TEST_F(AptLifetime, PostToADestroyedWindowFailsAndFreesThePayload) {
     HiddenWindow window("W", [](Message&) -> Result { return 0; });
     const WindowHandle handle = window.handle();
     window.destroy();
@@ -58,8 +56,7 @@ TEST_F(AptLifetime, PostToADestroyedWindowFailsAndFreesThePayload)
     EXPECT_EQ(Counted::alive, 0);
 }
 
-TEST_F(AptLifetime, DestroyingAWindowDropsItsQueuedMessagesOnly)
-{
+TEST_F(AptLifetime, DestroyingAWindowDropsItsQueuedMessagesOnly) {
     std::vector<test::Seen> seen;
     auto doomed = std::make_unique<HiddenWindow>("Doomed", test::recordInto(seen, 'd'));
     HiddenWindow kept("Kept", test::recordInto(seen, 'k'));
@@ -74,14 +71,13 @@ TEST_F(AptLifetime, DestroyingAWindowDropsItsQueuedMessagesOnly)
     EXPECT_EQ(seen, (std::vector<test::Seen>{{'k', kData, 10}, {'k', kData, 11}, {'k', kData, 12}}));
 }
 
-TEST_F(AptLifetime, AWindowDestroyedByItsOwnProcedureGetsNoMoreMessages)
-{
+TEST_F(AptLifetime, AWindowDestroyedByItsOwnProcedureGetsNoMoreMessages) {
     int calls = 0;
     std::unique_ptr<HiddenWindow> window;
     window = std::make_unique<HiddenWindow>("Self", [&, probe = std::make_shared<int>(5)](Message&) -> Result {
         ++calls;
-        window.reset();      // the final release of the owner, inside its own procedure
-        return *probe;       // the procedure's own state is still intact
+        window.reset(); // the final release of the owner, inside its own procedure
+        return *probe;  // the procedure's own state is still intact
     });
     window->post(countedMessage(kData, 1));
     window->post(countedMessage(kData, 2));
@@ -89,8 +85,7 @@ TEST_F(AptLifetime, AWindowDestroyedByItsOwnProcedureGetsNoMoreMessages)
     EXPECT_EQ(calls, 1);
 }
 
-TEST_F(AptLifetime, DestroyingFromAnotherThreadWaitsForTheRunningProcedure)
-{
+TEST_F(AptLifetime, DestroyingFromAnotherThreadWaitsForTheRunningProcedure) {
     sys::Event entered(sys::Event::Reset::Manual);
     sys::Event neverSet(sys::Event::Reset::Manual);
     std::atomic<bool> procedureDone{false};
@@ -114,8 +109,7 @@ TEST_F(AptLifetime, DestroyingFromAnotherThreadWaitsForTheRunningProcedure)
     EXPECT_TRUE(doneWhenDestroyed);
 }
 
-TEST_F(AptLifetime, MessagesQueuedWhenTheThreadEndsAreFreedAndLaterPostsFail)
-{
+TEST_F(AptLifetime, MessagesQueuedWhenTheThreadEndsAreFreedAndLaterPostsFail) {
     WindowHandle handle;
     std::unique_ptr<HiddenWindow> outlives; // a window the thread forgot to destroy
     std::thread([&] {
@@ -133,8 +127,7 @@ TEST_F(AptLifetime, MessagesQueuedWhenTheThreadEndsAreFreedAndLaterPostsFail)
 // Restores the descriptor limit it lowered.
 class DescriptorLimit {
 public:
-    explicit DescriptorLimit(rlim_t soft)
-    {
+    explicit DescriptorLimit(rlim_t soft) {
         ::getrlimit(RLIMIT_NOFILE, &saved_);
         rlimit lowered = saved_;
         lowered.rlim_cur = soft;
@@ -156,18 +149,15 @@ struct Attempt {
 };
 
 // Creates a window on a new thread once `go` is set.
-std::thread attemptWindow(sys::Event& go, Attempt& result)
-{
+std::thread attemptWindow(sys::Event& go, Attempt& result) {
     return std::thread([&go, &result] {
         go.wait();
         HiddenWindow window("NoFds", [](Message&) -> Result { return 0; });
-        result = {window.created(), window.error(), Apartment::current().fd(),
-                  window.post(countedMessage(kData, 1))};
+        result = {window.created(), window.error(), Apartment::current().fd(), window.post(countedMessage(kData, 1))};
     });
 }
 
-TEST_F(AptLifetime, AnApartmentWithoutDescriptorsRefusesWindowsWithTheError)
-{
+TEST_F(AptLifetime, AnApartmentWithoutDescriptorsRefusesWindowsWithTheError) {
     sys::Event go(sys::Event::Reset::Manual, true);
     Attempt warmUp;
     // The same code once with descriptors, so the sanitizer runtimes (which need descriptors

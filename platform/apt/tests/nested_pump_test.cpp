@@ -12,16 +12,15 @@
 namespace kez::apt {
 namespace {
 
-using test::Seen;
 using test::recordInto;
+using test::Seen;
 using namespace std::chrono_literals;
 
 constexpr MessageId kPacket = WM_USER + 102;
 constexpr MessageId kClose = WM_USER + 1;
 constexpr MessageId kEvent = WM_USER + 109;
 
-TEST(AptNestedPump, WindowFilterServesOneWindowAndKeepsTheOthersInOrder)
-{
+TEST(AptNestedPump, WindowFilterServesOneWindowAndKeepsTheOthersInOrder) {
     std::vector<Seen> seen;
     HiddenWindow a("A", recordInto(seen, 'a'));
     HiddenWindow b("B", recordInto(seen, 'b'));
@@ -29,7 +28,8 @@ TEST(AptNestedPump, WindowFilterServesOneWindowAndKeepsTheOthersInOrder)
         a.post({kPacket, 0, i, {}});
         b.post({kEvent, 0, i, {}});
     }
-    const bool drained = Apartment::current().pumpFor(5s, [&] { return seen.size() == 3; }, &a);
+    const bool drained = Apartment::current().pumpFor(
+        5s, [&] { return seen.size() == 3; }, &a);
     EXPECT_TRUE(drained);
     EXPECT_EQ(seen, (std::vector<Seen>{{'a', kPacket, 0}, {'a', kPacket, 1}, {'a', kPacket, 2}}));
     seen.clear();
@@ -37,13 +37,13 @@ TEST(AptNestedPump, WindowFilterServesOneWindowAndKeepsTheOthersInOrder)
     EXPECT_EQ(seen, (std::vector<Seen>{{'b', kEvent, 0}, {'b', kEvent, 1}, {'b', kEvent, 2}}));
 }
 
-TEST(AptNestedPump, PumpForGivesUpWhenTheLimitPasses)
-{
+TEST(AptNestedPump, PumpForGivesUpWhenTheLimitPasses) {
     std::vector<Seen> seen;
     HiddenWindow a("A", recordInto(seen, 'a'));
     HiddenWindow b("B", recordInto(seen, 'b'));
     b.post({kEvent, 0, 0, {}});
-    EXPECT_FALSE(Apartment::current().pumpFor(20ms, [] { return false; }, &a));
+    EXPECT_FALSE(Apartment::current().pumpFor(
+        20ms, [] { return false; }, &a));
     EXPECT_TRUE(seen.empty());
 }
 
@@ -52,21 +52,19 @@ TEST(AptNestedPump, PumpForGivesUpWhenTheLimitPasses)
 class ClosingEndpoint {
 public:
     explicit ClosingEndpoint(std::vector<Seen>& seen)
-        : seen_(seen), window_("EndPointWindow", [this](Message& m) { return handle(m); })
-    {
-    }
+        : seen_(seen), window_("EndPointWindow", [this](Message& m) { return handle(m); }) {}
     HiddenWindow& window() { return window_; }
     std::atomic<int>& pending() { return pending_; }
 
 private:
-    Result handle(Message& m)
-    {
+    Result handle(Message& m) {
         if (m.id == kPacket) {
             seen_.push_back({'e', m.id, m.l});
             --pending_;
         } else if (m.id == kClose) {
             seen_.push_back({'e', kClose, 0});
-            drained_ = Apartment::current().pumpFor(10s, [this] { return pending_ == 0; }, &window_);
+            drained_ = Apartment::current().pumpFor(
+                10s, [this] { return pending_ == 0; }, &window_);
             seen_.push_back({'e', kClose, drained_ ? 1 : -1});
         }
         return 0;
@@ -78,8 +76,7 @@ private:
     HiddenWindow window_;
 };
 
-TEST(AptNestedPump, CloseDrainsItsOwnWindowInsideItsProcedure)
-{
+TEST(AptNestedPump, CloseDrainsItsOwnWindowInsideItsProcedure) {
     constexpr int kPackets = 50;
     std::vector<Seen> seen;
     ClosingEndpoint endpoint(seen);
@@ -98,14 +95,15 @@ TEST(AptNestedPump, CloseDrainsItsOwnWindowInsideItsProcedure)
     Apartment::current().dispatchPending();
 
     std::vector<Seen> expected{{'e', kClose, 0}};
-    for (int i = 0; i < kPackets; ++i) expected.push_back({'e', kPacket, i});
+    for (int i = 0; i < kPackets; ++i)
+        expected.push_back({'e', kPacket, i});
     expected.push_back({'e', kClose, 1});
-    for (int i = 0; i < kPackets; ++i) expected.push_back({'g', kEvent, i});
+    for (int i = 0; i < kPackets; ++i)
+        expected.push_back({'g', kEvent, i});
     EXPECT_EQ(seen, expected);
 }
 
-TEST(AptNestedPump, AnUnfilteredNestedPumpDeliversEveryWindowInOrder)
-{
+TEST(AptNestedPump, AnUnfilteredNestedPumpDeliversEveryWindowInOrder) {
     std::vector<Seen> seen;
     HiddenWindow b("B", recordInto(seen, 'b'));
     HiddenWindow a("A", [&](Message& m) -> Result {
@@ -121,8 +119,7 @@ TEST(AptNestedPump, AnUnfilteredNestedPumpDeliversEveryWindowInOrder)
     EXPECT_EQ(seen, (std::vector<Seen>{{'a', kPacket, 0}, {'b', kEvent, 1}, {'a', kPacket, 2}, {'b', kEvent, 3}}));
 }
 
-TEST(AptNestedPump, AForeignLoopTurnsDuringNestedWaitsAndItsDispatchKeepsToTheFilter)
-{
+TEST(AptNestedPump, AForeignLoopTurnsDuringNestedWaitsAndItsDispatchKeepsToTheFilter) {
     std::vector<Seen> seen;
     HiddenWindow a("A", recordInto(seen, 'a'));
     HiddenWindow b("B", recordInto(seen, 'b'));
@@ -136,7 +133,8 @@ TEST(AptNestedPump, AForeignLoopTurnsDuringNestedWaitsAndItsDispatchKeepsToTheFi
     });
     b.post({kEvent, 0, 0, {}});
     a.post({kPacket, 0, 1, {}});
-    EXPECT_FALSE(apartment.pumpFor(30ms, [] { return false; }, &a));
+    EXPECT_FALSE(apartment.pumpFor(
+        30ms, [] { return false; }, &a));
     apartment.setExternalPump({});
     EXPECT_GE(turns, 1);
     EXPECT_EQ(seen, (std::vector<Seen>{{'a', kPacket, 1}}));

@@ -36,8 +36,7 @@ public:
     Meter(const Meter&) = delete;
     Meter& operator=(const Meter&) = delete;
 
-    com::HRESULT Start(int readings)
-    {
+    com::HRESULT Start(int readings) {
         const bool started = worker_.start("meter", [this, readings, target = window_.handle()] {
             for (int i = 0; i < readings; ++i) {
                 target.post({kReading, 0, 0, Payload::of(std::make_unique<Counted>(i))});
@@ -47,8 +46,7 @@ public:
         return started ? com::S_OK : com::E_FAIL;
     }
 
-    com::HRESULT Stop()
-    {
+    com::HRESULT Stop() {
         stop_.set();
         worker_.join();
         return com::S_OK;
@@ -57,8 +55,7 @@ public:
     com::ConnectionPoint<IMeterEvents>& events() { return events_; }
 
 private:
-    Result onMessage(Message& m)
-    {
+    Result onMessage(Message& m) {
         if (m.id != kReading) return 0;
         const auto reading = m.payload.take<std::unique_ptr<Counted>>();
         if (reading) events_.fire([&](IMeterEvents& sink) { return sink.ReadingUpdate(reading->value); });
@@ -78,9 +75,7 @@ private:
 class Panel {
 public:
     explicit Panel(com::Ptr<Meter> meter)
-        : meter_(std::move(meter)), cookie_(meter_->events().advise(std::make_shared<Sink>(*this)))
-    {
-    }
+        : meter_(std::move(meter)), cookie_(meter_->events().advise(std::make_shared<Sink>(*this))) {}
     ~Panel() { meter_->events().unadvise(cookie_); }
     Panel(const Panel&) = delete;
     Panel& operator=(const Panel&) = delete;
@@ -92,8 +87,7 @@ private:
     class Sink final : public com::Implements<IMeterEvents> {
     public:
         explicit Sink(Panel& owner) : owner_(owner) {}
-        com::HRESULT ReadingUpdate(std::int32_t lValue) override
-        {
+        com::HRESULT ReadingUpdate(std::int32_t lValue) override {
             owner_.readings.push_back(lValue);
             owner_.threads.push_back(std::this_thread::get_id());
             return com::S_OK;
@@ -112,20 +106,20 @@ protected:
     void TearDown() override { EXPECT_EQ(Counted::alive, 0); }
 };
 
-TEST_F(AptOwnership, WorkerResultsFireAsEventsOnTheCreatingThreadInOrder)
-{
+TEST_F(AptOwnership, WorkerResultsFireAsEventsOnTheCreatingThreadInOrder) {
     constexpr int kReadings = 200;
     auto meter = std::make_shared<Meter>();
     Panel panel(meter);
     ASSERT_EQ(meter->Start(kReadings), com::S_OK);
     ASSERT_TRUE(Apartment::current().pumpFor(30s, [&] { return panel.readings.size() == kReadings; }));
     EXPECT_EQ(meter->Stop(), com::S_OK);
-    for (int i = 0; i < kReadings; ++i) EXPECT_EQ(panel.readings[i], i);
-    for (const auto& thread : panel.threads) EXPECT_EQ(thread, std::this_thread::get_id());
+    for (int i = 0; i < kReadings; ++i)
+        EXPECT_EQ(panel.readings[i], i);
+    for (const auto& thread : panel.threads)
+        EXPECT_EQ(thread, std::this_thread::get_id());
 }
 
-TEST_F(AptOwnership, TheLastReferenceReleasedOnAnotherThreadStopsCleanly)
-{
+TEST_F(AptOwnership, TheLastReferenceReleasedOnAnotherThreadStopsCleanly) {
     auto meter = std::make_shared<Meter>();
     ASSERT_EQ(meter->Start(50), com::S_OK);
     const WindowHandle window = findWindow("MeterWindow");

@@ -12,14 +12,13 @@
 namespace kez::apt {
 namespace {
 
-using test::Seen;
 using test::recordInto;
+using test::Seen;
 using namespace std::chrono_literals;
 
 constexpr MessageId kData = WM_USER + 102;
 
-TEST(AptQueue, OneThreadPostingToTwoWindowsIsDeliveredInPostingOrder)
-{
+TEST(AptQueue, OneThreadPostingToTwoWindowsIsDeliveredInPostingOrder) {
     std::vector<Seen> seen;
     HiddenWindow a("A", recordInto(seen, 'a'));
     HiddenWindow b("B", recordInto(seen, 'b'));
@@ -34,8 +33,7 @@ TEST(AptQueue, OneThreadPostingToTwoWindowsIsDeliveredInPostingOrder)
     EXPECT_EQ(seen, expected);
 }
 
-TEST(AptQueue, EightPostingThreadsLoseNothingAndKeepEachThreadsOrder)
-{
+TEST(AptQueue, EightPostingThreadsLoseNothingAndKeepEachThreadsOrder) {
     constexpr int kThreads = 8;
     constexpr int kPerThread = 2000;
     std::vector<Seen> seen;
@@ -53,7 +51,8 @@ TEST(AptQueue, EightPostingThreadsLoseNothingAndKeepEachThreadsOrder)
         });
     }
     const bool all = Apartment::current().pumpFor(60s, [&] { return seen.size() == kThreads * kPerThread; });
-    for (auto& poster : posters) poster.join();
+    for (auto& poster : posters)
+        poster.join();
     ASSERT_TRUE(all) << seen.size();
 
     std::map<int, int> nextOf;
@@ -64,11 +63,11 @@ TEST(AptQueue, EightPostingThreadsLoseNothingAndKeepEachThreadsOrder)
         EXPECT_EQ(s.window, (index + thread) % 2 == 0 ? 'a' : 'b');
         nextOf[thread] = index + 1;
     }
-    for (int t = 0; t < kThreads; ++t) EXPECT_EQ(nextOf[t], kPerThread);
+    for (int t = 0; t < kThreads; ++t)
+        EXPECT_EQ(nextOf[t], kPerThread);
 }
 
-TEST(AptQueue, DispatchPendingLeavesMessagesPostedDuringItForTheNextCall)
-{
+TEST(AptQueue, DispatchPendingLeavesMessagesPostedDuringItForTheNextCall) {
     int delivered = 0;
     std::unique_ptr<HiddenWindow> window;
     window = std::make_unique<HiddenWindow>("Echo", [&](Message& m) -> Result {
@@ -83,8 +82,7 @@ TEST(AptQueue, DispatchPendingLeavesMessagesPostedDuringItForTheNextCall)
     EXPECT_EQ(delivered, 2);
 }
 
-TEST(AptQueue, SendCallsTheProcedureAtOnceOnlyOnItsOwnThread)
-{
+TEST(AptQueue, SendCallsTheProcedureAtOnceOnlyOnItsOwnThread) {
     std::vector<Seen> seen;
     HiddenWindow window("W", [&](Message& m) -> Result {
         seen.push_back({'w', m.id, m.l});
@@ -101,8 +99,7 @@ TEST(AptQueue, SendCallsTheProcedureAtOnceOnlyOnItsOwnThread)
     EXPECT_FALSE(window.send({kData, 0, 5, {}}).has_value());
 }
 
-TEST(AptQueue, RunDeliversUntilQuit)
-{
+TEST(AptQueue, RunDeliversUntilQuit) {
     std::vector<Seen> seen;
     HiddenWindow window("W", [&](Message& m) -> Result {
         seen.push_back({'w', m.id, m.l});
@@ -111,7 +108,8 @@ TEST(AptQueue, RunDeliversUntilQuit)
     });
     sys::Thread poster;
     poster.start("poster", [h = window.handle()] {
-        for (int i = 0; i < 100; ++i) h.post({kData, 0, i, {}});
+        for (int i = 0; i < 100; ++i)
+            h.post({kData, 0, i, {}});
         h.post({kData, 0, 1000, {}}); // after the quit: stays queued
     });
     Apartment::current().run();
@@ -122,21 +120,20 @@ TEST(AptQueue, RunDeliversUntilQuit)
     EXPECT_EQ(seen.back().l, 1000);
 }
 
-TEST(AptQueue, AThrowingProcedureDoesNotStopLaterMessages)
-{
+TEST(AptQueue, AThrowingProcedureDoesNotStopLaterMessages) {
     std::vector<Seen> seen;
     HiddenWindow window("W", [&](Message& m) -> Result {
         if (m.l == 1) throw std::runtime_error("bad message");
         seen.push_back({'w', m.id, m.l});
         return 0;
     });
-    for (int i = 0; i < 3; ++i) window.post({kData, 0, i, {}});
+    for (int i = 0; i < 3; ++i)
+        window.post({kData, 0, i, {}});
     Apartment::current().dispatchPending();
     EXPECT_EQ(seen, (std::vector<Seen>{{'w', kData, 0}, {'w', kData, 2}}));
 }
 
-TEST(AptQueue, FindWindowByTitleIgnoresCaseAndForgetsDestroyedWindows)
-{
+TEST(AptQueue, FindWindowByTitleIgnoresCaseAndForgetsDestroyedWindows) {
     auto window = std::make_unique<HiddenWindow>("EngineWindow", [](Message&) -> Result { return 0; });
     WindowHandle found;
     std::thread([&] { found = findWindow("enginewindow"); }).join();

@@ -11,8 +11,8 @@
 namespace kez::apt {
 namespace {
 
-using test::Seen;
 using test::recordInto;
+using test::Seen;
 using namespace std::chrono_literals;
 
 constexpr MessageId kData = WM_USER + 1;
@@ -20,8 +20,7 @@ constexpr MessageId kData = WM_USER + 1;
 class AptTimer : public ::testing::Test {
 protected:
     void dispatch() { Apartment::current().dispatchPending(); }
-    std::size_t timerMessages(char window) const
-    {
+    std::size_t timerMessages(char window) const {
         return static_cast<std::size_t>(std::count_if(
             seen.begin(), seen.end(), [&](const Seen& s) { return s.window == window && s.id == WM_TIMER; }));
     }
@@ -30,8 +29,7 @@ protected:
     std::vector<Seen> seen;
 };
 
-TEST_F(AptTimer, FiresEachIntervalWithItsIdInW)
-{
+TEST_F(AptTimer, FiresEachIntervalWithItsIdInW) {
     std::vector<std::uint64_t> ids;
     HiddenWindow window("T", [&](Message& m) -> Result {
         if (m.id == WM_TIMER) ids.push_back(m.w);
@@ -52,8 +50,7 @@ TEST_F(AptTimer, FiresEachIntervalWithItsIdInW)
     EXPECT_EQ(ids, (std::vector<std::uint64_t>{7, 7}));
 }
 
-TEST_F(AptTimer, ASlowConsumerFindsOneTimerMessageNotABacklog)
-{
+TEST_F(AptTimer, ASlowConsumerFindsOneTimerMessageNotABacklog) {
     HiddenWindow timed("T", recordInto(seen, 't'));
     HiddenWindow busy("B", recordInto(seen, 'b'));
     timed.setTimer(1, 100ms);
@@ -66,8 +63,7 @@ TEST_F(AptTimer, ASlowConsumerFindsOneTimerMessageNotABacklog)
     EXPECT_EQ(timerMessages('t'), 1u);
 }
 
-TEST_F(AptTimer, TimerMessagesKeepTheirPlaceAmongPostedMessages)
-{
+TEST_F(AptTimer, TimerMessagesKeepTheirPlaceAmongPostedMessages) {
     HiddenWindow window("T", recordInto(seen, 't'));
     window.setTimer(3, 50ms);
     window.post({kData, 0, 1, {}});
@@ -78,8 +74,7 @@ TEST_F(AptTimer, TimerMessagesKeepTheirPlaceAmongPostedMessages)
     EXPECT_EQ(seen, (std::vector<Seen>{{'t', kData, 1}, {'t', WM_TIMER, 0}, {'t', kData, 2}}));
 }
 
-TEST_F(AptTimer, KillTimerStopsItAndDropsItsPendingMessage)
-{
+TEST_F(AptTimer, KillTimerStopsItAndDropsItsPendingMessage) {
     HiddenWindow window("T", recordInto(seen, 't'));
     HiddenWindow other("O", recordInto(seen, 'o'));
     window.setTimer(1, 100ms);
@@ -93,11 +88,11 @@ TEST_F(AptTimer, KillTimerStopsItAndDropsItsPendingMessage)
     clock.advance(1000);
     dispatch();
     ASSERT_EQ(timerMessages('t'), 2u);
-    for (const Seen& s : seen) EXPECT_EQ(s.id, WM_TIMER);
+    for (const Seen& s : seen)
+        EXPECT_EQ(s.id, WM_TIMER);
 }
 
-TEST_F(AptTimer, SettingAnIdAgainRestartsItAndDestroyingTheWindowEndsItsTimers)
-{
+TEST_F(AptTimer, SettingAnIdAgainRestartsItAndDestroyingTheWindowEndsItsTimers) {
     auto window = std::make_unique<HiddenWindow>("T", recordInto(seen, 't'));
     window->setTimer(1, 100ms);
     clock.advance(90);
@@ -115,8 +110,7 @@ TEST_F(AptTimer, SettingAnIdAgainRestartsItAndDestroyingTheWindowEndsItsTimers)
     EXPECT_EQ(timerMessages('t'), 1u);
 }
 
-TEST_F(AptTimer, TheApartmentDescriptorShowsQueuedWork)
-{
+TEST_F(AptTimer, TheApartmentDescriptorShowsQueuedWork) {
     HiddenWindow window("T", recordInto(seen, 't'));
     Apartment& apartment = Apartment::current();
     const auto readable = [&] {
@@ -131,8 +125,7 @@ TEST_F(AptTimer, TheApartmentDescriptorShowsQueuedWork)
     EXPECT_FALSE(readable());
 }
 
-TEST(AptTimerTable, DueAcrossTheTickWrap)
-{
+TEST(AptTimerTable, DueAcrossTheTickWrap) {
     detail::TimerTable table;
     const sys::Tick start = 0xFFFFFFF0u;
     table.set({1, 1}, 0x20, start);
@@ -142,8 +135,7 @@ TEST(AptTimerTable, DueAcrossTheTickWrap)
     EXPECT_FALSE(table.msUntilNextDue(start + 0x20).has_value()); // pending
 }
 
-TEST(AptTimerRealClock, ATimerDrivesRunAndTheDescriptorWithoutATestClock)
-{
+TEST(AptTimerRealClock, ATimerDrivesRunAndTheDescriptorWithoutATestClock) {
     int ticks = 0;
     std::unique_ptr<HiddenWindow> window;
     window = std::make_unique<HiddenWindow>("T", [&](Message& m) -> Result {

@@ -19,14 +19,13 @@ namespace kez::com {
 namespace {
 
 namespace fs = std::filesystem;
-using test::IGreeter;
 using test::ICounter;
+using test::IGreeter;
 
 // Every key under HKEY_CLASSES_ROOT with its text values (the key itself maps "" to "<key>").
 using Dump = std::map<std::string, std::map<std::string, std::string>>;
 
-void dumpKey(const reg::Key& key, const std::string& path, Dump& dump)
-{
+void dumpKey(const reg::Key& key, const std::string& path, Dump& dump) {
     auto& values = dump[path];
     values["<key>"];
     std::string name;
@@ -42,8 +41,7 @@ void dumpKey(const reg::Key& key, const std::string& path, Dump& dump)
     }
 }
 
-Dump dumpClassesRoot()
-{
+Dump dumpClassesRoot() {
     Dump dump;
     reg::Key root;
     if (reg::Key::open(reg::Hive::ClassesRoot, "", reg::Access::Read, root) == reg::Status::Ok) {
@@ -53,14 +51,14 @@ Dump dumpClassesRoot()
 }
 
 // What registering the test server must add, written out by hand.
-Dump expectedRegistration(const std::string& module)
-{
+Dump expectedRegistration(const std::string& module) {
     const std::string greeter = "CLSID\\{7A3C51E1-2B9D-4C8E-8F10-5D6E7F809A01}";
     const std::string counter = "CLSID\\{7A3C51E2-2B9D-4C8E-8F10-5D6E7F809A01}";
     const std::string lib = "{7A3C51E0-2B9D-4C8E-8F10-5D6E7F809A01}";
     const std::string version = "TypeLib\\" + lib + "\\1.0";
     Dump dump;
-    for (const auto& [key, name] : {std::pair{greeter, std::string("Greeter")}, std::pair{counter, std::string("Counter")}}) {
+    for (const auto& [key, name] :
+         {std::pair{greeter, std::string("Greeter")}, std::pair{counter, std::string("Counter")}}) {
         const std::string clsid = key.substr(6);
         const std::string progId = "KezTest." + name + ".1";
         const std::string independent = "KezTest." + name;
@@ -86,8 +84,7 @@ Dump expectedRegistration(const std::string& module)
 }
 
 // Entries of `after` that are new or changed against `before`.
-Dump added(const Dump& before, const Dump& after)
-{
+Dump added(const Dump& before, const Dump& after) {
     Dump result;
     for (const auto& [key, values] : after) {
         const auto old = before.find(key);
@@ -98,8 +95,7 @@ Dump added(const Dump& before, const Dump& after)
     return result;
 }
 
-int runTool(const std::string& arguments, const std::string& environment = "")
-{
+int runTool(const std::string& arguments, const std::string& environment = "") {
     const std::string command = environment + " '" KEZREGSVR_PATH "' " + arguments + " >/dev/null 2>&1";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -109,8 +105,7 @@ const std::string kModule = fs::weakly_canonical(KEZ_TEST_SERVER_PATH).string();
 
 class ClassRegistryTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         dir_ = fs::temp_directory_path() / ("kez-com-registry-" + std::to_string(::getpid()));
         fs::remove_all(dir_);
         fs::create_directories(dir_ / "config");
@@ -124,8 +119,7 @@ protected:
     void TearDown() override { fs::remove_all(dir_); }
 
     // Keys of other servers that registration must leave alone.
-    static void writeForeignKeys()
-    {
+    static void writeForeignKeys() {
         reg::Key key;
         ASSERT_EQ(reg::Key::create(reg::Hive::ClassesRoot, "CLSID\\{11111111-2222-3333-4444-555555555555}",
                                    reg::Access::ReadWrite, key),
@@ -142,14 +136,12 @@ protected:
     Dump before_;
 };
 
-TEST_F(ClassRegistryTest, KezregsvrWritesExactlyTheRegistrationKeys)
-{
+TEST_F(ClassRegistryTest, KezregsvrWritesExactlyTheRegistrationKeys) {
     ASSERT_EQ(runTool("'" + kModule + "'"), 0);
     EXPECT_EQ(added(before_, dumpClassesRoot()), expectedRegistration(kModule));
 }
 
-TEST_F(ClassRegistryTest, CreatesByClassIdentifierAndBothProgrammaticIdentifiers)
-{
+TEST_F(ClassRegistryTest, CreatesByClassIdentifierAndBothProgrammaticIdentifiers) {
     ASSERT_EQ(runTool("'" + kModule + "'"), 0);
 
     Ptr<IGreeter> greeter;
@@ -175,8 +167,7 @@ TEST_F(ClassRegistryTest, CreatesByClassIdentifierAndBothProgrammaticIdentifiers
     EXPECT_EQ(ClassRegistry::createAs(test::kGreeterClass, wrongInterface), E_NOINTERFACE);
 }
 
-TEST_F(ClassRegistryTest, TheVersionIndependentNameFollowsCurVer)
-{
+TEST_F(ClassRegistryTest, TheVersionIndependentNameFollowsCurVer) {
     ASSERT_EQ(runTool("'" + kModule + "'"), 0);
     reg::Key independent;
     ASSERT_EQ(reg::Key::open(reg::Hive::ClassesRoot, "KezTest.Greeter", reg::Access::ReadWrite, independent),
@@ -195,8 +186,7 @@ TEST_F(ClassRegistryTest, TheVersionIndependentNameFollowsCurVer)
     EXPECT_EQ(clsid, test::kGreeterClass);
 }
 
-TEST_F(ClassRegistryTest, UnknownClassesAndNamesAreNotRegistered)
-{
+TEST_F(ClassRegistryTest, UnknownClassesAndNamesAreNotRegistered) {
     ASSERT_EQ(runTool("'" + kModule + "'"), 0);
     Ptr<Object> object;
     EXPECT_EQ(ClassRegistry::create("{00000000-0000-0000-0000-0000000000AB}"_guid, object), REGDB_E_CLASSNOTREG);
@@ -208,8 +198,7 @@ TEST_F(ClassRegistryTest, UnknownClassesAndNamesAreNotRegistered)
     EXPECT_EQ(object, nullptr);
 }
 
-TEST_F(ClassRegistryTest, AClassWhoseLibraryCannotServeItIsNotRegistered)
-{
+TEST_F(ClassRegistryTest, AClassWhoseLibraryCannotServeItIsNotRegistered) {
     reg::Key server;
     ASSERT_EQ(reg::Key::create(reg::Hive::ClassesRoot, "CLSID\\" + test::kGreeterClass.str() + "\\InprocServer32",
                                reg::Access::ReadWrite, server),
@@ -229,8 +218,7 @@ TEST_F(ClassRegistryTest, AClassWhoseLibraryCannotServeItIsNotRegistered)
     EXPECT_EQ(ClassRegistry::create("{11111111-2222-3333-4444-555555555555}"_guid, object), REGDB_E_CLASSNOTREG);
 }
 
-TEST_F(ClassRegistryTest, ErrorObjectsOfALoadedServerReachTheCaller)
-{
+TEST_F(ClassRegistryTest, ErrorObjectsOfALoadedServerReachTheCaller) {
     ASSERT_EQ(runTool("'" + kModule + "'"), 0);
     Ptr<IGreeter> greeter;
     ASSERT_EQ(ClassRegistry::createAs("KezTest.Greeter.1", greeter), S_OK);
@@ -245,8 +233,7 @@ TEST_F(ClassRegistryTest, ErrorObjectsOfALoadedServerReachTheCaller)
     EXPECT_EQ(info->interfaceId, IGreeter::iid);
 }
 
-TEST_F(ClassRegistryTest, UnregisterRemovesExactlyWhatWasWritten)
-{
+TEST_F(ClassRegistryTest, UnregisterRemovesExactlyWhatWasWritten) {
     ASSERT_EQ(runTool("'" + kModule + "'"), 0);
     // Someone else's key below ours stays, and so does the key holding it.
     reg::Key foreign;
@@ -262,8 +249,7 @@ TEST_F(ClassRegistryTest, UnregisterRemovesExactlyWhatWasWritten)
     EXPECT_EQ(runTool("-u '" + kModule + "'"), 0) << "unregistering twice is harmless";
 }
 
-TEST_F(ClassRegistryTest, KezregsvrReportsItsFailures)
-{
+TEST_F(ClassRegistryTest, KezregsvrReportsItsFailures) {
     EXPECT_EQ(runTool(""), 1);
     EXPECT_EQ(runTool("-u"), 1);
     EXPECT_EQ(runTool("a.so b.so"), 1);
@@ -274,19 +260,18 @@ TEST_F(ClassRegistryTest, KezregsvrReportsItsFailures)
 }
 
 struct LocalThing final : Implements<ICounter> {
-    HRESULT Next(std::int32_t& lValue) override
-    {
+    HRESULT Next(std::int32_t& lValue) override {
         lValue = 42;
         return S_OK;
     }
 };
 
-TEST(ClassRegistryInProcess, TheInProcessTableComesFirstAndNeedsNoRegistry)
-{
+TEST(ClassRegistryInProcess, TheInProcessTableComesFirstAndNeedsNoRegistry) {
     const Guid thing = "{7A3C51F0-2B9D-4C8E-8F10-5D6E7F809A01}"_guid;
     const Guid nothing = "{7A3C51F1-2B9D-4C8E-8F10-5D6E7F809A01}"_guid;
     const Guid thrower = "{7A3C51F2-2B9D-4C8E-8F10-5D6E7F809A01}"_guid;
-    const ServerInfo local{"Local", "{7A3C51FF-2B9D-4C8E-8F10-5D6E7F809A01}"_guid,
+    const ServerInfo local{"Local",
+                           "{7A3C51FF-2B9D-4C8E-8F10-5D6E7F809A01}"_guid,
                            {{"Thing", thing, [] { return Ptr<Object>(std::make_shared<LocalThing>()); }},
                             {"Nothing", nothing, [] { return Ptr<Object>(); }},
                             {"Thrower", thrower, []() -> Ptr<Object> { throw std::runtime_error("no"); }}}};

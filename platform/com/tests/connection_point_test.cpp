@@ -18,11 +18,8 @@ public:
 class RecordingSink final : public Implements<ITestEvents> {
 public:
     RecordingSink(std::string name, std::vector<std::string>& log, HRESULT result = S_OK, bool throws = false)
-        : name_(std::move(name)), log_(log), result_(result), throws_(throws)
-    {
-    }
-    HRESULT Ring(std::int16_t nTone) override
-    {
+        : name_(std::move(name)), log_(log), result_(result), throws_(throws) {}
+    HRESULT Ring(std::int16_t nTone) override {
         log_.push_back(name_ + std::to_string(nTone));
         if (throws_) {
             throw std::runtime_error("sink fault");
@@ -38,20 +35,17 @@ private:
 };
 
 struct ConnectionPointTest : ::testing::Test {
-    Ptr<ITestEvents> sink(std::string name, HRESULT result = S_OK, bool throws = false)
-    {
+    Ptr<ITestEvents> sink(std::string name, HRESULT result = S_OK, bool throws = false) {
         return std::make_shared<RecordingSink>(std::move(name), log, result, throws);
     }
-    void ring(std::int16_t tone)
-    {
+    void ring(std::int16_t tone) {
         point.fire([tone](ITestEvents& events) { return events.Ring(tone); });
     }
     ConnectionPoint<ITestEvents> point;
     std::vector<std::string> log;
 };
 
-TEST_F(ConnectionPointTest, CookiesAreSlotNumbersAndFiringFollowsSlotOrder)
-{
+TEST_F(ConnectionPointTest, CookiesAreSlotNumbersAndFiringFollowsSlotOrder) {
     EXPECT_EQ(point.advise(sink("a")), 1u);
     EXPECT_EQ(point.advise(sink("b")), 2u);
     EXPECT_EQ(point.advise(sink("c")), 3u);
@@ -60,8 +54,7 @@ TEST_F(ConnectionPointTest, CookiesAreSlotNumbersAndFiringFollowsSlotOrder)
     EXPECT_EQ(point.count(), 3u);
 }
 
-TEST_F(ConnectionPointTest, UnadviseEmptiesTheSlotAndTheLowestFreeSlotIsReused)
-{
+TEST_F(ConnectionPointTest, UnadviseEmptiesTheSlotAndTheLowestFreeSlotIsReused) {
     point.advise(sink("a"));
     point.advise(sink("b"));
     point.advise(sink("c"));
@@ -77,8 +70,7 @@ TEST_F(ConnectionPointTest, UnadviseEmptiesTheSlotAndTheLowestFreeSlotIsReused)
     EXPECT_EQ(log, (std::vector<std::string>{"d2", "e2", "c2", "f2"}));
 }
 
-TEST_F(ConnectionPointTest, UnknownCookiesAreRefused)
-{
+TEST_F(ConnectionPointTest, UnknownCookiesAreRefused) {
     EXPECT_EQ(point.unadvise(1), CONNECT_E_NOCONNECTION);
     const Cookie cookie = point.advise(sink("a"));
     EXPECT_EQ(point.unadvise(kNoCookie), CONNECT_E_NOCONNECTION);
@@ -89,8 +81,7 @@ TEST_F(ConnectionPointTest, UnknownCookiesAreRefused)
     EXPECT_EQ(point.count(), 0u);
 }
 
-TEST_F(ConnectionPointTest, AFailingOrThrowingSinkNeverStopsTheOthers)
-{
+TEST_F(ConnectionPointTest, AFailingOrThrowingSinkNeverStopsTheOthers) {
     point.advise(sink("a", E_FAIL));
     point.advise(sink("b", S_OK, true));
     point.advise(sink("c"));
@@ -98,13 +89,11 @@ TEST_F(ConnectionPointTest, AFailingOrThrowingSinkNeverStopsTheOthers)
     EXPECT_EQ(log, (std::vector<std::string>{"a3", "b3", "c3"}));
 }
 
-TEST_F(ConnectionPointTest, ASinkMayUnadviseItselfAndLaterSinksWhileHandlingAnEvent)
-{
+TEST_F(ConnectionPointTest, ASinkMayUnadviseItselfAndLaterSinksWhileHandlingAnEvent) {
     struct Unadviser final : Implements<ITestEvents> {
         ConnectionPoint<ITestEvents>* point = nullptr;
         std::vector<Cookie> cookies;
-        HRESULT Ring(std::int16_t) override
-        {
+        HRESULT Ring(std::int16_t) override {
             for (const Cookie cookie : cookies) {
                 point->unadvise(cookie);
             }
@@ -121,8 +110,7 @@ TEST_F(ConnectionPointTest, ASinkMayUnadviseItselfAndLaterSinksWhileHandlingAnEv
     EXPECT_EQ(point.count(), 0u);
 }
 
-TEST_F(ConnectionPointTest, TheListHoldsASinkUntilUnadvised)
-{
+TEST_F(ConnectionPointTest, TheListHoldsASinkUntilUnadvised) {
     auto held = sink("a");
     const std::weak_ptr<ITestEvents> watch = held;
     const Cookie cookie = point.advise(std::move(held));

@@ -18,16 +18,14 @@ public:
 
 class CountingSink final : public Implements<IDataEvents> {
 public:
-    HRESULT DataReady(std::int32_t) override
-    {
+    HRESULT DataReady(std::int32_t) override {
         calls.fetch_add(1, std::memory_order_relaxed);
         return S_OK;
     }
     std::atomic<int> calls{0};
 };
 
-TEST(ConnectionPointThreads, EightFiringThreadsWhileAnotherAdvisesAndUnadvises)
-{
+TEST(ConnectionPointThreads, EightFiringThreadsWhileAnotherAdvisesAndUnadvises) {
     ConnectionPoint<IDataEvents> point;
     auto steady = std::make_shared<CountingSink>();
     const Cookie steadyCookie = point.advise(steady);
@@ -69,14 +67,12 @@ TEST(ConnectionPointThreads, EightFiringThreadsWhileAnotherAdvisesAndUnadvises)
 }
 
 // A sink blocked in its handler on a worker thread: unadvise must wait for it to return.
-TEST(ConnectionPointThreads, UnadviseWaitsForACallRunningOnAnotherThread)
-{
+TEST(ConnectionPointThreads, UnadviseWaitsForACallRunningOnAnotherThread) {
     struct BlockingSink final : Implements<IDataEvents> {
         std::promise<void> entered;
         std::shared_future<void> release;
         std::atomic<bool> returned{false};
-        HRESULT DataReady(std::int32_t) override
-        {
+        HRESULT DataReady(std::int32_t) override {
             entered.set_value();
             release.wait();
             returned = true;

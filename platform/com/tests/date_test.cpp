@@ -8,15 +8,13 @@
 namespace kez::com {
 namespace {
 
-double dateOf(CalendarTime time)
-{
+double dateOf(CalendarTime time) {
     const auto date = dateFromCalendar(time);
     EXPECT_TRUE(date);
     return date ? date->value : std::nan("");
 }
 
-TEST(Date, KnownDatesHaveTheirSerialNumbers)
-{
+TEST(Date, KnownDatesHaveTheirSerialNumbers) {
     EXPECT_EQ(dateOf({1899, 12, 30}), 0.0);
     EXPECT_EQ(dateOf({1899, 12, 31}), 1.0);
     EXPECT_EQ(dateOf({1900, 1, 1}), 2.0);
@@ -29,18 +27,16 @@ TEST(Date, KnownDatesHaveTheirSerialNumbers)
     EXPECT_EQ(dateOf({9999, 12, 31}), 2958465.0);
 }
 
-TEST(Date, NegativeDatesCountTimeForward)
-{
+TEST(Date, NegativeDatesCountTimeForward) {
     EXPECT_EQ(calendarFromDate(Date{-1.25}), (CalendarTime{1899, 12, 29, 6}));
     EXPECT_EQ(calendarFromDate(Date{-0.5}), (CalendarTime{1899, 12, 30, 12}));
     EXPECT_EQ(calendarFromDate(Date{-2.75}), (CalendarTime{1899, 12, 28, 18}));
 }
 
-TEST(Date, RoundTripsToTheMillisecond)
-{
+TEST(Date, RoundTripsToTheMillisecond) {
     const CalendarTime times[] = {
         {2024, 2, 29, 23, 59, 59, 999}, {1999, 12, 31, 0, 0, 0, 1}, {1899, 12, 29, 23, 59, 59, 999},
-        {1850, 6, 15, 13, 45, 30, 250}, {2038, 1, 19, 3, 14, 7, 0},  {9999, 12, 31, 23, 59, 59, 999},
+        {1850, 6, 15, 13, 45, 30, 250}, {2038, 1, 19, 3, 14, 7, 0}, {9999, 12, 31, 23, 59, 59, 999},
         {100, 1, 1, 0, 0, 0, 1},
     };
     for (const CalendarTime& time : times) {
@@ -50,14 +46,12 @@ TEST(Date, RoundTripsToTheMillisecond)
     }
 }
 
-TEST(Date, AFractionJustShortOfMidnightRoundsIntoTheNextDay)
-{
+TEST(Date, AFractionJustShortOfMidnightRoundsIntoTheNextDay) {
     EXPECT_EQ(calendarFromDate(Date{36526.9999999999}), (CalendarTime{2000, 1, 2}));
     EXPECT_EQ(calendarFromDate(Date{-1.9999999999}), (CalendarTime{1899, 12, 30}));
 }
 
-TEST(Date, RefusesInvalidTimesAndOutOfRangeDates)
-{
+TEST(Date, RefusesInvalidTimesAndOutOfRangeDates) {
     EXPECT_FALSE(dateFromCalendar({2023, 2, 29}));
     EXPECT_FALSE(dateFromCalendar({1900, 2, 29}));
     EXPECT_FALSE(dateFromCalendar({2000, 13, 1}));

@@ -10,13 +10,11 @@ namespace {
 constexpr Guid kIEngine = "{CE14818D-C102-11D2-BA6F-0000216C6CB1}"_guid;
 
 // A member that fails the way every component member does.
-HRESULT failingMember()
-{
+HRESULT failingMember() {
     return reportError(E_FAIL, "Unable to blind bind to multiple Vuruv's", "Corvane.Engine.1", kIEngine);
 }
 
-TEST(ErrorInfo, TheCallerReadsTheFailureOnceOnItsThread)
-{
+TEST(ErrorInfo, TheCallerReadsTheFailureOnceOnItsThread) {
     setErrorInfo(std::nullopt);
     EXPECT_EQ(failingMember(), E_FAIL);
     const auto info = takeErrorInfo();
@@ -27,8 +25,7 @@ TEST(ErrorInfo, TheCallerReadsTheFailureOnceOnItsThread)
     EXPECT_FALSE(takeErrorInfo());
 }
 
-TEST(ErrorInfo, ALaterFailureReplacesTheEarlierOne)
-{
+TEST(ErrorInfo, ALaterFailureReplacesTheEarlierOne) {
     failingMember();
     reportError(E_POINTER, "second", "Linkor.EndPoint.1", kIEngine);
     const auto info = takeErrorInfo();
@@ -39,8 +36,7 @@ TEST(ErrorInfo, ALaterFailureReplacesTheEarlierOne)
     EXPECT_FALSE(takeErrorInfo());
 }
 
-TEST(ErrorInfo, EachThreadHasItsOwn)
-{
+TEST(ErrorInfo, EachThreadHasItsOwn) {
     failingMember();
     std::optional<ErrorInfo> seenElsewhere;
     std::optional<ErrorInfo> ownElsewhere;

@@ -10,8 +10,7 @@
 namespace kez::com {
 namespace {
 
-TEST(Hresult, ErrnoMapsIntoTheSystemFacilityAndZeroToDispException)
-{
+TEST(Hresult, ErrnoMapsIntoTheSystemFacilityAndZeroToDispException) {
     EXPECT_EQ(hresultFromErrno(ENOENT), makeHresult(0x80070002));
     EXPECT_EQ(hresultFromErrno(EACCES), makeHresult(0x8007000D));
     EXPECT_EQ(hresultFromErrno(0), DISP_E_EXCEPTION);
@@ -22,8 +21,7 @@ TEST(Hresult, ErrnoMapsIntoTheSystemFacilityAndZeroToDispException)
     EXPECT_EQ(static_cast<std::uint32_t>(E_OUTOFMEMORY), 0x8007000Eu);
 }
 
-TEST(Guid, ParsesEitherCaseAndFormatsUpperCase)
-{
+TEST(Guid, ParsesEitherCaseAndFormatsUpperCase) {
     const auto lower = Guid::parse("{1ed394ef-c0e6-11d2-ba6f-0000216c6cb1}");
     const auto upper = Guid::parse("{1ED394EF-C0E6-11D2-BA6F-0000216C6CB1}");
     ASSERT_TRUE(lower && upper);
@@ -35,18 +33,16 @@ TEST(Guid, ParsesEitherCaseAndFormatsUpperCase)
     EXPECT_EQ(literal.str(), "{CE14818E-C102-11D2-BA6F-0000216C6CB1}");
 }
 
-TEST(Guid, RejectsMalformedText)
-{
-    for (const char* text : {"", "{}", "1ED394EF-C0E6-11D2-BA6F-0000216C6CB1",
-                             "{1ED394EF-C0E6-11D2-BA6F-0000216C6CB1", "{1ED394EF-C0E6-11D2-BA6F-0000216C6CB1}x",
-                             "{1ED394EFC-0E6-11D2-BA6F-0000216C6CB1}", "{1ED394EF-C0E6-11D2-BA6F-0000216C6CBG}",
-                             "{1ED394EF C0E6-11D2-BA6F-0000216C6CB1}", "(1ED394EF-C0E6-11D2-BA6F-0000216C6CB1)"}) {
+TEST(Guid, RejectsMalformedText) {
+    for (const char* text : {"", "{}", "1ED394EF-C0E6-11D2-BA6F-0000216C6CB1", "{1ED394EF-C0E6-11D2-BA6F-0000216C6CB1",
+                             "{1ED394EF-C0E6-11D2-BA6F-0000216C6CB1}x", "{1ED394EFC-0E6-11D2-BA6F-0000216C6CB1}",
+                             "{1ED394EF-C0E6-11D2-BA6F-0000216C6CBG}", "{1ED394EF C0E6-11D2-BA6F-0000216C6CB1}",
+                             "(1ED394EF-C0E6-11D2-BA6F-0000216C6CB1)"}) {
         EXPECT_FALSE(Guid::parse(text)) << text;
     }
 }
 
-TEST(Guid, HashSeparatesNeighbours)
-{
+TEST(Guid, HashSeparatesNeighbours) {
     std::unordered_set<Guid> ids;
     for (int i = 0; i < 256; ++i) {
         Guid id = "{DF1AD307-C595-11D2-BA77-0000216C6CB1}"_guid;
@@ -72,13 +68,11 @@ public:
 // Derives from IBeta without listing it: queries must honour the list, not the C++ bases.
 class AlphaOnly final : public Implements<IAlpha>, public IBeta {
 public:
-    HRESULT Alpha(std::int32_t& value) override
-    {
+    HRESULT Alpha(std::int32_t& value) override {
         value = 1;
         return S_OK;
     }
-    HRESULT Beta(std::int32_t& value) override
-    {
+    HRESULT Beta(std::int32_t& value) override {
         value = 2;
         return S_OK;
     }
@@ -87,20 +81,17 @@ public:
 
 class Both final : public Implements<IAlpha, IBeta> {
 public:
-    HRESULT Alpha(std::int32_t& value) override
-    {
+    HRESULT Alpha(std::int32_t& value) override {
         value = 3;
         return S_OK;
     }
-    HRESULT Beta(std::int32_t& value) override
-    {
+    HRESULT Beta(std::int32_t& value) override {
         value = 4;
         return S_OK;
     }
 };
 
-TEST(Object, QueryAnswersForListedInterfacesOnly)
-{
+TEST(Object, QueryAnswersForListedInterfacesOnly) {
     Ptr<Object> object = std::make_shared<AlphaOnly>();
     Ptr<IAlpha> alpha;
     ASSERT_EQ(query(object, alpha), S_OK);
@@ -118,8 +109,7 @@ TEST(Object, QueryAnswersForListedInterfacesOnly)
     EXPECT_EQ(same, nullptr);
 }
 
-TEST(Object, QueryBetweenInterfacesSharesOwnership)
-{
+TEST(Object, QueryBetweenInterfacesSharesOwnership) {
     Ptr<IAlpha> alpha = std::make_shared<Both>();
     Ptr<IBeta> beta = query<IBeta>(alpha);
     ASSERT_NE(beta, nullptr);
@@ -131,8 +121,7 @@ TEST(Object, QueryBetweenInterfacesSharesOwnership)
     EXPECT_EQ(query(none, beta), E_POINTER);
 }
 
-TEST(Object, SupportsErrorInfoDefaultsToFalse)
-{
+TEST(Object, SupportsErrorInfoDefaultsToFalse) {
     const Ptr<Object> alphaOnly = std::make_shared<AlphaOnly>();
     const Ptr<Object> both = std::make_shared<Both>();
     EXPECT_EQ(alphaOnly->supportsErrorInfo(IAlpha::iid), S_OK);

@@ -22,8 +22,7 @@ class Child {
 public:
     ConnectionPoint<IChildEvents> events;
 
-    void open()
-    {
+    void open() {
         worker_ = std::thread([this] {
             for (std::int32_t i = 0; !closing_.load(); ++i) {
                 events.fire([i](IChildEvents& sink) { return sink.Received(i); });
@@ -31,8 +30,7 @@ public:
             }
         });
     }
-    void close()
-    {
+    void close() {
         closing_ = true;
         if (worker_.joinable()) {
             worker_.join();
@@ -56,14 +54,12 @@ public:
 // Owns a child and advises a sink on it that points back without owning.
 class Owner {
 public:
-    explicit Owner(std::atomic<int>& received) : received_(received)
-    {
+    explicit Owner(std::atomic<int>& received) : received_(received) {
         child_ = std::make_shared<Child>();
         cookie_ = child_->events.advise(std::make_shared<OwnerSink>(*this));
         child_->open();
     }
-    ~Owner()
-    {
+    ~Owner() {
         // Unadvise first: afterwards no event can reach this half-destroyed owner.
         child_->events.unadvise(cookie_);
         child_->close();
@@ -77,14 +73,12 @@ private:
     Cookie cookie_ = kNoCookie;
 };
 
-HRESULT OwnerSink::Received(std::int32_t)
-{
+HRESULT OwnerSink::Received(std::int32_t) {
     owner().onReceived();
     return S_OK;
 }
 
-TEST(Ownership, ASinkOnAChildMakesNoCycleAndNeverOutlivesItsOwnerInUse)
-{
+TEST(Ownership, ASinkOnAChildMakesNoCycleAndNeverOutlivesItsOwnerInUse) {
     for (int round = 0; round < 50; ++round) {
         std::atomic<int> received{0};
         std::weak_ptr<Child> child;

@@ -12,8 +12,7 @@ namespace kez::com {
 namespace {
 
 // glibc's converter is the independent reference; it knows no mapping for the undefined bytes.
-std::optional<std::string> iconvConvert(const char* to, const char* from, std::string input)
-{
+std::optional<std::string> iconvConvert(const char* to, const char* from, std::string input) {
     const iconv_t handle = iconv_open(to, from);
     if (handle == reinterpret_cast<iconv_t>(-1)) {
         return std::nullopt;
@@ -31,10 +30,11 @@ std::optional<std::string> iconvConvert(const char* to, const char* from, std::s
     return output;
 }
 
-bool isUndefinedIn1252(int byte) { return byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D; }
+bool isUndefinedIn1252(int byte) {
+    return byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D;
+}
 
-TEST(Windows1252, EveryHighByteMatchesIconvAndRoundTrips)
-{
+TEST(Windows1252, EveryHighByteMatchesIconvAndRoundTrips) {
     for (int byte = 0x80; byte <= 0xFF; ++byte) {
         const std::string single(1, static_cast<char>(byte));
         const std::string utf8 = utf8FromWindows1252(single);
@@ -47,8 +47,7 @@ TEST(Windows1252, EveryHighByteMatchesIconvAndRoundTrips)
     }
 }
 
-TEST(Windows1252, PlainTextIsUnchangedAndWholeStringsRoundTrip)
-{
+TEST(Windows1252, PlainTextIsUnchangedAndWholeStringsRoundTrip) {
     EXPECT_EQ(utf8FromWindows1252("Waiting for Init"), "Waiting for Init");
     std::string all;
     for (int byte = 1; byte <= 0xFF; ++byte) {
@@ -58,14 +57,13 @@ TEST(Windows1252, PlainTextIsUnchangedAndWholeStringsRoundTrip)
     EXPECT_EQ(utf8FromWindows1252(std::string("a\0b", 3)), std::string("a\0b", 3));
 }
 
-TEST(Windows1252, UnshowableAndMalformedInputBecomesQuestionMarks)
-{
+TEST(Windows1252, UnshowableAndMalformedInputBecomesQuestionMarks) {
     EXPECT_EQ(windows1252FromUtf8("\xE2\x82\xAC 5"), "\x80 5");
-    EXPECT_EQ(windows1252FromUtf8("\xE4\xB8\xAD"), "?");          // U+4E2D
-    EXPECT_EQ(windows1252FromUtf8("\xF0\x9F\x98\x80!"), "?!");     // U+1F600
-    EXPECT_EQ(windows1252FromUtf8("\xC3"), "?");                   // cut short
-    EXPECT_EQ(windows1252FromUtf8("\xC0\xAF"), "??");              // overlong
-    EXPECT_EQ(windows1252FromUtf8("\xED\xA0\x80"), "???");         // surrogate
+    EXPECT_EQ(windows1252FromUtf8("\xE4\xB8\xAD"), "?");       // U+4E2D
+    EXPECT_EQ(windows1252FromUtf8("\xF0\x9F\x98\x80!"), "?!"); // U+1F600
+    EXPECT_EQ(windows1252FromUtf8("\xC3"), "?");               // cut short
+    EXPECT_EQ(windows1252FromUtf8("\xC0\xAF"), "??");          // overlong
+    EXPECT_EQ(windows1252FromUtf8("\xED\xA0\x80"), "???");     // surrogate
     EXPECT_EQ(windows1252FromUtf8("\xFF\xFE"), "??");
 }
 

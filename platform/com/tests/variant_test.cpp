@@ -9,8 +9,7 @@
 namespace kez::com {
 namespace {
 
-std::vector<std::uint8_t> bytesOf(std::initializer_list<int> values)
-{
+std::vector<std::uint8_t> bytesOf(std::initializer_list<int> values) {
     std::vector<std::uint8_t> bytes;
     for (const int value : values) {
         bytes.push_back(static_cast<std::uint8_t>(value));
@@ -18,15 +17,13 @@ std::vector<std::uint8_t> bytesOf(std::initializer_list<int> values)
     return bytes;
 }
 
-Variant byteArray(std::initializer_list<int> values, std::int32_t lowerBound = 0)
-{
+Variant byteArray(std::initializer_list<int> values, std::int32_t lowerBound = 0) {
     Variant v;
     EXPECT_EQ(MakeSafeArray(ElementType::UI1, bytesOf(values), v, lowerBound), S_OK);
     return v;
 }
 
-TEST(Variant, EmptyZeroElementArrayAndTextAreDistinct)
-{
+TEST(Variant, EmptyZeroElementArrayAndTextAreDistinct) {
     const Variant empty;
     const Variant noElements = *SafeArray::fromBytes(ElementType::UI1, {});
     const Variant text = std::string();
@@ -43,8 +40,7 @@ TEST(Variant, EmptyZeroElementArrayAndTextAreDistinct)
     EXPECT_TRUE(ArraysEqual(noElements, noElements));
 }
 
-TEST(Variant, KeepsSixteenBitBooleansAndIntegerWidths)
-{
+TEST(Variant, KeepsSixteenBitBooleansAndIntegerWidths) {
     const Variant truth = Bool{VARIANT_TRUE};
     EXPECT_EQ(truth.type(), VarType::Bool);
     EXPECT_EQ(truth.get<Bool>()->value, -1);
@@ -59,8 +55,7 @@ TEST(Variant, KeepsSixteenBitBooleansAndIntegerWidths)
     EXPECT_EQ(Variant(Bool{1}).get<std::int16_t>(), nullptr);
 }
 
-TEST(Variant, CopiesArraysDeeply)
-{
+TEST(Variant, CopiesArraysDeeply) {
     Variant original = byteArray({1, 2, 3});
     Variant copy = original;
     original = byteArray({9});
@@ -68,8 +63,7 @@ TEST(Variant, CopiesArraysDeeply)
     EXPECT_EQ(copy.get<SafeArray>()->integerAt(2), 3);
 }
 
-TEST(MakeSafeArray, SixteenBitElementsTakeTwoBytesEach)
-{
+TEST(MakeSafeArray, SixteenBitElementsTakeTwoBytesEach) {
     Variant v;
     ASSERT_EQ(MakeSafeArray(ElementType::I2, bytesOf({0x34, 0x12, 0xFF, 0xFF}), v), S_OK);
     const SafeArray& array = *v.get<SafeArray>();
@@ -83,8 +77,7 @@ TEST(MakeSafeArray, SixteenBitElementsTakeTwoBytesEach)
     EXPECT_TRUE(v.isEmpty());
 }
 
-TEST(MakeSafeArray, NoBytesLeaveTheDestinationEmptyAndTextIsRefused)
-{
+TEST(MakeSafeArray, NoBytesLeaveTheDestinationEmptyAndTextIsRefused) {
     Variant v = byteArray({1});
     EXPECT_EQ(MakeSafeArray(ElementType::UI1, {}, v), S_OK);
     EXPECT_TRUE(v.isEmpty());
@@ -93,8 +86,7 @@ TEST(MakeSafeArray, NoBytesLeaveTheDestinationEmptyAndTextIsRefused)
     EXPECT_TRUE(v.isEmpty());
 }
 
-TEST(SafeArray, LowerBoundOneIndexesFromOne)
-{
+TEST(SafeArray, LowerBoundOneIndexesFromOne) {
     const std::array<std::int16_t, 12> leds = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
     const SafeArray array = SafeArray::fromI2(leds, 1);
     EXPECT_EQ(array.lowerBound(), 1);
@@ -109,8 +101,7 @@ TEST(SafeArray, LowerBoundOneIndexesFromOne)
     EXPECT_EQ(signedBytes.get<SafeArray>()->integerAt(1), -128);
 }
 
-TEST(SafeArray, TextArraysHoldTextsNotBytes)
-{
+TEST(SafeArray, TextArraysHoldTextsNotBytes) {
     const Variant names = SafeArray::fromTexts({"eth0", "Ärger"});
     const SafeArray& array = *names.get<SafeArray>();
     EXPECT_EQ(array.count(), 2u);
@@ -125,8 +116,7 @@ TEST(SafeArray, TextArraysHoldTextsNotBytes)
     EXPECT_FALSE(SafeArray::fromBytes(ElementType::Bstr, bytesOf({1})));
 }
 
-TEST(GetSafeArray, CopiesToTheStartAndKeepsTheRest)
-{
+TEST(GetSafeArray, CopiesToTheStartAndKeepsTheRest) {
     std::array<std::uint8_t, 6> mac = {9, 9, 9, 9, 9, 9};
     std::size_t copied = 99;
     EXPECT_EQ(GetSafeArray(byteArray({1, 2, 3, 4}), mac, &copied), S_OK);
@@ -134,8 +124,7 @@ TEST(GetSafeArray, CopiesToTheStartAndKeepsTheRest)
     EXPECT_EQ(mac, (std::array<std::uint8_t, 6>{1, 2, 3, 4, 9, 9}));
 }
 
-TEST(GetSafeArray, LongerThanTheBufferFailsAndCopiesNothing)
-{
+TEST(GetSafeArray, LongerThanTheBufferFailsAndCopiesNothing) {
     std::array<std::uint8_t, 6> mac = {9, 9, 9, 9, 9, 9};
     std::size_t copied = 99;
     EXPECT_EQ(GetSafeArray(byteArray({1, 2, 3, 4, 5, 6, 7}), mac, &copied), E_FAIL);
@@ -143,8 +132,7 @@ TEST(GetSafeArray, LongerThanTheBufferFailsAndCopiesNothing)
     EXPECT_EQ(mac, (std::array<std::uint8_t, 6>{9, 9, 9, 9, 9, 9}));
 }
 
-TEST(GetSafeArray, SixteenBitElementsCountTwoBytes)
-{
+TEST(GetSafeArray, SixteenBitElementsCountTwoBytes) {
     std::array<std::uint8_t, 4> ip{};
     const std::array<std::int16_t, 2> words = {0x0201, 0x0403};
     EXPECT_EQ(GetSafeArray(SafeArray::fromI2(words), ip), S_OK);
@@ -153,8 +141,7 @@ TEST(GetSafeArray, SixteenBitElementsCountTwoBytes)
     EXPECT_EQ(GetSafeArray(SafeArray::fromI2(tooMany), ip), E_FAIL);
 }
 
-TEST(GetSafeArray, ANonArrayCopiesNothingAndSucceeds)
-{
+TEST(GetSafeArray, ANonArrayCopiesNothingAndSucceeds) {
     std::array<std::uint8_t, 4> ip = {7, 7, 7, 7};
     std::size_t copied = 99;
     EXPECT_EQ(GetSafeArray(Variant(42), ip, &copied), S_OK);
@@ -164,8 +151,7 @@ TEST(GetSafeArray, ANonArrayCopiesNothingAndSucceeds)
     EXPECT_EQ(ip, (std::array<std::uint8_t, 4>{7, 7, 7, 7}));
 }
 
-TEST(GetSafeArrayEx, CopiesAllBytesOrNoneForANonArray)
-{
+TEST(GetSafeArrayEx, CopiesAllBytesOrNoneForANonArray) {
     std::vector<std::uint8_t> bytes = {5};
     EXPECT_EQ(GetSafeArrayEx(byteArray({1, 2, 3}, 1), bytes), S_OK);
     EXPECT_EQ(bytes, bytesOf({1, 2, 3}));
@@ -173,8 +159,7 @@ TEST(GetSafeArrayEx, CopiesAllBytesOrNoneForANonArray)
     EXPECT_TRUE(bytes.empty());
 }
 
-TEST(ArraysEqual, ComparesBytesWhateverTheElementTypeOrBound)
-{
+TEST(ArraysEqual, ComparesBytesWhateverTheElementTypeOrBound) {
     const std::array<std::int16_t, 1> word = {0x0201};
     EXPECT_TRUE(ArraysEqual(byteArray({1, 2}), SafeArray::fromI2(word, 1)));
     EXPECT_FALSE(ArraysEqual(byteArray({1, 2}), byteArray({1, 2, 3})));

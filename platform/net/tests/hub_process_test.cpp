@@ -39,7 +39,8 @@ TEST(HubAcrossProcesses, CarriesFramesBothWaysThroughEachPortsFilter) {
     const Bytes unlisted = plainFrame(kGroup2, kStationA, 46, 1);
     const Bytes listed = plainFrame(kGroup1, kStationA, 46, 2);
     const Bytes directed = snapFrame(kStationB, kStationA, true, 0x444C);
-    for (const Bytes* frame : {&unlisted, &listed, &directed}) ASSERT_TRUE(port.writeFrame(*frame).ok());
+    for (const Bytes* frame : {&unlisted, &listed, &directed})
+        ASSERT_TRUE(port.writeFrame(*frame).ok());
     EXPECT_EQ(ask("recv 5000"), "frame " + toHex(listed));
     EXPECT_EQ(ask("recv 5000"), "frame " + toHex(directed));
 
@@ -54,7 +55,8 @@ TEST(HubAcrossProcesses, CarriesFramesBothWaysThroughEachPortsFilter) {
 
     peer.sendLine("quit");
     EXPECT_EQ(peer.wait(), 0);
-    for (int i = 0; i < 500 && hub.attachedPorts() != 1; ++i) std::this_thread::sleep_for(10ms);
+    for (int i = 0; i < 500 && hub.attachedPorts() != 1; ++i)
+        std::this_thread::sleep_for(10ms);
     EXPECT_EQ(hub.attachedPorts(), 1u) << "a peer that went away is detached";
 }
 
@@ -77,7 +79,8 @@ public:
     explicit StalledHub(const std::string& name, int backlog = 8) {
         const detail::HubAddress hub = detail::hubAddress(name);
         listener_ = sys::UniqueFd(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0));
-        bound_ = listener_ && ::bind(listener_.get(), reinterpret_cast<const sockaddr*>(&hub.address), hub.length) == 0 &&
+        bound_ = listener_ &&
+                 ::bind(listener_.get(), reinterpret_cast<const sockaddr*>(&hub.address), hub.length) == 0 &&
                  ::listen(listener_.get(), backlog) == 0;
     }
     bool bound() const { return bound_; }
@@ -109,7 +112,8 @@ TEST(HubAcrossProcesses, CloseEndsAWriteThatAStalledHubHoldsUp) {
     PortStatus last;
     std::thread writer([&] {
         const Bytes frame = plainFrame(kBroadcastMac, kStationA, 1500);
-        while ((last = port.writeFrame(frame)).ok()) ++written;
+        while ((last = port.writeFrame(frame)).ok())
+            ++written;
     });
     // Until the hub's queue is full and the writer waits.
     for (int seen = -1, i = 0; i < 200 && seen != written; ++i) {

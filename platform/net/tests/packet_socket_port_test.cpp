@@ -1,8 +1,8 @@
 // The AF_PACKET backend against the real kernel, in private namespaces on a veth pair:
 // memberships, tags from an independent sender, adapter listing, and the helper path
 // for an unprivileged user.
-#include <gtest/gtest.h>
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -40,8 +40,8 @@ protected:
     }
 
     std::string ipOutput(const std::string& what) {
-        const auto shown = test::runCommand(
-            {"ip", "-n", link_->first().name(), what, "show", "dev", link_->pair().firstName()});
+        const auto shown =
+            test::runCommand({"ip", "-n", link_->first().name(), what, "show", "dev", link_->pair().firstName()});
         EXPECT_TRUE(shown.ok()) << shown.err;
         return shown.out;
     }
@@ -96,14 +96,13 @@ TEST_F(PacketSocketPort, TaggedFrameFromAnIndependentSenderKeepsItsTag) {
     ASSERT_TRUE(port->setPacketFilter(PacketFilter::Directed).ok());
     const MacAddress own = port->macAddress();
     const Bytes part = j5Part(40, 7);
-    const std::string script =
-        "import sys\n"
-        "from scapy.all import Ether, Dot1Q, Raw, sendp\n"
-        "frame = Ether(dst=sys.argv[1], src='02:00:00:00:00:0b', type=0x8100) / "
-        "Dot1Q(prio=3, vlan=5, type=0x88B5) / Raw(bytes.fromhex(sys.argv[2]))\n"
-        "sendp(frame, iface=sys.argv[3], verbose=False)\n";
-    const auto sent = test::runCommand(link_->second().exec(
-        {KEZ_PYTHON, "-c", script, formatMac(own), toHex(part), link_->pair().secondName()}));
+    const std::string script = "import sys\n"
+                               "from scapy.all import Ether, Dot1Q, Raw, sendp\n"
+                               "frame = Ether(dst=sys.argv[1], src='02:00:00:00:00:0b', type=0x8100) / "
+                               "Dot1Q(prio=3, vlan=5, type=0x88B5) / Raw(bytes.fromhex(sys.argv[2]))\n"
+                               "sendp(frame, iface=sys.argv[3], verbose=False)\n";
+    const auto sent = test::runCommand(
+        link_->second().exec({KEZ_PYTHON, "-c", script, formatMac(own), toHex(part), link_->pair().secondName()}));
     ASSERT_TRUE(sent.ok()) << sent.err;
 
     Bytes expected;
@@ -148,10 +147,14 @@ TEST_F(PacketSocketPort, LockedSocketPassesOnlyJ5FramesWhateverTagTheKernelTookO
     ASSERT_TRUE(sender.status.ok()) << describe(sender.status);
 
     const std::vector<Bytes> frames{
-        behindTags({}, 0x88B5, 1),             behindTags({0x8100}, 0x88B5, 2),
-        behindTags({0x88A8}, 0x88B5, 3),       behindTags({0x8100, 0x8100}, 0x88B5, 4),
-        behindTags({0x88A8, 0x8100}, 0x88B5, 5), behindTags({0x8100}, 0x0800, 6),
-        behindTags({0x9100}, 0x88B5, 7),       behindTags({0x8100, 0x88A8}, 0x88B5, 8),
+        behindTags({}, 0x88B5, 1),
+        behindTags({0x8100}, 0x88B5, 2),
+        behindTags({0x88A8}, 0x88B5, 3),
+        behindTags({0x8100, 0x8100}, 0x88B5, 4),
+        behindTags({0x88A8, 0x8100}, 0x88B5, 5),
+        behindTags({0x8100}, 0x0800, 6),
+        behindTags({0x9100}, 0x88B5, 7),
+        behindTags({0x8100, 0x88A8}, 0x88B5, 8),
     };
     std::vector<int> expected;
     for (const Bytes& frame : frames) {

@@ -57,7 +57,8 @@ protected:
     // Destinations (by the frame's seed byte) of everything `port` receives until quiet.
     std::set<int> seedsReceived(PacketPort& port) {
         std::set<int> seeds;
-        while (auto frame = receive(port, kSettle)) seeds.insert((*frame)[16]);
+        while (auto frame = receive(port, kSettle))
+            seeds.insert((*frame)[16]);
         return seeds;
     }
 
@@ -70,8 +71,8 @@ TEST_P(PortConformance, ExchangesFramesByteExactInEveryFraming) {
     ASSERT_TRUE(b_->setPacketFilter(PacketFilter::Directed).ok());
     const MacAddress to = b_->macAddress();
     const MacAddress from = a_->macAddress();
-    const std::vector<Bytes> frames{plainFrame(to, from, 46),       plainFrame(to, from, 1500, 9),
-                                    taggedFrame(to, from, 0x2005),  taggedFrame(to, from, 0x0000),
+    const std::vector<Bytes> frames{plainFrame(to, from, 46),           plainFrame(to, from, 1500, 9),
+                                    taggedFrame(to, from, 0x2005),      taggedFrame(to, from, 0x0000),
                                     snapFrame(to, from, false, 0x88B5), snapFrame(to, from, false, 0x88B5, 0xE00F),
                                     snapFrame(to, from, true, 0x444C),  snapFrame(to, from, true, 0x4855, 12)};
     for (const Bytes& frame : frames) {
@@ -154,7 +155,8 @@ TEST_P(PortConformance, CloseWakesABlockedReader) {
         reading = true;
         result = b_->readFrame(buffer, sys::kInfinite);
     });
-    for (int i = 0; i < 1000 && !reading; ++i) std::this_thread::sleep_for(1ms);
+    for (int i = 0; i < 1000 && !reading; ++i)
+        std::this_thread::sleep_for(1ms);
     b_->close();
     reader.join();
     EXPECT_EQ(result.outcome, ReadOutcome::Closed);
@@ -194,7 +196,8 @@ TEST_P(PortConformance, ConcurrentReaderWriterAndSettingsLoseNoDirectedFrame) {
         }
     });
     int received = 0;
-    while (received < kFrames && receive(*b_)) ++received;
+    while (received < kFrames && receive(*b_))
+        ++received;
     done = true;
     writer.join();
     changer.join();
@@ -203,7 +206,8 @@ TEST_P(PortConformance, ConcurrentReaderWriterAndSettingsLoseNoDirectedFrame) {
 
 // The kernel backend runs in the privileged test program, the virtual wires everywhere.
 #ifdef KEZ_NET_KERNEL_BACKEND
-INSTANTIATE_TEST_SUITE_P(Kernel, PortConformance, ::testing::Values("veth"), [](const auto& info) { return info.param; });
+INSTANTIATE_TEST_SUITE_P(Kernel, PortConformance, ::testing::Values("veth"),
+                         [](const auto& info) { return info.param; });
 #else
 INSTANTIATE_TEST_SUITE_P(VirtualWires, PortConformance, ::testing::Values("vwire", "vhub"),
                          [](const auto& info) { return info.param; });

@@ -41,7 +41,8 @@ std::vector<FramingCase> framingCases() {
         {"snap cut short", shortSnap, false},
         {"IPv4", etherTypeFrame(kStationB, kStationA, 0x0800), false},
         {"ARP", etherTypeFrame(kStationB, kStationA, 0x0806), false},
-        {"tagged IPv4", [] {
+        {"tagged IPv4",
+         [] {
              Bytes f = taggedFrame(kStationB, kStationA, 1);
              f[16] = 0x08;
              f[17] = 0x00;
@@ -53,7 +54,8 @@ std::vector<FramingCase> framingCases() {
 }
 
 TEST(J5Framing, SoftwareCheckFollowsTheFramingTable) {
-    for (const auto& c : framingCases()) EXPECT_EQ(isJ5Frame(c.frame), c.j5) << c.name;
+    for (const auto& c : framingCases())
+        EXPECT_EQ(isJ5Frame(c.frame), c.j5) << c.name;
 }
 
 // The socket filter runs on any socket: a Unix datagram pair shows what it passes
@@ -82,9 +84,11 @@ struct Destination {
 };
 
 TEST(ReceiveFilter, HonoursNdisBits) {
-    const std::vector<Destination> destinations{
-        {"own", kStationB}, {"stranger", kStranger}, {"broadcast", kBroadcastMac}, {"listed", kGroup1},
-        {"unlisted", kGroup2}};
+    const std::vector<Destination> destinations{{"own", kStationB},
+                                                {"stranger", kStranger},
+                                                {"broadcast", kBroadcastMac},
+                                                {"listed", kGroup1},
+                                                {"unlisted", kGroup2}};
     struct Expectation {
         std::uint32_t bits;
         std::vector<bool> accepted; // in the order of `destinations`

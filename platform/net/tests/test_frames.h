@@ -20,7 +20,8 @@ inline void append16(Bytes& frame, unsigned value) {
 // A recognisable J5 part: the type "HR" and a counting payload.
 inline Bytes j5Part(std::size_t length, std::uint8_t seed = 0) {
     Bytes part{'H', 'R'};
-    for (std::size_t i = 2; i < length; ++i) part.push_back(static_cast<std::uint8_t>(seed + i));
+    for (std::size_t i = 2; i < length; ++i)
+        part.push_back(static_cast<std::uint8_t>(seed + i));
     return part;
 }
 

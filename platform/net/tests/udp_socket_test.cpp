@@ -35,8 +35,8 @@ protected:
         first_ = std::make_unique<kez::test::NetNamespace>("us");
         second_ = std::make_unique<kez::test::NetNamespace>("ut");
         if (!first_->valid() || !second_->valid()) KEZ_SKIP_OR_FAIL("no namespaces: " + first_->error());
-        veth_ = std::make_unique<kez::test::VethPair>(
-            *first_, *second_, kez::test::VethOptions{"198.18.0.1/24", "198.18.0.2/24"});
+        veth_ = std::make_unique<kez::test::VethPair>(*first_, *second_,
+                                                      kez::test::VethOptions{"198.18.0.1/24", "198.18.0.2/24"});
         if (!veth_->valid()) KEZ_SKIP_OR_FAIL("no veth pair: " + veth_->error());
     }
 

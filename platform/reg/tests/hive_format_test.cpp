@@ -135,20 +135,23 @@ std::string randomBytes(std::mt19937& random, std::size_t maxLength, Kind kind) 
 TEST(HiveFormat, AnyNamesAndBytesRoundTripExactly) {
     std::mt19937 random(20240601);
     std::uniform_int_distribution<int> typeChoice(0, 7);
-    const Type types[] = {Type::None, Type::Sz, Type::ExpandSz, Type::Binary, Type::Dword, Type::MultiSz,
-                          static_cast<Type>(11), static_cast<Type>(0xFFFFFFFF)};
+    const Type types[] = {Type::None,  Type::Sz,      Type::ExpandSz,        Type::Binary,
+                          Type::Dword, Type::MultiSz, static_cast<Type>(11), static_cast<Type>(0xFFFFFFFF)};
     for (int round = 0; round < 50; ++round) {
         Node root;
         for (int k = 0; k < 20; ++k) {
             std::vector<std::string> path;
-            for (int depth = 0; depth < 1 + k % 4; ++depth) path.push_back(randomBytes(random, 12, Kind::KeyName));
+            for (int depth = 0; depth < 1 + k % 4; ++depth)
+                path.push_back(randomBytes(random, 12, Kind::KeyName));
             auto& node = ensureNode(root, path);
             for (int v = 0; v < 3; ++v) {
                 Value value{types[typeChoice(random)], {}};
                 const auto data = randomBytes(random, 24, Kind::Data);
                 value.bytes.assign(data.begin(), data.end());
                 if (v == 0) value = textValue(randomBytes(random, 10, Kind::KeyName), Type::Sz);
-                if (v == 1) value = multiTextValue({randomBytes(random, 8, Kind::KeyName), randomBytes(random, 8, Kind::KeyName)});
+                if (v == 1)
+                    value =
+                        multiTextValue({randomBytes(random, 8, Kind::KeyName), randomBytes(random, 8, Kind::KeyName)});
                 node.values.insert_or_assign(randomBytes(random, 16, Kind::ValueName), value);
             }
         }

@@ -44,7 +44,8 @@ int writeValues(const std::string& prefix, int count) {
 std::uint32_t valueCount(const Key& key) {
     std::string name;
     std::uint32_t index = 0;
-    while (index < 100000 && key.enumValue(index, name) == Status::Ok) ++index;
+    while (index < 100000 && key.enumValue(index, name) == Status::Ok)
+        ++index;
     return index;
 }
 
@@ -74,7 +75,8 @@ TEST_F(HiveStoreTest, ConcurrentProcessesKeepEveryValue) {
     for (int p = 0; p < kProcesses; ++p) {
         children.push_back(forkChild([p] { return writeValues("p" + std::to_string(p) + "_", kValuesEach); }));
     }
-    for (const auto pid : children) EXPECT_EQ(waitChild(pid), 0);
+    for (const auto pid : children)
+        EXPECT_EQ(waitChild(pid), 0);
     registry_.reopen();
     Key key;
     ASSERT_EQ(Key::open(Hive::LocalMachine, "Shared", Access::Read, key), Status::Ok);
@@ -89,7 +91,8 @@ TEST_F(HiveStoreTest, ConcurrentThreadsKeepEveryValue) {
     {
         std::vector<std::jthread> threads;
         for (int t = 0; t < kThreads; ++t) {
-            threads.emplace_back([t, &results] { results[t] = writeValues("t" + std::to_string(t) + "_", kValuesEach); });
+            threads.emplace_back(
+                [t, &results] { results[t] = writeValues("t" + std::to_string(t) + "_", kValuesEach); });
         }
         threads.emplace_back([] {
             Key key;
@@ -99,7 +102,8 @@ TEST_F(HiveStoreTest, ConcurrentThreadsKeepEveryValue) {
             }
         });
     }
-    for (const auto result : results) EXPECT_EQ(result, 0);
+    for (const auto result : results)
+        EXPECT_EQ(result, 0);
     Key key;
     ASSERT_EQ(Key::open(Hive::LocalMachine, "Shared", Access::Read, key), Status::Ok);
     EXPECT_EQ(valueCount(key), static_cast<std::uint32_t>(kThreads * kValuesEach));
@@ -184,7 +188,8 @@ TEST_F(HiveStoreTest, ADamagedFileIsMovedAsideReportedOnceAndTheHiveStartsEmpty)
     const auto both = test::filesStartingWith(registry_.folder(), "machine.reg.damaged-");
     ASSERT_EQ(both.size(), 2u);
     EXPECT_NE(test::readFile(both[0]), test::readFile(both[1]));
-    for (const auto& file : both) EXPECT_TRUE(test::readFile(file).starts_with(garbage)) << file;
+    for (const auto& file : both)
+        EXPECT_TRUE(test::readFile(file).starts_with(garbage)) << file;
 }
 
 TEST_F(HiveStoreTest, ADamagedFileOfAReadOnlyHiveStaysInPlace) {

@@ -58,7 +58,8 @@ TEST_F(KeyTest, EveryTypeKeepsItsExactBytesAcrossAReload) {
     };
     {
         auto key = createKey("Types");
-        for (const auto& [name, value] : values) ASSERT_EQ(key.setValue(name, value), Status::Ok) << name;
+        for (const auto& [name, value] : values)
+            ASSERT_EQ(key.setValue(name, value), Status::Ok) << name;
     }
     registry_.reopen();
     Key key;
@@ -168,9 +169,11 @@ TEST_F(KeyTest, EnumerationFollowsCaseInsensitiveOrderUntilNoMoreItems) {
     std::vector<std::string> values;
     std::string name;
     std::uint32_t index = 0;
-    for (; index < 100 && parent.enumKey(index, name) == Status::Ok; ++index) keys.push_back(name);
+    for (; index < 100 && parent.enumKey(index, name) == Status::Ok; ++index)
+        keys.push_back(name);
     EXPECT_EQ(parent.enumKey(index, name), Status::NoMoreItems);
-    for (index = 0; index < 100 && parent.enumValue(index, name) == Status::Ok; ++index) values.push_back(name);
+    for (index = 0; index < 100 && parent.enumValue(index, name) == Status::Ok; ++index)
+        values.push_back(name);
     EXPECT_EQ(parent.enumValue(index, name), Status::NoMoreItems);
     EXPECT_EQ(keys, expected);
     EXPECT_EQ(values, expected);
@@ -313,7 +316,8 @@ TEST_F(KeyTest, PerUserValueOverridesTheMachineValue) {
     auto readVolume = [&](Hive hive, std::string fallback) {
         Key key;
         std::string text;
-        if (Key::open(hive, audio, Access::Read, key) == Status::Ok && key.getString("ToneVolume", text) == Status::Ok) {
+        if (Key::open(hive, audio, Access::Read, key) == Status::Ok &&
+            key.getString("ToneVolume", text) == Status::Ok) {
             return text;
         }
         return fallback;

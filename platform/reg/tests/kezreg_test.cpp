@@ -69,8 +69,7 @@ TEST_F(KezregTest, RoundTripsEveryValueType) {
 
 TEST_F(KezregTest, QueriesAndExportsKeysInTheHiveSyntax) {
     ASSERT_EQ(kezreg({"set", "HKCR\\CLSID\\{X}\\InprocServer32", "", "REG_SZ", "/usr/lib/libx.so"}).exitCode, 0);
-    ASSERT_EQ(kezreg({"set", "HKCR\\CLSID\\{X}\\InprocServer32", "ThreadingModel", "REG_SZ", "Apartment"}).exitCode,
-              0);
+    ASSERT_EQ(kezreg({"set", "HKCR\\CLSID\\{X}\\InprocServer32", "ThreadingModel", "REG_SZ", "Apartment"}).exitCode, 0);
     ASSERT_EQ(kezreg({"set", "HKCR\\CLSID\\{X}", "", "REG_SZ", "Engine Class"}).exitCode, 0);
     const auto query = kezreg({"query", "HKCR\\CLSID\\{x}"});
     EXPECT_EQ(query.out, "[HKEY_CLASSES_ROOT\\CLSID\\{X}]\n"
@@ -115,10 +114,15 @@ TEST_F(KezregTest, ReportsErrorsWithAClearMessageAndExitCode) {
     EXPECT_EQ(test::readFile(registry_.machineFile()), before);
     EXPECT_EQ(kezreg({"query", "HKLM\\S", "v"}, {"KEZ_REGISTRY_READONLY=machine"}).out, "\"v\"=sz:\"old\"\n");
 
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {}, {"query"}, {"query", "HKXX\\S"}, {"set", "HKLM\\S", "v", "REG_DWORD", "-1"},
-             {"set", "HKLM\\S", "v", "REG_DWORD", "4294967296"}, {"set", "HKLM\\S", "v", "REG_BINARY", "abc"},
-             {"set", "HKLM\\S", "v", "REG_QWORD", "1"}, {"frobnicate", "HKLM\\S"}, {"set", "HKLM\\S", "v"}}) {
+    for (const auto& args : std::vector<std::vector<std::string>>{{},
+                                                                  {"query"},
+                                                                  {"query", "HKXX\\S"},
+                                                                  {"set", "HKLM\\S", "v", "REG_DWORD", "-1"},
+                                                                  {"set", "HKLM\\S", "v", "REG_DWORD", "4294967296"},
+                                                                  {"set", "HKLM\\S", "v", "REG_BINARY", "abc"},
+                                                                  {"set", "HKLM\\S", "v", "REG_QWORD", "1"},
+                                                                  {"frobnicate", "HKLM\\S"},
+                                                                  {"set", "HKLM\\S", "v"}}) {
         const auto result = kezreg(args);
         EXPECT_EQ(result.exitCode, 2) << ::testing::PrintToString(args);
         EXPECT_NE(result.err.find("usage:"), std::string::npos);
@@ -126,7 +130,8 @@ TEST_F(KezregTest, ReportsErrorsWithAClearMessageAndExitCode) {
     const auto help = kezreg({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("kezreg query"), std::string::npos);
-    EXPECT_EQ(kezreg({"set", "HKLM\\a\\\\b", "v", "REG_SZ", "x"}).err, "kezreg: HKLM\\a\\\\b: invalid parameter (87)\n");
+    EXPECT_EQ(kezreg({"set", "HKLM\\a\\\\b", "v", "REG_SZ", "x"}).err,
+              "kezreg: HKLM\\a\\\\b: invalid parameter (87)\n");
 }
 
 TEST_F(KezregTest, ManyConcurrentRunsKeepEveryValue) {
@@ -136,13 +141,15 @@ TEST_F(KezregTest, ManyConcurrentRunsKeepEveryValue) {
         std::vector<std::jthread> runs;
         for (int i = 0; i < kRuns; ++i) {
             runs.emplace_back([this, i, &exitCodes] {
-                exitCodes[i] = kezreg({"set", "HKLM\\Shared", "run" + std::to_string(i), "REG_DWORD",
-                                       std::to_string(i)}).exitCode;
+                exitCodes[i] =
+                    kezreg({"set", "HKLM\\Shared", "run" + std::to_string(i), "REG_DWORD", std::to_string(i)}).exitCode;
             });
         }
     }
-    for (const auto code : exitCodes) EXPECT_EQ(code, 0);
-    for (int i = 0; i < kRuns; ++i) EXPECT_EQ(stored("Shared", "run" + std::to_string(i)), dwordValue(i));
+    for (const auto code : exitCodes)
+        EXPECT_EQ(code, 0);
+    for (int i = 0; i < kRuns; ++i)
+        EXPECT_EQ(stored("Shared", "run" + std::to_string(i)), dwordValue(i));
 }
 
 } // namespace

@@ -41,8 +41,10 @@ TEST(KezregAsNobody, IsDeniedWritingARootOwnedMachineHive) {
     const auto bin = top.path() / "bin";
     const auto registryDir = top.path() / "registry";
     const auto home = top.path() / "home";
-    for (const auto& folder : {bin, registryDir, home}) fs::create_directory(folder);
-    for (const auto& folder : {top.path(), bin, registryDir}) fs::permissions(folder, fs::perms(0755));
+    for (const auto& folder : {bin, registryDir, home})
+        fs::create_directory(folder);
+    for (const auto& folder : {top.path(), bin, registryDir})
+        fs::permissions(folder, fs::perms(0755));
     const passwd* nobody = ::getpwnam("nobody");
     ASSERT_EQ(::chown(home.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
     install(KEZREG_PATH, bin);
@@ -75,8 +77,8 @@ TEST(KezregAsNobody, IsDeniedWritingARootOwnedMachineHive) {
     const auto query = asNobody({"query", safety, "InitializedProperly"});
     EXPECT_EQ(query.exitCode, 0) << query.err;
     EXPECT_EQ(query.out, "\"InitializedProperly\"=sz:\"True\"\n");
-    const auto user = asNobody({"set", "HKCU\\SOFTWARE\\Brenic\\KEZ\\KEZ Ombrel\\Safety", "InitializedProperly",
-                                "REG_SZ", "False"});
+    const auto user =
+        asNobody({"set", "HKCU\\SOFTWARE\\Brenic\\KEZ\\KEZ Ombrel\\Safety", "InitializedProperly", "REG_SZ", "False"});
     EXPECT_EQ(user.exitCode, 0) << user.err;
 
     struct stat afterInfo {};

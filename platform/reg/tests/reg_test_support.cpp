@@ -44,18 +44,21 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::vector
     const auto errFile = outputs.path() / "err";
 
     std::vector<std::string> environment;
-    for (char** entry = environ; *entry != nullptr; ++entry) environment.emplace_back(*entry);
+    for (char** entry = environ; *entry != nullptr; ++entry)
+        environment.emplace_back(*entry);
     for (const auto& extra : extraEnvironment) {
         const auto prefix = extra.substr(0, extra.find('=') + 1);
         std::erase_if(environment, [&](const std::string& entry) { return entry.starts_with(prefix); });
         environment.push_back(extra);
     }
     std::vector<char*> envp;
-    for (auto& entry : environment) envp.push_back(entry.data());
+    for (auto& entry : environment)
+        envp.push_back(entry.data());
     envp.push_back(nullptr);
     std::vector<std::string> args = argv;
     std::vector<char*> argp;
-    for (auto& arg : args) argp.push_back(arg.data());
+    for (auto& arg : args)
+        argp.push_back(arg.data());
     argp.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;

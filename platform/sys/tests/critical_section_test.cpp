@@ -8,11 +8,13 @@ namespace kez::sys {
 namespace {
 
 bool otherThreadCanEnter(CriticalSection& section) {
-    return std::async(std::launch::async, [&] {
-        if (!section.try_lock()) return false;
-        section.unlock();
-        return true;
-    }).get();
+    return std::async(std::launch::async,
+                      [&] {
+                          if (!section.try_lock()) return false;
+                          section.unlock();
+                          return true;
+                      })
+        .get();
 }
 
 int enterNested(CriticalSection& section, int depth) {

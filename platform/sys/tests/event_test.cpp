@@ -29,7 +29,8 @@ struct Waiters {
 
     // Waits (bounded) until `count` waiters were released.
     bool reach(int count) {
-        for (int i = 0; i < 2000 && released.load() < count; ++i) std::this_thread::sleep_for(5ms);
+        for (int i = 0; i < 2000 && released.load() < count; ++i)
+            std::this_thread::sleep_for(5ms);
         return released.load() >= count;
     }
 };

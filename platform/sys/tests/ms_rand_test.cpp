@@ -12,7 +12,8 @@ constexpr std::array<int, 10> kSeedOne{41, 18467, 6334, 26500, 19169, 15724, 114
 
 TEST(MsRand, GivesTheKnownSequenceForSeedOne) {
     MsRand generator;
-    for (const int expected : kSeedOne) EXPECT_EQ(generator.next(), expected);
+    for (const int expected : kSeedOne)
+        EXPECT_EQ(generator.next(), expected);
 }
 
 TEST(MsRand, ReseedingRestartsTheSequence) {

@@ -19,7 +19,8 @@ TEST(Semaphore, CountsReleasesAndWaits) {
     EXPECT_TRUE(units.release(2, &previous));
     EXPECT_EQ(previous, 1);
     EXPECT_EQ(units.count(), 3);
-    for (int i = 0; i < 3; ++i) EXPECT_TRUE(units.wait(0ms));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(units.wait(0ms));
     EXPECT_FALSE(units.wait(20ms));
     EXPECT_EQ(units.count(), 0);
 }
@@ -36,7 +37,8 @@ TEST(Semaphore, NeverPassesItsMaximum) {
     EXPECT_FALSE(units.release(-1));
     EXPECT_EQ(units.count(), 5);
     int taken = 0;
-    while (units.wait(0ms)) ++taken;
+    while (units.wait(0ms))
+        ++taken;
     EXPECT_EQ(taken, 5);
 }
 
@@ -54,10 +56,12 @@ TEST(Semaphore, ConcurrentTakersGetEachUnitOnce) {
     std::vector<std::jthread> takers;
     for (int i = 0; i < kTakers; ++i) {
         takers.emplace_back([&] {
-            while (units.wait(200ms)) ++taken;
+            while (units.wait(200ms))
+                ++taken;
         });
     }
-    for (int i = 0; i < kUnits; ++i) ASSERT_TRUE(units.release(1));
+    for (int i = 0; i < kUnits; ++i)
+        ASSERT_TRUE(units.release(1));
     takers.clear();
     EXPECT_EQ(taken.load(), kUnits);
     EXPECT_EQ(units.count(), 0);

@@ -22,7 +22,8 @@ int callingThreadNice() { return ::getpriority(PRIO_PROCESS, static_cast<id_t>(:
 int niceSeenBy(ThreadPriority priority) {
     int seen = 100;
     Thread thread;
-    EXPECT_TRUE(thread.start("prio", [&] { seen = callingThreadNice(); }, priority));
+    EXPECT_TRUE(thread.start(
+        "prio", [&] { seen = callingThreadNice(); }, priority));
     thread.join();
     return seen;
 }
@@ -60,7 +61,9 @@ void refusedRaisesAreTracedOnceAndStillRun() {
     for (int round = 0; round < 2; ++round) {
         int seen = 100;
         Thread thread;
-        if (!thread.start("raise", [&] { seen = callingThreadNice(); }, ThreadPriority::Highest)) std::exit(6);
+        if (!thread.start(
+                "raise", [&] { seen = callingThreadNice(); }, ThreadPriority::Highest))
+            std::exit(6);
         if (!thread.join()) std::exit(7);
         if (seen != before) std::exit(8);
     }

@@ -118,7 +118,8 @@ TEST(Thread, AnOwnerReleasedOnItsOwnThreadDoesNotJoinItself) {
     owner.reset();
     handedOver.set();
     ASSERT_TRUE(ended.wait(10s));
-    for (int i = 0; i < 1000 && !watch.expired(); ++i) std::this_thread::sleep_for(5ms);
+    for (int i = 0; i < 1000 && !watch.expired(); ++i)
+        std::this_thread::sleep_for(5ms);
 }
 
 TEST(Thread, MovedThreadKeepsOwnership) {

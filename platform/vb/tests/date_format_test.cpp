@@ -21,37 +21,28 @@ TEST(FormatDate, LogStampAndClockLines) {
     const DateTime morning{2026, 11, 9, 11, 59, 1};
     const DateTime yearEnd{2026, 12, 31, 23, 59, 59};
     const DateCase cases[] = {
-        {evening, kLogStampFormat, "2026/03/05 21:07:09"},
-        {evening, kClock24Format, "Mar 5 21:07"},
-        {evening, kClock12Format, "Mar 5 9:07 pm"},
-        {midnight, kLogStampFormat, "2026/01/01 00:00:00"},
-        {midnight, kClock24Format, "Jan 1 00:00"},
-        {midnight, kClock12Format, "Jan 1 12:00 am"},
-        {noon, kClock12Format, "Jul 14 12:30 pm"},
-        {noon, kClock24Format, "Jul 14 12:30"},
-        {morning, kClock12Format, "Nov 9 11:59 am"},
-        {yearEnd, kLogStampFormat, "2026/12/31 23:59:59"},
-        {yearEnd, kClock24Format, "Dec 31 23:59"},
-        {yearEnd, kClock12Format, "Dec 31 11:59 pm"},
+        {evening, kLogStampFormat, "2026/03/05 21:07:09"}, {evening, kClock24Format, "Mar 5 21:07"},
+        {evening, kClock12Format, "Mar 5 9:07 pm"},        {midnight, kLogStampFormat, "2026/01/01 00:00:00"},
+        {midnight, kClock24Format, "Jan 1 00:00"},         {midnight, kClock12Format, "Jan 1 12:00 am"},
+        {noon, kClock12Format, "Jul 14 12:30 pm"},         {noon, kClock24Format, "Jul 14 12:30"},
+        {morning, kClock12Format, "Nov 9 11:59 am"},       {yearEnd, kLogStampFormat, "2026/12/31 23:59:59"},
+        {yearEnd, kClock24Format, "Dec 31 23:59"},         {yearEnd, kClock12Format, "Dec 31 11:59 pm"},
     };
-    for (const auto& c : cases) EXPECT_EQ(formatDate(c.when, c.pattern), c.expected) << c.pattern;
+    for (const auto& c : cases)
+        EXPECT_EQ(formatDate(c.when, c.pattern), c.expected) << c.pattern;
 }
 
 TEST(FormatDate, OtherTokensOfTheLanguage) {
     const DateTime leap{2024, 3, 5, 21, 7, 9};
     const DateCase cases[] = {
-        {leap, "h:nn AM/PM", "9:07 PM"},
-        {leap, "h:nn Am/pM", "9:07 pM"},
-        {leap, "h:nn a/p", "9:07 p"},
-        {leap, "hh:mm", "21:07"},
-        {leap, "HH:NN:SS", "21:07:09"},
-        {leap, "mmmm d, yyyy", "March 5, 2024"},
-        {leap, "m/d/yy", "3/5/24"},
-        {leap, "y", "65"},
-        {leap, "h-n-s", "21-7-9"},
-        {DateTime{2023, 3, 5, 9, 0, 0}, "y", "64"},
+        {leap, "h:nn AM/PM", "9:07 PM"}, {leap, "h:nn Am/pM", "9:07 pM"},
+        {leap, "h:nn a/p", "9:07 p"},    {leap, "hh:mm", "21:07"},
+        {leap, "HH:NN:SS", "21:07:09"},  {leap, "mmmm d, yyyy", "March 5, 2024"},
+        {leap, "m/d/yy", "3/5/24"},      {leap, "y", "65"},
+        {leap, "h-n-s", "21-7-9"},       {DateTime{2023, 3, 5, 9, 0, 0}, "y", "64"},
     };
-    for (const auto& c : cases) EXPECT_EQ(formatDate(c.when, c.pattern), c.expected) << c.pattern;
+    for (const auto& c : cases)
+        EXPECT_EQ(formatDate(c.when, c.pattern), c.expected) << c.pattern;
 }
 
 TEST(FormatDate, EnglishMonthAbbreviations) {

@@ -32,7 +32,8 @@ std::string readAll(const fs::path& file) {
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
     return lines;
 }
 
@@ -91,14 +92,16 @@ TEST_F(Log, LinesFromManyThreadsStayWhole) {
         std::vector<std::jthread> writers;
         for (int t = 0; t < kThreads; ++t) {
             writers.emplace_back([&, t] {
-                for (int i = 0; i < kLines; ++i) log.append("thread " + std::to_string(t) + " line " + std::to_string(i));
+                for (int i = 0; i < kLines; ++i)
+                    log.append("thread " + std::to_string(t) + " line " + std::to_string(i));
             });
         }
     }
     const auto lines = linesOf(readAll(file()));
     ASSERT_EQ(lines.size(), static_cast<std::size_t>(kThreads * kLines));
     const std::regex shape(R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2} - thread \d line \d+)");
-    for (const auto& line : lines) EXPECT_TRUE(std::regex_match(line, shape)) << line;
+    for (const auto& line : lines)
+        EXPECT_TRUE(std::regex_match(line, shape)) << line;
 }
 
 TEST_F(Log, LinesFromTwoProcessesStayWhole) {
@@ -110,7 +113,8 @@ TEST_F(Log, LinesFromTwoProcessesStayWhole) {
         ASSERT_GE(pid, 0);
         if (pid == 0) {
             LogFile log(file());
-            for (int i = 0; i < kLines; ++i) log.append(longText, kWhen);
+            for (int i = 0; i < kLines; ++i)
+                log.append(longText, kWhen);
             ::_exit(0);
         }
         children.push_back(pid);
@@ -122,7 +126,8 @@ TEST_F(Log, LinesFromTwoProcessesStayWhole) {
     }
     const auto lines = linesOf(readAll(file()));
     ASSERT_EQ(lines.size(), static_cast<std::size_t>(2 * kLines));
-    for (const auto& line : lines) EXPECT_EQ(line, "2026/03/05 21:07:09 - " + longText);
+    for (const auto& line : lines)
+        EXPECT_EQ(line, "2026/03/05 21:07:09 - " + longText);
 }
 
 TEST_F(Log, ProgramLogLivesInTheStateFolderWithAPresentStamp) {

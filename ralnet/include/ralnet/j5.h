@@ -24,24 +24,24 @@ extern "C" {
 typedef uint16_t J5Result;
 
 enum {
-    J5_FAILED = 0x0000,               /* an initialisation step failed */
-    J5_OK = 0x0100,                   /* initialised, started or set */
-    J5_NOT_CONFIGURED = 0x600F,       /* wrong interface state for the call */
+    J5_FAILED = 0x0000,         /* an initialisation step failed */
+    J5_OK = 0x0100,             /* initialised, started or set */
+    J5_NOT_CONFIGURED = 0x600F, /* wrong interface state for the call */
     J5_UNKNOWN_PARAMETER_TYPE = 0x6010,
     J5_NO_SEND_CONNECTION = 0x6011,
     J5_NO_RECEIVE_CONNECTION = 0x6012,
-    J5_SENT = 0x4000,                 /* unreliable packet sent */
-    J5_QUEUED = 0x2000,               /* reliable packet queued; low byte = connection state */
-    J5_RESYNC_NOT_NEEDED = 0x1000,    /* low byte = connection state */
+    J5_SENT = 0x4000,              /* unreliable packet sent */
+    J5_QUEUED = 0x2000,            /* reliable packet queued; low byte = connection state */
+    J5_RESYNC_NOT_NEEDED = 0x1000, /* low byte = connection state */
     J5_ERR_NOT_STARTED = 0x8200,
-    J5_ERR_NO_BUFFER = 0x8300,        /* low byte = state when no buffer was left for the "HI" */
+    J5_ERR_NO_BUFFER = 0x8300, /* low byte = state when no buffer was left for the "HI" */
     J5_ERR_NO_CONNECTION = 0x8400,
     J5_ERR_BAD_ARGUMENT = 0x8500,
     J5_ERR_RELIABLE_MULTICAST = 0x8600,
     J5_ERR_RESYNC_NEEDED = 0x8704,
     J5_ERR_WINDOW_FULL = 0x8800,
     J5_ERR_WINDOW_NOT_EMPTY = 0x8900,
-    J5_ERR_RESYNC_REFUSED = 0x8A00,   /* low byte = state */
+    J5_ERR_RESYNC_REFUSED = 0x8A00, /* low byte = state */
     J5_ERR_NO_DEST_IP = 0x8C00,
     J5_ERR_NO_UDP_SOCKET = 0x8D00
 };
@@ -53,10 +53,10 @@ typedef uint16_t J5ErrorCode;
 typedef uint16_t J5ErrorCause;
 
 enum {
-    J5_CAUSE_RETRY_LIMIT = 0x8001,    /* never sent: a send connection's own give-up record */
-    J5_CAUSE_NOT_CONNECTED = 0x8002,  /* "HR" for an unknown or not-open connection */
-    J5_CAUSE_NO_CONNECTION = 0x8003,  /* "HI" and no receive connection could be made */
-    J5_CAUSE_EVICTED = 0x8004         /* the receiver evicted its connection to this station */
+    J5_CAUSE_RETRY_LIMIT = 0x8001,   /* never sent: a send connection's own give-up record */
+    J5_CAUSE_NOT_CONNECTED = 0x8002, /* "HR" for an unknown or not-open connection */
+    J5_CAUSE_NO_CONNECTION = 0x8003, /* "HI" and no receive connection could be made */
+    J5_CAUSE_EVICTED = 0x8004        /* the receiver evicted its connection to this station */
 };
 
 /* ---- Packet types: the two ASCII letters as a host-order number ("HR" = 0x4852) ---------- */
@@ -105,9 +105,9 @@ enum {
 
 /* The full 18-byte header, as bytes (every field big-endian except the "HU" counter). */
 typedef struct J5Header {
-    uint8_t type[2];          /* two ASCII letters, first letter first */
-    uint8_t senderMac[6];     /* own MAC of the sending station */
-    uint8_t sequence[2];      /* "HU": running counter, low byte first */
+    uint8_t type[2];      /* two ASCII letters, first letter first */
+    uint8_t senderMac[6]; /* own MAC of the sending station */
+    uint8_t sequence[2];  /* "HU": running counter, low byte first */
     uint8_t destVdn[2];
     uint8_t srcVdn[2];
     uint8_t receiverIndex[2]; /* index the receiving station gave this connection */
@@ -141,14 +141,14 @@ typedef struct J5PacketObj {
     uint16_t sendTagControlWord; /* wire order */
     uint16_t typeOfService;
     uint8_t* sendHeaderRef;
-    uint32_t callerTag;          /* stored by J5AudioSend, not used */
-    uint8_t* dataRef;            /* (R) received: the payload; sending: outermost header so far */
-    uint16_t length;             /* (R) bytes from dataRef */
-    J5UdpSource* udpSourceRef;   /* (R) received by UDP: the sender; else null */
+    uint32_t callerTag;        /* stored by J5AudioSend, not used */
+    uint8_t* dataRef;          /* (R) received: the payload; sending: outermost header so far */
+    uint16_t length;           /* (R) bytes from dataRef */
+    J5UdpSource* udpSourceRef; /* (R) received by UDP: the sender; else null */
     /* Owned by the pool: */
-    uint8_t* buffer;             /* bufferClass bytes, followed by the class's guard word */
-    void* poolOwner;             /* the pool set this object belongs to */
-    uint16_t inPool;             /* 0 lent out, 1 in its pool, 2 withdrawn (found damaged) */
+    uint8_t* buffer; /* bufferClass bytes, followed by the class's guard word */
+    void* poolOwner; /* the pool set this object belongs to */
+    uint16_t inPool; /* 0 lent out, 1 in its pool, 2 withdrawn (found damaged) */
 } J5PacketObj;
 
 /* Ring of pointers with one writer and one reader; one slot always stays free. */
@@ -164,9 +164,9 @@ typedef struct J5Ring {
 /* ---- Interface --------------------------------------------------------------------------- */
 
 typedef struct J5IpSettings {
-    uint8_t ownIp[4];        /* each field network order */
+    uint8_t ownIp[4]; /* each field network order */
     uint8_t subnetMask[4];
-    uint8_t ownSubnet[4];    /* ownIp AND subnetMask */
+    uint8_t ownSubnet[4]; /* ownIp AND subnetMask */
     uint8_t defaultGateway[4];
     uint8_t callServerIp[4];
 } J5IpSettings;
@@ -180,7 +180,7 @@ typedef struct J5Configuration {
 
 /* Parameters of J5SetChannelParameters type 1. */
 typedef struct J5ChannelParameters {
-    uint16_t flags;     /* 1: send connection, 2: receive connection */
+    uint16_t flags; /* 1: send connection, 2: receive connection */
     uint16_t pinned;
     uint16_t linkFlags; /* J5HeaderBitMap for a receive connection created here */
 } J5ChannelParameters;
@@ -215,23 +215,21 @@ J5_API J5Result J5SetChannelParameters(J5NetIf* ctx, const uint8_t* mac, uint16_
 J5_API uint16_t j5SetS2DListLength(J5NetIf* ctx, const uint8_t* mac, const uint16_t* length);
 
 J5_API J5Result J5Send(J5NetIf* ctx, uint16_t type, const uint8_t* destMac, uint16_t destVdn, uint16_t srcVdn,
-                       const uint8_t* payload, uint16_t length, J5HeaderBitMap headerBitMap,
-                       const uint8_t* destIp, const void* udpAddress, uint16_t ipTos, uint16_t tci);
-J5_API J5Result J5IntrinsicSend(J5NetIf* ctx, uint16_t type, const uint8_t* destMac, uint16_t destVdn,
-                                uint16_t srcVdn, const uint8_t* payload, uint16_t length,
-                                J5HeaderBitMap headerBitMap, const uint8_t* destIp, const void* udpAddress,
-                                uint16_t ipTos, uint16_t tci);
+                       const uint8_t* payload, uint16_t length, J5HeaderBitMap headerBitMap, const uint8_t* destIp,
+                       const void* udpAddress, uint16_t ipTos, uint16_t tci);
+J5_API J5Result J5IntrinsicSend(J5NetIf* ctx, uint16_t type, const uint8_t* destMac, uint16_t destVdn, uint16_t srcVdn,
+                                const uint8_t* payload, uint16_t length, J5HeaderBitMap headerBitMap,
+                                const uint8_t* destIp, const void* udpAddress, uint16_t ipTos, uint16_t tci);
 J5_API J5Result J5ReSync(J5NetIf* ctx, const uint8_t* destMac, J5HeaderBitMap headerBitMap, const uint8_t* destIp,
                          const void* udpAddress, uint16_t ipTos, uint16_t tci);
 J5_API J5Result J5AudioSend(J5NetIf* ctx, const uint8_t* destMac, const uint8_t* payload, uint16_t length,
-                            J5HeaderBitMap headerBitMap, const uint8_t* destIp, const void* udpAddress,
-                            uint16_t ipTos, uint16_t tci, uint32_t tag);
+                            J5HeaderBitMap headerBitMap, const uint8_t* destIp, const void* udpAddress, uint16_t ipTos,
+                            uint16_t tci, uint32_t tag);
 J5_API J5Result J5DownloadSend(J5NetIf* ctx, const uint8_t* destMac, const uint8_t* payload, uint16_t length,
                                J5HeaderBitMap headerBitMap, const uint8_t* destIp, const void* udpAddress,
                                uint16_t udpPort);
-J5_API J5Result J5SendUNROlderRev(uint16_t version, J5NetIf* ctx, uint16_t type, const uint8_t* destMac,
-                                  uint16_t word1, uint16_t word2, const uint8_t* payload, uint16_t length,
-                                  J5HeaderBitMap headerBitMap);
+J5_API J5Result J5SendUNROlderRev(uint16_t version, J5NetIf* ctx, uint16_t type, const uint8_t* destMac, uint16_t word1,
+                                  uint16_t word2, const uint8_t* payload, uint16_t length, J5HeaderBitMap headerBitMap);
 
 J5_API J5PacketObj* J5ReceiveObj(J5NetIf* ctx, uint32_t unused1, uint32_t unused2);
 J5_API J5PacketObj* J5AudioReceiveObj(J5NetIf* ctx, uint32_t unused1, uint32_t unused2);
@@ -278,10 +276,10 @@ J5_API int sysClkRateGet(void);
 J5_API void dbgfprintf(uint32_t code);
 J5_API void wCrash(uint32_t code);
 
-J5_API extern const uint8_t broadcast[6];        /* FF FF FF FF FF FF */
-J5_API extern J5NetIf* pSavedJ5NetIf;            /* the context last passed to J5Init */
-J5_API extern const uint8_t zeroMacAddress[6];   /* refused as a connection peer */
-J5_API extern const uint8_t unZeroIPAddress[4];  /* no destination IP */
+J5_API extern const uint8_t broadcast[6];       /* FF FF FF FF FF FF */
+J5_API extern J5NetIf* pSavedJ5NetIf;           /* the context last passed to J5Init */
+J5_API extern const uint8_t zeroMacAddress[6];  /* refused as a connection peer */
+J5_API extern const uint8_t unZeroIPAddress[4]; /* no destination IP */
 
 #ifdef __cplusplus
 }

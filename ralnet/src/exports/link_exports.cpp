@@ -29,9 +29,7 @@ J5_API int J5GetAdapterNames(char* names, uint32_t namesSize, char* descriptions
     return link::KezGetAdapterNames(names, namesSize, descriptions, descriptionsSize) ? 1 : 0;
 }
 
-J5_API KezPacketHandle KezPacketOpenAdapter(const char* adapterName) {
-    return link::KezPacketOpenAdapter(adapterName);
-}
+J5_API KezPacketHandle KezPacketOpenAdapter(const char* adapterName) { return link::KezPacketOpenAdapter(adapterName); }
 
 J5_API void KezPacketCloseAdapter(KezPacketHandle adapter) { link::KezPacketCloseAdapter(adapter); }
 

@@ -28,9 +28,9 @@ J5Result withSendCalls(J5NetIf* ctx, Call&& call) {
     return call(core->calls());
 }
 
-SendRequest requestOf(uint16_t type, const uint8_t* destMac, uint16_t destVdn, uint16_t srcVdn,
-                      const uint8_t* payload, uint16_t length, J5HeaderBitMap headerBitMap, const uint8_t* destIp,
-                      uint16_t ipTos, uint16_t tci) {
+SendRequest requestOf(uint16_t type, const uint8_t* destMac, uint16_t destVdn, uint16_t srcVdn, const uint8_t* payload,
+                      uint16_t length, J5HeaderBitMap headerBitMap, const uint8_t* destIp, uint16_t ipTos,
+                      uint16_t tci) {
     SendRequest request;
     request.type = type;
     request.destMac = destMac;
@@ -66,10 +66,9 @@ J5_API J5Result J5Send(J5NetIf* ctx, uint16_t type, const uint8_t* destMac, uint
     return withSendCalls(ctx, [&](SendCalls& calls) { return calls.send(request); });
 }
 
-J5_API J5Result J5IntrinsicSend(J5NetIf* ctx, uint16_t type, const uint8_t* destMac, uint16_t destVdn,
-                                uint16_t srcVdn, const uint8_t* payload, uint16_t length,
-                                J5HeaderBitMap headerBitMap, const uint8_t* destIp, const void*, uint16_t ipTos,
-                                uint16_t tci) {
+J5_API J5Result J5IntrinsicSend(J5NetIf* ctx, uint16_t type, const uint8_t* destMac, uint16_t destVdn, uint16_t srcVdn,
+                                const uint8_t* payload, uint16_t length, J5HeaderBitMap headerBitMap,
+                                const uint8_t* destIp, const void*, uint16_t ipTos, uint16_t tci) {
     const SendRequest request =
         requestOf(type, destMac, destVdn, srcVdn, payload, length, headerBitMap, destIp, ipTos, tci);
     return withSendCalls(ctx, [&](SendCalls& calls) { return calls.intrinsicSend(request); });

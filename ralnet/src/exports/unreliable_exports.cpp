@@ -25,8 +25,8 @@ bool downloadBitmapValid(J5HeaderBitMap bitmap) {
 extern "C" {
 
 J5_API J5Result J5AudioSend(J5NetIf* ctx, const uint8_t* destMac, const uint8_t* payload, uint16_t length,
-                            J5HeaderBitMap headerBitMap, const uint8_t* destIp, const void* udpAddress,
-                            uint16_t ipTos, uint16_t tci, uint32_t tag) {
+                            J5HeaderBitMap headerBitMap, const uint8_t* destIp, const void* udpAddress, uint16_t ipTos,
+                            uint16_t tci, uint32_t tag) {
     const auto iface = acquireInterface(ctx);
     if (!iface) return resolveContext(ctx) ? J5_ERR_NOT_STARTED : J5_ERR_BAD_ARGUMENT;
     if (!iface->isStarted()) return J5_ERR_NOT_STARTED;
@@ -46,8 +46,7 @@ J5_API J5Result J5AudioSend(J5NetIf* ctx, const uint8_t* destMac, const uint8_t*
 }
 
 J5_API J5Result J5DownloadSend(J5NetIf* ctx, const uint8_t* destMac, const uint8_t* payload, uint16_t length,
-                               J5HeaderBitMap headerBitMap, const uint8_t* destIp, const void* udpAddress,
-                               uint16_t) {
+                               J5HeaderBitMap headerBitMap, const uint8_t* destIp, const void* udpAddress, uint16_t) {
     const auto iface = acquireInterface(ctx);
     if (!iface) return resolveContext(ctx) ? J5_ERR_NOT_STARTED : J5_ERR_BAD_ARGUMENT;
     if (!iface->isStarted()) return J5_ERR_NOT_STARTED;
@@ -63,8 +62,8 @@ J5_API J5Result J5DownloadSend(J5NetIf* ctx, const uint8_t* destMac, const uint8
     return sendUnreliable(*iface, send);
 }
 
-J5_API J5Result J5SendUNROlderRev(uint16_t version, J5NetIf* ctx, uint16_t type, const uint8_t* destMac,
-                                  uint16_t word1, uint16_t word2, const uint8_t* payload, uint16_t length,
+J5_API J5Result J5SendUNROlderRev(uint16_t version, J5NetIf* ctx, uint16_t type, const uint8_t* destMac, uint16_t word1,
+                                  uint16_t word2, const uint8_t* payload, uint16_t length,
                                   J5HeaderBitMap headerBitMap) {
     if (version != kOlderRevision || type != J5_TYPE_HU || headerBitMap != kOlderHuBitmap) {
         return J5_ERR_BAD_ARGUMENT;

@@ -9,8 +9,7 @@ namespace ralnet::iface {
 namespace {
 
 bool isReliableType(std::uint16_t type) {
-    return type == J5_TYPE_HR || type == J5_TYPE_HI || type == J5_TYPE_HH || type == J5_TYPE_HY ||
-           type == J5_TYPE_HE;
+    return type == J5_TYPE_HR || type == J5_TYPE_HI || type == J5_TYPE_HH || type == J5_TYPE_HY || type == J5_TYPE_HE;
 }
 
 void dropAsError(J5Interface& iface, J5PacketObj& packet) {
@@ -35,9 +34,7 @@ void handleUnreliable(J5Interface& iface, J5PacketObj& packet, std::uint16_t typ
     }
     if (wire::setPayloadPosition(packet) != wire::PayloadVerdict::Deliver) return dropAsError(iface, packet);
     switch (type) {
-    case J5_TYPE_HA:
-        ++iface.counters.receivedHa;
-        return deliver(iface, packet, iface.audioQueue, iface.audioSemaphore);
+    case J5_TYPE_HA: ++iface.counters.receivedHa; return deliver(iface, packet, iface.audioQueue, iface.audioSemaphore);
     case J5_TYPE_HU: ++iface.counters.receivedHu; break;
     default: ++iface.counters.receivedDl; break;
     }

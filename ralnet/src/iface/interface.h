@@ -30,7 +30,7 @@ inline constexpr std::uint16_t kMaxConnections = 4675; // a queue of 14c + 80 en
 inline constexpr std::uint16_t kSendWindowLength = 50;
 inline constexpr std::uint32_t kTickPeriodMs = 50;
 inline constexpr std::array<std::uint16_t, 10> kRetransmitTimeoutsMs = {160, 160, 160, 250, 250,
-                                                                         250, 250, 250, 250, 250};
+                                                                        250, 250, 250, 250, 250};
 
 J5Configuration defaultConfiguration();
 bool configurationUsable(const J5Configuration& config);

@@ -18,7 +18,7 @@ using namespace std::chrono_literals;
 
 constexpr std::size_t kReadSlots = 40;
 constexpr std::size_t kReadRequestBytes = 372; // a large-class object
-constexpr std::uint32_t kDefaultFilter = 0x09;  // directed and broadcast
+constexpr std::uint32_t kDefaultFilter = 0x09; // directed and broadcast
 constexpr auto kRetryPause = 100ms;
 
 class LinkReceiver {
@@ -26,7 +26,8 @@ public:
     explicit LinkReceiver(J5Interface& iface) : iface_(iface), port_(*iface.device->port) {}
 
     ~LinkReceiver() {
-        for (J5PacketObj* slot : slots_) PacketPools::giveBackToOwner(slot);
+        for (J5PacketObj* slot : slots_)
+            PacketPools::giveBackToOwner(slot);
     }
 
     LinkReceiver(const LinkReceiver&) = delete;

@@ -25,7 +25,8 @@ std::size_t PacketQueue::size() const {
 }
 
 void PacketQueue::freeAll() {
-    while (J5PacketObj* packet = take()) PacketPools::giveBackToOwner(packet);
+    while (J5PacketObj* packet = take())
+        PacketPools::giveBackToOwner(packet);
 }
 
 } // namespace ralnet::iface

@@ -29,7 +29,9 @@ bool WorkerThreads::start(J5Interface& iface) {
     }};
     for (std::size_t i = 0; i < bodies.size(); ++i) {
         const Body body = bodies[i];
-        if (!threads_[i].start(body.name, [body, &iface] { body.run(iface); }, body.priority)) return false;
+        if (!threads_[i].start(
+                body.name, [body, &iface] { body.run(iface); }, body.priority))
+            return false;
     }
     return true;
 }
@@ -46,11 +48,13 @@ std::size_t WorkerThreads::running() const {
 }
 
 void runTransmitControl(J5Interface& iface) {
-    while (waitOrStop(iface, iface.transmitControlEvent) == Wake::Signalled) iface.reliable->transmitControlWake();
+    while (waitOrStop(iface, iface.transmitControlEvent) == Wake::Signalled)
+        iface.reliable->transmitControlWake();
 }
 
 void runErrorHandler(J5Interface& iface) {
-    while (waitOrStop(iface, iface.errorSemaphore) == Wake::Signalled) iface.reliable->errorSignalled();
+    while (waitOrStop(iface, iface.errorSemaphore) == Wake::Signalled)
+        iface.reliable->errorSignalled();
 }
 
 void runTick(J5Interface& iface) {

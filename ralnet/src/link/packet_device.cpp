@@ -40,7 +40,8 @@ int setRequest(KezPacketAdapter& device, std::uint32_t oid, std::span<const std:
     if (oid == kOidMulticastList) {
         if (data.size() % J5_MAC_LEN != 0) return EINVAL;
         std::vector<MacAddress> list(data.size() / J5_MAC_LEN);
-        for (std::size_t i = 0; i < list.size(); ++i) list[i] = kez::net::macAt(data, i * J5_MAC_LEN);
+        for (std::size_t i = 0; i < list.size(); ++i)
+            list[i] = kez::net::macAt(data, i * J5_MAC_LEN);
         return errnoOf(port.setMulticastList(list));
     }
     return EINVAL;
@@ -97,7 +98,8 @@ public:
 
 private:
     void put(const std::string& text) {
-        for (const char c : text) putUnit(static_cast<char16_t>(static_cast<unsigned char>(c)));
+        for (const char c : text)
+            putUnit(static_cast<char16_t>(static_cast<unsigned char>(c)));
         putUnit(0);
     }
     void putUnit(char16_t unit) {
@@ -151,8 +153,7 @@ DeviceOpen openDevice(std::string_view adapter) {
     return result;
 }
 
-int deviceControl(KezPacketAdapter& device, std::uint32_t code, std::span<std::uint8_t> inOut,
-                  std::size_t& returned) {
+int deviceControl(KezPacketAdapter& device, std::uint32_t code, std::span<std::uint8_t> inOut, std::size_t& returned) {
     returned = 0;
     if (!device.port || !device.port->isOpen()) return EBADF;
     if (inOut.size() < kRequestHeaderLength) return EINVAL;

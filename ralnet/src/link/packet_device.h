@@ -29,8 +29,7 @@ DeviceOpen openDevice(std::string_view adapter);
 
 // Runs one control request on `inOut` (a request block for the OID codes); `returned`
 // receives the bytes of the answer. 0 or an errno value.
-int deviceControl(KezPacketAdapter& device, std::uint32_t code, std::span<std::uint8_t> inOut,
-                  std::size_t& returned);
+int deviceControl(KezPacketAdapter& device, std::uint32_t code, std::span<std::uint8_t> inOut, std::size_t& returned);
 
 // The control device "KEZPacket": answers the adapter list code only.
 int controlDeviceRequest(std::uint32_t code, std::span<std::uint8_t> out, std::size_t& returned);

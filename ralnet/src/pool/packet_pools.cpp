@@ -24,9 +24,7 @@ std::uint16_t guardFor(BufferClass c) {
     return 0;
 }
 
-constexpr std::size_t strideFor(BufferClass c) {
-    return (static_cast<std::size_t>(c) + kGuardLen + 7) / 8 * 8;
-}
+constexpr std::size_t strideFor(BufferClass c) { return (static_cast<std::size_t>(c) + kGuardLen + 7) / 8 * 8; }
 
 // Clears what a previous use may have left, so no stale reference reaches the next user.
 void prepareForUse(J5PacketObj& p) {
@@ -240,7 +238,8 @@ std::uint16_t PacketPools::reserve(BufferClass bufferClass) const {
 std::size_t PacketPools::outstanding() const {
     std::lock_guard guard(lock_);
     std::size_t lent = 0;
-    for (const auto& pool : pools_) lent += pool->count() - pool->available() - pool->withdrawn();
+    for (const auto& pool : pools_)
+        lent += pool->count() - pool->available() - pool->withdrawn();
     return lent;
 }
 

@@ -24,12 +24,12 @@ struct PoolSizes {
 PoolSizes poolSizesFor(std::uint16_t connections);
 
 struct PoolCounters {
-    std::uint64_t borrowings = 0;     // served from a larger class than asked
-    std::uint64_t exhausted = 0;      // nothing left outside the reserve
-    std::uint64_t oversize = 0;       // larger than the largest buffer
+    std::uint64_t borrowings = 0; // served from a larger class than asked
+    std::uint64_t exhausted = 0;  // nothing left outside the reserve
+    std::uint64_t oversize = 0;   // larger than the largest buffer
     std::uint64_t repeatedGiveBacks = 0;
-    std::uint64_t damaged = 0;        // guard word, class or buffer reference overwritten
-    std::uint64_t foreign = 0;        // given back to a pool set it does not belong to
+    std::uint64_t damaged = 0; // guard word, class or buffer reference overwritten
+    std::uint64_t foreign = 0; // given back to a pool set it does not belong to
 };
 
 enum class GiveBackResult : std::uint8_t { Returned, Null, AlreadyInPool, Withdrawn, Foreign };

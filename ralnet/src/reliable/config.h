@@ -6,8 +6,7 @@
 namespace ralnet::reliable {
 
 // Retransmission timeouts by retry count (ms); a packet in a large buffer waits twice as long.
-inline constexpr std::array<std::uint16_t, 10> kRetransmitTimeouts = {160, 160, 160, 250, 250,
-                                                                      250, 250, 250, 250, 250};
+inline constexpr std::array<std::uint16_t, 10> kRetransmitTimeouts = {160, 160, 160, 250, 250, 250, 250, 250, 250, 250};
 inline constexpr std::uint16_t kDefaultWindowLength = 50;
 // Ring slots of a send window; one slot always stays free, so at most 50 packets wait.
 inline constexpr std::uint16_t kWindowSlots = kDefaultWindowLength + 1;

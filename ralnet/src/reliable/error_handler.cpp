@@ -25,7 +25,8 @@ void ErrorHandler::run(ErrorQueueReader& queue) {
 }
 
 void ErrorHandler::handle(J5PacketObj* packet, ErrorQueueReader& queue) {
-    while (packet) packet = handleOne(packet, queue);
+    while (packet)
+        packet = handleOne(packet, queue);
 }
 
 // Returns the next record when the queue gave it in place of a held packet (the queue had been

@@ -14,7 +14,7 @@ struct ErrorHandlerCounters {
     std::uint32_t resent = 0;
     std::uint32_t resendFailures = 0;
     std::uint32_t resyncFailures = 0;
-    std::uint32_t discarded = 0;   // held packets given up with their record
+    std::uint32_t discarded = 0;    // held packets given up with their record
     std::uint32_t shortRecords = 0; // fewer held packets queued than the record counts
 };
 

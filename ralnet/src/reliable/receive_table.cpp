@@ -9,7 +9,8 @@ namespace ralnet::reliable {
 
 ReceiveTable::ReceiveTable(std::uint16_t connections)
     : count_(connections), slots_(std::make_unique<ReceiveConnection[]>(connections)) {
-    for (std::size_t i = 0; i < count_; ++i) slots_[i].ownIndex = static_cast<std::uint16_t>(i);
+    for (std::size_t i = 0; i < count_; ++i)
+        slots_[i].ownIndex = static_cast<std::uint16_t>(i);
 }
 
 ReceiveConnection* ReceiveTable::find(const std::uint8_t* mac) const {
@@ -70,7 +71,8 @@ ReceiveConnection* ReceiveTable::evict(kez::sys::Tick now) {
 
 void ReceiveTable::unlink(ReceiveConnection& connection) {
     ReceiveConnection** link = &buckets_[bucketOf(connection.peerMac)];
-    while (*link && *link != &connection) link = &(*link)->chain;
+    while (*link && *link != &connection)
+        link = &(*link)->chain;
     if (*link) *link = connection.chain;
     connection.chain = nullptr;
     connection.inUse = false;

@@ -2,8 +2,8 @@
 // The receive-connection table: one connection per peer that sends reliable packets here,
 // fixed slots, 256 hash buckets by the peer's last address byte. Not locked itself: the
 // receiver holds its one table lock around every use.
-#include "reliable/config.h"
 #include "ralnet/j5.h"
+#include "reliable/config.h"
 
 #include "kez/sys/tick.h"
 

@@ -23,7 +23,7 @@ struct ReliableReceiver::Reply {
     std::uint16_t destVdn = 0;
     std::uint16_t receiverIndex = 0;
     std::uint16_t senderIndex = 0;
-    std::uint16_t word = 0;      // the one payload word of "HY" and "HE"
+    std::uint16_t word = 0; // the one payload word of "HY" and "HE"
     bool hasWord = false;
 };
 

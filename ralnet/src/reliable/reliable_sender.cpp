@@ -20,7 +20,8 @@ ReliableSender::~ReliableSender() {
     for (std::size_t i = 0; i < table_.size(); ++i) {
         LockedSendConnection c = table_.lockSlot(i);
         if (!c) continue;
-        while (auto* packet = static_cast<J5PacketObj*>(ringGet(c->window))) release(packet);
+        while (auto* packet = static_cast<J5PacketObj*>(ringGet(c->window)))
+            release(packet);
     }
 }
 

@@ -35,7 +35,8 @@ void InterfaceReliableSide::receivedReliable(J5PacketObj& packet) {
 }
 
 void InterfaceReliableSide::transmitControlWake() {
-    while (J5PacketObj* packet = iface_.transmitControlQueue.take()) core_.controlFromPeer(packet);
+    while (J5PacketObj* packet = iface_.transmitControlQueue.take())
+        core_.controlFromPeer(packet);
     if (iface_.tickFlag.exchange(false)) core_.afterTick();
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // One send connection: a peer, its connect and sequence numbers, and the window of packets
 // waiting for it (the head is the packet in flight).
-#include "reliable/config.h"
 #include "ralnet/j5.h"
+#include "reliable/config.h"
 
 #include "kez/sys/tick.h"
 
@@ -17,8 +17,8 @@ enum : std::uint16_t {
     kSendCreated = 1,    // no connect yet
     kSendConnecting = 2, // "HI" at the head of the window
     kSendOpen = 3,
-    kSendFailed = 4,     // error delivered; the next send needs a resynchronisation
-    kSendReconnect = 5,  // the next send connects again
+    kSendFailed = 4,    // error delivered; the next send needs a resynchronisation
+    kSendReconnect = 5, // the next send connects again
 };
 
 struct SendCounters {

@@ -106,7 +106,8 @@ SendConnection* SendTable::evictLocked(kez::sys::Tick now) {
 
 void SendTable::unlinkLocked(SendConnection& connection) {
     SendConnection** link = &buckets_[bucketOf(connection.peerMac)];
-    while (*link && *link != &connection) link = &(*link)->chain;
+    while (*link && *link != &connection)
+        link = &(*link)->chain;
     if (*link) *link = connection.chain;
     connection.chain = nullptr;
     connection.inUse = false;

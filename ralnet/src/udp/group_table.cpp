@@ -42,7 +42,8 @@ bool GroupTable::takeLeave() {
     pendingLeaves_ = 0;
     // The socket is replaced now, so every group kept is joined again on the new one, also
     // those a join pass took between the leave being registered and this call.
-    for (std::size_t i = 0; i < count_; ++i) entries_[i].joined = false;
+    for (std::size_t i = 0; i < count_; ++i)
+        entries_[i].joined = false;
     pendingJoins_ = static_cast<unsigned>(count_);
     return true;
 }
@@ -69,7 +70,8 @@ void GroupTable::refuse(const kez::net::Ipv4Address& group) {
 GroupList GroupTable::snapshot() const {
     std::lock_guard guard(lock_);
     GroupList list;
-    for (std::size_t i = 0; i < count_; ++i) list.groups[list.count++] = entries_[i].group;
+    for (std::size_t i = 0; i < count_; ++i)
+        list.groups[list.count++] = entries_[i].group;
     return list;
 }
 

@@ -10,9 +10,7 @@ bool isUsableAddress(const std::uint8_t* a) {
 
 bool isGroupAddress(const std::uint8_t* a) { return a[0] >= 224 && a[0] <= 239; }
 
-std::uint16_t destinationPort(const std::uint8_t* a) {
-    return isGroupAddress(a) ? J5_UDP_MULTICAST_PORT : J5_UDP_PORT;
-}
+std::uint16_t destinationPort(const std::uint8_t* a) { return isGroupAddress(a) ? J5_UDP_MULTICAST_PORT : J5_UDP_PORT; }
 
 J5Result myAddressCheck(const J5IpSettings& s) {
     return isUsableAddress(s.ownIp) && isUsableAddress(s.subnetMask) ? J5_OK : J5_FAILED;

@@ -29,7 +29,7 @@ int interfaceIndexOf(const char* adapterName) {
 UdpTransport::UdpTransport(UdpTransportSeams seams) : seams_(std::move(seams)) {}
 
 bool UdpTransport::start(const J5IpSettings& settings, const char* adapterName) {
-    kez::net::MulticastInterface interface{toAddress(settings.ownIp), interfaceIndexOf(adapterName)};
+    kez::net::MulticastInterface interface { toAddress(settings.ownIp), interfaceIndexOf(adapterName) };
     if (!isUsableAddress(interface.address.data())) interface.address = {};
     {
         std::lock_guard guard(settingsLock_);

@@ -23,7 +23,7 @@ struct UdpTransportSeams {
 };
 
 struct UdpCounters {
-    std::atomic<std::uint64_t> received{0};      // queued for the dispatcher
+    std::atomic<std::uint64_t> received{0}; // queued for the dispatcher
     std::atomic<std::uint64_t> tooShort{0};
     std::atomic<std::uint64_t> tooLong{0};
     std::atomic<std::uint64_t> ownLoopedBack{0};

@@ -4,9 +4,7 @@
 
 namespace ralnet::wire {
 
-inline std::uint16_t loadBe16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
-}
+inline std::uint16_t loadBe16(const std::uint8_t* p) { return static_cast<std::uint16_t>((p[0] << 8) | p[1]); }
 
 inline void storeBe16(std::uint8_t* p, std::uint16_t v) {
     p[0] = static_cast<std::uint8_t>(v >> 8);
@@ -14,9 +12,7 @@ inline void storeBe16(std::uint8_t* p, std::uint16_t v) {
 }
 
 // The "HU" running counter is the one header field written low byte first.
-inline std::uint16_t loadLe16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
+inline std::uint16_t loadLe16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 
 inline void storeLe16(std::uint8_t* p, std::uint16_t v) {
     p[0] = static_cast<std::uint8_t>(v);

@@ -36,14 +36,11 @@ DemuxVerdict demultiplexLlc(const std::uint8_t* frame, std::size_t length, std::
 }
 
 bool isFullHeaderType(std::uint16_t type) {
-    return type == J5_TYPE_HR || type == J5_TYPE_HH || type == J5_TYPE_HI || type == J5_TYPE_HY ||
-           type == J5_TYPE_HE;
+    return type == J5_TYPE_HR || type == J5_TYPE_HH || type == J5_TYPE_HI || type == J5_TYPE_HY || type == J5_TYPE_HE;
 }
 
 // "HE" and "HY" carry a word (cause, connect result) that their handlers read.
-std::size_t minimumPayload(std::uint16_t type) {
-    return (type == J5_TYPE_HE || type == J5_TYPE_HY) ? 2 : 0;
-}
+std::size_t minimumPayload(std::uint16_t type) { return (type == J5_TYPE_HE || type == J5_TYPE_HY) ? 2 : 0; }
 
 bool positionFor(std::uint16_t type, J5HeaderBitMap pathFlags, PayloadPosition& out) {
     const bool makerSnap = pathFlags & J5_HBM_MAKER_SNAP;

@@ -10,28 +10,28 @@
 namespace ralnet::wire {
 
 enum class DemuxVerdict : std::uint8_t {
-    J5,            // a J5 part was found
-    Runt,          // shorter than the headers it announces
-    Ipv4,          // dropped without further look
+    J5,   // a J5 part was found
+    Runt, // shorter than the headers it announces
+    Ipv4, // dropped without further look
     Arp,
-    UnknownType,   // another EtherType (or a second tag)
-    UnknownLlc,    // 802.3 frame that is not J5 SNAP or maker SNAP with "DL"/"HU"
+    UnknownType, // another EtherType (or a second tag)
+    UnknownLlc,  // 802.3 frame that is not J5 SNAP or maker SNAP with "DL"/"HU"
 };
 
 struct LinkInput {
-    std::size_t j5Offset = 0;   // from the frame start
-    std::size_t j5Length = 0;   // to the frame's end (padding included: the link has no length)
+    std::size_t j5Offset = 0; // from the frame start
+    std::size_t j5Length = 0; // to the frame's end (padding included: the link has no length)
     J5HeaderBitMap pathFlags = 0;
-    std::uint16_t tci = 0;      // host order; 0 when untagged
+    std::uint16_t tci = 0; // host order; 0 when untagged
 };
 
 DemuxVerdict demultiplex(const std::uint8_t* frame, std::size_t length, LinkInput& out);
 
 enum class PayloadVerdict : std::uint8_t {
-    Deliver,      // a known type with its whole header present
-    Ignore,       // "HT": dropped without counting
-    Unknown,      // "HC" and unknown types: dropped and counted
-    Truncated,    // shorter than its header (or than the word the type must carry)
+    Deliver,   // a known type with its whole header present
+    Ignore,    // "HT": dropped without counting
+    Unknown,   // "HC" and unknown types: dropped and counted
+    Truncated, // shorter than its header (or than the word the type must carry)
 };
 
 struct PayloadPosition {

@@ -18,20 +18,11 @@ bool headerKindForSend(std::uint16_t type, J5HeaderBitMap bitmap, HeaderKind& ki
     case J5_TYPE_HH:
     case J5_TYPE_HI:
     case J5_TYPE_HY:
-    case J5_TYPE_HE:
-        kind = HeaderKind::Full;
-        return true;
-    case J5_TYPE_HU:
-        kind = (bitmap & J5_HBM_OLDER_HU) ? HeaderKind::OlderHu : HeaderKind::Full;
-        return true;
-    case J5_TYPE_HA:
-        kind = HeaderKind::Short;
-        return true;
-    case J5_TYPE_DL:
-        kind = (bitmap & J5_HBM_MAKER_SNAP) ? HeaderKind::TypeOnly : HeaderKind::Short;
-        return true;
-    default:
-        return false;
+    case J5_TYPE_HE: kind = HeaderKind::Full; return true;
+    case J5_TYPE_HU: kind = (bitmap & J5_HBM_OLDER_HU) ? HeaderKind::OlderHu : HeaderKind::Full; return true;
+    case J5_TYPE_HA: kind = HeaderKind::Short; return true;
+    case J5_TYPE_DL: kind = (bitmap & J5_HBM_MAKER_SNAP) ? HeaderKind::TypeOnly : HeaderKind::Short; return true;
+    default: return false;
     }
 }
 

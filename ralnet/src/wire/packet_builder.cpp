@@ -36,9 +36,7 @@ void writeOlderHu(std::uint8_t* h, const HeaderFields& f) {
     storeBe16(h + 10, 0);
 }
 
-bool isMakerSnap(Framing framing) {
-    return framing == Framing::MakerSnap || framing == Framing::MakerSnapInVlan;
-}
+bool isMakerSnap(Framing framing) { return framing == Framing::MakerSnap || framing == Framing::MakerSnapInVlan; }
 
 bool isVlan(Framing framing) {
     return framing == Framing::Vlan || framing == Framing::SnapInVlan || framing == Framing::MakerSnapInVlan;
@@ -82,8 +80,7 @@ BuildError padToMinimum(J5PacketObj& packet) {
 
 } // namespace
 
-BuildError placePayload(J5PacketObj& packet, J5HeaderBitMap bitmap, const std::uint8_t* payload,
-                        std::uint16_t length) {
+BuildError placePayload(J5PacketObj& packet, J5HeaderBitMap bitmap, const std::uint8_t* payload, std::uint16_t length) {
     const std::size_t room = headerRoom(bitmap);
     if (room + length > packet.bufferClass) return BuildError::NoRoom;
     packet.dataRef = packet.buffer + room;
@@ -148,7 +145,8 @@ BuildError buildPacket(J5PacketObj& packet, const PacketRequest& request) {
     if (udp ? (kind == HeaderKind::OlderHu || kind == HeaderKind::TypeOnly) : !framingCarries(framing, kind)) {
         return BuildError::BadBitmap;
     }
-    if (const auto e = placePayload(packet, request.bitmap, request.payload, request.payloadLength); e != BuildError::None) {
+    if (const auto e = placePayload(packet, request.bitmap, request.payload, request.payloadLength);
+        e != BuildError::None) {
         return e;
     }
     if (const auto e = writeJ5Header(packet, kind, request.header); e != BuildError::None) return e;

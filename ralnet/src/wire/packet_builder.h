@@ -20,14 +20,13 @@ struct PacketRequest {
 
 enum class BuildError : std::uint8_t {
     None,
-    NoRoom,        // the buffer cannot hold the headers, payload or padding
-    UnknownType,   // not a type that goes on the wire
-    BadBitmap,     // no link bit, or a header kind the chosen framing cannot carry
+    NoRoom,      // the buffer cannot hold the headers, payload or padding
+    UnknownType, // not a type that goes on the wire
+    BadBitmap,   // no link bit, or a header kind the chosen framing cannot carry
 };
 
 // Puts the payload at the header room of `bitmap`; dataRef/length then describe it.
-BuildError placePayload(J5PacketObj& packet, J5HeaderBitMap bitmap, const std::uint8_t* payload,
-                        std::uint16_t length);
+BuildError placePayload(J5PacketObj& packet, J5HeaderBitMap bitmap, const std::uint8_t* payload, std::uint16_t length);
 
 // Opens `n` bytes in front of dataRef; null when the buffer has no room left there.
 std::uint8_t* prepend(J5PacketObj& packet, std::size_t n);

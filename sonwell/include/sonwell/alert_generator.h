@@ -11,17 +11,17 @@
 namespace kez::sonwell {
 
 inline constexpr int kAlertCount = 10;
-inline constexpr int kSilentAlert = 14;  // generates nothing
+inline constexpr int kSilentAlert = 14; // generates nothing
 
 struct AlertPair {
-  std::uint16_t frequency1;
-  std::uint16_t frequency2;
+    std::uint16_t frequency1;
+    std::uint16_t frequency2;
 };
 
 struct AlertRow {
-  AlertPair a;
-  AlertPair b;
-  AlertPair c;
+    AlertPair a;
+    AlertPair b;
+    AlertPair c;
 };
 
 const std::array<AlertRow, kAlertCount>& AlertTable();
@@ -31,4 +31,4 @@ std::span<const std::int16_t> AlertWaveform16();
 // Next sample of alert nAlert at time tMs within the 6 s ring cycle.
 std::int16_t GenerateAlertSample(int nAlert, int tMs, ToneState& state);
 
-}  // namespace kez::sonwell
+} // namespace kez::sonwell

@@ -10,11 +10,11 @@ inline constexpr int kCompressionMuLaw = 1;
 inline constexpr int kCompressionImaAdpcm = 3;
 
 constexpr SampleCodec CodecForRealTime(int compressionCode) {
-  return compressionCode == kCompressionMuLaw ? SampleCodec::MuLaw : SampleCodec::ImaAdpcm;
+    return compressionCode == kCompressionMuLaw ? SampleCodec::MuLaw : SampleCodec::ImaAdpcm;
 }
 
 constexpr SampleCodec CodecForReliable(int compressionCode) {
-  return compressionCode == kCompressionImaAdpcm ? SampleCodec::ImaAdpcm : SampleCodec::MuLaw;
+    return compressionCode == kCompressionImaAdpcm ? SampleCodec::ImaAdpcm : SampleCodec::MuLaw;
 }
 
-}  // namespace kez::sonwell
+} // namespace kez::sonwell

@@ -13,12 +13,12 @@ inline constexpr int kImaMaxStepIndex = 88;
 
 // Bytes of a block holding `samples` samples (the first in the header, the rest as codes).
 constexpr std::size_t ImaAdpcmBlockBytes(std::size_t samples) {
-  return samples == 0 ? 0 : kImaBlockHeaderBytes + 2 * ((samples - 1 + 3) / 4);
+    return samples == 0 ? 0 : kImaBlockHeaderBytes + 2 * ((samples - 1 + 3) / 4);
 }
 
 // Samples a block of `bytes` bytes can give: the header sample and two codes per further byte.
 constexpr std::size_t ImaAdpcmBlockSamples(std::size_t bytes) {
-  return bytes < kImaBlockHeaderBytes ? 0 : 1 + 2 * (bytes - kImaBlockHeaderBytes);
+    return bytes < kImaBlockHeaderBytes ? 0 : 1 + 2 * (bytes - kImaBlockHeaderBytes);
 }
 
 inline constexpr std::size_t kRealTimeBlockSamples = 192;
@@ -36,4 +36,4 @@ std::size_t ImaAdpcmDecode(std::span<std::int16_t> out, std::span<const std::uin
 // index is written back to it, while the predictor restarts from each block's first sample.
 std::size_t ImaAdpcmEncode(std::span<std::uint8_t> block, std::span<const std::int16_t> in, int& stepIndex);
 
-}  // namespace kez::sonwell
+} // namespace kez::sonwell

@@ -14,4 +14,4 @@ std::uint8_t MuLawCompressSample(std::int16_t sample);
 std::size_t MuLawExpand(std::span<std::int16_t> out, std::span<const std::uint8_t> in);
 std::size_t MuLawCompress(std::span<std::uint8_t> out, std::span<const std::int16_t> in);
 
-}  // namespace kez::sonwell
+} // namespace kez::sonwell

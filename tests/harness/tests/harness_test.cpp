@@ -37,18 +37,18 @@ TEST(Pcap, ScapyReadsWhatWeWriteAndWeReadWhatScapyWrites) {
     const fs::path ours = folder.path() / "ours.pcap";
     const fs::path theirs = folder.path() / "theirs.pcap";
     std::vector<std::uint8_t> frame(60);
-    for (std::size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<std::uint8_t>(i * 7);
+    for (std::size_t i = 0; i < frame.size(); ++i)
+        frame[i] = static_cast<std::uint8_t>(i * 7);
     {
         PcapWriter writer(ours);
         ASSERT_TRUE(writer.write(frame, 12, 34));
         ASSERT_TRUE(writer.write(std::vector<std::uint8_t>(14, 0xff)));
     }
-    const std::string script =
-        "import sys\n"
-        "from scapy.all import rdpcap, wrpcap, raw\n"
-        "packets = rdpcap(sys.argv[1])\n"
-        "print(len(packets), raw(packets[0]).hex(), packets[0].time)\n"
-        "wrpcap(sys.argv[2], packets[0])\n";
+    const std::string script = "import sys\n"
+                               "from scapy.all import rdpcap, wrpcap, raw\n"
+                               "packets = rdpcap(sys.argv[1])\n"
+                               "print(len(packets), raw(packets[0]).hex(), packets[0].time)\n"
+                               "wrpcap(sys.argv[2], packets[0])\n";
     const CommandResult checked = runCommand({KEZ_PYTHON, "-c", script, ours.string(), theirs.string()});
     ASSERT_TRUE(checked.ok()) << checked.err;
     std::string expectedHex;
@@ -92,7 +92,8 @@ TEST(Process, RunsCommandsAndTalksToChildren) {
     EXPECT_EQ(runCommand({"sleep", "10"}, std::chrono::milliseconds(200)).exitCode, -1);
 
     ChildProcess child;
-    ASSERT_TRUE(child.start({"sh", "-c", "read line; echo \"got $line $KEZ_HARNESS_CHECK\""}, {"KEZ_HARNESS_CHECK=yes"}));
+    ASSERT_TRUE(
+        child.start({"sh", "-c", "read line; echo \"got $line $KEZ_HARNESS_CHECK\""}, {"KEZ_HARNESS_CHECK=yes"}));
     ASSERT_TRUE(child.sendLine("hello"));
     EXPECT_EQ(child.readLine(), "got hello yes");
     EXPECT_EQ(child.wait(), 0);

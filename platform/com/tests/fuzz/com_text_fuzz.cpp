@@ -13,36 +13,31 @@
 
 namespace {
 
-void check(bool condition)
-{
+void check(bool condition) {
     if (!condition) {
         std::abort();
     }
 }
 
-void guidRoundTrip(std::string_view text)
-{
+void guidRoundTrip(std::string_view text) {
     if (const auto guid = kez::com::Guid::parse(text)) {
         check(kez::com::Guid::parse(guid->str()) == guid);
     }
 }
 
-void textRoundTrip(std::string_view bytes)
-{
+void textRoundTrip(std::string_view bytes) {
     check(kez::com::windows1252FromUtf8(kez::com::utf8FromWindows1252(bytes)) == bytes);
     const std::string narrowed = kez::com::windows1252FromUtf8(bytes);
     check(narrowed.size() <= bytes.size());
 }
 
 // Dates before the epoch count their fraction forward; this is the position on one time line.
-double timeLine(double date)
-{
+double timeLine(double date) {
     const double days = std::trunc(date);
     return date < 0 ? days + (days - date) : date;
 }
 
-void dateRoundTrip(const std::uint8_t* data, std::size_t size)
-{
+void dateRoundTrip(const std::uint8_t* data, std::size_t size) {
     if (size < sizeof(double)) {
         return;
     }
@@ -61,8 +56,7 @@ void dateRoundTrip(const std::uint8_t* data, std::size_t size)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     guidRoundTrip(bytes);
     textRoundTrip(bytes);

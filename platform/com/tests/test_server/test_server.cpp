@@ -9,13 +9,11 @@ namespace {
 
 class Greeter final : public Implements<IGreeter> {
 public:
-    HRESULT Greet(const std::string& sName, std::string& sGreeting) override
-    {
+    HRESULT Greet(const std::string& sName, std::string& sGreeting) override {
         sGreeting = "Hello " + sName;
         return S_OK;
     }
-    HRESULT Check(const std::string& sName) override
-    {
+    HRESULT Check(const std::string& sName) override {
         if (sName.empty()) {
             return reportError(E_INVALIDARG, "Name missing", "KezTest.Greeter.1", IGreeter::iid);
         }
@@ -26,8 +24,7 @@ public:
 
 class Counter final : public Implements<ICounter> {
 public:
-    HRESULT Next(std::int32_t& lValue) override
-    {
+    HRESULT Next(std::int32_t& lValue) override {
         lValue = ++count_;
         return S_OK;
     }
@@ -50,20 +47,15 @@ const ServerInfo kServer{
 
 extern "C" {
 
-kez::com::HRESULT KezGetClassObject(const kez::com::Guid& clsid, kez::com::ClassFactory& factory)
-{
+kez::com::HRESULT KezGetClassObject(const kez::com::Guid& clsid, kez::com::ClassFactory& factory) {
     return kez::com::findClass(kez::com::test::kServer, clsid, factory);
 }
 
-kez::com::HRESULT KezRegisterServer()
-{
+kez::com::HRESULT KezRegisterServer() {
     using kez::com::test::kServer;
     return kez::com::registerServer(kServer, kez::com::modulePathOf(&kServer));
 }
 
-kez::com::HRESULT KezUnregisterServer()
-{
-    return kez::com::unregisterServer(kez::com::test::kServer);
-}
+kez::com::HRESULT KezUnregisterServer() { return kez::com::unregisterServer(kez::com::test::kServer); }
 
 } // extern "C"

@@ -42,8 +42,7 @@ public:
     // Delivers messages (only `onlyWindow`'s when given; the others stay queued in order)
     // until `until` holds (true) or `limit` passes (false). `until` is checked before the
     // first and after each delivered message.
-    bool pumpFor(sys::Timeout limit, const std::function<bool()>& until = {},
-                 const HiddenWindow* onlyWindow = nullptr);
+    bool pumpFor(sys::Timeout limit, const std::function<bool()>& until = {}, const HiddenWindow* onlyWindow = nullptr);
 
     // Delivers messages until quit() is called.
     void run();

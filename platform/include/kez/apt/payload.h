@@ -13,8 +13,7 @@ public:
     Payload() = default;
 
     template <class T>
-    static Payload of(T value)
-    {
+    static Payload of(T value) {
         Payload payload;
         payload.holder_ = std::make_unique<Typed<T>>(std::move(value));
         return payload;
@@ -24,16 +23,14 @@ public:
 
     // The held value when it is a T, else null.
     template <class T>
-    T* get()
-    {
+    T* get() {
         if (!holder_ || holder_->type() != typeid(T)) return nullptr;
         return &static_cast<Typed<T>*>(holder_.get())->value;
     }
 
     // Moves the held T out (leaving this empty); a default T when it holds something else.
     template <class T>
-    T take()
-    {
+    T take() {
         T* value = get<T>();
         if (!value) return T{};
         T taken = std::move(*value);

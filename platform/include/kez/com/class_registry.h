@@ -30,14 +30,12 @@ public:
 
     // Creates and asks for interface T; E_NOINTERFACE when the object lacks it.
     template <class T>
-    static HRESULT createAs(const Guid& clsid, Ptr<T>& object)
-    {
+    static HRESULT createAs(const Guid& clsid, Ptr<T>& object) {
         Ptr<Object> created;
         return asInterface(create(clsid, created), created, object);
     }
     template <class T>
-    static HRESULT createAs(std::string_view progId, Ptr<T>& object)
-    {
+    static HRESULT createAs(std::string_view progId, Ptr<T>& object) {
         Ptr<Object> created;
         return asInterface(create(progId, created), created, object);
     }
@@ -47,8 +45,7 @@ public:
 
 private:
     template <class T>
-    static HRESULT asInterface(HRESULT created, const Ptr<Object>& object, Ptr<T>& result)
-    {
+    static HRESULT asInterface(HRESULT created, const Ptr<Object>& object, Ptr<T>& result) {
         if (FAILED(created)) {
             result.reset();
             return created;

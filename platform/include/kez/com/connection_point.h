@@ -79,8 +79,7 @@ public:
     // Calls `call(Sink&)` on every advised sink. A sink's failure result or exception is
     // ignored and never keeps the later sinks from the event.
     template <class Call>
-    void fire(Call&& call)
-    {
+    void fire(Call&& call) {
         sinks_.forEach([&call](const detail::SinkList::Sink& sink) {
             try {
                 static_cast<void>(std::invoke(call, *std::static_pointer_cast<Sink>(sink)));

@@ -12,8 +12,8 @@ namespace kez::com {
 
 struct ErrorInfo {
     std::string description;
-    std::string source;  // programmatic identifier of the reporting class
-    Guid interfaceId;    // interface whose member failed
+    std::string source; // programmatic identifier of the reporting class
+    Guid interfaceId;   // interface whose member failed
 
     friend bool operator==(const ErrorInfo&, const ErrorInfo&) = default;
 };

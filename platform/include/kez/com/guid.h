@@ -24,8 +24,7 @@ struct Guid {
 
 namespace detail {
 
-constexpr int hexDigit(char c)
-{
+constexpr int hexDigit(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
     }
@@ -42,8 +41,7 @@ constexpr bool isDashPosition(std::size_t i) { return i == 9 || i == 14 || i == 
 
 } // namespace detail
 
-constexpr std::optional<Guid> Guid::parse(std::string_view text)
-{
+constexpr std::optional<Guid> Guid::parse(std::string_view text) {
     constexpr std::size_t kLength = 38;
     if (text.size() != kLength || text.front() != '{' || text.back() != '}') {
         return std::nullopt;
@@ -69,8 +67,7 @@ constexpr std::optional<Guid> Guid::parse(std::string_view text)
 }
 
 // Identifier constants: "{...}"_guid does not compile when the text is malformed.
-consteval Guid operator""_guid(const char* text, std::size_t length)
-{
+consteval Guid operator""_guid(const char* text, std::size_t length) {
     const auto guid = Guid::parse(std::string_view(text, length));
     if (!guid) {
         throw "malformed identifier";

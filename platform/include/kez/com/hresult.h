@@ -31,8 +31,7 @@ constexpr bool FAILED(HRESULT hr) { return hr < 0; }
 constexpr HRESULT interfaceError(std::uint16_t value) { return makeHresult(0x80040000u | value); }
 
 // A system failure reported from errno. Zero means the call failed without saying why.
-constexpr HRESULT hresultFromErrno(int error)
-{
+constexpr HRESULT hresultFromErrno(int error) {
     if (error == 0) {
         return DISP_E_EXCEPTION;
     }

@@ -48,16 +48,12 @@ protected:
 template <class... Interfaces>
 class Implements : public Interfaces... {
 protected:
-    bool implements(const Guid& interfaceId) const override
-    {
-        return ((interfaceId == Interfaces::iid) || ...);
-    }
+    bool implements(const Guid& interfaceId) const override { return ((interfaceId == Interfaces::iid) || ...); }
 };
 
 // QueryInterface into a typed pointer. `result` is reset on failure.
 template <class T, class From>
-HRESULT query(const Ptr<From>& from, Ptr<T>& result)
-{
+HRESULT query(const Ptr<From>& from, Ptr<T>& result) {
     result.reset();
     if (!from) {
         return E_POINTER;
@@ -73,8 +69,7 @@ HRESULT query(const Ptr<From>& from, Ptr<T>& result)
 
 // The same for callers that only need to know whether it worked.
 template <class T, class From>
-Ptr<T> query(const Ptr<From>& from)
-{
+Ptr<T> query(const Ptr<From>& from) {
     Ptr<T> result;
     query(from, result);
     return result;

@@ -14,17 +14,13 @@ namespace kez::com {
 enum class ElementType : std::uint8_t { UI1, I1, I2, UI2, Bstr };
 
 // Bytes per element when an array is read as bytes; 0 for text.
-constexpr std::size_t elementSize(ElementType type)
-{
+constexpr std::size_t elementSize(ElementType type) {
     switch (type) {
     case ElementType::UI1:
-    case ElementType::I1:
-        return 1;
+    case ElementType::I1: return 1;
     case ElementType::I2:
-    case ElementType::UI2:
-        return 2;
-    case ElementType::Bstr:
-        return 0;
+    case ElementType::UI2: return 2;
+    case ElementType::Bstr: return 0;
     }
     return 0;
 }

@@ -53,8 +53,7 @@ public:
     // The held value when it is of type T (std::int16_t, std::int32_t, Bool, std::string,
     // Date, Ptr<Object>, SafeArray), else null.
     template <class T>
-    const T* get() const
-    {
+    const T* get() const {
         return std::get_if<T>(&value_);
     }
 

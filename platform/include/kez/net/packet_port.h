@@ -43,8 +43,8 @@ struct FrameRead {
 
 struct PortCounters {
     std::uint64_t framesRead = 0;
-    std::uint64_t framesFiltered = 0;  // refused by the packet filter
-    std::uint64_t framesTooLong = 0;   // larger than the reader's buffer
+    std::uint64_t framesFiltered = 0;   // refused by the packet filter
+    std::uint64_t framesTooLong = 0;    // larger than the reader's buffer
     std::uint64_t framesOverflowed = 0; // lost for want of queue room (virtual wires)
 };
 

@@ -8,8 +8,8 @@ enum class PortCode {
     Ok,
     NotOpen,
     AlreadyOpen,
-    InvalidName,       // adapter name malformed (length, characters, unknown scheme)
-    NoSuchAdapter,     // no adapter, wire or hub by that name
+    InvalidName,   // adapter name malformed (length, characters, unknown scheme)
+    NoSuchAdapter, // no adapter, wire or hub by that name
     NotEthernet,
     PermissionDenied,  // no raw-socket right and the helper could not give one
     HelperUnavailable, // the raw-socket helper is missing or could not be started

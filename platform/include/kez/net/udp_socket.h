@@ -24,7 +24,7 @@ struct Ipv4Endpoint {
 bool isMulticastAddress(const Ipv4Address& address);
 
 struct UdpBindOptions {
-    Ipv4Address address{}; // 0.0.0.0: every local address
+    Ipv4Address address{};  // 0.0.0.0: every local address
     std::uint16_t port = 0; // 0: any free port
     bool reuseAddress = false;
     // Off by default: this host's own multicast sends are not handed back to its sockets.

@@ -67,8 +67,8 @@ public:
     std::string path() const;
 
 private:
-    static Status openFrom(Hive hive, std::vector<std::string> base, std::string_view path, Access access,
-                           bool create, Key& out, bool* created);
+    static Status openFrom(Hive hive, std::vector<std::string> base, std::string_view path, Access access, bool create,
+                           Key& out, bool* created);
     Status checkOpen(Access needed) const;
     // Runs on the key's node; the hive's root reads as empty until something is written under it.
     Status readNode(const std::function<Status(const Node&)>& look) const;
