@@ -191,6 +191,8 @@ def _reliable(r: Report, payload: bytes, header: Dict, expect: Dict) -> None:
 
 CHECKS = {"StatusMsg": _status, "ReportIPInfoMsg": _report, "KzSetEventMsg": _event,
           "RealTimeAudioMsg": _real_time, "ReliableAudioMsg": _reliable}
+# what a set sends back on command 0x1003: the server's own message, unchanged
+RESENT = ("UIStateControlMsg", "CallStateControlMsg")
 SENT_AS = {"StatusMsg": "HU", "ReportIPInfoMsg": "HR", "KzSetEventMsg": "HR", "ReliableAudioMsg": "HR",
            "RealTimeAudioMsg": "HA"}
 
@@ -201,7 +203,7 @@ def classify(ptype: str, payload: bytes) -> str:
         return "RealTimeAudioMsg"
     mt, _ = p.header_words(payload)
     cls = p.CLASS_OF.get((ptype, mt))
-    if cls in CHECKS:
+    if cls in CHECKS or cls in RESENT:
         return cls
     return f"unexpected {ptype} message type {_hex(mt)}"
 

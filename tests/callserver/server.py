@@ -56,6 +56,7 @@ class SetRecord:
     ready: bool = False
     call: Optional[Dict] = None          # what its audio must look like, for the checker
     dtmf_ids: set = field(default_factory=set)
+    sent: Dict[str, bytes] = field(default_factory=dict)   # the last UI and call state, for 0x1003
     flow: List[Tuple[int, int]] = field(default_factory=list)   # (event, info1) of flow events
 
     def label(self) -> str:
@@ -113,9 +114,9 @@ class CallServer(Station):
 
     def init_set(self, st: SetRecord) -> None:
         udp = self.link.kind == "udp"
+        bits, tci = (0x0013, self.vlan) if self.vlan and not udp else (st.path.bitmap, st.path.vlan)
         fields = {
-            "nDeviceHandle": st.handle, "nControlHeaderBits": st.path.bitmap, "nControlIPTOS": 0,
-            "nControlTCI": st.path.vlan, "varSystemStateIP": ipb(self.system_state_ip if udp else None),
+            "nDeviceHandle": st.handle, "nControlHeaderBits": bits, "nControlIPTOS": 0, "nControlTCI": tci, "varSystemStateIP": ipb(self.system_state_ip if udp else None),
             "varSystemStateMac": self.system_state_mac or bytes(6), "varPageIP": ipb(PAGE_IP if udp else None),
             "varPageMac": bytes(6) if udp else PAGE_MAC, "nStatusUpdatePeriod": self.status_period,
         }
@@ -130,7 +131,7 @@ class CallServer(Station):
                   "nSpkrCallProgDur": tone_duration, "nSpkrAlertSigTone": alert, "nSpkrAlertSigCad": cadence,
                   "nSpkrAlertSigMode": alert_mode, "nSpkrAlertSigCycles": cycles, "nKeyControl": keys,
                   "nTODMode": tod_mode, "nDeviceIdleStatus": idle_status, **extra}
-        self.send_reliable(st.mac, p.ui_state(fields, lines, leds, self.revision))
+        self._send_kept(st, "UIStateControlMsg", p.ui_state(fields, lines, leds, self.revision))
 
     def audio_bits(self, st: SetRecord) -> int:
         return st.path.audio_bitmap()
@@ -155,14 +156,20 @@ class CallServer(Station):
             conf_mac, conf_ip, members = conference
             fields.update(varConfMulticastMac=conf_mac, varConfMulticastIP=ipb(conf_ip), nConfMulticastHashCode=1)
             dst_vdn = 0xFFFF
-            if conf_ip and self.link.kind == "udp":
+            if self.link.kind == "udp" and conf_ip:
                 self.link.join(conf_ip)         # to record what the set says to the conference
+            elif self.link.kind != "udp":
+                self.groups.add(bytes(conf_mac))
         st.call = {"compression": compression, "dst_vdn": dst_vdn} if direction & 1 else None
-        self.send_reliable(st.mac, p.call_state(fields, members, self.revision))
+        self._send_kept(st, "CallStateControlMsg", p.call_state(fields, members, self.revision))
 
     def end_call(self, st: SetRecord) -> None:
         st.call = None
-        self.send_reliable(st.mac, p.call_state({"nDeviceHandle": st.handle}, (), self.revision))
+        self._send_kept(st, "CallStateControlMsg", p.call_state({"nDeviceHandle": st.handle}, (), self.revision))
+
+    def _send_kept(self, st: SetRecord, cls: str, payload: bytes) -> None:
+        st.sent[cls] = payload
+        self.send_reliable(st.mac, payload)
 
     def send_led_mapping(self, st: SetRecord, entries: Sequence[Tuple[int, int]]) -> None:
         self.send_reliable(st.mac, p.led_mapping(st.handle, entries, self.revision))
@@ -195,13 +202,21 @@ class CallServer(Station):
         self.send_unreliable("HA", dst, payload, path=path, ip=ip)
 
     def stream(self, st: SetRecord, *, reliable: bool = False, fmt: int = 1, frames: int = 50, hz: float = 1000,
-               src_vdn: Optional[int] = None, per_packet: int = p.REL_MAX_FRAMES) -> "AudioStream":
-        return AudioStream(self, st, reliable, fmt, frames, hz, src_vdn or self.device_vdn, per_packet)
+               src_vdn: Optional[int] = None, per_packet: int = p.REL_MAX_FRAMES,
+               group: Optional[Tuple[bytes, Optional[str]]] = None) -> "AudioStream":
+        """Audio to `st`, or real-time audio to a page or conference `group` (MAC, IP) by st's path."""
+        return AudioStream(self, st, reliable, fmt, frames, hz, src_vdn or self.device_vdn, per_packet, group)
 
     # what the sets send ------------------------------------------------------------
     def on_packet(self, msg: Received) -> None:
         cls = checker.classify(msg.ptype, msg.payload)
         st = self._set_for(msg, cls)
+        if cls in checker.RESENT:
+            kept = st.sent.get(cls) if st else None
+            same = kept is not None and msg.payload[:len(kept)] == kept
+            self._record(Message(msg.t, msg.peer, cls, msg.payload, msg.header, {}, [] if same else [
+                f"{cls} sent back by {mac_text(msg.peer)} is not the last one sent to it"]))
+            return
         if cls not in checker.CHECKS:
             self._record(Message(msg.t, msg.peer, "unexpected", msg.payload, msg.header, {},
                                  [f"{cls} from {mac_text(msg.peer)}"]))
@@ -307,8 +322,9 @@ class AudioStream:
     at 9), up to `frames` frames."""
 
     def __init__(self, server: CallServer, st: SetRecord, reliable: bool, fmt: int, frames: int, hz: float,
-                 src_vdn: int, per_packet: int):
+                 src_vdn: int, per_packet: int, group: Optional[Tuple[bytes, Optional[str]]]):
         self.server, self.st, self.reliable, self.fmt = server, st, reliable, fmt
+        self.to = group or (st.mac, st.path.ip)
         self.left, self.src_vdn, self.per_packet = frames, src_vdn, per_packet
         self.tone, self.seq, self.index, self.paused = codec.Tone(hz), 0, 0, False
         if reliable:
@@ -335,7 +351,7 @@ class AudioStream:
             return
         st = self.st
         if not self.reliable:
-            self.server.send_audio(st.mac, [self._frame()], src_vdn=self.src_vdn, path=st.path, ip=st.path.ip)
+            self.server.send_audio(self.to[0], [self._frame()], src_vdn=self.src_vdn, path=st.path, ip=self.to[1])
         elif not self.paused and self.server.pending(st.mac) < 2:
             frames = [self._frame() for _ in range(min(self.per_packet, self.left))]
             self.server.send_reliable(st.mac, p.reliable_audio(frames, self.server.revision), SET_AUDIO_VDN,
