@@ -84,48 +84,40 @@ def _handle(r: Report, value, expect: Dict) -> None:
         r.one_of("nDeviceHandle", value, (expect["handle"] & 0xFFFF, 0xFFFF))
 
 
-def _addresses(r: Report, f: Dict, expect: Dict) -> None:
+def _device_report(r: Report, payload: bytes, f: Dict, header: Dict, expect: Dict, fixed: Dict, table, end: int,
+                   vdns) -> None:
+    """What the status and the IP-info report share."""
+    r.eq("nDeviceType", f["nDeviceType"], DEVICE_TYPE)
+    _handle(r, f["nDeviceHandle"], expect)
+    r.one_of("nDeviceLocation", f["nDeviceLocation"], (1, 2))
+    r.one_of("nDiscoveryState", f["nDiscoveryState"], (0, 2))
+    for off, want in fixed.items():
+        r.eq(f"bytes @{off}", payload[off:off + len(want)], want)
+    used = [(off, len(v)) for off, v in fixed.items()] + [(0, 4)] + [(off, p.WIDTH[enc]) for _, enc, off in table]
+    _zero_except(r, payload, end, used)
     if expect.get("source_ip") and f.get("varMyIP") is not None:
         r.eq("varMyIP", socket.inet_ntoa(f["varMyIP"]), expect["source_ip"])
+    r.eq("VDNs", (header.get("dst_vdn"), header.get("src_vdn")), vdns)
 
 
 def _status(r: Report, payload: bytes, header: Dict, expect: Dict) -> None:
     f = p.decode_status(payload)
     devices = f["devices"]
     end = p.STATUS_LEN + 8 * len(devices)
-    if not _length(r, payload, max(end, p.STATUS_LEN), expect.get("exact_length", False)):
+    if not _length(r, payload, end, expect.get("exact_length", False)):
         return
     r.eq("list length @8", f["nListLength"], end - 10)
-    r.eq("nDeviceType", f["nDeviceType"], DEVICE_TYPE)
     r.eq("device handle @44", f["nDeviceHandleAgain"], f["nDeviceHandle"])
-    _handle(r, f["nDeviceHandle"], expect)
-    r.one_of("nDeviceLocation", f["nDeviceLocation"], (1, 2))
-    r.one_of("nDiscoveryState", f["nDiscoveryState"], (0, 2))
-    for off, want in STATUS_FIXED.items():
-        r.eq(f"bytes @{off}", payload[off:off + len(want)], want)
     if devices not in (STATUS_DEVICES, STATUS_DEVICES + [SOFT_DEVICE]):
         r.note(f"devices {devices}, expected {STATUS_DEVICES} and optionally {SOFT_DEVICE}")
-    used = [(off, len(v)) for off, v in STATUS_FIXED.items()] + [(0, 6)]
-    used += [(off, p.WIDTH[enc]) for _, enc, off in p.STATUS]
-    _zero_except(r, payload, p.STATUS_LEN, used)
-    _addresses(r, f, expect)
-    r.eq("VDNs", (header.get("dst_vdn"), header.get("src_vdn")), (1, 1))
+    _device_report(r, payload, f, header, expect, STATUS_FIXED, p.STATUS, p.STATUS_LEN, (1, 1))
 
 
 def _report(r: Report, payload: bytes, header: Dict, expect: Dict) -> None:
     if not _length(r, payload, p.REPORT_LEN, expect.get("exact_length", False)):
         return
     f = p.decode("ReportIPInfoMsg", payload)
-    r.eq("nDeviceType", f["nDeviceType"], DEVICE_TYPE)
-    _handle(r, f["nDeviceHandle"], expect)
-    r.one_of("nDeviceLocation", f["nDeviceLocation"], (1, 2))
-    r.one_of("nDiscoveryState", f["nDiscoveryState"], (0, 2))
-    for off, want in REPORT_FIXED.items():
-        r.eq(f"bytes @{off}", payload[off:off + len(want)], want)
-    used = [(off, 2) for off in REPORT_FIXED] + [(0, 4)] + [(off, p.WIDTH[enc]) for _, enc, off in p.REPORT]
-    _zero_except(r, payload, p.REPORT_LEN, used)
-    _addresses(r, f, expect)
-    r.eq("VDNs", (header.get("dst_vdn"), header.get("src_vdn")), (0x0101, 1))
+    _device_report(r, payload, f, header, expect, REPORT_FIXED, p.REPORT, p.REPORT_LEN, (0x0101, 1))
 
 
 def _event(r: Report, payload: bytes, header: Dict, expect: Dict) -> None:

@@ -59,9 +59,6 @@ class SetRecord:
     sent: Dict[str, bytes] = field(default_factory=dict)   # the last UI and call state, for 0x1003
     flow: List[Tuple[int, int]] = field(default_factory=list)   # (event, info1) of flow events
 
-    def label(self) -> str:
-        return f"{self.name or 'set'} {mac_text(self.mac)}"
-
 
 def ipb(ip: Optional[str]) -> bytes:
     return socket.inet_aton(ip) if ip else bytes(4)
@@ -314,6 +311,12 @@ class CallServer(Station):
     def report(self) -> List[str]:
         """Every difference found, then every frame that could not be read or delivered."""
         return list(self.differences) + list(self.problems)
+
+    def expect_clean(self) -> None:
+        """Fails with the report when it lists anything."""
+        found = self.report()
+        if found:
+            raise AssertionError("\n".join(found))
 
 
 class AudioStream:

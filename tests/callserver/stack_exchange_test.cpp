@@ -34,12 +34,13 @@ using kez::com::query;
 using kez::com::Variant;
 using kez::linkor::JIPMessageBase;
 using kez::linkor::MessageClass;
+using kez::net::formatMac;
 using Clock = std::chrono::steady_clock;
 using Mac = std::array<std::uint8_t, 6>;
 
-constexpr int kCount = 20; // messages each way
+constexpr int kCount = 20; // messages each way, kezsim stack-peer's default
 constexpr std::int16_t kHandle = 1;
-constexpr std::int16_t kStatusPeriod = 7;
+constexpr std::int16_t kStatusPeriod = 7;                                // its default status period
 constexpr std::array<std::int16_t, 8> kKeys{1, 2, 3, 17, 22, 65, 0, 15}; // as stack_peer.KEYS
 constexpr Mac kVirtualServerMac{0x02, 0x53, 0x49, 0x4d, 0x00, 0x01};
 constexpr std::array<std::uint8_t, 4> kSystemStateGroup{224, 2, 224, 22};
@@ -121,18 +122,8 @@ protected:
 
     void startPeer(const std::vector<std::string>& launch, const std::string& wire) {
         std::vector<std::string> argv = launch;
-        const std::vector<std::string> rest{KEZ_PYTHON,
-                                            std::string(KEZ_SOURCE_DIR) + "/tests/callserver/kezsim",
-                                            "stack-peer",
-                                            "--wire",
-                                            wire,
-                                            "--mac",
-                                            kez::net::formatMac(serverMac_),
-                                            "--count",
-                                            std::to_string(kCount),
-                                            "--status-period",
-                                            std::to_string(kStatusPeriod)};
-        argv.insert(argv.end(), rest.begin(), rest.end());
+        const std::string kezsim = std::string(KEZ_SOURCE_DIR) + "/tests/callserver/kezsim";
+        argv.insert(argv.end(), {KEZ_PYTHON, kezsim, "stack-peer", "--wire", wire, "--mac", formatMac(serverMac_)});
         ASSERT_TRUE(peer_.start(argv));
         ASSERT_EQ(peer_.readLine(20s).value_or("no line"), "READY");
     }
@@ -165,9 +156,9 @@ protected:
         status->put_varMacAddress(bytesVariant(ownMac_));
         status->put_nDeviceLocation(1);
         if (udp_) status->put_varMyIP(bytesVariant(ownIp_));
-        for (const std::int16_t vdn : {2, 3}) status->AddDevice(0x0205, vdn, 1);
+        for (const std::int16_t vdn : {2, 3})
+            status->AddDevice(0x0205, vdn, 1);
         status->AddDevice(0x0207, 5, 1);
-        message->put_nHeaderBitMap(static_cast<std::int16_t>(bitmap_));
         send(message);
     }
 

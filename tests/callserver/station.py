@@ -228,9 +228,9 @@ class Station:
         def got(payload):
             self.on_packet(Received(rec.ts, sender, pkt.ptype, bytes(payload), header, path, exact, pkt.dst_mac))
 
+        if pkt.ptype in ("HI", "HR", "HU", "HA"):
+            self.paths[sender] = path
         if pkt.ptype in ("HI", "HR"):
-            if pkt.ptype == "HI" or sender not in self.paths:
-                self.paths[sender] = path
             outs, delivered = self.rules.handle(pkt, rec.ts, addr)
             self.send_outs(outs)
             for payload in delivered:
@@ -241,7 +241,6 @@ class Station:
                 self.send_outs(conn.on_packet(pkt, rec.ts))
                 self._collect_failures(sender, conn)
         elif pkt.ptype in ("HU", "HA"):
-            self.paths.setdefault(sender, path)
             got(pkt.payload)
 
     def on_packet(self, msg: Received) -> None:
