@@ -251,16 +251,16 @@ class UdpLink:
             self.group_sock.close()
 
 
-def open_link(spec: str):
+def open_link(wire_text: str):
     """eth:<iface>, vhub:<name> or udp:<ip>."""
-    kind, _, arg = spec.partition(":")
+    kind, _, arg = wire_text.partition(":")
     if not arg:
-        raise ValueError(f"wire {spec!r}: expected eth:<iface>, vhub:<name> or udp:<ip>")
+        raise ValueError(f"wire {wire_text!r}: expected eth:<iface>, vhub:<name> or udp:<ip>")
     if kind == "eth":
         return RawEth(arg)
     if kind == "vhub":
         return HubEth(arg)
     if kind == "udp":
         return UdpLink(arg)
-    raise ValueError(f"wire {spec!r}: unknown kind {kind!r}")
+    raise ValueError(f"wire {wire_text!r}: unknown kind {kind!r}")
 

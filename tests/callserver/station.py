@@ -69,12 +69,12 @@ class Node:
         self._ids = itertools.count()
         self.cancelled: set = set()
 
-    def link(self, spec: str, own: bool = False):
-        """The link `spec`, shared by every station that asks for it unless `own` is set
+    def link(self, wire_text: str, own: bool = False):
+        """The link `wire_text`, shared by every station that asks for it unless `own` is set
         (a second port on the same virtual wire, say)."""
-        key = f"{spec}#{len(self.links)}" if own else spec
+        key = f"{wire_text}#{len(self.links)}" if own else wire_text
         if key not in self.links:
-            self.links[key] = links.open_link(spec)
+            self.links[key] = links.open_link(wire_text)
         return self.links[key]
 
     def add(self, station: "Station") -> "Station":
