@@ -139,9 +139,7 @@ TEST_F(ReliableOnVirtualWire, BothDirectionsDeliverEveryPacketOnceInOrder) {
 
 // The receiving station goes away with the connection open and comes back with an empty
 // table while packets wait for it: the retransmitted head draws an "HE", and the error handler
-// connects anew and sends every held packet again, in order. (No application send runs during
-// the recovery: one made between the error and the handler's resynchronisation would connect
-// first and go ahead of the held packets.)
+// connects anew and sends every held packet again, in order.
 TEST_F(ReliableOnVirtualWire, HeldPacketsFollowTheReconnectToARestartedPeer) {
     constexpr std::uint32_t kOpening = 200;
     constexpr std::uint32_t kHeld = 30;

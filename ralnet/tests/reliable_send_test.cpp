@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
+
 namespace ralnet::test {
 namespace {
 
@@ -214,21 +216,31 @@ TEST_F(ReliableSendTest, UnansweredConnectIsRetransmittedToo) {
     EXPECT_EQ(times, (std::vector<std::uint32_t>{161}));
 }
 
-TEST_F(ReliableSendTest, PeerLostConnectionResynchronisesAndResendsHeldPacketsInOrderWithTheirWords) {
+// A full window of held packets follows the reconnect once each, in order and with the words they
+// were first sent with. Until the error handler has put them back nothing connects ahead of them,
+// and a later send queues behind them.
+TEST_F(ReliableSendTest, PeerLostConnectionResendsAFullWindowOnceEachInOrderWithTheirWords) {
     // Tagged path with VLAN 0x123 and a type of service: the re-sent packets must carry the same.
     const J5HeaderBitMap tagged = 0x0013;
-    sendHr({'1'}, tagged, kPeer, 0x0123, 0xB800);
-    answerConnect(0x3421, 1, kPeer, tagged);
-    sendHr({'2'}, tagged, kPeer, 0x0123, 0xB800);
-    sendHr({'3'}, tagged, kPeer, 0x0123, 0xB800);
-    const auto original = stack.takeSent();
-    ASSERT_EQ(original.size(), 2u);
-    const SentFrame firstHr = original[1];
+    constexpr std::uint8_t kHeld = 50;
+    constexpr std::uint8_t kLater = 0xEE;
+    const auto send = [&](std::uint8_t marker) { return sendHr({marker}, tagged, kPeer, 0x0123, 0xB800); };
+    for (std::uint8_t i = 0; i < kHeld; ++i) {
+        ASSERT_EQ(send(i) & 0xFF00, J5_QUEUED);
+        if (i == 0) answerConnect(0x3421, 1, kPeer, tagged);
+    }
+    EXPECT_EQ(send(kLater), J5_ERR_WINDOW_FULL);
+    const SentFrame firstHr = stack.takeSent().at(1);
     EXPECT_EQ(firstHr.typeOfService, 0x00B8);
 
     fromPeer({J5_TYPE_HE, nullptr, nullptr, 0x3422, 1, 1, 0, 0xFFFF, {0x80, 0x02}, tagged});
-    ASSERT_EQ(stack.errors.size(), 4u);
+    ASSERT_EQ(stack.errors.size(), kHeld + 1u);
+    EXPECT_EQ(send(kLater), J5_ERR_RESYNC_NEEDED);
+    const reliable::SendRequest hc{J5_TYPE_HC, kPeer, 1, 1, nullptr, 0, tagged, nullptr, 0, 0x0123};
+    EXPECT_EQ(core.calls().resync(hc), 0x8A05);
+    EXPECT_EQ(send(kLater), J5_ERR_WINDOW_NOT_EMPTY);
     core.errorHandler().run(stack);
+    EXPECT_EQ(send(kLater), J5_ERR_WINDOW_FULL) << "the connect request takes no data slot";
 
     auto frames = stack.takeSent();
     ASSERT_EQ(frames.size(), 1u);
@@ -236,17 +248,24 @@ TEST_F(ReliableSendTest, PeerLostConnectionResynchronisesAndResendsHeldPacketsIn
     EXPECT_EQ(hi.type, J5_TYPE_HI);
     EXPECT_EQ(hi.sequence, 0x3422);
     EXPECT_EQ(wire::loadBe16(&frames[0].bytes[14]), 0xA123);
-    EXPECT_EQ(view().waiting, 4); // the "HI" and the three held packets
+    EXPECT_EQ(view().waiting, kHeld + 1); // the "HI" and the held packets
 
     answerConnect(0x3422, 1, kPeer, tagged);
-    for (const char expected : {'1', '2', '3'}) {
-        frames = stack.takeSent();
+    std::vector<std::uint8_t> delivered;
+    while (!(frames = stack.takeSent()).empty()) {
         ASSERT_EQ(frames.size(), 1u);
-        EXPECT_EQ(frames[0].bytes[18 + 18], expected);
+        delivered.push_back(frames[0].bytes[18 + 18]);
         EXPECT_EQ(wire::loadBe16(&frames[0].bytes[14]), 0xC123);
         EXPECT_EQ(frames[0].typeOfService, firstHr.typeOfService);
         acknowledge(seen(frames[0], 18).sequence);
+        if (delivered.size() == 1) {
+            EXPECT_EQ(send(kLater), 0x2003);
+        }
     }
+    std::vector<std::uint8_t> expected(kHeld);
+    std::iota(expected.begin(), expected.end(), std::uint8_t{0});
+    expected.push_back(kLater);
+    EXPECT_EQ(delivered, expected);
     EXPECT_EQ(view().waiting, 0);
 }
 
@@ -355,10 +374,11 @@ TEST_F(ReliableSendTest, WindowLengthChangesOnlyWhileEmptyAndAFullWindowKeepsIts
     EXPECT_EQ(core.sender().setWindowLength(kPeer, 3), 3);
     EXPECT_EQ(sendHr({1}), 0x2002);
     EXPECT_EQ(sendHr({2}), 0x2002);
-    EXPECT_EQ(sendHr({3}), J5_ERR_WINDOW_FULL);
-    EXPECT_EQ(view().waiting, 3);
+    EXPECT_EQ(sendHr({3}), 0x2002);
+    EXPECT_EQ(sendHr({4}), J5_ERR_WINDOW_FULL);
+    EXPECT_EQ(view().waiting, 4); // the connect request and three data packets
     EXPECT_EQ(core.sender().setWindowLength(kPeer, 30), 3);
-    EXPECT_EQ(core.sender().setWindowLength(kOther, 80), reliable::kWindowSlots - 1);
+    EXPECT_EQ(core.sender().setWindowLength(kOther, 80), reliable::kMaxWindowLength);
     const std::uint8_t multicast[6] = {0x01, 0, 0x5E, 0, 0, 1};
     EXPECT_EQ(core.sender().setWindowLength(multicast, 3), 0);
 }

@@ -8,8 +8,10 @@ namespace ralnet::reliable {
 // Retransmission timeouts by retry count (ms); a packet in a large buffer waits twice as long.
 inline constexpr std::array<std::uint16_t, 10> kRetransmitTimeouts = {160, 160, 160, 250, 250, 250, 250, 250, 250, 250};
 inline constexpr std::uint16_t kDefaultWindowLength = 50;
-// Ring slots of a send window; one slot always stays free, so at most 50 packets wait.
-inline constexpr std::uint16_t kWindowSlots = kDefaultWindowLength + 1;
+// The most data packets a send window holds; a connect request at its head is not counted.
+inline constexpr std::uint16_t kMaxWindowLength = kDefaultWindowLength;
+// Ring slots of a send window: the data packets, a connect request, and the slot a ring keeps free.
+inline constexpr std::uint16_t kWindowSlots = kMaxWindowLength + 2;
 inline constexpr std::uint16_t kBucketCount = 256;
 
 struct ReliableConfig {

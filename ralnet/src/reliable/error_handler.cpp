@@ -6,11 +6,10 @@
 
 #include <algorithm>
 #include <array>
+#include <span>
 
 namespace ralnet::reliable {
 namespace {
-
-bool isFailure(J5Result result) { return (result & 0x8000) != 0; }
 
 std::uint16_t builtType(const J5PacketObj& packet) {
     return packet.sendHeaderRef ? wire::loadBe16(packet.sendHeaderRef + wire::kOffType) : 0;
@@ -52,50 +51,31 @@ J5PacketObj* ErrorHandler::handleOne(J5PacketObj* packet, ErrorQueueReader& queu
     }
     if (count < wanted) ++counters_.shortRecords;
 
-    const bool resend = record->cause == J5_CAUSE_NOT_CONNECTED && resynchronise(*record);
+    // Only the data packets go back; a connect request held at the head is made anew.
+    std::size_t data = 0;
     for (std::size_t i = 0; i < count; ++i) {
         if (builtType(*held[i]) == J5_TYPE_HR) {
-            if (resend) {
-                resendHeld(held[i]);
-            } else {
-                ++counters_.discarded;
-            }
+            held[data++] = held[i];
+        } else {
+            services_.givePacket(held[i]);
         }
-        services_.givePacket(held[i]);
+    }
+    const std::span<J5PacketObj* const> dataPackets(held.data(), data);
+    if (record->cause == J5_CAUSE_NOT_CONNECTED) {
+        // Counted before the hand-over: the packets may arrive before it returns.
+        counters_.resent += static_cast<std::uint32_t>(data);
+        const auto givenUp = static_cast<std::uint32_t>(data - sender_.resumeHeld(record->route, dataPackets));
+        if (givenUp > 0) {
+            counters_.resent -= givenUp;
+            counters_.discarded += givenUp;
+            ++counters_.resyncFailures;
+        }
+    } else {
+        counters_.discarded += static_cast<std::uint32_t>(data);
+        for (J5PacketObj* packet : dataPackets)
+            services_.givePacket(packet);
     }
     return following;
-}
-
-bool ErrorHandler::resynchronise(const ErrorRecord& record) {
-    SendRequest request;
-    request.destMac = record.route.destMac;
-    request.bitmap = record.route.bitmap;
-    request.destIp = record.route.destIp;
-    request.ipTos = callerTypeOfService(record.route.typeOfService);
-    request.tci = record.route.vlanId;
-    if (!isFailure(calls_.resync(request))) return true;
-    ++counters_.resyncFailures;
-    return false;
-}
-
-// Sends a held "HR" again with the words it was first sent with, in the caller's forms.
-void ErrorHandler::resendHeld(J5PacketObj* held) {
-    SendRequest request;
-    request.type = J5_TYPE_HR;
-    request.destMac = held->destMac;
-    request.destVdn = wire::loadBe16(held->sendHeaderRef + wire::kOffDestVdn);
-    request.srcVdn = wire::loadBe16(held->sendHeaderRef + wire::kOffSrcVdn);
-    request.payload = held->sendHeaderRef + J5_FULL_HEADER_LEN;
-    request.length = held->sendPayloadLength;
-    request.bitmap = held->sendBitMap;
-    request.destIp = held->destIp;
-    request.ipTos = callerTypeOfService(held->typeOfService);
-    request.tci = callerTag(held->sendTagControlWord);
-    if (isFailure(calls_.send(request))) {
-        ++counters_.resendFailures;
-    } else {
-        ++counters_.resent;
-    }
 }
 
 } // namespace ralnet::reliable

@@ -17,7 +17,7 @@ class ReliableCore {
 public:
     ReliableCore(const ReliableConfig& config, StackServices& services)
         : sender_(config, services), receiver_(config.connections, services), calls_(services, sender_),
-          errorHandler_(services, calls_, config.deliverHeldPackets) {}
+          errorHandler_(services, sender_, config.deliverHeldPackets) {}
 
     // Receive dispatcher: an "HR" or "HI" with its payload position set.
     void fromPeer(J5PacketObj* packet) {

@@ -4,6 +4,8 @@
 #include "reliable/mac.h"
 #include "wire/layout.h"
 
+#include <algorithm>
+
 namespace ralnet::reliable {
 namespace {
 
@@ -45,7 +47,7 @@ J5Result ReliableSender::sendReliable(J5PacketObj* packet, std::uint16_t type, c
 
 // J5_OK lets the send go on (without a packet) to connect anew.
 J5Result ReliableSender::resynchronise(SendConnection& c) {
-    const bool waiting = !ringIsEmpty(c.window);
+    const bool waiting = hasWaitingPackets(c);
     if (c.state == kSendConnecting || (c.state == kSendOpen && waiting)) {
         return withState(J5_RESYNC_NOT_NEEDED, c.state);
     }
@@ -66,7 +68,7 @@ J5Result ReliableSender::sendByState(SendConnection& c, J5PacketObj* packet, con
     case 0:
     case kSendCreated:
     case kSendReconnect:
-        if (!ringIsEmpty(c.window)) {
+        if (hasWaitingPackets(c)) {
             release(packet);
             return J5_ERR_WINDOW_NOT_EMPTY;
         }
@@ -80,22 +82,27 @@ J5Result ReliableSender::queueBehindConnect(SendConnection& c, J5PacketObj* pack
         release(packet);
         return J5_ERR_BAD_ARGUMENT;
     }
-    if (!ringPut(c.window, packet)) {
-        release(packet);
-        return J5_ERR_WINDOW_FULL;
-    }
+    if (const J5Result full = putInWindow(c, packet); full != J5_OK) return full;
     return withState(J5_QUEUED, c.state);
 }
 
 J5Result ReliableSender::queueOnOpen(SendConnection& c, J5PacketObj* packet) {
     if (!packet) return J5_ERR_BAD_ARGUMENT;
     const bool wasEmpty = ringIsEmpty(c.window);
-    if (!ringPut(c.window, packet)) {
+    if (const J5Result full = putInWindow(c, packet); full != J5_OK) return full;
+    if (wasEmpty) sendHead(c);
+    return withState(J5_QUEUED, c.state);
+}
+
+// The window length counts data packets only: a connect request at the head takes no room, so a
+// full window of held packets fits behind the request that reconnects them.
+J5Result ReliableSender::putInWindow(SendConnection& c, J5PacketObj* packet) {
+    const std::uint16_t connectRequest = c.state == kSendConnecting ? 1 : 0;
+    if (ringUsedEntries(c.window) - connectRequest >= c.windowLength || !ringPut(c.window, packet)) {
         release(packet);
         return J5_ERR_WINDOW_FULL;
     }
-    if (wasEmpty) sendHead(c);
-    return withState(J5_QUEUED, c.state);
+    return J5_OK;
 }
 
 J5Result ReliableSender::connect(SendConnection& c, J5PacketObj* packet, const Route& route) {
@@ -127,11 +134,29 @@ J5Result ReliableSender::connect(SendConnection& c, J5PacketObj* packet, const R
     ++c.counters.connects;
     ringPut(c.window, hi);
     services_.transmit(*hi);
-    if (packet && !ringPut(c.window, packet)) {
-        release(packet); // a window of one holds the "HI" alone
-        return J5_ERR_WINDOW_FULL;
+    if (packet) {
+        if (const J5Result full = putInWindow(c, packet); full != J5_OK) return full;
     }
     return withState(J5_QUEUED, c.state);
+}
+
+std::size_t ReliableSender::resumeHeld(const Route& route, std::span<J5PacketObj* const> held) {
+    LockedSendConnection c = table_.findOrCreate(route.destMac, kez::sys::tickMs());
+    J5Result result = J5_ERR_NO_CONNECTION;
+    if (c) {
+        c->heldAway = false;
+        result = services_.started() ? resynchronise(*c.connection) : J5Result{J5_ERR_NOT_STARTED};
+        if (result == J5_OK) result = sendByState(*c.connection, nullptr, route);
+    }
+    std::size_t resumed = 0;
+    for (J5PacketObj* packet : held) {
+        if (isSendFailure(result)) {
+            release(packet);
+        } else if (!isSendFailure(sendByState(*c.connection, packet, route))) {
+            ++resumed;
+        }
+    }
+    return resumed;
 }
 
 void ReliableSender::sendHead(SendConnection& c) {
@@ -149,8 +174,8 @@ void ReliableSender::sendHead(SendConnection& c) {
 std::uint16_t ReliableSender::setWindowLength(const std::uint8_t* mac, std::uint16_t length) {
     LockedSendConnection c = table_.findOrCreate(mac, kez::sys::tickMs());
     if (!c) return 0;
-    if (ringIsEmpty(c->window) && length >= 1) ringResize(c->window, length);
-    return c->window.lastIndex;
+    if (!hasWaitingPackets(*c.connection) && length >= 1) c->windowLength = std::min(length, kMaxWindowLength);
+    return c->windowLength;
 }
 
 bool ReliableSender::setPinned(const std::uint8_t* mac, std::uint16_t pinned) {
@@ -170,7 +195,7 @@ std::optional<SendConnectionView> ReliableSender::inspect(const std::uint8_t* ma
         v.initialConnectNumber = c->initialConnectNumber;
         v.retryCount = c->retryCount;
         v.waiting = ringUsedEntries(c->window);
-        v.windowLength = c->window.lastIndex;
+        v.windowLength = c->windowLength;
         v.pinned = c->pinned;
         v.counters = c->counters;
         return v;

@@ -7,8 +7,10 @@
 #include "reliable/send_table.h"
 #include "reliable/services.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 
 namespace ralnet::reliable {
 
@@ -22,7 +24,7 @@ struct SendConnectionView {
     std::uint16_t initialConnectNumber = 0;
     std::uint16_t retryCount = 0;
     std::uint16_t waiting = 0;      // packets in the window, head included
-    std::uint16_t windowLength = 0; // usable entries
+    std::uint16_t windowLength = 0; // data packets the window may hold
     std::uint16_t pinned = 0;
     SendCounters counters;
 };
@@ -42,6 +44,11 @@ public:
     // An "HH", "HY" or "HE" from a peer; takes the packet.
     void onControl(J5PacketObj* packet);
 
+    // The held "HR" packets of a connection its peer lost go back into its window, in their
+    // order, behind a new connect request on `route` and ahead of anything sent since. Takes
+    // the packets; returns how many went back (the rest are given up).
+    std::size_t resumeHeld(const Route& route, std::span<J5PacketObj* const> held);
+
     // Retransmits every head whose timeout has run out, and gives up after the retry limit.
     void retransmissionScan();
 
@@ -56,6 +63,7 @@ private:
     J5Result sendByState(SendConnection& c, J5PacketObj* packet, const Route& route);
     J5Result queueBehindConnect(SendConnection& c, J5PacketObj* packet);
     J5Result queueOnOpen(SendConnection& c, J5PacketObj* packet);
+    J5Result putInWindow(SendConnection& c, J5PacketObj* packet);
     J5Result connect(SendConnection& c, J5PacketObj* packet, const Route& route);
     void sendHead(SendConnection& c);
 
@@ -72,5 +80,7 @@ private:
     StackServices& services_;
     SendTable table_;
 };
+
+inline bool isSendFailure(J5Result result) { return (result & 0x8000) != 0; }
 
 } // namespace ralnet::reliable

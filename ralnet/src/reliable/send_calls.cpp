@@ -1,7 +1,6 @@
 #include "reliable/send_calls.h"
 
 #include "reliable/packet_ops.h"
-#include "wire/byte_order.h"
 
 #include <cstring>
 
@@ -14,8 +13,6 @@ constexpr std::uint8_t kNoAddress[4] = {};
 
 std::uint16_t swapBytes(std::uint16_t v) { return static_cast<std::uint16_t>((v << 8) | (v >> 8)); }
 
-bool isFailure(J5Result result) { return (result & 0x8000) != 0; }
-
 Route routeOfRequest(const SendRequest& r) {
     Route route;
     route.bitmap = r.bitmap;
@@ -27,12 +24,6 @@ Route routeOfRequest(const SendRequest& r) {
 }
 
 } // namespace
-
-std::uint16_t callerTypeOfService(std::uint16_t stored) { return swapBytes(stored); }
-
-std::uint16_t callerTag(std::uint16_t storedWireTci) {
-    return static_cast<std::uint16_t>(wire::loadBe16(reinterpret_cast<const std::uint8_t*>(&storedWireTci)) & 0x0FFF);
-}
 
 J5Result SendCalls::check(const SendRequest& r) const {
     if (!services_.started()) return J5_ERR_NOT_STARTED;
@@ -69,9 +60,9 @@ J5Result SendCalls::send(const SendRequest& r) {
 
 J5Result SendCalls::intrinsicSend(const SendRequest& r) {
     const J5Result first = send(r);
-    if (!isFailure(first) || ((first >> 8) & 0x0F) != 0x07) return first;
+    if (!isSendFailure(first) || ((first >> 8) & 0x0F) != 0x07) return first;
     const J5Result resynchronised = resync(r);
-    if (isFailure(resynchronised)) return resynchronised;
+    if (isSendFailure(resynchronised)) return resynchronised;
     return send(r);
 }
 

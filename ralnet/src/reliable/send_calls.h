@@ -44,9 +44,4 @@ private:
     std::atomic<std::uint32_t> failedSends_{0};
 };
 
-// The caller's forms of the words a built packet stores, so a held packet can be sent again
-// exactly as it was first.
-std::uint16_t callerTypeOfService(std::uint16_t stored);
-std::uint16_t callerTag(std::uint16_t storedWireTci);
-
 } // namespace ralnet::reliable

@@ -1,6 +1,7 @@
 #pragma once
 // One send connection: a peer, its connect and sequence numbers, and the window of packets
 // waiting for it (the head is the packet in flight).
+#include "pool/ring.h"
 #include "ralnet/j5.h"
 #include "reliable/config.h"
 
@@ -51,7 +52,13 @@ struct SendConnection {
     std::uint16_t retryCount = 0;
     J5Ring window{};
     std::array<void*, kWindowSlots> windowSlots{};
+    std::uint16_t windowLength = kDefaultWindowLength; // data packets the window may hold
+    // The window's packets went to the error handler with an error it sends them again after:
+    // until then they count as waiting, so nothing connects or queues ahead of them.
+    bool heldAway = false;
     SendCounters counters;
 };
+
+inline bool hasWaitingPackets(const SendConnection& c) { return c.heldAway || !ringIsEmpty(c.window); }
 
 } // namespace ralnet::reliable

@@ -1,9 +1,9 @@
 #include "reliable/send_table.h"
 
-#include "pool/ring.h"
 #include "reliable/eviction.h"
 #include "reliable/mac.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace ralnet::reliable {
@@ -14,7 +14,8 @@ std::uint16_t initialConnectNumber(kez::sys::Tick now, const std::uint8_t* mac) 
 }
 
 SendTable::SendTable(std::uint16_t connections, std::uint16_t windowLength)
-    : count_(connections), windowLength_(windowLength), slots_(std::make_unique<SendConnection[]>(connections)) {
+    : count_(connections), windowLength_(std::clamp<std::uint16_t>(windowLength, 1, kMaxWindowLength)),
+      slots_(std::make_unique<SendConnection[]>(connections)) {
     for (std::size_t i = 0; i < count_; ++i) {
         SendConnection& c = slots_[i];
         c.ownIndex = static_cast<std::uint16_t>(i);
@@ -91,14 +92,14 @@ SendConnection* SendTable::evictLocked(kez::sys::Tick now) {
         SendConnection& c = slots_[i];
         if (!c.inUse || c.pinned) return std::nullopt;
         std::lock_guard guard(c.lock);
-        if (!ringIsEmpty(c.window)) return std::nullopt;
+        if (hasWaitingPackets(c)) return std::nullopt;
         return c.sendTime;
     });
     if (!chosen) return nullptr;
     SendConnection& victim = slots_[*chosen];
     {
         std::lock_guard guard(victim.lock);
-        if (!ringIsEmpty(victim.window)) return nullptr;
+        if (hasWaitingPackets(victim)) return nullptr;
     }
     unlinkLocked(victim);
     return &victim;
@@ -130,7 +131,8 @@ void SendTable::initialise(SendConnection& c, const std::uint8_t* mac, kez::sys:
     c.sendTime = now;
     c.retryCount = 0;
     c.counters = {};
-    ringResize(c.window, windowLength_);
+    c.windowLength = windowLength_;
+    c.heldAway = false;
 }
 
 } // namespace ralnet::reliable

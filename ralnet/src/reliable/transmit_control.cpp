@@ -148,7 +148,8 @@ bool ReliableSender::giveUp(SendConnection& c) {
 }
 
 // The record goes to the error queue with the held packets behind it, and the error handler
-// is told once the record is queued, whatever became of the packets behind it.
+// is told once the record is queued, whatever became of the packets behind it. Packets the error
+// handler will send again keep the connection busy until it has put them back.
 void ReliableSender::deliverError(SendConnection& c, J5PacketObj* record, std::uint16_t cause) {
     c.state = kSendFailed;
     const std::uint16_t held = ringUsedEntries(c.window);
@@ -158,6 +159,7 @@ void ReliableSender::deliverError(SendConnection& c, J5PacketObj* record, std::u
         queued = services_.queueError(record);
         if (!queued) release(record);
     }
+    c.heldAway = queued && config_.deliverHeldPackets && held > 0 && cause == J5_CAUSE_NOT_CONNECTED;
     while (auto* packet = static_cast<J5PacketObj*>(ringGet(c.window))) {
         if (!(queued && config_.deliverHeldPackets && services_.queueError(packet))) release(packet);
     }
