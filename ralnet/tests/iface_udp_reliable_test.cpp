@@ -153,6 +153,13 @@ TEST_F(ScriptedPeerOverUdp, ReceiveRepeatsGapsReorderingAndTheWrap) {
     expectPeerSatisfied();
 }
 
+// Connect requests by UDP from made-up stations fill the table and evict: every eviction notice
+// goes back by UDP, never as a frame on the link to an address nobody used there.
+TEST_F(ScriptedPeerOverUdp, ConnectFloodIsAnsweredByUdpOnly) {
+    startPeer("udp-flood", {"--count", "900"});
+    expectPeerSatisfied();
+}
+
 constexpr std::uint32_t kRelayedPackets = 3000;
 
 // One stack in its own namespace, joined to the relay's namespace by a veth pair on `subnet`

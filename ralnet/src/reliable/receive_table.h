@@ -35,6 +35,9 @@ struct ReceiveConnection {
     std::uint16_t connectNumber = 0;
     kez::sys::Tick lastActivity = 0;
     J5HeaderBitMap linkFlags = 0;
+    // Set while the peer's last connect request came by UDP, from this address (network order).
+    bool connectedOverUdp = false;
+    std::uint8_t udpAddress[4] = {};
     ReceiveCounters counters;
 };
 

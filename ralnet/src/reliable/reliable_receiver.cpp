@@ -12,8 +12,8 @@ namespace {
 constexpr std::uint16_t kConnectOpened = 0x0001;
 constexpr std::uint16_t kConnectRepeated = 0x0002;
 constexpr std::uint16_t kUnmatchedIndex = 0xFFFF;
-// The eviction notice always goes as an untagged Ethernet frame.
-constexpr J5HeaderBitMap kNotOnEvictionPath = J5_HBM_8021Q | J5_HBM_IP | J5_HBM_UDP;
+// An eviction notice on Ethernet goes as an untagged frame.
+constexpr J5HeaderBitMap kNotOnEvictionFrame = J5_HBM_8021Q | J5_HBM_IP | J5_HBM_UDP;
 
 } // namespace
 
@@ -113,6 +113,8 @@ void ReliableReceiver::onConnect(J5PacketObj* packet) {
         c->connectNumber = h.sequence;
     }
     c->peerIndex = h.senderIndex;
+    c->connectedOverUdp = packet->udpSourceRef != nullptr;
+    if (c->connectedOverUdp) std::memcpy(c->udpAddress, packet->udpSourceRef->address, sizeof c->udpAddress);
     reply(packet, {J5_TYPE_HY, c->connectNumber, h.srcVdn, c->peerIndex, c->ownIndex, answer, true});
 }
 
@@ -145,11 +147,19 @@ ReceiveConnection* ReliableReceiver::create(const std::uint8_t* mac, J5HeaderBit
     return c;
 }
 
-// The evicted peer learns that its next "HR" would not be known here.
+// The evicted peer learns that its next "HR" would not be known here. A peer that connected by
+// UDP may sit on another subnet with an address of its own making: it is told by UDP where it
+// spoke from, never by a frame on the link.
 void ReliableReceiver::tellEvicted(const ReceiveConnection& evicted) {
     Route route;
-    route.bitmap = static_cast<J5HeaderBitMap>(evicted.linkFlags & ~kNotOnEvictionPath);
     std::memcpy(route.destMac, evicted.peerMac, J5_MAC_LEN);
+    if (evicted.connectedOverUdp) {
+        route.bitmap = J5_HBM_ETHERNET | J5_HBM_FULL_HEADER | J5_HBM_IP | J5_HBM_UDP;
+        std::memcpy(route.destIp, evicted.udpAddress, sizeof route.destIp);
+        route.typeOfService = kReplyTypeOfService;
+    } else {
+        route.bitmap = static_cast<J5HeaderBitMap>(evicted.linkFlags & ~kNotOnEvictionFrame);
+    }
     J5PacketObj* notice = services_.takePacket(requestSize(route.bitmap, 2), true);
     if (!notice) return;
     wire::HeaderFields header;

@@ -69,14 +69,21 @@ CONTRACT WITH THE STACK'S TEST (the test is the stack's user)
                           0x8003 for a further station's "HI", "HE" 0x8002 for an
                           "HR" to a pinned, unopened connection, then a normal
                           connect on it.
+    udp-flood             --count (900) "HI" by UDP from made-up stations i
+                          (send index i), in bursts of 25: expects one answer
+                          each, "HE" 0x8004 notices by UDP carrying the evicted
+                          station's index and connect number + 1, and no J5
+                          frame on IF (--iface and --udp both). Each burst waits for its answers.
 """
 
 from __future__ import annotations
 
 import argparse
+import collections
 import json
 import os
 import random
+import select
 import struct
 import sys
 import time
@@ -621,6 +628,48 @@ def sc_no_room(ctx: Ctx) -> None:
     s.finish()
 
 
+def sc_udp_flood(ctx: Ctx) -> None:
+    v, n, rng = ctx.v, ctx.args.count or 900, random.Random(ctx.args.seed)
+    if ctx.link.kind != "udp" or not ctx.args.iface:
+        return v.fail("udp-flood needs --udp and --iface (the link it watches)")
+    watch, numbers, counts = lk.RawLink(ctx.args.iface, capture=False), [], collections.Counter()
+
+    def answers() -> int:
+        return sum(k for (_, cause), k in counts.items() if cause != w.CAUSE_EVICTED)
+
+    def collect(seconds: float, wanted: int) -> None:
+        end = time.monotonic() + seconds
+        while (left := end - time.monotonic()) > 0 and answers() < wanted:
+            ready, _, _ = select.select([ctx.link, watch], [], [], left)
+            frame = watch.recv(0) if watch in ready else None
+            try:
+                if frame is not None:
+                    v.fail(f"{pr.describe(w.parse_frame(frame.data))} on the link to {w.mac_str(frame.data[:6])}")
+            except w.Dropped:
+                pass
+            ev, _ = ctx.st.recv(0) if ctx.link in ready else (None, None)
+            if ev is not None:
+                cause = pr.word(ev.pkt.payload) if ev.ptype == "HE" else None
+                counts[ev.ptype, cause] += 1
+                i, seq = ev.fields["rx_index"], ev.fields["seq"]
+                v.check(cause != w.CAUSE_EVICTED or (i < len(numbers) and seq == u16(numbers[i] + 1)),
+                        f"eviction notice {pr.describe(ev.pkt)} matches no station's connect")
+
+    with watch:
+        for i in range(n):
+            numbers.append(rng.randrange(0x10000))
+            mac = bytes([0x02, 0xEE, rng.randrange(256), rng.randrange(256), i >> 8, i & 0xFF])
+            ctx.st.send(Out("HI", ctx.stack_mac, ctx.bitmap, bytes(4), seq=numbers[i], dst_vdn=1, src_vdn=1,
+                            tx_index=i, addr=ctx.addr, src_mac=mac))
+            if i % 25 == 24:
+                collect(2.0, i + 1)  # each burst answered: a slow stack loses none to its socket buffer
+        collect(2.0, n + 1)  # the full time: late frames on the link show
+    evicted = counts[("HE", w.CAUSE_EVICTED)]
+    v.check(answers() == n, f"{answers()} answers to {n} connect requests")
+    v.check(evicted > 0, "no eviction notice came by UDP")
+    v.extra["evicted"] = evicted
+
+
 SCENARIOS = {
     "connect": lambda c: sc_connect(c, 0),
     "connect-repeat": lambda c: sc_connect(c, 1),
@@ -632,6 +681,7 @@ SCENARIOS = {
     "receive": sc_receive,
     "evict": sc_evict,
     "no-room": sc_no_room,
+    "udp-flood": sc_udp_flood,
 }
 
 
