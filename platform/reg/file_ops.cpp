@@ -4,9 +4,11 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <thread>
 
 namespace kez::reg {
 namespace fs = std::filesystem;
@@ -18,23 +20,21 @@ Status syncFolder(const fs::path& folder) {
     return Status::Ok;
 }
 
-// Keeps the replaced file's mode, owner and group where this process may set them (root keeps the owner,
-// a group member keeps the group).
-void copyRights(int fd, const fs::path& file, mode_t defaultMode) {
-    struct stat old {};
-    if (::stat(file.c_str(), &old) != 0) {
-        (void)::fchmod(fd, defaultMode);
+// Where this process may set them: root keeps the owner, a group member keeps the group.
+void copyRights(int fd, const FileStamp& replaced, mode_t mode) {
+    if (!replaced.exists) {
+        (void)::fchmod(fd, mode);
         return;
     }
-    (void)::fchmod(fd, old.st_mode & 07777);
-    if (::fchown(fd, old.st_uid, old.st_gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+    (void)::fchmod(fd, replaced.mode & 0777);
+    if (::fchown(fd, replaced.owner, replaced.group) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), replaced.group);
 }
 
-Status writeTemp(const fs::path& file, const fs::path& temp, std::string_view content, mode_t mode) {
+Status writeTemp(const fs::path& temp, std::string_view content, const FileStamp& replaced, mode_t mode) {
     if (::unlink(temp.c_str()) != 0 && errno != ENOENT) return statusFromErrno(errno);
     sys::UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode));
     if (!fd) return statusFromErrno(errno);
-    copyRights(fd.get(), file, mode);
+    copyRights(fd.get(), replaced, mode);
     if (const int error = sys::writeAll(fd.get(), content); error != 0) return statusFromErrno(error);
     if (::fsync(fd.get()) != 0) return statusFromErrno(errno);
     if (::close(fd.release()) != 0) return statusFromErrno(errno);
@@ -68,7 +68,10 @@ FileStamp stampOf(const struct stat& info) {
             static_cast<long long>(info.st_mtim.tv_sec),
             info.st_mtim.tv_nsec,
             static_cast<long long>(info.st_ctim.tv_sec),
-            info.st_ctim.tv_nsec};
+            info.st_ctim.tv_nsec,
+            info.st_mode,
+            info.st_uid,
+            info.st_gid};
 }
 
 Status statusFromErrno(int error) {
@@ -99,8 +102,9 @@ bool readWhole(int fd, std::size_t limit, std::string& out) {
     }
 }
 
-Status replaceFile(const fs::path& file, const fs::path& temp, std::string_view content, mode_t mode) {
-    auto status = writeTemp(file, temp, content, mode);
+Status replaceFile(const fs::path& file, const fs::path& temp, std::string_view content, const FileStamp& replaced,
+                   mode_t mode) {
+    auto status = writeTemp(temp, content, replaced, mode);
     if (status == Status::Ok && ::rename(temp.c_str(), file.c_str()) != 0) status = statusFromErrno(errno);
     if (status != Status::Ok) {
         ::unlink(temp.c_str());
@@ -132,12 +136,25 @@ bool folderWritable(const fs::path& folder) {
     return ::faccessat(AT_FDCWD, existing.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
-Status FileLock::acquire(const fs::path& lockFile, mode_t mode, FileLock& out) {
-    sys::UniqueFd fd(::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, mode));
-    if (!fd && errno == EACCES) fd = sys::UniqueFd(::open(lockFile.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-    if (!fd) return statusFromErrno(errno);
-    while (::flock(fd.get(), LOCK_EX) != 0) {
-        if (errno != EINTR) return statusFromErrno(errno);
+Status FileLock::acquire(const fs::path& lockFile, mode_t mode, sys::Timeout wait, FileLock& out) {
+    sys::UniqueFd fd(::open(lockFile.c_str(), O_RDWR | O_CREAT | kSafeOpenFlags, mode));
+    if (!fd && errno == EACCES) fd = sys::UniqueFd(::open(lockFile.c_str(), O_RDONLY | kSafeOpenFlags));
+    struct stat info {};
+    if (!fd || ::fstat(fd.get(), &info) != 0) return statusFromErrno(errno);
+    if (!S_ISREG(info.st_mode)) return Status::IoFailed;
+    // Whoever may open the lock file may hold it (a read is enough for flock): the umask or an earlier version
+    // may have let everyone read it.
+    if (info.st_uid == ::geteuid() && (info.st_mode & 0777) != mode) (void)::fchmod(fd.get(), mode);
+
+    constexpr sys::Timeout kLongestPause{50};
+    const sys::Deadline deadline(wait);
+    for (sys::Timeout pause{1};; pause = std::min(pause * 2, kLongestPause)) {
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) break;
+        if (errno == EINTR) continue;
+        if (errno != EWOULDBLOCK) return statusFromErrno(errno);
+        const auto left = deadline.left();
+        if (left.count() == 0) return Status::LockTimeout;
+        std::this_thread::sleep_for(std::min(pause, left));
     }
     out.fd_ = std::move(fd);
     return Status::Ok;

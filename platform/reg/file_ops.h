@@ -2,7 +2,9 @@
 // File primitives of the hive store: identity stamps, whole reads, atomic replacement, moving aside.
 #include "kez/reg/status.h"
 #include "kez/sys/fd.h"
+#include "kez/sys/wait.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -13,7 +15,11 @@
 
 namespace kez::reg {
 
-// What tells that a file was replaced or changed since it was read.
+// Flags for opening hive and lock files: never through a symbolic link, never waiting on a FIFO's writer, never
+// taking a terminal; what was opened is checked with fstat before use.
+inline constexpr int kSafeOpenFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+
+// What tells that a file was replaced or changed since it was read, and the rights a save keeps.
 struct FileStamp {
     bool exists = false;
     dev_t device = 0;
@@ -23,6 +29,9 @@ struct FileStamp {
     long modifiedNanoseconds = 0;
     long long changedSeconds = 0;
     long changedNanoseconds = 0;
+    mode_t mode = 0;
+    uid_t owner = 0;
+    gid_t group = 0;
     bool operator==(const FileStamp&) const = default;
 };
 
@@ -33,10 +42,11 @@ Status statusFromErrno(int error);
 // Reads the whole file; false when it is longer than `limit` bytes (errno EFBIG) or a read fails.
 bool readWhole(int fd, std::size_t limit, std::string& out);
 
-// Writes `content` to `temp` (created afresh, `mode`, owner and group copied from the file it replaces when
-// allowed), syncs it, renames it over `file` and syncs the folder.
+// Writes `content` to `temp` (created afresh), syncs it, renames it over `file` and syncs the folder. The new
+// file keeps the permission bits, owner and group of `replaced` (as read through the descriptor of the file that
+// was loaded) where this process may set them; without one it gets `mode`.
 Status replaceFile(const std::filesystem::path& file, const std::filesystem::path& temp, std::string_view content,
-                   mode_t mode);
+                   const FileStamp& replaced, mode_t mode);
 
 // Renames `file` to `<file>.damaged-<UTC time>[-n]`, never replacing an existing file.
 Status moveAside(const std::filesystem::path& file, std::filesystem::path& movedTo);
@@ -47,7 +57,9 @@ bool folderWritable(const std::filesystem::path& folder);
 // An exclusive flock on a lock file, held for the object's life.
 class FileLock {
 public:
-    static Status acquire(const std::filesystem::path& lockFile, mode_t mode, FileLock& out);
+    // Creates the lock file with `mode` when it is missing (and sets `mode` on one of this user's that has other
+    // rights); refuses anything but a regular file. Gives LockTimeout when another holder keeps it past `wait`.
+    static Status acquire(const std::filesystem::path& lockFile, mode_t mode, sys::Timeout wait, FileLock& out);
 
 private:
     sys::UniqueFd fd_;

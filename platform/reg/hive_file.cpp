@@ -13,15 +13,21 @@ namespace kez::reg {
 namespace fs = std::filesystem;
 namespace {
 
-constexpr std::size_t kMaxHiveBytes = std::size_t{256} << 20;
+constexpr const char* kNotRegular = "not a regular file";
+// Whoever may write the hive may take its lock; nobody else may even read the lock file.
+constexpr mode_t kLockRights = 0660;
 
 fs::path withSuffix(const fs::path& file, const char* suffix) { return fs::path(file.string() + suffix); }
 
+std::string tooLarge(const HiveLimits& limits) {
+    return "larger than " + std::to_string(limits.fileBytes >> 20) + " MiB";
+}
+
 } // namespace
 
-HiveFile::HiveFile(fs::path file, mode_t mode, bool forcedReadOnly)
+HiveFile::HiveFile(fs::path file, mode_t mode, bool forcedReadOnly, sys::Timeout lockWait)
     : file_(std::move(file)), lockFile_(withSuffix(file_, ".lock")), tempFile_(withSuffix(file_, ".tmp")), mode_(mode),
-      forcedReadOnly_(forcedReadOnly) {}
+      lockWait_(lockWait), limits_(), forcedReadOnly_(forcedReadOnly) {}
 
 Status HiveFile::read(const std::function<Status(const Node&)>& look) {
     std::lock_guard guard(mutex_);
@@ -35,21 +41,23 @@ Status HiveFile::write(const std::function<Status(Node&)>& change) {
     std::error_code folderError;
     fs::create_directories(file_.parent_path(), folderError);
     if (folderError) return statusFromErrno(folderError.value());
-    FileLock lock;
-    if (const auto status = FileLock::acquire(lockFile_, mode_, lock); status != Status::Ok) return status;
+    FileLock held;
+    if (const auto status = lock(held); status != Status::Ok) return status;
     if (const auto status = refresh(true); status != Status::Ok) return status;
 
     Node next = root_;
     if (const auto status = change(next); status != Status::Ok) return status;
+    if (exceededLimit(next, limits_) != nullptr) return Status::QuotaExceeded;
     const auto text = serializeHive(next);
-    if (text.size() > kMaxHiveBytes) return Status::IoFailed;
-    if (const auto status = replaceFile(file_, tempFile_, text, mode_); status != Status::Ok) {
+    if (text.size() > limits_.fileBytes) return Status::QuotaExceeded;
+    const auto replaced = loaded_.value_or(FileStamp{});
+    if (const auto status = replaceFile(file_, tempFile_, text, replaced, mode_); status != Status::Ok) {
         loaded_.reset();
         return status;
     }
     root_ = std::move(next);
     struct stat info {};
-    if (::stat(file_.c_str(), &info) == 0) {
+    if (::lstat(file_.c_str(), &info) == 0) {
         loaded_ = stampOf(info);
     } else {
         loaded_.reset();
@@ -80,41 +88,50 @@ Status HiveFile::checkWritable() const {
     return Status::Ok;
 }
 
+Status HiveFile::lock(FileLock& out) const { return FileLock::acquire(lockFile_, mode_ & kLockRights, lockWait_, out); }
+
+void HiveFile::forgetFile() {
+    if (!loaded_ || loaded_->exists) {
+        root_ = Node();
+        loaded_ = FileStamp{};
+    }
+}
+
+// One lstat when nothing changed. What is not a regular file is refused without being opened.
 Status HiveFile::refresh(bool locked) {
     struct stat info {};
-    if (::stat(file_.c_str(), &info) != 0) {
+    if (::lstat(file_.c_str(), &info) != 0) {
         if (errno != ENOENT) return statusFromErrno(errno);
-        if (!loaded_ || loaded_->exists) {
-            root_ = Node();
-            loaded_ = FileStamp{};
-        }
+        forgetFile();
         return Status::Ok;
     }
     // A writer never saves over a damaged file that is still in place: it moves it aside first.
     const auto stamp = stampOf(info);
     if (loaded_ && *loaded_ == stamp && !(locked && leftInPlace_ == stamp)) return Status::Ok;
-    return load(info, locked);
+    if (!S_ISREG(info.st_mode)) return damaged(stamp, kNotRegular, locked);
+    return load(locked);
 }
 
-Status HiveFile::load(const struct stat& seen, bool locked) {
-    sys::UniqueFd fd(::open(file_.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat info = seen;
+// The descriptor's own fstat decides: the name may have been replaced since it was looked at.
+Status HiveFile::load(bool locked) {
+    sys::UniqueFd fd(::open(file_.c_str(), O_RDONLY | kSafeOpenFlags));
+    struct stat info {};
     if (!fd || ::fstat(fd.get(), &info) != 0) {
         if (errno != ENOENT) return statusFromErrno(errno);
-        root_ = Node();
-        loaded_ = FileStamp{};
+        forgetFile();
         return Status::Ok;
     }
     const auto stamp = stampOf(info);
-    if (!S_ISREG(info.st_mode)) return damaged(stamp, "not a regular file", locked);
+    if (!S_ISREG(info.st_mode)) return damaged(stamp, kNotRegular, locked);
+    if (static_cast<std::size_t>(info.st_size) > limits_.fileBytes) return damaged(stamp, tooLarge(limits_), locked);
     std::string text;
-    if (!readWhole(fd.get(), kMaxHiveBytes, text)) {
-        if (errno == EFBIG) return damaged(stamp, "larger than 256 MiB", locked);
+    if (!readWhole(fd.get(), limits_.fileBytes, text)) {
+        if (errno == EFBIG) return damaged(stamp, tooLarge(limits_), locked);
         return statusFromErrno(errno);
     }
     Node tree;
     ParseError error;
-    if (!parseHive(text, tree, error)) {
+    if (!parseHive(text, tree, error, limits_)) {
         return damaged(stamp, "line " + std::to_string(error.line) + ": " + error.reason, locked);
     }
     root_ = std::move(tree);
@@ -135,10 +152,10 @@ Status HiveFile::damaged(const FileStamp& stamp, const std::string& reason, bool
             return Status::IoFailed;
         }
     } else if (checkWritable() == Status::Ok) {
-        FileLock lock;
-        if (FileLock::acquire(lockFile_, mode_, lock) == Status::Ok) {
+        FileLock held;
+        if (lock(held) == Status::Ok) {
             struct stat info {};
-            if (::stat(file_.c_str(), &info) != 0 || stampOf(info) != stamp) return refresh(true);
+            if (::lstat(file_.c_str(), &info) != 0 || stampOf(info) != stamp) return refresh(true);
             (void)moveAside(file_, damage.movedTo);
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 // One hive: its file on disk and the tree last read from it, shared by every key of the process.
 #include "file_ops.h"
+#include "hive_limits.h"
 #include "kez/reg/registry.h"
 #include "node.h"
 
@@ -13,11 +14,12 @@ namespace kez::reg {
 
 class HiveFile {
 public:
-    HiveFile(std::filesystem::path file, mode_t mode, bool forcedReadOnly);
+    HiveFile(std::filesystem::path file, mode_t mode, bool forcedReadOnly, sys::Timeout lockWait);
 
     // Runs `look` on the current tree, reloading it first when the file changed.
     Status read(const std::function<Status(const Node&)>& look);
-    // Under the hive's file lock: reloads, runs `change` on a copy and, when it returns Ok, saves the copy.
+    // Under the hive's file lock: reloads, runs `change` on a copy and, when it returns Ok and the copy keeps
+    // within the hive's limits (else QuotaExceeded), saves the copy.
     Status write(const std::function<Status(Node&)>& change);
 
     void setForcedReadOnly(bool readOnly);
@@ -26,7 +28,9 @@ public:
 
 private:
     Status refresh(bool locked);
-    Status load(const struct stat& info, bool locked);
+    Status load(bool locked);
+    Status lock(FileLock& out) const;
+    void forgetFile();
     Status damaged(const FileStamp& stamp, const std::string& reason, bool locked);
     Status checkWritable() const;
     void report(const DamageReport& damage);
@@ -35,6 +39,8 @@ private:
     const std::filesystem::path lockFile_;
     const std::filesystem::path tempFile_;
     const mode_t mode_;
+    const sys::Timeout lockWait_;
+    const HiveLimits limits_;
     std::mutex mutex_;
     bool forcedReadOnly_;
     Node root_;

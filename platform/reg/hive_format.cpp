@@ -6,6 +6,7 @@
 #include "text_escape.h"
 
 #include <charconv>
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -103,7 +104,7 @@ bool parseValueData(std::string_view text, Value& value) {
 
 class Parser {
 public:
-    Parser(Node& root, ParseError& error) : root_(root), error_(error) {}
+    Parser(Node& root, ParseError& error, const HiveLimits& limits) : root_(root), error_(error), cost_(limits) {}
 
     bool line(std::size_t number, std::string_view text) {
         error_.line = number;
@@ -133,7 +134,15 @@ private:
             names.push_back(std::move(name));
             start = end + 1;
         }
-        current_ = &ensureNode(root_, names);
+        current_ = &root_;
+        for (auto& name : names) {
+            auto found = current_->children.find(name);
+            if (found == current_->children.end()) {
+                if (!cost_.addKey(name)) return fail(cost_.exceeded());
+                found = current_->children.emplace(std::move(name), std::make_unique<Node>()).first;
+            }
+            current_ = found->second.get();
+        }
         if (!seen_.insert(current_).second) return fail("duplicate section");
         return true;
     }
@@ -151,6 +160,7 @@ private:
         if (pos >= text.size() || text[pos] != '=') return fail("missing '=' after the value name");
         Value parsed;
         if (!parseValueData(text.substr(pos + 1), parsed)) return fail("bad value data");
+        if (!cost_.addValue(name, parsed)) return fail(cost_.exceeded());
         if (!current_->values.emplace(std::move(name), std::move(parsed)).second) return fail("duplicate value");
         return true;
     }
@@ -159,6 +169,7 @@ private:
     ParseError& error_;
     Node* current_ = nullptr;
     std::set<const Node*> seen_;
+    TreeCost cost_;
 };
 
 void serializeNode(const Node& node, std::vector<std::string>& path, std::string& out) {
@@ -180,11 +191,11 @@ void serializeNode(const Node& node, std::vector<std::string>& path, std::string
 
 } // namespace
 
-bool parseHive(std::string_view text, Node& out, ParseError& error) {
+bool parseHive(std::string_view text, Node& out, ParseError& error, const HiveLimits& limits) {
     out = Node();
     error = ParseError();
     if (text.empty()) return true;
-    Parser parser(out, error);
+    Parser parser(out, error, limits);
     std::size_t number = 0;
     while (!text.empty()) {
         const auto end = text.find('\n');

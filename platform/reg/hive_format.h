@@ -17,7 +17,8 @@
 // sz and expand_sz stand for the text followed by one zero byte (sz:"" is a single zero byte). Every key has
 // its own section, also when it has no values; a section names its full path and implies its parents.
 // Sections come in depth-first order, keys and values in case-insensitive name order. A file that breaks any
-// rule (unknown line, bad escape, duplicate section or value) is damaged as a whole.
+// rule (unknown line, bad escape, duplicate section or value) or passes a limit of HiveLimits is damaged as a whole.
+#include "hive_limits.h"
 #include "node.h"
 
 #include <cstddef>
@@ -31,7 +32,8 @@ struct ParseError {
     std::string reason;
 };
 
-bool parseHive(std::string_view text, Node& out, ParseError& error);
+// Stops at the line where the tree would pass `limits`, so a hostile file costs no more memory than they allow.
+bool parseHive(std::string_view text, Node& out, ParseError& error, const HiveLimits& limits = HiveLimits{});
 std::string serializeHive(const Node& root);
 
 } // namespace kez::reg

@@ -4,8 +4,6 @@
 #include "key_path.h"
 #include "kez/reg/value_text.h"
 
-#include <iterator>
-
 namespace kez::reg {
 namespace {
 
@@ -96,7 +94,17 @@ Status Key::deleteKey(Hive hive, std::string_view path) {
     return root.deleteSubKey(path);
 }
 
-Status Key::deleteSubKey(std::string_view subPath) const {
+Status Key::deleteSubKey(std::string_view subPath) const { return removeSubKey(subPath, false); }
+
+Status Key::deleteTree(Hive hive, std::string_view path) {
+    Key root;
+    if (const auto status = open(hive, "", Access::Read, root); status != Status::Ok) return status;
+    return root.deleteSubTree(path);
+}
+
+Status Key::deleteSubTree(std::string_view subPath) const { return removeSubKey(subPath, true); }
+
+Status Key::removeSubKey(std::string_view subPath, bool withSubkeys) const {
     if (!isOpen()) return Status::InvalidParameter;
     std::vector<std::string> names;
     if (const auto status = splitKeyPath(subPath, names); status != Status::Ok) return status;
@@ -109,7 +117,7 @@ Status Key::deleteSubKey(std::string_view subPath) const {
         Node* parent = findNode(root, full);
         const auto child = parent == nullptr ? Node::Children::iterator() : parent->children.find(leaf);
         if (parent == nullptr || child == parent->children.end()) return Status::FileNotFound;
-        if (!child->second->children.empty()) return Status::AccessDenied;
+        if (!withSubkeys && !child->second->children.empty()) return Status::AccessDenied;
         parent->children.erase(child);
         return Status::Ok;
     });
@@ -137,6 +145,7 @@ Status Key::setValue(std::string_view name, Type type, std::span<const std::uint
     if (const auto status = checkOpen(Access::Write); status != Status::Ok) return status;
     if (!isValidValueName(name) || bytes.size() > kMaxValueBytes) return Status::InvalidParameter;
     Value value{type, {bytes.begin(), bytes.end()}};
+    if (hidesMultiTextEntries(value)) return Status::InvalidParameter;
     return writeNode([&](Node& node) {
         const auto found = node.values.find(name);
         if (found != node.values.end()) {
@@ -164,8 +173,9 @@ Status Key::deleteValue(std::string_view name) {
 Status Key::enumKey(std::uint32_t index, std::string& name) const {
     if (const auto status = checkOpen(Access::Read); status != Status::Ok) return status;
     return readNode([&](const Node& node) {
-        if (index >= node.children.size()) return Status::NoMoreItems;
-        name = std::next(node.children.begin(), index)->first;
+        const auto* entry = node.childAt(index);
+        if (entry == nullptr) return Status::NoMoreItems;
+        name = entry->first;
         return Status::Ok;
     });
 }
@@ -173,8 +183,8 @@ Status Key::enumKey(std::uint32_t index, std::string& name) const {
 Status Key::enumValue(std::uint32_t index, std::string& name, Value* value) const {
     if (const auto status = checkOpen(Access::Read); status != Status::Ok) return status;
     return readNode([&](const Node& node) {
-        if (index >= node.values.size()) return Status::NoMoreItems;
-        const auto entry = std::next(node.values.begin(), index);
+        const auto* entry = node.valueAt(index);
+        if (entry == nullptr) return Status::NoMoreItems;
         name = entry->first;
         if (value != nullptr) *value = entry->second;
         return Status::Ok;

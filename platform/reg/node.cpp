@@ -3,6 +3,22 @@
 #include <algorithm>
 
 namespace kez::reg {
+namespace {
+
+// Listed again whenever the count differs from the map's.
+template <typename Map>
+const typename Map::value_type* entryAt(const Map& map, std::vector<const typename Map::value_type*>& order,
+                                        std::size_t index) {
+    if (order.size() != map.size()) {
+        order.clear();
+        order.reserve(map.size());
+        for (const auto& entry : map)
+            order.push_back(&entry);
+    }
+    return index < order.size() ? order[index] : nullptr;
+}
+
+} // namespace
 
 Node::Node(const Node& other) : values(other.values) {
     for (const auto& [name, child] : other.children)
@@ -20,6 +36,12 @@ bool Node::operator==(const Node& other) const {
     return std::equal(children.begin(), children.end(), other.children.begin(),
                       [](const auto& a, const auto& b) { return a.first == b.first && *a.second == *b.second; });
 }
+
+const Node::Children::value_type* Node::childAt(std::size_t index) const {
+    return entryAt(children, childOrder_, index);
+}
+
+const Node::Values::value_type* Node::valueAt(std::size_t index) const { return entryAt(values, valueOrder_, index); }
 
 const Node* findNode(const Node& root, std::span<const std::string> path) {
     const Node* node = &root;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace kez::reg {
 
@@ -24,8 +25,17 @@ struct Node {
     // Exact comparison, names' case included.
     bool operator==(const Node& other) const;
 
+    // The entry at `index` in name order, or null past the end. The first call after a change lists the entries
+    // once, so enumerating n entries costs O(n); a node in a hive's current tree is never changed, only replaced.
+    const Children::value_type* childAt(std::size_t index) const;
+    const Values::value_type* valueAt(std::size_t index) const;
+
     Children children; // map keys keep the case the key was created with
     Values values;
+
+private:
+    mutable std::vector<const Children::value_type*> childOrder_;
+    mutable std::vector<const Values::value_type*> valueOrder_;
 };
 
 const Node* findNode(const Node& root, std::span<const std::string> path);

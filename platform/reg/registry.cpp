@@ -31,21 +31,22 @@ public:
 
     void configure(const Settings& settings) {
         std::lock_guard guard(mutex_);
-        machine_ = std::make_shared<HiveFile>(settings.machineFile, kMachineMode, settings.machineReadOnly);
-        user_ = std::make_shared<HiveFile>(settings.userFile, kUserMode, settings.userReadOnly);
+        open(settings);
     }
 
     std::shared_ptr<HiveFile> hive(Hive hive) {
         std::lock_guard guard(mutex_);
-        if (!machine_) {
-            const auto settings = defaultSettings();
-            machine_ = std::make_shared<HiveFile>(settings.machineFile, kMachineMode, settings.machineReadOnly);
-            user_ = std::make_shared<HiveFile>(settings.userFile, kUserMode, settings.userReadOnly);
-        }
+        if (!machine_) open(defaultSettings());
         return hive == Hive::CurrentUser ? user_ : machine_;
     }
 
 private:
+    void open(const Settings& settings) {
+        machine_ =
+            std::make_shared<HiveFile>(settings.machineFile, kMachineMode, settings.machineReadOnly, settings.lockWait);
+        user_ = std::make_shared<HiveFile>(settings.userFile, kUserMode, settings.userReadOnly, settings.lockWait);
+    }
+
     std::mutex mutex_;
     std::shared_ptr<HiveFile> machine_;
     std::shared_ptr<HiveFile> user_;

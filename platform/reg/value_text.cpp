@@ -67,6 +67,13 @@ std::vector<std::string> readMultiText(const Value& value) {
     return entries;
 }
 
+bool hidesMultiTextEntries(const Value& value) {
+    if (value.type != Type::MultiSz) return false;
+    const auto text = asText(value);
+    const auto end = text.starts_with('\0') ? 0 : text.find(std::string_view("\0\0", 2));
+    return end != std::string_view::npos && text.find_first_not_of('\0', end) != std::string_view::npos;
+}
+
 bool readDword(const Value& value, std::uint32_t& number) {
     if (value.type != Type::Dword || value.bytes.size() != 4) return false;
     const auto& b = value.bytes;

@@ -2,6 +2,7 @@
 
 #include "kez/reg/value_text.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <charconv>
@@ -101,13 +102,19 @@ const char* hiveName(reg::Hive hive) {
     return "?";
 }
 
-std::optional<reg::Value> parseValue(std::string_view type, std::string_view data) {
+std::optional<reg::Value> parseValue(std::string_view type, std::string_view data, std::string_view& problem) {
+    problem = "bad TYPE or value";
     if (equalsNoCase(type, "REG_SZ") || equalsNoCase(type, "sz")) return reg::textValue(data, reg::Type::Sz);
     if (equalsNoCase(type, "REG_EXPAND_SZ") || equalsNoCase(type, "expand_sz")) {
         return reg::textValue(data, reg::Type::ExpandSz);
     }
     if (equalsNoCase(type, "REG_MULTI_SZ") || equalsNoCase(type, "multi_sz")) {
-        return reg::multiTextValue(splitEntries(data));
+        const auto entries = splitEntries(data);
+        if (std::ranges::any_of(entries, &std::string::empty)) {
+            problem = "a REG_MULTI_SZ entry may not be empty (readers would stop there)";
+            return std::nullopt;
+        }
+        return reg::multiTextValue(entries);
     }
     if (equalsNoCase(type, "REG_DWORD") || equalsNoCase(type, "dword")) {
         const auto number = parseNumber(data);

@@ -19,7 +19,8 @@ const char* hiveName(reg::Hive hive);
 
 // TYPE is REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ (entries separated by the two characters \0), REG_DWORD (decimal
 // or 0x hex), REG_BINARY (hex digits) or hex(N) (type number N, hex digits); the short forms of the export
-// syntax (sz, dword, ...) work too. Commas and blanks between hex digits are ignored.
-std::optional<reg::Value> parseValue(std::string_view type, std::string_view data);
+// syntax (sz, dword, ...) work too. Commas and blanks between hex digits are ignored. When it fails, `problem`
+// says why.
+std::optional<reg::Value> parseValue(std::string_view type, std::string_view data, std::string_view& problem);
 
 } // namespace kez::kezreg

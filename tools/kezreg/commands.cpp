@@ -54,19 +54,6 @@ reg::Status printTree(const reg::Key& key, std::vector<std::string>& path) {
     }
 }
 
-reg::Status removeTree(const reg::Key& key) {
-    std::string name;
-    while (true) {
-        auto status = key.enumKey(0, name);
-        if (status == reg::Status::NoMoreItems) return reg::Status::Ok;
-        reg::Key child;
-        if (status == reg::Status::Ok) status = key.open(name, reg::Access::Read, child);
-        if (status == reg::Status::Ok) status = removeTree(child);
-        if (status == reg::Status::Ok) status = key.deleteSubKey(name);
-        if (status != reg::Status::Ok) return status;
-    }
-}
-
 } // namespace
 
 reg::Status query(const KeyName& name, const std::string_view* valueName) {
@@ -104,15 +91,14 @@ reg::Status set(const KeyName& name, std::string_view valueName, const reg::Valu
 }
 
 reg::Status remove(const KeyName& name, const std::string_view* valueName, bool tree) {
-    if (valueName == nullptr && !tree) return reg::Key::deleteKey(name.hive, name.path);
+    if (tree) return reg::Key::deleteTree(name.hive, name.path);
+    if (valueName == nullptr) return reg::Key::deleteKey(name.hive, name.path);
     reg::Key key;
     if (const auto status = reg::Key::open(name.hive, name.path, reg::Access::ReadWrite, key);
         status != reg::Status::Ok) {
         return status;
     }
-    if (valueName != nullptr) return key.deleteValue(*valueName);
-    if (const auto status = removeTree(key); status != reg::Status::Ok) return status;
-    return key.deleteSubKey("");
+    return key.deleteValue(*valueName);
 }
 
 reg::Status exportTree(const KeyName& name) {

@@ -20,7 +20,7 @@ constexpr const char* kUsage =
     "       kezreg export HIVE\\path\n"
     "HIVE: HKLM or HKEY_LOCAL_MACHINE, HKCU or HKEY_CURRENT_USER, HKCR or HKEY_CLASSES_ROOT.\n"
     "name: the value's name; an empty argument (\"\") names the key's unnamed value.\n"
-    "TYPE: REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ (entries separated by \\0), REG_DWORD (decimal or 0x hex),\n"
+    "TYPE: REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ (non-empty entries separated by \\0), REG_DWORD (decimal or 0x hex),\n"
     "      REG_BINARY (hex digits, commas allowed) or hex(N) (any type number N, hex digits).\n"
     "Values print as in the hive files: \"name\"=sz:\"text\", dword:0000000a, binary:0a,ff, multi_sz:\"a\",\"b\".\n"
     "Exit status: 0 done, 1 registry error (message on standard error), 2 bad arguments.\n";
@@ -56,8 +56,9 @@ int run(const std::vector<std::string_view>& args) {
     if (command == "export" && rest == 0) return finish(kez::kezreg::exportTree(*key), where);
     if (command == "delete" && rest <= (tree ? 0u : 1u)) return finish(kez::kezreg::remove(*key, name, tree), where);
     if (command == "set" && rest == 3) {
-        const auto value = kez::kezreg::parseValue(args[first + 2], args[first + 3]);
-        if (!value) return usage("bad TYPE or value");
+        std::string_view problem;
+        const auto value = kez::kezreg::parseValue(args[first + 2], args[first + 3], problem);
+        if (!value) return usage(problem.data());
         return finish(kez::kezreg::set(*key, *name, *value), where);
     }
     return usage("unknown command or wrong number of arguments");

@@ -1,5 +1,6 @@
 // Any bytes given to the hive parser: no crash, and whatever it accepts writes back to text that reads as the
-// same tree and writes back to the same text.
+// same tree and writes back to the same text. Under small limits, the parser and the check a writer makes before
+// saving agree: a tree one accepts the other accepts.
 #include "../hive_format.h"
 
 #include <cstdint>
@@ -15,5 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kez::reg::Node again;
     if (!kez::reg::parseHive(written, again, error) || !(again == tree)) std::abort();
     if (kez::reg::serializeHive(again) != written) std::abort();
+
+    const kez::reg::HiveLimits small{.keys = 6, .values = 12, .treeBytes = 4096};
+    const bool fits = kez::reg::exceededLimit(tree, small) == nullptr;
+    kez::reg::Node bounded;
+    if (kez::reg::parseHive(written, bounded, error, small) != fits) std::abort();
     return 0;
 }

@@ -1,16 +1,20 @@
 // The hive files shared by threads and processes: reloads, concurrent writers, writers killed mid-save,
 // damaged files.
 #include "kez/reg/registry.h"
+#include "privileged.h"
 #include "reg_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <random>
 #include <thread>
 
@@ -227,6 +231,75 @@ TEST_F(HiveStoreTest, ADamagedFileLeftInPlaceIsMovedAsideBeforeAnyWrite) {
     EXPECT_EQ(damageReport(Hive::LocalMachine)->movedTo, aside[0]);
     EXPECT_EQ(Key::open(Hive::LocalMachine, "A", Access::Read, key), Status::FileNotFound);
     EXPECT_EQ(Key::open(Hive::LocalMachine, "B", Access::Read, key), Status::Ok);
+}
+
+// Whatever stands in place of the hive, a reader neither blocks nor follows it: the hive reads as empty, the object
+// is moved aside as it is, and the next save makes a regular file.
+TEST_F(HiveStoreTest, AnythingButARegularFileInPlaceOfTheHiveIsMovedAside) {
+    namespace fs = std::filesystem;
+    const auto elsewhere = registry_.folder() / "elsewhere.reg";
+    const std::string secret = "KEZ-REGISTRY-HIVE 1\n[Secret]\n";
+    const auto hive = registry_.machineFile();
+    const std::vector<std::pair<std::string, std::function<bool()>>> objects{
+        {"fifo", [&] { return ::mkfifo(hive.c_str(), 0666) == 0; }},
+        {"symlink", [&] { return ::symlink(elsewhere.c_str(), hive.c_str()) == 0; }},
+        {"directory",
+         [&] {
+             test::writeFile(hive / "x", secret);
+             return fs::create_directory(hive);
+         }},
+        {"device", [&] { return ::mknod(hive.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0; }},
+    };
+    fs::create_directories(registry_.folder());
+    test::writeFile(elsewhere, secret);
+    for (const auto& [kind, make] : objects) {
+        for (const auto& old : test::filesStartingWith(registry_.folder(), "machine.reg"))
+            fs::remove_all(old);
+        registry_.reopen();
+        if (!make()) {
+            if (kind == "device" && errno == EPERM && !::kez::test::privilegedRequired()) continue;
+            FAIL() << kind << ": " << std::strerror(errno);
+        }
+        const auto type = fs::symlink_status(hive).type();
+        testing::internal::CaptureStderr();
+        Key key;
+        EXPECT_EQ(Key::open(Hive::LocalMachine, "Secret", Access::Read, key), Status::FileNotFound) << kind;
+        testing::internal::GetCapturedStderr();
+        const auto report = damageReport(Hive::LocalMachine);
+        ASSERT_TRUE(report) << kind;
+        EXPECT_EQ(report->reason, "not a regular file") << kind;
+        EXPECT_EQ(fs::symlink_status(report->movedTo).type(), type) << kind;
+        ASSERT_EQ(Key::create(Hive::LocalMachine, "Mine", Access::ReadWrite, key), Status::Ok) << kind;
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(hive))) << kind;
+        EXPECT_EQ(test::readFile(elsewhere), secret) << kind;
+    }
+}
+
+TEST_F(HiveStoreTest, AFileAboveTheSizeLimitIsMovedAsideUnread) {
+    std::filesystem::create_directories(registry_.folder());
+    test::writeFile(registry_.machineFile(), "KEZ-REGISTRY-HIVE 1\n");
+    std::filesystem::resize_file(registry_.machineFile(), (std::size_t{64} << 20) + 1); // sparse: costs no disk
+    testing::internal::CaptureStderr();
+    Key key;
+    EXPECT_EQ(Key::open(Hive::LocalMachine, "A", Access::Read, key), Status::FileNotFound);
+    testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(damageReport(Hive::LocalMachine));
+    EXPECT_EQ(damageReport(Hive::LocalMachine)->reason, "larger than 64 MiB");
+    EXPECT_FALSE(std::filesystem::exists(registry_.machineFile()));
+}
+
+TEST_F(HiveStoreTest, AChangeThatWouldPassTheLimitsIsRefusedAndNothingIsSaved) {
+    Key key;
+    ASSERT_EQ(Key::create(Hive::LocalMachine, "Big", Access::ReadWrite, key), Status::Ok);
+    const std::vector<std::uint8_t> large(std::size_t{16} << 20, 0xAB); // 48 MiB as text
+    ASSERT_EQ(key.setValue("first", Type::Binary, large), Status::Ok);
+    const auto before = std::filesystem::last_write_time(registry_.machineFile());
+    EXPECT_EQ(key.setValue("second", Type::Binary, large), Status::QuotaExceeded);
+    EXPECT_EQ(std::filesystem::last_write_time(registry_.machineFile()), before);
+    registry_.reopen();
+    Value value;
+    EXPECT_EQ(key.queryValue("second", value), Status::FileNotFound);
+    EXPECT_FALSE(damageReport(Hive::LocalMachine));
 }
 
 } // namespace

@@ -31,7 +31,9 @@ ScopedRegistry::ScopedRegistry() { reopen(); }
 
 ScopedRegistry::~ScopedRegistry() { configure(defaultSettings()); }
 
-void ScopedRegistry::reopen() const { configure({machineFile(), userFile(), false, false}); }
+Settings ScopedRegistry::settings() const { return {machineFile(), userFile(), false, false}; }
+
+void ScopedRegistry::reopen() const { configure(settings()); }
 
 std::vector<std::string> ScopedRegistry::environment() const {
     return {"KEZ_REGISTRY_DIR=" + dir_.path().string(), "XDG_CONFIG_HOME=" + dir_.path().string(),

@@ -31,6 +31,8 @@ public:
     const std::filesystem::path& folder() const { return dir_.path(); }
     std::filesystem::path machineFile() const { return dir_.path() / "machine.reg"; }
     std::filesystem::path userFile() const { return dir_.path() / "kez-ombrel" / "user.reg"; }
+    // The store's settings for these files.
+    Settings settings() const;
     // Forgets what the process read: the next access reads the files again.
     void reopen() const;
     // Environment entries that make a child process use the same hive files.

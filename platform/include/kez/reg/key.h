@@ -39,11 +39,16 @@ public:
     // Deletes a key that has no subkeys (AccessDenied when it has some).
     static Status deleteKey(Hive hive, std::string_view path);
     Status deleteSubKey(std::string_view subPath) const;
+    // Deletes a key and everything below it in one save. A hive's root is refused (AccessDenied) and stays whole.
+    static Status deleteTree(Hive hive, std::string_view path);
+    Status deleteSubTree(std::string_view subPath) const;
 
     // Reads a value. When it is larger than `limit` bytes: MoreData, `out.type` set, `out.bytes` empty.
     // `needed` (when given) receives the value's size on Ok and on MoreData.
     Status queryValue(std::string_view name, Value& out, std::size_t limit = kNoLimit,
                       std::size_t* needed = nullptr) const;
+    // A MULTI_SZ whose text goes on after an empty entry is refused (InvalidParameter): readers stop at the
+    // empty entry and would miss the rest.
     Status setValue(std::string_view name, Type type, std::span<const std::uint8_t> bytes);
     Status setValue(std::string_view name, const Value& value);
     Status deleteValue(std::string_view name);
@@ -70,6 +75,7 @@ private:
     static Status openFrom(Hive hive, std::vector<std::string> base, std::string_view path, Access access, bool create,
                            Key& out, bool* created);
     Status checkOpen(Access needed) const;
+    Status removeSubKey(std::string_view subPath, bool withSubkeys) const;
     // Runs on the key's node; the hive's root reads as empty until something is written under it.
     Status readNode(const std::function<Status(const Node&)>& look) const;
     Status writeNode(const std::function<Status(Node&)>& change);

@@ -4,13 +4,15 @@
 // Machine hive: <registryDir()>/machine.reg; user hive: <userConfigDir()>/user.reg. A hive whose file or folder
 // this process cannot write is read-only: reads work, opening for write, creating and setting give AccessDenied.
 // The environment variable KEZ_REGISTRY_READONLY ("machine", "user" or "machine,user") forces that state.
-// A damaged hive file is moved aside to "<file>.damaged-<UTC time>", reported once on standard error and through
-// damageReport(), and the hive starts empty.
+// A damaged hive file (anything but a regular file, or past the size limits, included) is moved aside to
+// "<file>.damaged-<UTC time>", reported once on standard error and through damageReport(), and the hive starts
+// empty. Writers take "<file>.lock" and give up with LockTimeout when another process keeps it past `lockWait`.
 #include "kez/reg/key.h"
 #include "kez/reg/status.h"
 #include "kez/reg/types.h"
 #include "kez/reg/value_text.h"
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -22,6 +24,7 @@ struct Settings {
     std::filesystem::path userFile;
     bool machineReadOnly = false;
     bool userReadOnly = false;
+    std::chrono::milliseconds lockWait = std::chrono::seconds(5);
 };
 
 // The settings from the standard folders and KEZ_REGISTRY_READONLY.

@@ -11,8 +11,10 @@ enum class Status : std::int32_t {
     InvalidParameter = 87,  // malformed path or name
     MoreData = 234,         // value larger than the caller's limit
     NoMoreItems = 259,      // enumeration index past the end
+    QuotaExceeded = 613,    // the change would pass the hive's size limits
     IoFailed = 1016,        // the hive file could not be read or written
     KeyDeleted = 1018,      // the handle's key was deleted
+    LockTimeout = 1460,     // another process kept the hive locked past the wait limit
     UnsupportedType = 1630, // typed read of a value of another type
 };
 

@@ -11,7 +11,8 @@ namespace kez::reg {
 
 // SZ / EXPAND_SZ bytes: the text and its terminating zero (an empty text is one zero byte).
 Value textValue(std::string_view text, Type type = Type::Sz);
-// MULTI_SZ bytes: each entry and its zero, then one more zero (an empty list is one zero byte).
+// MULTI_SZ bytes: each entry and its zero, then one more zero (an empty list is one zero byte). An empty entry
+// would end the list for readers, so a value with one before other entries is refused on write.
 Value multiTextValue(const std::vector<std::string>& entries);
 // DWORD bytes: four, little-endian.
 Value dwordValue(std::uint32_t number);
@@ -20,6 +21,9 @@ Value dwordValue(std::uint32_t number);
 std::string readText(const Value& value);
 // MULTI_SZ entries up to the first empty entry or the end of the bytes.
 std::vector<std::string> readMultiText(const Value& value);
+// True for a MULTI_SZ whose bytes go on with text after an empty entry (zeros alone may follow: "\0\0" is an
+// empty list, as is "\0").
+bool hidesMultiTextEntries(const Value& value);
 // The number of a four-byte DWORD value; false for any other type or length.
 bool readDword(const Value& value, std::uint32_t& number);
 
