@@ -82,7 +82,9 @@ std::optional<DamageReport> HiveFile::damageReport() {
 
 Status HiveFile::checkWritable() const {
     if (forcedReadOnly_ || !folderWritable(file_.parent_path())) return Status::AccessDenied;
-    if (::faccessat(AT_FDCWD, file_.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT) {
+    // The name itself: a link to a file this process may not write must not make the hive read-only (and so
+    // keep a writer from moving the link aside).
+    if (::faccessat(AT_FDCWD, file_.c_str(), W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0 && errno != ENOENT) {
         return Status::AccessDenied;
     }
     return Status::Ok;
