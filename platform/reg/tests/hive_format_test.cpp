@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 namespace kez::reg {
 namespace {
@@ -117,40 +118,24 @@ TEST(HiveFormat, RejectsDamageWithItsLine) {
     }
 }
 
-std::string repeated(std::string_view text, std::size_t times) {
-    std::string out;
-    for (std::size_t i = 0; i < times; ++i)
-        out += text;
-    return out;
-}
-
 // The parser stops at the line that passes a limit, so the tree never grows beyond it.
 TEST(HiveFormat, RefusesAFileAtTheLineWhereItPassesALimit) {
-    struct Case {
-        HiveLimits limits;
-        std::string text;
-        std::size_t line;
-        std::string reason;
-    };
-    const std::string header = "KEZ-REGISTRY-HIVE 1\n";
-    const std::vector<Case> cases{
-        {{.keys = 3}, header + "[A]\n[A\\B\\C]\n[D]\n", 4, "more keys than a hive may hold"},
-        {{.values = 2},
-         header + "[A]\n\"x\"=dword:1\n[B]\n\"x\"=dword:1\n\"y\"=dword:1\n",
-         6,
-         "more values than a hive may hold"},
+    const std::string header = "KEZ-REGISTRY-HIVE 1\n[A]\n";
+    const std::vector<std::tuple<HiveLimits, std::string, std::size_t, std::string>> cases{
+        {{.keys = 3}, header + "[A\\B\\C]\n[D]\n", 4, "more keys than a hive may hold"},
+        {{.values = 1}, header + "\"x\"=dword:1\n\"y\"=dword:1\n", 4, "more values than a hive may hold"},
         {{.treeBytes = 1000},
-         header + "[A]\n\"x\"=binary:00" + repeated(",00", 599) + "\n",
+         header + formatValueLine("x", Value{Type::Binary, std::vector<std::uint8_t>(600)}) + "\n",
          3,
          "larger in memory than a hive may be"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [limits, text, line, reason] : cases) {
         Node root;
         ParseError error;
-        EXPECT_FALSE(parseHive(c.text, root, error, c.limits)) << c.reason;
-        EXPECT_EQ(error.line, c.line) << c.reason;
-        EXPECT_EQ(error.reason, c.reason);
-        EXPECT_EQ(exceededLimit(root, c.limits), nullptr) << c.reason;
+        EXPECT_FALSE(parseHive(text, root, error, limits)) << reason;
+        EXPECT_EQ(error.line, line) << reason;
+        EXPECT_EQ(error.reason, reason);
+        EXPECT_EQ(exceededLimit(root, limits), nullptr) << reason;
     }
 }
 
