@@ -74,6 +74,11 @@ FileStamp stampOf(const struct stat& info) {
             info.st_gid};
 }
 
+FileStamp stampAt(const fs::path& file) {
+    struct stat info {};
+    return ::lstat(file.c_str(), &info) == 0 ? stampOf(info) : FileStamp{};
+}
+
 Status statusFromErrno(int error) {
     switch (error) {
     case EACCES:
@@ -136,7 +141,8 @@ bool folderWritable(const fs::path& folder) {
     return ::faccessat(AT_FDCWD, existing.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
-Status FileLock::acquire(const fs::path& lockFile, mode_t mode, sys::Timeout wait, FileLock& out) {
+Status FileLock::acquire(const fs::path& lockFile, mode_t mode, sys::Timeout wait, const fs::path& guarded,
+                         FileLock& out) {
     sys::UniqueFd fd(::open(lockFile.c_str(), O_RDWR | O_CREAT | kSafeOpenFlags, mode));
     if (!fd && errno == EACCES) fd = sys::UniqueFd(::open(lockFile.c_str(), O_RDONLY | kSafeOpenFlags));
     struct stat info {};
@@ -146,12 +152,17 @@ Status FileLock::acquire(const fs::path& lockFile, mode_t mode, sys::Timeout wai
     // may have let everyone read it.
     if (info.st_uid == ::geteuid() && (info.st_mode & 0777) != mode) (void)::fchmod(fd.get(), mode);
 
-    constexpr sys::Timeout kLongestPause{50};
-    const sys::Deadline deadline(wait);
+    constexpr sys::Timeout kLongestPause{20};
+    auto seen = stampAt(guarded);
+    sys::Deadline deadline(wait);
     for (sys::Timeout pause{1};; pause = std::min(pause * 2, kLongestPause)) {
         if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) break;
         if (errno == EINTR) continue;
         if (errno != EWOULDBLOCK) return statusFromErrno(errno);
+        if (const auto now = stampAt(guarded); now != seen) {
+            seen = now;
+            deadline = sys::Deadline(wait);
+        }
         const auto left = deadline.left();
         if (left.count() == 0) return Status::LockTimeout;
         std::this_thread::sleep_for(std::min(pause, left));

@@ -36,6 +36,8 @@ struct FileStamp {
 };
 
 FileStamp stampOf(const struct stat& info);
+// The stamp of the name itself (a link is not followed); `exists` false when there is nothing or lstat fails.
+FileStamp stampAt(const std::filesystem::path& file);
 
 Status statusFromErrno(int error);
 
@@ -58,8 +60,10 @@ bool folderWritable(const std::filesystem::path& folder);
 class FileLock {
 public:
     // Creates the lock file with `mode` when it is missing (and sets `mode` on one of this user's that has other
-    // rights); refuses anything but a regular file. Gives LockTimeout when another holder keeps it past `wait`.
-    static Status acquire(const std::filesystem::path& lockFile, mode_t mode, sys::Timeout wait, FileLock& out);
+    // rights); refuses anything but a regular file. Gives LockTimeout when the lock stays taken for `wait` while
+    // `guarded` does not change: writers that take turns saving it never time out, a holder that does nothing does.
+    static Status acquire(const std::filesystem::path& lockFile, mode_t mode, sys::Timeout wait,
+                          const std::filesystem::path& guarded, FileLock& out);
 
 private:
     sys::UniqueFd fd_;

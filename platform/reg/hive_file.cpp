@@ -90,7 +90,9 @@ Status HiveFile::checkWritable() const {
     return Status::Ok;
 }
 
-Status HiveFile::lock(FileLock& out) const { return FileLock::acquire(lockFile_, mode_ & kLockRights, lockWait_, out); }
+Status HiveFile::lock(FileLock& out) const {
+    return FileLock::acquire(lockFile_, mode_ & kLockRights, lockWait_, file_, out);
+}
 
 void HiveFile::forgetFile() {
     if (!loaded_ || loaded_->exists) {

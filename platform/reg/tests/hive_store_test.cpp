@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
@@ -280,6 +282,33 @@ TEST_F(HiveStoreTest, AChangeThatWouldPassTheLimitsIsRefusedAndNothingIsSaved) {
     const auto before = std::filesystem::last_write_time(registry_.machineFile());
     EXPECT_EQ(key.setValue("second", Type::Binary, large), Status::QuotaExceeded);
     EXPECT_EQ(std::filesystem::last_write_time(registry_.machineFile()), before);
+}
+
+// The wait limit is on a holder that saves nothing: one that keeps saving the hive is waited for.
+TEST_F(HiveStoreTest, AWriterWaitsForALockHolderThatKeepsSaving) {
+    auto settings = registry_.settings();
+    settings.lockWait = milliseconds(500);
+    configure(settings);
+    Key key;
+    ASSERT_EQ(Key::create(Hive::LocalMachine, "Busy", Access::ReadWrite, key), Status::Ok);
+    const auto saved = test::readFile(registry_.machineFile());
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = forkChild([&] {
+        const int fd = ::open((registry_.folder() / "machine.reg.lock").c_str(), O_RDWR);
+        if (fd < 0 || ::flock(fd, LOCK_EX) != 0 || ::write(ready[1], "x", 1) != 1) return 1;
+        for (int i = 0; i < 75; ++i) { // 1.5 s in all, three times the limit
+            test::writeFile(registry_.machineFile(), saved);
+            std::this_thread::sleep_for(milliseconds(20));
+        }
+        return 0;
+    });
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    EXPECT_EQ(key.setDword("x", 1), Status::Ok);
+    EXPECT_EQ(waitChild(holder), 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
 }
 
 } // namespace

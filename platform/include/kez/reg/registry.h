@@ -6,7 +6,8 @@
 // The environment variable KEZ_REGISTRY_READONLY ("machine", "user" or "machine,user") forces that state.
 // A damaged hive file (anything but a regular file, or past the size limits, included) is moved aside to
 // "<file>.damaged-<UTC time>", reported once on standard error and through damageReport(), and the hive starts
-// empty. Writers take "<file>.lock" and give up with LockTimeout when another process keeps it past `lockWait`.
+// empty. Writers take "<file>.lock" and give up with LockTimeout when another process keeps it for `lockWait`
+// without saving the hive meanwhile.
 #include "kez/reg/key.h"
 #include "kez/reg/status.h"
 #include "kez/reg/types.h"

@@ -14,7 +14,7 @@ enum class Status : std::int32_t {
     QuotaExceeded = 613,    // the change would pass the hive's size limits
     IoFailed = 1016,        // the hive file could not be read or written
     KeyDeleted = 1018,      // the handle's key was deleted
-    LockTimeout = 1460,     // another process kept the hive locked past the wait limit
+    LockTimeout = 1460,     // another process kept the hive locked, saving nothing, past the wait limit
     UnsupportedType = 1630, // typed read of a value of another type
 };
 
