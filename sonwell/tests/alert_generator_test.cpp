@@ -23,7 +23,7 @@ Samples PlayAlert(int alert, int ms) {
 }
 
 double PairPower(std::span<const std::int16_t> slice, const AlertPair& pair) {
-    return test::GoertzelPower(slice, pair.frequency1) + test::GoertzelPower(slice, pair.frequency2);
+    return kez::test::GoertzelPower(slice, pair.frequency1) + kez::test::GoertzelPower(slice, pair.frequency2);
 }
 
 // Splits the first two seconds into the alert's time slices and checks that each slice is
@@ -77,10 +77,10 @@ TEST(AlertGenerator, Alert9Sweeps) {
         const std::span<const std::int16_t> window(samples.data() + start * 8, 40 * 8);
         const double low = (start + 20) / 5.0 + 800;
         const double high = low + 400;
-        const double onTrack = test::GoertzelPower(window, low) + test::GoertzelPower(window, high);
+        const double onTrack = kez::test::GoertzelPower(window, low) + kez::test::GoertzelPower(window, high);
         for (const double offset : {-120.0, 120.0}) {
             const double offTrack =
-                test::GoertzelPower(window, low + offset) + test::GoertzelPower(window, high + offset);
+                kez::test::GoertzelPower(window, low + offset) + kez::test::GoertzelPower(window, high + offset);
             EXPECT_GT(onTrack, 4 * offTrack) << "at " << start << " ms";
         }
     }

@@ -45,11 +45,11 @@ void ExpectBursts(int row, int table, const std::vector<Burst>& bursts) {
         const Burst& burst = bursts[b];
         SCOPED_TRACE(testing::Message() << "table " << table << " row " << row << " burst " << b);
         const std::span<const std::int16_t> sounding(samples.data() + at, static_cast<std::size_t>(burst.on));
-        const auto stretches = test::SoundingStretches(sounding);
+        const auto stretches = kez::test::SoundingStretches(sounding);
         ASSERT_EQ(stretches.size(), 1u);
         EXPECT_EQ(stretches[0].start, 0u);
-        const auto fit = test::FitSinusoids(sounding.last(std::min<std::size_t>(sounding.size(), 8000)),
-                                            {double(burst.frequency1), double(burst.frequency2)});
+        const auto fit = kez::test::FitSinusoids(sounding.last(std::min<std::size_t>(sounding.size(), 8000)),
+                                                 {double(burst.frequency1), double(burst.frequency2)});
         EXPECT_LT(fit.residualShare, 0.01) << burst.frequency1 << " + " << burst.frequency2 << " Hz";
         // A burst of whole cycles ends on a zero crossing: its last sample is zero but still sounding.
         if (stretches[0].length + 1 == sounding.size()) {
@@ -163,7 +163,7 @@ TEST(ToneGenerator, CountryNumbersOutsideTwoToEighteenUseTable1) {
 
 TEST(ToneGenerator, Row17AlternatesExactlyAndRestartsEachBurstAlike) {
     const Samples samples = Play(17, 1, 5 * 8000);
-    const auto stretches = test::SoundingStretches(samples);
+    const auto stretches = kez::test::SoundingStretches(samples);
     ASSERT_EQ(stretches.size(), 5u);
     for (std::size_t k = 0; k < stretches.size(); ++k) {
         EXPECT_EQ(stretches[k].start, 8000 * k);
@@ -172,7 +172,7 @@ TEST(ToneGenerator, Row17AlternatesExactlyAndRestartsEachBurstAlike) {
         EXPECT_TRUE(std::equal(samples.begin(), samples.begin() + 4000, samples.begin() + 8000 * k)) << "burst " << k;
     }
     EXPECT_GT(samples[0], 0) << "a burst starts rising from a zero crossing";
-    EXPECT_TRUE(test::SoundingStretches(Play(16, 1, 40000)).size() == 1) << "row 16 never goes silent";
+    EXPECT_TRUE(kez::test::SoundingStretches(Play(16, 1, 40000)).size() == 1) << "row 16 never goes silent";
 }
 
 TEST(ToneGenerator, RepeatWordsCountPlays) {

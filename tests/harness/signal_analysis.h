@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-namespace kez::sonwell::test {
+namespace kez::test {
 
 struct Stretch {
     std::size_t start;
@@ -31,4 +31,4 @@ struct SinusoidFit {
 
 SinusoidFit FitSinusoids(std::span<const std::int16_t> samples, std::vector<double> frequencies);
 
-} // namespace kez::sonwell::test
+} // namespace kez::test

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-namespace kez::sonwell::test {
+namespace kez::test {
 namespace {
 
 constexpr double kRate = 8000.0;
@@ -118,4 +118,4 @@ double SinusoidFit::ValueAt(std::size_t n) const {
     return value;
 }
 
-} // namespace kez::sonwell::test
+} // namespace kez::test

@@ -1,0 +1,147 @@
+// The ALSA device channel: a non-blocking PCM in interleaved read/write mode.
+#include "alsa_support.h"
+#include "pcm_channel.h"
+
+#include <alsa/asoundlib.h>
+
+namespace kez::audio {
+namespace {
+
+constexpr unsigned kPeriodMicroseconds = 10'000;
+constexpr unsigned kBufferMicroseconds = 200'000;
+
+class AlsaChannel final : public PcmChannel {
+public:
+    AlsaChannel(snd_pcm_t* pcm, const PcmFormat& format) : pcm_(pcm), format_(format) {}
+    ~AlsaChannel() override { snd_pcm_close(pcm_); }
+
+    Result write(std::span<const std::uint8_t> bytes, std::size_t& taken) override {
+        taken = 0;
+        const auto frames = static_cast<snd_pcm_uframes_t>(bytes.size() / format_.frameBytes());
+        snd_pcm_sframes_t done = snd_pcm_writei(pcm_, bytes.data(), frames);
+        if (done == -EPIPE || done == -ESTRPIPE) {
+            if (const int recovered = snd_pcm_recover(pcm_, static_cast<int>(done), 1); recovered < 0)
+                return alsa::result(recovered);
+            done = snd_pcm_writei(pcm_, bytes.data(), frames);
+        }
+        if (done == -EAGAIN) return Result::Ok;
+        if (done < 0) return gone(static_cast<int>(done));
+        written_ += static_cast<std::uint64_t>(done);
+        taken = static_cast<std::size_t>(done) * format_.frameBytes();
+        return Result::Ok;
+    }
+
+    Result read(std::span<std::uint8_t> bytes, std::size_t& got) override {
+        got = 0;
+        const auto frames = static_cast<snd_pcm_uframes_t>(bytes.size() / format_.frameBytes());
+        snd_pcm_sframes_t done = snd_pcm_readi(pcm_, bytes.data(), frames);
+        if (done == -EPIPE || done == -ESTRPIPE) {
+            if (const int recovered = snd_pcm_recover(pcm_, static_cast<int>(done), 1); recovered < 0)
+                return alsa::result(recovered);
+            if (const int started = snd_pcm_start(pcm_); started < 0) return gone(started);
+            done = snd_pcm_readi(pcm_, bytes.data(), frames);
+        }
+        if (done == -EAGAIN) return Result::Ok;
+        if (done < 0) return gone(static_cast<int>(done));
+        got = static_cast<std::size_t>(done) * format_.frameBytes();
+        return Result::Ok;
+    }
+
+    Result played(std::uint64_t& frames) override {
+        snd_pcm_sframes_t delay = 0;
+        const int error = snd_pcm_delay(pcm_, &delay);
+        if (error == -EPIPE || snd_pcm_state(pcm_) == SND_PCM_STATE_XRUN) {
+            // Everything written has played; get ready for the next write.
+            snd_pcm_prepare(pcm_);
+            frames = written_;
+            return Result::Ok;
+        }
+        if (error < 0) return gone(error);
+        const auto pending = static_cast<std::uint64_t>(std::max<snd_pcm_sframes_t>(delay, 0));
+        frames = written_ - std::min(pending, written_);
+        return Result::Ok;
+    }
+
+    Result start() override {
+        if (const int error = snd_pcm_start(pcm_); error < 0) return gone(error);
+        return Result::Ok;
+    }
+
+    void drop() override {
+        snd_pcm_drop(pcm_);
+        snd_pcm_prepare(pcm_);
+        written_ = 0;
+    }
+
+    void readiness(std::vector<sys::WaitFd>& out) override {
+        const int count = snd_pcm_poll_descriptors_count(pcm_);
+        if (count <= 0) return;
+        std::vector<pollfd> fds(static_cast<std::size_t>(count));
+        const int filled = snd_pcm_poll_descriptors(pcm_, fds.data(), static_cast<unsigned>(count));
+        for (int i = 0; i < filled; ++i)
+            out.push_back({fds[static_cast<std::size_t>(i)].fd, fds[static_cast<std::size_t>(i)].events});
+    }
+
+    sys::Timeout timeFor(std::uint64_t frames) const override {
+        return sys::Timeout(static_cast<sys::Timeout::rep>((frames * 1000 + format_.rate - 1) / format_.rate));
+    }
+
+private:
+    Result gone(int error) {
+        if (snd_pcm_state(pcm_) == SND_PCM_STATE_DISCONNECTED) return Result::NoDriver;
+        const auto result = alsa::result(error);
+        return result == Result::InvalidParameter || result == Result::BadDeviceId ? Result::NoDriver : result;
+    }
+
+    snd_pcm_t* const pcm_;
+    const PcmFormat format_;
+    std::uint64_t written_ = 0;
+};
+
+int configure(snd_pcm_t* pcm, Direction direction, const PcmFormat& format) {
+    snd_pcm_hw_params_t* hw = nullptr;
+    snd_pcm_hw_params_alloca(&hw);
+    if (int error = snd_pcm_hw_params_any(pcm, hw); error < 0) return error;
+    const auto sampleFormat = format.bits == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE;
+    if (snd_pcm_hw_params_set_access(pcm, hw, SND_PCM_ACCESS_RW_INTERLEAVED) < 0 ||
+        snd_pcm_hw_params_set_format(pcm, hw, sampleFormat) < 0 ||
+        snd_pcm_hw_params_set_channels(pcm, hw, format.channels) < 0 ||
+        snd_pcm_hw_params_set_rate(pcm, hw, format.rate, 0) < 0)
+        return -EDOM; // the format is refused
+    unsigned period = kPeriodMicroseconds;
+    unsigned buffer = kBufferMicroseconds;
+    snd_pcm_hw_params_set_period_time_near(pcm, hw, &period, nullptr);
+    snd_pcm_hw_params_set_buffer_time_near(pcm, hw, &buffer, nullptr);
+    if (int error = snd_pcm_hw_params(pcm, hw); error < 0) return error;
+
+    snd_pcm_uframes_t periodFrames = 0;
+    snd_pcm_hw_params_get_period_size(hw, &periodFrames, nullptr);
+    snd_pcm_sw_params_t* sw = nullptr;
+    snd_pcm_sw_params_alloca(&sw);
+    if (int error = snd_pcm_sw_params_current(pcm, sw); error < 0) return error;
+    // Playback starts with the first frame written, so a short queue plays at once.
+    if (direction == Direction::Playback) snd_pcm_sw_params_set_start_threshold(pcm, sw, 1);
+    snd_pcm_sw_params_set_avail_min(pcm, sw, periodFrames);
+    return snd_pcm_sw_params(pcm, sw);
+}
+
+} // namespace
+
+Result openAlsaChannel(const std::string& pcmName, Direction direction, const PcmFormat& format,
+                       std::unique_ptr<PcmChannel>& out) {
+    alsa::silenceLibraryErrors();
+    snd_pcm_t* pcm = nullptr;
+    const auto stream = direction == Direction::Playback ? SND_PCM_STREAM_PLAYBACK : SND_PCM_STREAM_CAPTURE;
+    if (const int error = snd_pcm_open(&pcm, pcmName.c_str(), stream, SND_PCM_NONBLOCK); error < 0) {
+        const auto result = alsa::result(error);
+        return result == Result::Error || result == Result::InvalidParameter ? Result::NoDriver : result;
+    }
+    if (const int error = configure(pcm, direction, format); error < 0) {
+        snd_pcm_close(pcm);
+        return error == -EDOM || error == -EINVAL ? Result::BadFormat : alsa::result(error);
+    }
+    out = std::make_unique<AlsaChannel>(pcm, format);
+    return Result::Ok;
+}
+
+} // namespace kez::audio

@@ -1,0 +1,110 @@
+#include "audio_server.h"
+
+#include <signal.h>
+#include <stdlib.h>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+namespace kez::test {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kReadyTries = 100; // of 100 ms each
+
+void writeText(const fs::path& file, const std::string& text) {
+    std::ofstream out(file, std::ios::trunc);
+    out << text;
+}
+
+} // namespace
+
+PulseServer::PulseServer() {
+    std::string pattern = (fs::temp_directory_path() / "kez-pulse-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    folder_ = pattern;
+    writeText(folder_ / "client.conf", "autospawn = no\n");
+    writeText(folder_ / "server.pa", "load-module module-null-sink sink_name=" + std::string(kSink) +
+                                         "\nload-module module-native-protocol-unix socket=" +
+                                         (folder_ / "native").string() + " auth-anonymous=1\nset-default-sink " +
+                                         kSink + "\nset-default-source " + kMonitor + "\n");
+    const std::pair<std::string, std::string> client[] = {
+        {"PULSE_SERVER", "unix:" + (folder_ / "native").string()},
+        {"PULSE_CLIENTCONFIG", (folder_ / "client.conf").string()},
+        {"PULSE_COOKIE", (folder_ / "cookie").string()},
+    };
+    for (const auto& [name, value] : client) {
+        const char* old = ::getenv(name.c_str());
+        savedEnvironment_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+        ::setenv(name.c_str(), value.c_str(), 1);
+    }
+}
+
+PulseServer::~PulseServer() {
+    stop();
+    for (const auto& [name, value] : savedEnvironment_) {
+        if (value) ::setenv(name.c_str(), value->c_str(), 1);
+        else ::unsetenv(name.c_str());
+    }
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+}
+
+bool PulseServer::start() {
+    if (running()) return true;
+    const auto dir = folder_.string();
+    // env -i: nothing of the caller's session (bus address, display, runtime folder) reaches it.
+    const std::vector<std::string> argv = {
+        "env", "-i", "PATH=/usr/sbin:/usr/bin:/sbin:/bin", "HOME=" + dir, "XDG_RUNTIME_DIR=" + dir,
+        "PULSE_RUNTIME_PATH=" + dir + "/runtime", "PULSE_STATE_PATH=" + dir + "/state", "PULSE_COOKIE=" + dir + "/cookie",
+        "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--system=no",
+        "--disable-shm=yes", "--realtime=no", "--high-priority=no", "--log-target=file:" + dir + "/server.log",
+        "-F", dir + "/server.pa"};
+    if (!server_.start(argv)) {
+        error_ = "pulseaudio could not be started";
+        return false;
+    }
+    ended_ = false;
+    for (int i = 0; i < kReadyTries; ++i) {
+        if (pactl({"info"}).ok()) return true;
+        if (server_.wait(std::chrono::milliseconds(100))) break;
+    }
+    error_ = "the private PulseAudio server did not answer: " + log();
+    end(SIGKILL);
+    return false;
+}
+
+void PulseServer::kill() { end(SIGKILL); }
+void PulseServer::stop() { end(SIGTERM); }
+
+void PulseServer::end(int signal) {
+    if (!running()) return;
+    const pid_t pid = server_.pid();
+    ::kill(pid, signal);
+    if (!server_.wait(std::chrono::seconds(10))) {
+        ::kill(pid, SIGKILL);
+        server_.wait(std::chrono::seconds(10));
+    }
+    ended_ = true;
+    // The socket name is kept, so a new start serves the same address.
+    std::error_code ignored;
+    fs::remove(folder_ / "native", ignored);
+}
+
+CommandResult PulseServer::pactl(const std::vector<std::string>& arguments) const {
+    std::vector<std::string> argv{"pactl"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return runCommand(argv, std::chrono::seconds(10));
+}
+
+std::string PulseServer::log() const {
+    std::ifstream in(folder_ / "server.log");
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+} // namespace kez::test

@@ -1,0 +1,48 @@
+#pragma once
+// A private PulseAudio server for tests that need real, paced audio. It runs with its own
+// runtime folder, socket and cookie, a clean environment (no session bus, no display) and a
+// null sink whose monitor records what was played; clients never autospawn a server. While the
+// object lives, this process and its children (ALSA's "pulse" and "default" devices, pactl,
+// parec) talk to it and to no other server.
+#include "process.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kez::test {
+
+class PulseServer {
+public:
+    static constexpr const char* kSink = "kezsink";
+    static constexpr const char* kMonitor = "kezsink.monitor";
+
+    PulseServer();
+    ~PulseServer();
+    PulseServer(const PulseServer&) = delete;
+    PulseServer& operator=(const PulseServer&) = delete;
+
+    // Starts the server and waits (bounded) until it answers; false with error() otherwise.
+    bool start();
+    // Ends it as a crash would (SIGKILL), or orderly (SIGTERM).
+    void kill();
+    void stop();
+    bool running() const { return server_.pid() != 0 && !ended_; }
+    const std::string& error() const { return error_; }
+
+    CommandResult pactl(const std::vector<std::string>& arguments) const;
+    // The server's log, for failure messages.
+    std::string log() const;
+
+private:
+    void end(int signal);
+
+    std::filesystem::path folder_;
+    std::vector<std::pair<std::string, std::optional<std::string>>> savedEnvironment_;
+    ChildProcess server_;
+    bool ended_ = true;
+    std::string error_;
+};
+
+} // namespace kez::test
