@@ -70,7 +70,9 @@ Run play(int device, std::size_t frames, std::size_t count, int seconds) {
 void report(const char* what, std::size_t frames, std::size_t count, const Run& run) {
     auto sorted = run.latenciesMs;
     std::sort(sorted.begin(), sorted.end());
-    const auto at = [&](double share) { return sorted.empty() ? 0.0 : sorted[static_cast<std::size_t>(share * (sorted.size() - 1))]; };
+    const auto at = [&](double share) {
+        return sorted.empty() ? 0.0 : sorted[static_cast<std::size_t>(share * (sorted.size() - 1))];
+    };
     std::printf("%-6s buffer %4zu frames (%5.1f ms) x %zu: underruns %u, queue-to-completion median %.1f ms, "
                 "95%% %.1f ms, max %.1f ms (%zu buffers)\n",
                 what, frames, frames / 8.0, count, run.underruns, at(0.5), at(0.95), at(1.0), sorted.size());

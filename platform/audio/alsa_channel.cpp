@@ -7,8 +7,11 @@
 namespace kez::audio {
 namespace {
 
-constexpr unsigned kPeriodMicroseconds = 10'000;
-constexpr unsigned kBufferMicroseconds = 200'000;
+// Sound servers ask for sound a period at a time; short periods underflow them under load.
+constexpr unsigned kPeriodMicroseconds = 40'000;
+// Larger than any queue a caller keeps: a sound server's plug-in whose buffer the queue fills
+// stops taking sound after an underflow until its own prebuffering gives up.
+constexpr unsigned kBufferMicroseconds = 1'000'000;
 
 class AlsaChannel final : public PcmChannel {
 public:
@@ -18,13 +21,8 @@ public:
     Result write(std::span<const std::uint8_t> bytes, std::size_t& taken) override {
         taken = 0;
         const auto frames = static_cast<snd_pcm_uframes_t>(bytes.size() / format_.frameBytes());
-        snd_pcm_sframes_t done = snd_pcm_writei(pcm_, bytes.data(), frames);
-        if (done == -EPIPE || done == -ESTRPIPE) {
-            if (const int recovered = snd_pcm_recover(pcm_, static_cast<int>(done), 1); recovered < 0)
-                return alsa::result(recovered);
-            done = snd_pcm_writei(pcm_, bytes.data(), frames);
-        }
-        if (done == -EAGAIN) return Result::Ok;
+        const auto write = [&] { return snd_pcm_writei(pcm_, bytes.data(), frames); };
+        const auto done = transfer(write);
         if (done < 0) return gone(static_cast<int>(done));
         written_ += static_cast<std::uint64_t>(done);
         taken = static_cast<std::size_t>(done) * format_.frameBytes();
@@ -34,25 +32,24 @@ public:
     Result read(std::span<std::uint8_t> bytes, std::size_t& got) override {
         got = 0;
         const auto frames = static_cast<snd_pcm_uframes_t>(bytes.size() / format_.frameBytes());
-        snd_pcm_sframes_t done = snd_pcm_readi(pcm_, bytes.data(), frames);
-        if (done == -EPIPE || done == -ESTRPIPE) {
-            if (const int recovered = snd_pcm_recover(pcm_, static_cast<int>(done), 1); recovered < 0)
-                return alsa::result(recovered);
-            if (const int started = snd_pcm_start(pcm_); started < 0) return gone(started);
-            done = snd_pcm_readi(pcm_, bytes.data(), frames);
-        }
-        if (done == -EAGAIN) return Result::Ok;
+        const auto done = transfer([&] { return snd_pcm_readi(pcm_, bytes.data(), frames); });
         if (done < 0) return gone(static_cast<int>(done));
         got = static_cast<std::size_t>(done) * format_.frameBytes();
         return Result::Ok;
     }
 
     Result played(std::uint64_t& frames) override {
+        // Not started: nothing new was heard since the last prepare (and a sound server may
+        // not know its latency yet).
+        if (snd_pcm_state(pcm_) == SND_PCM_STATE_PREPARED) {
+            frames = preparedAt_;
+            return Result::Ok;
+        }
         snd_pcm_sframes_t delay = 0;
         const int error = snd_pcm_delay(pcm_, &delay);
         if (error == -EPIPE || snd_pcm_state(pcm_) == SND_PCM_STATE_XRUN) {
             // Everything written has played; get ready for the next write.
-            snd_pcm_prepare(pcm_);
+            prepare();
             frames = written_;
             return Result::Ok;
         }
@@ -64,13 +61,15 @@ public:
 
     Result start() override {
         if (const int error = snd_pcm_start(pcm_); error < 0) return gone(error);
+        started_ = true;
         return Result::Ok;
     }
 
     void drop() override {
         snd_pcm_drop(pcm_);
-        snd_pcm_prepare(pcm_);
         written_ = 0;
+        prepare();
+        started_ = false;
     }
 
     void readiness(std::vector<sys::WaitFd>& out) override {
@@ -87,6 +86,24 @@ public:
     }
 
 private:
+    // One transfer; after an underrun, an overrun or a stream the server dropped, the PCM is
+    // prepared again and the transfer tried once more. Sound it held counts as played.
+    template <typename Transfer>
+    snd_pcm_sframes_t transfer(Transfer call) {
+        snd_pcm_sframes_t done = call();
+        if (done < 0 && done != -EAGAIN) {
+            if (prepare() < 0) return done;
+            if (started_ && snd_pcm_start(pcm_) < 0) return done;
+            done = call();
+        }
+        return done == -EAGAIN ? 0 : done;
+    }
+
+    int prepare() {
+        preparedAt_ = written_;
+        return snd_pcm_prepare(pcm_);
+    }
+
     Result gone(int error) {
         if (snd_pcm_state(pcm_) == SND_PCM_STATE_DISCONNECTED) return Result::NoDriver;
         const auto result = alsa::result(error);
@@ -96,6 +113,8 @@ private:
     snd_pcm_t* const pcm_;
     const PcmFormat format_;
     std::uint64_t written_ = 0;
+    std::uint64_t preparedAt_ = 0; // frames written before the last prepare, all played
+    bool started_ = false;         // capture: recording was started
 };
 
 int configure(snd_pcm_t* pcm, Direction direction, const PcmFormat& format) {

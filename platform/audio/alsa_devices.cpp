@@ -43,7 +43,8 @@ bool hinted(std::string_view pcmName, Direction direction) {
     for (void** hint = hints; *hint != nullptr && !found; ++hint) {
         const std::unique_ptr<char, decltype(&free)> name(snd_device_name_get_hint(*hint, "NAME"), &free);
         const std::unique_ptr<char, decltype(&free)> io(snd_device_name_get_hint(*hint, "IOID"), &free);
-        const bool rightWay = !io || std::string_view(io.get()) == (direction == Direction::Playback ? "Output" : "Input");
+        const bool rightWay =
+            !io || std::string_view(io.get()) == (direction == Direction::Playback ? "Output" : "Input");
         found = name && rightWay && pcmName == name.get();
     }
     snd_device_name_free_hint(hints);

@@ -149,8 +149,8 @@ private:
         if (chosen == values.end()) return Result::InvalidParameter;
         const auto item = static_cast<unsigned>(chosen - values.begin());
         for (int channel = 0; channel <= SND_MIXER_SCHN_LAST; ++channel) {
-            const int error =
-                snd_mixer_selem_set_enum_item(binding.element, static_cast<snd_mixer_selem_channel_id_t>(channel), item);
+            const int error = snd_mixer_selem_set_enum_item(binding.element,
+                                                            static_cast<snd_mixer_selem_channel_id_t>(channel), item);
             if (error < 0 && channel == 0) return alsa::result(error);
         }
         return Result::Ok;
@@ -163,8 +163,10 @@ private:
         if (hasVolume(element, side)) {
             long low = 0;
             long high = 0;
-            if (side == Side::Playback) snd_mixer_selem_get_playback_volume_range(element, &low, &high);
-            else snd_mixer_selem_get_capture_volume_range(element, &low, &high);
+            if (side == Side::Playback)
+                snd_mixer_selem_get_playback_volume_range(element, &low, &high);
+            else
+                snd_mixer_selem_get_capture_volume_range(element, &low, &high);
             const bool joined = side == Side::Playback ? snd_mixer_selem_has_playback_volume_joined(element)
                                                        : snd_mixer_selem_has_capture_volume_joined(element);
             add(line, element, side, ControlKind::Volume, joined ? std::vector{channels.front()} : channels,

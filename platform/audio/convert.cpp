@@ -28,10 +28,12 @@ float pcmSample(const std::uint8_t* at, unsigned bytes) {
 
 Result decode(const WaveFormat& source, std::span<const std::uint8_t> data, std::vector<float>& out) {
     unsigned sampleBytes = 0;
-    if (source.tag == wave_tag::kMuLaw && source.bits == 8) sampleBytes = 1;
+    if (source.tag == wave_tag::kMuLaw && source.bits == 8)
+        sampleBytes = 1;
     else if (source.tag == wave_tag::kPcm && source.bits % 8 == 0 && source.bits >= 8 && source.bits <= 32)
         sampleBytes = source.bits / 8u;
-    else return Result::ConversionNotPossible;
+    else
+        return Result::ConversionNotPossible;
     if (source.blockAlign != source.channels * sampleBytes) return Result::BadFormat;
     const std::size_t samples = data.size() / source.blockAlign * source.channels;
     out.resize(samples);
@@ -67,7 +69,8 @@ Result resample(std::vector<float>& samples, unsigned channels, std::uint32_t fr
     job.input_frames = framesIn;
     job.output_frames = static_cast<long>(out.size() / channels);
     job.src_ratio = ratio;
-    if (src_simple(&job, SRC_SINC_MEDIUM_QUALITY, static_cast<int>(channels)) != 0) return Result::ConversionNotPossible;
+    if (src_simple(&job, SRC_SINC_MEDIUM_QUALITY, static_cast<int>(channels)) != 0)
+        return Result::ConversionNotPossible;
     out.resize(static_cast<std::size_t>(job.output_frames_gen) * channels);
     samples = std::move(out);
     return Result::Ok;

@@ -27,7 +27,8 @@ Result PcmStream::open(Direction direction, int device, const PcmFormat& format,
     if (const auto opened = openChannel(pcmName, direction, format, channel); !ok(opened)) return opened;
     auto stream = std::make_shared<PcmStream>(direction, format, std::move(channel), std::move(completion));
     const auto name = direction == Direction::Playback ? "kez-pcm-out" : "kez-pcm-in";
-    if (!stream->thread_.start(name, [stream] { stream->run(); }, sys::ThreadPriority::AboveNormal))
+    if (!stream->thread_.start(
+            name, [stream] { stream->run(); }, sys::ThreadPriority::AboveNormal))
         return Result::NoMemory;
     out = std::move(stream);
     return Result::Ok;
@@ -116,8 +117,10 @@ void PcmStream::run() {
             closing = (wanted_ & kClose) != 0;
             serveRequests(done);
             if (!closing && ok(failure_)) {
-                if (direction_ == Direction::Playback) playStep(done);
-                else recordStep(done);
+                if (direction_ == Direction::Playback)
+                    playStep(done);
+                else
+                    recordStep(done);
             }
             wait = nextWait(items, fds);
         }
@@ -165,8 +168,7 @@ void PcmStream::playStep(std::vector<PcmBuffer*>& done) {
         const std::size_t length = wholeFrames(entry.buffer->length);
         if (entry.moved < length) {
             std::size_t taken = 0;
-            const auto written =
-                channel_->write({entry.buffer->data + entry.moved, length - entry.moved}, taken);
+            const auto written = channel_->write({entry.buffer->data + entry.moved, length - entry.moved}, taken);
             if (!ok(written)) {
                 failure_ = written;
                 return;
@@ -193,7 +195,7 @@ void PcmStream::playStep(std::vector<PcmBuffer*>& done) {
         queue_.pop_front();
         --fed_;
     }
-    if (queue_.empty() && frames_ > 0 && played_ >= frames_ && !starved_) {
+    if (frames_ > 0 && played_ >= frames_ && !starved_) {
         starved_ = true;
         ++xruns_;
     }
@@ -252,8 +254,8 @@ sys::Timeout PcmStream::nextWait(std::vector<sys::WaitItem>& items, std::vector<
     } else {
         if (!started_) return sys::kInfinite;
         useDevice = true;
-        framesAhead = queue_.empty() ? 0 : (wholeFrames(queue_.front().buffer->length) - queue_.front().moved) /
-                                               frameBytes_;
+        framesAhead =
+            queue_.empty() ? 0 : (wholeFrames(queue_.front().buffer->length) - queue_.front().moved) / frameBytes_;
     }
     if (useDevice) {
         fds.clear();

@@ -33,8 +33,8 @@ public:
 private:
     struct Entry {
         PcmBuffer* buffer;
-        std::size_t moved = 0;       // bytes handed to or taken from the device
-        std::uint64_t endFrame = 0;  // output: device frame count at which it has played
+        std::size_t moved = 0;      // bytes handed to or taken from the device
+        std::uint64_t endFrame = 0; // output: device frame count at which it has played
     };
     enum Wanted : unsigned { kNothing = 0, kStop = 1, kReset = 2, kClose = 4 };
 
@@ -59,14 +59,14 @@ private:
     mutable std::mutex lock_;
     std::condition_variable servedChanged_;
     std::deque<Entry> queue_;
-    std::size_t fed_ = 0;            // output: entries wholly handed to the device
-    std::uint64_t frames_ = 0;       // frames written (output) or recorded (input)
-    std::uint64_t played_ = 0;       // output: frames heard
+    std::size_t fed_ = 0;      // output: entries wholly handed to the device
+    std::uint64_t frames_ = 0; // frames written (output) or recorded (input)
+    std::uint64_t played_ = 0; // output: frames heard
     Result failure_ = Result::Ok;
-    bool started_ = false;           // input: recording
-    bool starved_ = false;           // output: ran dry and not fed since
-    bool deviceFull_ = false;        // output: the device took less than offered
-    bool discarding_ = false;        // input: sound arrived with no buffer queued
+    bool started_ = false;    // input: recording
+    bool starved_ = false;    // output: ran dry and not fed since
+    bool deviceFull_ = false; // output: the device took less than offered
+    bool discarding_ = false; // input: sound arrived with no buffer queued
     std::uint32_t xruns_ = 0;
     unsigned wanted_ = kNothing;
     std::uint64_t requested_ = 0;

@@ -6,16 +6,12 @@ namespace kez::audio {
 
 Result resultFromErrno(int error) {
     switch (error) {
-    case 0:
-        return Result::Ok;
+    case 0: return Result::Ok;
     case EBUSY:
-    case EAGAIN:
-        return Result::Allocated;
-    case ENOMEM:
-        return Result::NoMemory;
+    case EAGAIN: return Result::Allocated;
+    case ENOMEM: return Result::NoMemory;
     case ENOENT:
-    case ENXIO:
-        return Result::BadDeviceId;
+    case ENXIO: return Result::BadDeviceId;
     case ENODEV:
     case EIO:
     case EBADFD:
@@ -24,15 +20,11 @@ Result resultFromErrno(int error) {
     case ECONNRESET:
     case ESTRPIPE:
     case EPIPE:
-    case ESHUTDOWN:
-        return Result::NoDriver;
-    case EINVAL:
-        return Result::InvalidParameter;
+    case ESHUTDOWN: return Result::NoDriver;
+    case EINVAL: return Result::InvalidParameter;
     case ENOSYS:
-    case EOPNOTSUPP:
-        return Result::NotSupported;
-    default:
-        return Result::Error;
+    case EOPNOTSUPP: return Result::NotSupported;
+    default: return Result::Error;
     }
 }
 

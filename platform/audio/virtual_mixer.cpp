@@ -69,7 +69,8 @@ Result VirtualMixer::source(std::size_t destination, std::size_t index, MixerLin
 
 Result VirtualMixer::getValues(std::uint32_t controlId, std::vector<std::int32_t>& values) const {
     const std::lock_guard hold(lock_);
-    if (const auto failure = controlFailures_.find(controlId); failure != controlFailures_.end() && !ok(failure->second))
+    if (const auto failure = controlFailures_.find(controlId);
+        failure != controlFailures_.end() && !ok(failure->second))
         return failure->second;
     const auto found = values_.find(controlId);
     if (found == values_.end()) return Result::InvalidControl;
@@ -79,7 +80,8 @@ Result VirtualMixer::getValues(std::uint32_t controlId, std::vector<std::int32_t
 
 Result VirtualMixer::setValues(std::uint32_t controlId, std::span<const std::int32_t> values) {
     const std::lock_guard hold(lock_);
-    if (const auto failure = controlFailures_.find(controlId); failure != controlFailures_.end() && !ok(failure->second))
+    if (const auto failure = controlFailures_.find(controlId);
+        failure != controlFailures_.end() && !ok(failure->second))
         return failure->second;
     const auto found = values_.find(controlId);
     if (found == values_.end()) return Result::InvalidControl;

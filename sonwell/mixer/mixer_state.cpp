@@ -12,7 +12,9 @@ namespace {
 using audio::Mixer;
 using audio::MixerLine;
 
-com::HRESULT registryError(reg::Status status) { return com::makeHresult(0x80070000u | static_cast<std::uint32_t>(reg::code(status))); }
+com::HRESULT registryError(reg::Status status) {
+    return com::makeHresult(0x80070000u | static_cast<std::uint32_t>(reg::code(status)));
+}
 
 std::string valueName(std::uint32_t controlId) {
     char name[16];
@@ -94,11 +96,13 @@ MixerOutcome CaptureMixerData(std::string_view registryKey) {
         const std::string path = std::string(registryKey) + "\\" + std::to_string(m);
         reg::Key key;
         auto status = reg::Key::create(reg::Hive::LocalMachine, path, reg::Access::ReadWrite, key);
-        if (status != reg::Status::Ok) status = reg::Key::create(reg::Hive::CurrentUser, path, reg::Access::ReadWrite, key);
+        if (status != reg::Status::Ok)
+            status = reg::Key::create(reg::Hive::CurrentUser, path, reg::Access::ReadWrite, key);
         if (status != reg::Status::Ok) return {registryError(status), "Open failure on device registry key"};
         std::unique_ptr<Mixer> mixer;
         if (!audio::ok(audio::openMixer(static_cast<int>(m), mixer))) continue;
-        forEachLine(*mixer, key, true, [&](const MixerLine& line, reg::Key& lineKey) { saveLine(*mixer, line, lineKey); });
+        forEachLine(*mixer, key, true,
+                    [&](const MixerLine& line, reg::Key& lineKey) { saveLine(*mixer, line, lineKey); });
     }
     return {};
 }

@@ -37,7 +37,9 @@ MixerControl control(std::uint32_t id, ControlKind kind, bool uniform, std::int3
 // A sound card's mixer as the telephone expects one: speakers with a wave source, and a
 // recording input with a selector over line, microphone and CD.
 void script(audio::VirtualMixer& mixer) {
-    mixer.addDestination({"Speakers", LineKind::Speakers, 2,
+    mixer.addDestination({"Speakers",
+                          LineKind::Speakers,
+                          2,
                           {control(kSpeakerVolume, ControlKind::Volume, false, 65535),
                            control(kSpeakerMute, ControlKind::Mute, true, 1)}});
     mixer.addSource(0, {"Wave", LineKind::Other, 2, {control(kWaveVolume, ControlKind::Volume, true, 65535)}});
@@ -46,9 +48,11 @@ void script(audio::VirtualMixer& mixer) {
     selector.itemNames = {"Line In", "microphone", "CD"};
     mixer.addDestination({"Wave In", LineKind::WaveIn, 2, {selector}});
     mixer.addSource(1, {"Line In", LineKind::Other, 2, {control(kLineVolume, ControlKind::Volume, false, 100)}});
-    mixer.addSource(1, {"Mic", LineKind::Microphone, 1,
-                        {control(kMicVolume, ControlKind::Volume, true, 100),
-                         control(kMicMute, ControlKind::Mute, true, 1)}});
+    mixer.addSource(
+        1, {"Mic",
+            LineKind::Microphone,
+            1,
+            {control(kMicVolume, ControlKind::Volume, true, 100), control(kMicMute, ControlKind::Mute, true, 1)}});
 }
 
 std::vector<std::int32_t> valuesOf(audio::VirtualMixer& mixer, std::uint32_t id) {
@@ -91,8 +95,8 @@ TEST_F(MixerStateTest, CaptureWritesOneKeyPerMixerLineWithHexNamedValuesOfTheCon
         std::size_t bytes;
     };
     const Expected table[] = {
-        {"X\\0\\0", "1a0", 8},   {"X\\0\\0", "1a1", 4}, {"X\\0\\0\\0", "2b0", 4}, {"X\\0\\1", "30", 12},
-        {"X\\0\\1\\0", "40", 8}, {"X\\0\\1\\1", "50", 4}, {"X\\1\\0", "1a0", 8},  {"X\\1\\1\\1", "51", 4},
+        {"X\\0\\0", "1a0", 8},   {"X\\0\\0", "1a1", 4},   {"X\\0\\0\\0", "2b0", 4}, {"X\\0\\1", "30", 12},
+        {"X\\0\\1\\0", "40", 8}, {"X\\0\\1\\1", "50", 4}, {"X\\1\\0", "1a0", 8},    {"X\\1\\1\\1", "51", 4},
     };
     for (const auto& row : table) {
         reg::Value value;
@@ -199,8 +203,8 @@ TEST_F(MixerStateTest, MicrophoneSetUpFailuresCarryTheirTexts) {
         const char* text;
     };
     const Case cases[] = {
-        {"recording line unreadable", [](auto& m) { m.failLine(1, -1, Result::NoDriver); }, com::makeHresult(0x80042006),
-         "GetLineInfo failure on mixer: Dest Wavein"},
+        {"recording line unreadable", [](auto& m) { m.failLine(1, -1, Result::NoDriver); },
+         com::makeHresult(0x80042006), "GetLineInfo failure on mixer: Dest Wavein"},
         {"source unreadable", [](auto& m) { m.failLine(1, 0, Result::InvalidLine); }, com::makeHresult(0x80042400),
          "GetLineInfo failure on mixer: Mike Source"},
         {"selector unreadable", [](auto& m) { m.failControl(kSelector, Result::Error); }, com::makeHresult(0x80042001),

@@ -27,10 +27,10 @@ PulseServer::PulseServer() {
     if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     folder_ = pattern;
     writeText(folder_ / "client.conf", "autospawn = no\n");
-    writeText(folder_ / "server.pa", "load-module module-null-sink sink_name=" + std::string(kSink) +
-                                         "\nload-module module-native-protocol-unix socket=" +
-                                         (folder_ / "native").string() + " auth-anonymous=1\nset-default-sink " +
-                                         kSink + "\nset-default-source " + kMonitor + "\n");
+    writeText(folder_ / "server.pa",
+              "load-module module-null-sink sink_name=" + std::string(kSink) +
+                  "\nload-module module-native-protocol-unix socket=" + (folder_ / "native").string() +
+                  " auth-anonymous=1\nset-default-sink " + kSink + "\nset-default-source " + kMonitor + "\n");
     const std::pair<std::string, std::string> client[] = {
         {"PULSE_SERVER", "unix:" + (folder_ / "native").string()},
         {"PULSE_CLIENTCONFIG", (folder_ / "client.conf").string()},
@@ -46,8 +46,10 @@ PulseServer::PulseServer() {
 PulseServer::~PulseServer() {
     stop();
     for (const auto& [name, value] : savedEnvironment_) {
-        if (value) ::setenv(name.c_str(), value->c_str(), 1);
-        else ::unsetenv(name.c_str());
+        if (value)
+            ::setenv(name.c_str(), value->c_str(), 1);
+        else
+            ::unsetenv(name.c_str());
     }
     std::error_code ignored;
     fs::remove_all(folder_, ignored);
@@ -57,19 +59,36 @@ bool PulseServer::start() {
     if (running()) return true;
     const auto dir = folder_.string();
     // env -i: nothing of the caller's session (bus address, display, runtime folder) reaches it.
-    const std::vector<std::string> argv = {
-        "env", "-i", "PATH=/usr/sbin:/usr/bin:/sbin:/bin", "HOME=" + dir, "XDG_RUNTIME_DIR=" + dir,
-        "PULSE_RUNTIME_PATH=" + dir + "/runtime", "PULSE_STATE_PATH=" + dir + "/state", "PULSE_COOKIE=" + dir + "/cookie",
-        "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--system=no",
-        "--disable-shm=yes", "--realtime=no", "--high-priority=no", "--log-target=file:" + dir + "/server.log",
-        "-F", dir + "/server.pa"};
+    const std::vector<std::string> argv = {"env",
+                                           "-i",
+                                           "PATH=/usr/sbin:/usr/bin:/sbin:/bin",
+                                           "HOME=" + dir,
+                                           "XDG_RUNTIME_DIR=" + dir,
+                                           "PULSE_RUNTIME_PATH=" + dir + "/runtime",
+                                           "PULSE_STATE_PATH=" + dir + "/state",
+                                           "PULSE_COOKIE=" + dir + "/cookie",
+                                           "pulseaudio",
+                                           "-n",
+                                           "--daemonize=no",
+                                           "--exit-idle-time=-1",
+                                           "--use-pid-file=no",
+                                           "--system=no",
+                                           "--disable-shm=yes",
+                                           "--realtime=yes",
+                                           "--high-priority=yes",
+                                           "--log-target=file:" + dir + "/server.log",
+                                           "-F",
+                                           dir + "/server.pa"};
     if (!server_.start(argv)) {
         error_ = "pulseaudio could not be started";
         return false;
     }
     ended_ = false;
     for (int i = 0; i < kReadyTries; ++i) {
-        if (pactl({"info"}).ok()) return true;
+        if (pactl({"info"}).ok()) {
+            keepAwake_.start({"sh", "-c", "exec pacat --raw --rate=8000 --channels=1 --format=s16le < /dev/zero"});
+            return true;
+        }
         if (server_.wait(std::chrono::milliseconds(100))) break;
     }
     error_ = "the private PulseAudio server did not answer: " + log();
@@ -82,6 +101,10 @@ void PulseServer::stop() { end(SIGTERM); }
 
 void PulseServer::end(int signal) {
     if (!running()) return;
+    if (keepAwake_.pid() != 0) {
+        ::kill(keepAwake_.pid(), SIGTERM);
+        keepAwake_.wait(std::chrono::seconds(5));
+    }
     const pid_t pid = server_.pid();
     ::kill(pid, signal);
     if (!server_.wait(std::chrono::seconds(10))) {

@@ -1,7 +1,9 @@
 #pragma once
 // A private PulseAudio server for tests that need real, paced audio. It runs with its own
 // runtime folder, socket and cookie, a clean environment (no session bus, no display) and a
-// null sink whose monitor records what was played; clients never autospawn a server. While the
+// null sink whose monitor records what was played; clients never autospawn a server. A silent
+// stream keeps the sink running, as a desktop's is: an idle null sink starts a new stream only
+// after its long idle period (over a second), which no real device does. While the
 // object lives, this process and its children (ALSA's "pulse" and "default" devices, pactl,
 // parec) talk to it and to no other server.
 #include "process.h"
@@ -41,6 +43,7 @@ private:
     std::filesystem::path folder_;
     std::vector<std::pair<std::string, std::optional<std::string>>> savedEnvironment_;
     ChildProcess server_;
+    ChildProcess keepAwake_;
     bool ended_ = true;
     std::string error_;
 };

@@ -18,8 +18,10 @@ public:
         ::setenv("KEZ_AUDIO_DEVICES", names.c_str(), 1);
     }
     ~ScopedAudioDevices() {
-        if (previous_) ::setenv("KEZ_AUDIO_DEVICES", previous_->c_str(), 1);
-        else ::unsetenv("KEZ_AUDIO_DEVICES");
+        if (previous_)
+            ::setenv("KEZ_AUDIO_DEVICES", previous_->c_str(), 1);
+        else
+            ::unsetenv("KEZ_AUDIO_DEVICES");
         audio::forgetVirtualDevices();
     }
     ScopedAudioDevices(const ScopedAudioDevices&) = delete;

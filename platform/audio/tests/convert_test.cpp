@@ -34,7 +34,10 @@ TEST(ConvertTest, SamplesReachTheDeviceFormat) {
         std::vector<std::uint8_t> expected;
     } table[] = {
         {"same format", pcm(1, 8000, 16), le16({1, -2, 32767}), kTelephoneFormat, le16({1, -2, 32767})},
-        {"mu-law", pcm(1, 8000, 8, wave_tag::kMuLaw), {0xFF, 0x00, 0x80, 0x7F, 0xEF}, kTelephoneFormat,
+        {"mu-law",
+         pcm(1, 8000, 8, wave_tag::kMuLaw),
+         {0xFF, 0x00, 0x80, 0x7F, 0xEF},
+         kTelephoneFormat,
          le16({0, -32124, 32124, 0, 132})},
         {"24-bit", pcm(1, 8000, 24), {0x56, 0x34, 0x12, 0x00, 0x00, 0x80}, kTelephoneFormat, le16({0x1234, -32768})},
         {"8-bit", pcm(1, 8000, 8), {0x80, 0xFF, 0x00}, kTelephoneFormat, le16({0, 32512, -32768})},
@@ -107,8 +110,8 @@ TEST(ConvertTest, WaveFormatRecordsAreCheckedAgainstTheirLength) {
     noChannels[2] = 0;
     auto noAlign = pcm16;
     noAlign[12] = 0;
-    for (const auto& bad : {std::vector<std::uint8_t>(pcm16.begin(), pcm16.begin() + 14), extraTooLong, noChannels,
-                            noAlign})
+    for (const auto& bad :
+         {std::vector<std::uint8_t>(pcm16.begin(), pcm16.begin() + 14), extraTooLong, noChannels, noAlign})
         EXPECT_EQ(parseWaveFormat(bad, format), Result::BadFormat);
 }
 

@@ -22,8 +22,7 @@ std::vector<std::int16_t> samplesOf(const std::vector<std::uint8_t>& bytes) {
     return samples;
 }
 
-ToneRing::ToneRing(std::size_t buffers, std::size_t frames, std::size_t totalFrames, double frequency,
-                   double amplitude)
+ToneRing::ToneRing(std::size_t buffers, std::size_t frames, std::size_t totalFrames, double frequency, double amplitude)
     : frames_(frames), totalFrames_(totalFrames), frequency_(frequency), amplitude_(amplitude),
       memory_(buffers, std::vector<std::uint8_t>(frames * 2)), buffers_(buffers), inFlight_(buffers, false) {
     for (std::size_t i = 0; i < buffers; ++i)
@@ -71,6 +70,11 @@ void ToneRing::completed(PcmBuffer& buffer) {
     bool refill = false;
     {
         const std::lock_guard hold(lock_);
+        const auto now = std::chrono::steady_clock::now();
+        if (completions_ > 0)
+            longestGap_ =
+                std::max(longestGap_, std::chrono::duration_cast<std::chrono::milliseconds>(now - lastCompletion_));
+        lastCompletion_ = now;
         ++completions_;
         if (index >= inFlight_.size() || !inFlight_[index]) {
             ++stray_;
@@ -121,4 +125,11 @@ Result ToneRing::lastWriteResult() const {
     return lastWrite_;
 }
 
+} // namespace kez::audio::test
+
+namespace kez::audio::test {
+std::chrono::milliseconds ToneRing::longestGap() const {
+    const std::lock_guard hold(lock_);
+    return longestGap_;
+}
 } // namespace kez::audio::test

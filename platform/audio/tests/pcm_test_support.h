@@ -4,6 +4,7 @@
 #include "kez/audio/pcm.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -37,6 +38,8 @@ public:
     // Completions out of queue order (must stay 0).
     std::size_t outOfOrder() const;
     Result lastWriteResult() const;
+    // The longest time between two completions.
+    std::chrono::milliseconds longestGap() const;
 
 private:
     void completed(PcmBuffer& buffer);
@@ -59,6 +62,8 @@ private:
     std::uint64_t nextSerial_ = 0;
     std::uint64_t expectedSerial_ = 0;
     Result lastWrite_ = Result::Ok;
+    std::chrono::steady_clock::time_point lastCompletion_{};
+    std::chrono::milliseconds longestGap_{0};
 
 public:
     // Last, so it closes (completing what it holds) while the ring still exists.

@@ -73,7 +73,8 @@ TEST_F(PulseDeviceTest, ToneComesBackFromTheMonitorAtItsFrequencyAndLevel) {
     ASSERT_TRUE(recorder.start({"sh", "-c",
                                 std::string("exec parec --raw --rate=8000 --channels=1 --format=s16le --device=") +
                                     kez::test::PulseServer::kMonitor + " > " + file.string()}));
-    std::this_thread::sleep_for(300ms);
+    for (int i = 0; i < 100 && (!std::filesystem::exists(file) || std::filesystem::file_size(file) == 0); ++i)
+        std::this_thread::sleep_for(50ms);
 
     test::ToneRing ring(5, kFramesPerBuffer, 8000 * 2);
     ASSERT_EQ(ring.out.open(pulse_, kTelephoneFormat, ring.completion()), Result::Ok);
@@ -87,14 +88,12 @@ TEST_F(PulseDeviceTest, ToneComesBackFromTheMonitorAtItsFrequencyAndLevel) {
     const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::filesystem::remove(file);
     const auto samples = test::samplesOf(bytes);
-    // The loudest 1.5 s: the tone without its edges.
-    ASSERT_GT(samples.size(), 8000u * 2);
+    // 1.5 s of the tone without its edges.
     std::size_t start = 0;
     while (start < samples.size() && std::abs(samples[start]) < 2000)
         ++start;
     ASSERT_LT(start + 8000 * 3 / 2 + 800, samples.size());
-    const auto [frequency, amplitude] =
-        strongestNear(std::span(samples).subspan(start + 800, 8000 * 3 / 2), 1000);
+    const auto [frequency, amplitude] = strongestNear(std::span(samples).subspan(start + 800, 8000 * 3 / 2), 1000);
     EXPECT_NEAR(frequency, 1000, 1.0);
     EXPECT_NEAR(amplitude, 8000, 8000 * 0.1);
     EXPECT_EQ(ring.strayCompletions(), 0u);
@@ -102,18 +101,21 @@ TEST_F(PulseDeviceTest, ToneComesBackFromTheMonitorAtItsFrequencyAndLevel) {
 }
 
 TEST_F(PulseDeviceTest, PlaybackKeepsRealTimeOverTenSeconds) {
-    test::ToneRing ring(5, kFramesPerBuffer * 2, 8000 * 10);
+    constexpr std::size_t kBufferFrames = kFramesPerBuffer * 2;
+    test::ToneRing ring(10, kBufferFrames, 8000 * 10 + kBufferFrames);
     ASSERT_EQ(ring.out.open(pulse_, kTelephoneFormat, ring.completion()), Result::Ok);
-    const auto begin = Clock::now();
     ASSERT_EQ(ring.startPlaying(), Result::Ok);
+    // Timed from the first completion, so the server's start-up latency does not count.
+    ASSERT_TRUE(ring.waitCompletions(1, 5s));
+    const auto begin = Clock::now();
     ASSERT_TRUE(ring.waitAllDone(20s));
     const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - begin);
-    // Ten seconds of sound, plus at most the server's latency, never faster than real time.
-    EXPECT_GE(took.count(), 9'900);
-    EXPECT_LE(took.count(), 10'400);
+    // Ten seconds of sound within 5 % (a loaded machine stalls the server now and then).
+    EXPECT_NEAR(static_cast<double>(took.count()), 10'000, 500)
+        << "underruns " << ring.out.underruns() << ", longest gap " << ring.longestGap().count() << " ms";
     std::uint64_t frames = 0;
     ASSERT_EQ(ring.out.position(frames), Result::Ok);
-    EXPECT_EQ(frames, 8000u * 10);
+    EXPECT_EQ(frames, 8000u * 10 + kBufferFrames);
 }
 
 TEST_F(PulseDeviceTest, RecordsWhatIsPlayed) {
@@ -140,14 +142,16 @@ TEST_F(PulseDeviceTest, RecordsWhatIsPlayed) {
     ASSERT_EQ(ring.out.open(pulse_, kTelephoneFormat, ring.completion()), Result::Ok);
     ASSERT_EQ(ring.startPlaying(), Result::Ok);
     ASSERT_TRUE(ring.waitAllDone(10s));
+    std::this_thread::sleep_for(500ms); // the recording runs behind by the server's latency
     ASSERT_EQ(in.reset(), Result::Ok);
 
     const std::lock_guard hold(lock);
-    ASSERT_GT(captured.size(), 8000u);
     const auto loudest = std::max_element(captured.begin(), captured.end());
+    ASSERT_NE(loudest, captured.end());
     ASSERT_GT(*loudest, 4000);
     const auto at = static_cast<std::size_t>(loudest - captured.begin());
-    const auto window = std::span(captured).subspan(at > 4000 ? at - 4000 : 0, 4000);
+    ASSERT_GT(captured.size(), 2000u);
+    const auto window = std::span(captured).subspan(std::min(at > 1000 ? at - 1000 : 0, captured.size() - 2000), 2000);
     EXPECT_NEAR(strongestNear(window, 700).first, 700, 2.0);
 }
 
@@ -175,7 +179,7 @@ TEST_F(PulseDeviceTest, ServerEndingMidPlayIsAnErrorAndAReopenPlaysAgain) {
     ASSERT_TRUE(server_.start()) << server_.error();
     test::ToneRing ring(5, kFramesPerBuffer, 8000 / 2);
     ASSERT_EQ(ring.out.open(deviceNumber("pulse"), kTelephoneFormat, ring.completion()), Result::Ok);
-    ASSERT_EQ(ring.startPlaying(), Result::Ok);
+    ASSERT_EQ(ring.startPlaying(), Result::Ok) << server_.log();
     EXPECT_TRUE(ring.waitAllDone(5s));
 }
 

@@ -177,9 +177,16 @@ TEST_F(VirtualDeviceTest, FailureSwitchesGiveTheirResults) {
     const Case cases[] = {
         {"taken by another program", [](VirtualDevice& d) { d.failOpens(Result::Allocated); }, 0, kTelephoneFormat,
          Result::Allocated},
-        {"format refused", [](VirtualDevice& d) { d.acceptOnly(PcmFormat{8000, 2, 16}); }, 0, kTelephoneFormat,
-         Result::BadFormat},
-        {"format accepted", [](VirtualDevice& d) { d.acceptOnly(PcmFormat{8000, 2, 16}); }, 0, wide, Result::Ok},
+        {"format refused",
+         [](VirtualDevice& d) {
+             d.acceptOnly(PcmFormat{8000, 2, 16});
+         },
+         0, kTelephoneFormat, Result::BadFormat},
+        {"format accepted",
+         [](VirtualDevice& d) {
+             d.acceptOnly(PcmFormat{8000, 2, 16});
+         },
+         0, wide, Result::Ok},
         {"unplugged", [](VirtualDevice& d) { d.unplug(); }, 0, kTelephoneFormat, Result::NoDriver},
         {"no such device", [](VirtualDevice&) {}, 2, kTelephoneFormat, Result::BadDeviceId},
         {"no such layout", [](VirtualDevice&) {}, 0, PcmFormat{8000, 1, 24}, Result::BadFormat},
