@@ -8,10 +8,10 @@ namespace kez::audio {
 namespace {
 
 // Sound servers ask for sound a period at a time; short periods underflow them under load.
-constexpr unsigned kPeriodMicroseconds = 40'000;
+constexpr unsigned kPeriodMicroseconds = 10'000;
 // Larger than any queue a caller keeps: a sound server's plug-in whose buffer the queue fills
 // stops taking sound after an underflow until its own prebuffering gives up.
-constexpr unsigned kBufferMicroseconds = 1'000'000;
+constexpr unsigned kBufferMicroseconds = 200'000;
 
 class AlsaChannel final : public PcmChannel {
 public:

@@ -7,6 +7,7 @@
 
 #include "pcm_channel.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -46,7 +47,7 @@ private:
     void discardInput();
     sys::Timeout nextWait(std::vector<sys::WaitItem>& items, std::vector<sys::WaitFd>& fds);
     std::size_t wholeFrames(std::size_t bytes) const { return bytes - bytes % frameBytes_; }
-    bool onWorker() const { return std::this_thread::get_id() == workerId_; }
+    bool onWorker() const { return std::this_thread::get_id() == workerId_.load(); }
 
     const Direction direction_;
     const std::size_t frameBytes_;
@@ -54,7 +55,7 @@ private:
     std::unique_ptr<PcmChannel> channel_;
     sys::Event wake_{sys::Event::Reset::Auto};
     sys::Thread thread_;
-    std::thread::id workerId_;
+    std::atomic<std::thread::id> workerId_{};
 
     mutable std::mutex lock_;
     std::condition_variable servedChanged_;

@@ -86,7 +86,8 @@ bool PulseServer::start() {
     ended_ = false;
     for (int i = 0; i < kReadyTries; ++i) {
         if (pactl({"info"}).ok()) {
-            keepAwake_.start({"sh", "-c", "exec pacat --raw --rate=8000 --channels=1 --format=s16le < /dev/zero"});
+            keepAwake_.start(
+                {"sh", "-c", "exec pacat --raw --rate=8000 --channels=1 --format=s16le --latency-msec=20 < /dev/zero"});
             return true;
         }
         if (server_.wait(std::chrono::milliseconds(100))) break;
