@@ -45,6 +45,11 @@ Result VirtualMixer::lineFailure(std::size_t destination, int source) const {
     return found == lineFailures_.end() ? Result::Ok : found->second;
 }
 
+Result VirtualMixer::controlFailure(std::uint32_t controlId) const {
+    const auto found = controlFailures_.find(controlId);
+    return found == controlFailures_.end() ? Result::Ok : found->second;
+}
+
 Result VirtualMixer::destination(std::size_t index, MixerLine& out) const {
     const std::lock_guard hold(lock_);
     if (index >= destinations_.size()) return Result::InvalidLine;
@@ -69,9 +74,7 @@ Result VirtualMixer::source(std::size_t destination, std::size_t index, MixerLin
 
 Result VirtualMixer::getValues(std::uint32_t controlId, std::vector<std::int32_t>& values) const {
     const std::lock_guard hold(lock_);
-    if (const auto failure = controlFailures_.find(controlId);
-        failure != controlFailures_.end() && !ok(failure->second))
-        return failure->second;
+    if (const auto failure = controlFailure(controlId); !ok(failure)) return failure;
     const auto found = values_.find(controlId);
     if (found == values_.end()) return Result::InvalidControl;
     values = found->second;
@@ -80,9 +83,7 @@ Result VirtualMixer::getValues(std::uint32_t controlId, std::vector<std::int32_t
 
 Result VirtualMixer::setValues(std::uint32_t controlId, std::span<const std::int32_t> values) {
     const std::lock_guard hold(lock_);
-    if (const auto failure = controlFailures_.find(controlId);
-        failure != controlFailures_.end() && !ok(failure->second))
-        return failure->second;
+    if (const auto failure = controlFailure(controlId); !ok(failure)) return failure;
     const auto found = values_.find(controlId);
     if (found == values_.end()) return Result::InvalidControl;
     if (values.size() != found->second.size()) return Result::InvalidParameter;

@@ -46,6 +46,7 @@ private:
         std::vector<MixerLine> sources;
     };
     Result lineFailure(std::size_t destination, int source) const;
+    Result controlFailure(std::uint32_t controlId) const;
 
     mutable std::mutex lock_;
     std::vector<Destination> destinations_;
