@@ -1,10 +1,11 @@
 include(GoogleTest)
 
-# kez_add_test(<name> SOURCES ... [LIBS ...] [LABELS ...])
+# kez_add_test(<name> SOURCES ... [LIBS ...] [LABELS ...] [SERIAL])
 # One GoogleTest executable; every TEST becomes its own ctest entry.
 # Label `tsan` marks tests that the ThreadSanitizer run executes; `privileged` marks tests that need root.
+# SERIAL runs each test alone: real-time checks against a sound server must not share the cores.
 function(kez_add_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "SERIAL" "" "SOURCES;LIBS;LABELS" ${ARGN})
   if(KEZ_FUZZ)
     return()
   endif()
@@ -19,7 +20,7 @@ function(kez_add_test name)
   # "privileged-tsan"; ctest's -L takes a regular expression and still finds each part.
   list(JOIN T_LABELS "-" labels)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${labels}" TIMEOUT 300)
+    PROPERTIES LABELS "${labels}" TIMEOUT 300 RUN_SERIAL ${T_SERIAL})
 endfunction()
 
 # kez_add_fuzzer(<name> SOURCES ... [LIBS ...] [CORPUS dir])
