@@ -55,18 +55,7 @@ PortStatus HubPort::connectToHub(std::string_view wire) {
 }
 
 HubPort::Received HubPort::receiveOne(std::span<std::uint8_t> buffer, std::size_t& length, int& error) {
-    const ssize_t received = ::recv(socket_.get(), buffer.data(), buffer.size(), MSG_DONTWAIT | MSG_TRUNC);
-    if (received < 0) {
-        if (errno == EAGAIN || errno == EINTR) return Received::WouldBlock;
-        error = errno;
-        return Received::Failed;
-    }
-    if (received == 0) {
-        error = ECONNRESET;
-        return Received::Failed;
-    }
-    length = static_cast<std::size_t>(received);
-    return length > buffer.size() ? Received::TooLong : Received::Frame;
+    return receiveMessage(socket_.get(), buffer, length, error);
 }
 
 PortStatus HubPort::writeFrame(std::span<const std::uint8_t> frame) {

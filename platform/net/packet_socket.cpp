@@ -15,14 +15,15 @@
 #include <cstdint>
 #include <cstring>
 #include <span>
+#include <vector>
 
 namespace kez::net::detail {
 namespace {
 
-// Loads of what the kernel knows about the frame (adapter, removed tag), not its bytes.
+// Loads of what the kernel knows about the frame (adapter, packet type, removed tag), not its bytes.
 constexpr std::uint32_t ancillary(int field) { return static_cast<std::uint32_t>(SKF_AD_OFF + field); }
 
-constexpr std::size_t kAdapterCheckLength = 2;
+constexpr int kReceiveBufferBytes = 1 << 20;
 
 // The kernel takes the outer tag off before the filter runs, 802.1Q and 802.1ad alike:
 // only an 802.1Q tag may have gone, and then no tag may follow in the frame. X holds 4
@@ -55,14 +56,23 @@ constexpr std::array<sock_filter, 25> kJ5Program{{
     BPF_STMT(BPF_RET | BPF_K, 0),                      // 24: reject
 }};
 
-// The adapter check in front of the J5 program (its reject is the program's last step):
-// the socket's holder may bind it to another adapter without any capability.
-std::array<sock_filter, kAdapterCheckLength + kJ5Program.size()> adapterJ5Program(int ifindex) {
-    std::array<sock_filter, kAdapterCheckLength + kJ5Program.size()> program{{
+// Checks in front of the J5 program, each ending at the program's last step (reject) when
+// it fails. The adapter: the socket's holder may bind it to another one without any
+// capability. The packet type: only frames that came in for this station.
+std::vector<sock_filter> stationProgram(int ifindex, SocketUse use) {
+    const std::size_t checks = use == SocketUse::Broker ? 5 : 2;
+    const std::size_t reject = checks + kJ5Program.size() - 1;
+    const auto toReject = [reject](std::size_t from) { return static_cast<std::uint8_t>(reject - from - 1); };
+    std::vector<sock_filter> program{
         BPF_STMT(BPF_LD | BPF_W | BPF_ABS, ancillary(SKF_AD_IFINDEX)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<std::uint32_t>(ifindex), 0, kJ5Program.size() - 1),
-    }};
-    std::copy(kJ5Program.begin(), kJ5Program.end(), program.begin() + kAdapterCheckLength);
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<std::uint32_t>(ifindex), 0, toReject(1)),
+    };
+    if (use == SocketUse::Broker) {
+        program.push_back(BPF_STMT(BPF_LD | BPF_W | BPF_ABS, ancillary(SKF_AD_PKTTYPE)));
+        program.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, PACKET_OTHERHOST, toReject(3), 0));
+        program.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, PACKET_OUTGOING, toReject(4), 0));
+    }
+    program.insert(program.end(), kJ5Program.begin(), kJ5Program.end());
     return program;
 }
 
@@ -93,6 +103,17 @@ PortStatus interfaceIndex(int fd, std::string_view name, int& index) {
     return {};
 }
 
+PortStatus configure(int fd) {
+    const int on = 1;
+    if (::setsockopt(fd, SOL_PACKET, PACKET_AUXDATA, &on, sizeof on) != 0) {
+        return portError(PortCode::SystemError, errno);
+    }
+    // Outgoing copies are also recognised by their packet type when this option is missing.
+    ::setsockopt(fd, SOL_PACKET, PACKET_IGNORE_OUTGOING, &on, sizeof on);
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &kReceiveBufferBytes, sizeof kReceiveBufferBytes);
+    return {};
+}
+
 } // namespace
 
 PortStatus checkAdapterName(std::string_view name) {
@@ -108,11 +129,19 @@ PortStatus checkAdapterName(std::string_view name) {
 
 PortStatus attachJ5Filter(int fd, FilterLock lock) { return attachProgram(fd, kJ5Program, lock); }
 
-PortStatus attachJ5Filter(int fd, FilterLock lock, int ifindex) {
-    return attachProgram(fd, adapterJ5Program(ifindex), lock);
+PortStatus boundAddress(int fd, int& ifindex, MacAddress& mac) {
+    sockaddr_ll bound{};
+    socklen_t length = sizeof bound;
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &length) != 0) {
+        return portError(PortCode::SystemError, errno);
+    }
+    if (bound.sll_halen != mac.size()) return portError(PortCode::NotEthernet);
+    std::copy_n(bound.sll_addr, mac.size(), mac.begin());
+    ifindex = bound.sll_ifindex;
+    return {};
 }
 
-PacketSocket openPacketSocket(std::string_view adapter, FilterLock lock) {
+PacketSocket openPacketSocket(std::string_view adapter, SocketUse use) {
     PacketSocket result;
     result.status = checkAdapterName(adapter);
     if (!result.status.ok()) return result;
@@ -130,7 +159,9 @@ PacketSocket openPacketSocket(std::string_view adapter, FilterLock lock) {
         result.status = systemFailure(refused ? PortCode::PermissionDenied : PortCode::SystemError);
         return result;
     }
-    result.status = attachJ5Filter(fd.get(), lock, index);
+    const auto program = stationProgram(index, use);
+    result.status =
+        attachProgram(fd.get(), program, use == SocketUse::Broker ? FilterLock::Locked : FilterLock::Unlocked);
     if (!result.status.ok()) return result;
     sockaddr_ll address{};
     address.sll_family = AF_PACKET;
@@ -140,7 +171,10 @@ PacketSocket openPacketSocket(std::string_view adapter, FilterLock lock) {
         result.status = systemFailure(errno == ENODEV ? PortCode::NoSuchAdapter : PortCode::SystemError);
         return result;
     }
-    result.fd = std::move(fd);
+    result.status = configure(fd.get());
+    if (!result.status.ok()) return result;
+    result.status = boundAddress(fd.get(), result.ifindex, result.mac);
+    if (result.status.ok()) result.fd = std::move(fd);
     return result;
 }
 

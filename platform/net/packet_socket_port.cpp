@@ -1,130 +1,63 @@
 #include "packet_socket_port.h"
 
 #include <linux/if_packet.h>
-#include <net/ethernet.h>
 #include <sys/socket.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cstring>
 
 #include "packet_socket.h"
 #include "rawsock_client.h"
 
 namespace kez::net::detail {
-namespace {
-
-constexpr int kReceiveBufferBytes = 1 << 20;
-constexpr std::size_t kMacBytes = 12; // destination and source, in front of a tag
-constexpr std::size_t kTagBytes = 4;
-
-void writeBe16(std::uint8_t* at, std::uint16_t value) {
-    at[0] = static_cast<std::uint8_t>(value >> 8);
-    at[1] = static_cast<std::uint8_t>(value);
-}
-
-const tpacket_auxdata* auxdataOf(msghdr& message) {
-    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr; header = CMSG_NXTHDR(&message, header)) {
-        if (header->cmsg_level == SOL_PACKET && header->cmsg_type == PACKET_AUXDATA &&
-            header->cmsg_len >= CMSG_LEN(sizeof(tpacket_auxdata))) {
-            return reinterpret_cast<const tpacket_auxdata*>(CMSG_DATA(header));
-        }
-    }
-    return nullptr;
-}
-
-} // namespace
 
 PortStatus PacketSocketPort::open(std::string_view adapter) {
     auto change = lifecycle_.change();
     if (socket_) return portError(PortCode::AlreadyOpen);
-    PacketSocket opened = openPacketSocket(adapter, FilterLock::Unlocked);
-    if (opened.status.code == PortCode::PermissionDenied) opened = openThroughHelper(adapter);
+    PacketSocket opened = openPacketSocket(adapter, SocketUse::Direct);
+    if (opened.status.code == PortCode::PermissionDenied) return openThroughBroker(adapter);
     if (!opened.status.ok()) return opened.status;
     socket_ = std::move(opened.fd);
-    if (PortStatus status = configure(); !status.ok()) {
-        socket_.reset();
-        return status;
-    }
-    return {};
-}
-
-PortStatus PacketSocketPort::configure() {
-    const int on = 1;
-    if (::setsockopt(socket_.get(), SOL_PACKET, PACKET_AUXDATA, &on, sizeof on) != 0) {
-        return portError(PortCode::SystemError, errno);
-    }
-    // Outgoing copies are also recognised by their packet type when this option is missing.
-    ::setsockopt(socket_.get(), SOL_PACKET, PACKET_IGNORE_OUTGOING, &on, sizeof on);
-    ::setsockopt(socket_.get(), SOL_SOCKET, SO_RCVBUF, &kReceiveBufferBytes, sizeof kReceiveBufferBytes);
-    sockaddr_ll bound{};
-    socklen_t length = sizeof bound;
-    if (::getsockname(socket_.get(), reinterpret_cast<sockaddr*>(&bound), &length) != 0) {
-        return portError(PortCode::SystemError, errno);
-    }
-    MacAddress mac{};
-    if (bound.sll_halen != mac.size()) return portError(PortCode::NotEthernet);
-    std::copy_n(bound.sll_addr, mac.size(), mac.begin());
-    ifindex_ = bound.sll_ifindex;
+    ifindex_ = opened.ifindex;
     memberships_.clear();
-    return finishOpen(mac);
+    return finishOpen(opened.mac);
 }
 
-// The bytes after the MAC addresses land kTagBytes further on, leaving room for a tag
-// the kernel took off; untagged frames are moved back. The last kTagBytes of an untagged
-// frame that fills the buffer arrive in `tail`.
+PortStatus PacketSocketPort::openThroughBroker(std::string_view adapter) {
+    BrokerOpen opened = detail::openThroughBroker(adapter);
+    if (!opened.status.ok()) return opened.status;
+    socket_ = std::move(opened.frames);
+    broker_ = std::move(opened.client);
+    ifindex_ = broker_->ifindex();
+    memberships_.clear();
+    const PortStatus status = finishOpen(broker_->mac());
+    if (!status.ok()) broker_.reset();
+    return status;
+}
+
+void PacketSocketPort::releaseBackend() { broker_.reset(); }
+
 PacketSocketPort::Received PacketSocketPort::receiveOne(std::span<std::uint8_t> buffer, std::size_t& length,
                                                         int& error) {
-    std::array<std::uint8_t, kTagBytes> tail{};
-    std::uint8_t* const rest = buffer.data() + kMacBytes + kTagBytes;
-    const std::size_t restRoom = buffer.size() - kMacBytes - kTagBytes;
-    std::array<iovec, 3> parts{{{buffer.data(), kMacBytes}, {rest, restRoom}, {tail.data(), tail.size()}}};
-    alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(tpacket_auxdata))> control{};
-    sockaddr_ll from{};
-    msghdr message{};
-    message.msg_name = &from;
-    message.msg_namelen = sizeof from;
-    message.msg_iov = parts.data();
-    message.msg_iovlen = parts.size();
-    message.msg_control = control.data();
-    message.msg_controllen = control.size();
-    const ssize_t received = ::recvmsg(socket_.get(), &message, MSG_DONTWAIT | MSG_TRUNC);
-    if (received < 0) {
-        if (errno == EAGAIN || errno == EINTR) return Received::WouldBlock;
-        error = errno;
-        return Received::Failed;
-    }
-    const auto size = static_cast<std::size_t>(received);
-    if (from.sll_pkttype == PACKET_OUTGOING || size < kMinFrameLength) return Received::Skipped;
-    const tpacket_auxdata* aux = auxdataOf(message);
-    const bool tagged = aux != nullptr && (aux->tp_status & TP_STATUS_VLAN_VALID) != 0;
-    length = size + (tagged ? kTagBytes : 0);
-    if (length > buffer.size()) return Received::TooLong;
-    std::uint8_t* const typeField = buffer.data() + kMacBytes;
-    if (tagged) {
-        const bool tpidKnown = (aux->tp_status & TP_STATUS_VLAN_TPID_VALID) != 0 && aux->tp_vlan_tpid != 0;
-        writeBe16(typeField, tpidKnown ? aux->tp_vlan_tpid : ETHERTYPE_VLAN);
-        writeBe16(typeField + 2, aux->tp_vlan_tci);
-        return Received::Frame;
-    }
-    const std::size_t afterMacs = size - kMacBytes;
-    const std::size_t inRest = std::min(afterMacs, restRoom);
-    std::memmove(typeField, rest, inRest);
-    std::memcpy(typeField + inRest, tail.data(), afterMacs - inRest);
-    return Received::Frame;
+    if (broker_) return receiveMessage(socket_.get(), buffer, length, error);
+    return receivePacket(socket_.get(), buffer, length, error);
 }
 
 PortStatus PacketSocketPort::writeFrame(std::span<const std::uint8_t> frame) {
     if (frame.size() < kMinFrameLength) return portError(PortCode::InvalidArgument);
     auto use = lifecycle_.use();
     if (!socket_) return portError(PortCode::NotOpen);
+    if (broker_) return broker_->sendFrame(frame, lifecycle_.closingFd());
     const ssize_t sent = ::send(socket_.get(), frame.data(), frame.size(), MSG_NOSIGNAL);
     if (sent < 0) return portError(errno == EMSGSIZE ? PortCode::FrameTooLong : PortCode::SystemError, errno);
     return {};
 }
 
 PortStatus PacketSocketPort::changeMembership(int action, unsigned short type, const MacAddress* address) {
+    if (broker_) {
+        return broker_->changeMembership(action == PACKET_ADD_MEMBERSHIP, type, address, lifecycle_.closingFd());
+    }
     packet_mreq request{};
     request.mr_ifindex = ifindex_;
     request.mr_type = type;
@@ -163,6 +96,8 @@ PortStatus PacketSocketPort::setPacketFilter(std::uint32_t bits) {
     if (PortStatus status = checkPacketFilterBits(bits); !status.ok()) return status;
     auto use = lifecycle_.use();
     if (!socket_) return portError(PortCode::NotOpen);
+    // The broker never makes the adapter promiscuous.
+    if (broker_ && (bits & PacketFilter::Promiscuous) != 0) return portError(PortCode::Unsupported);
     std::lock_guard settings(settingsMutex_);
     if (PortStatus status = applyModeBits(filter_.bits(), bits); !status.ok()) return status;
     filter_.setBits(bits);

@@ -1,8 +1,11 @@
 #pragma once
-// The AF_PACKET backend of PacketPort.
+// The AF_PACKET backend of PacketPort: its own packet socket when the process may open
+// one, else the broker kez-rawsock's frame channel and requests.
+#include <memory>
 #include <mutex>
 #include <vector>
 
+#include "rawsock_client.h"
 #include "socket_port.h"
 
 namespace kez::net::detail {
@@ -16,12 +19,14 @@ public:
 
 private:
     Received receiveOne(std::span<std::uint8_t> buffer, std::size_t& length, int& error) override;
-    PortStatus configure();
+    void releaseBackend() override;
+    PortStatus openThroughBroker(std::string_view adapter);
     PortStatus changeMembership(int action, unsigned short type, const MacAddress* address);
     PortStatus applyModeBits(std::uint32_t previous, std::uint32_t bits);
 
     int ifindex_ = 0;
-    std::mutex settingsMutex_; // filter bits and memberships change one caller at a time
+    std::unique_ptr<RawsockClient> broker_; // set while the broker holds the packet socket
+    std::mutex settingsMutex_;              // filter bits and memberships change one caller at a time
     std::vector<MacAddress> memberships_;
 };
 

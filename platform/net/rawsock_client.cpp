@@ -3,26 +3,28 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
+#include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <vector>
 
-#include "kez/sys/fd.h"
-#include "rawsock_protocol.h"
+#include "packet_socket.h"
+#include "port_lifecycle.h"
 
 namespace kez::net::detail {
 namespace {
 
-constexpr int kReplyLimitMs = 10000;
+using namespace std::chrono_literals;
+
+constexpr int kOpenLimitMs = 10000;
+constexpr auto kAnswerLimit = 5s;
+constexpr auto kEndLimit = 1s;
 constexpr int kMaxPassedFds = 4;
 
 bool isExecutable(const std::filesystem::path& path) { return ::access(path.c_str(), X_OK) == 0; }
@@ -46,56 +48,18 @@ std::optional<std::filesystem::path> besideThisProgram() {
     return candidate;
 }
 
-// The helper's process; killed and reaped if it has not been reaped when this ends.
-class HelperProcess {
-public:
-    HelperProcess() = default;
-    HelperProcess(const HelperProcess&) = delete;
-    HelperProcess& operator=(const HelperProcess&) = delete;
-    ~HelperProcess() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGKILL);
-        reap();
-    }
-
-    int spawn(const std::filesystem::path& helper, std::string_view adapter, int channel) {
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, channel, kRawsockChannelFd);
-        std::string program = helper.string();
-        std::string name(adapter);
-        std::string channelText = std::to_string(kRawsockChannelFd);
-        std::array<char*, 4> argv{program.data(), name.data(), channelText.data(), nullptr};
-        std::array<char*, 1> environment{nullptr};
-        const int error = ::posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environment.data());
-        posix_spawn_file_actions_destroy(&actions);
-        if (error != 0) pid_ = 0;
-        return error;
-    }
-
-    void reap() {
-        int status = 0;
-        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-        }
-        pid_ = 0;
-    }
-
-private:
-    pid_t pid_ = 0;
-};
-
 struct Received {
-    RawsockReply reply;
+    RawsockOpened opened;
     std::vector<sys::UniqueFd> fds;
     bool complete = false;
 };
 
-Received receiveReply(int channel) {
+Received receiveOpened(int channel) {
     Received received;
     pollfd waiting{channel, POLLIN, 0};
-    if (::poll(&waiting, 1, kReplyLimitMs) <= 0) return received;
+    if (::poll(&waiting, 1, kOpenLimitMs) <= 0) return received;
     alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(int) * kMaxPassedFds)> control{};
-    iovec data{&received.reply, sizeof received.reply};
+    iovec data{&received.opened, sizeof received.opened};
     msghdr message{};
     message.msg_iov = &data;
     message.msg_iovlen = 1;
@@ -111,34 +75,35 @@ Received receiveReply(int channel) {
             received.fds.emplace_back(fd);
         }
     }
-    received.complete = length == static_cast<ssize_t>(sizeof received.reply) &&
-                        (message.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) == 0 && received.reply.magic == kRawsockMagic;
+    received.complete = length == static_cast<ssize_t>(sizeof received.opened) &&
+                        (message.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) == 0 && received.opened.magic == kRawsockMagic;
     return received;
 }
 
-bool isRawPacketSocket(int fd) {
-    int domain = 0;
-    int type = 0;
-    socklen_t length = sizeof domain;
-    if (::getsockopt(fd, SOL_SOCKET, SO_DOMAIN, &domain, &length) != 0) return false;
-    length = sizeof type;
-    if (::getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &length) != 0) return false;
-    return domain == AF_PACKET && type == SOCK_RAW;
+bool isSocketOf(int fd, int domain, int type) {
+    int value = 0;
+    socklen_t length = sizeof value;
+    if (::getsockopt(fd, SOL_SOCKET, SO_DOMAIN, &value, &length) != 0 || value != domain) return false;
+    length = sizeof value;
+    return ::getsockopt(fd, SOL_SOCKET, SO_TYPE, &value, &length) == 0 && value == type;
 }
 
-PacketSocket failed(PortCode code, int error = 0) { return PacketSocket{sys::UniqueFd(), portError(code, error)}; }
+// What the broker reported; codes this side does not know count as the broker's failure.
+PortStatus statusFrom(std::int32_t code, std::int32_t error) {
+    const auto reported = static_cast<PortCode>(code);
+    if (reported == PortCode::Ok) return {};
+    const bool known = reported > PortCode::Ok && reported <= PortCode::SystemError;
+    return portError(known ? reported : PortCode::HelperFailed, error);
+}
 
-PacketSocket fromReply(Received received) {
-    if (!received.complete) return failed(PortCode::HelperFailed);
-    const auto code = static_cast<PortCode>(received.reply.code);
-    if (code != PortCode::Ok) {
-        const bool known = code > PortCode::Ok && code <= PortCode::SystemError;
-        return failed(known ? code : PortCode::HelperFailed, received.reply.error);
+BrokerOpen failed(PortCode code, int error = 0) { return BrokerOpen{nullptr, sys::UniqueFd(), portError(code, error)}; }
+
+PortStatus limitSends(int fd) {
+    const timeval limit{std::chrono::duration_cast<std::chrono::seconds>(kAnswerLimit).count(), 0};
+    if (::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit) != 0) {
+        return portError(PortCode::SystemError, errno);
     }
-    if (received.fds.size() != 1 || !isRawPacketSocket(received.fds.front().get())) {
-        return failed(PortCode::HelperFailed);
-    }
-    return PacketSocket{std::move(received.fds.front()), {}};
+    return {};
 }
 
 } // namespace
@@ -152,7 +117,64 @@ std::optional<std::filesystem::path> findRawsockHelper() {
     return besideThisProgram();
 }
 
-PacketSocket openThroughHelper(std::string_view adapter) {
+RawsockClient::RawsockClient(HelperProcess&& process, sys::UniqueFd requests, const RawsockOpened& opened)
+    : process_(std::move(process)), requests_(std::move(requests)), ifindex_(opened.ifindex) {
+    std::copy(std::begin(opened.mac), std::end(opened.mac), mac_.begin());
+}
+
+RawsockClient::~RawsockClient() {
+    requests_.reset();
+    process_.end(kEndLimit);
+}
+
+PortStatus RawsockClient::sendFrame(std::span<const std::uint8_t> frame, int closingFd) {
+    RawsockRequest request;
+    request.verb = static_cast<std::uint16_t>(RawsockVerb::Send);
+    request.ifindex = ifindex_;
+    return ask(request, frame, closingFd);
+}
+
+PortStatus RawsockClient::changeMembership(bool join, std::uint16_t membership, const MacAddress* group,
+                                           int closingFd) {
+    RawsockRequest request;
+    request.verb = static_cast<std::uint16_t>(join ? RawsockVerb::Join : RawsockVerb::Leave);
+    request.membership = membership;
+    if (group != nullptr) std::copy(group->begin(), group->end(), request.group);
+    return ask(request, {}, closingFd);
+}
+
+PortStatus RawsockClient::ask(RawsockRequest request, std::span<const std::uint8_t> payload, int closingFd) {
+    std::lock_guard asking(askMutex_);
+    request.sequence = ++sequence_;
+    std::array<iovec, 2> parts{
+        {{&request, sizeof request}, {const_cast<std::uint8_t*>(payload.data()), payload.size()}}};
+    msghdr message{};
+    message.msg_iov = parts.data();
+    message.msg_iovlen = payload.empty() ? 1 : 2;
+    if (::sendmsg(requests_.get(), &message, MSG_NOSIGNAL) < 0) {
+        return portError(errno == EMSGSIZE ? PortCode::FrameTooLong : PortCode::HelperFailed, errno);
+    }
+    const sys::Deadline deadline(kAnswerLimit);
+    for (;;) {
+        int error = 0;
+        switch (waitReadable(requests_.get(), closingFd, deadline, error)) {
+        case Readiness::Closing: return portError(PortCode::NotOpen);
+        case Readiness::Timeout: return portError(PortCode::HelperFailed, ETIMEDOUT);
+        case Readiness::Failed: return portError(PortCode::SystemError, error);
+        case Readiness::Ready: break;
+        }
+        RawsockAnswer answer;
+        const ssize_t length = ::recv(requests_.get(), &answer, sizeof answer, MSG_DONTWAIT);
+        if (length < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+        if (length != static_cast<ssize_t>(sizeof answer)) {
+            return portError(PortCode::HelperFailed, length < 0 ? errno : ECONNRESET);
+        }
+        // An answer to a request given up on comes late; it is not this one's.
+        if (answer.sequence == request.sequence) return statusFrom(answer.code, answer.error);
+    }
+}
+
+BrokerOpen openThroughBroker(std::string_view adapter) {
     if (auto status = checkAdapterName(adapter); !status.ok()) return failed(status.code);
     const auto helper = findRawsockHelper();
     if (!helper) return failed(PortCode::HelperUnavailable, ENOENT);
@@ -164,15 +186,25 @@ PacketSocket openThroughHelper(std::string_view adapter) {
     sys::UniqueFd channel(::fcntl(theirs.get(), F_DUPFD_CLOEXEC, kRawsockChannelFd + 1));
     if (!channel) return failed(PortCode::SystemError, errno);
     theirs.reset();
+    if (PortStatus status = limitSends(ours.get()); !status.ok()) return failed(status.code, status.error);
 
     HelperProcess process;
-    if (const int error = process.spawn(*helper, adapter, channel.get()); error != 0) {
+    if (const int error = process.spawn(*helper, adapter, channel.get(), kRawsockChannelFd); error != 0) {
         return failed(PortCode::HelperUnavailable, error);
     }
     channel.reset();
-    PacketSocket result = fromReply(receiveReply(ours.get()));
-    if (result.status.ok()) process.reap();
-    return result;
+    Received received = receiveOpened(ours.get());
+    if (!received.complete) return failed(PortCode::HelperFailed);
+    if (PortStatus status = statusFrom(received.opened.code, received.opened.error); !status.ok()) {
+        return failed(status.code, status.error);
+    }
+    if (received.fds.size() != 1 || !isSocketOf(received.fds.front().get(), AF_UNIX, SOCK_SEQPACKET)) {
+        return failed(PortCode::HelperFailed);
+    }
+    BrokerOpen opened;
+    opened.client = std::make_unique<RawsockClient>(std::move(process), std::move(ours), received.opened);
+    opened.frames = std::move(received.fds.front());
+    return opened;
 }
 
 } // namespace kez::net::detail

@@ -1,5 +1,7 @@
 #include "socket_port.h"
 
+#include <sys/socket.h>
+
 #include <cerrno>
 
 namespace kez::net::detail {
@@ -29,6 +31,7 @@ void SocketPort::close() {
     // Closing the socket drops its memberships in the kernel.
     readiness_.reset();
     socket_.reset();
+    releaseBackend();
 }
 
 bool SocketPort::isOpen() const {
@@ -84,6 +87,21 @@ PortCounters SocketPort::counters() const {
     result.framesFiltered = framesFiltered_;
     result.framesTooLong = framesTooLong_;
     return result;
+}
+
+Receipt receiveMessage(int fd, std::span<std::uint8_t> buffer, std::size_t& length, int& error) {
+    const ssize_t received = ::recv(fd, buffer.data(), buffer.size(), MSG_DONTWAIT | MSG_TRUNC);
+    if (received < 0) {
+        if (errno == EAGAIN || errno == EINTR) return Receipt::WouldBlock;
+        error = errno;
+        return Receipt::Failed;
+    }
+    if (received == 0) {
+        error = ECONNRESET;
+        return Receipt::Failed;
+    }
+    length = static_cast<std::size_t>(received);
+    return length > buffer.size() ? Receipt::TooLong : Receipt::Frame;
 }
 
 } // namespace kez::net::detail

@@ -6,6 +6,7 @@
 
 #include "kez/net/packet_port.h"
 #include "kez/net/receive_filter.h"
+#include "packet_socket.h"
 #include "port_lifecycle.h"
 
 namespace kez::net::detail {
@@ -21,9 +22,11 @@ public:
     PortCounters counters() const override;
 
 protected:
-    enum class Received { Frame, Skipped, TooLong, WouldBlock, Failed };
+    using Received = Receipt;
     // Takes one message off the readable socket into `buffer`; `error` tells why on Failed.
     virtual Received receiveOne(std::span<std::uint8_t> buffer, std::size_t& length, int& error) = 0;
+    // Releases what the backend holds beside the socket, while close() holds everyone out.
+    virtual void releaseBackend() {}
     // Completes an open once the socket is set up: readiness, address, a closed filter.
     // On failure the socket is released.
     PortStatus finishOpen(const MacAddress& mac);
@@ -39,5 +42,8 @@ private:
     std::atomic<std::uint64_t> framesFiltered_{0};
     std::atomic<std::uint64_t> framesTooLong_{0};
 };
+
+// One message off a SOCK_SEQPACKET socket: one frame. Its peer's end reads as Failed.
+Receipt receiveMessage(int fd, std::span<std::uint8_t> buffer, std::size_t& length, int& error);
 
 } // namespace kez::net::detail

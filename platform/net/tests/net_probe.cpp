@@ -5,17 +5,15 @@
 //   mcast <mac>...     -> ok | fail <code> <errno>
 //   send <hex>         -> ok | fail <code> <errno>
 //   recv <ms>          -> frame <hex> | timeout | closed | fail <code> <errno>
-//   detach             -> ok | fail <errno> | nosocket   (SO_DETACH_FILTER on the packet socket)
-//   rebind <ifname|0>  -> ok | fail <errno> | nosocket   (binds the packet socket to another
-//                         adapter, or to every adapter)
-//   rawrecv <ms>       -> frame <hex> | timeout | nosocket   (straight from the packet socket, no
-//                         software filter: shows what the kernel filter lets through)
+//   packetsockets      -> packetsockets <count of AF_PACKET descriptors held>
 //   fds                -> fds <count>
 //   close | release (destroys the port) | quit
-#include <arpa/inet.h>
-#include <linux/if_ether.h>
-#include <linux/if_packet.h>
-#include <net/if.h>
+// and, straight to a broker of its own as any program may talk to it:
+//   broker <adapter>             -> ok <ifindex> <mac> | fail <code> <errno>
+//   bsend <ifindex> <hex>        -> ok | fail <code> <errno>
+//   bjoin <PACKET_MR_ kind> <mac> -> ok | fail <code> <errno>
+//   brecv <ms>                   -> frame <hex> | timeout | fail <code> <errno>   (the frame channel,
+//                                   no software filter: what the broker passes on)
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -27,12 +25,14 @@
 #include <string>
 
 #include "kez/net/packet_port.h"
+#include "rawsock_client.h"
 #include "test_frames.h"
 
 namespace {
 
 using namespace kez::net;
 using kez::net::testing::Bytes;
+namespace detail = kez::net::detail;
 
 std::string failure(const PortStatus& status) {
     return "fail " + std::string(codeName(status.code)) + " " + std::to_string(status.error);
@@ -48,47 +48,55 @@ std::vector<int> openDescriptors() {
     return fds;
 }
 
-bool isPacketSocket(int fd) {
-    int domain = 0;
-    socklen_t length = sizeof domain;
-    return ::getsockopt(fd, SOL_SOCKET, SO_DOMAIN, &domain, &length) == 0 && domain == AF_PACKET;
-}
-
-std::optional<int> packetSocket() {
+std::string countPacketSockets() {
+    int count = 0;
     for (const int fd : openDescriptors()) {
-        if (isPacketSocket(fd)) return fd;
+        int domain = 0;
+        socklen_t length = sizeof domain;
+        if (::getsockopt(fd, SOL_SOCKET, SO_DOMAIN, &domain, &length) == 0 && domain == AF_PACKET) ++count;
     }
-    return std::nullopt;
+    return "packetsockets " + std::to_string(count);
 }
 
-std::string detachFilter() {
-    if (const auto fd = packetSocket()) {
-        const int unused = 0;
-        if (::setsockopt(*fd, SOL_SOCKET, SO_DETACH_FILTER, &unused, sizeof unused) == 0) return "ok";
-        return "fail " + std::to_string(errno);
+struct BrokerLink {
+    std::unique_ptr<detail::RawsockClient> client;
+    kez::sys::UniqueFd frames;
+};
+
+std::string openBroker(BrokerLink& link, const std::string& adapter) {
+    detail::BrokerOpen opened = detail::openThroughBroker(adapter);
+    if (!opened.status.ok()) return failure(opened.status);
+    link.client = std::move(opened.client);
+    link.frames = std::move(opened.frames);
+    return "ok " + std::to_string(link.client->ifindex()) + " " + formatMac(link.client->mac());
+}
+
+std::string askBroker(BrokerLink& link, const std::string& command, std::istringstream& words) {
+    if (!link.client) return "fail NotOpen 0";
+    detail::RawsockRequest request;
+    std::string text;
+    if (command == "bsend") {
+        words >> request.ifindex >> text;
+        const auto frame = kez::net::testing::fromHex(text);
+        if (!frame) return "fail bad-hex 0";
+        request.verb = static_cast<std::uint16_t>(detail::RawsockVerb::Send);
+        return answer(link.client->ask(request, *frame, -1));
     }
-    return "nosocket";
+    words >> request.membership >> text;
+    const auto group = parseMac(text);
+    if (!group) return "fail bad-mac 0";
+    std::copy(group->begin(), group->end(), request.group);
+    request.verb = static_cast<std::uint16_t>(detail::RawsockVerb::Join);
+    return answer(link.client->ask(request, {}, -1));
 }
 
-std::string rebind(const std::string& adapter) {
-    const auto fd = packetSocket();
-    if (!fd) return "nosocket";
-    sockaddr_ll address{};
-    address.sll_family = AF_PACKET;
-    address.sll_protocol = htons(ETH_P_ALL);
-    address.sll_ifindex = adapter == "0" ? 0 : static_cast<int>(::if_nametoindex(adapter.c_str()));
-    if (::bind(*fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return "ok";
-    return "fail " + std::to_string(errno);
-}
-
-std::string receiveRaw(int limitMs) {
-    const auto fd = packetSocket();
-    if (!fd) return "nosocket";
-    pollfd waiting{*fd, POLLIN, 0};
+std::string receiveFromBroker(const BrokerLink& link, int limitMs) {
+    if (!link.frames) return "fail NotOpen 0";
+    pollfd waiting{link.frames.get(), POLLIN, 0};
     if (::poll(&waiting, 1, limitMs) != 1) return "timeout";
-    Bytes buffer(65536);
-    const ssize_t length = ::recv(*fd, buffer.data(), buffer.size(), MSG_DONTWAIT);
-    if (length < 0) return "fail " + std::to_string(errno);
+    Bytes buffer(kMaxFrameLength);
+    const ssize_t length = ::recv(link.frames.get(), buffer.data(), buffer.size(), MSG_DONTWAIT);
+    if (length <= 0) return "fail SystemError " + std::to_string(errno);
     buffer.resize(static_cast<std::size_t>(length));
     return "frame " + kez::net::testing::toHex(buffer);
 }
@@ -115,21 +123,22 @@ std::string multicast(PacketPort& port, std::istringstream& words) {
     return answer(port.setMulticastList(list));
 }
 
-std::string perform(std::unique_ptr<PacketPort>& port, const std::string& line) {
+std::string perform(std::unique_ptr<PacketPort>& port, BrokerLink& broker, const std::string& line) {
     std::istringstream words(line);
     std::string command;
     words >> command;
     if (command == "fds") return "fds " + std::to_string(openDescriptors().size() - 1);
-    if (command == "detach") return detachFilter();
-    if (command == "rebind") {
+    if (command == "packetsockets") return countPacketSockets();
+    if (command == "broker") {
         std::string adapter;
         words >> adapter;
-        return rebind(adapter);
+        return openBroker(broker, adapter);
     }
-    if (command == "rawrecv") {
+    if (command == "bsend" || command == "bjoin") return askBroker(broker, command, words);
+    if (command == "brecv") {
         int limitMs = 0;
         words >> limitMs;
-        return receiveRaw(limitMs);
+        return receiveFromBroker(broker, limitMs);
     }
     if (command == "open") {
         std::string adapter;
@@ -173,8 +182,9 @@ std::string perform(std::unique_ptr<PacketPort>& port, const std::string& line) 
 
 int main() {
     std::unique_ptr<PacketPort> port;
+    BrokerLink broker;
     for (std::string line; std::getline(std::cin, line) && line != "quit";) {
-        std::cout << perform(port, line) << std::endl;
+        std::cout << perform(port, broker, line) << std::endl;
     }
     return 0;
 }

@@ -3,11 +3,13 @@
 // a wire relayed by a hub, and a veth pair between two private namespaces (root only).
 #include <memory>
 #include <optional>
+#include <regex>
 #include <string>
 
 #include "kez/net/packet_port.h"
 #include "kez/net/virtual_wire_hub.h"
 #include "net_namespace.h"
+#include "process.h"
 #include "test_frames.h"
 
 namespace kez::net::testing {
@@ -64,6 +66,24 @@ public:
     const test::NetNamespace& first() const { return first_; }
     const test::NetNamespace& second() const { return second_; }
     const test::VethPair& pair() const { return pair_; }
+
+    // `ip <what> show` of A's adapter ("maddr", "-d link").
+    std::string showA(const std::string& what) const {
+        std::vector<std::string> argv{"ip", "-n", first_.name()};
+        for (std::size_t at = 0, next = 0; at < what.size(); at = next + 1) {
+            next = std::min(what.find(' ', at), what.size());
+            argv.push_back(what.substr(at, next - at));
+        }
+        argv.insert(argv.end(), {"show", "dev", pair_.firstName()});
+        return test::runCommand(argv).out;
+    }
+    // A counter of A's adapter as `ip -d link` prints it ("allmulti", "promiscuity"); -1 if absent.
+    int counterOfA(const std::string& name) const {
+        const std::string shown = showA("-d link");
+        std::smatch match;
+        if (!std::regex_search(shown, match, std::regex(" " + name + " (\\d+)"))) return -1;
+        return std::stoi(match[1].str());
+    }
 
     static OpenedPort openIn(const test::NetNamespace& space, const std::string& interface) {
         OpenedPort opened;

@@ -1,11 +1,13 @@
-// The J5 framing check, its kernel twin (the socket filter kez-rawsock locks), and the
-// NDIS filter bits.
+// The J5 framing check, its kernel twin (the socket filter kez-rawsock locks), what the
+// broker lets out, and the NDIS filter bits.
 #include <gtest/gtest.h>
+#include <linux/if_packet.h>
 #include <sys/socket.h>
 
 #include "kez/net/packet_port.h"
 #include "kez/net/receive_filter.h"
 #include "packet_socket.h"
+#include "rawsock_rules.h"
 #include "test_frames.h"
 
 namespace kez::net {
@@ -76,6 +78,52 @@ TEST(J5Framing, SocketFilterAgreesWithSoftwareCheck) {
         }
     }
     EXPECT_NE(::setsockopt(receiver.get(), SOL_SOCKET, SO_DETACH_FILTER, nullptr, 0), 0);
+}
+
+TEST(BrokerRules, SendsOnlyJ5FramesFromTheOwnAddressOnTheBoundAdapter) {
+    const detail::BoundAdapter adapter{7, kStationA};
+    for (const auto& c : framingCases()) {
+        const PortCode expected = c.frame.size() < kMinFrameLength ? PortCode::InvalidArgument
+                                  : c.j5                           ? PortCode::Ok
+                                                                   : PortCode::PermissionDenied;
+        EXPECT_EQ(detail::checkOutgoingFrame(adapter, 7, c.frame).code, expected) << c.name;
+    }
+    struct Case {
+        const char* name;
+        int ifindex;
+        Bytes frame;
+        PortCode code;
+    };
+    const std::vector<Case> cases{
+        {"largest", 7, plainFrame(kStationB, kStationA, 1500), PortCode::Ok},
+        {"one byte more", 7, plainFrame(kStationB, kStationA, 1501), PortCode::FrameTooLong},
+        {"tagged and too long", 7,
+         [] {
+             Bytes f = taggedFrame(kStationB, kStationA, 5);
+             f.resize(1515);
+             return f;
+         }(),
+         PortCode::FrameTooLong},
+        {"another source", 7, plainFrame(kStationB, kStranger), PortCode::PermissionDenied},
+        {"group source", 7, plainFrame(kStationB, kBroadcastMac), PortCode::PermissionDenied},
+        {"another adapter", 8, plainFrame(kStationB, kStationA), PortCode::PermissionDenied},
+        {"every adapter", 0, plainFrame(kStationB, kStationA), PortCode::PermissionDenied},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(detail::checkOutgoingFrame(adapter, c.ifindex, c.frame).code, c.code) << c.name;
+}
+
+TEST(BrokerRules, JoinsGroupsAndAllMulticastButNeverPromiscuousMode) {
+    const std::vector<std::tuple<std::uint16_t, MacAddress, PortCode>> cases{
+        {PACKET_MR_MULTICAST, kGroup1, PortCode::Ok},
+        {PACKET_MR_MULTICAST, kStationA, PortCode::InvalidArgument},
+        {PACKET_MR_ALLMULTI, MacAddress{}, PortCode::Ok},
+        {PACKET_MR_PROMISC, MacAddress{}, PortCode::PermissionDenied},
+        {PACKET_MR_UNICAST, kStationA, PortCode::PermissionDenied},
+        {99, kGroup1, PortCode::PermissionDenied},
+    };
+    for (const auto& [membership, group, code] : cases)
+        EXPECT_EQ(detail::checkMembership(membership, group).code, code) << membership;
 }
 
 struct Destination {
