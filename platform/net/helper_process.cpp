@@ -1,5 +1,6 @@
 #include "helper_process.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -18,6 +19,9 @@ namespace kez::net::detail {
 int HelperProcess::spawn(const std::filesystem::path& helper, std::string_view adapter, int channel, int fd) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    // Not the program's input and output: a reader of the program's pipes would wait for the broker too.
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, channel, fd);
     std::string program = helper.string();
     std::string name(adapter);

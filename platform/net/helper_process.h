@@ -1,6 +1,7 @@
 #pragma once
 // The broker's process, started by the program that uses it: no environment, one
-// descriptor passed on. Ended (killed if it does not end by itself) and reaped with the object.
+// descriptor passed on besides standard error. Ended (killed if it does not end by
+// itself) and reaped with the object.
 #include <sys/types.h>
 
 #include <chrono>

@@ -90,11 +90,7 @@ TEST_F(PacketSocketPort, TaggedFrameFromAnIndependentSenderKeepsItsTag) {
     append16(expected, 3 << 13 | 5);
     append16(expected, 0x88B5);
     expected.insert(expected.end(), part.begin(), part.end());
-    Bytes buffer(kMaxFrameLength);
-    const FrameRead read = port->readFrame(buffer, 5s);
-    ASSERT_EQ(read.outcome, ReadOutcome::Frame);
-    buffer.resize(read.length);
-    EXPECT_EQ(toHex(buffer), toHex(expected)) << "veth does not pad, so the frame is exactly what scapy built";
+    EXPECT_EQ(receive(*port), expected) << "veth does not pad, so the frame is exactly what scapy built";
 }
 
 // A frame to everyone from B behind the given tag protocols (each with TCI 5), ending

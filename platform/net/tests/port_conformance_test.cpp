@@ -18,7 +18,6 @@ using namespace std::chrono_literals;
 
 // Long enough for any frame in flight to arrive; only a missing frame waits it out.
 constexpr auto kSettle = 300ms;
-constexpr auto kArrival = 5s;
 
 // The seed that makes byte 16 of a test frame (the first payload byte) equal `mark`.
 std::uint8_t seedFor(std::size_t mark) { return static_cast<std::uint8_t>(mark - 2); }
@@ -44,14 +43,6 @@ protected:
         ASSERT_TRUE(b.status.ok()) << describe(b.status);
         a_ = std::move(a.port);
         b_ = std::move(b.port);
-    }
-
-    std::optional<Bytes> receive(PacketPort& port, std::chrono::milliseconds limit = kArrival) {
-        Bytes buffer(kMaxFrameLength);
-        const FrameRead read = port.readFrame(buffer, limit);
-        if (read.outcome != ReadOutcome::Frame) return std::nullopt;
-        buffer.resize(read.length);
-        return buffer;
     }
 
     // Destinations (by the frame's seed byte) of everything `port` receives until quiet.

@@ -1,6 +1,7 @@
 #pragma once
 // Two packet ports joined by one link, for every backend: an in-process virtual wire,
 // a wire relayed by a hub, and a veth pair between two private namespaces (root only).
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <regex>
@@ -13,6 +14,15 @@
 #include "test_frames.h"
 
 namespace kez::net::testing {
+
+// The next frame `port` delivers within `limit`, or nullopt.
+inline std::optional<Bytes> receive(PacketPort& port, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+    Bytes buffer(kMaxFrameLength);
+    const FrameRead read = port.readFrame(buffer, limit);
+    if (read.outcome != ReadOutcome::Frame) return std::nullopt;
+    buffer.resize(read.length);
+    return buffer;
+}
 
 class PortLink {
 public:

@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <thread>
 
@@ -68,27 +69,10 @@ protected:
         return {ifindex, parseMac(mac).value_or(MacAddress{})};
     }
 
-    OpenedPort openPeer(std::uint32_t filter = PacketFilter::Directed) {
-        OpenedPort peer = link_->openB();
-        EXPECT_TRUE(peer.status.ok()) << describe(peer.status);
-        if (peer.port) {
-            EXPECT_TRUE(peer.port->setPacketFilter(filter).ok());
-        }
-        return peer;
-    }
-
     std::unique_ptr<VethLink> link_;
     test::UnprivilegedCopy copy_{"kez-rawsock", {KEZ_NET_PROBE, KEZ_RAWSOCK_PROGRAM, KEZPLAT_LIBRARY}};
     test::ChildProcess probe_;
 };
-
-std::optional<Bytes> receive(PacketPort& port) {
-    Bytes buffer(kMaxFrameLength);
-    const FrameRead read = port.readFrame(buffer, 5s);
-    if (read.outcome != ReadOutcome::Frame) return std::nullopt;
-    buffer.resize(read.length);
-    return buffer;
-}
 
 // A real IPv4/UDP datagram from B to A; true once a listener on A has it.
 bool udpDatagramAcross(const VethLink& link) {
@@ -125,7 +109,8 @@ TEST_F(BrokerAsNobody, ExchangesJ5FramesAndTakesMembershipsThroughThePort) {
     EXPECT_EQ(link_->counterOfA("promiscuity"), 0);
 
     ASSERT_TRUE(udpDatagramAcross(*link_));
-    OpenedPort peer = openPeer();
+    OpenedPort peer = link_->openB();
+    ASSERT_TRUE(peer.status.ok() && peer.port->setPacketFilter(PacketFilter::Directed).ok());
     const Bytes in = taggedFrame(probeMac, peer.port->macAddress(), 0x2005);
     ASSERT_TRUE(peer.port->writeFrame(in).ok());
     EXPECT_EQ(ask("recv 5000"), "frame " + toHex(in)) << "ARP and IPv4 went first and never came through";
@@ -190,9 +175,9 @@ TEST_F(BrokerAsNobody, RefusedRequestsNeverReachTheWire) {
 TEST_F(BrokerAsNobody, PassesOnOnlyFramesThatCameInForThisStation) {
     ASSERT_TRUE(startProbe());
     const MacAddress own = startBroker().second;
-    OpenedPort peer = openPeer();
+    OpenedPort peer = link_->openB();
     OpenedPort neighbour = link_->openA(); // another program on the same adapter
-    ASSERT_TRUE(neighbour.status.ok()) << describe(neighbour.status);
+    ASSERT_TRUE(peer.status.ok() && neighbour.status.ok());
     ASSERT_TRUE(peer.port->writeFrame(plainFrame(kStranger, peer.port->macAddress(), 46, 1)).ok());
     ASSERT_TRUE(neighbour.port->writeFrame(plainFrame(kBroadcastMac, own, 46, 2)).ok());
     const Bytes marker = plainFrame(own, peer.port->macAddress(), 46, 3);
@@ -201,27 +186,17 @@ TEST_F(BrokerAsNobody, PassesOnOnlyFramesThatCameInForThisStation) {
     EXPECT_EQ(ask("brecv 300"), "timeout");
 }
 
-// Processes whose parent is `parent`, from /proc.
 std::vector<pid_t> childrenOf(pid_t parent) {
-    std::vector<pid_t> children;
-    for (const auto& entry : fs::directory_iterator("/proc")) {
-        std::ifstream stat(entry.path() / "stat");
-        std::string line;
-        if (!std::getline(stat, line) || line.rfind(')') == std::string::npos) continue;
-        std::istringstream fields(line.substr(line.rfind(')') + 1));
-        char state = 0;
-        pid_t ppid = 0;
-        if (fields >> state >> ppid && ppid == parent) children.push_back(std::stoi(entry.path().filename()));
-    }
-    return children;
+    const std::string task = std::to_string(parent);
+    std::ifstream list("/proc/" + task + "/task/" + task + "/children");
+    return {std::istream_iterator<pid_t>(list), std::istream_iterator<pid_t>()};
 }
 
-// Running: neither gone nor a zombie waiting for a parent that may never reap it.
+// Neither gone nor a zombie waiting for a parent that may never reap it.
 bool running(pid_t pid) {
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
     std::string line;
-    if (!std::getline(stat, line) || line.rfind(')') == std::string::npos) return false;
-    return line.substr(line.rfind(')') + 2, 1) != "Z";
+    return std::getline(stat, line) && line.find(") Z ") == std::string::npos;
 }
 
 TEST_F(BrokerAsNobody, EndsWhenItsCallerDies) {
