@@ -7,9 +7,9 @@
 #include "link_cases.h"
 #include "link_test_support.h"
 #include "net_namespace.h"
-#include "pcap_writer.h"
 
 #include "kez/net/packet_port.h"
+#include "kez/net/pcap_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -74,14 +74,14 @@ TEST_F(VirtualWireExchange, SentFramesMatchThePeerByteForByte) {
     const CaseSet set = makeCases(sendSpecs(kOwnText, kPeerText), scratch_.path());
     ASSERT_TRUE(set.error.empty()) << set.error;
     const auto pcap = scratch_.path() / "sent.pcap";
-    PcapWriter capture(pcap.string());
+    kez::net::PcapWriter capture(pcap);
     for (const auto& c : set.cases) {
         ASSERT_EQ(sendThroughRalnet(&ctx_, c), J5_SENT) << c.request.name;
         const Bytes frame = peerRead();
         EXPECT_EQ(frame, c.frame) << c.request.name;
-        capture.frame(frame.data(), frame.size());
+        capture.write(frame);
     }
-    ASSERT_TRUE(capture.close());
+    ASSERT_TRUE(capture.ok());
     EXPECT_EQ(verifyCapture(set.file, pcap), "ok");
     const auto iface = iface::acquireInterface(&ctx_);
     EXPECT_EQ(iface->counters.sentHu.load(), 3u);

@@ -1,10 +1,11 @@
 // Our frames against the independent fixture generator in tests/peers/j5wire: the bytes must
 // match, parse back to the same fields, and decode in tshark as the cases expect.
-#include "pcap_writer.h"
 #include "pool/packet_pools.h"
 #include "test_bytes.h"
 #include "wire/demux.h"
 #include "wire/packet_builder.h"
+
+#include "kez/net/pcap_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -176,15 +177,14 @@ TEST_F(WirePeer, EveryCaseBuildsTheSameBytesAndParsesBack) {
 
 TEST_F(WirePeer, TsharkDecodesOurFramesAsTheCasesExpect) {
     if (run("command -v tshark > /dev/null 2>&1") != 0) GTEST_SKIP() << "tshark not installed";
-    PcapWriter pcap((work_ / "ours.pcap").string());
-    ASSERT_TRUE(pcap.ok());
+    kez::net::PcapWriter pcap(work_ / "ours.pcap");
     for (const PeerCase& c : cases_) {
         if (c.udp) continue;
         const Bytes built = build(c);
         ASSERT_FALSE(built.empty()) << c.name;
-        pcap.frame(built.data(), built.size());
+        pcap.write(built);
     }
-    ASSERT_TRUE(pcap.close());
+    ASSERT_TRUE(pcap.ok());
     const fs::path report = work_ / "check.txt";
     const int status = run(std::string(KEZ_PYTHON) + " " + (kPeerDir / "check_pcap.py").string() + " " +
                            (work_ / "cases.jsonl").string() + " " + (work_ / "ours.pcap").string() + " > " +

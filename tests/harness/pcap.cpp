@@ -1,14 +1,17 @@
 #include "pcap.h"
 
+#include <fstream>
 #include <iterator>
+
+#include "kez/net/pcap_writer.h"
 
 namespace kez::test {
 namespace {
 
-constexpr std::uint32_t kMagicMicro = 0xa1b2c3d4;
+constexpr std::uint32_t kMagicMicro = net::kPcapMagic;
 constexpr std::uint32_t kMagicNano = 0xa1b23c4d;
-constexpr std::uint32_t kLinkEthernet = 1;
-constexpr std::uint32_t kSnapLength = 65535;
+constexpr std::uint32_t kLinkEthernet = net::kPcapLinkEthernet;
+constexpr std::uint32_t kSnapLength = net::kPcapSnapLength;
 constexpr std::size_t kFileHeader = 24;
 constexpr std::size_t kRecordHeader = 16;
 
@@ -42,39 +45,7 @@ private:
     std::size_t at_ = 0;
 };
 
-void putU32(std::ofstream& file, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        file.put(static_cast<char>(value >> (8 * i)));
-}
-
-void putU16(std::ofstream& file, std::uint16_t value) {
-    file.put(static_cast<char>(value));
-    file.put(static_cast<char>(value >> 8));
-}
-
 } // namespace
-
-PcapWriter::PcapWriter(const std::filesystem::path& path) : file_(path, std::ios::binary | std::ios::trunc) {
-    putU32(file_, kMagicMicro);
-    putU16(file_, 2);
-    putU16(file_, 4);
-    putU32(file_, 0);
-    putU32(file_, 0);
-    putU32(file_, kSnapLength);
-    putU32(file_, kLinkEthernet);
-    file_.flush();
-}
-
-bool PcapWriter::write(std::span<const std::uint8_t> frame, std::uint32_t seconds, std::uint32_t microseconds) {
-    const auto length = static_cast<std::uint32_t>(frame.size());
-    putU32(file_, seconds);
-    putU32(file_, microseconds);
-    putU32(file_, length);
-    putU32(file_, length);
-    file_.write(reinterpret_cast<const char*>(frame.data()), static_cast<std::streamsize>(frame.size()));
-    file_.flush();
-    return static_cast<bool>(file_);
-}
 
 std::optional<std::vector<PcapRecord>> readPcap(const std::filesystem::path& path, std::string& error) {
     std::ifstream file(path, std::ios::binary);

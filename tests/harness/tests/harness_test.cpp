@@ -1,10 +1,12 @@
-// The harness's own moving parts: pcap files against scapy, and child processes.
+// The harness's own moving parts: pcap files (kez::net's writer, our reader) against scapy,
+// and child processes.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
+#include "kez/net/pcap_writer.h"
 #include "net_namespace.h"
 #include "pcap.h"
 #include "privileged.h"
@@ -40,8 +42,8 @@ TEST(Pcap, ScapyReadsWhatWeWriteAndWeReadWhatScapyWrites) {
     for (std::size_t i = 0; i < frame.size(); ++i)
         frame[i] = static_cast<std::uint8_t>(i * 7);
     {
-        PcapWriter writer(ours);
-        ASSERT_TRUE(writer.write(frame, 12, 34));
+        net::PcapWriter writer(ours);
+        ASSERT_TRUE(writer.write(frame, {12, 34}));
         ASSERT_TRUE(writer.write(std::vector<std::uint8_t>(14, 0xff)));
     }
     const std::string script = "import sys\n"
@@ -72,7 +74,7 @@ TEST(Pcap, DamagedFilesAreReportedNotRead) {
     TempFolder folder;
     const fs::path path = folder.path() / "cut.pcap";
     {
-        PcapWriter writer(path);
+        net::PcapWriter writer(path);
         writer.write(std::vector<std::uint8_t>(60, 1));
     }
     fs::resize_file(path, fs::file_size(path) - 1);
