@@ -1,6 +1,7 @@
 #include "kez/net/packet_port.h"
 
 #include "hub_port.h"
+#include "impaired_port.h"
 #include "local_wire_port.h"
 #include "packet_socket_port.h"
 #include "virtual_adapter.h"
@@ -8,8 +9,13 @@
 namespace kez::net {
 
 std::unique_ptr<PacketPort> makePacketPort(std::string_view adapter) {
-    if (adapter.starts_with(detail::kLocalWirePrefix)) return std::make_unique<detail::LocalWirePort>();
-    if (adapter.starts_with(detail::kHubWirePrefix)) return std::make_unique<detail::HubPort>();
+    // Virtual wires take fault and capture options, which the middleware strips.
+    if (adapter.starts_with(detail::kLocalWirePrefix)) {
+        return std::make_unique<detail::ImpairedPort>(std::make_unique<detail::LocalWirePort>());
+    }
+    if (adapter.starts_with(detail::kHubWirePrefix)) {
+        return std::make_unique<detail::ImpairedPort>(std::make_unique<detail::HubPort>());
+    }
     return std::make_unique<detail::PacketSocketPort>();
 }
 

@@ -1,6 +1,8 @@
 #include "kez/net/pcap_writer.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -28,8 +30,18 @@ PcapStamp timeOfDay() {
 } // namespace
 
 PcapWriter::PcapWriter(const std::filesystem::path& path)
-    : file_(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)) {
+    : file_(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644)) {
     if (!file_) {
+        error_ = errno;
+        return;
+    }
+    // Two writers on one file would interleave their records into garbage; the second is refused
+    // before it empties the file.
+    if (::flock(file_.get(), LOCK_EX | LOCK_NB) != 0) {
+        error_ = errno == EWOULDBLOCK ? EBUSY : errno;
+        return;
+    }
+    if (::ftruncate(file_.get(), 0) != 0) {
         error_ = errno;
         return;
     }

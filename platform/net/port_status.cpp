@@ -19,6 +19,7 @@ std::string_view codeName(PortCode code) {
     case PortCode::InvalidArgument: return "InvalidArgument";
     case PortCode::FrameTooLong: return "FrameTooLong";
     case PortCode::SystemError: return "SystemError";
+    case PortCode::InvalidOption: return "InvalidOption";
     }
     return "Unknown";
 }

@@ -25,7 +25,7 @@ PortStatus checkWireName(std::string_view wire) {
     if (wire.empty() || wire.size() > kMaxWireNameLength) return portError(PortCode::InvalidName);
     for (const char c : wire) {
         const bool printable = c > ' ' && c < 0x7f;
-        if (!printable || c == '/' || c == '@') return portError(PortCode::InvalidName);
+        if (!printable || c == '/' || c == '@' || c == '?') return portError(PortCode::InvalidName);
     }
     return {};
 }

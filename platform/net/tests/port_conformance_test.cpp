@@ -1,5 +1,6 @@
 // What every packet-port backend must do alike: exchange, filter bits, multicast list,
-// own frames, close and bad requests.
+// own frames, close and bad requests. The virtual wires also run it with every frame going
+// through the fault middleware's delay line.
 #include <gtest/gtest.h>
 #include <poll.h>
 
@@ -22,9 +23,13 @@ constexpr auto kSettle = 300ms;
 // The seed that makes byte 16 of a test frame (the first payload byte) equal `mark`.
 std::uint8_t seedFor(std::size_t mark) { return static_cast<std::uint8_t>(mark - 2); }
 
+constexpr auto kDelayed = "?delay=1";
+
 std::unique_ptr<PortLink> makeLink(const std::string& backend) {
     if (backend == "vwire") return std::make_unique<LocalWireLink>();
     if (backend == "vhub") return std::make_unique<HubWireLink>();
+    if (backend == "vwire_delayed") return std::make_unique<LocalWireLink>(kDelayed);
+    if (backend == "vhub_delayed") return std::make_unique<HubWireLink>(kDelayed);
     return std::make_unique<VethLink>();
 }
 
@@ -200,7 +205,8 @@ TEST_P(PortConformance, ConcurrentReaderWriterAndSettingsLoseNoDirectedFrame) {
 INSTANTIATE_TEST_SUITE_P(Kernel, PortConformance, ::testing::Values("veth"),
                          [](const auto& info) { return info.param; });
 #else
-INSTANTIATE_TEST_SUITE_P(VirtualWires, PortConformance, ::testing::Values("vwire", "vhub"),
+INSTANTIATE_TEST_SUITE_P(VirtualWires, PortConformance,
+                         ::testing::Values("vwire", "vhub", "vwire_delayed", "vhub_delayed"),
                          [](const auto& info) { return info.param; });
 #endif
 

@@ -1,6 +1,7 @@
 #pragma once
 // Two packet ports joined by one link, for every backend: an in-process virtual wire,
-// a wire relayed by a hub, and a veth pair between two private namespaces (root only).
+// a wire relayed by a hub (both with the ports' options, if any), and a veth pair between two
+// private namespaces (root only).
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -36,28 +37,34 @@ public:
 
 class LocalWireLink final : public PortLink {
 public:
+    explicit LocalWireLink(std::string options = "") : options_(std::move(options)) {}
     std::optional<std::string> problem() const override { return std::nullopt; }
-    OpenedPort openA() override { return openPacketPort("vwire:" + wire_ + "@" + formatMac(kStationA)); }
-    OpenedPort openB() override { return openPacketPort("vwire:" + wire_ + "@" + formatMac(kStationB)); }
+    OpenedPort openA() override { return openPacketPort(adapter(kStationA, options_)); }
+    OpenedPort openB() override { return openPacketPort(adapter(kStationB, options_)); }
+    std::string adapter(const MacAddress& mac, const std::string& options) const {
+        return "vwire:" + wire_ + "@" + formatMac(mac) + options;
+    }
 
 private:
     std::string wire_ = test::uniqueName("w");
+    std::string options_;
 };
 
 class HubWireLink final : public PortLink {
 public:
-    HubWireLink() : status_(hub_.start()) {}
+    explicit HubWireLink(std::string options = "") : status_(hub_.start()), options_(std::move(options)) {}
     std::optional<std::string> problem() const override {
         if (status_.ok()) return std::nullopt;
         return "hub: " + describe(status_);
     }
-    OpenedPort openA() override { return openPacketPort("vhub:" + name_ + "@" + formatMac(kStationA)); }
-    OpenedPort openB() override { return openPacketPort("vhub:" + name_ + "@" + formatMac(kStationB)); }
+    OpenedPort openA() override { return openPacketPort("vhub:" + name_ + "@" + formatMac(kStationA) + options_); }
+    OpenedPort openB() override { return openPacketPort("vhub:" + name_ + "@" + formatMac(kStationB) + options_); }
 
 private:
     std::string name_ = test::uniqueName("h");
     VirtualWireHub hub_{name_};
     PortStatus status_;
+    std::string options_;
 };
 
 class VethLink final : public PortLink {

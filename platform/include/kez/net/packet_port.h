@@ -6,6 +6,11 @@
 //   "<ifname>"             AF_PACKET socket on a kernel interface
 //   "vwire:<wire>[@<mac>]" in-process virtual wire shared by every port on <wire>
 //   "vhub:<hub>[@<mac>]"   virtual wire relayed across processes by a VirtualWireHub
+// A virtual-wire name may end in fault and capture options, "?drop=1.5&dup=1&reorder=2&
+// delay=20&seed=7&pcap=<file>" (percentages, milliseconds): the port then loses, duplicates,
+// holds back and delays the frames it writes, by a generator seeded with `seed` (default 1),
+// and captures every frame it writes or reads. Bad option text fails the open with
+// InvalidOption.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -46,6 +51,10 @@ struct PortCounters {
     std::uint64_t framesFiltered = 0;   // refused by the packet filter
     std::uint64_t framesTooLong = 0;    // larger than the reader's buffer
     std::uint64_t framesOverflowed = 0; // lost for want of queue room (virtual wires)
+    // Faults a virtual-wire port's options put on the frames it wrote.
+    std::uint64_t framesDropped = 0;
+    std::uint64_t framesDuplicated = 0;
+    std::uint64_t framesReordered = 0; // held back for a later frame to pass
 };
 
 class PacketPort {

@@ -24,7 +24,8 @@ struct PcapStamp {
 
 class PcapWriter {
 public:
-    // Creates or empties the file and writes its header.
+    // Creates or empties the file and writes its header. A file another writer holds open is
+    // refused (EBUSY), in this process or another.
     explicit PcapWriter(const std::filesystem::path& path);
 
     bool ok() const { return error_ == 0; }

@@ -18,6 +18,7 @@ enum class PortCode {
     InvalidArgument,
     FrameTooLong,
     SystemError,
+    InvalidOption, // virtual-wire option text malformed, unknown or out of range
 };
 
 struct PortStatus {
