@@ -1,10 +1,13 @@
 // Reliable delivery through whole interfaces on a virtual wire: the exports' results, two
-// stacks exchanging in both directions, a peer that restarts with packets in flight, and many
+// stacks exchanging in both directions (also through a wire that loses, duplicates and
+// reorders, captured for tshark), a peer that restarts with packets in flight, and many
 // senders while packets arrive and the interface closes under them.
 #include "iface/interface.h"
 #include "iface/interface_registry.h"
+#include "link_cases.h"
 #include "link_test_support.h"
 #include "net_namespace.h"
+#include "process.h"
 #include "reliable/reliable_side.h"
 #include "reliable_stack_support.h"
 
@@ -13,7 +16,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -27,14 +32,15 @@ std::array<std::uint8_t, 6> macOf(const std::string& text) { return *kez::net::p
 
 // One interface on the virtual wire, with a receiver taking its data packets.
 struct Station {
-    Station(const std::string& wire, const std::string& mac) {
-        opened = J5InitDefault(("vwire:" + wire + "@" + mac).c_str(), &ctx, nullptr, nullptr) == J5_OK &&
-                 waitForReceiveFilter(&ctx);
+    Station(const std::string& wire, const std::string& mac, const std::string& options = "") {
+        const std::string adapter = "vwire:" + wire + "@" + mac + options;
+        opened = J5InitDefault(adapter.c_str(), &ctx, nullptr, nullptr) == J5_OK && waitForReceiveFilter(&ctx);
         receiver = std::make_unique<PatternReceiver>(&ctx);
     }
     ~Station() { J5Close(&ctx); }
 
     reliable::ReliableCore& core() { return *reliable::reliableCoreOf(*iface::acquireInterface(&ctx)); }
+    kez::net::PortCounters wire() { return iface::acquireInterface(&ctx)->device->port->counters(); }
 
     J5NetIf ctx{};
     bool opened = false;
@@ -46,6 +52,21 @@ ReliableTarget targetAt(const std::string& mac) {
     const auto bytes = macOf(mac);
     std::copy(bytes.begin(), bytes.end(), target.mac);
     return target;
+}
+
+// Sends `count` test packets each way at once; both streams must arrive whole, once and in order.
+void exchangeBothWays(Station& first, Station& second, std::uint32_t count) {
+    const auto deadline = Clock::now() + 120s;
+    SendOutcome there;
+    std::thread sender([&] { there = sendPatterns(&first.ctx, targetAt(kSecondText), 0, count, deadline); });
+    const SendOutcome back = sendPatterns(&second.ctx, targetAt(kFirstText), 0, count, deadline);
+    sender.join();
+    EXPECT_EQ(there.failure, 0);
+    EXPECT_EQ(back.failure, 0);
+    EXPECT_TRUE(second.receiver->waitFor(count, 30s));
+    EXPECT_TRUE(first.receiver->waitFor(count, 30s));
+    EXPECT_EQ(orderProblem(second.receiver->received(), 0, count), "");
+    EXPECT_EQ(orderProblem(first.receiver->received(), 0, count), "");
 }
 
 class ReliableOnVirtualWire : public ::testing::Test {
@@ -116,17 +137,7 @@ TEST(ReliableExports, AnswerWithTheirResultCodes) {
 
 TEST_F(ReliableOnVirtualWire, BothDirectionsDeliverEveryPacketOnceInOrder) {
     constexpr std::uint32_t kCount = 3000;
-    const auto deadline = Clock::now() + 60s;
-    SendOutcome there;
-    std::thread sender([&] { there = sendPatterns(&first_->ctx, targetAt(kSecondText), 0, kCount, deadline); });
-    const SendOutcome back = sendPatterns(&second_->ctx, targetAt(kFirstText), 0, kCount, deadline);
-    sender.join();
-    EXPECT_EQ(there.failure, 0);
-    EXPECT_EQ(back.failure, 0);
-    EXPECT_TRUE(second_->receiver->waitFor(kCount, 30s));
-    EXPECT_TRUE(first_->receiver->waitFor(kCount, 30s));
-    EXPECT_EQ(orderProblem(second_->receiver->received(), 0, kCount), "");
-    EXPECT_EQ(orderProblem(first_->receiver->received(), 0, kCount), "");
+    exchangeBothWays(*first_, *second_, kCount);
 
     const auto view = first_->core().sender().inspect(macOf(kSecondText).data());
     ASSERT_TRUE(view.has_value());
@@ -135,6 +146,53 @@ TEST_F(ReliableOnVirtualWire, BothDirectionsDeliverEveryPacketOnceInOrder) {
     EXPECT_EQ(view->waiting, 0);
     EXPECT_EQ(static_cast<std::uint16_t>(view->lastSequence - view->initialConnectNumber), kCount)
         << "one sequence number per packet after the connect number";
+}
+
+// Frames of a capture as tshark decodes them, counted by source, type and the J5 packet type
+// ("88b5 HR"); "unreadable" holds tshark's complaint when it could not read the file.
+std::map<std::string, std::size_t> tsharkCensus(const std::filesystem::path& pcap) {
+    const kez::test::CommandResult decoded = kez::test::runCommand(
+        {"tshark", "-r", pcap.string(), "-T", "fields", "-e", "eth.src", "-e", "eth.type", "-e", "data.data"}, 60s);
+    if (!decoded.ok()) return {{"unreadable: " + decoded.err, 1}};
+    std::map<std::string, std::size_t> census;
+    std::istringstream lines(decoded.out);
+    std::string source, type, data;
+    while (std::getline(lines, source, '\t') && std::getline(lines, type, '\t') && std::getline(lines, data))
+        ++census[source + " " + type + " " + data.substr(0, 4)];
+    return census;
+}
+
+// Each station's port loses, duplicates and holds back some of what it writes; the first
+// captures everything it writes and reads.
+TEST(ReliableOnFaultyVirtualWire, TenThousandEachWayOnceInOrderAndTsharkReadsTheCapture) {
+    constexpr std::uint32_t kCount = 10'000;
+    ScratchFolder scratch;
+    const auto pcap = scratch.path() / "wire.pcap";
+    const std::string wire = kez::test::uniqueName("rf");
+    const std::string faults = "?drop=0.05&dup=1&reorder=1";
+    Station first(wire, kFirstText, faults + "&seed=11&pcap=" + pcap.string());
+    Station second(wire, kSecondText, faults + "&seed=12");
+    ASSERT_TRUE(first.opened);
+    ASSERT_TRUE(second.opened);
+
+    exchangeBothWays(first, second, kCount);
+    for (Station* station : {&first, &second}) {
+        const kez::net::PortCounters counters = station->wire();
+        EXPECT_GT(counters.framesDropped, 0u);
+        EXPECT_GT(counters.framesDuplicated, 0u);
+        EXPECT_GT(counters.framesReordered, 0u);
+    }
+
+    const auto census = tsharkCensus(pcap);
+    const auto dataFrom = [&](const std::string& mac) {
+        const auto found = census.find(mac + " 0x88b5 4852"); // "HR"
+        return found == census.end() ? 0 : found->second;
+    };
+    EXPECT_GE(dataFrom(kFirstText), kCount) << "every packet sent at least once";
+    EXPECT_GE(dataFrom(kSecondText), kCount) << "every packet read at least once";
+    for (const auto& [kind, count] : census) {
+        EXPECT_TRUE(kind.starts_with(kFirstText + " 0x88b5 ") || kind.starts_with(kSecondText + " 0x88b5 ")) << kind;
+    }
 }
 
 // The receiving station goes away with the connection open and comes back with an empty
