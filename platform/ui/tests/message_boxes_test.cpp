@@ -1,0 +1,61 @@
+// The message-box service: titles, the box log, and the recording and console presenters.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "kez/ui/message_boxes.h"
+
+namespace kez::ui {
+namespace {
+
+TEST(MessageBoxes, FillInTheProgramTitleLogEachBoxAndAnswerFromTheScript) {
+    const auto log = std::filesystem::temp_directory_path() / ("kez-boxes-" + std::to_string(::getpid()));
+    ::setenv("KEZ_UI_BOX_LOG", log.c_str(), 1);
+    setProgramTitle("OmbrelWizard");
+    const auto boxes = std::make_shared<RecordingMessageBoxes>(std::deque<Answer>{Answer::No});
+    const auto previous = setMessageBoxes(boxes);
+
+    EXPECT_EQ(showMessageBox("Restart now?", "Restart?", Icon::Question, Buttons::YesNo), Answer::No);
+    EXPECT_EQ(showMessageBox("Line 1\r\nLine\t2 \\ end", {}, Icon::Information), Answer::Ok);
+    EXPECT_EQ(showMessageBox("Again?", "", Icon::None, Buttons::RetryCancel), Answer::Retry);
+
+    setMessageBoxes(previous);
+    ::unsetenv("KEZ_UI_BOX_LOG");
+    const std::vector<MessageBox> expected{
+        {"Restart now?", "Restart?", Icon::Question, Buttons::YesNo},
+        {"Line 1\r\nLine\t2 \\ end", "OmbrelWizard", Icon::Information, Buttons::Ok},
+        {"Again?", "OmbrelWizard", Icon::None, Buttons::RetryCancel},
+    };
+    EXPECT_EQ(boxes->shown(), expected);
+    std::ostringstream logged;
+    logged << std::ifstream(log).rdbuf();
+    std::filesystem::remove(log);
+    EXPECT_EQ(logged.str(), "question\tyesno\tRestart?\tRestart now?\n"
+                            "information\tok\tOmbrelWizard\tLine 1\\r\\nLine\\t2 \\\\ end\n"
+                            "none\tretrycancel\tOmbrelWizard\tAgain?\n");
+}
+
+TEST(MessageBoxes, TheConsoleTakesTheDefaultAnswerWithoutATerminal) {
+    // Standard input as an installer or a service has it.
+    const int saved = ::dup(STDIN_FILENO);
+    const int nothing = ::open("/dev/null", O_RDONLY);
+    ASSERT_EQ(::dup2(nothing, STDIN_FILENO), STDIN_FILENO);
+    ::close(nothing);
+    ConsoleMessageBoxes console;
+    for (const auto& [buttons, answer] :
+         {std::pair{Buttons::Ok, Answer::Ok}, std::pair{Buttons::YesNoCancel, Answer::Yes},
+          std::pair{Buttons::AbortRetryIgnore, Answer::Abort}}) {
+        EXPECT_EQ(console.show({"Saved \"Mixer Settings\"", "Ombrel", Icon::Information, buttons}), answer);
+    }
+    ::dup2(saved, STDIN_FILENO);
+    ::close(saved);
+}
+
+} // namespace
+} // namespace kez::ui
