@@ -77,10 +77,14 @@ TEST(Browser, OpensTheAddressAsOneArgumentOrShowsWhyNot) {
     }
 }
 
-TEST(Help, TheHelpFilesOfTheSetMapToHtmlPagesInTheDataFolder) {
+TEST(Launcher, FindsHelpPagesInTheDataFolderAndPartnersInTheProgramFolder) {
     EXPECT_EQ(ui::Launcher::helpPage("Help\\french.hlp"), sys::dataDir() / "help" / "french" / "index.html");
     EXPECT_EQ(ui::Launcher::helpPage(gDefaultHelpFile()), sys::dataDir() / "help" / "ruduzeze" / "index.html");
     EXPECT_FALSE(ui::Launcher::openHelp("Help\\no-such-language.hlp"));
+    EXPECT_EQ(ui::Launcher::partnerProgram("wizard"), sys::programFile().parent_path() / "wizard");
+    ::setenv("KEZ_PROGRAM_DIR", "/opt/kez/bin", 1);
+    EXPECT_EQ(ui::Launcher::partnerProgram("wizard"), fs::path("/opt/kez/bin/wizard"));
+    ::unsetenv("KEZ_PROGRAM_DIR");
 }
 
 } // namespace

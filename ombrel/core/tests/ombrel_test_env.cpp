@@ -6,26 +6,24 @@
 
 #include <sstream>
 
-#include "kez/sys/paths.h"
 #include "kez/vb/log.h"
 
 namespace kez::ombrel::test {
-namespace fs = std::filesystem;
 
 OmbrelWorld::OmbrelWorld() {
-    for (const auto& entry : registry_.environment()) {
+    for (const auto& entry : environment()) {
         const auto equals = entry.find('=');
         ::setenv(entry.substr(0, equals).c_str(), entry.substr(equals + 1).c_str(), 1);
     }
-    const auto runtime = folder() / "run";
-    fs::create_directory(runtime);
-    fs::permissions(runtime, fs::perms::owner_all);
-    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    std::filesystem::create_directory(folder() / "run");
+    std::filesystem::permissions(folder() / "run", std::filesystem::perms::owner_all);
+    ::setenv("XDG_RUNTIME_DIR", (folder() / "run").c_str(), 1);
     ::setenv("XDG_STATE_HOME", (folder() / "state").c_str(), 1);
     ::setenv("KEZ_UI_BOX_LOG", (folder() / "boxes.log").c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
+// Later tests and the programs they start must not find this world's deleted folders.
 OmbrelWorld::~OmbrelWorld() {
     for (const char* name : {"KEZ_REGISTRY_DIR", "XDG_CONFIG_HOME", "KEZ_REGISTRY_READONLY", "XDG_RUNTIME_DIR",
                              "XDG_STATE_HOME", "KEZ_UI_BOX_LOG"})

@@ -96,7 +96,7 @@ TEST(ReadOnlyMachineHive, SavesThePerUserValuesAndStopsAtTheFirstMachineValue) {
         if (::testing::Test::IsSkipped() || ::testing::Test::HasFatalFailure()) return;
         const test::OmbrelWorld world;
         gSetRegParam(Hive::LocalMachine, settingsKey("Communications"), "VuruvMac", "00:11:22:33:44:55");
-        const auto machineBefore = reg::test::readFile(world.registry().machineFile());
+        const auto machineBefore = reg::test::readFile(world.machineFile());
 
         std::vector<std::string> argv{OMBREL_PROBE, "save"};
         std::vector<std::string> environment{"KEZ_REGISTRY_READONLY=machine"};
@@ -118,7 +118,7 @@ TEST(ReadOnlyMachineHive, SavesThePerUserValuesAndStopsAtTheFirstMachineValue) {
         const auto run = reg::test::runProcess(argv, environment);
         EXPECT_EQ(run.exitCode, 0) << run.err;
         EXPECT_EQ(run.out, "probe=False error=True\n");
-        EXPECT_EQ(reg::test::readFile(world.registry().machineFile()), machineBefore);
+        EXPECT_EQ(reg::test::readFile(world.machineFile()), machineBefore);
         const std::string user = world.exportSettings("HKCU");
         EXPECT_EQ(std::count_if(user.begin(), user.end(), [](char c) { return c == '='; }), 3) << user;
         EXPECT_NE(user.find("\"ToneVolume\"=sz:\"50\""), std::string::npos) << user;

@@ -1,12 +1,15 @@
-// The apartment bridge under a Qt event loop (offscreen), and the screen measures the layouts use.
+// The Qt side of the user interface services under the offscreen platform: the apartment bridge, message
+// boxes and the screen measures the layouts use.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QEventLoop>
 #include <QFontInfo>
-#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
-#include <atomic>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -14,6 +17,7 @@
 #include "kez/apt/apartment.h"
 #include "kez/ui/apt_bridge.h"
 #include "kez/ui/metrics.h"
+#include "kez/ui/qt_message_boxes.h"
 
 namespace kez::ui {
 namespace {
@@ -78,6 +82,40 @@ TEST(AptBridge, ANestedWaitKeepsQtTimersFiring) {
     EXPECT_TRUE(waited);
 }
 
+TEST(QtMessageBoxes, ShowTheBoxOnTheGuiThreadAndReturnTheButtonPressed) {
+    QStringList seen;
+    // Presses "No" on the box once it shows (a box that never shows leaves the test to its time limit).
+    std::function<void(int)> pressNo = [&](int attempts) {
+        QTimer::singleShot(20, [&, attempts] {
+            for (QWidget* window : QApplication::topLevelWidgets()) {
+                if (auto* box = qobject_cast<QMessageBox*>(window); box != nullptr && box->isVisible()) {
+                    seen << box->windowTitle() << box->text() << QString::number(box->icon());
+                    box->button(QMessageBox::No)->click();
+                    return;
+                }
+            }
+            if (attempts > 0) pressNo(attempts - 1);
+        });
+    };
+    const MessageBox restart{"These settings will be activated\r\n\r\nRestart now?", "Restart?", Icon::Question,
+                             Buttons::YesNo};
+    pressNo(500);
+    EXPECT_EQ(QtMessageBoxes().show(restart), Answer::No);
+    Answer fromWorker = Answer::Yes;
+    QEventLoop loop;
+    pressNo(500);
+    std::thread worker([&] {
+        fromWorker = QtMessageBoxes().show(restart);
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit);
+    });
+    loop.exec();
+    worker.join();
+    EXPECT_EQ(fromWorker, Answer::No);
+    const QString question = QString::number(QMessageBox::Question);
+    const QString text = "These settings will be activated\n\nRestart now?";
+    EXPECT_EQ(seen, QStringList({"Restart?", text, question, "Restart?", text, question}));
+}
+
 TEST(Metrics, CountTwipsAtTheScreensDensityAndSubstituteTheLayoutFonts) {
     EXPECT_EQ(Metrics::twipsPerPixel(), 15); // the offscreen screen has 96 pixels per inch
     installFontSubstitutions();
@@ -90,7 +128,7 @@ TEST(Metrics, CountTwipsAtTheScreensDensityAndSubstituteTheLayoutFonts) {
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
+    QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

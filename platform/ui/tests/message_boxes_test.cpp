@@ -42,17 +42,12 @@ TEST(MessageBoxes, FillInTheProgramTitleLogEachBoxAndAnswerFromTheScript) {
 }
 
 TEST(MessageBoxes, TheConsoleTakesTheDefaultAnswerWithoutATerminal) {
-    // Standard input as an installer or a service has it.
-    const int saved = ::dup(STDIN_FILENO);
-    const int nothing = ::open("/dev/null", O_RDONLY);
-    ASSERT_EQ(::dup2(nothing, STDIN_FILENO), STDIN_FILENO);
-    ::close(nothing);
+    const int saved = ::dup(STDIN_FILENO); // standard input as an installer or a service has it
+    ::close(STDIN_FILENO);
+    ASSERT_EQ(::open("/dev/null", O_RDONLY), STDIN_FILENO);
     ConsoleMessageBoxes console;
-    for (const auto& [buttons, answer] :
-         {std::pair{Buttons::Ok, Answer::Ok}, std::pair{Buttons::YesNoCancel, Answer::Yes},
-          std::pair{Buttons::AbortRetryIgnore, Answer::Abort}}) {
-        EXPECT_EQ(console.show({"Saved \"Mixer Settings\"", "Ombrel", Icon::Information, buttons}), answer);
-    }
+    EXPECT_EQ(console.show({"Remove the driver?", "Setaid", Icon::Question, Buttons::YesNoCancel}), Answer::Yes);
+    EXPECT_EQ(console.show({"Retry?", "Setaid", Icon::Critical, Buttons::AbortRetryIgnore}), Answer::Abort);
     ::dup2(saved, STDIN_FILENO);
     ::close(saved);
 }
