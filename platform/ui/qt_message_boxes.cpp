@@ -5,6 +5,9 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include <future>
+#include <memory>
+
 namespace kez::ui {
 namespace {
 
@@ -54,10 +57,17 @@ Answer showOnThisThread(const MessageBox& box) {
 Answer QtMessageBoxes::show(const MessageBox& box) {
     QCoreApplication* application = QCoreApplication::instance();
     if (application == nullptr || QThread::currentThread() == application->thread()) return showOnThisThread(box);
-    Answer answer = defaultAnswer(box.buttons);
+    // The answer comes back through a promise rather than a blocking Qt call: the hand-over is then one the
+    // thread checker sees, and a call the application drops unrun (at its end) leaves the box's default answer.
+    auto shown = std::make_shared<std::promise<Answer>>();
+    auto answer = shown->get_future();
     QMetaObject::invokeMethod(
-        application, [&] { answer = showOnThisThread(box); }, Qt::BlockingQueuedConnection);
-    return answer;
+        application, [shown, box] { shown->set_value(showOnThisThread(box)); }, Qt::QueuedConnection);
+    try {
+        return answer.get();
+    } catch (const std::future_error&) {
+        return defaultAnswer(box.buttons);
+    }
 }
 
 void installQtMessageBoxes() { setMessageBoxes(std::make_shared<QtMessageBoxes>()); }
