@@ -10,6 +10,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <sstream>
 #include <utility>
 
 extern char** environ;
@@ -78,6 +79,14 @@ void drainInto(int fd, std::string& text) {
 }
 
 } // namespace
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
 
 CommandResult runCommand(const std::vector<std::string>& argv, std::chrono::milliseconds limit) {
     CommandResult result;

@@ -20,6 +20,9 @@ struct CommandResult {
     bool ok() const { return exitCode == 0; }
 };
 
+// The lines of a text (a command's output, a log), without their ends.
+std::vector<std::string> linesOf(const std::string& text);
+
 // Runs argv (argv[0] looked up in PATH) and collects its output; killed at the limit.
 CommandResult runCommand(const std::vector<std::string>& argv, std::chrono::milliseconds limit = 30s);
 

@@ -14,11 +14,13 @@
 #include <vector>
 
 #include "kez/vb/log.h"
+#include "process.h"
 
 namespace kez::vb {
 namespace {
 
 namespace fs = std::filesystem;
+using kez::test::linesOf;
 
 const DateTime kWhen{2026, 3, 5, 21, 7, 9};
 
@@ -27,14 +29,6 @@ std::string readAll(const fs::path& file) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
 }
 
 class Log : public ::testing::Test {
