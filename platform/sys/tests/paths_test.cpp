@@ -77,7 +77,7 @@ TEST_F(Paths, EnvironmentOverridesTheCompiledFolders) {
     {
         ScopedEnv data("KEZ_DATA_DIR", std::nullopt);
         ScopedEnv registry("KEZ_REGISTRY_DIR", std::nullopt);
-        EXPECT_EQ(dataDir(), fs::path(KEZ_SOURCE_DIR) / "data");
+        EXPECT_EQ(dataDir(), fs::path(KEZ_BINARY_DIR) / "data");
         EXPECT_EQ(registryDir(), fs::path(KEZ_BINARY_DIR) / "registry");
     }
     ScopedEnv data("KEZ_DATA_DIR", (root_ / "data").string());
