@@ -1,0 +1,129 @@
+// The real-time stream's jitter queue, driven by scripts of arriving frames and mixed buffers.
+#include "play_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace kez::sonwell::test {
+namespace {
+
+std::uint8_t codeFor(long sequence) { return static_cast<std::uint8_t>(0xE0 + sequence % 13); }
+
+// "a b*3" -> "a b b b"
+std::vector<std::string> expand(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string token; in >> token;) {
+        const auto star = token.find('*');
+        const int times = star == std::string::npos ? 1 : std::stoi(token.substr(star + 1));
+        for (int i = 0; i < times; ++i)
+            out.push_back(token.substr(0, star));
+    }
+    return out;
+}
+
+// "-" silence, "N" frame N, "rN" frame N repeated with its last 16 samples laid again on the start,
+// "c" anything else (comfort noise).
+std::string describe(std::span<const std::int16_t> frame, const std::vector<long>& sequences) {
+    if (std::all_of(frame.begin(), frame.end(), [](auto v) { return v == 0; })) return "-";
+    for (const long s : sequences) {
+        const int level = MixerBench::level(codeFor(s));
+        const bool plain = std::all_of(frame.begin(), frame.end(), [&](auto v) { return v == level; });
+        if (plain) return std::to_string(s);
+        const bool repeat = std::all_of(frame.begin(), frame.begin() + 16, [&](auto v) { return v == 2 * level; }) &&
+                            std::all_of(frame.begin() + 16, frame.end(), [&](auto v) { return v == level; });
+        if (repeat) return "r" + std::to_string(s);
+    }
+    return "c";
+}
+
+struct JitterCase {
+    const char* name;
+    std::int32_t framesPerBuffer;
+    bool comfort;
+    const char* script; // +N data N, ~N comfort N, .N silence N, m mix a buffer
+    const char* heard;
+};
+
+const JitterCase kJitterCases[] = {
+    {"in order", 1, false, "+10 +11 +12 m m m", "10 11 12"},
+    {"missing frame repeats the last", 1, false, "+10 +12 m m m", "10 r10 12"},
+    {"late frame dropped", 1, false, "+10 +12 m m +11 m", "10 r10 12"},
+    {"reordered frame dropped", 1, false, "+10 +12 +11 m m m", "10 r10 12"},
+    {"duplicate dropped", 1, false, "+10 +10 +11 m m", "10 11"},
+    {"wrap at 65535", 1, false, "+65534 +65535 +0 m m m", "65534 65535 0"},
+    {"four misses stop, next frame restarts", 1, false, "+10 m*6 +50 m", "10 r10*4 - 50"},
+    {"alternate misses go on", 1, false, "+1 +3 +5 m*6", "1 r1 3 r3 5 r5"},
+    {"three buffers with misses stop", 2, false, "+1 +3 +5 +7 m*5", "1 r1 3 r3 5 r5 7 r7 - -"},
+    {"comfort noise fills a gap", 1, true, "+10 ~11 m*8", "10 c*7"},
+    {"comfort needs its flag", 1, false, "+10 ~11 m*8", "10 -*7"},
+    {"speech after 3 s of comfort", 1, true, "+10 ~11 m*127 +12 m", "10 c*126 12"},
+    {"speech after 3 s of silence", 1, false, "+10 .11 m*127 +12 m", "10 -*126 12"},
+};
+
+void PrintTo(const JitterCase& c, std::ostream* os) { *os << c.name; }
+
+class JitterTest : public ::testing::TestWithParam<JitterCase> {};
+
+TEST_P(JitterTest, PlaysTheScript) {
+    const auto& c = GetParam();
+    MixerBench bench(testFormat(c.framesPerBuffer));
+    StreamHandle handle = 0;
+    ASSERT_EQ(bench.mixer.realTimeStream(1, c.comfort, handle), com::S_OK);
+    std::vector<long> sequences;
+    std::vector<std::string> heard;
+    for (const auto& step : expand(c.script)) {
+        if (step == "m") {
+            const auto buffer = bench.mix();
+            for (std::size_t at = 0; at < buffer.size(); at += 192)
+                heard.push_back(describe(std::span(buffer).subspan(at, 192), sequences));
+            continue;
+        }
+        const long sequence = std::stol(step.substr(1));
+        sequences.push_back(sequence);
+        const auto seq16 = static_cast<std::uint16_t>(sequence);
+        ASSERT_EQ(bench.mixer.withStreamOf<RealTimeStream>(handle,
+                                                           [&](RealTimeStream& s) {
+                                                               if (step[0] == '~') return s.ComfortNoise(seq16);
+                                                               if (step[0] == '.') return s.Silence(seq16);
+                                                               return s.AddData(MixerBench::levelFrame(
+                                                                                    codeFor(sequence)),
+                                                                                seq16);
+                                                           }),
+                  com::S_OK);
+    }
+    EXPECT_EQ(heard, expand(c.heard));
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, JitterTest, ::testing::ValuesIn(kJitterCases),
+                         [](const auto& info) { return ::testing::PrintToString(info.index); });
+
+TEST(RealTimeStreamTest, BoundsWhatTheNetworkGives) {
+    MixerBench bench;
+    StreamHandle ima = 0, mulaw = 0;
+    bench.mixer.realTimeStream(3, false, ima);
+    bench.mixer.realTimeStream(1, false, mulaw);
+    auto add = [&](StreamHandle h, std::vector<std::uint8_t> bytes, std::uint16_t seq) {
+        return bench.mixer.withStreamOf<RealTimeStream>(h, [&](RealTimeStream& s) { return s.AddData(bytes, seq); });
+    };
+    EXPECT_EQ(add(ima, {1, 2, 3}, 0), com::E_INVALIDARG) << "shorter than a block header";
+    EXPECT_EQ(add(mulaw, MixerBench::levelFrame(0xE0, 10), 0), com::S_OK);
+    const auto frame = bench.mix();
+    EXPECT_EQ(frame[9], MixerBench::level(0xE0));
+    EXPECT_EQ(frame[10], 0) << "a short mu-law frame is zero-filled";
+
+    for (std::uint16_t seq = 1; seq <= 500; ++seq)
+        add(mulaw, MixerBench::levelFrame(0xE0), seq);
+    std::int32_t buffered = 0;
+    bench.mixer.withStream(mulaw, [&](CPlayStream& s) {
+        buffered = s.buffered();
+        return com::S_OK;
+    });
+    EXPECT_EQ(buffered, 2000 / 24 * 192) << "about 2 s kept, the oldest dropped";
+}
+
+} // namespace
+} // namespace kez::sonwell::test
