@@ -67,7 +67,7 @@ MixerOutcome setUp(Mixer& mixer, MicrophoneLine& microphone) {
             return mmFailure(read, "GetLineInfo failure on mixer: Mike Source");
         if (source.kind == LineKind::Microphone) found = std::move(source);
     }
-    if (!found) return {WAVE_GENERAL_ERROR_HR, "Could not find microphone source"};
+    if (!found) return {kWaveGeneralError, "Could not find microphone source"};
     const auto* volume = found->find(ControlKind::Volume);
     if (volume == nullptr) return mmFailure(Result::InvalidControl, "GetLineControls failure on mixer for volume");
     microphone.channels = found->channels;

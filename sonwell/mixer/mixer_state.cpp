@@ -89,8 +89,6 @@ void forEachLine(Mixer& mixer, const reg::Key& mixerKey, bool create, Visit visi
 
 } // namespace
 
-com::HRESULT waveMmError(audio::Result result) { return com::makeHresult(0x80042000u | audio::code(result)); }
-
 MixerOutcome CaptureMixerData(std::string_view registryKey) {
     for (std::size_t m = 0; m < audio::mixerCount(); ++m) {
         const std::string path = std::string(registryKey) + "\\" + std::to_string(m);

@@ -31,9 +31,7 @@ struct PlayFormat {
     std::uint32_t msPerBuffer() const {
         return static_cast<std::uint32_t>(samplesPerBuffer() * 1000 / (std::size_t{device.rate} * device.channels));
     }
-    std::uint32_t msPerFrame() const {
-        return static_cast<std::uint32_t>(frameSamples() * 1000 / device.rate);
-    }
+    std::uint32_t msPerFrame() const { return static_cast<std::uint32_t>(frameSamples() * 1000 / device.rate); }
 };
 
 // True when every size is positive, a frame lasts at least a millisecond and the ring holds two

@@ -43,9 +43,9 @@ com::HRESULT PlayMixer::alertStream(int toneStrength, std::int32_t priority, boo
 
 com::HRESULT PlayMixer::toneStream(int nTone, std::int16_t durationMs, int nCountry, int toneStrength,
                                    std::int32_t priority, bool override, StreamHandle& handle) {
-    return insert(std::make_unique<ToneStream>(format_, pool_, nTone, durationMs, nCountry, toneStrength, priority,
-                                               override),
-                  handle);
+    return insert(
+        std::make_unique<ToneStream>(format_, pool_, nTone, durationMs, nCountry, toneStrength, priority, override),
+        handle);
 }
 
 com::HRESULT PlayMixer::waveStream(std::int32_t priority, bool override, StreamHandle& handle) {

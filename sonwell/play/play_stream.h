@@ -116,7 +116,8 @@ private:
 // Alerts and wave recordings: frames played in a loop, for a time or a number of rounds.
 class BufferStream final : public CPlayStream {
 public:
-    BufferStream(const PlayFormat& format, NodePool& pool, std::int32_t priority, bool override, int toneStrength = 100);
+    BufferStream(const PlayFormat& format, NodePool& pool, std::int32_t priority, bool override,
+                 int toneStrength = 100);
     ~BufferStream() override;
 
     // Samples at the device's rate, 16-bit mono.

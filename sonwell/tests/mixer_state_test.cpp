@@ -235,7 +235,7 @@ TEST_F(MixerStateTest, MicrophoneSetUpWithoutMicrophoneOrItsVolume) {
     noVolume->mixer().addSource(0, {"Mic", LineKind::Microphone, 1, {control(2, ControlKind::Mute, true, 1)}});
     MicrophoneLine line;
     const auto missing = SetUpMicrophone(0, line);
-    EXPECT_EQ(missing.hr, WAVE_GENERAL_ERROR_HR);
+    EXPECT_EQ(missing.hr, kWaveGeneralError);
     EXPECT_EQ(missing.text, "Could not find microphone source");
     const auto noControl = SetUpMicrophone(1, line);
     EXPECT_EQ(noControl.hr, com::makeHresult(0x80042401));

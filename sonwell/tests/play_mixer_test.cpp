@@ -154,7 +154,7 @@ TEST(PlayFormatTest, RefusesSizesThatCannotWork) {
         std::uint32_t rate;
         bool usable;
     };
-    const Case cases[] = {{192, 5, 1, 8000, true}, {0, 5, 1, 8000, false},   {192, 1, 1, 8000, false},
+    const Case cases[] = {{192, 5, 1, 8000, true},  {0, 5, 1, 8000, false},    {192, 1, 1, 8000, false},
                           {192, 5, 0, 8000, false}, {192, -5, 1, 8000, false}, {4, 5, 1, 8000, false},
                           {192, 5, 2, 8000, true},  {9000, 2, 1, 8000, true}};
     for (const auto& c : cases) {

@@ -112,20 +112,20 @@ TEST(WaveStreamTest, PlaysForItsTimeOrItsRounds) {
         int frames;
     };
     const Case cases[] = {
-        {3200, 1000, 0, 42},  // 400 ms repeated until about 1000 ms, ending on a frame boundary
-        {3200, 0, 0, 17},     // once
-        {3840, 0, 2, 60},     // three rounds of 20 frames
-        {192, 16, 0, 1},      // a duration shorter than a frame ends, never wraps
+        {3200, 1000, 0, 42},    // 400 ms repeated until about 1000 ms, ending on a frame boundary
+        {3200, 0, 0, 17},       // once
+        {3840, 0, 2, 60},       // three rounds of 20 frames
+        {192, 16, 0, 1},        // a duration shorter than a frame ends, never wraps
         {192, 0xFFFF, 0, 2000}, // endless
-        {0, 1000, 0, 0},      // nothing to play
+        {0, 1000, 0, 0},        // nothing to play
     };
     for (const auto& c : cases) {
         MixerBench bench;
         StreamHandle wave = 0;
         bench.mixer.waveStream(100, false, wave);
         const std::vector<std::int16_t> samples(c.samples, 500);
-        bench.mixer.withStreamOf<BufferStream>(wave,
-                                               [&](BufferStream& s) { return s.AddWave(samples, c.durationMs, c.cycles); });
+        bench.mixer.withStreamOf<BufferStream>(
+            wave, [&](BufferStream& s) { return s.AddWave(samples, c.durationMs, c.cycles); });
         EXPECT_EQ(framesPlayed(bench, wave), c.frames) << c.samples << " " << c.durationMs << " " << int{c.cycles};
     }
 }
@@ -134,7 +134,8 @@ TEST(ReliableStreamTest, PlaysAllThenCompletesOnce) {
     MixerBench bench;
     std::vector<StreamHandle> completions;
     StreamHandle stream = 0;
-    bench.mixer.reliableStream(1, 505, [&](StreamHandle h) { completions.push_back(h); }, stream);
+    bench.mixer.reliableStream(
+        1, 505, [&](StreamHandle h) { completions.push_back(h); }, stream);
     auto add = [&](std::size_t bytes) {
         return bench.mixer.withStreamOf<ReliableStream>(
             stream, [&](ReliableStream& s) { return s.AddData(MixerBench::levelFrame(0xE0, bytes)); });

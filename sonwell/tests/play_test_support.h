@@ -33,7 +33,8 @@ struct MixerBench {
         std::size_t length = 0;
         lastResult = mixer.GetMixedStreamData(bytes, length);
         lastBytes = length;
-        if (mixer.format().device.bits == 8) return {bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length)};
+        if (mixer.format().device.bits == 8)
+            return {bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length)};
         std::vector<std::int16_t> samples(length / 2);
         for (std::size_t i = 0; i < samples.size(); ++i)
             samples[i] = static_cast<std::int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);

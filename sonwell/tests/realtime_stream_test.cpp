@@ -89,9 +89,8 @@ TEST_P(JitterTest, PlaysTheScript) {
                                                            [&](RealTimeStream& s) {
                                                                if (step[0] == '~') return s.ComfortNoise(seq16);
                                                                if (step[0] == '.') return s.Silence(seq16);
-                                                               return s.AddData(MixerBench::levelFrame(
-                                                                                    codeFor(sequence)),
-                                                                                seq16);
+                                                               return s.AddData(
+                                                                   MixerBench::levelFrame(codeFor(sequence)), seq16);
                                                            }),
                   com::S_OK);
     }

@@ -3,16 +3,13 @@
 // for recording. Failures carry the HRESULT and the English text the wave objects report.
 #include "kez/audio/mixer.h"
 #include "kez/com/hresult.h"
+#include "sonwell/wave_errors.h"
 
 #include <memory>
 #include <string>
 #include <string_view>
 
 namespace kez::sonwell {
-
-inline constexpr com::HRESULT WAVE_GENERAL_ERROR_HR = com::makeHresult(0x80041000);
-// A failure of the audio layer: 0x80042000 OR-ed with its result number.
-com::HRESULT waveMmError(audio::Result result);
 
 struct MixerOutcome {
     com::HRESULT hr = com::S_OK;

@@ -8,7 +8,7 @@
 
 namespace kez::sonwell {
 
-// tagSonwellError
+// tagSonwellError ("Rirovuruz Wave Error Constants")
 inline constexpr std::uint16_t WAVE_GENERAL_ERROR = 4096;
 inline constexpr std::uint16_t WAVE_MM_ERROR = 8192;
 

@@ -1,0 +1,142 @@
+// The play device's ring and mixing thread.
+#include "play_device.h"
+
+#include "sonwell/wave_errors.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace kez::sonwell {
+namespace {
+
+// Waits without a finished buffer tolerated before the device counts as stalled.
+constexpr int kEmptyWaitsTolerated = 5;
+
+} // namespace
+
+CAudioPlayDevice::~CAudioPlayDevice() { StopStreaming(); }
+
+int CAudioPlayDevice::fail(com::HRESULT hr, const char* function) {
+    lastError_ = hr;
+    traceFailure(hr, function, "play device");
+    return -1;
+}
+
+int CAudioPlayDevice::Initialize(const PlayFormat& format, int adapter, bool noSuggest) {
+    if (!usablePlayFormat(format)) return fail(kWaveGeneralError, "CAudioPlayDevice::Initialize");
+    PlayFormat block = format;
+    audio::Result refusal = audio::queryFormat(audio::Direction::Playback, adapter, block.device);
+    if (!audio::ok(refusal) && !noSuggest && refusal == audio::Result::BadFormat) {
+        // The suggestion keeps channels and rate and tries the other sample width.
+        block.device.bits = block.device.bits == 16 ? 8 : 16;
+        refusal = audio::queryFormat(audio::Direction::Playback, adapter, block.device);
+    }
+    if (!audio::ok(refusal)) return fail(waveMmError(refusal), "CAudioPlayDevice::Initialize");
+    if (!loadComfortNoise(comfortNoiseResource(), block)) return fail(com::E_FAIL, "CAudioPlayDevice::Initialize");
+    adapter_ = adapter;
+    mixer_ = std::make_unique<PlayMixer>(std::move(block), clock_);
+    return 0;
+}
+
+int CAudioPlayDevice::BeginStreamingPlay() {
+    if (!mixer_) return fail(com::E_UNEXPECTED, "CAudioPlayDevice::BeginStreamingPlay");
+    if (streaming_) return 0;
+    const auto& format = mixer_->format();
+    memory_.assign(static_cast<std::size_t>(format.bufferCount), std::vector<std::uint8_t>(format.fullBufferBytes()));
+    ring_.assign(memory_.size(), {});
+    done_ = std::make_unique<std::atomic<bool>[]>(memory_.size());
+    ringIndex_ = 0;
+    emptyWaits_ = 0;
+    if (!openRing()) {
+        closeRing();
+        return -1;
+    }
+    streaming_ = true;
+    if (!thread_.start("kez-play-mix", [this] { run(); }, sys::ThreadPriority::AboveNormal)) {
+        streaming_ = false;
+        closeRing();
+        return fail(com::E_FAIL, "CAudioPlayDevice::BeginStreamingPlay");
+    }
+    return 0;
+}
+
+// Opens the device and queues the whole ring as silence.
+bool CAudioPlayDevice::openRing() {
+    const auto& format = mixer_->format();
+    const auto result = out_.open(adapter_, format.device, [this](audio::PcmBuffer& buffer) {
+        done_[buffer.tag].store(true);
+        deviceEvent_.set();
+    });
+    if (!audio::ok(result)) {
+        fail(waveMmError(result), "CAudioPlayDevice::BeginStreamingPlay");
+        return false;
+    }
+    const std::uint8_t silence = format.device.bits == 8 ? 0x80 : 0;
+    for (std::size_t i = 0; i < ring_.size(); ++i) {
+        std::fill(memory_[i].begin(), memory_[i].end(), silence);
+        ring_[i] = audio::PcmBuffer{memory_[i].data(), memory_[i].size(), 0, i};
+        done_[i].store(false);
+        if (const auto written = out_.write(ring_[i]); !audio::ok(written)) {
+            fail(waveMmError(written), "CAudioPlayDevice::BeginStreamingPlay");
+            return false;
+        }
+    }
+    return true;
+}
+
+void CAudioPlayDevice::closeRing() {
+    out_.reset();
+    out_.close();
+}
+
+void CAudioPlayDevice::StopStreaming() {
+    if (thread_.joinable()) {
+        streaming_ = false;
+        deviceEvent_.set();
+        thread_.join();
+    }
+    streaming_ = false;
+    closeRing();
+    memory_.clear();
+    ring_.clear();
+    if (mixer_) mixer_->releaseAll();
+}
+
+void CAudioPlayDevice::run() {
+    const auto wait = std::chrono::milliseconds(mixer_->format().msPerBuffer());
+    while (streaming_) {
+        deviceEvent_.wait(wait);
+        if (!streaming_ || !mixDoneBuffers()) return;
+        if (emptyWaits_ <= kEmptyWaitsTolerated) continue;
+        emptyWaits_ = 0;
+        closeRing();
+        ++reopens_;
+        if (!openRing()) return;
+    }
+}
+
+// Refills and queues every buffer the device has finished, in ring order. False ends the thread.
+bool CAudioPlayDevice::mixDoneBuffers() {
+    bool any = false;
+    while (streaming_ && done_[ringIndex_].load()) {
+        any = true;
+        auto& buffer = ring_[ringIndex_];
+        std::size_t bytes = 0;
+        if (const auto hr = mixer_->GetMixedStreamData(memory_[ringIndex_], bytes); com::FAILED(hr)) {
+            lastError_ = hr;
+            out_.reset();
+            return false;
+        }
+        buffer.length = bytes;
+        done_[ringIndex_].store(false);
+        if (const auto written = out_.write(buffer); !audio::ok(written)) {
+            fail(waveMmError(written), "CAudioPlayDevice::GetMixedStreamData");
+            return false;
+        }
+        ringIndex_ = (ringIndex_ + 1) % ring_.size();
+    }
+    emptyWaits_ = any ? 0 : emptyWaits_ + 1;
+    return true;
+}
+
+} // namespace kez::sonwell
