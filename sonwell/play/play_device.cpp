@@ -52,7 +52,8 @@ int CAudioPlayDevice::BeginStreamingPlay() {
         return -1;
     }
     streaming_ = true;
-    if (!thread_.start("kez-play-mix", [this] { run(); }, sys::ThreadPriority::AboveNormal)) {
+    if (!thread_.start(
+            "kez-play-mix", [this] { run(); }, sys::ThreadPriority::AboveNormal)) {
         streaming_ = false;
         closeRing();
         return fail(com::E_FAIL, "CAudioPlayDevice::BeginStreamingPlay");

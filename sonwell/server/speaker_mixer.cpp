@@ -19,8 +19,8 @@ std::int32_t changedVolume(const audio::MixerControl& volume, std::int32_t curre
     if (range <= 0) return volume.minimum;
     const std::int64_t position = std::clamp<std::int64_t>((current - volume.minimum) * 1000 / range, 0, 1000);
     const std::int64_t change = nChange;
-    const std::int64_t wanted = change < 0 ? std::max<std::int64_t>(0, position + change)
-                                           : std::min<std::int64_t>(1000, position + change);
+    const std::int64_t wanted =
+        change < 0 ? std::max<std::int64_t>(0, position + change) : std::min<std::int64_t>(1000, position + change);
     std::int64_t value = range * wanted / 1000;
     // Rounded to the nearest step of the control (range / steps wide), not to a multiple of the count.
     const std::int64_t step = volume.steps == 0 ? 0 : range / volume.steps;

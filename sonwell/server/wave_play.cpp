@@ -97,8 +97,8 @@ HRESULT WavePlay::CreateStream(std::int16_t nCompressionCode, std::int16_t bComf
     auto* m = mixer();
     if (!m) return fail(kWaveGeneralError, "Error getting stream");
     StreamHandle handle = 0;
-    return created(m->realTimeStream(nCompressionCode, bComfort != 0, handle), handle, lStream,
-                   "Error getting stream");
+    const HRESULT hr = m->realTimeStream(nCompressionCode, bComfort != 0, handle);
+    return created(hr, handle, lStream, "Error getting stream");
 }
 
 HRESULT WavePlay::CreateReliableStream(std::int16_t nCompressionCode, std::int32_t lSamples, std::int32_t& lStream) {
@@ -110,8 +110,8 @@ HRESULT WavePlay::CreateReliableStream(std::int16_t nCompressionCode, std::int32
         window.post({kPlayCompleteMessage, stream, 0, {}});
     };
     StreamHandle handle = 0;
-    return created(m->reliableStream(nCompressionCode, lSamples, complete, handle), handle, lStream,
-                   "Error getting reliable stream");
+    const HRESULT hr = m->reliableStream(nCompressionCode, lSamples, complete, handle);
+    return created(hr, handle, lStream, "Error getting reliable stream");
 }
 
 HRESULT WavePlay::DeleteStream(std::int32_t lStream) {

@@ -41,8 +41,8 @@ HRESULT WavePlay::PlayTone(std::int16_t nTone, std::int16_t nDuration, std::int3
     auto* m = mixer();
     if (!m) return fail(kWaveGeneralError, kGettingStream);
     StreamHandle handle = 0;
-    const HRESULT hr = m->toneStream(nTone, nDuration, nCountry_, nToneStrength_, lPriority,
-                                     com::isVariantTrue(bOverride), handle);
+    const HRESULT hr =
+        m->toneStream(nTone, nDuration, nCountry_, nToneStrength_, lPriority, com::isVariantTrue(bOverride), handle);
     return created(hr, handle, lStream, kGettingStream);
 }
 
