@@ -39,11 +39,11 @@ protected:
     WavePlayTest() : devices_("virtual:Speaker"), speaker_(audio::virtualDevice("Speaker")) {}
 
     void addSpeakerMixer() {
-        speaker_->mixer().addDestination({"Speakers",
-                                          LineKind::Speakers,
-                                          2,
-                                          {control(kVolumeId, ControlKind::Volume, 65535),
-                                           control(kMuteId, ControlKind::Mute, 1)}});
+        speaker_->mixer().addDestination(
+            {"Speakers",
+             LineKind::Speakers,
+             2,
+             {control(kVolumeId, ControlKind::Volume, 65535), control(kMuteId, ControlKind::Mute, 1)}});
     }
     static com::ErrorInfo lastError() { return com::takeErrorInfo().value_or(com::ErrorInfo{}); }
 

@@ -1,0 +1,103 @@
+// The play mixer's cost per 24 ms buffer with 1, 4 and 16 active streams (half received call
+// audio fed a frame per buffer, half tones), and the delay from AddBuffer of a received frame to
+// its sound leaving the ring of a virtual device at the default buffer settings (5 x 24 ms).
+// Share of one core = CPU time per buffer / 24 ms.
+#include "play_device.h"
+#include "play_mixer.h"
+#include "wave_play_object.h"
+
+#include "kez/audio/virtual_audio.h"
+#include "kez/com/safe_array.h"
+#include "sonwell/ima_adpcm.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace kez::sonwell;
+using Clock = std::chrono::steady_clock;
+
+std::vector<std::uint8_t> imaFrame() {
+    std::vector<std::int16_t> samples(192);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<std::int16_t>((i * 977) % 4000 - 2000);
+    std::vector<std::uint8_t> block(kRealTimeBlockBytes);
+    int step = 0;
+    ImaAdpcmEncode(block, samples, step);
+    return block;
+}
+
+void BM_MixBuffer(benchmark::State& state) {
+    SteadyMixerClock clock;
+    PlayFormat format;
+    loadComfortNoise(comfortNoiseResource(), format);
+    PlayMixer mixer(format, clock);
+    const auto streams = static_cast<int>(state.range(0));
+    std::vector<StreamHandle> calls;
+    for (int i = 0; i < streams; ++i) {
+        StreamHandle handle = 0;
+        if (i % 2 == 0) {
+            mixer.realTimeStream(3, true, handle);
+            calls.push_back(handle);
+        } else {
+            mixer.toneStream(static_cast<int>(i % 16), -1, 0, 100, 100, false, handle);
+        }
+    }
+    const auto frame = imaFrame();
+    std::vector<std::uint8_t> out(format.fullBufferBytes());
+    std::uint16_t sequence = 0;
+    for (auto _ : state) {
+        for (const auto call : calls)
+            mixer.withStreamOf<RealTimeStream>(call, [&](RealTimeStream& s) { return s.AddData(frame, sequence); });
+        ++sequence;
+        std::size_t bytes = 0;
+        mixer.GetMixedStreamData(out, bytes);
+        benchmark::DoNotOptimize(out.data());
+    }
+}
+BENCHMARK(BM_MixBuffer)->Arg(1)->Arg(2)->Arg(4)->Arg(16);
+
+// Received frames arrive every 24 ms; one of them is loud. Time from its AddBuffer until the
+// device has played its first sample.
+void BM_AddBufferToDevice(benchmark::State& state) {
+    ::setenv("KEZ_AUDIO_DEVICES", "virtual:Bench", 1);
+    auto device = kez::audio::virtualDevice("Bench");
+    WavePlay play;
+    play.Open();
+    play.StartStreaming();
+    const auto quiet = kez::com::SafeArray::fromBytes(kez::com::ElementType::UI1, std::vector<std::uint8_t>(192, 0xFF));
+    const auto loud = kez::com::SafeArray::fromBytes(kez::com::ElementType::UI1, std::vector<std::uint8_t>(192, 0x80));
+    for (auto _ : state) {
+        std::int32_t stream = 0;
+        play.CreateStream(1, 0, stream);
+        // A sender paced by its own clock, one frame ahead of the mixer.
+        std::int16_t sequence = 0;
+        play.AddBuffer(stream, *quiet, sequence++);
+        const auto paced = Clock::now();
+        for (int i = 0; i < 10; ++i) {
+            play.AddBuffer(stream, *quiet, sequence++);
+            std::this_thread::sleep_until(paced + std::chrono::milliseconds(24 * (i + 1)));
+        }
+        device->clearPlayed();
+        const auto start = Clock::now();
+        play.AddBuffer(stream, *loud, sequence++);
+        bool heard = false;
+        while (!heard && Clock::now() - start < std::chrono::seconds(2)) {
+            const auto played = device->played();
+            heard = std::any_of(played.begin(), played.end(), [](auto b) { return b != 0; });
+            if (!heard) std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        play.DeleteStream(stream);
+    }
+    play.Close();
+}
+BENCHMARK(BM_AddBufferToDevice)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
+} // namespace
