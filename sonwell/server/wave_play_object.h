@@ -68,6 +68,9 @@ public:
     HRESULT get_lSamplesBuffered(std::int32_t lStream, std::int32_t& pVal) override;
 
     com::ConnectionPoint<_IWavePlayEvents>& events() override { return events_; }
+    HRESULT supportsErrorInfo(const com::Guid& interfaceId) const override {
+        return interfaceId == IWavePlay::iid ? com::S_OK : com::S_FALSE;
+    }
 
 private:
     using Lock = std::unique_lock<std::recursive_mutex>;
