@@ -40,6 +40,12 @@ void FrameQueue::push(NodePtr node) {
     ++size_;
 }
 
+void FrameQueue::pushInSequence(NodePtr node) {
+    push(std::move(node));
+    for (std::size_t i = size_ - 1; i > 0 && sequenceBefore(slot(i)->sequence, slot(i - 1)->sequence); --i)
+        std::swap(slot(i), slot(i - 1));
+}
+
 NodePtr FrameQueue::pop() {
     if (empty()) return nullptr;
     NodePtr node = std::move(slots_[head_]);

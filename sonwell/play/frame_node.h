@@ -8,6 +8,12 @@
 
 namespace kez::sonwell {
 
+// True when 16-bit sequence `a` comes before `b` (b - a is 1..0x7FFF).
+constexpr bool sequenceBefore(std::uint16_t a, std::uint16_t b) {
+    const auto ahead = static_cast<std::uint16_t>(b - a);
+    return ahead >= 1 && ahead <= 0x7FFF;
+}
+
 enum class NodeKind : std::uint8_t { Silence = 1, Comfort = 2, Data = 3, Partial = 4 };
 
 struct FrameNode {
@@ -49,10 +55,14 @@ public:
     FrameNode* back() const { return empty() ? nullptr : slots_[(head_ + size_ - 1) % slots_.size()].get(); }
     FrameNode& at(std::size_t index) const { return *slots_[(head_ + index) % slots_.size()]; }
     void push(NodePtr node);
+    // Pushes and moves the node forward past every queued node whose sequence comes after its own.
+    void pushInSequence(NodePtr node);
     NodePtr pop();
     void giveAll(NodePool& pool);
 
 private:
+    NodePtr& slot(std::size_t index) { return slots_[(head_ + index) % slots_.size()]; }
+
     std::vector<NodePtr> slots_;
     std::size_t head_ = 0;
     std::size_t size_ = 0;

@@ -1,5 +1,6 @@
-// The real-time stream: a jitter queue keyed by the frame sequence number, with misses
-// concealed by repeating the last frame and gaps filled with comfort noise.
+// The real-time stream: a jitter queue kept in frame sequence order (so frames the network
+// reordered still play in turn), with misses concealed by repeating the last frame and gaps
+// filled with comfort noise.
 #include "play_stream.h"
 
 #include "sonwell/ima_adpcm.h"
@@ -15,12 +16,6 @@ constexpr int kMissesToStop = 4;
 constexpr int kMissedBuffersToStop = 3;
 // Network input cannot grow the queue (and the delay) without end: about 2 s is kept.
 constexpr std::uint32_t kQueueLimitMs = 2000;
-
-// True when `sequence` comes before `expected` (a 16-bit difference of 1..0x7FFF).
-bool olderThan(std::uint16_t sequence, std::uint16_t expected) {
-    const auto behind = static_cast<std::uint16_t>(expected - sequence);
-    return behind >= 1 && behind <= 0x7FFF;
-}
 
 } // namespace
 
@@ -71,7 +66,7 @@ void RealTimeStream::append(NodePtr node) {
         pool_.give(queue_.pop());
     }
     buffered_ += static_cast<std::int32_t>(node->count);
-    queue_.push(std::move(node));
+    queue_.pushInSequence(std::move(node));
 }
 
 com::HRESULT RealTimeStream::mixFrame(FrameMix& mix) {
@@ -84,7 +79,7 @@ com::HRESULT RealTimeStream::mixFrame(FrameMix& mix) {
             play(mix);
             return com::S_OK;
         }
-        if (!olderThan(head->sequence, expected_)) break;
+        if (!sequenceBefore(head->sequence, expected_)) break;
         // After a silence or comfort gap the sender's numbering went on without us: take it up.
         if (lastPlayed_ && !lastPlayed_->holdsSound()) {
             expected_ = head->sequence;
