@@ -4,6 +4,7 @@
 
 #include "scoped_audio_devices.h"
 #include "signal_analysis.h"
+#include "test_support.h"
 
 #include "kez/apt/apartment.h"
 #include "kez/com/error_info.h"
@@ -47,7 +48,7 @@ protected:
     }
     static com::ErrorInfo lastError() { return com::takeErrorInfo().value_or(com::ErrorInfo{}); }
 
-    test::ScopedAudioDevices devices_;
+    kez::test::ScopedAudioDevices devices_;
     std::shared_ptr<audio::VirtualDevice> speaker_;
     com::Ptr<WavePlay> play_ = std::make_shared<WavePlay>();
 };
@@ -170,10 +171,45 @@ TEST_F(WavePlayTest, ListsThePlayAdapters) {
     ASSERT_EQ(play_->get_varAdapters(list), com::S_OK);
     ASSERT_TRUE(list.isArray());
     EXPECT_EQ(list.get<com::SafeArray>()->texts(), std::vector<std::string>{"Speaker"});
-    test::ScopedAudioDevices none("");
+    kez::test::ScopedAudioDevices none("");
     WavePlay fresh;
     ASSERT_EQ(fresh.get_varAdapters(list), com::S_OK);
     EXPECT_TRUE(list.get<com::SafeArray>()->texts().empty());
+}
+
+// The "fmt " record and the samples of a wave file.
+std::pair<std::vector<std::uint8_t>, std::vector<std::uint8_t>> waveChunks(const std::vector<std::uint8_t>& file) {
+    std::pair<std::vector<std::uint8_t>, std::vector<std::uint8_t>> chunks;
+    for (std::size_t at = 12; at + 8 <= file.size();) {
+        const std::size_t size =
+            file[at + 4] | file[at + 5] << 8 | file[at + 6] << 16 | std::size_t{file[at + 7]} << 24;
+        const auto body = file.begin() + static_cast<std::ptrdiff_t>(at + 8);
+        const auto end = body + static_cast<std::ptrdiff_t>(std::min(size, file.size() - at - 8));
+        if (std::equal(file.begin() + static_cast<std::ptrdiff_t>(at), body - 4, "fmt "))
+            chunks.first.assign(body, end);
+        if (std::equal(file.begin() + static_cast<std::ptrdiff_t>(at), body - 4, "data"))
+            chunks.second.assign(body, end);
+        at += 8 + size + (size & 1);
+    }
+    return chunks;
+}
+
+std::vector<std::int16_t> playedSamples(const audio::VirtualDevice& device) {
+    const auto bytes = device.played();
+    std::vector<std::int16_t> samples(bytes.size() / 2);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<std::int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    return samples;
+}
+
+// Waits (bounded) until the stream has played out, and a little longer for the ring to empty.
+void playOut(WavePlay& play, std::int32_t stream) {
+    com::VariantBool active = com::VARIANT_TRUE;
+    for (int i = 0; i < 300 && active; ++i) {
+        std::this_thread::sleep_for(10ms);
+        play.bIsActive(stream, active);
+    }
+    std::this_thread::sleep_for(300ms);
 }
 
 class CompletionSink final : public com::Implements<_IWavePlayEvents> {
@@ -214,23 +250,50 @@ TEST_F(WavePlayTest, DialTonePlaysThroughTheDevice) {
     std::int32_t tone = 0;
     ASSERT_EQ(play_->PlayTone(16, 480, 50, com::VARIANT_FALSE, tone), com::S_OK);
     ASSERT_EQ(play_->StartStreaming(), com::S_OK);
-    com::VariantBool active = com::VARIANT_TRUE;
-    for (int i = 0; i < 300 && active; ++i) {
-        std::this_thread::sleep_for(10ms);
-        play_->bIsActive(tone, active);
-    }
-    std::this_thread::sleep_for(300ms);
+    playOut(*play_, tone);
     play_->StopStreaming();
-    const auto bytes = speaker_->played();
-    std::vector<std::int16_t> samples(bytes.size() / 2);
-    for (std::size_t i = 0; i < samples.size(); ++i)
-        samples[i] = static_cast<std::int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
-    const auto stretches = test::SoundingStretches(samples);
+    const auto samples = playedSamples(*speaker_);
+    const auto stretches = kez::test::SoundingStretches(samples);
     ASSERT_EQ(stretches.size(), 1u);
     EXPECT_EQ(stretches[0].length, 3840u) << "480 ms at 8000 samples a second";
     const auto sound = std::span(samples).subspan(stretches[0].start, stretches[0].length);
-    EXPECT_GT(test::GoertzelPower(sound, 350), 100 * test::GoertzelPower(sound, 1000));
-    EXPECT_GT(test::GoertzelPower(sound, 440), 100 * test::GoertzelPower(sound, 1000));
+    EXPECT_GT(kez::test::GoertzelPower(sound, 350), 100 * kez::test::GoertzelPower(sound, 1000));
+    EXPECT_GT(kez::test::GoertzelPower(sound, 440), 100 * kez::test::GoertzelPower(sound, 1000));
+}
+
+// Half a second of 440 Hz made by sox in six layouts plays once, at its pitch and length.
+TEST_F(WavePlayTest, WaveFilesPlayAtTheirPitchAndLength) {
+    sonwell::test::ScratchDir dir;
+    ASSERT_EQ(play_->Open(), com::S_OK);
+    ASSERT_EQ(play_->StartStreaming(), com::S_OK);
+    for (const std::string layout : {"-r 8000 -c 1 -b 8", "-r 11025 -c 1 -b 16", "-r 22050 -c 2 -b 16",
+                                     "-r 44100 -c 2 -b 8", "-r 8000 -c 1 -e u-law", "-r 16000 -c 1 -b 16"}) {
+        const auto file = dir / "tone.wav";
+        ASSERT_EQ(sonwell::test::RunCommand("sox -n " + layout + " " + sonwell::test::Quoted(file) +
+                                            " synth 0.5 sine 440 vol 0.5")
+                      .exitCode,
+                  0);
+        const auto [format, data] = waveChunks(sonwell::test::ReadBytes(file));
+        speaker_->clearPlayed();
+        std::int32_t wave = 0;
+        ASSERT_EQ(play_->PlayCycledWave(*com::SafeArray::fromBytes(com::ElementType::UI1, format),
+                                        *com::SafeArray::fromBytes(com::ElementType::UI1, data), 0, 100,
+                                        com::VARIANT_FALSE, wave),
+                  com::S_OK)
+            << layout;
+        playOut(*play_, wave);
+        const auto samples = playedSamples(*speaker_);
+        const auto stretches = kez::test::SoundingStretches(samples, 64);
+        ASSERT_EQ(stretches.size(), 1u) << layout;
+        EXPECT_NEAR(static_cast<double>(stretches[0].length), 4000, 40) << layout;
+        const auto sound = std::span(samples).subspan(stretches[0].start + 200, 3200);
+        double best = 0, bestPower = 0;
+        for (double f = 420; f <= 460; f += 0.5)
+            if (const double p = kez::test::GoertzelPower(sound, f); p > bestPower)
+                std::tie(best, bestPower) = std::pair(f, p);
+        EXPECT_NEAR(best, 440, 1.5) << layout;
+        play_->DeleteStream(wave);
+    }
 }
 
 TEST_F(WavePlayTest, ReopensAStalledDevice) {
@@ -241,11 +304,9 @@ TEST_F(WavePlayTest, ReopensAStalledDevice) {
     speaker_->setStalled(false);
     std::int32_t tone = 0;
     ASSERT_EQ(play_->PlayTone(16, 100, 50, com::VARIANT_FALSE, tone), com::S_OK);
+    playOut(*play_, tone);
     com::VariantBool active = com::VARIANT_TRUE;
-    for (int i = 0; i < 300 && active; ++i) {
-        std::this_thread::sleep_for(10ms);
-        play_->bIsActive(tone, active);
-    }
+    play_->bIsActive(tone, active);
     EXPECT_FALSE(active) << "sound moves again after the device was reopened";
 }
 
