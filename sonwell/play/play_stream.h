@@ -78,6 +78,7 @@ public:
 
 private:
     com::HRESULT mixFrame(FrameMix& mix) override;
+    com::HRESULT addGap(NodeKind kind, std::uint16_t sequence);
     void append(NodePtr node);
     void play(FrameMix& mix);
     void miss(FrameMix& mix);

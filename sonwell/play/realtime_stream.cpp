@@ -39,17 +39,13 @@ com::HRESULT RealTimeStream::AddData(std::span<const std::uint8_t> frame, std::u
     return com::S_OK;
 }
 
-com::HRESULT RealTimeStream::Silence(std::uint16_t sequence) {
-    NodePtr node = pool_.take();
-    node->kind = NodeKind::Silence;
-    node->sequence = sequence;
-    append(std::move(node));
-    return com::S_OK;
-}
+com::HRESULT RealTimeStream::Silence(std::uint16_t sequence) { return addGap(NodeKind::Silence, sequence); }
 
-com::HRESULT RealTimeStream::ComfortNoise(std::uint16_t sequence) {
+com::HRESULT RealTimeStream::ComfortNoise(std::uint16_t sequence) { return addGap(NodeKind::Comfort, sequence); }
+
+com::HRESULT RealTimeStream::addGap(NodeKind kind, std::uint16_t sequence) {
     NodePtr node = pool_.take();
-    node->kind = NodeKind::Comfort;
+    node->kind = kind;
     node->sequence = sequence;
     append(std::move(node));
     return com::S_OK;

@@ -79,6 +79,18 @@ private:
     PlayMixer* mixer() const;
     // Counts a stream just created and hands out its handle.
     HRESULT created(HRESULT hr, StreamHandle handle, std::int32_t& lStream, const char* text);
+    template <class T>
+    HRESULT read(const T& field, T& value) const {
+        Lock lock(lock_);
+        value = field;
+        return com::S_OK;
+    }
+    template <class T>
+    HRESULT write(T& field, T value) {
+        Lock lock(lock_);
+        field = value;
+        return com::S_OK;
+    }
     template <class Stream>
     HRESULT onStream(std::int32_t lStream, const std::function<HRESULT(Stream&)>& call) {
         Lock lock(lock_);

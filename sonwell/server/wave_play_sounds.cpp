@@ -137,71 +137,22 @@ HRESULT WavePlay::get_varAdapters(Variant& value) {
     return com::S_OK;
 }
 
-HRESULT WavePlay::get_lBufferDelay(std::int32_t& value) {
-    Lock lock(lock_);
-    value = lBufferDelay_;
-    return com::S_OK;
-}
-HRESULT WavePlay::put_lBufferDelay(std::int32_t value) {
-    Lock lock(lock_);
-    lBufferDelay_ = value;
-    return com::S_OK;
-}
-HRESULT WavePlay::get_lSampleSize(std::int32_t& value) {
-    Lock lock(lock_);
-    value = lSampleSize_;
-    return com::S_OK;
-}
-HRESULT WavePlay::put_lSampleSize(std::int32_t value) {
-    Lock lock(lock_);
-    lSampleSize_ = value;
-    return com::S_OK;
-}
-HRESULT WavePlay::get_lBufferMultiplier(std::int32_t& value) {
-    Lock lock(lock_);
-    value = lBufferMultiplier_;
-    return com::S_OK;
-}
-HRESULT WavePlay::put_lBufferMultiplier(std::int32_t value) {
-    Lock lock(lock_);
-    lBufferMultiplier_ = value;
-    return com::S_OK;
-}
-HRESULT WavePlay::get_nAdapter(std::int16_t& value) {
-    Lock lock(lock_);
-    value = nAdapter_;
-    return com::S_OK;
-}
-HRESULT WavePlay::put_nAdapter(std::int16_t value) {
-    Lock lock(lock_);
-    nAdapter_ = value;
-    return com::S_OK;
-}
-HRESULT WavePlay::get_nCountry(std::int16_t& value) {
-    Lock lock(lock_);
-    value = nCountry_;
-    return com::S_OK;
-}
-HRESULT WavePlay::put_nCountry(std::int16_t value) {
-    Lock lock(lock_);
-    nCountry_ = value;
-    return com::S_OK;
-}
-HRESULT WavePlay::get_lActiveStreams(std::int32_t& value) {
-    Lock lock(lock_);
-    value = lActiveStreams_;
-    return com::S_OK;
-}
-HRESULT WavePlay::get_nToneStrength(std::int16_t& value) {
-    Lock lock(lock_);
-    value = nToneStrength_;
-    return com::S_OK;
-}
+HRESULT WavePlay::get_lBufferDelay(std::int32_t& value) { return read(lBufferDelay_, value); }
+HRESULT WavePlay::put_lBufferDelay(std::int32_t value) { return write(lBufferDelay_, value); }
+HRESULT WavePlay::get_lSampleSize(std::int32_t& value) { return read(lSampleSize_, value); }
+HRESULT WavePlay::put_lSampleSize(std::int32_t value) { return write(lSampleSize_, value); }
+HRESULT WavePlay::get_lBufferMultiplier(std::int32_t& value) { return read(lBufferMultiplier_, value); }
+HRESULT WavePlay::put_lBufferMultiplier(std::int32_t value) { return write(lBufferMultiplier_, value); }
+HRESULT WavePlay::get_nAdapter(std::int16_t& value) { return read(nAdapter_, value); }
+HRESULT WavePlay::put_nAdapter(std::int16_t value) { return write(nAdapter_, value); }
+HRESULT WavePlay::get_nCountry(std::int16_t& value) { return read(nCountry_, value); }
+HRESULT WavePlay::put_nCountry(std::int16_t value) { return write(nCountry_, value); }
+HRESULT WavePlay::get_lActiveStreams(std::int32_t& value) { return read(lActiveStreams_, value); }
+HRESULT WavePlay::get_nToneStrength(std::int16_t& value) { return read(nToneStrength_, value); }
+
 // Values outside 0..100 are ignored, and the call still succeeds.
 HRESULT WavePlay::put_nToneStrength(std::int16_t value) {
-    Lock lock(lock_);
-    if (value >= 0 && value <= 100) nToneStrength_ = value;
-    return com::S_OK;
+    return value >= 0 && value <= 100 ? write(nToneStrength_, value) : com::S_OK;
 }
 
 } // namespace kez::sonwell
