@@ -135,17 +135,17 @@ TEST(RealTimeStreamTest, BoundsWhatTheNetworkGives) {
 namespace kez::sonwell::test {
 namespace {
 
-// Speech-like noise coded by sox, sent with 5 % loss and neighbours swapped, two frames ahead
-// of the mixer: every frame that arrived plays as the codec gives it, every lost one repeats
-// the frame before it.
+// Speech-like noise coded by sox (repeatable: the same noise each run), sent with 5 % loss and neighbours swapped, two
+// frames ahead of the mixer: every frame that arrived plays as the codec gives it, every lost one repeats the frame
+// before it.
 TEST(RealTimeStreamTest, CodedSpeechPlaysThroughLossAndReordering) {
     ScratchDir dir;
     const auto law = dir / "speech.ul";
     const auto linear = dir / "speech.s16";
-    ASSERT_EQ(
-        RunCommand("sox -n -r 8000 -c 1 -e u-law -t raw " + Quoted(law) + " synth 3.6 pinknoise tremolo 3 90 vol 0.4")
-            .exitCode,
-        0);
+    ASSERT_EQ(RunCommand("sox -R -n -r 8000 -c 1 -e u-law -t raw " + Quoted(law) +
+                         " synth 3.6 pinknoise tremolo 3 90 vol 0.4")
+                  .exitCode,
+              0);
     ASSERT_EQ(
         RunCommand("sox -t raw -r 8000 -c 1 -e u-law " + Quoted(law) + " -e signed -b 16 -t raw " + Quoted(linear))
             .exitCode,
