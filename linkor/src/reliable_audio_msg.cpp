@@ -10,8 +10,6 @@ namespace {
 constexpr std::int16_t kMessageType = 0x0083;
 constexpr std::size_t kRevision = 2;
 constexpr std::size_t kSlot = 260;
-// A mu-law frame fills only 192 of its 256 bytes; the rest is not audio.
-constexpr std::size_t kMuLawData = 192;
 constexpr std::string_view kMakeSafeArrayError = "MakeSafeArray Error";
 constexpr std::string_view kGetSafeArrayError = "GetSafeArray Error";
 
@@ -33,9 +31,8 @@ HRESULT ReliableAudioMsg::get_varAudioData(std::int16_t nFrame, Variant& value) 
         value.clear();
         return badFrame();
     }
-    const auto format = formatOf(*frame);
-    const bool muLaw = format == kFormatMuLaw || format == kFormatMuLawAlike;
-    return frameData(*frame, muLaw ? kMuLawData : kSlotData, true, value, kMakeSafeArrayError);
+    // All 256 data bytes whatever the format: a peer's mu-law frame may fill them all.
+    return frameData(*frame, kSlotData, true, value, kMakeSafeArrayError);
 }
 
 // Any format byte is taken.

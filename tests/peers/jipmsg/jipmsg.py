@@ -247,7 +247,6 @@ SYSSTATE_TAGS = {"varTlimLEDStates": 0x0300, "varKzSetLEDStates": 0x0200,
 RT_STRIDE, REL_STRIDE = 196, 260
 RT_MAX_FRAMES = (PAYLOAD_MAX - 10) // RT_STRIDE      # 7
 REL_MAX_FRAMES = (PAYLOAD_MAX - 10) // REL_STRIDE    # 5
-MULAW_REAL_LEN = 192                 # a mu-law frame's real length
 
 STATUS_LEN = 206
 STATUS_MAX_DEVICES = (PAYLOAD_MAX - STATUS_LEN) // 8    # 164
@@ -548,10 +547,7 @@ class Msg:
             if fmt == 3:
                 return list(host_swap4(data[:100]))      # swapped in the copy only
             raise JIPError(LINKOR_INVALID_FORMAT, "Invalid Format")
-        data = host_swap4(data)                           # every format, in the copy only
-        if fmt in (1, 2):
-            return list(data[:MULAW_REAL_LEN])            # mu-law: the real length
-        return list(data)
+        return list(host_swap4(data))                     # every format, all 256 bytes, in the copy only
 
     # -- setters -------------------------------------------------------------
     def put(self, name: str, value, *args):
