@@ -22,5 +22,9 @@ inline constexpr std::size_t kRequestHeaderLength = 8;
 inline constexpr std::size_t kAdapterListLimit = 1024;
 
 inline constexpr const char* kNoDescription = "No Description Found";
+inline constexpr const char* kVirtualWireDescription = "Virtual wire";
+
+// Names the adapters the list offers instead of the kernel's Ethernet adapters.
+inline constexpr const char* kAdaptersVariable = "KEZ_ADAPTERS";
 
 } // namespace ralnet::link

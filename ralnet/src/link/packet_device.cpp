@@ -12,9 +12,13 @@
 #include <sys/socket.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
+#include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ralnet::link {
@@ -111,15 +115,46 @@ private:
     std::size_t used_ = 0;
 };
 
-int adapterList(std::span<std::uint8_t> out, std::size_t& returned) {
+bool isVirtualWire(std::string_view name) { return name.starts_with("vwire:") || name.starts_with("vhub:"); }
+
+// The adapters named by KEZ_ADAPTERS (separated by blanks), which stand in for the kernel's
+// when it is set: a virtual wire for the demo and for tests, or a chosen few interfaces.
+std::optional<std::vector<std::string>> configuredAdapters() {
+    const char* configured = ::secure_getenv(kAdaptersVariable);
+    if (!configured) return std::nullopt;
+    std::vector<std::string> names;
+    std::istringstream words(configured);
+    for (std::string name; words >> name;)
+        names.push_back(std::move(name));
+    return names;
+}
+
+std::string descriptionOf(const std::string& adapter) {
+    if (isVirtualWire(adapter)) return kVirtualWireDescription;
+    const std::string driver = driverName(adapter);
+    return driver.empty() ? kNoDescription : driver;
+}
+
+int adapterNames(std::vector<std::string>& names) {
+    if (auto configured = configuredAdapters()) {
+        names = std::move(*configured);
+        return 0;
+    }
     std::vector<kez::net::AdapterInfo> adapters;
     const auto listed = kez::net::listAdapters(adapters, {.includeLoopback = false, .ethernetOnly = true});
     if (!listed.ok()) return errnoOf(listed);
+    for (auto& adapter : adapters)
+        names.push_back(std::move(adapter.name));
+    return 0;
+}
+
+int adapterList(std::span<std::uint8_t> out, std::size_t& returned) {
+    std::vector<std::string> names;
+    if (const int error = adapterNames(names); error != 0) return error;
     if (out.size() < sizeof(char16_t)) return EINVAL;
     WideListWriter writer(out);
-    for (const auto& adapter : adapters) {
-        const std::string driver = driverName(adapter.name);
-        if (!writer.addPair(driver.empty() ? kNoDescription : driver, adapter.name)) break;
+    for (const auto& name : names) {
+        if (!writer.addPair(descriptionOf(name), name)) break;
     }
     returned = writer.close();
     return 0;
