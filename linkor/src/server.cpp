@@ -2,14 +2,17 @@
 // registry and kezregsvr look up by name.
 #include "kez/com/server.h"
 
+#include "endpoint/end_point_object.h"
 #include "linkor/identifiers.h"
 #include "linkor/message_factory.h"
+#include "linkor/server.h"
 
 namespace kez::linkor {
 namespace {
 
 com::ServerInfo makeServerInfo() {
     com::ServerInfo server{"Linkor", kLinkorTypeLibrary, {}};
+    server.classes.push_back({"EndPoint", kClsidEndPoint, makeEndPoint});
     for (std::size_t i = 0; i < kMessageClassCount; ++i) {
         const auto messageClass = static_cast<MessageClass>(i);
         server.classes.push_back({std::string(messageClassName(messageClass)), messageClassId(messageClass),
@@ -21,6 +24,9 @@ com::ServerInfo makeServerInfo() {
 const com::ServerInfo kServer = makeServerInfo();
 
 } // namespace
+
+const com::ServerInfo& server() { return kServer; }
+
 } // namespace kez::linkor
 
 extern "C" {

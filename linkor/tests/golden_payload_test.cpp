@@ -74,8 +74,8 @@ bool holds(const Outcome& outcome, const Value& expected) {
 class OracleRun {
 public:
     OracleRun(const OracleCase& c, MessageClass messageClass)
-        : case_(c), accessors_(accessorsOf(messageClass)), message_(makeMessage(messageClass)), object_(message_),
-          progId_("Linkor." + c.className + ".1") {}
+        : case_(c), messageClass_(messageClass), accessors_(accessorsOf(messageClass)),
+          message_(makeMessage(messageClass)), object_(message_), progId_("Linkor." + c.className + ".1") {}
 
     void run() {
         if (case_.decode) {
@@ -132,21 +132,9 @@ private:
     void runStep(const Step& step) {
         SCOPED_TRACE((step.isPut ? "put " : "call ") + step.name);
         com::setErrorInfo(std::nullopt);
-        HRESULT hr = com::E_UNEXPECTED;
-        if (step.isPut) {
-            const auto it = accessors_.setters.find(step.name);
-            ASSERT_NE(it, accessors_.setters.end()) << "no setter";
-            hr = it->second(object_, step.index, step.arguments.at(0).toVariant());
-        } else {
-            const auto it = accessors_.methods.find(step.name);
-            ASSERT_NE(it, accessors_.methods.end()) << "no method";
-            std::vector<Variant> arguments;
-            for (const auto& a : step.arguments) {
-                arguments.push_back(a.toVariant());
-            }
-            hr = it->second(object_, arguments);
-        }
-        checkResult(hr, step.expected);
+        const auto hr = applyStep(messageClass_, object_, step);
+        ASSERT_TRUE(hr) << "no such member";
+        checkResult(*hr, step.expected);
     }
 
     void check(const Probe& probe) {
@@ -186,6 +174,7 @@ private:
     }
 
     const OracleCase& case_;
+    MessageClass messageClass_;
     const Accessors& accessors_;
     Ptr<JIPMessageBase> message_;
     Ptr<com::Object> object_;

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "kez/com/array_routines.h"
+#include "message_accessors.h"
 
 namespace kez::linkor::test {
 namespace {
@@ -186,6 +187,23 @@ std::vector<OracleCase> loadOracleCases(std::string& error) {
         error = "the oracle produced no cases";
     }
     return cases;
+}
+
+std::optional<com::HRESULT> applyStep(MessageClass messageClass, const com::Ptr<com::Object>& object,
+                                      const Step& step) {
+    const Accessors& accessors = accessorsOf(messageClass);
+    if (step.isPut) {
+        const auto it = accessors.setters.find(step.name);
+        if (it == accessors.setters.end()) return std::nullopt;
+        return it->second(object, step.index, step.arguments.at(0).toVariant());
+    }
+    const auto it = accessors.methods.find(step.name);
+    if (it == accessors.methods.end()) return std::nullopt;
+    std::vector<Variant> arguments;
+    for (const auto& a : step.arguments) {
+        arguments.push_back(a.toVariant());
+    }
+    return it->second(object, arguments);
 }
 
 } // namespace kez::linkor::test

@@ -7,6 +7,7 @@
 
 #include "kez/com/hresult.h"
 #include "kez/com/variant.h"
+#include "linkor/message_factory.h"
 
 namespace kez::linkor::test {
 
@@ -53,6 +54,9 @@ struct OracleCase {
     std::vector<std::uint8_t> payloadOut;
     std::vector<Probe> probes;
 };
+
+// Runs one build step on `object` by the member's name; nothing when the class has no such member.
+std::optional<com::HRESULT> applyStep(MessageClass messageClass, const com::Ptr<com::Object>& object, const Step& step);
 
 // Runs the oracle and the converter; empty with `error` set when that fails.
 std::vector<OracleCase> loadOracleCases(std::string& error);

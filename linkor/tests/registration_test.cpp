@@ -10,10 +10,12 @@
 #include <utility>
 
 #include "kez/com/class_registry.h"
+#include "kez/com/connection_point_container.h"
 #include "kez/com/error_info.h"
 #include "kez/reg/key.h"
 #include "kez/reg/registry.h"
 #include "linkor/audio_interfaces.h"
+#include "linkor/end_point.h"
 #include "linkor/incoming_interfaces.h"
 #include "linkor/message_factory.h"
 #include "linkor/outgoing_interfaces.h"
@@ -152,6 +154,22 @@ TEST_F(LinkorRegistration, ErrorsOfACreatedObjectNameItsClassAndInterface) {
     EXPECT_EQ(info->description, "GetSafeArray failed");
     EXPECT_EQ(info->source, "Linkor.StatusMsg.1");
     EXPECT_EQ(info->interfaceId, IJIPMessage::iid);
+}
+
+TEST_F(LinkorRegistration, TheEndPointIsRegisteredAndAnswersItsOwnInterfacesOnly) {
+    const std::string key = "CLSID\\" + kClsidEndPoint.str();
+    EXPECT_EQ(readString(key), "EndPoint Class");
+    EXPECT_EQ(readString(key + "\\InprocServer32", "ThreadingModel"), "Apartment");
+    EXPECT_EQ(readString("Linkor.EndPoint\\CurVer"), "Linkor.EndPoint.1");
+    for (const std::string progId : {"Linkor.EndPoint.1", "Linkor.EndPoint"}) {
+        Ptr<IEndPoint> endPoint;
+        ASSERT_EQ(ClassRegistry::createAs(progId, endPoint), com::S_OK) << progId;
+        Ptr<com::Object> other;
+        EXPECT_EQ(endPoint->queryInterface(com::IConnectionPointContainer::iid, other), com::S_OK);
+        EXPECT_EQ(endPoint->queryInterface(IJIPMessage::iid, other), com::E_NOINTERFACE);
+        EXPECT_EQ(endPoint->supportsErrorInfo(IEndPoint::iid), com::S_OK);
+        EXPECT_EQ(endPoint->supportsErrorInfo(com::IConnectionPointContainer::iid), com::S_FALSE);
+    }
 }
 
 TEST_F(LinkorRegistration, UnregisteringRemovesTheClasses) {

@@ -23,6 +23,7 @@ constexpr HRESULT CLASS_E_NOAGGREGATION = makeHresult(0x80040110);
 constexpr HRESULT REGDB_E_CLASSNOTREG = makeHresult(0x80040154);
 constexpr HRESULT CONNECT_E_NOCONNECTION = makeHresult(0x80040200);
 constexpr HRESULT CONNECT_E_ADVISELIMIT = makeHresult(0x80040201);
+constexpr HRESULT CONNECT_E_CANNOTCONNECT = makeHresult(0x80040202);
 
 constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
 constexpr bool FAILED(HRESULT hr) { return hr < 0; }
