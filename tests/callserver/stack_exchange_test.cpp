@@ -1,30 +1,27 @@
-// Our Ralnet interface, playing the set, against the simulated call server (kezsim stack-peer,
-// whose contract is at the top of stack_peer.py): reliable messages both ways, and the server's
-// system state and set initialisation loaded as Linkor message objects. By Ethernet and by UDP on
-// a veth pair between two namespaces (root), and on the cross-process virtual wire (any user).
+// Our endpoint, playing the set, against the simulated call server (kezsim stack-peer, whose
+// contract is at the top of stack_peer.py): reliable messages both ways, the server's system state,
+// set initialisation, UI states and real-time audio raised as Linkor events, and the set's messages
+// sent with SendPacket. By Ethernet and by UDP on a veth pair between two namespaces (root), and on
+// the cross-process virtual wire (any user).
 #include <gtest/gtest.h>
 
 #include <array>
 #include <chrono>
-#include <condition_variable>
-#include <deque>
-#include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "endpoint_fixture.h"
 #include "kez/com/array_routines.h"
 #include "kez/com/date.h"
 #include "kez/net/mac_address.h"
+#include "linkor/audio_interfaces.h"
 #include "linkor/incoming_interfaces.h"
 #include "linkor/message_factory.h"
 #include "linkor/outgoing_interfaces.h"
 #include "net_namespace.h"
 #include "privileged.h"
 #include "process.h"
-#include "ralnet/j5.h"
 
 namespace {
 
@@ -34,8 +31,12 @@ using kez::com::query;
 using kez::com::Variant;
 using kez::linkor::JIPMessageBase;
 using kez::linkor::MessageClass;
+using kez::linkor::test::byteArray;
+using kez::linkor::test::bytesOf;
+using kez::linkor::test::Event;
+using kez::linkor::test::EventLog;
 using kez::net::formatMac;
-using Clock = std::chrono::steady_clock;
+using Bytes = std::vector<std::uint8_t>;
 using Mac = std::array<std::uint8_t, 6>;
 
 constexpr int kCount = 20; // messages each way, kezsim stack-peer's default
@@ -44,80 +45,33 @@ constexpr std::int16_t kStatusPeriod = 7;                                // its 
 constexpr std::array<std::int16_t, 8> kKeys{1, 2, 3, 17, 22, 65, 0, 15}; // as stack_peer.KEYS
 constexpr Mac kVirtualServerMac{0x02, 0x53, 0x49, 0x4d, 0x00, 0x01};
 constexpr std::array<std::uint8_t, 4> kSystemStateGroup{224, 2, 224, 22};
-
-Variant bytesVariant(std::span<const std::uint8_t> bytes) {
-    Variant value;
-    kez::com::MakeSafeArray(kez::com::ElementType::UI1, bytes, value);
-    return value;
-}
-
-// Every control packet the interface delivers, loaded into the message object of its class.
-class Inbox {
-public:
-    explicit Inbox(J5NetIf* ctx) : ctx_(ctx), thread_([this] { run(); }) {}
-    // The interface must be closed first: that ends the receive loop.
-    ~Inbox() { thread_.join(); }
-    Inbox(const Inbox&) = delete;
-    Inbox& operator=(const Inbox&) = delete;
-
-    Ptr<JIPMessageBase> next(MessageClass wanted, Clock::duration limit) {
-        std::unique_lock lock(mutex_);
-        Ptr<JIPMessageBase> found;
-        arrived_.wait_for(lock, limit, [&] {
-            for (auto it = messages_.begin(); it != messages_.end(); ++it) {
-                if (it->first != wanted) continue;
-                found = it->second;
-                messages_.erase(it);
-                return true;
-            }
-            return false;
-        });
-        return found;
-    }
-
-private:
-    void run() {
-        while (J5PacketObj* packet = J5ReceiveObj(ctx_, 0, 0)) {
-            const std::uint16_t type = static_cast<std::uint16_t>(packet->headerRef[0] << 8 | packet->headerRef[1]);
-            const std::uint16_t jip =
-                packet->length >= 2 ? static_cast<std::uint16_t>(packet->dataRef[0] << 8 | packet->dataRef[1]) : 0;
-            if (const auto cls = kez::linkor::receivedMessageClass(type, jip)) {
-                auto message = kez::linkor::makeMessage(*cls);
-                message->LoadFromPacket(packet);
-                std::lock_guard lock(mutex_);
-                messages_.emplace_back(*cls, std::move(message));
-                arrived_.notify_all();
-            }
-            J5FreePacketObj(ctx_, packet);
-        }
-    }
-
-    J5NetIf* ctx_;
-    std::mutex mutex_;
-    std::condition_variable arrived_;
-    std::deque<std::pair<MessageClass, Ptr<JIPMessageBase>>> messages_;
-    std::thread thread_;
-};
+constexpr const char* kSystemStateGroupInIgmp = "16E002E0"; // as /proc/net/igmp writes 224.2.224.22
 
 class StackExchange : public ::testing::Test {
 protected:
     void TearDown() override {
-        J5Close(&ctx_);
-        inbox_.reset();
+        if (endPoint_) {
+            EXPECT_EQ(endPoint_->Close(), kez::com::S_OK);
+        }
     }
 
-    // Opens the stack on `adapter` (inside `space` when given) once the peer is ready.
-    void openStack(const std::string& adapter, const kez::test::NetNamespace* space,
-                   const std::optional<J5IpSettings>& ip = std::nullopt) {
-        auto open = [&] { result_ = J5InitDefault(adapter.c_str(), &ctx_, nullptr, ip ? &*ip : nullptr); };
+    // Opens the endpoint on `adapter`, the only one offered (inside `space` when given), once
+    // the peer is ready.
+    void openEndPoint(const std::string& adapter, const kez::test::NetNamespace* space) {
+        const kez::linkor::test::ScopedAdapters only(adapter);
+        ASSERT_TRUE(endPoint_ = kez::linkor::test::makeEndPoint(log_));
+        kez::com::HRESULT opened = kez::com::E_FAIL;
+        auto open = [&] { opened = endPoint_->Open(); };
         if (space) {
             ASSERT_TRUE(space->run(open));
         } else {
             open();
         }
-        ASSERT_EQ(result_, J5_OK);
-        J5GetSourceMACAddr(&ctx_, ownMac_.data());
-        inbox_ = std::make_unique<Inbox>(&ctx_);
+        ASSERT_EQ(opened, kez::com::S_OK);
+        Variant own;
+        endPoint_->get_varSourceMac(own);
+        const Bytes mac = bytesOf(own);
+        std::copy(mac.begin(), mac.end(), ownMac_.begin());
     }
 
     void startPeer(const std::vector<std::string>& launch, const std::string& wire) {
@@ -128,23 +82,19 @@ protected:
         ASSERT_EQ(peer_.readLine(20s).value_or("no line"), "READY");
     }
 
-    // Sends a message object the way the endpoint does: its type, VDNs and lDataLen payload bytes.
+    // The next event `id`, pumping the creating thread until it comes.
+    std::optional<Event> next(kez::com::DispId id, std::chrono::milliseconds limit) {
+        std::optional<Event> event;
+        kez::linkor::test::pumpUntil([&] { return (event = log_->take(id)).has_value(); }, limit);
+        return event;
+    }
+
+    // Addressed to the server as the engine addresses its messages, then SendPacket.
     void send(const Ptr<JIPMessageBase>& message) {
-        std::int16_t type = 0, dst = 0, src = 0;
-        std::int32_t length = 0;
-        Variant data;
-        message->get_nMsgType(type);
-        message->get_nDestVDN(dst);
-        message->get_nSrcVDN(src);
-        message->get_lDataLen(length);
-        message->get_varData(data);
-        std::vector<std::uint8_t> bytes;
-        ASSERT_EQ(kez::com::GetSafeArrayEx(data, bytes), kez::com::S_OK);
-        const J5Result result =
-            J5IntrinsicSend(&ctx_, static_cast<std::uint16_t>(type), serverMac_.data(), static_cast<std::uint16_t>(dst),
-                            static_cast<std::uint16_t>(src), bytes.data(), static_cast<std::uint16_t>(length), bitmap_,
-                            udp_ ? serverIp_.data() : nullptr, nullptr, 0, 0);
-        EXPECT_TRUE(result == J5_SENT || (result & 0xFF00) == J5_QUEUED) << std::hex << result;
+        message->put_varDestMac(byteArray(serverMac_));
+        if (udp_) message->put_varDestIP(byteArray(serverIp_));
+        message->put_nHeaderBitMap(static_cast<std::int16_t>(bitmap_));
+        EXPECT_EQ(endPoint_->SendPacket(message), kez::com::S_OK);
     }
 
     void sendStatus() {
@@ -153,9 +103,9 @@ protected:
         status->InitPacket();
         status->put_nDeviceHandle(-1);
         status->put_nDeviceType(0x0200);
-        status->put_varMacAddress(bytesVariant(ownMac_));
+        status->put_varMacAddress(byteArray(ownMac_));
         status->put_nDeviceLocation(1);
-        if (udp_) status->put_varMyIP(bytesVariant(ownIp_));
+        if (udp_) status->put_varMyIP(byteArray(ownIp_));
         for (const std::int16_t vdn : {2, 3})
             status->AddDevice(0x0205, vdn, 1);
         status->AddDevice(0x0207, 5, 1);
@@ -170,7 +120,7 @@ protected:
         report->put_nDeviceType(0x0200);
         report->put_nDeviceLocation(1);
         report->put_nDiscoveryState(2);
-        if (udp_) report->put_varMyIP(bytesVariant(ownIp_));
+        if (udp_) report->put_varMyIP(byteArray(ownIp_));
         send(message);
     }
 
@@ -184,9 +134,23 @@ protected:
         send(message);
     }
 
+    // Where a message from the server came from, and by which path.
+    void expectFromServer(const Ptr<kez::com::Object>& message) {
+        auto jip = query<kez::linkor::IJIPMessage>(message);
+        Variant sourceMac, sourceIp;
+        std::int16_t bits = 0;
+        jip->get_varSourceMac(sourceMac);
+        jip->get_varSourceIP(sourceIp);
+        jip->get_nHeaderBitMap(bits);
+        EXPECT_EQ(bytesOf(sourceMac), Bytes(serverMac_.begin(), serverMac_.end()));
+        EXPECT_EQ(bytesOf(sourceIp), udp_ ? Bytes(serverIp_.begin(), serverIp_.end()) : Bytes(4, 0));
+        EXPECT_EQ(bits, udp_ ? 0x0071 : 0x0011) << "the path flags";
+    }
+
     void expectSystemState() {
-        auto state = query<kez::linkor::ISystemStateMsg>(inbox_->next(MessageClass::SystemStateMsg, 10s));
-        ASSERT_TRUE(state) << "no system state";
+        const auto event = next(kez::linkor::kDispIdSystemStateReceived, 10s);
+        ASSERT_TRUE(event) << "no system state";
+        auto state = query<kez::linkor::ISystemStateMsg>(event->message);
         kez::com::Date now;
         ASSERT_EQ(state->get_dtCurrent(now), kez::com::S_OK);
         const auto calendar = kez::com::calendarFromDate(now);
@@ -198,8 +162,10 @@ protected:
     }
 
     void expectSetInit() {
-        auto init = query<kez::linkor::IKzSetInitMsg>(inbox_->next(MessageClass::KzSetInitMsg, 15s));
-        ASSERT_TRUE(init) << "no set initialisation";
+        const auto event = next(kez::linkor::kDispIdKzSetInitReceived, 15s);
+        ASSERT_TRUE(event) << "no set initialisation";
+        expectFromServer(event->message);
+        auto init = query<kez::linkor::IKzSetInitMsg>(event->message);
         std::int16_t handle = 0, period = 0, bits = 0;
         init->get_nDeviceHandle(handle);
         init->get_nStatusUpdatePeriod(period);
@@ -207,6 +173,24 @@ protected:
         EXPECT_EQ(handle, kHandle);
         EXPECT_EQ(period, kStatusPeriod);
         EXPECT_EQ(bits, bitmap_);
+    }
+
+    // Real-time audio fires on the audio receive thread, in order.
+    void expectAudio() {
+        for (std::int16_t seq = 1; seq <= kCount; ++seq) {
+            const auto event = next(kez::linkor::kDispIdAudioReceived, 10s);
+            ASSERT_TRUE(event) << "audio frame " << seq << " missing";
+            EXPECT_EQ(event->threadName, "linkor-audio");
+            auto audio = query<kez::linkor::IRealTimeAudioMsg>(event->message);
+            std::int16_t format = 0, frameSeq = 0;
+            Variant data;
+            audio->get_nFormat(0, format);
+            audio->get_nFrameSeq(0, frameSeq);
+            audio->get_varAudioData(0, data);
+            EXPECT_EQ(format, 1);
+            EXPECT_EQ(frameSeq, seq);
+            EXPECT_EQ(kez::com::ArrayByteLength(data), 192u);
+        }
     }
 
     // The whole exchange of the peer's contract, then its verdict.
@@ -218,12 +202,14 @@ protected:
         for (int i = 0; i < kCount; ++i)
             sendKey(kKeys[i % kKeys.size()]);
         for (int i = 0; i < kCount; ++i) {
-            auto ui = query<kez::linkor::IUIStateControlMsg>(inbox_->next(MessageClass::UIStateControlMsg, 10s));
-            ASSERT_TRUE(ui) << "UI state " << i << " missing";
+            const auto event = next(kez::linkor::kDispIdKzSetUIStateControlReceived, 10s);
+            ASSERT_TRUE(event) << "UI state " << i << " missing";
+            EXPECT_EQ(event->thread, std::this_thread::get_id());
             std::string line;
-            ui->get_sDisplayLine(1, line);
+            query<kez::linkor::IUIStateControlMsg>(event->message)->get_sDisplayLine(1, line);
             EXPECT_EQ(line, "Line " + std::to_string(i));
         }
+        expectAudio();
         std::optional<std::string> verdict;
         while (auto line = peer_.readLine(40s))
             if (!line->empty() && line->front() == '{') verdict = line;
@@ -231,9 +217,8 @@ protected:
         EXPECT_NE(verdict->find("\"ok\": true"), std::string::npos) << *verdict;
     }
 
-    J5NetIf ctx_{};
-    J5Result result_ = J5_FAILED;
-    std::unique_ptr<Inbox> inbox_; // after ctx_: closed by TearDown before it is joined
+    Ptr<EventLog> log_ = std::make_shared<EventLog>();
+    Ptr<kez::linkor::IEndPoint> endPoint_;
     kez::test::ChildProcess peer_;
     Mac ownMac_{};
     Mac serverMac_ = kVirtualServerMac;
@@ -246,7 +231,7 @@ protected:
 TEST_F(StackExchange, OnTheVirtualWire) {
     const std::string wire = kez::test::uniqueName("cs");
     startPeer({}, "vhub:" + wire);
-    openStack("vhub:" + wire + "@02:00:00:00:00:05", nullptr);
+    openEndPoint("vhub:" + wire + "@02:00:00:00:00:05", nullptr);
     exchange();
 }
 
@@ -263,6 +248,9 @@ protected:
         serverMac_ = *mac;
     }
 
+    // The stack's namespace's IP multicast memberships, as the kernel lists them.
+    std::string igmpGroups() const { return kez::test::runCommand(stackSpace_.exec({"cat", "/proc/net/igmp"})).out; }
+
     kez::test::NetNamespace stackSpace_{"cs"};
     kez::test::NetNamespace peerSpace_{"cp"};
     std::unique_ptr<kez::test::VethPair> pair_;
@@ -270,7 +258,7 @@ protected:
 
 TEST_F(StackExchangeOnVeth, ByEthernet) {
     startPeer(peerSpace_.exec({}), "eth:" + pair_->secondName());
-    openStack(pair_->firstName(), &stackSpace_);
+    openEndPoint(pair_->firstName(), &stackSpace_);
     exchange();
 }
 
@@ -278,10 +266,12 @@ TEST_F(StackExchangeOnVeth, ByUdp) {
     udp_ = true;
     bitmap_ = 0x0071;
     startPeer(peerSpace_.exec({}), "udp:198.18.0.2");
-    J5IpSettings ip{{198, 18, 0, 1}, {255, 255, 255, 0}, {198, 18, 0, 0}, {198, 18, 0, 254}, {198, 18, 0, 2}};
-    openStack(pair_->firstName(), &stackSpace_, ip);
-    ASSERT_EQ(IGMPJoinGroupToRcv(&ctx_, kSystemStateGroup.data(), 0, 0), 1);
+    openEndPoint(pair_->firstName(), &stackSpace_);
+    ASSERT_EQ(endPoint_->AddMulticastIP(byteArray(kSystemStateGroup)), kez::com::S_OK);
+    EXPECT_NE(igmpGroups().find(kSystemStateGroupInIgmp), std::string::npos) << igmpGroups();
     exchange();
+    ASSERT_EQ(endPoint_->Close(), kez::com::S_OK);
+    EXPECT_EQ(igmpGroups().find(kSystemStateGroupInIgmp), std::string::npos) << "Close leaves the group";
 }
 
 } // namespace

@@ -12,6 +12,8 @@ CONTRACT WITH THE STACK'S TEST (the test plays the set through a Ralnet interfac
   3. The peer sends --count UIStateControlMsg ("HR" 0x0202), display line 2 "Line <i>",
      i = 0 .. count-1; the stack sends --count KzSetEventMsg ("HR" 0x0205, event 3,
      key KEYS[i % len(KEYS)]), in any interleaving.
+  4. The peer streams --count RealTimeAudioMsg ("HA"), one mu-law frame each (1 kHz),
+     frame sequence numbers 1 .. count, one every 24 ms, to the stack's MAC (and IP).
   Every message of the stack is checked field by field; each difference is a detail.
 """
 
@@ -46,6 +48,8 @@ def run(args, node: Node, link, mac: bytes) -> int:
             want = [KEYS[i % len(KEYS)] for i in range(args.count)]
             if keys != want:
                 details.append(f"FAIL key events {keys}, expected {want}")
+            audio = srv.stream(ready, frames=args.count)
+            node.run_until(lambda: audio.done, args.timeout)
             if not srv.settle(args.timeout):
                 details.append(f"FAIL {srv.pending()} UI states never acknowledged")
             node.run_for(0.3)

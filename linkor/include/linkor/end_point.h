@@ -35,10 +35,10 @@ class _IEndPointEvents : public virtual com::Object {
 public:
     static constexpr com::Guid iid = kIidIEndPointEvents;
 
-    virtual HRESULT AudioReceived(const com::Ptr<com::Object>& pObj) = 0;                 // RealTimeAudioMsg
-    virtual HRESULT SystemStateReceived(const com::Ptr<com::Object>& pObj) = 0;           // SystemStateMsg
-    virtual HRESULT KzSetInitReceived(const com::Ptr<com::Object>& pDisp) = 0;            // KzSetInitMsg
-    virtual HRESULT KzSetUIStateControlReceived(const com::Ptr<com::Object>& pDisp) = 0;  // UIStateControlMsg
+    virtual HRESULT AudioReceived(const com::Ptr<com::Object>& pObj) = 0;                  // RealTimeAudioMsg
+    virtual HRESULT SystemStateReceived(const com::Ptr<com::Object>& pObj) = 0;            // SystemStateMsg
+    virtual HRESULT KzSetInitReceived(const com::Ptr<com::Object>& pDisp) = 0;             // KzSetInitMsg
+    virtual HRESULT KzSetUIStateControlReceived(const com::Ptr<com::Object>& pDisp) = 0;   // UIStateControlMsg
     virtual HRESULT KzSetCallStateControlReceived(const com::Ptr<com::Object>& pDisp) = 0; // CallStateControlMsg
     virtual HRESULT SlavePageCmdReceived(const com::Ptr<com::Object>& pDisp) = 0;          // SlavePageCmdMsg
     virtual HRESULT ReliableAudioReceived(const com::Ptr<com::Object>& pDisp) = 0;         // ReliableAudioMsg

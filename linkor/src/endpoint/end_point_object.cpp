@@ -99,7 +99,8 @@ HRESULT EndPoint::startThreads() {
     const HRESULT hr = com::hresultFromErrno(sys::lastError());
     J5Close(&state_->context);
     threads_.join(sys::kInfinite);
-    return fail(hr, started == ThreadStart::AudioFailed ? "_beginthreadex audio failed" : "_beginthreadex packet failed");
+    return fail(hr,
+                started == ThreadStart::AudioFailed ? "_beginthreadex audio failed" : "_beginthreadex packet failed");
 }
 
 HRESULT EndPoint::Close() {
@@ -128,7 +129,8 @@ void EndPoint::drainWindow() {
     if (std::this_thread::get_id() == creator_) {
         auto& apartment = apt::Apartment::current();
         while (state_->pending != 0)
-            apartment.pumpFor(kDrainWait, [this] { return state_->pending == 0; }, &window_);
+            apartment.pumpFor(
+                kDrainWait, [this] { return state_->pending == 0; }, &window_);
         return;
     }
     window_.destroy();

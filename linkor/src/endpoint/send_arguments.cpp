@@ -54,9 +54,8 @@ SendRead readSendArguments(IJIPMessage& message, SendKind kind, SendArguments& o
     Words words;
     readWords(message, kind, words);
 
-    for (const com::HRESULT hr :
-         {readAddress(gotMac, destMac, out.destMac), readAddress(gotIp, destIp, out.destIp),
-          com::FAILED(gotData) ? gotData : com::GetSafeArrayEx(data, out.payload)}) {
+    for (const com::HRESULT hr : {readAddress(gotMac, destMac, out.destMac), readAddress(gotIp, destIp, out.destIp),
+                                  com::FAILED(gotData) ? gotData : com::GetSafeArrayEx(data, out.payload)}) {
         if (com::FAILED(hr)) return {hr, kSafeArrayFailed};
     }
     // Ralnet takes what lDataLen says from the payload buffer: never more than the buffer holds.

@@ -2,6 +2,7 @@
 
 #include <pthread.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -87,7 +88,8 @@ void FarStation::send(std::uint16_t type, const Mac& to, std::uint16_t jipType, 
                       std::size_t length) {
     Bytes payload(length);
     payload[0] = static_cast<std::uint8_t>(jipType >> 8), payload[1] = static_cast<std::uint8_t>(jipType);
-    if (length >= 6) payload[4] = static_cast<std::uint8_t>(handle >> 8), payload[5] = static_cast<std::uint8_t>(handle);
+    if (length >= 6)
+        payload[4] = static_cast<std::uint8_t>(handle >> 8), payload[5] = static_cast<std::uint8_t>(handle);
     J5Result sent = J5_ERR_WINDOW_FULL;
     for (int tries = 0; sent == J5_ERR_WINDOW_FULL && tries < 2000; ++tries) {
         if (tries) std::this_thread::sleep_for(5ms);
@@ -127,13 +129,25 @@ void FarStation::receive(bool audio) {
     }
 }
 
-void EndPointOnWire::SetUp() {
+std::optional<Event> EventLog::take(com::DispId id) {
+    std::lock_guard lock(lock_);
+    const auto it = std::find_if(events_.begin(), events_.end(), [id](const Event& e) { return e.id == id; });
+    if (it == events_.end()) return std::nullopt;
+    Event taken = std::move(*it);
+    events_.erase(it);
+    return taken;
+}
+
+com::Ptr<IEndPoint> makeEndPoint(const com::Ptr<EventLog>& log) {
     com::ClassRegistry::registerInProcess(server());
-    ASSERT_EQ(com::ClassRegistry::createAs(kClsidEndPoint, endPoint_), com::S_OK);
+    com::Ptr<IEndPoint> endPoint;
     com::Ptr<com::IConnectionPointContainer> events;
-    ASSERT_EQ(com::query(endPoint_, events), com::S_OK);
     com::Cookie cookie = com::kNoCookie;
-    ASSERT_EQ(events->Advise(_IEndPointEvents::iid, log_, cookie), com::S_OK);
+    if (com::FAILED(com::ClassRegistry::createAs(kClsidEndPoint, endPoint)) ||
+        com::FAILED(com::query(endPoint, events)) || com::FAILED(events->Advise(_IEndPointEvents::iid, log, cookie))) {
+        return nullptr;
+    }
+    return endPoint;
 }
 
 void EndPointOnWire::TearDown() {
@@ -142,11 +156,11 @@ void EndPointOnWire::TearDown() {
     }
 }
 
-bool EndPointOnWire::pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (!done()) {
         if (std::chrono::steady_clock::now() >= end) return false;
-        apt::Apartment::current().pumpFor(10ms, done);
+        apt::Apartment::current().pumpFor(5ms);
     }
     return true;
 }

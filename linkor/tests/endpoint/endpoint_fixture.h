@@ -60,6 +60,8 @@ class EventLog final : public com::Implements<_IEndPointEvents> {
 public:
     std::vector<Event> events() const;
     std::size_t count() const;
+    // The first event `id` recorded, which is then forgotten.
+    std::optional<Event> take(com::DispId id);
 
     HRESULT AudioReceived(const com::Ptr<com::Object>& m) override { return note(kDispIdAudioReceived, m); }
     HRESULT SystemStateReceived(const com::Ptr<com::Object>& m) override { return note(kDispIdSystemStateReceived, m); }
@@ -70,13 +72,17 @@ public:
     HRESULT KzSetCallStateControlReceived(const com::Ptr<com::Object>& m) override {
         return note(kDispIdKzSetCallStateControlReceived, m);
     }
-    HRESULT SlavePageCmdReceived(const com::Ptr<com::Object>& m) override { return note(kDispIdSlavePageCmdReceived, m); }
+    HRESULT SlavePageCmdReceived(const com::Ptr<com::Object>& m) override {
+        return note(kDispIdSlavePageCmdReceived, m);
+    }
     HRESULT ReliableAudioReceived(const com::Ptr<com::Object>& m) override {
         return note(kDispIdReliableAudioReceived, m);
     }
     HRESULT PlayDTMFMsgReceived(const com::Ptr<com::Object>& m) override { return note(kDispIdPlayDTMFMsgReceived, m); }
     HRESULT LEDMappingReceived(const com::Ptr<com::Object>& m) override { return note(kDispIdLEDMappingReceived, m); }
-    HRESULT SlaveCommandReceived(const com::Ptr<com::Object>& m) override { return note(kDispIdSlaveCommandReceived, m); }
+    HRESULT SlaveCommandReceived(const com::Ptr<com::Object>& m) override {
+        return note(kDispIdSlaveCommandReceived, m);
+    }
 
 private:
     HRESULT note(com::DispId id, const com::Ptr<com::Object>& message);
@@ -119,13 +125,17 @@ private:
     sys::Thread audio_;
 };
 
+// Pumps this thread's apartment until `done` holds; `done` is asked once before each turn.
+bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s);
+
+// An endpoint made by class identifier, `log` advised on it.
+com::Ptr<IEndPoint> makeEndPoint(const com::Ptr<EventLog>& log);
+
 class EndPointOnWire : public ::testing::Test {
 protected:
-    void SetUp() override;
+    void SetUp() override { ASSERT_TRUE(endPoint_ = makeEndPoint(log_)); }
     void TearDown() override;
 
-    // Pumps the creating thread's apartment until `done` holds.
-    static bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s);
     bool pumpUntilEvents(std::size_t count) {
         return pumpUntil([&] { return log_->count() >= count; });
     }

@@ -60,7 +60,8 @@ TEST_F(EndPointOpen, EveryRoadOfOpen) {
         endPoint_->get_varAdapterDescriptions(described);
         ASSERT_TRUE(listed.get<com::SafeArray>());
         EXPECT_EQ(listed.get<com::SafeArray>()->texts(), words(names));
-        EXPECT_EQ(described.get<com::SafeArray>()->texts(), std::vector<std::string>(words(names).size(), "Virtual wire"));
+        EXPECT_EQ(described.get<com::SafeArray>()->texts(),
+                  std::vector<std::string>(words(names).size(), "Virtual wire"));
         endPoint_->get_varSourceMac(own);
         EXPECT_EQ(bytesOf(own), road.text ? Bytes(6, 0) : Bytes(kOwnMac.begin(), kOwnMac.end()));
         EXPECT_EQ(endPoint_->Close(), com::S_OK);

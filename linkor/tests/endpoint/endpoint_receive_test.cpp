@@ -112,10 +112,8 @@ TEST_F(EndPointReceive, ControlEventsFireOnTheCreatingThreadInArrivalOrder) {
 TEST_F(EndPointReceive, AudioFiresOnTheAudioThreadOrOnTheCreatingOne) {
     for (const bool useThread : {true, false}) {
         SCOPED_TRACE(useThread ? "bUseThread set" : "bUseThread cleared");
-        ASSERT_EQ(com::ClassRegistry::createAs(kClsidEndPoint, endPoint_), com::S_OK);
         log_ = std::make_shared<EventLog>();
-        com::Cookie cookie;
-        com::query<com::IConnectionPointContainer>(endPoint_)->Advise(_IEndPointEvents::iid, log_, cookie);
+        ASSERT_TRUE(endPoint_ = makeEndPoint(log_));
         endPoint_->put_bUseThread(useThread ? com::VARIANT_TRUE : com::VARIANT_FALSE);
         ASSERT_EQ(endPoint_->Open(), com::S_OK);
         for (std::uint16_t i = 0; i < 5; ++i)
