@@ -1,7 +1,7 @@
 // From the wire to the sink: "HU" frames written onto the endpoint's adapter by a raw packet port,
 // raised as SystemStateReceived on the thread that created the endpoint. Prints the events per
-// second of a stream kept a few frames ahead of the sink, and the median and 99th-percentile latency from the frame's write to its
-// event, for frames one at a time; on the in-process virtual wire, and on a veth pair between two
+// second of a stream kept a few frames ahead of the sink, and the median and 99th-percentile latency from the frame's
+// write to its event, for frames one at a time; on the in-process virtual wire, and on a veth pair between two
 // namespaces (root; skipped otherwise). Figures only; nothing is asserted.
 #include <unistd.h>
 
@@ -30,8 +30,8 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-using kez::linkor::_IEndPointEvents;
 using kez::com::HRESULT;
+using kez::linkor::_IEndPointEvents;
 using Sink = kez::com::Ptr<kez::com::Object>;
 
 constexpr std::size_t kStream = 20000;
@@ -75,7 +75,7 @@ std::vector<std::uint8_t> systemStateFrame(const kez::net::MacAddress& to, const
 
 struct Bench {
     std::string name;
-    std::string adapter;                                 // what the endpoint opens
+    std::string adapter;                                // what the endpoint opens
     std::function<kez::net::OpenedPort()> openPeerPort; // the writer on the far end
     std::function<bool(const std::function<void()>&)> inStack = [](const std::function<void()>& f) {
         f();
@@ -142,7 +142,9 @@ void run(const Bench& bench) {
         std::this_thread::sleep_for(kPace);
     }
     std::sort(latencies.begin(), latencies.end());
-    const auto at = [&](double q) { return latencies.empty() ? 0.0 : latencies[static_cast<std::size_t>(q * (latencies.size() - 1))]; };
+    const auto at = [&](double q) {
+        return latencies.empty() ? 0.0 : latencies[static_cast<std::size_t>(q * (latencies.size() - 1))];
+    };
     std::printf("%-8s %zu of %zu events, %.0f events/s; frame to event over %zu frames: median %.1f us, p99 %.1f us\n",
                 bench.name.c_str(), streamed, kStream, rate, latencies.size(), at(0.5), at(0.99));
     endPoint->Close();

@@ -5,36 +5,46 @@
 
 namespace kez::linkor {
 
-template <class Address>
-MulticastTables::Entry<Address>* MulticastTables::find(Table<Address>& table, const Address& address) {
-    const auto it = std::find_if(table.begin(), table.end(),
-                                 [&](const Entry<Address>& e) { return e.count > 0 && e.address == address; });
+namespace {
+
+template <class Entry, class Address>
+Entry* entryOf(std::span<Entry> table, const Address& address) {
+    const auto it =
+        std::find_if(table.begin(), table.end(), [&](const Entry& e) { return e.count > 0 && e.address == address; });
     return it == table.end() ? nullptr : &*it;
 }
 
+} // namespace
+
 template <class Address>
-MulticastTables::Entry<Address>* MulticastTables::freeEntry(Table<Address>& table) {
-    const auto it = std::find_if(table.begin(), table.end(), [](const Entry<Address>& e) { return e.count <= 0; });
-    return it == table.end() ? nullptr : &*it;
+MulticastTables::Counting MulticastTables::count(Table<Address>& table, const Address& address) {
+    if (auto* entry = entryOf<Entry<Address>>(table, address)) {
+        ++entry->count;
+        return Counting::CountedAgain;
+    }
+    const auto free = std::find_if(table.begin(), table.end(), [](const Entry<Address>& e) { return e.count <= 0; });
+    if (free == table.end()) return Counting::Full;
+    *free = {address, 1};
+    return Counting::Added;
+}
+
+template <class Address>
+bool MulticastTables::release(Table<Address>& table, const Address& address) {
+    auto* entry = entryOf<Entry<Address>>(table, address);
+    if (!entry || --entry->count > 0) return false;
+    *entry = {};
+    return true;
 }
 
 TableChange MulticastTables::addIp(const IpAddress& group, MulticastLink* link) {
-    if (auto* entry = find(ips_, group)) {
-        ++entry->count;
-        return TableChange::Done;
-    }
-    auto* entry = freeEntry(ips_);
-    if (!entry) return TableChange::Full;
-    *entry = {group, 1};
-    if (link) link->join(group);
+    const Counting counted = count(ips_, group);
+    if (counted == Counting::Full) return TableChange::Full;
+    if (counted == Counting::Added && link) link->join(group);
     return TableChange::Done;
 }
 
 void MulticastTables::deleteIp(const IpAddress& group, MulticastLink* link) {
-    auto* entry = find(ips_, group);
-    if (!entry || --entry->count > 0) return;
-    *entry = {};
-    if (link) link->leave(group);
+    if (release(ips_, group) && link) link->leave(group);
 }
 
 void MulticastTables::leaveAllIps(MulticastLink* link) {
@@ -47,21 +57,16 @@ void MulticastTables::leaveAllIps(MulticastLink* link) {
 void MulticastTables::forgetIps() { ips_ = {}; }
 
 TableChange MulticastTables::addMac(const MacAddress& mac, MulticastLink* link) {
-    if (auto* entry = find(macs_, mac)) {
-        ++entry->count;
-        return TableChange::Done;
+    switch (count(macs_, mac)) {
+    case Counting::Full: return TableChange::Full;
+    case Counting::Added: return sendMacs(link);
+    case Counting::CountedAgain: return TableChange::Done;
     }
-    auto* entry = freeEntry(macs_);
-    if (!entry) return TableChange::Full;
-    *entry = {mac, 1};
-    return sendMacs(link);
+    return TableChange::Done;
 }
 
 TableChange MulticastTables::deleteMac(const MacAddress& mac, MulticastLink* link) {
-    auto* entry = find(macs_, mac);
-    if (!entry || --entry->count > 0) return TableChange::Done;
-    *entry = {};
-    return sendMacs(link);
+    return release(macs_, mac) ? sendMacs(link) : TableChange::Done;
 }
 
 TableChange MulticastTables::applyMacs(MulticastLink& link) const {

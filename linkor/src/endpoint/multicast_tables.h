@@ -54,10 +54,13 @@ private:
     template <class Address>
     using Table = std::array<Entry<Address>, kEntries>;
 
+    enum class Counting { Added, CountedAgain, Full };
+    // Counts `address` once more, or gives it a free entry.
     template <class Address>
-    static Entry<Address>* find(Table<Address>& table, const Address& address);
+    static Counting count(Table<Address>& table, const Address& address);
+    // Takes one count off `address`; true when that was its last and the entry is free again.
     template <class Address>
-    static Entry<Address>* freeEntry(Table<Address>& table);
+    static bool release(Table<Address>& table, const Address& address);
     TableChange sendMacs(MulticastLink* link) const;
 
     Table<IpAddress> ips_{};
