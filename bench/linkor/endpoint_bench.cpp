@@ -40,22 +40,13 @@ constexpr std::size_t kPaced = 2000;
 constexpr auto kPace = 300us;
 
 // Records when each event reached the sink.
-class Arrivals final : public kez::com::Implements<_IEndPointEvents> {
+class Arrivals final : public kez::linkor::EndPointEventsByNumber {
 public:
-    HRESULT SystemStateReceived(const Sink&) override {
+    HRESULT Invoke(kez::com::DispId, const Sink&) override {
         times.push_back(Clock::now());
         ++count;
         return kez::com::S_OK;
     }
-    HRESULT AudioReceived(const Sink&) override { return kez::com::S_OK; }
-    HRESULT KzSetInitReceived(const Sink&) override { return kez::com::S_OK; }
-    HRESULT KzSetUIStateControlReceived(const Sink&) override { return kez::com::S_OK; }
-    HRESULT KzSetCallStateControlReceived(const Sink&) override { return kez::com::S_OK; }
-    HRESULT SlavePageCmdReceived(const Sink&) override { return kez::com::S_OK; }
-    HRESULT ReliableAudioReceived(const Sink&) override { return kez::com::S_OK; }
-    HRESULT PlayDTMFMsgReceived(const Sink&) override { return kez::com::S_OK; }
-    HRESULT LEDMappingReceived(const Sink&) override { return kez::com::S_OK; }
-    HRESULT SlaveCommandReceived(const Sink&) override { return kez::com::S_OK; }
 
     std::vector<Clock::time_point> times; // written on the creating thread only
     std::atomic<std::size_t> count{0};

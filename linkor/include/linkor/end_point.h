@@ -47,6 +47,33 @@ public:
     virtual HRESULT SlaveCommandReceived(const com::Ptr<com::Object>& pDisp) = 0;          // CommandMsg
 };
 
+// A sink that takes every event by its number, the way a dispatch interface would be invoked.
+class EndPointEventsByNumber : public com::Implements<_IEndPointEvents> {
+public:
+    virtual HRESULT Invoke(com::DispId id, const com::Ptr<com::Object>& message) = 0;
+
+    HRESULT AudioReceived(const com::Ptr<com::Object>& m) final { return Invoke(kDispIdAudioReceived, m); }
+    HRESULT SystemStateReceived(const com::Ptr<com::Object>& m) final { return Invoke(kDispIdSystemStateReceived, m); }
+    HRESULT KzSetInitReceived(const com::Ptr<com::Object>& m) final { return Invoke(kDispIdKzSetInitReceived, m); }
+    HRESULT KzSetUIStateControlReceived(const com::Ptr<com::Object>& m) final {
+        return Invoke(kDispIdKzSetUIStateControlReceived, m);
+    }
+    HRESULT KzSetCallStateControlReceived(const com::Ptr<com::Object>& m) final {
+        return Invoke(kDispIdKzSetCallStateControlReceived, m);
+    }
+    HRESULT SlavePageCmdReceived(const com::Ptr<com::Object>& m) final {
+        return Invoke(kDispIdSlavePageCmdReceived, m);
+    }
+    HRESULT ReliableAudioReceived(const com::Ptr<com::Object>& m) final {
+        return Invoke(kDispIdReliableAudioReceived, m);
+    }
+    HRESULT PlayDTMFMsgReceived(const com::Ptr<com::Object>& m) final { return Invoke(kDispIdPlayDTMFMsgReceived, m); }
+    HRESULT LEDMappingReceived(const com::Ptr<com::Object>& m) final { return Invoke(kDispIdLEDMappingReceived, m); }
+    HRESULT SlaveCommandReceived(const com::Ptr<com::Object>& m) final {
+        return Invoke(kDispIdSlaveCommandReceived, m);
+    }
+};
+
 class IEndPoint : public virtual com::Object {
 public:
     static constexpr com::Guid iid = kIidIEndPoint;

@@ -1,10 +1,8 @@
 #pragma once
-// An endpoint on an in-process virtual wire, made by class identifier the way the engine makes
-// it, with a sink that records every event, and a second Ralnet interface on the same wire as
-// the far station.
+// An endpoint on an in-process virtual wire, made by class identifier as the engine makes it, a
+// sink that records every event, and a second Ralnet interface on the wire as the far station.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -31,18 +29,11 @@ inline constexpr Mac kFarMac{0x02, 0x4c, 0x4b, 0x00, 0x00, 0x02};
 
 com::Variant byteArray(std::span<const std::uint8_t> bytes);
 Bytes bytesOf(const com::Variant& value);
-std::string macText(const Mac& mac);
 
-// Sets KEZ_ADAPTERS for its lifetime: the adapters Ralnet offers.
-class ScopedAdapters {
-public:
-    explicit ScopedAdapters(const std::string& names);
-    ~ScopedAdapters();
-    ScopedAdapters(const ScopedAdapters&) = delete;
-    ScopedAdapters& operator=(const ScopedAdapters&) = delete;
-
-private:
-    std::optional<std::string> previous_;
+// The adapters Ralnet offers (KEZ_ADAPTERS), for the object's lifetime.
+struct ScopedAdapters {
+    explicit ScopedAdapters(const std::string& names) { ::setenv("KEZ_ADAPTERS", names.c_str(), 1); }
+    ~ScopedAdapters() { ::unsetenv("KEZ_ADAPTERS"); }
 };
 
 struct Event {
@@ -50,79 +41,49 @@ struct Event {
     com::Ptr<com::Object> message;
     std::thread::id thread;
     std::string threadName;
+    // The message's device handle word (payload bytes 4 and 5).
+    std::uint16_t handle() const;
 };
 
-// The device handle word (payload bytes 4 and 5) of the event's message.
-std::uint16_t handleOf(const Event& event);
-
-// Records every event; safe from the receive threads.
-class EventLog final : public com::Implements<_IEndPointEvents> {
+// Every event, in order; safe from the receive threads.
+class EventLog final : public EndPointEventsByNumber {
 public:
+    HRESULT Invoke(com::DispId id, const com::Ptr<com::Object>& message) override;
     std::vector<Event> events() const;
-    std::size_t count() const;
+    std::size_t count() const { return events().size(); }
     // The first event `id` recorded, which is then forgotten.
     std::optional<Event> take(com::DispId id);
 
-    HRESULT AudioReceived(const com::Ptr<com::Object>& m) override { return note(kDispIdAudioReceived, m); }
-    HRESULT SystemStateReceived(const com::Ptr<com::Object>& m) override { return note(kDispIdSystemStateReceived, m); }
-    HRESULT KzSetInitReceived(const com::Ptr<com::Object>& m) override { return note(kDispIdKzSetInitReceived, m); }
-    HRESULT KzSetUIStateControlReceived(const com::Ptr<com::Object>& m) override {
-        return note(kDispIdKzSetUIStateControlReceived, m);
-    }
-    HRESULT KzSetCallStateControlReceived(const com::Ptr<com::Object>& m) override {
-        return note(kDispIdKzSetCallStateControlReceived, m);
-    }
-    HRESULT SlavePageCmdReceived(const com::Ptr<com::Object>& m) override {
-        return note(kDispIdSlavePageCmdReceived, m);
-    }
-    HRESULT ReliableAudioReceived(const com::Ptr<com::Object>& m) override {
-        return note(kDispIdReliableAudioReceived, m);
-    }
-    HRESULT PlayDTMFMsgReceived(const com::Ptr<com::Object>& m) override { return note(kDispIdPlayDTMFMsgReceived, m); }
-    HRESULT LEDMappingReceived(const com::Ptr<com::Object>& m) override { return note(kDispIdLEDMappingReceived, m); }
-    HRESULT SlaveCommandReceived(const com::Ptr<com::Object>& m) override {
-        return note(kDispIdSlaveCommandReceived, m);
-    }
-
 private:
-    HRESULT note(com::DispId id, const com::Ptr<com::Object>& message);
-
     mutable std::mutex lock_;
     std::vector<Event> events_;
 };
 
-struct Received {
-    std::uint16_t type = 0;
-    std::uint16_t destVdn = 0;
-    std::uint16_t srcVdn = 0;
-    std::uint16_t tagControlWord = 0; // host order
-    Bytes payload;
-};
-
-// A second Ralnet interface on the wire, receiving both queues on threads of its own.
+// A second Ralnet interface on the wire; what it receives by either queue, in order.
 class FarStation {
 public:
-    FarStation(const std::string& wire, const Mac& mac = kFarMac);
-    ~FarStation();
-    FarStation(const FarStation&) = delete;
-    FarStation& operator=(const FarStation&) = delete;
+    struct Packet {
+        std::uint16_t type = 0, destVdn = 0, srcVdn = 0;
+        Bytes payload;
+    };
 
-    bool opened() const { return opened_; }
-    // "HR" (reliable, in order) or "HU" to `to`; `jipType` and `handle` begin the payload.
-    void send(std::uint16_t type, const Mac& to, std::uint16_t jipType, std::uint16_t handle, std::size_t length = 64);
-    void sendAudio(const Mac& to, std::uint16_t marker);
-    std::optional<Received> next(std::chrono::milliseconds limit = 5s);
+    explicit FarStation(const std::string& wire);
+    ~FarStation();
+
+    // "HR" (reliable, in order) or "HU" to `to`: `jipType`, then `handle` at payload offset 4.
+    void send(std::uint16_t type, const Mac& to, std::uint16_t jipType, std::uint16_t handle);
+    // One real-time audio frame, sequence number `seq`.
+    void sendAudio(const Mac& to, std::uint16_t seq);
+    std::optional<Packet> next(std::chrono::milliseconds limit = 5s);
 
 private:
-    void receive(bool audio);
+    void receive(J5PacketObj* (*take)(J5NetIf*, std::uint32_t, std::uint32_t));
 
     J5NetIf context_{};
-    bool opened_ = false;
     std::mutex lock_;
     std::condition_variable arrived_;
-    std::deque<Received> received_;
-    sys::Thread data_;
-    sys::Thread audio_;
+    std::deque<Packet> received_;
+    sys::Thread data_, audio_;
 };
 
 // Pumps this thread's apartment until `done` holds; `done` is asked once before each turn.
@@ -134,17 +95,18 @@ com::Ptr<IEndPoint> makeEndPoint(const com::Ptr<EventLog>& log);
 class EndPointOnWire : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(endPoint_ = makeEndPoint(log_)); }
-    void TearDown() override;
-
+    void TearDown() override {
+        if (endPoint_) endPoint_->Close();
+    }
     bool pumpUntilEvents(std::size_t count) {
         return pumpUntil([&] { return log_->count() >= count; });
     }
 
     const std::string wire_ = kez::test::uniqueName("ep");
-    const std::string adapter_ = "vwire:" + wire_ + "@" + macText(kOwnMac);
+    const std::string adapter_ = "vwire:" + wire_ + "@02:4c:4b:00:00:01";
     ScopedAdapters adapters_{adapter_};
-    com::Ptr<IEndPoint> endPoint_;
     com::Ptr<EventLog> log_ = std::make_shared<EventLog>();
+    com::Ptr<IEndPoint> endPoint_;
 };
 
 } // namespace kez::linkor::test
