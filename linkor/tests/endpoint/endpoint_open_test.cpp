@@ -4,6 +4,7 @@
 #include "endpoint_fixture.h"
 #include "kez/com/class_registry.h"
 #include "kez/com/error_info.h"
+#include "packet_ledger.h"
 
 namespace kez::linkor::test {
 namespace {
@@ -49,6 +50,20 @@ TEST_F(EndPointOnWire, EveryRoadOfOpen) {
         EXPECT_EQ(described.get<com::SafeArray>()->texts(), std::vector<std::string>(texts.size(), "Virtual wire"));
         endPoint_->get_varSourceMac(own);
         EXPECT_EQ(bytesOf(own), road.text ? Bytes(6, 0) : Bytes(kOwnMac.begin(), kOwnMac.end()));
+        EXPECT_EQ(endPoint_->Close(), com::S_OK);
+    }
+}
+
+// A single adapter brings its own settings: varLocalIP reaches Ralnet only when there are several.
+TEST_F(EndPointOnWire, LocalIpReachesRalnetOnlyWithSeveralAdapters) {
+    const std::array<std::uint8_t, 4> ip{198, 18, 0, 7};
+    for (const bool several : {false, true}) {
+        SCOPED_TRACE(several ? "two adapters" : "one adapter");
+        const ScopedAdapters adapters(several ? adapter_ + " vwire:bad/name" : adapter_);
+        ASSERT_EQ(com::ClassRegistry::createAs(kClsidEndPoint, endPoint_), com::S_OK);
+        ASSERT_EQ(endPoint_->put_varLocalIP(byteArray(ip)), com::S_OK);
+        ASSERT_EQ(endPoint_->Open(), com::S_OK);
+        EXPECT_EQ(lastInitOwnIp(), several ? std::optional(ip) : std::nullopt);
         EXPECT_EQ(endPoint_->Close(), com::S_OK);
     }
 }

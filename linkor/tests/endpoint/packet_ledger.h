@@ -2,7 +2,10 @@
 // Every packet object Ralnet lends the application through J5ReceiveObj and J5AudioReceiveObj,
 // and every one given back through J5FreePacketObj: the test program wraps those exports
 // (the real ones still do the work), so a test sees whether anything was kept or given back twice.
+// J5InitDefault is wrapped too, for the IP settings an Open hands Ralnet.
+#include <array>
 #include <cstdint>
+#include <optional>
 
 namespace kez::linkor::test {
 
@@ -13,5 +16,8 @@ struct LedgerCounts {
 };
 
 LedgerCounts ledger();
+
+// The own IP of the settings block the last J5InitDefault was given; none when it got none.
+std::optional<std::array<std::uint8_t, 4>> lastInitOwnIp();
 
 } // namespace kez::linkor::test
