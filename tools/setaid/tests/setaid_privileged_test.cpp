@@ -1,0 +1,168 @@
+// The setaid program as root on a real file system: the helper's capability (getcap), the service record
+// (kezreg) and a packet port that the user nobody opens through the helper in a private namespace.
+#include <grp.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "kez/svc/service_store.h"
+#include "net_namespace.h"
+#include "privileged.h"
+#include "process.h"
+#include "reg_test_support.h"
+#include "unprivileged_copy.h"
+
+namespace kez::setaid {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+const std::string kPermissionDenied = "fail PermissionDenied " + std::to_string(EPERM);
+const std::string kServiceKey = "HKLM\\SYSTEM\\CurrentControlSet\\Services\\KEZPacket";
+
+class SetaidAsRoot : public ::testing::Test {
+protected:
+    void SetUp() override {
+        KEZ_REQUIRE_PRIVILEGED();
+        if (copy_.folder().empty()) KEZ_SKIP_OR_FAIL("cannot copy the helper");
+        reg::test::writeFile(copy_.folder() / "KEZPacket.inf", "[Bind]\nProgram=kez-rawsock\nGroup=" + group_ + "\n");
+    }
+    void TearDown() override { test::runCommand({"groupdel", group_}); }
+
+    fs::path helper() const { return copy_.folder() / "kez-rawsock"; }
+    std::vector<std::string> withHive(std::vector<std::string> argv) const {
+        std::vector<std::string> command{"env"};
+        for (const std::string& entry : registry_.environment())
+            command.push_back(entry);
+        command.insert(command.end(), argv.begin(), argv.end());
+        return command;
+    }
+    test::CommandResult setaid(const std::vector<std::string>& arguments) {
+        std::vector<std::string> argv{KEZ_SETAID_PROGRAM};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        return test::runCommand(withHive(argv));
+    }
+    test::CommandResult install() { return setaid({"install", "KEZPacket.inf", copy_.folder().string()}); }
+    std::string capabilities(const fs::path& program) const { return test::runCommand({"getcap", program}).out; }
+    bool recorded() const { return test::runCommand(withHive({KEZREG_PROGRAM, "query", kServiceKey})).ok(); }
+
+    // The answer of a packet port that nobody, in the helper's group, opens through the helper.
+    std::string openAsNobody() {
+        const test::NetNamespace space("sa");
+        const test::VethPair link(space, space);
+        if (!space.valid() || !link.valid()) return "no namespace";
+        const group* found = ::getgrnam(group_.c_str());
+        const std::string groups = found != nullptr ? std::to_string(found->gr_gid) : "nogroup";
+        test::ChildProcess probe;
+        const std::string program = (copy_.folder() / fs::path(KEZ_NET_PROBE).filename()).string();
+        if (!probe.start(space.exec({"setpriv", "--reuid=nobody", "--regid=nogroup", "--groups=" + groups,
+                                     "--inh-caps=-all", program}),
+                         {"LD_LIBRARY_PATH=" + copy_.folder().string(), "KEZ_RAWSOCK=" + helper().string()})) {
+            return "no probe";
+        }
+        probe.sendLine("open " + link.firstName());
+        const std::string answer = probe.readLine(10s).value_or("no answer");
+        probe.sendLine("quit");
+        return answer;
+    }
+
+    std::string group_ = test::uniqueName("kg");
+    reg::test::ScopedRegistry registry_;
+    test::UnprivilegedCopy copy_{"kez-setaid", {KEZ_RAWSOCK_PROGRAM, KEZ_NET_PROBE, KEZPLAT_LIBRARY}};
+};
+
+TEST_F(SetaidAsRoot, InstallGrantsRefreshesAndRemovalRevokes) {
+    ASSERT_EQ(install().exitCode, 0);
+    EXPECT_NE(capabilities(helper()).find("cap_net_raw=ep"), std::string::npos);
+    EXPECT_TRUE(recorded());
+    const auto mode = fs::status(helper()).permissions();
+    EXPECT_EQ(mode, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+    EXPECT_TRUE(openAsNobody().starts_with("ok "));
+
+    // An upgrade puts a new helper in place of the old one, without the capability; a second install restores it.
+    ASSERT_TRUE(copy_.copyAs(KEZ_RAWSOCK_PROGRAM, "kez-rawsock.new"));
+    fs::rename(copy_.folder() / "kez-rawsock.new", helper());
+    ASSERT_EQ(capabilities(helper()).find("cap_net_raw"), std::string::npos);
+    ASSERT_EQ(install().exitCode, 0);
+    EXPECT_NE(capabilities(helper()).find("cap_net_raw=ep"), std::string::npos);
+
+    const test::CommandResult removed = setaid({"uninstall", "--flag", "1"});
+    EXPECT_EQ(removed.exitCode, 0) << removed.err;
+    EXPECT_EQ(capabilities(helper()).find("cap_net_raw"), std::string::npos);
+    EXPECT_FALSE(recorded());
+    EXPECT_EQ(openAsNobody(), kPermissionDenied);
+
+    const test::CommandResult again = setaid({"uninstall", "--flag", "1"});
+    EXPECT_EQ(again.exitCode, 0);
+    EXPECT_EQ(again.err, "Error: KEZ Packet Driver: OpenService failed. Error: 1060\n");
+}
+
+TEST_F(SetaidAsRoot, FlagZeroKeepsEverythingAndAStoppedServiceIsDeleted) {
+    ASSERT_EQ(install().exitCode, 0);
+    EXPECT_EQ(setaid({"uninstall", "--flag", "0"}).exitCode, 1);
+    EXPECT_NE(capabilities(helper()).find("cap_net_raw=ep"), std::string::npos);
+    EXPECT_TRUE(recorded());
+
+    ASSERT_TRUE(test::runCommand({"setcap", "-r", helper()}).ok());
+    const test::CommandResult removed = setaid({"uninstall"});
+    EXPECT_EQ(removed.exitCode, 0);
+    EXPECT_EQ(removed.err, "");
+    EXPECT_FALSE(recorded());
+}
+
+TEST_F(SetaidAsRoot, NobodyMayNeitherInstallNorRemove) {
+    ASSERT_TRUE(copy_.copyAs(KEZ_SETAID_PROGRAM, "setaid") && copy_.copyAs(KEZ_SETAID_LIBRARY, "libsetaid.so"));
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"install", "KEZPacket.inf", copy_.folder().string()},
+          std::vector<std::string>{"uninstall", "--flag", "1"}}) {
+        std::vector<std::string> argv{"setpriv",
+                                      "--reuid=nobody",
+                                      "--regid=nogroup",
+                                      "--clear-groups",
+                                      "--inh-caps=-all",
+                                      "env",
+                                      "LD_LIBRARY_PATH=" + copy_.folder().string(),
+                                      (copy_.folder() / "setaid").string()};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        const test::CommandResult result = test::runCommand(withHive(argv));
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_NE(result.err.find("failed. Error: 5\n"), std::string::npos) << result.err;
+    }
+    EXPECT_FALSE(fs::exists(registry_.machineFile()));
+    EXPECT_EQ(capabilities(helper()), "");
+}
+
+TEST_F(SetaidAsRoot, NosuidMountIsRefused) {
+    const std::string script = "mount -t tmpfs -o nosuid,mode=0755 tmpfs \"$1\" && cp \"$2\" \"$1\"/kez-rawsock && "
+                               "printf '[Bind]\\nProgram=kez-rawsock\\nGroup=%s\\n' \"$3\" > \"$1\"/KEZPacket.inf && "
+                               "exec \"$4\" install KEZPacket.inf \"$1\"";
+    const fs::path mountPoint = copy_.folder() / "nosuid";
+    fs::create_directory(mountPoint);
+    const test::CommandResult result =
+        test::runCommand(withHive({"unshare", "--mount", "--propagation", "private", "sh", "-c", script, "sh",
+                                   mountPoint.string(), KEZ_RAWSOCK_PROGRAM, group_, KEZ_SETAID_PROGRAM}));
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "Error: KEZ Packet Driver: fnInstallPacket InstallProtocol failed. Error: " +
+                              std::to_string(EOPNOTSUPP) + "\n");
+    EXPECT_FALSE(recorded());
+}
+
+// A record edited to name another program must not make the removal strip that program's capability.
+TEST_F(SetaidAsRoot, RemovalLeavesAnEditedRecordsOtherProgram) {
+    ASSERT_TRUE(copy_.copyAs(KEZ_RAWSOCK_PROGRAM, "other-tool"));
+    const fs::path other = copy_.folder() / "other-tool";
+    ASSERT_TRUE(test::runCommand({"setcap", "cap_net_raw+ep", other}).ok());
+    ASSERT_EQ(install().exitCode, 0);
+    ASSERT_TRUE(test::runCommand(
+                    withHive({KEZREG_PROGRAM, "set", kServiceKey, "BoundPrograms", "REG_MULTI_SZ", other.string()}))
+                    .ok());
+    EXPECT_EQ(setaid({"uninstall", "--flag", "1"}).exitCode, 0);
+    EXPECT_NE(capabilities(other).find("cap_net_raw=ep"), std::string::npos);
+    EXPECT_FALSE(recorded());
+}
+
+} // namespace
+} // namespace kez::setaid
