@@ -2,7 +2,6 @@
 
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
-#include <sys/timerfd.h>
 #include <unistd.h>
 
 #include <array>
@@ -24,20 +23,20 @@ void drain(const sys::UniqueFd& fd) {
     [[maybe_unused]] const auto read = ::read(fd.get(), &count, sizeof count);
 }
 
-bool watch(const sys::UniqueFd& poll, const sys::UniqueFd& fd) {
+bool watch(const sys::UniqueFd& poll, int fd) {
     epoll_event interest{};
     interest.events = EPOLLIN;
-    interest.data.fd = fd.get();
-    return ::epoll_ctl(poll.get(), EPOLL_CTL_ADD, fd.get(), &interest) == 0;
+    interest.data.fd = fd;
+    return ::epoll_ctl(poll.get(), EPOLL_CTL_ADD, fd, &interest) == 0;
 }
 
 } // namespace
 
 ApartmentSignals::ApartmentSignals()
-    : work_(newEventFd()), wake_(newEventFd()), timer_(::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK)),
-      poll_(::epoll_create1(EPOLL_CLOEXEC)) {
-    if (!work_ || !wake_ || !timer_ || !poll_ || !watch(poll_, work_) || !watch(poll_, timer_)) {
-        error_ = errno != 0 ? errno : EMFILE;
+    : work_(newEventFd()), wake_(sys::Event::Reset::Auto, false, std::nothrow), poll_(::epoll_create1(EPOLL_CLOEXEC)) {
+    if (!work_ || !wake_.valid() || timer_.error() != 0 || !poll_ || !watch(poll_, work_.get()) ||
+        !watch(poll_, timer_.fd())) {
+        error_ = timer_.error() != 0 ? timer_.error() : errno != 0 ? errno : EMFILE;
     }
 }
 
@@ -51,25 +50,20 @@ void ApartmentSignals::setWork(bool queued) {
     }
 }
 
-void ApartmentSignals::wake() { signal(wake_); }
-
-void ApartmentSignals::armTimer(std::optional<std::uint32_t> ms) {
-    if (!ms && !timerArmed_) return;
-    timerArmed_ = ms.has_value();
-    itimerspec when{};
-    if (ms) {
-        // A zero value would disarm: the nearest expiry a timerfd takes is one nanosecond.
-        when.it_value.tv_sec = *ms / 1000;
-        when.it_value.tv_nsec = *ms == 0 ? 1 : static_cast<long>(*ms % 1000) * 1'000'000;
-    }
-    ::timerfd_settime(timer_.get(), 0, &when, nullptr);
+void ApartmentSignals::wake() {
+    if (wake_.valid()) wake_.set();
 }
 
-void ApartmentSignals::drainTimer() { drain(timer_); }
+void ApartmentSignals::armTimer(std::optional<std::uint32_t> ms) {
+    timer_.arm(ms ? std::optional<sys::Timeout>(*ms) : std::nullopt);
+}
+
+void ApartmentSignals::drainTimer() { timer_.drain(); }
 
 void ApartmentSignals::waitForWake(sys::Timeout limit) {
-    const std::array<sys::WaitItem, 2> items{sys::WaitFd{wake_.get()}, sys::WaitFd{timer_.get()}};
-    if (sys::waitAny(items, limit) == 0u) drain(wake_);
+    if (!wake_.valid()) return;
+    const std::array<sys::WaitItem, 2> items{&wake_, sys::WaitFd{timer_.fd()}};
+    sys::waitAny(items, limit);
 }
 
 } // namespace kez::apt::detail

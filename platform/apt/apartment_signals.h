@@ -1,11 +1,13 @@
 #pragma once
 // The descriptors of one apartment: a level that is set while messages are queued,
-// a wake-up for the owning thread's nested waits, a timerfd armed for the next timer,
+// a wake-up for the owning thread's nested waits, an alarm armed for the next timer,
 // and an epoll set over the level and the timer for foreign event loops.
 #include <chrono>
 #include <cstdint>
 #include <optional>
 
+#include "kez/sys/alarm.h"
+#include "kez/sys/event.h"
 #include "kez/sys/fd.h"
 #include "kez/sys/wait.h"
 
@@ -31,11 +33,10 @@ public:
 
 private:
     bool workSet_ = false;
-    bool timerArmed_ = false;
     int error_ = 0;
     sys::UniqueFd work_;
-    sys::UniqueFd wake_;
-    sys::UniqueFd timer_;
+    sys::Event wake_; // an Event, so a test clock sees the owner thread woken
+    sys::Alarm timer_;
     sys::UniqueFd poll_;
 };
 

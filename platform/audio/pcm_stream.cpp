@@ -151,7 +151,9 @@ void PcmStream::serveRequests(std::vector<PcmBuffer*>& done) {
         started_ = starved_ = deviceFull_ = discarding_ = false;
         return;
     }
-    // Stop (input only): the buffer being filled goes back with what it holds.
+    // Stop (input only): the buffer being filled takes what the device recorded up to now,
+    // which the next look would have read, and goes back with what it holds.
+    if (started_ && ok(failure_) && !queue_.empty()) recordStep(done);
     channel_->drop();
     started_ = false;
     if (!queue_.empty() && queue_.front().moved > 0) {

@@ -15,7 +15,7 @@ namespace {
 Readiness waitFor(int fd, short events, int closingFd, const sys::Deadline& deadline, int& error) {
     for (;;) {
         std::array<pollfd, 2> fds{{{closingFd, POLLIN, 0}, {fd, events, 0}}};
-        const int ready = ::poll(fds.data(), fds.size(), deadline.pollTimeout());
+        const int ready = sys::pollUntil(fds, deadline);
         if (ready < 0) {
             if (errno == EINTR) continue;
             error = errno;

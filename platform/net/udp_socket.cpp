@@ -1,9 +1,7 @@
 #include "kez/net/udp_socket.h"
 
-#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <netinet/in.h>
 #include <netinet/ip.h>
@@ -177,17 +175,11 @@ ReceivedDatagram UdpSocket::receiveReady(std::span<std::uint8_t> buffer) {
 }
 
 ReceivedDatagram UdpSocket::receive(std::span<std::uint8_t> buffer, sys::Waitable* wake, sys::Timeout limit) {
-    using Clock = std::chrono::steady_clock;
-    const bool forever = limit == sys::kInfinite;
-    const auto deadline = forever ? Clock::time_point::max() : Clock::now() + limit;
+    const sys::Deadline deadline(limit);
     const sys::WaitItem withWake[] = {wake, sys::WaitFd{fd_.get()}};
     const std::span<const sys::WaitItem> items = wake ? std::span(withWake) : std::span(withWake).subspan(1);
     for (;;) {
-        const auto left =
-            forever
-                ? sys::kInfinite
-                : std::chrono::duration_cast<sys::Timeout>(std::max(deadline - Clock::now(), Clock::duration::zero()));
-        const auto ready = sys::waitAny(items, left);
+        const auto ready = sys::waitAny(items, deadline.left());
         if (!ready) return withStatus(ReceiveStatus::TimedOut);
         if (wake && *ready == 0) return withStatus(ReceiveStatus::Woken);
         ReceivedDatagram out = receiveReady(buffer);

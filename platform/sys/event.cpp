@@ -9,17 +9,21 @@
 #include <system_error>
 
 #include "sanitizer_sync.h"
+#include "test_time.h"
 
 namespace kez::sys {
 
-Event::Event(Reset mode, bool initiallySet)
-    : mode_(mode), fd_(::eventfd(initiallySet ? 1u : 0u, EFD_CLOEXEC | EFD_NONBLOCK)) {
+Event::Event(Reset mode, bool initiallySet, std::nothrow_t) noexcept
+    : mode_(mode), fd_(::eventfd(initiallySet ? 1u : 0u, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+Event::Event(Reset mode, bool initiallySet) : Event(mode, initiallySet, std::nothrow) {
     if (!fd_) throw std::system_error(errno, std::generic_category(), "eventfd");
 }
 
 void Event::set() {
     const std::uint64_t one = 1;
     detail::announceRelease(this);
+    const detail::SignalScope signalling(fd_.get());
     [[maybe_unused]] const detail::UnrecordedBySanitizer wakeUp;
     // Only fails when the counter is saturated, and then the event is set anyway.
     [[maybe_unused]] const auto written = ::write(fd_.get(), &one, sizeof one);

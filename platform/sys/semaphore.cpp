@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "test_time.h"
+
 namespace kez::sys {
 
 Semaphore::Semaphore(long initial, long maximum) : maximum_(maximum), count_(initial) {
@@ -21,6 +23,7 @@ bool Semaphore::release(long count, long* previous) {
     std::lock_guard lock(mutex_);
     if (count <= 0 || count > maximum_ - count_) return false;
     const auto added = static_cast<std::uint64_t>(count);
+    const detail::SignalScope signalling(fd_.get());
     if (::write(fd_.get(), &added, sizeof added) != static_cast<ssize_t>(sizeof added)) return false;
     if (previous != nullptr) *previous = count_;
     count_ += count;

@@ -10,6 +10,7 @@
 #include "kez/sys/event.h"
 #include "kez/sys/last_error.h"
 #include "kez/sys/trace.h"
+#include "test_time.h"
 #include "thread_priority.h"
 
 namespace kez::sys {
@@ -63,13 +64,18 @@ bool Thread::start(std::string name, std::function<void()> body, ThreadPriority 
     if (joinable()) return false;
     auto state = std::make_shared<State>();
     state->name = std::move(name);
+    detail::noteThreadStarting();
     try {
         state->thread = std::thread([state, body = std::move(body), priority] {
+            detail::enterThreadBody();
             run(state->name, body, priority);
             state->done.store(true, std::memory_order_release);
             state->finished.set();
+            // Counted until its joiner is woken, so a test clock never sees everyone idle between.
+            detail::noteThreadEnded();
         });
     } catch (const std::system_error& error) {
+        detail::noteThreadStartFailed();
         setLastError(error.code().value());
         return false;
     }

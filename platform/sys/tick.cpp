@@ -1,14 +1,11 @@
 #include "kez/sys/tick.h"
 
-#include <atomic>
 #include <ctime>
+
+#include "test_time.h"
 
 namespace kez::sys {
 namespace {
-
-// Installed test clocks (nesting allowed; they share one value).
-std::atomic<int> gTestClocks{0};
-std::atomic<Tick> gTestNow{0};
 
 Tick monotonicMs() {
     timespec now{};
@@ -19,22 +16,6 @@ Tick monotonicMs() {
 
 } // namespace
 
-Tick tickMs() {
-    if (gTestClocks.load(std::memory_order_acquire) > 0) return gTestNow.load(std::memory_order_acquire);
-    return monotonicMs();
-}
-
-TestClock::TestClock(Tick start) {
-    gTestNow.store(start, std::memory_order_release);
-    gTestClocks.fetch_add(1, std::memory_order_acq_rel);
-}
-
-TestClock::~TestClock() { gTestClocks.fetch_sub(1, std::memory_order_acq_rel); }
-
-void TestClock::set(Tick now) { gTestNow.store(now, std::memory_order_release); }
-
-void TestClock::advance(Tick ms) { gTestNow.fetch_add(ms, std::memory_order_acq_rel); }
-
-Tick TestClock::now() const { return gTestNow.load(std::memory_order_acquire); }
+Tick tickMs() { return detail::testClockInstalled() ? detail::testTick() : monotonicMs(); }
 
 } // namespace kez::sys

@@ -5,6 +5,8 @@
 #include <climits>
 #include <vector>
 
+#include "test_time.h"
+
 namespace kez::sys {
 namespace {
 
@@ -47,36 +49,67 @@ std::vector<pollfd> pollSet(std::span<const WaitItem> items) {
     return fds;
 }
 
+int pollTimeout(Timeout left) {
+    if (left == kInfinite) return -1;
+    return left.count() > INT_MAX ? INT_MAX : static_cast<int>(left.count());
+}
+
 } // namespace
 
 Deadline::Deadline(Timeout limit) {
-    if (limit < kLongestFiniteLimit) end_ = Clock::now() + std::max(limit, Timeout::zero());
+    if (limit >= kLongestFiniteLimit) return;
+    const auto ms = std::max(limit, Timeout::zero());
+    if (const auto now = detail::testNow()) {
+        on_ = On::TestClock;
+        testInstallation_ = now->installation;
+        testEndMs_ = now->ms + static_cast<std::uint64_t>(ms.count());
+    } else {
+        on_ = On::RealClock;
+        realEnd_ = Clock::now() + ms;
+    }
 }
 
 Timeout Deadline::left() const {
-    if (!end_) return kInfinite;
-    return std::max(std::chrono::ceil<Timeout>(*end_ - Clock::now()), Timeout::zero());
+    switch (on_) {
+    case On::Never: return kInfinite;
+    case On::RealClock: return std::max(std::chrono::ceil<Timeout>(realEnd_ - Clock::now()), Timeout::zero());
+    case On::TestClock: break;
+    }
+    const auto now = detail::testNow();
+    if (!now || now->installation != testInstallation_ || now->ms >= testEndMs_) return Timeout::zero();
+    return Timeout(testEndMs_ - now->ms);
 }
 
-int Deadline::pollTimeout() const {
-    const Timeout remaining = left();
-    if (remaining == kInfinite) return -1;
-    return remaining.count() > INT_MAX ? INT_MAX : static_cast<int>(remaining.count());
+int pollUntil(std::span<pollfd> fds, const Deadline& deadline) {
+    if (deadline.on_ == Deadline::On::TestClock) {
+        return detail::pollOnTestClock(fds, detail::TestInstant{deadline.testInstallation_, deadline.testEndMs_});
+    }
+    if (deadline.on_ == Deadline::On::Never && detail::testClockInstalled()) {
+        return detail::pollOnTestClock(fds, std::nullopt);
+    }
+    return ::poll(fds.data(), fds.size(), pollTimeout(deadline.left()));
 }
 
 std::optional<std::size_t> waitAny(std::span<const WaitItem> items, Timeout limit) {
     const Deadline deadline(limit);
     std::vector<pollfd> fds = pollSet(items);
     for (;;) {
-        const int timeout = deadline.pollTimeout();
+        const bool lastLook = deadline.passed();
         for (auto& fd : fds)
             fd.revents = 0;
-        const int ready = ::poll(fds.data(), fds.size(), timeout);
+        const int ready = pollUntil(fds, deadline);
         if (ready < 0 && errno != EINTR) return std::nullopt; // only for unusable sets; errno tells why
         if (ready > 0) {
             if (auto index = ReadyCheck{items, fds}.firstTaken()) return index;
         }
-        if (timeout == 0) return std::nullopt;
+        if (lastLook || (ready == 0 && deadline.passed())) return std::nullopt;
+    }
+}
+
+void sleepFor(Timeout duration) {
+    const Deadline deadline(duration);
+    while (!deadline.passed()) {
+        pollUntil({}, deadline);
     }
 }
 

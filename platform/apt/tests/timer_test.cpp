@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 
+#include <atomic>
+
 #include "../timer_table.h"
 #include "apt_test_support.h"
 #include "kez/apt/apartment.h"
+#include "kez/sys/thread.h"
 #include "kez/sys/tick.h"
 
 namespace kez::apt {
@@ -153,6 +156,58 @@ TEST(AptTimerRealClock, ATimerDrivesRunAndTheDescriptorWithoutATestClock) {
     pollfd probe{Apartment::current().fd(), POLLIN, 0};
     EXPECT_EQ(::poll(&probe, 1, 10'000), 1); // the timer's expiry alone wakes a foreign loop
     EXPECT_TRUE(Apartment::current().pumpFor(10s, [&] { return ticks == 4; }));
+}
+
+TEST(AptPumpOnTestClock, EndsAtItsLimitOnTheClockAndAPostWakesItAtOnce) {
+    sys::TestClock clock(0);
+    WindowHandle handle;
+    std::atomic<int> delivered{0};
+    std::atomic<bool> withinLimit{true};
+    std::atomic<bool> afterPost{false};
+    sys::Thread owner;
+    ASSERT_TRUE(owner.start("pump", [&] {
+        HiddenWindow window("P", [&](Message&) -> Result { return ++delivered; });
+        handle = window.handle();
+        const auto posted = [&] { return delivered > 0; };
+        withinLimit = Apartment::current().pumpFor(5s, posted);
+        afterPost = Apartment::current().pumpFor(1h, posted);
+    }));
+    ASSERT_TRUE(clock.awaitIdle());
+    clock.advance(5000);
+    ASSERT_TRUE(clock.awaitIdle());
+    EXPECT_FALSE(withinLimit);
+    ASSERT_EQ(clock.blocked(), 1u);
+    handle.post({kData, 0, 0, {}});
+    EXPECT_EQ(clock.blocked(), 0u) << "woken from the post on";
+    ASSERT_TRUE(owner.join());
+    EXPECT_TRUE(afterPost);
+    EXPECT_EQ(clock.now(), 5000u);
+}
+
+TEST(AptTimerOnTestClock, ATimerWakesRunOnItsThreadAndTheDescriptorAtItsTime) {
+    sys::TestClock clock(0);
+    std::vector<sys::Tick> fired;
+    sys::Thread owner;
+    ASSERT_TRUE(owner.start("timers", [&] {
+        HiddenWindow window("T", [&](Message& m) -> Result {
+            if (m.id == WM_TIMER) fired.push_back(sys::tickMs());
+            if (fired.size() == 3) Apartment::current().quit();
+            return 0;
+        });
+        window.setTimer(1, 250ms);
+        Apartment::current().run();
+    }));
+    ASSERT_TRUE(clock.runFor(1s));
+    ASSERT_TRUE(owner.join());
+    EXPECT_EQ(fired, (std::vector<sys::Tick>{250, 500, 750}));
+
+    HiddenWindow watched("W", [](Message&) -> Result { return 0; });
+    watched.setTimer(2, 10s);
+    pollfd probe{Apartment::current().fd(), POLLIN, 0};
+    clock.advance(9999);
+    EXPECT_EQ(::poll(&probe, 1, 0), 0);
+    clock.advance(1);
+    EXPECT_EQ(::poll(&probe, 1, 10'000), 1) << "a foreign loop sees the timer come due";
 }
 
 } // namespace

@@ -71,10 +71,12 @@ class VirtualDeviceTest : public ::testing::Test {
 protected:
     VirtualDeviceTest() : devices_("virtual:Speaker,virtual:Headset"), speaker_(virtualDevice("Speaker")) {}
 
-    // Lets the device's worker take up what was queued, then moves the clock.
+    // Lets the device's worker take up what was queued, moves the clock, and lets the worker
+    // do what came due.
     void advance(sys::Tick ms) {
-        std::this_thread::sleep_for(20ms);
+        ASSERT_TRUE(clock_.awaitIdle());
         clock_.advance(ms);
+        ASSERT_TRUE(clock_.awaitIdle());
     }
 
     kez::test::ScopedAudioDevices devices_;
@@ -254,15 +256,13 @@ TEST_F(VirtualDeviceTest, InputDeliversWhatWasFedAtTheClocksPace) {
     ASSERT_EQ(buffers.awaitCount(1), Order{0});
     EXPECT_EQ(buffers.memory(0), std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + kFrames * 2));
     advance(5);
-    std::this_thread::sleep_for(30ms);
     ASSERT_EQ(in.stop(), Result::Ok);
     EXPECT_EQ(buffers.awaitCount(2), (Order{0, 1}));
     EXPECT_EQ(buffers.recorded(1), kFrames) << "stop hands back the part filled buffer";
     EXPECT_EQ(in.overruns(), 0u);
 
     ASSERT_EQ(in.start(), Result::Ok);
-    advance(20);
-    std::this_thread::sleep_for(150ms); // the worker looks again within 100 ms
+    advance(100); // the worker looks again within 100 ms
     EXPECT_EQ(in.overruns(), 1u) << "sound with no buffer queued is lost and counted";
     ASSERT_EQ(in.add(buffers[2]), Result::Ok);
     ASSERT_EQ(in.reset(), Result::Ok);
