@@ -1,17 +1,22 @@
 // What happens to messages whose window or thread goes away, and to apartments
 // that cannot be set up.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <functional>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "apt_test_support.h"
 #include "kez/apt/apartment.h"
 #include "kez/sys/event.h"
 #include "kez/sys/thread.h"
+#include "kez/sys/trace.h"
 
 namespace kez::apt {
 namespace {
@@ -41,6 +46,34 @@ TEST_F(AptLifetime, DeliveredPayloadIsOwnedByTheProcedure) {
     EXPECT_EQ(kept->value, 7);
     EXPECT_EQ(Counted::alive, 1);
     kept.reset();
+}
+
+TEST_F(AptLifetime, TakingThePayloadAsAnotherTypeIsReportedAndKeepsIt) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    struct Case {
+        std::function<Payload()> make;
+        std::string found;
+    };
+    const Case cases[] = {
+        {[] { return Payload::of(std::make_unique<Counted>(1)); }, "holds std::unique_ptr<kez::apt::test::Counted"},
+        {[] { return Payload{}; }, "is empty"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.found);
+        Payload payload = c.make();
+        std::vector<std::string> traced;
+        sys::setTraceSink([&](std::string_view, std::string_view text) { traced.emplace_back(text); });
+        [[maybe_unused]] int taken = -1;
+        EXPECT_DEBUG_DEATH(taken = payload.take<int>(), "taken as the wrong type");
+        sys::setTraceSink({});
+#ifdef NDEBUG
+        EXPECT_EQ(taken, 0);
+        ASSERT_EQ(traced.size(), 1u);
+        EXPECT_THAT(traced[0], ::testing::StartsWith("message payload " + c.found));
+        EXPECT_THAT(traced[0], ::testing::EndsWith(", taken as int"));
+        EXPECT_EQ(payload.get<std::unique_ptr<Counted>>() != nullptr, c.found.starts_with("holds"));
+#endif
+    }
 }
 
 TEST_F(AptLifetime, PostToADestroyedWindowFailsAndFreesThePayload) {

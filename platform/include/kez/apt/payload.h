@@ -8,6 +8,11 @@
 
 namespace kez::apt {
 
+namespace detail {
+// Traces a take of the wrong type (`held` null when empty) and stops a debug build.
+void reportTypeMismatch(const std::type_info* held, const std::type_info& wanted);
+} // namespace detail
+
 class Payload {
 public:
     Payload() = default;
@@ -28,11 +33,15 @@ public:
         return &static_cast<Typed<T>*>(holder_.get())->value;
     }
 
-    // Moves the held T out (leaving this empty); a default T when it holds something else.
+    // Moves the held T out (leaving this empty). Anything else is a fault of the poster or
+    // the procedure: it is reported, and a default T comes back.
     template <class T>
     T take() {
         T* value = get<T>();
-        if (!value) return T{};
+        if (!value) {
+            detail::reportTypeMismatch(holder_ ? &holder_->type() : nullptr, typeid(T));
+            return T{};
+        }
         T taken = std::move(*value);
         holder_.reset();
         return taken;
