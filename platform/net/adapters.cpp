@@ -2,6 +2,8 @@
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>
+#include <linux/ethtool.h>
+#include <linux/sockios.h>
 #include <net/if.h>
 #include <net/if_arp.h>
 #include <netinet/in.h>
@@ -34,6 +36,15 @@ ifreq requestFor(const std::string& name) {
     return request;
 }
 
+std::string driverName(int probe, const std::string& name) {
+    ethtool_drvinfo info{};
+    info.cmd = ETHTOOL_GDRVINFO;
+    ifreq request = requestFor(name);
+    request.ifr_data = reinterpret_cast<char*>(&info);
+    if (::ioctl(probe, SIOCETHTOOL, &request) != 0) return {};
+    return std::string(info.driver, ::strnlen(info.driver, sizeof info.driver));
+}
+
 // False when the adapter vanished between the listing and the query.
 bool describeAdapter(int probe, AdapterInfo& adapter) {
     ifreq request = requestFor(adapter.name);
@@ -56,6 +67,7 @@ bool describeAdapter(int probe, AdapterInfo& adapter) {
                                                   adapter.mac.size());
         adapter.mac = macAt(bytes, 0);
     }
+    adapter.driver = driverName(probe, adapter.name);
     return true;
 }
 

@@ -206,6 +206,7 @@ TEST_F(PacketSocketPort, AdapterListingSeesOnlyItsNamespace) {
     ASSERT_EQ(withoutLoopback.size(), 1u);
     const AdapterInfo& veth = withoutLoopback[0];
     EXPECT_EQ(veth.name, link_->pair().firstName());
+    EXPECT_EQ(veth.driver, "veth");
     EXPECT_EQ(std::optional(formatMac(veth.mac)), test::linkAddress(link_->first(), veth.name));
     EXPECT_TRUE(veth.ethernet && veth.up && veth.running);
     EXPECT_EQ(veth.mtu, 1500u);

@@ -3,13 +3,6 @@
 #include "link/driver_contract.h"
 
 #include "kez/net/adapters.h"
-#include "kez/sys/fd.h"
-
-#include <linux/ethtool.h>
-#include <linux/sockios.h>
-#include <net/if.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -68,19 +61,6 @@ int queryRequest(KezPacketAdapter& device, std::uint32_t oid, std::span<std::uin
     return EINVAL;
 }
 
-// The driver's name as ethtool reports it, or empty.
-std::string driverName(const std::string& interface) {
-    const kez::sys::UniqueFd probe(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-    if (!probe) return {};
-    ethtool_drvinfo info{};
-    info.cmd = ETHTOOL_GDRVINFO;
-    ifreq request{};
-    std::strncpy(request.ifr_name, interface.c_str(), IFNAMSIZ - 1);
-    request.ifr_data = reinterpret_cast<char*>(&info);
-    if (::ioctl(probe.get(), SIOCETHTOOL, &request) != 0) return {};
-    return std::string(info.driver, ::strnlen(info.driver, sizeof info.driver));
-}
-
 class WideListWriter {
 public:
     explicit WideListWriter(std::span<std::uint8_t> out) : out_(out) {}
@@ -129,32 +109,44 @@ std::optional<std::vector<std::string>> configuredAdapters() {
     return names;
 }
 
-std::string descriptionOf(const std::string& adapter) {
-    if (isVirtualWire(adapter)) return kVirtualWireDescription;
-    const std::string driver = driverName(adapter);
-    return driver.empty() ? kNoDescription : driver;
+struct ListedAdapter {
+    std::string description;
+    std::string name;
+};
+
+std::string describe(const kez::net::AdapterInfo& adapter) {
+    return adapter.driver.empty() ? kNoDescription : adapter.driver;
 }
 
-int adapterNames(std::vector<std::string>& names) {
+// A named adapter the kernel does not list (a virtual wire, or one gone since) has no driver to show.
+ListedAdapter describeConfigured(std::string name, const std::vector<kez::net::AdapterInfo>& kernel) {
+    if (isVirtualWire(name)) return {kVirtualWireDescription, std::move(name)};
+    for (const auto& adapter : kernel)
+        if (adapter.name == name) return {describe(adapter), std::move(name)};
+    return {kNoDescription, std::move(name)};
+}
+
+int listedAdapters(std::vector<ListedAdapter>& listed) {
+    std::vector<kez::net::AdapterInfo> kernel;
+    const auto status = kez::net::listAdapters(kernel, {.includeLoopback = false, .ethernetOnly = true});
     if (auto configured = configuredAdapters()) {
-        names = std::move(*configured);
+        for (auto& name : *configured)
+            listed.push_back(describeConfigured(std::move(name), kernel));
         return 0;
     }
-    std::vector<kez::net::AdapterInfo> adapters;
-    const auto listed = kez::net::listAdapters(adapters, {.includeLoopback = false, .ethernetOnly = true});
-    if (!listed.ok()) return errnoOf(listed);
-    for (auto& adapter : adapters)
-        names.push_back(std::move(adapter.name));
+    if (!status.ok()) return errnoOf(status);
+    for (auto& adapter : kernel)
+        listed.push_back({describe(adapter), std::move(adapter.name)});
     return 0;
 }
 
 int adapterList(std::span<std::uint8_t> out, std::size_t& returned) {
-    std::vector<std::string> names;
-    if (const int error = adapterNames(names); error != 0) return error;
+    std::vector<ListedAdapter> adapters;
+    if (const int error = listedAdapters(adapters); error != 0) return error;
     if (out.size() < sizeof(char16_t)) return EINVAL;
     WideListWriter writer(out);
-    for (const auto& name : names) {
-        if (!writer.addPair(descriptionOf(name), name)) break;
+    for (const auto& adapter : adapters) {
+        if (!writer.addPair(adapter.description, adapter.name)) break;
     }
     returned = writer.close();
     return 0;

@@ -17,6 +17,7 @@ struct Ipv4Interface {
 
 struct AdapterInfo {
     std::string name;
+    std::string driver; // as ethtool reports it; empty when the adapter has none (loopback)
     unsigned index = 0;
     MacAddress mac{};
     bool ethernet = false;
