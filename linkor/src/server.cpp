@@ -29,17 +29,13 @@ const com::ServerInfo& server() { return kServer; }
 
 } // namespace kez::linkor
 
-extern "C" {
-
-kez::com::HRESULT KezGetClassObject(const kez::com::Guid& clsid, kez::com::ClassFactory& factory) {
+KEZ_SERVER_ENTRY kez::com::HRESULT KezGetClassObject(const kez::com::Guid& clsid, kez::com::ClassFactory& factory) {
     return kez::com::findClass(kez::linkor::kServer, clsid, factory);
 }
 
-kez::com::HRESULT KezRegisterServer() {
+KEZ_SERVER_ENTRY kez::com::HRESULT KezRegisterServer() {
     using kez::linkor::kServer;
     return kez::com::registerServer(kServer, kez::com::modulePathOf(&kServer));
 }
 
-kez::com::HRESULT KezUnregisterServer() { return kez::com::unregisterServer(kez::linkor::kServer); }
-
-} // extern "C"
+KEZ_SERVER_ENTRY kez::com::HRESULT KezUnregisterServer() { return kez::com::unregisterServer(kez::linkor::kServer); }

@@ -1,13 +1,13 @@
-// Loading messages from packet objects as Ralnet delivers them: frames written out by hand
-// and taken apart by Ralnet's own receive path, and UDP packets as its socket layer lends them.
+// Loading messages from packet objects as Ralnet lends them: frames written out by hand with
+// the packet object laid over them, and UDP packets as its socket layer lends them.
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "lent_packet.h"
 #include "linkor/audio_interfaces.h"
 #include "linkor/incoming_interfaces.h"
 #include "linkor/message_factory.h"
-#include "wire/demux.h"
 
 namespace kez::linkor {
 namespace {
@@ -55,16 +55,6 @@ Bytes uiStatePayload() {
     return p;
 }
 
-// Runs the frame through Ralnet's receive path, as its link layer does for a received frame.
-J5PacketObj receivedFrame(Bytes& frame) {
-    J5PacketObj packet{};
-    packet.dataRef = frame.data();
-    packet.length = static_cast<std::uint16_t>(frame.size());
-    EXPECT_EQ(ralnet::wire::acceptEthernetFrame(packet), ralnet::wire::DemuxVerdict::J5);
-    EXPECT_EQ(ralnet::wire::setPayloadPosition(packet), ralnet::wire::PayloadVerdict::Deliver);
-    return packet;
-}
-
 Bytes bytesOf(const Variant& value) {
     const auto* array = value.get<com::SafeArray>();
     return array ? Bytes(array->bytes().begin(), array->bytes().end()) : Bytes{};
@@ -99,7 +89,7 @@ TEST(LoadFromPacket, AnUntaggedEthernetFrameGivesItsAddressesDeviceNumbersAndPay
     Bytes j5 = fullHeader("HR", 0x0101, 0x0202);
     j5.insert(j5.end(), payload.begin(), payload.end());
     Bytes frame = ethernetFrame(j5, std::nullopt);
-    const J5PacketObj packet = receivedFrame(frame);
+    const J5PacketObj packet = test::lentFromEthernet(frame, J5_HBM_ETHERNET | J5_HBM_FULL_HEADER);
 
     auto message = makeMessage(MessageClass::UIStateControlMsg);
     ASSERT_TRUE(message->LoadFromPacket(&packet));
@@ -125,7 +115,7 @@ TEST(LoadFromPacket, ATaggedFrameGivesItsTagControlWordInHostOrder) {
     Bytes j5 = fullHeader("HU", 0x0001, 0x0301);
     j5.insert(j5.end(), {0x00, 0x01, 0x80, 0xB3});
     Bytes frame = ethernetFrame(j5, 0xA123);
-    const J5PacketObj packet = receivedFrame(frame);
+    const J5PacketObj packet = test::lentFromEthernet(frame, J5_HBM_ETHERNET | J5_HBM_8021Q | J5_HBM_FULL_HEADER);
 
     auto message = makeMessage(MessageClass::SystemStateMsg);
     ASSERT_TRUE(message->LoadFromPacket(&packet));
@@ -176,7 +166,7 @@ TEST(LoadFromPacket, AnAudioPacketKeepsItsDeviceNumbersInThePayload) {
     const Bytes payload = {0x80, 0xB3, 0x00, 0x00, 0x00, 0x02, 0x01, 0x05, 0x00, 0x00};
     j5.insert(j5.end(), payload.begin(), payload.end());
     Bytes frame = ethernetFrame(j5, std::nullopt);
-    J5PacketObj packet = receivedFrame(frame);
+    J5PacketObj packet = test::lentFromEthernet(frame, J5_HBM_ETHERNET | J5_HBM_SHORT_HEADER);
     packet.length = static_cast<std::uint16_t>(payload.size());
 
     auto message = makeMessage(MessageClass::RealTimeAudioMsg);

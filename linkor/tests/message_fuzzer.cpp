@@ -2,16 +2,16 @@
 // arbitrary indexes, and the frame and device builders run on what was loaded.
 //
 // Input: class selector, mode bits, four 16-bit indexes, a 32-bit data length, then the
-// packet: an Ethernet frame for Ralnet's receive path (mode bit 0) or a J5 header and
-// payload as a UDP packet lends them.
+// packet: an Ethernet frame as Ralnet lends it (mode bit 0; bit 3 tagged, bit 4 short
+// header) or a J5 header and payload as a UDP packet lends them.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "lent_packet.h"
 #include "message_accessors.h"
-#include "wire/demux.h"
 
 namespace {
 
@@ -36,16 +36,16 @@ private:
     std::size_t pos_ = 0;
 };
 
-J5PacketObj packetFor(std::vector<std::uint8_t>& bytes, bool ethernet) {
-    J5PacketObj packet{};
-    packet.dataRef = bytes.data();
-    packet.length = static_cast<std::uint16_t>(bytes.size());
-    if (ethernet && ralnet::wire::acceptEthernetFrame(packet) == ralnet::wire::DemuxVerdict::J5 &&
-        ralnet::wire::setPayloadPosition(packet) == ralnet::wire::PayloadVerdict::Deliver) {
-        return packet;
+J5PacketObj packetFor(std::vector<std::uint8_t>& bytes, std::uint8_t mode) {
+    if (mode & 1) {
+        std::uint16_t framing = J5_HBM_ETHERNET;
+        if (mode & 8) framing |= J5_HBM_8021Q;
+        framing |= mode & 16 ? J5_HBM_SHORT_HEADER : J5_HBM_FULL_HEADER;
+        const J5PacketObj packet = test::lentFromEthernet(bytes, framing);
+        if (packet.headerRef) return packet;
     }
     const std::size_t header = std::min<std::size_t>(bytes.size(), J5_FULL_HEADER_LEN);
-    packet = J5PacketObj{};
+    J5PacketObj packet{};
     packet.headerRef = bytes.data();
     packet.dataRef = bytes.data() + header;
     packet.length = static_cast<std::uint16_t>(bytes.size() - header);
@@ -92,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     const auto message = makeMessage(messageClass);
-    const J5PacketObj packet = packetFor(bytes, mode & 1);
+    const J5PacketObj packet = packetFor(bytes, mode);
     message->LoadFromPacket(&packet);
     if (mode & 2) {
         message->put_lDataLen(dataLength);

@@ -45,10 +45,12 @@ HRESULT unregisterServer(const ServerInfo& server);
 // The absolute path of the loaded library (or program) that holds `address`; empty when unknown.
 std::filesystem::path modulePathOf(const void* address);
 
-// The entries of a server library, all with C linkage so that dlsym finds them by name:
+// The entries of a server library, all with C linkage so that dlsym finds them by name, and
+// marked KEZ_SERVER_ENTRY so that a server built with hidden visibility still exports them:
 //   HRESULT KezGetClassObject(const Guid& clsid, ClassFactory& factory);
 //   HRESULT KezRegisterServer();   // registerServer(kServer, modulePathOf(&kServer))
 //   HRESULT KezUnregisterServer(); // unregisterServer(kServer)
+#define KEZ_SERVER_ENTRY extern "C" __attribute__((visibility("default")))
 using GetClassObjectEntry = HRESULT (*)(const Guid& clsid, ClassFactory& factory);
 using RegisterServerEntry = HRESULT (*)();
 inline constexpr char kGetClassObjectEntry[] = "KezGetClassObject";
