@@ -21,7 +21,8 @@ constexpr double kRate = 8000;
 std::vector<std::int16_t> Sine(double frequency, double amplitude, std::size_t count) {
     std::vector<std::int16_t> samples(count);
     for (std::size_t n = 0; n < count; ++n)
-        samples[n] = static_cast<std::int16_t>(std::lround(amplitude * std::sin(2 * std::numbers::pi * frequency * n / kRate)));
+        samples[n] =
+            static_cast<std::int16_t>(std::lround(amplitude * std::sin(2 * std::numbers::pi * frequency * n / kRate)));
     return samples;
 }
 
@@ -114,7 +115,7 @@ std::string Repeat(const std::string& text, int count) {
 TEST(SilenceDetector, LevelIsThePeakAgainstTheIntegerMean) {
     EXPECT_EQ(SilenceDetector::levelOf(std::vector<std::int16_t>(192, 1234)), 0);
     EXPECT_EQ(SilenceDetector::levelOf(std::vector<std::int16_t>{-32768, 32767}), 32768); // mean 0, first peak
-    EXPECT_EQ(SilenceDetector::levelOf(std::vector<std::int16_t>{5, -9, 9, 1}), 10);     // mean 6/4 = 1
+    EXPECT_EQ(SilenceDetector::levelOf(std::vector<std::int16_t>{5, -9, 9, 1}), 10);      // mean 6/4 = 1
 }
 
 TEST(SilenceDetector, ScriptedRecordings) {
@@ -131,7 +132,9 @@ TEST(SilenceDetector, ScriptedRecordings) {
         {"one talking buffer: two hangover frames, a report, 80 held, a report",
          {{kTalk, 1}, {0, 84}},
          "D" + Repeat('D', 2) + "S" + Repeat('.', 80) + "S"},
-        {"a report every 81 buffers while silence lasts", {{kTalk, 1}, {0, 165}}, "DDDS" + Repeat(Repeat('.', 80) + "S", 2)},
+        {"a report every 81 buffers while silence lasts",
+         {{kTalk, 1}, {0, 165}},
+         "DDDS" + Repeat(Repeat('.', 80) + "S", 2)},
         {"two talking buffers keep the short hangover", {{kTalk, 2}, {0, 3}}, "DDDDS"},
         {"three talking buffers give a 20-buffer hangover", {{kTalk, 3}, {0, 22}}, "DDD" + Repeat('D', 20) + "S."},
         {"speech ends the silence at once", {{kTalk, 1}, {0, 6}, {kTalk, 1}}, "DDDS...D"},
@@ -201,8 +204,9 @@ TEST(RecordChain, RefusesSizesThatCannotMakeAFrame) {
     const struct {
         std::int32_t capture, send;
         bool refused;
-    } rows[] = {{192, 192, false}, {2, 1, false}, {1, 192, true}, {0, 192, true}, {-192, 192, true},
-                {kMaxCaptureSamples + 1, 192, true}, {192, 0, true}, {192, -1, true}, {192, kMaxSendBytes + 1, true}};
+    } rows[] = {{192, 192, false}, {2, 1, false},     {1, 192, true},
+                {0, 192, true},    {-192, 192, true}, {kMaxCaptureSamples + 1, 192, true},
+                {192, 0, true},    {192, -1, true},   {192, kMaxSendBytes + 1, true}};
     for (const auto& row : rows)
         EXPECT_EQ(refusedSizes({.captureSamples = row.capture, .sendBytes = row.send}) != nullptr, row.refused)
             << row.capture << " " << row.send;

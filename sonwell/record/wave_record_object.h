@@ -1,0 +1,96 @@
+#pragma once
+// The WaveRecord class. Its members are called on the creating thread; with bUseThread the
+// capture thread processes the buffers and fires the events, without it the hidden window does.
+// The capture thread holds the recording's buffers through shared ownership and only a plain
+// pointer to the object, which joins it before anything it reaches is destroyed.
+#include "capture_ring.h"
+
+#include "kez/apt/hidden_window.h"
+#include "kez/audio/pcm.h"
+#include "kez/sys/thread.h"
+#include "sonwell/mixer_state.h"
+#include "sonwell/wave_record.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace kez::sonwell {
+
+class WaveRecord final : public com::Implements<IWaveRecord> {
+public:
+    // The wave input's "buffer filled" message, as the window receives it without a capture thread.
+    static constexpr apt::MessageId kWaveInData = 960;
+
+    WaveRecord();
+    ~WaveRecord() override;
+    WaveRecord(const WaveRecord&) = delete;
+    WaveRecord& operator=(const WaveRecord&) = delete;
+
+    com::HRESULT Open() override;
+    com::HRESULT Record(std::int16_t nCompressionCode) override;
+    com::HRESULT Stop() override;
+    com::HRESULT Close() override;
+    com::HRESULT get_lBufferLen(std::int32_t& value) override;
+    com::HRESULT put_lBufferLen(std::int32_t value) override;
+    com::HRESULT get_bUseThread(com::VariantBool& value) override;
+    com::HRESULT put_bUseThread(com::VariantBool value) override;
+    com::HRESULT get_bDetectSilence(com::VariantBool& value) override;
+    com::HRESULT put_bDetectSilence(com::VariantBool value) override;
+    com::HRESULT get_nVolume(std::int16_t& value) override;
+    com::HRESULT put_nVolume(std::int16_t value) override;
+    com::HRESULT get_nNoiseFloor(std::int16_t& value) override;
+    com::HRESULT put_nNoiseFloor(std::int16_t value) override;
+    com::HRESULT get_bAutoSetupMixer(com::VariantBool& value) override;
+    com::HRESULT put_bAutoSetupMixer(com::VariantBool value) override;
+    com::HRESULT get_lCaptureLen(std::int32_t& value) override;
+    com::HRESULT put_lCaptureLen(std::int32_t value) override;
+    com::HRESULT get_lSendLen(std::int32_t& value) override;
+    com::HRESULT put_lSendLen(std::int32_t value) override;
+    com::HRESULT get_nAdapter(std::int16_t& value) override;
+    com::HRESULT put_nAdapter(std::int16_t value) override;
+    com::HRESULT get_varAdapters(com::Variant& value) override;
+    com::HRESULT get_bActive(com::VariantBool& value) override;
+
+    com::ConnectionPoint<_IWaveRecordEvents>& events() override { return events_; }
+
+private:
+    com::HRESULT fail(com::HRESULT hr, const std::string& text) const;
+    // What Record starts: the ring queued and running, and the thread when there is one.
+    com::HRESULT startRecording(const RecordSettings& settings);
+    void captureLoop(const std::shared_ptr<CaptureRing>& ring, std::chrono::milliseconds poll);
+    // Processes what has finished; false once the device has failed (reported once).
+    bool drain(CaptureRing& ring);
+    void fire(FrameEvent event, std::span<const std::uint8_t> frame);
+    void onWaveInData();
+    // Joins a capture thread that already ended (one stopped from its own event handler).
+    void joinEndedThread();
+    bool onCaptureThread() const;
+
+    std::int32_t lBufferLen_ = 192;
+    std::int32_t lCaptureLen_ = 192;
+    std::int32_t lSendLen_ = 192;
+    std::int16_t nAdapter_ = -1;
+    bool bUseThread_ = true;
+    bool bDetectSilence_ = false;
+    std::int16_t nNoiseFloor_ = 50;
+    bool bAutoSetupMixer_ = true;
+    std::atomic<bool> bActive_{false};
+
+    std::unique_ptr<audio::PcmIn> device_;
+    MicrophoneLine microphone_;
+    std::shared_ptr<CaptureRing> ring_;
+    std::optional<std::vector<std::string>> adapters_;
+
+    // Declared so that the thread is joined before the window and the events it reaches go.
+    com::ConnectionPoint<_IWaveRecordEvents> events_;
+    apt::HiddenWindow window_;
+    std::atomic<std::thread::id> captureThreadId_{};
+    sys::Thread captureThread_;
+};
+
+} // namespace kez::sonwell

@@ -1,0 +1,267 @@
+// WaveRecord on in-memory capture devices: frames encoded from a sox-made recording decode (by
+// sox) to the filtered input, events reach sinks on the right thread, and the recording
+// survives restarts, refusals and a device that goes away.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "high_pass_filter.h"
+#include "kez/apt/apartment.h"
+#include "kez/com/array_routines.h"
+#include "kez/com/error_info.h"
+#include "kez/sys/trace.h"
+#include "scoped_audio_devices.h"
+#include "sonwell/ima_adpcm.h"
+#include "test_support.h"
+#include "wave_record_object.h"
+
+namespace kez::sonwell {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Quoted;
+
+struct Frame {
+    bool silence;
+    std::vector<std::uint8_t> bytes;
+    std::thread::id thread;
+};
+
+class RecordingSink final : public com::Implements<_IWaveRecordEvents> {
+public:
+    com::HRESULT DataReady(const com::Variant& varData) override { return keep(false, varData); }
+    com::HRESULT SilenceDetected(const com::Variant& varData) override { return keep(true, varData); }
+
+    std::vector<Frame> waitFor(std::size_t count) {
+        std::unique_lock hold(lock_);
+        arrived_.wait_for(hold, 20s, [&] { return frames_.size() >= count; });
+        return frames_;
+    }
+    std::vector<Frame> frames() {
+        const std::lock_guard hold(lock_);
+        return frames_;
+    }
+
+private:
+    com::HRESULT keep(bool silence, const com::Variant& data) {
+        std::vector<std::uint8_t> bytes;
+        com::GetSafeArrayEx(data, bytes);
+        const std::lock_guard hold(lock_);
+        frames_.push_back({silence, std::move(bytes), std::this_thread::get_id()});
+        arrived_.notify_all();
+        return com::S_OK;
+    }
+    std::mutex lock_;
+    std::condition_variable arrived_;
+    std::vector<Frame> frames_;
+};
+
+class WaveRecordTest : public ::testing::Test {
+protected:
+    WaveRecordTest() {
+        recorder_->put_bAutoSetupMixer(com::VARIANT_FALSE);
+        recorder_->events().advise(sink_);
+    }
+    void feed(const std::vector<std::int16_t>& samples) {
+        audio::virtualDevice("Mic")->feed(
+            {reinterpret_cast<const std::uint8_t*>(samples.data()), samples.size() * sizeof(std::int16_t)});
+    }
+    static std::vector<std::uint8_t> joined(const std::vector<Frame>& frames, std::size_t count) {
+        std::vector<std::uint8_t> bytes;
+        for (std::size_t i = 0; i < count; ++i)
+            bytes.insert(bytes.end(), frames[i].bytes.begin(), frames[i].bytes.end());
+        return bytes;
+    }
+
+    kez::test::ScopedAudioDevices devices_{"virtual:Mic"};
+    std::shared_ptr<WaveRecord> recorder_ = std::make_shared<WaveRecord>();
+    std::shared_ptr<RecordingSink> sink_ = std::make_shared<RecordingSink>();
+};
+
+// Signal-to-error ratio of `decoded` against `reference`, in dB.
+double SnrDb(const std::vector<std::int16_t>& reference, const std::vector<std::int16_t>& decoded) {
+    double signal = 0, error = 0;
+    for (std::size_t n = 0; n < reference.size(); ++n) {
+        signal += double(reference[n]) * reference[n];
+        error += (double(reference[n]) - decoded[n]) * (double(reference[n]) - decoded[n]);
+    }
+    return 10 * std::log10(signal / std::max(error, 1.0));
+}
+
+// The 100-byte frames as an IMA ADPCM WAV file: blocks of 193 samples, the last a padding code.
+std::vector<std::uint8_t> ImaWav(const std::vector<std::uint8_t>& blocks) {
+    std::vector<std::uint8_t> out;
+    const auto put = [&](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    };
+    const auto tag = [&](const char* text) { out.insert(out.end(), text, text + 4); };
+    const auto size = static_cast<std::uint32_t>(blocks.size());
+    tag("RIFF"), put(4 + 28 + 12 + 8 + size, 4), tag("WAVE");
+    tag("fmt "), put(20, 4), put(0x11, 2), put(1, 2), put(8000, 4), put(8000 * 100 / 193, 4), put(100, 2), put(4, 2),
+        put(2, 2), put(193, 2);
+    tag("fact"), put(4, 4), put(size / 100 * 193, 4);
+    tag("data"), put(size, 4);
+    out.insert(out.end(), blocks.begin(), blocks.end());
+    return out;
+}
+
+TEST_F(WaveRecordTest, FramesOfASoxRecordingDecodeToTheFilteredInput) {
+    constexpr std::size_t kFrames = 40;
+    test::ScratchDir dir;
+    // Speech-band tones over mains hum, made by sox rather than by us.
+    ASSERT_EQ(test::RunCommand("sox -D -n -r 8000 -c 1 -b 16 -e signed -t raw " + Quoted(dir / "input.raw") +
+                               " synth 1.2 sine 50 sine 440 sine 1300 remix - vol 0.6")
+                  .exitCode,
+              0);
+    const auto input = test::ReadSamples(dir / "input.raw");
+    ASSERT_GE(input.size(), kFrames * 192);
+    auto filtered = std::vector<std::int16_t>(input.begin(), input.begin() + kFrames * 192);
+    HighPassFilter().apply(filtered);
+
+    const struct {
+        std::int16_t code;
+        std::int32_t sendBytes;
+        const char* decode;
+        double minSnrDb;
+    } rows[] = {{1, 192, "sox -D -t ul -r 8000 -c 1 %in -t raw -e signed -b 16 %out", 30},
+                {2, 100, "sox -D -t wav %in -t raw -e signed -b 16 %out", 20}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.code);
+        kez::test::ScopedAudioDevices fresh("virtual:Mic"); // nothing left over from the last row
+        auto sink = std::make_shared<RecordingSink>();
+        recorder_->events().advise(sink);
+        recorder_->put_lSendLen(row.sendBytes);
+        feed(input);
+        ASSERT_EQ(recorder_->Open(), com::S_OK);
+        ASSERT_EQ(recorder_->Record(row.code), com::S_OK);
+        const auto frames = sink->waitFor(kFrames);
+        ASSERT_EQ(recorder_->Close(), com::S_OK);
+        ASSERT_GE(frames.size(), kFrames);
+        for (const auto& frame : frames)
+            ASSERT_EQ(frame.bytes.size(), static_cast<std::size_t>(row.sendBytes));
+        auto encoded = joined(frames, kFrames);
+        if (row.code != 1) encoded = ImaWav(encoded);
+        test::WriteBytes(dir / "frames", encoded);
+        std::string command = row.decode;
+        command.replace(command.find("%in"), 3, Quoted(dir / "frames"));
+        command.replace(command.find("%out"), 4, Quoted(dir / "decoded.raw"));
+        ASSERT_EQ(test::RunCommand(command).exitCode, 0);
+        auto decoded = test::ReadSamples(dir / "decoded.raw");
+        if (row.code != 1) { // drop each block's padding sample
+            std::vector<std::int16_t> kept;
+            for (std::size_t n = 0; n < decoded.size(); ++n)
+                if (n % 193 != 192) kept.push_back(decoded[n]);
+            decoded = kept;
+        }
+        ASSERT_GE(decoded.size(), filtered.size());
+        decoded.resize(filtered.size());
+        EXPECT_GT(SnrDb(filtered, decoded), row.minSnrDb);
+        // Each frame restarts the predictor but carries the step index on.
+        if (row.code != 1) {
+            EXPECT_NE(frames[1].bytes[2], 0);
+        }
+        recorder_->events().unadvise(2);
+    }
+}
+
+TEST_F(WaveRecordTest, SilenceIsReportedOnTheCaptureThreadAfterTheHangover) {
+    std::vector<std::int16_t> talk(192, 0);
+    talk[3] = 5000;
+    feed(talk); // silence follows once the fed sound runs out
+    recorder_->put_bDetectSilence(com::VARIANT_TRUE);
+    ASSERT_EQ(recorder_->Open(), com::S_OK);
+    ASSERT_EQ(recorder_->Record(1), com::S_OK);
+    const auto frames = sink_->waitFor(5); // 3 sent, a report, 80 held back, a report
+    ASSERT_EQ(recorder_->Stop(), com::S_OK);
+    ASSERT_GE(frames.size(), 5u);
+    const std::vector<bool> kinds{frames[0].silence, frames[1].silence, frames[2].silence, frames[3].silence,
+                                  frames[4].silence};
+    EXPECT_EQ(kinds, (std::vector<bool>{false, false, false, true, true}));
+    for (const auto& frame : frames)
+        EXPECT_NE(frame.thread, std::this_thread::get_id());
+}
+
+TEST_F(WaveRecordTest, WithoutTheThreadEventsFireOnTheCreatingThread) {
+    recorder_->put_bUseThread(com::VARIANT_FALSE);
+    ASSERT_EQ(recorder_->Open(), com::S_OK);
+    ASSERT_EQ(recorder_->Record(1), com::S_OK);
+    ASSERT_TRUE(apt::Apartment::current().pumpFor(20s, [&] { return sink_->frames().size() >= 10; }));
+    EXPECT_EQ(recorder_->Stop(), com::S_OK);
+    for (const auto& frame : sink_->frames())
+        EXPECT_EQ(frame.thread, std::this_thread::get_id());
+    EXPECT_TRUE(apt::findWindow("WaveRecordWindow").alive());
+}
+
+TEST_F(WaveRecordTest, StartsAndStops200TimesWhileFramesFlow) {
+    recorder_->put_lCaptureLen(16);
+    recorder_->put_lSendLen(16);
+    ASSERT_EQ(recorder_->Open(), com::S_OK);
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_EQ(recorder_->Record(static_cast<std::int16_t>(1 + i % 2)), com::S_OK);
+        if (i % 2 == 0) std::this_thread::sleep_for(3ms);
+        ASSERT_EQ(recorder_->Stop(), com::S_OK);
+    }
+    com::VariantBool active = com::VARIANT_TRUE;
+    recorder_->get_bActive(active);
+    EXPECT_EQ(active, com::VARIANT_FALSE);
+    EXPECT_GT(sink_->frames().size(), 0u);
+}
+
+TEST_F(WaveRecordTest, ACaptureDeviceThatFailsEndsTheRecordingOnce) {
+    std::vector<std::string> traces;
+    std::mutex lock;
+    sys::setTraceSink([&](std::string_view, std::string_view text) {
+        const std::lock_guard hold(lock);
+        traces.emplace_back(text);
+    });
+    ASSERT_EQ(recorder_->Open(), com::S_OK);
+    ASSERT_EQ(recorder_->Record(1), com::S_OK);
+    sink_->waitFor(3);
+    audio::virtualDevice("Mic")->unplug();
+    com::VariantBool active = com::VARIANT_TRUE;
+    for (int i = 0; i < 200 && active; ++i) {
+        std::this_thread::sleep_for(10ms);
+        recorder_->get_bActive(active);
+    }
+    EXPECT_EQ(active, com::VARIANT_FALSE);
+    EXPECT_EQ(recorder_->Stop(), com::S_OK);
+    EXPECT_EQ(recorder_->Close(), com::S_OK);
+    sys::setTraceSink({});
+    const std::lock_guard hold(lock);
+    ASSERT_EQ(traces.size(), 1u);
+    EXPECT_EQ(traces[0].rfind("Buffer add failure on wave record object", 0), 0u) << traces[0];
+}
+
+TEST_F(WaveRecordTest, RefusalsCarryTheirTexts) {
+    const auto errorText = [] { return com::takeErrorInfo().value_or(com::ErrorInfo{}).description; };
+    EXPECT_EQ(recorder_->Stop(), com::S_OK);
+    EXPECT_EQ(recorder_->Record(1), com::makeHresult(0x80042005));
+    EXPECT_EQ(errorText(), "Buffer prepare failure on wave object");
+
+    audio::virtualDevice("Mic")->failOpens(audio::Result::Allocated);
+    EXPECT_EQ(recorder_->Open(), com::makeHresult(0x80042004));
+    EXPECT_EQ(errorText(), "Open failure on wave record object");
+    audio::virtualDevice("Mic")->failOpens(audio::Result::Ok);
+
+    ASSERT_EQ(recorder_->Open(), com::S_OK);
+    for (const auto& [capture, send] : {std::pair{1, 192}, {192, 0}}) {
+        recorder_->put_lCaptureLen(capture);
+        recorder_->put_lSendLen(send);
+        EXPECT_EQ(recorder_->Record(1), kWaveGeneralError);
+        EXPECT_FALSE(errorText().empty());
+    }
+    EXPECT_EQ(recorder_->get_nVolume(*std::make_unique<std::int16_t>()), com::makeHresult(0x80042005));
+    EXPECT_EQ(errorText(), "GetControlDetails failure on mixer");
+
+    com::Variant adapters;
+    ASSERT_EQ(recorder_->get_varAdapters(adapters), com::S_OK);
+    ASSERT_TRUE(adapters.isArray());
+    EXPECT_EQ(adapters.get<com::SafeArray>()->texts(), std::vector<std::string>{"Mic"});
+}
+
+} // namespace
+} // namespace kez::sonwell
