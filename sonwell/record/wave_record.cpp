@@ -114,9 +114,8 @@ void WaveRecord::captureLoop(const std::shared_ptr<CaptureRing>& ring, std::chro
 }
 
 bool WaveRecord::drain(CaptureRing& ring) {
-    auto result = ring.drain(*device_, [this](FrameEvent event, std::span<const std::uint8_t> frame) {
-        fire(event, frame);
-    });
+    auto result =
+        ring.drain(*device_, [this](FrameEvent event, std::span<const std::uint8_t> frame) { fire(event, frame); });
     std::uint64_t frames = 0;
     if (audio::ok(result)) result = device_->position(frames);
     if (audio::ok(result) || ring.stopping) return true;
@@ -191,8 +190,8 @@ com::HRESULT WaveRecord::get_varAdapters(com::Variant& value) {
 
 com::HRESULT WaveRecord::get_nVolume(std::int16_t& value) {
     std::vector<std::int32_t> values;
-    const auto result = microphone_.mixer ? microphone_.mixer->getValues(microphone_.volume.id, values)
-                                          : audio::Result::InvalidHandle;
+    const auto result =
+        microphone_.mixer ? microphone_.mixer->getValues(microphone_.volume.id, values) : audio::Result::InvalidHandle;
     if (!audio::ok(result) || values.empty())
         return fail(waveMmError(audio::ok(result) ? audio::Result::Error : result),
                     "GetControlDetails failure on mixer");
@@ -203,8 +202,8 @@ com::HRESULT WaveRecord::get_nVolume(std::int16_t& value) {
 com::HRESULT WaveRecord::put_nVolume(std::int16_t value) {
     const std::size_t channels = microphone_.volume.uniform ? 1 : std::max<std::uint32_t>(microphone_.channels, 1);
     const std::vector<std::int32_t> values(channels, value);
-    const auto result = microphone_.mixer ? microphone_.mixer->setValues(microphone_.volume.id, values)
-                                          : audio::Result::InvalidHandle;
+    const auto result =
+        microphone_.mixer ? microphone_.mixer->setValues(microphone_.volume.id, values) : audio::Result::InvalidHandle;
     if (!audio::ok(result)) return fail(waveMmError(result), "SetControlDetails failure on mixer");
     return com::S_OK;
 }

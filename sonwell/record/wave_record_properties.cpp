@@ -11,9 +11,7 @@ HRESULT WaveRecord::get_lBufferLen(std::int32_t& value) { return value = lBuffer
 HRESULT WaveRecord::put_lBufferLen(std::int32_t value) { return lBufferLen_ = value, S_OK; }
 HRESULT WaveRecord::get_bUseThread(VariantBool& value) { return value = com::toVariantBool(bUseThread_), S_OK; }
 HRESULT WaveRecord::put_bUseThread(VariantBool value) { return bUseThread_ = value != 0, S_OK; }
-HRESULT WaveRecord::get_bDetectSilence(VariantBool& value) {
-    return value = com::toVariantBool(bDetectSilence_), S_OK;
-}
+HRESULT WaveRecord::get_bDetectSilence(VariantBool& value) { return value = com::toVariantBool(bDetectSilence_), S_OK; }
 HRESULT WaveRecord::put_bDetectSilence(VariantBool value) { return bDetectSilence_ = value != 0, S_OK; }
 HRESULT WaveRecord::get_nNoiseFloor(std::int16_t& value) { return value = nNoiseFloor_, S_OK; }
 HRESULT WaveRecord::put_nNoiseFloor(std::int16_t value) { return nNoiseFloor_ = value, S_OK; }

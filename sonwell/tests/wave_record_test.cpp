@@ -98,7 +98,10 @@ std::vector<std::uint8_t> ImaWav(const std::vector<std::uint8_t>& blocks) {
         for (int i = 0; i < bytes; ++i)
             out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
     };
-    const auto tag = [&](const char* text) { out.insert(out.end(), text, text + 4); };
+    const auto tag = [&](const char* text) {
+        for (int i = 0; i < 4; ++i)
+            out.push_back(static_cast<std::uint8_t>(text[i]));
+    };
     const auto size = static_cast<std::uint32_t>(blocks.size());
     tag("RIFF"), put(4 + 28 + 12 + 8 + size, 4), tag("WAVE");
     tag("fmt "), put(20, 4), put(0x11, 2), put(1, 2), put(8000, 4), put(8000 * 100 / 193, 4), put(100, 2), put(4, 2),
