@@ -3,11 +3,9 @@
 // mixer as the microphone test does, and found in the encoded frames.
 #include <gtest/gtest.h>
 
-#include <mutex>
-
 #include "audio_server.h"
-#include "kez/com/array_routines.h"
 #include "privileged.h"
+#include "record_test_support.h"
 #include "signal_analysis.h"
 #include "sonwell/mulaw.h"
 #include "test_support.h"
@@ -15,28 +13,6 @@
 
 namespace kez::sonwell {
 namespace {
-
-class FrameCollector final : public com::Implements<_IWaveRecordEvents> {
-public:
-    com::HRESULT DataReady(const com::Variant& varData) override {
-        std::vector<std::uint8_t> codes;
-        com::GetSafeArrayEx(varData, codes);
-        std::vector<std::int16_t> samples(codes.size());
-        MuLawExpand(samples, codes);
-        const std::lock_guard hold(lock_);
-        samples_.insert(samples_.end(), samples.begin(), samples.end());
-        return com::S_OK;
-    }
-    com::HRESULT SilenceDetected(const com::Variant&) override { return com::S_OK; }
-    std::vector<std::int16_t> samples() {
-        const std::lock_guard hold(lock_);
-        return samples_;
-    }
-
-private:
-    std::mutex lock_;
-    std::vector<std::int16_t> samples_;
-};
 
 TEST(WaveRecordPulse, RecordsAToneFromTheSinkMonitor) {
     kez::test::PulseServer server;
@@ -48,7 +24,7 @@ TEST(WaveRecordPulse, RecordsAToneFromTheSinkMonitor) {
               0);
 
     auto recorder = std::make_shared<WaveRecord>();
-    auto collector = std::make_shared<FrameCollector>();
+    auto collector = std::make_shared<test::RecordingSink>();
     recorder->events().advise(collector);
     ASSERT_EQ(recorder->Open(), com::S_OK); // the default source is the sink's monitor
     ASSERT_EQ(recorder->Record(1), com::S_OK);
@@ -57,7 +33,12 @@ TEST(WaveRecordPulse, RecordsAToneFromTheSinkMonitor) {
               0);
     ASSERT_EQ(recorder->Close(), com::S_OK);
 
-    const auto samples = collector->samples();
+    std::vector<std::int16_t> samples;
+    for (const auto& frame : collector->frames()) {
+        std::vector<std::int16_t> expanded(frame.bytes.size());
+        MuLawExpand(expanded, frame.bytes);
+        samples.insert(samples.end(), expanded.begin(), expanded.end());
+    }
     ASSERT_GT(samples.size(), 8000u);
     // The loudest second holds the tone: far above every other pitch in the band.
     const auto loudest = std::max_element(samples.begin(), samples.end());

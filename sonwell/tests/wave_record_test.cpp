@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -13,6 +12,7 @@
 #include "kez/com/array_routines.h"
 #include "kez/com/error_info.h"
 #include "kez/sys/trace.h"
+#include "record_test_support.h"
 #include "scoped_audio_devices.h"
 #include "sonwell/ima_adpcm.h"
 #include "test_support.h"
@@ -22,42 +22,9 @@ namespace kez::sonwell {
 namespace {
 
 using namespace std::chrono_literals;
+using test::Frame;
 using test::Quoted;
-
-struct Frame {
-    bool silence;
-    std::vector<std::uint8_t> bytes;
-    std::thread::id thread;
-};
-
-class RecordingSink final : public com::Implements<_IWaveRecordEvents> {
-public:
-    com::HRESULT DataReady(const com::Variant& varData) override { return keep(false, varData); }
-    com::HRESULT SilenceDetected(const com::Variant& varData) override { return keep(true, varData); }
-
-    std::vector<Frame> waitFor(std::size_t count) {
-        std::unique_lock hold(lock_);
-        arrived_.wait_for(hold, 20s, [&] { return frames_.size() >= count; });
-        return frames_;
-    }
-    std::vector<Frame> frames() {
-        const std::lock_guard hold(lock_);
-        return frames_;
-    }
-
-private:
-    com::HRESULT keep(bool silence, const com::Variant& data) {
-        std::vector<std::uint8_t> bytes;
-        com::GetSafeArrayEx(data, bytes);
-        const std::lock_guard hold(lock_);
-        frames_.push_back({silence, std::move(bytes), std::this_thread::get_id()});
-        arrived_.notify_all();
-        return com::S_OK;
-    }
-    std::mutex lock_;
-    std::condition_variable arrived_;
-    std::vector<Frame> frames_;
-};
+using test::RecordingSink;
 
 class WaveRecordTest : public ::testing::Test {
 protected:
