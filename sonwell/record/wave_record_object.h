@@ -57,6 +57,9 @@ public:
     com::HRESULT get_bActive(com::VariantBool& value) override;
 
     com::ConnectionPoint<_IWaveRecordEvents>& events() override { return events_; }
+    com::HRESULT supportsErrorInfo(const com::Guid& interfaceId) const override {
+        return interfaceId == IWaveRecord::iid ? com::S_OK : com::S_FALSE;
+    }
 
 private:
     com::HRESULT fail(com::HRESULT hr, const std::string& text) const;

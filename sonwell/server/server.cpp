@@ -1,6 +1,7 @@
 // Sonwell as a self-registering component server, and the entries the class registry and
 // kezregsvr look up by name.
 #include "wave_play_object.h"
+#include "wave_record_object.h"
 
 #include "kez/com/server.h"
 #include "sonwell/identifiers.h"
@@ -11,7 +12,8 @@ namespace {
 const com::ServerInfo kServer{
     "Sonwell",
     kSonwellTypeLibrary,
-    {{"WavePlay", kClsidWavePlay, [] { return com::Ptr<com::Object>(std::make_shared<WavePlay>()); }}}};
+    {{"WavePlay", kClsidWavePlay, [] { return com::Ptr<com::Object>(std::make_shared<WavePlay>()); }},
+     {"WaveRecord", kClsidWaveRecord, [] { return com::Ptr<com::Object>(std::make_shared<WaveRecord>()); }}}};
 
 } // namespace
 } // namespace kez::sonwell

@@ -1,6 +1,7 @@
-// libsonwell.so as a registered server: kezregsvr writes WavePlay into a private registry, and
-// the class is then creatable by both names and answers for IWavePlay with its error object.
+// libsonwell.so as a registered server: kezregsvr writes both classes into a private registry,
+// and each is then creatable by name and answers for its interface with its error object.
 #include "sonwell/wave_play.h"
+#include "sonwell/wave_record.h"
 
 #include "kez/com/class_registry.h"
 #include "kez/reg/key.h"
@@ -27,7 +28,7 @@ std::string readString(const std::string& path, const std::string& name = "") {
     return value;
 }
 
-TEST(SonwellRegistration, WavePlayIsRegisteredAndCreatable) {
+TEST(SonwellRegistration, BothClassesAreRegisteredAndCreatable) {
     const fs::path dir = fs::temp_directory_path() / ("kez-sonwell-registry-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir / "config");
@@ -38,11 +39,17 @@ TEST(SonwellRegistration, WavePlayIsRegisteredAndCreatable) {
     const int status = std::system(("'" KEZREGSVR_PATH "' '" + module + "' >/dev/null 2>&1").c_str());
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 
-    const std::string key = "CLSID\\{E71A7272-CDA7-11D2-A9FC-0050040527B4}";
-    EXPECT_EQ(readString(key), "WavePlay Class");
-    EXPECT_EQ(readString(key + "\\ProgID"), "Sonwell.WavePlay.1");
-    EXPECT_EQ(readString(key + "\\InprocServer32"), module);
-    EXPECT_EQ(readString("Sonwell.WavePlay\\CurVer"), "Sonwell.WavePlay.1");
+    const struct {
+        std::string name, clsid;
+    } classes[] = {{"WavePlay", "{E71A7272-CDA7-11D2-A9FC-0050040527B4}"},
+                   {"WaveRecord", "{0769EEB0-CD73-11D2-BA80-0000216C6CB1}"}};
+    for (const auto& c : classes) {
+        const std::string key = "CLSID\\" + c.clsid;
+        EXPECT_EQ(readString(key), c.name + " Class");
+        EXPECT_EQ(readString(key + "\\ProgID"), "Sonwell." + c.name + ".1");
+        EXPECT_EQ(readString(key + "\\InprocServer32"), module);
+        EXPECT_EQ(readString("Sonwell." + c.name + "\\CurVer"), "Sonwell." + c.name + ".1");
+    }
     EXPECT_EQ(readString("TypeLib\\{0769EEA3-CD73-11D2-BA80-0000216C6CB1}\\1.0"), "Sonwell 1.0 Type Library");
 
     com::Ptr<IWavePlay> play;
@@ -52,6 +59,13 @@ TEST(SonwellRegistration, WavePlayIsRegisteredAndCreatable) {
     EXPECT_EQ(play->get_nToneStrength(strength), com::S_OK);
     EXPECT_EQ(strength, 100);
     play.reset();
+    com::Ptr<IWaveRecord> record;
+    ASSERT_EQ(com::ClassRegistry::createAs("Sonwell.WaveRecord", record), com::S_OK);
+    EXPECT_EQ(record->supportsErrorInfo(IWaveRecord::iid), com::S_OK);
+    std::int16_t noiseFloor = 0;
+    EXPECT_EQ(record->get_nNoiseFloor(noiseFloor), com::S_OK);
+    EXPECT_EQ(noiseFloor, 50);
+    record.reset();
     fs::remove_all(dir);
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // The WaveRecord object: captures the microphone, filters, encodes and hands each frame to its
 // sinks. Members in interface slot order.
+#include "sonwell/identifiers.h"
+
 #include "kez/com/connection_point.h"
-#include "kez/com/guid.h"
 #include "kez/com/hresult.h"
 #include "kez/com/object.h"
 #include "kez/com/variant.h"
@@ -10,13 +11,6 @@
 #include <cstdint>
 
 namespace kez::sonwell {
-
-using com::operator""_guid;
-
-inline constexpr com::Guid kClsidWaveRecord = "{0769EEB0-CD73-11D2-BA80-0000216C6CB1}"_guid;
-inline constexpr com::Guid kIidIWaveRecord = "{0769EEAF-CD73-11D2-BA80-0000216C6CB1}"_guid;
-inline constexpr com::Guid kIidIWaveRecordEvents = "{0769EEB1-CD73-11D2-BA80-0000216C6CB1}"_guid;
-inline constexpr char kWaveRecordProgId[] = "Sonwell.WaveRecord.1";
 
 // Both events carry a byte array of lSendLen bytes and fire on the thread that processed the
 // buffer: the capture thread, or the creating thread without one.
