@@ -90,8 +90,23 @@ VethPair::VethPair(const NetNamespace& first, const NetNamespace& second, const 
         error_ = added.err;
         return;
     }
-    created_ =
-        configure(first, firstName_, options.firstAddress) && configure(second, secondName_, options.secondAddress);
+    created_ = configure(first, firstName_, options.firstAddress) &&
+               configure(second, secondName_, options.secondAddress) && awaitCarrier(first, firstName_) &&
+               awaitCarrier(second, secondName_);
+}
+
+// The kernel drops frames on a veth end until its link watcher has seen the carrier and
+// attached the queueing discipline, a moment after "link set up" returns; the operational
+// state turns UP at that same step.
+bool VethPair::awaitCarrier(const NetNamespace& space, const std::string& name) {
+    using namespace std::chrono_literals;
+    for (auto waited = 0ms; waited < 5s; waited += 10ms) {
+        const CommandResult shown = runCommand({"ip", "-n", space.name(), "-o", "link", "show", "dev", name});
+        if (shown.ok() && shown.out.find(" state UP ") != std::string::npos) return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    error_ = name + " has no carrier";
+    return false;
 }
 
 bool VethPair::configure(const NetNamespace& space, const std::string& name,

@@ -52,6 +52,7 @@ public:
 
 private:
     bool configure(const NetNamespace& space, const std::string& name, const std::optional<std::string>& address);
+    bool awaitCarrier(const NetNamespace& space, const std::string& name);
 
     std::string firstName_;
     std::string secondName_;
