@@ -1,11 +1,15 @@
 #include "net_namespace.h"
 
 #include <fcntl.h>
+#include <net/if.h>
 #include <sched.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <sstream>
 #include <thread>
@@ -76,6 +80,73 @@ std::vector<std::string> NetNamespace::exec(std::vector<std::string> argv) const
     return full;
 }
 
+int NetNamespace::openUdp(net::UdpSocket& socket, const net::UdpBindOptions& options) const {
+    int error = -1;
+    run([&] { error = socket.open(options); });
+    return error;
+}
+
+std::string NetNamespace::ipv4Groups() const {
+    std::vector<std::string> groups;
+    run([&] {
+        std::ifstream in("/proc/thread-self/net/igmp");
+        for (std::string line; std::getline(in, line);) {
+            if (line.empty() || line.front() != '\t') continue;
+            // The group as the kernel prints it: its network-order bytes read as one host word.
+            const auto word =
+                static_cast<std::uint32_t>(std::stoul(line.substr(line.find_first_not_of('\t'), 8), nullptr, 16));
+            const std::string text =
+                ipText({static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8),
+                        static_cast<std::uint8_t>(word >> 16), static_cast<std::uint8_t>(word >> 24)});
+            if (text != "224.0.0.1") groups.push_back(text);
+        }
+    });
+    std::sort(groups.begin(), groups.end());
+    groups.erase(std::unique(groups.begin(), groups.end()), groups.end());
+    std::string out;
+    for (const auto& group : groups)
+        out += (out.empty() ? "" : " ") + group;
+    return out;
+}
+
+bool NetNamespace::joinedGroup(const net::Ipv4Address& group) const {
+    return (" " + ipv4Groups() + " ").find(" " + ipText(group) + " ") != std::string::npos;
+}
+
+bool NetNamespace::udpPortBound(std::uint16_t port) const {
+    char wanted[8];
+    std::snprintf(wanted, sizeof wanted, ":%04X ", port);
+    bool bound = false;
+    run([&] {
+        std::ifstream in("/proc/thread-self/net/udp");
+        std::string line;
+        std::getline(in, line); // the column titles
+        while (!bound && std::getline(in, line)) {
+            const auto local = line.find(':') + 2; // after "sl:", the local address "AABBCCDD:PPPP "
+            bound = line.compare(local + 8, 6, wanted) == 0;
+        }
+    });
+    return bound;
+}
+
+unsigned NetNamespace::interfaceIndex(const std::string& interface) const {
+    unsigned index = 0;
+    run([&] { index = ::if_nametoindex(interface.c_str()); });
+    return index;
+}
+
+std::string ipText(const net::Ipv4Address& address) {
+    std::string text;
+    for (const auto part : address)
+        text += (text.empty() ? "" : ".") + std::to_string(part);
+    return text;
+}
+
+VethOptions VethOptions::onSubnet(int subnet) {
+    const std::string prefix = "198.18." + std::to_string(subnet) + ".";
+    return {prefix + "1/24", prefix + "2/24"};
+}
+
 VethPair::VethPair(const NetNamespace& first, const NetNamespace& second, const VethOptions& options)
     : firstName_(uniqueName("kv")), secondName_(firstName_ + "p") {
     for (const auto& address : {options.firstAddress, options.secondAddress}) {
@@ -128,6 +199,16 @@ std::optional<std::string> linkAddress(const NetNamespace& space, const std::str
     std::smatch match;
     if (!shown.ok() || !std::regex_search(shown.out, match, ether)) return std::nullopt;
     return match[1].str();
+}
+
+VethLink::VethLink(const std::string& tag, const VethOptions& options)
+    : first_(tag + "a"), second_(tag + "b"), pair_(first_, second_, options) {}
+
+std::optional<std::string> VethLink::problem() const {
+    if (!first_.valid()) return "namespace: " + first_.error();
+    if (!second_.valid()) return "namespace: " + second_.error();
+    if (!pair_.valid()) return "veth: " + pair_.error();
+    return std::nullopt;
 }
 
 } // namespace kez::test

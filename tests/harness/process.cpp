@@ -57,7 +57,11 @@ pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>
     std::vector<std::string> environment;
     for (char** entry = environ; *entry != nullptr; ++entry)
         environment.emplace_back(*entry);
-    environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
+    for (const auto& extra : extraEnvironment) {
+        const auto name = extra.substr(0, extra.find('=') + 1);
+        std::erase_if(environment, [&](const std::string& entry) { return entry.starts_with(name); });
+        environment.push_back(extra);
+    }
     auto argvPointers = pointers(arguments);
     auto environmentPointers = pointers(environment);
     posix_spawn_file_actions_t actions;
@@ -88,12 +92,13 @@ std::vector<std::string> linesOf(const std::string& text) {
     return lines;
 }
 
-CommandResult runCommand(const std::vector<std::string>& argv, std::chrono::milliseconds limit) {
+CommandResult runCommand(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+                         std::chrono::milliseconds limit) {
     CommandResult result;
     Pipe out;
     Pipe err;
     if (argv.empty() || !out.make() || !err.make()) return result;
-    const pid_t pid = spawn(argv, {}, -1, out.write.get(), err.write.get());
+    const pid_t pid = spawn(argv, environment, -1, out.write.get(), err.write.get());
     out.write.reset();
     err.write.reset();
     if (pid == 0) return result;
@@ -121,6 +126,12 @@ CommandResult runCommand(const std::vector<std::string>& argv, std::chrono::mill
     }
     if (!outOpen && !errOpen) result.exitCode = statusOf(status).value_or(-1);
     return result;
+}
+
+std::vector<std::string> shellCommand(const std::string& script, const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv{"sh", "-c", script, "sh"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return argv;
 }
 
 ChildProcess::~ChildProcess() { kill(); }

@@ -24,7 +24,16 @@ struct CommandResult {
 std::vector<std::string> linesOf(const std::string& text);
 
 // Runs argv (argv[0] looked up in PATH) and collects its output; killed at the limit.
-CommandResult runCommand(const std::vector<std::string>& argv, std::chrono::milliseconds limit = 30s);
+// `environment` entries "NAME=value" replace or add to this process's environment.
+CommandResult runCommand(const std::vector<std::string>& argv, const std::vector<std::string>& environment = {},
+                         std::chrono::milliseconds limit = 30s);
+inline CommandResult runCommand(const std::vector<std::string>& argv, std::chrono::milliseconds limit) {
+    return runCommand(argv, {}, limit);
+}
+
+// argv that runs `script` in sh with `arguments` as $1, $2, ... (no quoting needed), for pipes
+// and redirections.
+std::vector<std::string> shellCommand(const std::string& script, const std::vector<std::string>& arguments = {});
 
 // A child with its standard input and output on pipes (standard error is inherited).
 // Killed and reaped when the object ends while it still runs.
@@ -35,7 +44,7 @@ public:
     ChildProcess(ChildProcess&&) noexcept;
     ChildProcess& operator=(ChildProcess&&) noexcept;
 
-    // `environment` entries "NAME=value" are added to this process's environment.
+    // `environment` entries "NAME=value" replace or add to this process's environment.
     bool start(const std::vector<std::string>& argv, const std::vector<std::string>& environment = {});
     bool sendLine(const std::string& line);
     // One line without its end, or nullopt at the limit or end of output.

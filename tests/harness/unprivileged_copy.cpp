@@ -1,36 +1,34 @@
 #include "unprivileged_copy.h"
 
 #include <sys/statvfs.h>
-#include <unistd.h>
-
-#include <string>
 
 #include "process.h"
 
 namespace kez::test {
 namespace fs = std::filesystem;
+namespace {
 
-UnprivilegedCopy::UnprivilegedCopy(std::string_view prefix, std::initializer_list<fs::path> files) {
+// The temporary folder, unless it is mounted nosuid (file capabilities would not count there).
+fs::path capableBase() {
     struct statvfs mount {};
-    fs::path base = fs::temp_directory_path();
-    if (::statvfs(base.c_str(), &mount) != 0 || (mount.f_flag & ST_NOSUID) != 0) base = KEZ_BINARY_DIR;
-    std::string pattern = (base / (std::string(prefix) + "-XXXXXX")).string();
-    if (::mkdtemp(pattern.data()) == nullptr) return;
-    folder_ = pattern;
-    fs::permissions(folder_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                 fs::perms::others_read | fs::perms::others_exec);
-    for (const fs::path& file : files)
-        fs::copy_file(file, folder_ / file.filename());
+    const fs::path base = fs::temp_directory_path();
+    if (::statvfs(base.c_str(), &mount) != 0 || (mount.f_flag & ST_NOSUID) != 0) return KEZ_BINARY_DIR;
+    return base;
 }
 
-UnprivilegedCopy::~UnprivilegedCopy() {
-    std::error_code ignored;
-    if (!folder_.empty()) fs::remove_all(folder_, ignored);
+} // namespace
+
+UnprivilegedCopy::UnprivilegedCopy(std::string_view prefix, std::initializer_list<fs::path> files)
+    : folder_(prefix, capableBase()) {
+    fs::permissions(folder_.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                        fs::perms::others_read | fs::perms::others_exec);
+    for (const fs::path& file : files)
+        fs::copy_file(file, folder_ / file.filename().string());
 }
 
 bool UnprivilegedCopy::copyAs(const fs::path& file, std::string_view name) const {
     std::error_code error;
-    return !folder_.empty() && fs::copy_file(file, folder_ / name, error);
+    return fs::copy_file(file, folder_ / name, error);
 }
 
 bool UnprivilegedCopy::grantCapability() const {

@@ -5,24 +5,23 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "temp_dir.h"
+
 namespace kez::test {
 
 class UnprivilegedCopy {
 public:
-    // `folder()` is empty when the copy could not be made.
+    // Throws when the copy cannot be made.
     UnprivilegedCopy(std::string_view prefix, std::initializer_list<std::filesystem::path> files);
-    ~UnprivilegedCopy();
-    UnprivilegedCopy(const UnprivilegedCopy&) = delete;
-    UnprivilegedCopy& operator=(const UnprivilegedCopy&) = delete;
 
     // Another copy of `file` under a name of its own.
     bool copyAs(const std::filesystem::path& file, std::string_view name) const;
     // Gives the copied kez-rawsock the raw-socket capability.
     bool grantCapability() const;
-    const std::filesystem::path& folder() const { return folder_; }
+    const std::filesystem::path& folder() const { return folder_.path(); }
 
 private:
-    std::filesystem::path folder_;
+    TempDir folder_;
 };
 
 } // namespace kez::test

@@ -1,40 +1,27 @@
 // The harness's own moving parts: pcap files (kez::net's writer, our reader) against scapy,
-// and child processes.
+// child processes, hex text and private registries.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
+#include "bytes.h"
 #include "kez/net/pcap_writer.h"
 #include "net_namespace.h"
 #include "pcap.h"
 #include "privileged.h"
 #include "process.h"
+#include "scoped_registry.h"
+#include "temp_dir.h"
 
 namespace kez::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "kez-harness-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
 TEST(Pcap, ScapyReadsWhatWeWriteAndWeReadWhatScapyWrites) {
-    TempFolder folder;
+    TempDir folder;
     ASSERT_FALSE(folder.path().empty());
     const fs::path ours = folder.path() / "ours.pcap";
     const fs::path theirs = folder.path() / "theirs.pcap";
@@ -53,13 +40,7 @@ TEST(Pcap, ScapyReadsWhatWeWriteAndWeReadWhatScapyWrites) {
                                "wrpcap(sys.argv[2], packets[0])\n";
     const CommandResult checked = runCommand({KEZ_PYTHON, "-c", script, ours.string(), theirs.string()});
     ASSERT_TRUE(checked.ok()) << checked.err;
-    std::string expectedHex;
-    for (const auto byte : frame) {
-        static constexpr char digits[] = "0123456789abcdef";
-        expectedHex += digits[byte >> 4];
-        expectedHex += digits[byte & 0xf];
-    }
-    EXPECT_EQ(checked.out, "2 " + expectedHex + " 12.000034\n");
+    EXPECT_EQ(checked.out, "2 " + toHex(frame) + " 12.000034\n");
 
     std::string error;
     const auto records = readPcap(theirs, error);
@@ -71,7 +52,7 @@ TEST(Pcap, ScapyReadsWhatWeWriteAndWeReadWhatScapyWrites) {
 }
 
 TEST(Pcap, DamagedFilesAreReportedNotRead) {
-    TempFolder folder;
+    TempDir folder;
     const fs::path path = folder.path() / "cut.pcap";
     {
         net::PcapWriter writer(path);
@@ -99,6 +80,48 @@ TEST(Process, RunsCommandsAndTalksToChildren) {
     ASSERT_TRUE(child.sendLine("hello"));
     EXPECT_EQ(child.readLine(), "got hello yes");
     EXPECT_EQ(child.wait(), 0);
+}
+
+TEST(Process, EnvironmentEntriesReplaceInheritedOnesAndShellArgumentsPassAsTheyAre) {
+    const ScopedEnv inherited("KEZ_HARNESS_CHECK", "old");
+    const CommandResult ran =
+        runCommand(shellCommand("printf '%s|%s|%s' \"$KEZ_HARNESS_CHECK\" \"$1\" \"$2\"", {"a b", "'$x'"}),
+                   {"KEZ_HARNESS_CHECK=new"});
+    EXPECT_EQ(ran.out, "new|a b|'$x'");
+}
+
+TEST(Bytes, HexTextReadsWithSeparatorsAndRefusesMistakes) {
+    const struct {
+        const char* text;
+        std::optional<Bytes> bytes;
+    } cases[] = {
+        {"", Bytes{}},
+        {"-", Bytes{}},
+        {"00ff7A", Bytes{0x00, 0xff, 0x7a}},
+        {"02:00:5e 88-B5\n01", Bytes{0x02, 0x00, 0x5e, 0x88, 0xb5, 0x01}},
+        {"abc", std::nullopt},
+        {"a b", std::nullopt},
+        {"0g", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(parseHex(c.text), c.bytes) << c.text;
+    EXPECT_THROW(hex("123"), std::invalid_argument);
+    EXPECT_EQ(toHex(hex("02 00 5E"), ":"), "02:00:5e");
+}
+
+TEST(ScopedRegistry, PointsProgramsAtPrivateHivesAndPutsTheEnvironmentBack) {
+    const ScopedEnv outer("KEZ_REGISTRY_DIR", "/nonexistent/outer");
+    fs::path folder;
+    {
+        const ScopedRegistry registry;
+        folder = registry.folder();
+        EXPECT_STREQ(std::getenv("KEZ_REGISTRY_DIR"), folder.c_str());
+        EXPECT_STREQ(std::getenv("XDG_CONFIG_HOME"), folder.c_str());
+        const auto stored = runCommand({"sh", "-c", "echo \"$KEZ_REGISTRY_DIR\""}, registry.environment());
+        EXPECT_EQ(stored.out, folder.string() + "\n");
+    }
+    EXPECT_STREQ(std::getenv("KEZ_REGISTRY_DIR"), "/nonexistent/outer");
+    EXPECT_FALSE(fs::exists(folder));
 }
 
 struct LeftNamespace {
