@@ -1,7 +1,7 @@
 // Figures for the hive store: listing a key's values (linear in their number), loading a hive, and the peak memory
 // of refusing a hostile one. Nothing here asserts anything about time.
 #include "kez/reg/registry.h"
-#include "reg_test_support.h"
+#include "scoped_registry.h"
 
 #include <benchmark/benchmark.h>
 
@@ -20,9 +20,9 @@ std::string hiveWithValues(std::size_t values) {
     return text;
 }
 
-void writeHive(const test::ScopedRegistry& registry, std::size_t values) {
+void writeHive(const kez::test::ScopedRegistry& registry, std::size_t values) {
     std::filesystem::create_directories(registry.folder());
-    test::writeFile(registry.machineFile(), hiveWithValues(values));
+    kez::test::writeFile(registry.machineFile(), hiveWithValues(values));
     registry.reopen();
 }
 
@@ -40,7 +40,7 @@ double statusMiB(const std::string& field) {
 void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 void BM_RefuseHostileHive(benchmark::State& state) {
-    const test::ScopedRegistry registry;
+    const kez::test::ScopedRegistry registry;
     writeHive(registry, 1200000);
     const auto text = std::filesystem::file_size(registry.machineFile());
     const auto resident = statusMiB("VmRSS");
@@ -58,7 +58,7 @@ BENCHMARK(BM_RefuseHostileHive)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void BM_ListValues(benchmark::State& state) {
     const auto count = static_cast<std::size_t>(state.range(0));
-    const test::ScopedRegistry registry;
+    const kez::test::ScopedRegistry registry;
     writeHive(registry, count);
     Key key;
     if (Key::open(Hive::LocalMachine, "Big", Access::Read, key) != Status::Ok) state.SkipWithError("open failed");
@@ -76,7 +76,7 @@ void BM_ListValues(benchmark::State& state) {
 BENCHMARK(BM_ListValues)->RangeMultiplier(2)->Range(25000, 200000)->Complexity()->Unit(benchmark::kMillisecond);
 
 void BM_LoadHive(benchmark::State& state) {
-    const test::ScopedRegistry registry;
+    const kez::test::ScopedRegistry registry;
     writeHive(registry, static_cast<std::size_t>(state.range(0)));
     for (auto _ : state) {
         registry.reopen();

@@ -2,8 +2,6 @@
 
 #include <cstdlib>
 
-#include "kez/reg/registry.h"
-
 namespace kez::test {
 
 ScopedEnv::ScopedEnv(std::string name, const std::optional<std::string>& value) : name_(std::move(name)) {
@@ -27,7 +25,7 @@ ScopedRegistry::ScopedRegistry() { reopen(); }
 
 ScopedRegistry::DefaultsAtEnd::~DefaultsAtEnd() { reg::configure(reg::defaultSettings()); }
 
-void ScopedRegistry::reopen() const { reg::configure(reg::defaultSettings()); }
+void ScopedRegistry::reopen() const { reg::configure(settings()); }
 
 std::vector<std::string> ScopedRegistry::environment() const {
     return {"KEZ_REGISTRY_DIR=" + folder().string(), "XDG_CONFIG_HOME=" + folder().string(), "KEZ_REGISTRY_READONLY="};

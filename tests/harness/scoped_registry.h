@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "kez/reg/registry.h"
 #include "temp_dir.h"
 
 namespace kez::test {
@@ -34,6 +35,8 @@ public:
     const std::filesystem::path& folder() const { return dir_.path(); }
     std::filesystem::path machineFile() const { return dir_ / "machine.reg"; }
     std::filesystem::path userFile() const { return dir_ / "kez-ombrel" / "user.reg"; }
+    // The store's settings for these files.
+    reg::Settings settings() const { return {machineFile(), userFile(), false, false}; }
     // Forgets what the process read: the next access reads the files again.
     void reopen() const;
     // Environment entries that make a child process use the same hive files.

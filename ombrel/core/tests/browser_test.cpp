@@ -1,8 +1,6 @@
 // The browser and help starts against recording stand-ins for xdg-mime and xdg-open on PATH.
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <chrono>
 #include <thread>
 
@@ -17,7 +15,7 @@ namespace {
 namespace fs = std::filesystem;
 
 void writeScript(const fs::path& file, const std::string& body) {
-    reg::test::writeFile(file, "#!/bin/sh\n" + body);
+    kez::test::writeFile(file, "#!/bin/sh\n" + body);
     fs::permissions(file, fs::perms(0755));
 }
 
@@ -25,7 +23,7 @@ void writeScript(const fs::path& file, const std::string& body) {
 std::string openedWith(const fs::path& record) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < end) {
-        const auto text = reg::test::readFile(record);
+        const auto text = kez::test::readFile(record);
         if (text.ends_with("END")) return text.substr(0, text.size() - 3);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -47,8 +45,6 @@ TEST(Browser, OpensTheAddressAsOneArgumentOrShowsWhyNot) {
         {"no xdg-open", "echo firefox-esr.desktop", false, "URL Failed", "Web Page not Opened."},
     };
     const std::string url = "file:///home/a user/Ombrel notes/readme.html";
-    const char* savedPath = ::getenv("PATH");
-    const std::string path = savedPath ? savedPath : "";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const test::OmbrelWorld world;
@@ -59,12 +55,13 @@ TEST(Browser, OpensTheAddressAsOneArgumentOrShowsWhyNot) {
         if (c.open)
             writeScript(bin / "xdg-open",
                         "printf '%s\\0' \"$@\" > '" + record.string() + "'\nprintf END >> '" + record.string() + "'\n");
-        ::setenv("PATH", bin.c_str(), 1);
         const auto boxes = std::make_shared<ui::RecordingMessageBoxes>();
-        const auto previous = ui::setMessageBoxes(boxes);
-        gLaunchWebBrowser(url);
-        ui::setMessageBoxes(previous);
-        ::setenv("PATH", path.c_str(), 1);
+        {
+            const kez::test::ScopedEnv onlyTheStandIns("PATH", bin.string());
+            const auto previous = ui::setMessageBoxes(boxes);
+            gLaunchWebBrowser(url);
+            ui::setMessageBoxes(previous);
+        }
 
         if (c.title == nullptr) {
             EXPECT_TRUE(boxes->shown().empty());
@@ -82,9 +79,8 @@ TEST(Launcher, FindsHelpPagesInTheDataFolderAndPartnersInTheProgramFolder) {
     EXPECT_EQ(ui::Launcher::helpPage(gDefaultHelpFile()), sys::dataDir() / "help" / "ruduzeze" / "index.html");
     EXPECT_FALSE(ui::Launcher::openHelp("Help\\no-such-language.hlp"));
     EXPECT_EQ(ui::Launcher::partnerProgram("wizard"), sys::programFile().parent_path() / "wizard");
-    ::setenv("KEZ_PROGRAM_DIR", "/opt/kez/bin", 1);
+    const kez::test::ScopedEnv programDir("KEZ_PROGRAM_DIR", "/opt/kez/bin");
     EXPECT_EQ(ui::Launcher::partnerProgram("wizard"), fs::path("/opt/kez/bin/wizard"));
-    ::unsetenv("KEZ_PROGRAM_DIR");
 }
 
 } // namespace

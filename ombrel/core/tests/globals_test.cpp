@@ -171,7 +171,7 @@ TEST(FaceImages, FollowTheFaceType) {
 TEST(Files, ExistOnlyAsFilesAndWithoutWildcards) {
     const test::OmbrelWorld world;
     const auto file = world.folder() / "a.wav";
-    reg::test::writeFile(file, "RIFF");
+    kez::test::writeFile(file, "RIFF");
     EXPECT_TRUE(gFileExists(file.string()));
     for (const auto& path : {world.folder().string(), (world.folder() / "a*.wav").string(),
                              (world.folder() / "a?wav").string(), std::string(), (world.folder() / "b.wav").string()})

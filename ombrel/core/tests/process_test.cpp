@@ -96,7 +96,7 @@ TEST(ReadOnlyMachineHive, SavesThePerUserValuesAndStopsAtTheFirstMachineValue) {
         if (::testing::Test::IsSkipped() || ::testing::Test::HasFatalFailure()) return;
         const test::OmbrelWorld world;
         gSetRegParam(Hive::LocalMachine, settingsKey("Communications"), "VuruvMac", "00:11:22:33:44:55");
-        const auto machineBefore = reg::test::readFile(world.machineFile());
+        const auto machineBefore = kez::test::readFile(world.machineFile());
 
         std::vector<std::string> argv{OMBREL_PROBE, "save"};
         std::vector<std::string> environment{"KEZ_REGISTRY_READONLY=machine"};
@@ -107,7 +107,7 @@ TEST(ReadOnlyMachineHive, SavesThePerUserValuesAndStopsAtTheFirstMachineValue) {
                 fs::create_directory(folder);
                 handToNobody(folder);
             }
-            reg::test::writeFile(world.folder() / "boxes.log", "");
+            kez::test::writeFile(world.folder() / "boxes.log", "");
             handToNobody(world.folder() / "boxes.log");
             argv = kAsNobody;
             argv.insert(argv.end(), {(copy.folder() / "ombrel_probe").string(), "save"});
@@ -115,10 +115,10 @@ TEST(ReadOnlyMachineHive, SavesThePerUserValuesAndStopsAtTheFirstMachineValue) {
         }
         if (c.display) argv.push_back("display");
 
-        const auto run = reg::test::runProcess(argv, environment);
+        const auto run = kez::test::runCommand(argv, environment);
         EXPECT_EQ(run.exitCode, 0) << run.err;
         EXPECT_EQ(run.out, "probe=False error=True\n");
-        EXPECT_EQ(reg::test::readFile(world.machineFile()), machineBefore);
+        EXPECT_EQ(kez::test::readFile(world.machineFile()), machineBefore);
         const std::string user = world.exportSettings("HKCU");
         EXPECT_EQ(std::count_if(user.begin(), user.end(), [](char c) { return c == '='; }), 3) << user;
         EXPECT_NE(user.find("\"ToneVolume\"=sz:\"50\""), std::string::npos) << user;
@@ -147,7 +147,7 @@ TEST(WriteAccess, IsRefusedToNobodyOnAFolderItMayNotWrite) {
         if (c.nobodysOwn) handToNobody(state);
         auto argv = kAsNobody;
         argv.insert(argv.end(), {(copy.folder() / "ombrel_probe").string(), "write-access"});
-        const auto run = reg::test::runProcess(argv, {"LD_LIBRARY_PATH=" + copy.folder().string()});
+        const auto run = kez::test::runCommand(argv, {"LD_LIBRARY_PATH=" + copy.folder().string()});
         EXPECT_EQ(run.out, c.expected) << run.err;
     }
 }

@@ -1,8 +1,6 @@
 // The Registry module's read and write rules over real hive files.
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <functional>
 #include <optional>
 
@@ -44,7 +42,7 @@ struct ReadCase {
 
 TEST(Registry, ReadsFollowTheStoredTextRules) {
     const test::OmbrelWorld world;
-    ::setenv("KEZ_TEST_FOLDER", "/opt/kez", 1);
+    const kez::test::ScopedEnv folder("KEZ_TEST_FOLDER", "/opt/kez");
     const std::string longest(2047, 'x');
     const ReadCase cases[] = {
         {"missing value", std::nullopt, kLong, "1000"},
@@ -88,7 +86,6 @@ TEST(Registry, ReadsFollowTheStoredTextRules) {
         EXPECT_EQ(got, c.expected);
     }
     EXPECT_EQ(gGetRegParamLong(Hive::CurrentUser, "SOFTWARE\\Missing", "V", 3), 3);
-    ::unsetenv("KEZ_TEST_FOLDER");
 }
 
 TEST(Registry, RefusedWritesRaiseTheirErrors) {

@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <stdexcept>
@@ -13,6 +9,8 @@
 #include "kez/com/error_info.h"
 #include "kez/reg/key.h"
 #include "kez/reg/registry.h"
+#include "process.h"
+#include "scoped_registry.h"
 #include "test_server/test_server.h"
 
 namespace kez::com {
@@ -95,10 +93,9 @@ Dump added(const Dump& before, const Dump& after) {
     return result;
 }
 
-int runTool(const std::string& arguments, const std::string& environment = "") {
-    const std::string command = environment + " '" KEZREGSVR_PATH "' " + arguments + " >/dev/null 2>&1";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+int runTool(std::vector<std::string> arguments, const std::vector<std::string>& environment = {}) {
+    arguments.insert(arguments.begin(), KEZREGSVR_PATH);
+    return kez::test::runCommand(arguments, environment).exitCode;
 }
 
 const std::string kModule = fs::weakly_canonical(KEZ_TEST_SERVER_PATH).string();
@@ -106,17 +103,9 @@ const std::string kModule = fs::weakly_canonical(KEZ_TEST_SERVER_PATH).string();
 class ClassRegistryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("kez-com-registry-" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_ / "config");
-        ::setenv("KEZ_REGISTRY_DIR", dir_.c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
-        ::unsetenv("KEZ_REGISTRY_READONLY");
-        reg::configure(reg::defaultSettings());
         writeForeignKeys();
         before_ = dumpClassesRoot();
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     // Keys of other servers that registration must leave alone.
     static void writeForeignKeys() {
@@ -132,17 +121,17 @@ protected:
                   reg::Status::Ok);
     }
 
-    fs::path dir_;
+    kez::test::ScopedRegistry registry_;
     Dump before_;
 };
 
 TEST_F(ClassRegistryTest, KezregsvrWritesExactlyTheRegistrationKeys) {
-    ASSERT_EQ(runTool("'" + kModule + "'"), 0);
+    ASSERT_EQ(runTool({kModule}), 0);
     EXPECT_EQ(added(before_, dumpClassesRoot()), expectedRegistration(kModule));
 }
 
 TEST_F(ClassRegistryTest, CreatesByClassIdentifierAndBothProgrammaticIdentifiers) {
-    ASSERT_EQ(runTool("'" + kModule + "'"), 0);
+    ASSERT_EQ(runTool({kModule}), 0);
 
     Ptr<IGreeter> greeter;
     ASSERT_EQ(ClassRegistry::createAs(test::kGreeterClass, greeter), S_OK);
@@ -168,7 +157,7 @@ TEST_F(ClassRegistryTest, CreatesByClassIdentifierAndBothProgrammaticIdentifiers
 }
 
 TEST_F(ClassRegistryTest, TheVersionIndependentNameFollowsCurVer) {
-    ASSERT_EQ(runTool("'" + kModule + "'"), 0);
+    ASSERT_EQ(runTool({kModule}), 0);
     reg::Key independent;
     ASSERT_EQ(reg::Key::open(reg::Hive::ClassesRoot, "KezTest.Greeter", reg::Access::ReadWrite, independent),
               reg::Status::Ok);
@@ -187,7 +176,7 @@ TEST_F(ClassRegistryTest, TheVersionIndependentNameFollowsCurVer) {
 }
 
 TEST_F(ClassRegistryTest, UnknownClassesAndNamesAreNotRegistered) {
-    ASSERT_EQ(runTool("'" + kModule + "'"), 0);
+    ASSERT_EQ(runTool({kModule}), 0);
     Ptr<Object> object;
     EXPECT_EQ(ClassRegistry::create("{00000000-0000-0000-0000-0000000000AB}"_guid, object), REGDB_E_CLASSNOTREG);
     EXPECT_EQ(ClassRegistry::create("KezTest.Nothing", object), REGDB_E_CLASSNOTREG);
@@ -203,7 +192,7 @@ TEST_F(ClassRegistryTest, AClassWhoseLibraryCannotServeItIsNotRegistered) {
     ASSERT_EQ(reg::Key::create(reg::Hive::ClassesRoot, "CLSID\\" + test::kGreeterClass.str() + "\\InprocServer32",
                                reg::Access::ReadWrite, server),
               reg::Status::Ok);
-    ASSERT_EQ(server.setString("", (dir_ / "missing.so").string()), reg::Status::Ok);
+    ASSERT_EQ(server.setString("", (registry_.folder() / "missing.so").string()), reg::Status::Ok);
     Ptr<Object> object;
     EXPECT_EQ(ClassRegistry::create(test::kGreeterClass, object), REGDB_E_CLASSNOTREG);
     // A library without the entry: the platform library itself.
@@ -219,7 +208,7 @@ TEST_F(ClassRegistryTest, AClassWhoseLibraryCannotServeItIsNotRegistered) {
 }
 
 TEST_F(ClassRegistryTest, ErrorObjectsOfALoadedServerReachTheCaller) {
-    ASSERT_EQ(runTool("'" + kModule + "'"), 0);
+    ASSERT_EQ(runTool({kModule}), 0);
     Ptr<IGreeter> greeter;
     ASSERT_EQ(ClassRegistry::createAs("KezTest.Greeter.1", greeter), S_OK);
     setErrorInfo(std::nullopt);
@@ -234,28 +223,28 @@ TEST_F(ClassRegistryTest, ErrorObjectsOfALoadedServerReachTheCaller) {
 }
 
 TEST_F(ClassRegistryTest, UnregisterRemovesExactlyWhatWasWritten) {
-    ASSERT_EQ(runTool("'" + kModule + "'"), 0);
+    ASSERT_EQ(runTool({kModule}), 0);
     // Someone else's key below ours stays, and so does the key holding it.
     reg::Key foreign;
     ASSERT_EQ(reg::Key::create(reg::Hive::ClassesRoot, "KezTest.Counter\\Insertable", reg::Access::ReadWrite, foreign),
               reg::Status::Ok);
-    ASSERT_EQ(runTool("-u '" + kModule + "'"), 0);
+    ASSERT_EQ(runTool({"-u", kModule}), 0);
     Dump expected = before_;
     expected["KezTest.Counter"] = {{"<key>", ""}};
     expected["KezTest.Counter\\Insertable"] = {{"<key>", ""}};
     EXPECT_EQ(dumpClassesRoot(), expected);
     Ptr<Object> object;
     EXPECT_EQ(ClassRegistry::create(test::kGreeterClass, object), REGDB_E_CLASSNOTREG);
-    EXPECT_EQ(runTool("-u '" + kModule + "'"), 0) << "unregistering twice is harmless";
+    EXPECT_EQ(runTool({"-u", kModule}), 0) << "unregistering twice is harmless";
 }
 
 TEST_F(ClassRegistryTest, KezregsvrReportsItsFailures) {
-    EXPECT_EQ(runTool(""), 1);
-    EXPECT_EQ(runTool("-u"), 1);
-    EXPECT_EQ(runTool("a.so b.so"), 1);
-    EXPECT_EQ(runTool("'" + (dir_ / "missing.so").string() + "'"), 2);
-    EXPECT_EQ(runTool("'" KEZPLAT_PATH "'"), 3);
-    EXPECT_EQ(runTool("'" + kModule + "'", "KEZ_REGISTRY_READONLY=machine"), 4);
+    EXPECT_EQ(runTool({}), 1);
+    EXPECT_EQ(runTool({"-u"}), 1);
+    EXPECT_EQ(runTool({"a.so", "b.so"}), 1);
+    EXPECT_EQ(runTool({(registry_.folder() / "missing.so").string()}), 2);
+    EXPECT_EQ(runTool({KEZPLAT_PATH}), 3);
+    EXPECT_EQ(runTool({kModule}, {"KEZ_REGISTRY_READONLY=machine"}), 4);
     EXPECT_EQ(dumpClassesRoot(), before_);
 }
 

@@ -25,13 +25,13 @@
 #include <string>
 
 #include "kez/net/packet_port.h"
+#include "bytes.h"
 #include "rawsock_client.h"
-#include "test_frames.h"
 
 namespace {
 
 using namespace kez::net;
-using kez::net::testing::Bytes;
+using kez::test::Bytes;
 namespace detail = kez::net::detail;
 
 std::string failure(const PortStatus& status) {
@@ -77,7 +77,7 @@ std::string askBroker(BrokerLink& link, const std::string& command, std::istring
     std::string text;
     if (command == "bsend") {
         words >> request.ifindex >> text;
-        const auto frame = kez::net::testing::fromHex(text);
+        const auto frame = kez::test::parseHex(text);
         if (!frame) return "fail bad-hex 0";
         request.verb = static_cast<std::uint16_t>(detail::RawsockVerb::Send);
         return answer(link.client->ask(request, *frame, -1));
@@ -98,14 +98,14 @@ std::string receiveFromBroker(const BrokerLink& link, int limitMs) {
     const ssize_t length = ::recv(link.frames.get(), buffer.data(), buffer.size(), MSG_DONTWAIT);
     if (length <= 0) return "fail SystemError " + std::to_string(errno);
     buffer.resize(static_cast<std::size_t>(length));
-    return "frame " + kez::net::testing::toHex(buffer);
+    return "frame " + kez::test::toHex(buffer);
 }
 
 std::string receive(PacketPort& port, int limitMs) {
     Bytes buffer(kMaxFrameLength);
     const FrameRead read = port.readFrame(buffer, std::chrono::milliseconds(limitMs));
     switch (read.outcome) {
-    case ReadOutcome::Frame: buffer.resize(read.length); return "frame " + kez::net::testing::toHex(buffer);
+    case ReadOutcome::Frame: buffer.resize(read.length); return "frame " + kez::test::toHex(buffer);
     case ReadOutcome::Timeout: return "timeout";
     case ReadOutcome::Closed: return "closed";
     case ReadOutcome::Failed: break;
@@ -167,7 +167,7 @@ std::string perform(std::unique_ptr<PacketPort>& port, BrokerLink& broker, const
     if (command == "send") {
         std::string hex;
         words >> hex;
-        const auto frame = kez::net::testing::fromHex(hex);
+        const auto frame = kez::test::parseHex(hex);
         return frame ? answer(port->writeFrame(*frame)) : "fail bad-hex 0";
     }
     if (command == "recv") {

@@ -29,7 +29,7 @@ class PacketSocketPort : public ::testing::Test {
 protected:
     void SetUp() override {
         KEZ_REQUIRE_PRIVILEGED();
-        link_ = std::make_unique<VethLink>();
+        link_ = std::make_unique<VethPortLink>();
         if (const auto problem = link_->problem()) KEZ_SKIP_OR_FAIL(*problem);
     }
 
@@ -39,7 +39,7 @@ protected:
         return std::move(opened.port);
     }
 
-    std::unique_ptr<VethLink> link_;
+    std::unique_ptr<VethPortLink> link_;
 };
 
 TEST_F(PacketSocketPort, MembershipsShowInIpAndFollowTheSettings) {
@@ -110,7 +110,7 @@ Bytes behindTags(std::initializer_list<unsigned> tagTypes, unsigned type, std::u
     return frame;
 }
 
-detail::PacketSocket brokerSocket(const VethLink& link) {
+detail::PacketSocket brokerSocket(const VethPortLink& link) {
     detail::PacketSocket opened;
     link.first().run([&] { opened = detail::openPacketSocket(link.pair().firstName(), detail::SocketUse::Broker); });
     return opened;
@@ -132,7 +132,7 @@ std::optional<Bytes> nextFrame(int fd, int limitMs) {
 TEST_F(PacketSocketPort, BrokerSocketPassesOnlyJ5FramesWhateverTagTheKernelTookOff) {
     const detail::PacketSocket locked = brokerSocket(*link_);
     ASSERT_TRUE(locked.status.ok()) << describe(locked.status);
-    OpenedPort sender = VethLink::openIn(link_->second(), link_->pair().secondName());
+    OpenedPort sender = VethPortLink::openIn(link_->second(), link_->pair().secondName());
     ASSERT_TRUE(sender.status.ok()) << describe(sender.status);
 
     const std::vector<Bytes> frames{
@@ -172,7 +172,7 @@ TEST_F(PacketSocketPort, BrokerSocketBoundElsewhereSeesNoOtherAdapter) {
     ASSERT_TRUE(peer.status.ok()) << describe(peer.status);
     const test::VethPair other(link_->first(), link_->second());
     ASSERT_TRUE(other.valid()) << other.error();
-    OpenedPort elsewhere = VethLink::openIn(link_->second(), other.secondName());
+    OpenedPort elsewhere = VethPortLink::openIn(link_->second(), other.secondName());
     ASSERT_TRUE(elsewhere.status.ok()) << describe(elsewhere.status);
     int otherIndex = 0;
     ASSERT_TRUE(

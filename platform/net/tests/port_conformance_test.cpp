@@ -30,7 +30,7 @@ std::unique_ptr<PortLink> makeLink(const std::string& backend) {
     if (backend == "vhub") return std::make_unique<HubWireLink>();
     if (backend == "vwire_delayed") return std::make_unique<LocalWireLink>(kDelayed);
     if (backend == "vhub_delayed") return std::make_unique<HubWireLink>(kDelayed);
-    return std::make_unique<VethLink>();
+    return std::make_unique<VethPortLink>();
 }
 
 class PortConformance : public ::testing::TestWithParam<std::string> {

@@ -1,20 +1,30 @@
 #pragma once
 // Two packet ports joined by one link, for every backend: an in-process virtual wire,
 // a wire relayed by a hub (both with the ports' options, if any), and a veth pair between two
-// private namespaces (root only).
+// private namespaces (root only); the stations and groups the tests use.
 #include <chrono>
 #include <memory>
 #include <optional>
 #include <regex>
 #include <string>
 
+#include "bytes.h"
+#include "j5_frames.h"
 #include "kez/net/packet_port.h"
 #include "kez/net/virtual_wire_hub.h"
 #include "net_namespace.h"
 #include "process.h"
-#include "test_frames.h"
 
 namespace kez::net::testing {
+
+using namespace kez::test;
+
+inline constexpr MacAddress kStationA{0x02, 0x00, 0x00, 0x00, 0x00, 0x0a};
+inline constexpr MacAddress kStationB{0x02, 0x00, 0x00, 0x00, 0x00, 0x0b};
+inline constexpr MacAddress kStranger{0x02, 0x00, 0x00, 0x00, 0x00, 0x0c};
+inline constexpr MacAddress kGroup1{0x01, 0x00, 0x5e, 0x00, 0x00, 0x01};
+inline constexpr MacAddress kGroup2{0x03, 0x00, 0x00, 0x00, 0x00, 0x02};
+inline constexpr MacAddress kGroup3{0x01, 0x00, 0x5e, 0x7f, 0x00, 0x03};
 
 // The next frame `port` delivers within `limit`, or nullopt.
 inline std::optional<Bytes> receive(PacketPort& port, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
@@ -67,31 +77,25 @@ private:
     std::string options_;
 };
 
-class VethLink final : public PortLink {
+class VethPortLink final : public PortLink {
 public:
-    VethLink() : pair_(first_, second_, {"198.18.0.1/24", "198.18.0.2/24"}) {}
-    std::optional<std::string> problem() const override {
-        if (!first_.valid()) return "namespace: " + first_.error();
-        if (!second_.valid()) return "namespace: " + second_.error();
-        if (!pair_.valid()) return "veth: " + pair_.error();
-        return std::nullopt;
-    }
-    OpenedPort openA() override { return openIn(first_, pair_.firstName()); }
-    OpenedPort openB() override { return openIn(second_, pair_.secondName()); }
+    std::optional<std::string> problem() const override { return link_.problem(); }
+    OpenedPort openA() override { return openIn(first(), pair().firstName()); }
+    OpenedPort openB() override { return openIn(second(), pair().secondName()); }
     bool needsPrivileges() const override { return true; }
 
-    const test::NetNamespace& first() const { return first_; }
-    const test::NetNamespace& second() const { return second_; }
-    const test::VethPair& pair() const { return pair_; }
+    const test::NetNamespace& first() const { return link_.first(); }
+    const test::NetNamespace& second() const { return link_.second(); }
+    const test::VethPair& pair() const { return link_.pair(); }
 
     // `ip <what> show` of A's adapter ("maddr", "-d link").
     std::string showA(const std::string& what) const {
-        std::vector<std::string> argv{"ip", "-n", first_.name()};
+        std::vector<std::string> argv{"ip", "-n", first().name()};
         for (std::size_t at = 0, next = 0; at < what.size(); at = next + 1) {
             next = std::min(what.find(' ', at), what.size());
             argv.push_back(what.substr(at, next - at));
         }
-        argv.insert(argv.end(), {"show", "dev", pair_.firstName()});
+        argv.insert(argv.end(), {"show", "dev", pair().firstName()});
         return test::runCommand(argv).out;
     }
     // A counter of A's adapter as `ip -d link` prints it ("allmulti", "promiscuity"); -1 if absent.
@@ -109,9 +113,7 @@ public:
     }
 
 private:
-    test::NetNamespace first_{"a"};
-    test::NetNamespace second_{"b"};
-    test::VethPair pair_;
+    test::VethLink link_{"p"};
 };
 
 } // namespace kez::net::testing

@@ -37,7 +37,7 @@ class BrokerAsNobody : public ::testing::Test {
 protected:
     void SetUp() override {
         KEZ_REQUIRE_PRIVILEGED();
-        link_ = std::make_unique<VethLink>();
+        link_ = std::make_unique<VethPortLink>();
         if (const auto problem = link_->problem()) KEZ_SKIP_OR_FAIL(*problem);
         if (copy_.folder().empty() || !copy_.copyAs(KEZ_RAWSOCK_PROGRAM, "kez-rawsock-uncapable") ||
             !copy_.grantCapability()) {
@@ -69,13 +69,13 @@ protected:
         return {ifindex, parseMac(mac).value_or(MacAddress{})};
     }
 
-    std::unique_ptr<VethLink> link_;
+    std::unique_ptr<VethPortLink> link_;
     test::UnprivilegedCopy copy_{"kez-rawsock", {KEZ_NET_PROBE, KEZ_RAWSOCK_PROGRAM, KEZPLAT_LIBRARY}};
     test::ChildProcess probe_;
 };
 
 // A real IPv4/UDP datagram from B to A; true once a listener on A has it.
-bool udpDatagramAcross(const VethLink& link) {
+bool udpDatagramAcross(const VethPortLink& link) {
     constexpr std::uint32_t kAddressA = 0xC6120001; // 198.18.0.1
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -159,7 +159,7 @@ TEST_F(BrokerAsNobody, RefusedRequestsNeverReachTheWire) {
     // Markers close both captures: whatever went before them would be their first frame.
     const Bytes marker = plainFrame(peer, own, 46, 9);
     ASSERT_EQ(ask(sendOn(ifindex, marker)), "ok");
-    OpenedPort direct = VethLink::openIn(link_->first(), other.firstName());
+    OpenedPort direct = VethPortLink::openIn(link_->first(), other.firstName());
     ASSERT_TRUE(direct.status.ok()) << describe(direct.status);
     const Bytes otherMarker = plainFrame(kBroadcastMac, direct.port->macAddress(), 46, 10);
     ASSERT_TRUE(direct.port->writeFrame(otherMarker).ok());

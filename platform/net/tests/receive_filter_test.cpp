@@ -8,7 +8,7 @@
 #include "kez/net/receive_filter.h"
 #include "packet_socket.h"
 #include "rawsock_rules.h"
-#include "test_frames.h"
+#include "port_links.h"
 
 namespace kez::net {
 namespace {

@@ -9,10 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
-#include <net/if.h>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -32,58 +28,26 @@ class UdpSocketTest : public ::testing::Test {
 protected:
     void SetUp() override {
         KEZ_REQUIRE_PRIVILEGED();
-        first_ = std::make_unique<kez::test::NetNamespace>("us");
-        second_ = std::make_unique<kez::test::NetNamespace>("ut");
-        if (!first_->valid() || !second_->valid()) KEZ_SKIP_OR_FAIL("no namespaces: " + first_->error());
-        veth_ = std::make_unique<kez::test::VethPair>(*first_, *second_,
-                                                      kez::test::VethOptions{"198.18.0.1/24", "198.18.0.2/24"});
-        if (!veth_->valid()) KEZ_SKIP_OR_FAIL("no veth pair: " + veth_->error());
+        link_ = std::make_unique<kez::test::VethLink>("us");
+        if (const auto problem = link_->problem()) KEZ_SKIP_OR_FAIL(*problem);
     }
 
-    // Opens `socket` inside a namespace; the socket stays there whichever thread uses it.
     static void openIn(const kez::test::NetNamespace& space, UdpSocket& socket, kez::net::UdpBindOptions options) {
-        int error = -1;
-        ASSERT_TRUE(space.run([&] { error = socket.open(options); }));
-        ASSERT_EQ(error, 0);
-    }
-
-    static std::string igmpOf(const kez::test::NetNamespace& space) {
-        std::string text;
-        space.run([&] {
-            std::ifstream in("/proc/thread-self/net/igmp");
-            std::stringstream all;
-            all << in.rdbuf();
-            text = all.str();
-        });
-        return text;
-    }
-
-    static std::string igmpName(const Ipv4Address& group) {
-        char name[9];
-        std::snprintf(name, sizeof name, "%02X%02X%02X%02X", group[3], group[2], group[1], group[0]);
-        return name;
+        ASSERT_EQ(space.openUdp(socket, options), 0);
     }
 
     kez::net::MulticastInterface secondInterface() const {
-        return {kSecond, static_cast<int>(indexIn(*second_, veth_->secondName()))};
+        return {kSecond, static_cast<int>(link_->second().interfaceIndex(link_->pair().secondName()))};
     }
 
-    static unsigned indexIn(const kez::test::NetNamespace& space, const std::string& name) {
-        unsigned index = 0;
-        space.run([&] { index = if_nametoindex(name.c_str()); });
-        return index;
-    }
-
-    std::unique_ptr<kez::test::NetNamespace> first_;
-    std::unique_ptr<kez::test::NetNamespace> second_;
-    std::unique_ptr<kez::test::VethPair> veth_;
+    std::unique_ptr<kez::test::VethLink> link_;
 };
 
 TEST_F(UdpSocketTest, SendsCarryTypeOfServiceAndTtlPerSendAndPerSocket) {
     UdpSocket sender;
     UdpSocket receiver;
-    openIn(*first_, sender, {});
-    openIn(*second_, receiver, {.port = kPort});
+    openIn(link_->first(), sender, {});
+    openIn(link_->second(), receiver, {.port = kPort});
     const std::vector<std::uint8_t> payload{1, 2, 3, 4};
     std::uint8_t buffer[64];
 
@@ -108,8 +72,8 @@ TEST_F(UdpSocketTest, SendsCarryTypeOfServiceAndTtlPerSendAndPerSocket) {
 TEST_F(UdpSocketTest, LongDatagramIsReportedTruncated) {
     UdpSocket sender;
     UdpSocket receiver;
-    openIn(*first_, sender, {});
-    openIn(*second_, receiver, {.port = kPort});
+    openIn(link_->first(), sender, {});
+    openIn(link_->second(), receiver, {.port = kPort});
     const std::vector<std::uint8_t> payload(17, 0xAB);
     std::uint8_t buffer[16];
     ASSERT_EQ(sender.sendTo(payload, {kSecond, kPort}), 0);
@@ -120,7 +84,7 @@ TEST_F(UdpSocketTest, LongDatagramIsReportedTruncated) {
 
 TEST_F(UdpSocketTest, BlockedReceiverIsWokenAndTimesOutWithoutTraffic) {
     UdpSocket receiver;
-    openIn(*second_, receiver, {.port = kPort});
+    openIn(link_->second(), receiver, {.port = kPort});
     std::uint8_t buffer[16];
     EXPECT_EQ(receiver.receive(buffer, nullptr, 20ms).status, ReceiveStatus::TimedOut);
 
@@ -137,12 +101,12 @@ TEST_F(UdpSocketTest, OnlyTheJoiningSocketReceivesItsGroup) {
     UdpSocket sender;
     UdpSocket member;
     UdpSocket bystander;
-    openIn(*first_, sender, {});
+    openIn(link_->first(), sender, {});
     ASSERT_EQ(sender.setMulticastInterface({kFirst, 0}), 0);
-    openIn(*second_, member, {.port = kPort, .reuseAddress = true});
-    openIn(*second_, bystander, {.port = kPort, .reuseAddress = true});
+    openIn(link_->second(), member, {.port = kPort, .reuseAddress = true});
+    openIn(link_->second(), bystander, {.port = kPort, .reuseAddress = true});
     ASSERT_EQ(member.joinGroup(kGroup, secondInterface()), 0);
-    EXPECT_NE(igmpOf(*second_).find(igmpName(kGroup)), std::string::npos);
+    EXPECT_TRUE(link_->second().joinedGroup(kGroup));
 
     const std::vector<std::uint8_t> payload{9, 9};
     ASSERT_EQ(sender.sendTo(payload, {kGroup, kPort}), 0);
@@ -153,12 +117,12 @@ TEST_F(UdpSocketTest, OnlyTheJoiningSocketReceivesItsGroup) {
     EXPECT_EQ(bystander.receive(buffer, nullptr, 200ms).status, ReceiveStatus::TimedOut);
 
     ASSERT_EQ(member.leaveGroup(kGroup, secondInterface()), 0);
-    EXPECT_EQ(igmpOf(*second_).find(igmpName(kGroup)), std::string::npos);
+    EXPECT_FALSE(link_->second().joinedGroup(kGroup));
 }
 
 TEST_F(UdpSocketTest, JoinOutsideTheGroupRangeIsRefused) {
     UdpSocket member;
-    openIn(*second_, member, {.port = kPort});
+    openIn(link_->second(), member, {.port = kPort});
     EXPECT_NE(member.joinGroup({240, 0, 0, 1}, secondInterface()), 0);
     EXPECT_NE(member.joinGroup(kSecond, secondInterface()), 0);
 }

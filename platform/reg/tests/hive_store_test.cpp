@@ -2,7 +2,7 @@
 // damaged files.
 #include "kez/reg/registry.h"
 #include "privileged.h"
-#include "reg_test_support.h"
+#include "scoped_registry.h"
 
 #include <gtest/gtest.h>
 

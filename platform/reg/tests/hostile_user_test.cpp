@@ -1,7 +1,7 @@
 // Hive files under the hands of other local users, as root: a lock file nobody else may open, a bounded wait on
 // one an earlier version left readable, saves that keep the rights of the file read, and links moved aside.
 #include "privileged.h"
-#include "reg_test_support.h"
+#include "scoped_registry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The registry rules the programs rely on, through the public API against real hive files.
 #include "kez/reg/registry.h"
-#include "reg_test_support.h"
+#include "scoped_registry.h"
 
 #include <gtest/gtest.h>
 
@@ -92,8 +92,8 @@ TEST_F(KeyTest, HelpersBuildAndReadTheStandardLayouts) {
 }
 
 TEST_F(KeyTest, ExpandableTextIsExpandedOnReadOnly) {
-    ::setenv("KEZ_REG_TEST_ROOT", "/opt/kez", 1);
-    ::unsetenv("KEZ_REG_TEST_UNSET");
+    const test::ScopedEnv root("KEZ_REG_TEST_ROOT", "/opt/kez");
+    const test::ScopedEnv unset("KEZ_REG_TEST_UNSET", std::nullopt);
     auto key = createKey("Expand");
     const std::string stored = "%KEZ_REG_TEST_ROOT%\\bin;%KEZ_REG_TEST_UNSET%;100%";
     ASSERT_EQ(key.setString("Path", stored, Type::ExpandSz), Status::Ok);

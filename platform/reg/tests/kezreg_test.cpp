@@ -1,6 +1,7 @@
 // The kezreg tool, run as a separate process against the test's hive files.
 #include "kez/reg/registry.h"
-#include "reg_test_support.h"
+#include "process.h"
+#include "scoped_registry.h"
 
 #include <gtest/gtest.h>
 
@@ -11,11 +12,11 @@ namespace {
 
 class KezregTest : public ::testing::Test {
 protected:
-    test::ProcessResult kezreg(std::vector<std::string> args, std::vector<std::string> environment = {}) {
+    test::CommandResult kezreg(std::vector<std::string> args, std::vector<std::string> environment = {}) {
         args.insert(args.begin(), KEZREG_PATH);
         auto full = registry_.environment();
         full.insert(full.end(), environment.begin(), environment.end());
-        return test::runProcess(args, full);
+        return test::runCommand(args, full);
     }
 
     Value stored(std::string_view path, std::string_view name) {

@@ -1,14 +1,14 @@
 // kezreg run as the user nobody against a machine hive owned by root: reads work, writes are refused with
 // access denied and the file stays as it was.
-#include "reg_test_support.h"
+#include "privileged.h"
+#include "process.h"
+#include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <cstdlib>
 
 namespace kez::reg {
 namespace {
@@ -18,14 +18,8 @@ namespace fs = std::filesystem;
 std::string missingPrivileges() {
     if (::geteuid() != 0) return "needs root";
     if (::getpwnam("nobody") == nullptr) return "needs the user nobody";
-    if (test::runProcess({"setpriv", "--version"}).exitCode != 0) return "needs setpriv";
+    if (test::runCommand({"setpriv", "--version"}).exitCode != 0) return "needs setpriv";
     return {};
-}
-
-void skipOrFail(const std::string& why) {
-    const char* required = std::getenv("KEZ_REQUIRE_PRIVILEGED");
-    if (required != nullptr && std::string(required) == "1") FAIL() << why;
-    GTEST_SKIP() << why;
 }
 
 // Copies a file and makes it readable and executable by everyone.
@@ -36,7 +30,7 @@ void install(const fs::path& from, const fs::path& folder) {
 }
 
 TEST(KezregAsNobody, IsDeniedWritingARootOwnedMachineHive) {
-    if (const auto why = missingPrivileges(); !why.empty()) return skipOrFail(why);
+    if (const auto why = missingPrivileges(); !why.empty()) KEZ_SKIP_OR_FAIL(why);
     const test::TempDir top; // the build tree may not be reachable by nobody
     const auto bin = top.path() / "bin";
     const auto registryDir = top.path() / "registry";
@@ -55,7 +49,7 @@ TEST(KezregAsNobody, IsDeniedWritingARootOwnedMachineHive) {
                                                "LD_LIBRARY_PATH=" + bin.string(), "KEZ_REGISTRY_READONLY="};
     const auto kezreg = (bin / "kezreg").string();
     const auto safety = "HKLM\\SOFTWARE\\Brenic\\KEZ\\KEZ Ombrel\\Safety";
-    ASSERT_EQ(test::runProcess({kezreg, "set", safety, "InitializedProperly", "REG_SZ", "True"}, environment).exitCode,
+    ASSERT_EQ(test::runCommand({kezreg, "set", safety, "InitializedProperly", "REG_SZ", "True"}, environment).exitCode,
               0);
     const auto hive = registryDir / "machine.reg";
     const auto before = test::readFile(hive);
@@ -64,7 +58,7 @@ TEST(KezregAsNobody, IsDeniedWritingARootOwnedMachineHive) {
 
     auto asNobody = [&](std::vector<std::string> args) {
         args.insert(args.begin(), {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", kezreg});
-        return test::runProcess(args, environment);
+        return test::runCommand(args, environment);
     };
     const auto set = asNobody({"set", safety, "InitializedProperly", "REG_SZ", "False"});
     EXPECT_EQ(set.exitCode, 1) << set.err;

@@ -10,47 +10,20 @@
 
 #include "kez/sys/last_error.h"
 #include "kez/sys/paths.h"
+#include "scoped_registry.h"
+#include "temp_dir.h"
 
 namespace kez::sys {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Sets or clears one environment variable for the scope, restoring the old value.
-class ScopedEnv {
-public:
-    ScopedEnv(std::string name, std::optional<std::string> value) : name_(std::move(name)) {
-        if (const char* old = std::getenv(name_.c_str())) old_ = old;
-        if (value) {
-            ::setenv(name_.c_str(), value->c_str(), 1);
-        } else {
-            ::unsetenv(name_.c_str());
-        }
-    }
-    ~ScopedEnv() {
-        if (old_) {
-            ::setenv(name_.c_str(), old_->c_str(), 1);
-        } else {
-            ::unsetenv(name_.c_str());
-        }
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    std::string name_;
-    std::optional<std::string> old_;
-};
+using test::ScopedEnv;
 
 class Paths : public ::testing::Test {
 protected:
-    void SetUp() override {
-        root_ = fs::temp_directory_path() / ("kez-paths-" + std::to_string(::getpid()));
-        fs::remove_all(root_);
-        fs::create_directories(root_);
-    }
-    void TearDown() override { fs::remove_all(root_); }
-    fs::path root_;
+    const test::TempDir dir_{"kez-paths"};
+    const fs::path& root_ = dir_.path();
 };
 
 TEST_F(Paths, StateDirFollowsXdgStateHomeAndIsCreated) {

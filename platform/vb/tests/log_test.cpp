@@ -15,6 +15,8 @@
 
 #include "kez/vb/log.h"
 #include "process.h"
+#include "scoped_registry.h"
+#include "temp_dir.h"
 
 namespace kez::vb {
 namespace {
@@ -24,28 +26,15 @@ using kez::test::linesOf;
 
 const DateTime kWhen{2026, 3, 5, 21, 7, 9};
 
-std::string readAll(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 class Log : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("kez-log-" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
     fs::path file() const { return dir_ / kLogFileName; }
-    fs::path dir_;
+    const test::TempDir dir_{"kez-log"};
 };
 
 TEST_F(Log, WritesTheStampSeparatorTextAndALineFeed) {
     ASSERT_TRUE(LogFile(file()).append("hello", kWhen));
-    EXPECT_EQ(readAll(file()), "2026/03/05 21:07:09 - hello\n");
+    EXPECT_EQ(test::readFile(file()), "2026/03/05 21:07:09 - hello\n");
 }
 
 TEST_F(Log, AppendsToWhatIsThereAndNeverTrims) {
@@ -53,14 +42,14 @@ TEST_F(Log, AppendsToWhatIsThereAndNeverTrims) {
     LogFile log(file());
     ASSERT_TRUE(log.append("one", kWhen));
     ASSERT_TRUE(log.append("two", kWhen));
-    const auto text = readAll(file());
+    const auto text = test::readFile(file());
     EXPECT_EQ(text.size(), 100001 + 2 * std::string("2026/03/05 21:07:09 - one\n").size());
     EXPECT_EQ(text.substr(100001), "2026/03/05 21:07:09 - one\n2026/03/05 21:07:09 - two\n");
 }
 
 TEST_F(Log, TextIsWrittenAsItStands) {
     ASSERT_TRUE(LogFile(file()).append("ERROR:  a [0H] - first\r\nsecond", kWhen));
-    EXPECT_EQ(readAll(file()), "2026/03/05 21:07:09 - ERROR:  a [0H] - first\r\nsecond\n");
+    EXPECT_EQ(test::readFile(file()), "2026/03/05 21:07:09 - ERROR:  a [0H] - first\r\nsecond\n");
 }
 
 TEST_F(Log, AReadOnlyLogIsMadeWritableAgain) {
@@ -68,7 +57,7 @@ TEST_F(Log, AReadOnlyLogIsMadeWritableAgain) {
     fs::permissions(file(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     ASSERT_TRUE(LogFile(file()).append("new", kWhen));
     EXPECT_NE(fs::status(file()).permissions() & fs::perms::owner_write, fs::perms::none);
-    EXPECT_EQ(readAll(file()), "old\n2026/03/05 21:07:09 - new\n");
+    EXPECT_EQ(test::readFile(file()), "old\n2026/03/05 21:07:09 - new\n");
 }
 
 TEST_F(Log, AnUnwritableLogReportsFalseWithoutThrowing) {
@@ -91,7 +80,7 @@ TEST_F(Log, LinesFromManyThreadsStayWhole) {
             });
         }
     }
-    const auto lines = linesOf(readAll(file()));
+    const auto lines = linesOf(test::readFile(file()));
     ASSERT_EQ(lines.size(), static_cast<std::size_t>(kThreads * kLines));
     const std::regex shape(R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2} - thread \d line \d+)");
     for (const auto& line : lines)
@@ -118,23 +107,19 @@ TEST_F(Log, LinesFromTwoProcessesStayWhole) {
         ASSERT_EQ(::waitpid(pid, &status, 0), pid);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
-    const auto lines = linesOf(readAll(file()));
+    const auto lines = linesOf(test::readFile(file()));
     ASSERT_EQ(lines.size(), static_cast<std::size_t>(2 * kLines));
     for (const auto& line : lines)
         EXPECT_EQ(line, "2026/03/05 21:07:09 - " + longText);
 }
 
 TEST_F(Log, ProgramLogLivesInTheStateFolderWithAPresentStamp) {
-    const char* old = std::getenv("XDG_STATE_HOME");
-    const std::string saved = old != nullptr ? old : "";
-    ::setenv("XDG_STATE_HOME", dir_.c_str(), 1);
-    EXPECT_EQ(programLogPath(), dir_ / "kez-ombrel" / "Ombrel.log");
-    EXPECT_TRUE(logMessage("started"));
-    const auto lines = linesOf(readAll(dir_ / "kez-ombrel" / "Ombrel.log"));
-    if (old != nullptr) {
-        ::setenv("XDG_STATE_HOME", saved.c_str(), 1);
-    } else {
-        ::unsetenv("XDG_STATE_HOME");
+    std::vector<std::string> lines;
+    {
+        const test::ScopedEnv state("XDG_STATE_HOME", dir_.path().string());
+        EXPECT_EQ(programLogPath(), dir_ / "kez-ombrel" / "Ombrel.log");
+        EXPECT_TRUE(logMessage("started"));
+        lines = linesOf(test::readFile(dir_ / "kez-ombrel" / "Ombrel.log"));
     }
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_TRUE(std::regex_match(lines[0], std::regex(R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2} - started)"))) << lines[0];
