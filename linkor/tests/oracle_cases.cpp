@@ -1,30 +1,22 @@
 #include "oracle_cases.h"
 
-#include <cstdio>
-#include <memory>
 #include <sstream>
 
+#include "bytes.h"
 #include "kez/com/array_routines.h"
 #include "message_accessors.h"
+#include "process.h"
 
 namespace kez::linkor::test {
 namespace {
 
 std::string runPipeline() {
-    const std::string python = std::string("PYTHONDONTWRITEBYTECODE=1 '") + KEZ_PYTHON + "' ";
-    const std::string command = python + "'" KEZ_SOURCE_DIR "/tests/peers/jipmsg/gen_payloads.py' | " + python +
-                                "'" KEZ_SOURCE_DIR "/linkor/tests/payload_cases.py'";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-    std::string output;
-    if (!pipe) {
-        return output;
-    }
-    char buffer[65536];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0) {
-        output.append(buffer, n);
-    }
-    return output;
+    const auto piped =
+        kez::test::runCommand(kez::test::shellCommand("\"$1\" \"$2\" | \"$1\" \"$3\"",
+                                                      {KEZ_PYTHON, KEZ_SOURCE_DIR "/tests/peers/jipmsg/gen_payloads.py",
+                                                       KEZ_SOURCE_DIR "/linkor/tests/payload_cases.py"}),
+                              {"PYTHONDONTWRITEBYTECODE=1"});
+    return piped.out;
 }
 
 Value parseValue(const std::string& token) {
@@ -41,7 +33,7 @@ Value parseValue(const std::string& token) {
         break;
     case 's': {
         v.kind = Value::Kind::Text;
-        const auto bytes = fromHex(body);
+        const auto bytes = kez::test::hex(body);
         v.text.assign(bytes.begin(), bytes.end());
         break;
     }
@@ -69,7 +61,7 @@ Expected parseExpected(const std::string& token) {
     e.hr = static_cast<com::HRESULT>(std::stoll(token.substr(4, second - 4)));
     const std::string text = token.substr(second + 1);
     if (text != "-") {
-        const auto bytes = fromHex(text);
+        const auto bytes = kez::test::hex(text);
         e.text = std::string(bytes.begin(), bytes.end());
     }
     return e;
@@ -135,9 +127,9 @@ void parseLine(const std::string& line, std::vector<OracleCase>& cases) {
     std::string a;
     std::string b;
     if (tag == "in" && words >> a) {
-        c.payloadIn = fromHex(a);
+        c.payloadIn = kez::test::hex(a);
     } else if (tag == "out" && words >> a) {
-        c.payloadOut = fromHex(a);
+        c.payloadOut = kez::test::hex(a);
     } else if (tag == "header" && words >> a >> b) {
         c.header.emplace_back(a, std::stoll(b));
     } else if (tag == "call" || tag == "put") {
@@ -148,17 +140,6 @@ void parseLine(const std::string& line, std::vector<OracleCase>& cases) {
 }
 
 } // namespace
-
-std::vector<std::uint8_t> fromHex(const std::string& hex) {
-    std::vector<std::uint8_t> bytes;
-    if (hex == "-") {
-        return bytes;
-    }
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-        bytes.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    }
-    return bytes;
-}
 
 com::Variant Value::toVariant() const {
     switch (kind) {

@@ -61,6 +61,4 @@ std::optional<com::HRESULT> applyStep(MessageClass messageClass, const com::Ptr<
 // Runs the oracle and the converter; empty with `error` set when that fails.
 std::vector<OracleCase> loadOracleCases(std::string& error);
 
-std::vector<std::uint8_t> fromHex(const std::string& hex);
-
 } // namespace kez::linkor::test

@@ -2,10 +2,6 @@
 // and every message class is then creatable by class identifier and by both names.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <utility>
 
@@ -19,6 +15,8 @@
 #include "linkor/incoming_interfaces.h"
 #include "linkor/message_factory.h"
 #include "linkor/outgoing_interfaces.h"
+#include "process.h"
+#include "scoped_registry.h"
 
 namespace kez::linkor {
 namespace {
@@ -53,10 +51,9 @@ const std::vector<ClassRecord> kClasses = {
     {"ReportIPInfoMsg", kClsidReportIPInfoMsg, kIidIReportIPInfoMsg},
 };
 
-int runRegsvr(const std::string& arguments) {
-    const std::string command = "'" KEZREGSVR_PATH "' " + arguments + " >/dev/null 2>&1";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+int runRegsvr(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), KEZREGSVR_PATH);
+    return kez::test::runCommand(arguments).exitCode;
 }
 
 std::string readString(const std::string& path, const std::string& name = "") {
@@ -70,19 +67,9 @@ std::string readString(const std::string& path, const std::string& name = "") {
 
 class LinkorRegistration : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("kez-linkor-registry-" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_ / "config");
-        ::setenv("KEZ_REGISTRY_DIR", dir_.c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
-        ::unsetenv("KEZ_REGISTRY_READONLY");
-        reg::configure(reg::defaultSettings());
-        ASSERT_EQ(runRegsvr("'" + kModule + "'"), 0);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
+    void SetUp() override { ASSERT_EQ(runRegsvr({kModule}), 0); }
 
-    fs::path dir_;
+    kez::test::ScopedRegistry registry_;
 };
 
 TEST_F(LinkorRegistration, WritesEachClassWithItsNamesThreadingAndTypeLibrary) {
@@ -173,7 +160,7 @@ TEST_F(LinkorRegistration, TheEndPointIsRegisteredAndAnswersItsOwnInterfacesOnly
 }
 
 TEST_F(LinkorRegistration, UnregisteringRemovesTheClasses) {
-    ASSERT_EQ(runRegsvr("-u '" + kModule + "'"), 0);
+    ASSERT_EQ(runRegsvr({"-u", kModule}), 0);
     for (const auto& c : kClasses) {
         Ptr<com::Object> object;
         EXPECT_EQ(ClassRegistry::create(c.clsid, object), com::REGDB_E_CLASSNOTREG) << c.name;

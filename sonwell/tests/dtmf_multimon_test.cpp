@@ -11,8 +11,6 @@
 namespace kez::sonwell {
 namespace {
 
-using test::Quoted;
-
 constexpr char kKeysByRow[] = "0123456789ABCD*#";
 
 // Each key of every table, 100 ms of tone and 100 ms of silence, decoded by multimon-ng.
@@ -28,16 +26,37 @@ TEST(DtmfRows, MultimonDecodesEveryKeyOfEveryTable) {
             expected += kKeysByRow[row];
         }
     }
-    test::ScratchDir dir;
+    const test::TempDir dir;
     test::WriteSamples(dir / "keys-8k.raw", signal);
-    ASSERT_EQ(test::RunCommand("sox -D -t raw -r 8000 -e signed -b 16 -c 1 " + Quoted(dir / "keys-8k.raw") +
-                               " -t raw -r 22050 -e signed -b 16 -c 1 " + Quoted(dir / "keys-22k.raw"))
+    ASSERT_EQ(test::runCommand({"sox",
+                                "-D",
+                                "-t",
+                                "raw",
+                                "-r",
+                                "8000",
+                                "-e",
+                                "signed",
+                                "-b",
+                                "16",
+                                "-c",
+                                "1",
+                                dir / "keys-8k.raw",
+                                "-t",
+                                "raw",
+                                "-r",
+                                "22050",
+                                "-e",
+                                "signed",
+                                "-b",
+                                "16",
+                                "-c",
+                                "1",
+                                dir / "keys-22k.raw"})
                   .exitCode,
               0);
-    const auto decoded =
-        test::RunCommand("multimon-ng -q -a DTMF -t raw " + Quoted(dir / "keys-22k.raw") + " 2>/dev/null");
+    const auto decoded = test::runCommand({"multimon-ng", "-q", "-a", "DTMF", "-t", "raw", dir / "keys-22k.raw"});
     ASSERT_EQ(decoded.exitCode, 0);
-    std::istringstream lines(decoded.output);
+    std::istringstream lines(decoded.out);
     std::string heard;
     for (std::string line; std::getline(lines, line);) {
         if (line.rfind("DTMF: ", 0) == 0 && line.size() > 6) heard += line[6];

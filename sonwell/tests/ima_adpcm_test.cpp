@@ -12,7 +12,6 @@
 namespace kez::sonwell {
 namespace {
 
-using test::Quoted;
 using Bytes = std::vector<std::uint8_t>;
 using Samples = std::vector<std::int16_t>;
 
@@ -54,14 +53,14 @@ Samples ManyNoisyFrames(std::size_t frameSamples, unsigned frames) {
 // Encodes noisy frames with the index carried from frame to frame and checks every block, its
 // full decoding and the final index against audioop.
 void ExpectEncodingMatchesAudioop(std::size_t frameSamples, unsigned frames, int startIndex) {
-    test::ScratchDir dir;
+    const test::TempDir dir;
     const Samples signal = ManyNoisyFrames(frameSamples, frames);
     test::WriteSamples(dir / "frames.raw", signal);
-    const auto oracle = test::RunPythonOracle(
-        "audioop_oracle.py", "ima-encode " + std::to_string(frameSamples) + " " + std::to_string(startIndex) + " " +
-                                 Quoted(dir / "frames.raw") + " " + Quoted(dir / "expected.bin"));
+    const auto oracle = test::RunPythonOracle("audioop_oracle.py",
+                                              {"ima-encode", std::to_string(frameSamples), std::to_string(startIndex),
+                                               dir / "frames.raw", dir / "expected.bin"});
     ASSERT_EQ(oracle.exitCode, 0);
-    const Bytes expected = test::ReadBytes(dir / "expected.bin");
+    const Bytes expected = test::readBytes(dir / "expected.bin");
 
     const std::size_t blockBytes = ImaAdpcmBlockBytes(frameSamples);
     const std::size_t decodedBytes = 2 * ImaAdpcmBlockSamples(blockBytes);
@@ -90,17 +89,16 @@ TEST(ImaAdpcm, ReliableEncodingMatchesAudioop) { ExpectEncodingMatchesAudioop(kR
 TEST(ImaAdpcm, DecodingOfRandomBlocksMatchesAudioop) {
     std::mt19937 random(7);
     for (const std::size_t blockBytes : {kRealTimeBlockBytes, kReliableBlockBytes}) {
-        test::ScratchDir dir;
+        const test::TempDir dir;
         Bytes blocks(150 * blockBytes);
         std::generate(blocks.begin(), blocks.end(), [&] { return static_cast<std::uint8_t>(random()); });
         for (std::size_t at = 0; at < blocks.size(); at += blockBytes) {
             blocks[at + 2] = static_cast<std::uint8_t>(random() % (kImaMaxStepIndex + 1));
             blocks[at + 3] = 0;
         }
-        test::WriteBytes(dir / "blocks.bin", blocks);
-        ASSERT_EQ(test::RunPythonOracle("audioop_oracle.py", "ima-decode " + std::to_string(blockBytes) + " " +
-                                                                 Quoted(dir / "blocks.bin") + " " +
-                                                                 Quoted(dir / "expected.raw"))
+        ASSERT_TRUE(test::writeFile(dir / "blocks.bin", blocks));
+        ASSERT_EQ(test::RunPythonOracle("audioop_oracle.py", {"ima-decode", std::to_string(blockBytes),
+                                                              dir / "blocks.bin", dir / "expected.raw"})
                       .exitCode,
                   0);
         EXPECT_EQ(DecodeBlocks(blocks, blockBytes), test::ReadSamples(dir / "expected.raw"));
@@ -140,7 +138,7 @@ void WriteImaWav(const std::filesystem::path& path, const Bytes& blocks, std::si
     text("data");
     le(static_cast<std::uint32_t>(blocks.size()), 4);
     wav.insert(wav.end(), blocks.begin(), blocks.end());
-    test::WriteBytes(path, wav);
+    ASSERT_TRUE(test::writeFile(path, wav));
 }
 
 Samples DecodeWithLibsndfile(const std::filesystem::path& path) {
@@ -155,14 +153,14 @@ Samples DecodeWithLibsndfile(const std::filesystem::path& path) {
 
 TEST(ImaAdpcm, WavWrappedBlocksDecodeAlikeInSoxAndLibsndfile) {
     for (const std::size_t frameSamples : {kRealTimeBlockSamples, kReliableBlockSamples}) {
-        test::ScratchDir dir;
+        const test::TempDir dir;
         const EncodedFrames encoded = EncodeFrames(ManyNoisyFrames(frameSamples, 40), frameSamples, 0);
         const std::size_t blockBytes = ImaAdpcmBlockBytes(frameSamples);
         // The real-time block is a standard block of 193 samples whose last code is padding.
         const Samples ours = DecodeBlocks(encoded.blocks, blockBytes);
         WriteImaWav(dir / "blocks.wav", encoded.blocks, blockBytes);
-        ASSERT_EQ(test::RunCommand("sox -D " + Quoted(dir / "blocks.wav") + " -t raw -e signed -b 16 " +
-                                   Quoted(dir / "sox.raw"))
+        ASSERT_EQ(test::runCommand(
+                      {"sox", "-D", dir / "blocks.wav", "-t", "raw", "-e", "signed", "-b", "16", dir / "sox.raw"})
                       .exitCode,
                   0);
         EXPECT_EQ(test::ReadSamples(dir / "sox.raw"), ours) << frameSamples << "-sample blocks";

@@ -7,7 +7,7 @@
 
 #include "audio_server.h"
 #include "privileged.h"
-#include "reg_test_support.h"
+#include "scoped_registry.h"
 #include "scoped_audio_devices.h"
 
 #include <gtest/gtest.h>
@@ -80,7 +80,7 @@ protected:
         return opened == reg::Status::Ok ? key.queryValue(name, out) : opened;
     }
 
-    reg::test::ScopedRegistry registry_;
+    test::ScopedRegistry registry_;
     test::ScopedAudioDevices devices_;
     std::shared_ptr<audio::VirtualDevice> card0_;
     std::shared_ptr<audio::VirtualDevice> card1_;
@@ -249,7 +249,7 @@ TEST_F(MixerStateTest, MicrophoneSetUpWithoutMicrophoneOrItsVolume) {
 TEST(PulseMixerStateTest, CaptureAndRestoreRoundTripThroughTheServersMixer) {
     test::PulseServer server;
     if (!server.start()) KEZ_SKIP_OR_FAIL(server.error());
-    reg::test::ScopedRegistry registry;
+    test::ScopedRegistry registry;
     const std::string sink = test::PulseServer::kSink;
     ASSERT_TRUE(server.pactl({"set-sink-volume", sink, "40%"}).ok());
     ASSERT_TRUE(CaptureMixerData("SOFTWARE\\Brenic\\KEZ\\KEZ Ombrel\\MixerInternal").succeeded());

@@ -10,8 +10,6 @@
 namespace kez::sonwell {
 namespace {
 
-using test::Quoted;
-
 // Position of a code on the quantiser's scale, so that "one code apart" means adjacent levels.
 int Level(std::uint8_t code) { return code >= 0x80 ? 0xFF - code : code - 0x80; }
 
@@ -28,12 +26,12 @@ std::vector<std::uint8_t> Compress(const std::vector<std::int16_t>& samples) {
 }
 
 TEST(MuLaw, ExpansionMatchesSoxForEveryCode) {
-    test::ScratchDir dir;
+    const test::TempDir dir;
     std::vector<std::uint8_t> codes(256);
     std::iota(codes.begin(), codes.end(), std::uint8_t{0});
-    test::WriteBytes(dir / "codes.ul", codes);
-    ASSERT_EQ(test::RunCommand("sox -D -t ul -r 8000 -c 1 " + Quoted(dir / "codes.ul") + " -t raw -e signed -b 16 " +
-                               Quoted(dir / "linear.raw"))
+    ASSERT_TRUE(test::writeFile(dir / "codes.ul", codes));
+    ASSERT_EQ(test::runCommand({"sox", "-D", "-t", "ul", "-r", "8000", "-c", "1", dir / "codes.ul", "-t", "raw", "-e",
+                                "signed", "-b", "16", dir / "linear.raw"})
                   .exitCode,
               0);
     const std::vector<std::int16_t> expected = test::ReadSamples(dir / "linear.raw");
@@ -46,19 +44,18 @@ TEST(MuLaw, ExpansionMatchesSoxForEveryCode) {
 // negating, so it agrees exactly on non-negative samples and by one code on some negative ones;
 // sox also rounds, so it agrees by one code throughout.
 TEST(MuLaw, CompressionMatchesAudioopAndSox) {
-    test::ScratchDir dir;
+    const test::TempDir dir;
     const std::vector<std::int16_t> samples = AllSamples();
     test::WriteSamples(dir / "linear.raw", samples);
-    ASSERT_EQ(test::RunPythonOracle("audioop_oracle.py",
-                                    "ulaw-compress " + Quoted(dir / "linear.raw") + " " + Quoted(dir / "audioop.ul"))
+    ASSERT_EQ(
+        test::RunPythonOracle("audioop_oracle.py", {"ulaw-compress", dir / "linear.raw", dir / "audioop.ul"}).exitCode,
+        0);
+    ASSERT_EQ(test::runCommand({"sox", "-D", "-t", "raw", "-e", "signed", "-b", "16", "-r", "8000", "-c", "1",
+                                dir / "linear.raw", "-t", "ul", dir / "sox.ul"})
                   .exitCode,
               0);
-    ASSERT_EQ(test::RunCommand("sox -D -t raw -e signed -b 16 -r 8000 -c 1 " + Quoted(dir / "linear.raw") + " -t ul " +
-                               Quoted(dir / "sox.ul") + " 2>/dev/null")
-                  .exitCode,
-              0);
-    const std::vector<std::uint8_t> audioop = test::ReadBytes(dir / "audioop.ul");
-    const std::vector<std::uint8_t> sox = test::ReadBytes(dir / "sox.ul");
+    const std::vector<std::uint8_t> audioop = test::readBytes(dir / "audioop.ul");
+    const std::vector<std::uint8_t> sox = test::readBytes(dir / "sox.ul");
     ASSERT_EQ(audioop.size(), samples.size());
     ASSERT_EQ(sox.size(), samples.size());
     const std::vector<std::uint8_t> ours = Compress(samples);

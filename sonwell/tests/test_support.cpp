@@ -1,15 +1,8 @@
 #include "test_support.h"
 
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <memory>
 #include <numbers>
 #include <random>
 #include <stdexcept>
@@ -17,49 +10,10 @@
 namespace kez::sonwell::test {
 namespace fs = std::filesystem;
 
-ScratchDir::ScratchDir() {
-    std::string pattern = (fs::path(KEZ_BINARY_DIR) / "sonwell-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create scratch folder");
-    path_ = pattern;
-}
-
-ScratchDir::~ScratchDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-}
-
-CommandResult RunCommand(const std::string& commandLine) {
-    struct PipeCloser {
-        void operator()(FILE* pipe) const { pclose(pipe); }
-    };
-    FILE* raw = popen(commandLine.c_str(), "r");
-    if (raw == nullptr) return {-1, {}};
-    std::unique_ptr<FILE, PipeCloser> pipe(raw);
-    std::string output;
-    std::array<char, 4096> chunk{};
-    while (const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), pipe.get()))
-        output.append(chunk.data(), got);
-    const int status = pclose(pipe.release());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
-}
-
-std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
-
-CommandResult RunPythonOracle(const std::string& script, const std::string& arguments) {
+CommandResult RunPythonOracle(const std::string& script, std::vector<std::string> arguments) {
     const fs::path scriptPath = fs::path(KEZ_SOURCE_DIR) / "sonwell" / "tests" / script;
-    return RunCommand("PYTHONDONTWRITEBYTECODE=1 " KEZ_PYTHON " -W ignore " + Quoted(scriptPath) + " " + arguments);
-}
-
-void WriteBytes(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + path.string());
-}
-
-std::vector<std::uint8_t> ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path.string());
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    arguments.insert(arguments.begin(), {KEZ_PYTHON, "-W", "ignore", scriptPath.string()});
+    return runCommand(arguments, {"PYTHONDONTWRITEBYTECODE=1"});
 }
 
 void WriteSamples(const fs::path& path, const std::vector<std::int16_t>& samples) {
@@ -70,11 +24,11 @@ void WriteSamples(const fs::path& path, const std::vector<std::int16_t>& samples
         bytes.push_back(static_cast<std::uint8_t>(value & 0xFF));
         bytes.push_back(static_cast<std::uint8_t>(value >> 8));
     }
-    WriteBytes(path, bytes);
+    if (!writeFile(path, bytes)) throw std::runtime_error("cannot write " + path.string());
 }
 
 std::vector<std::int16_t> ReadSamples(const fs::path& path) {
-    const std::vector<std::uint8_t> bytes = ReadBytes(path);
+    const std::vector<std::uint8_t> bytes = readBytes(path);
     std::vector<std::int16_t> samples(bytes.size() / 2);
     for (std::size_t i = 0; i < samples.size(); ++i) {
         samples[i] = static_cast<std::int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
