@@ -1,6 +1,7 @@
 // Audio frames through a whole interface on a virtual wire: the send rate of J5AudioSend and
 // the rate at which injected "HA" frames reach J5AudioReceiveObj, with the process CPU time
 // (every thread of the stack included) per packet. Figures only; nothing is asserted.
+#include "j5_frames.h"
 #include "ralnet/j5.h"
 
 #include "kez/net/packet_port.h"
@@ -44,10 +45,8 @@ struct Stack {
 };
 
 std::vector<std::uint8_t> audioFrame() {
-    std::vector<std::uint8_t> frame = {0x02, 0,    0,    0,   0,   0x01, 0x02, 0, 0, 0, 0,
-                                       0x02, 0x88, 0xB5, 'H', 'A', 0x02, 0,    0, 0, 0, 0x02};
-    frame.resize(frame.size() + kAudioPayload, 0x55);
-    return frame;
+    return kez::test::haFrame(*kez::net::parseMac(kOwn), *kez::net::parseMac(kPeer),
+                              std::vector<std::uint8_t>(kAudioPayload, 0x55));
 }
 
 void reportCpu(benchmark::State& state, double cpuStart, std::int64_t packets) {

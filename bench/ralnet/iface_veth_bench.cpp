@@ -4,8 +4,9 @@
 // with the user and system CPU time of the process from getrusage per packet (the stack's
 // threads and the in-process peer, kernel work on their behalf included). Needs root for the
 // namespaces and is skipped without it. Figures only; nothing is asserted.
-#include "net_namespace.h"
+#include "j5_frames.h"
 #include "ralnet/j5.h"
+#include "veth_stacks.h"
 
 #include "kez/net/packet_port.h"
 #include "kez/net/udp_socket.h"
@@ -14,8 +15,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstring>
-#include <memory>
 #include <string>
 #include <sys/resource.h>
 #include <thread>
@@ -27,9 +26,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr std::uint16_t kAudioPayload = 160; // 20 ms of G.711
-constexpr std::uint8_t kStackIp[4] = {198, 18, 0, 1};
-constexpr kez::net::Ipv4Address kStackAddress{198, 18, 0, 1};
-constexpr std::uint8_t kPeerIp[4] = {198, 18, 0, 2};
 enum Path : std::int64_t { kEthernet = 0, kUdp = 1 };
 
 struct CpuTimes {
@@ -63,14 +59,8 @@ public:
             error_ = "skipped: network namespaces need root";
             return;
         }
-        if (!stackSpace_.valid() || !peerSpace_.valid()) {
-            error_ = "namespace: " + stackSpace_.error() + peerSpace_.error();
-            return;
-        }
-        pair_ = std::make_unique<kez::test::VethPair>(stackSpace_, peerSpace_,
-                                                      kez::test::VethOptions{"198.18.0.1/24", "198.18.0.2/24"});
-        if (!pair_->valid()) {
-            error_ = "veth: " + pair_->error();
+        if (const auto problem = stacks_.problem()) {
+            error_ = *problem;
             return;
         }
         if (!openStack() || !openPeer()) return;
@@ -83,63 +73,47 @@ public:
         draining_.store(false);
         if (frameDrain_.joinable()) frameDrain_.join();
         if (datagramDrain_.joinable()) datagramDrain_.join();
-        J5Close(&ctx_);
+        stacks_.close();
     }
 
     const std::string& error() const { return error_; }
-    J5NetIf* ctx() { return &ctx_; }
+    J5NetIf* ctx() { return &stack_.ctx; }
 
     J5Result sendAudio(Path path, const std::uint8_t* payload) {
-        return J5AudioSend(&ctx_, peerMac_, payload, kAudioPayload, path == kUdp ? 0x0069 : 0x0009,
-                           path == kUdp ? kPeerIp : nullptr, nullptr, 0, 0, 0);
+        return J5AudioSend(&stack_.ctx, peerMac_.data(), payload, kAudioPayload, path == kUdp ? 0x0069 : 0x0009,
+                           path == kUdp ? peer_.ip.data() : nullptr, nullptr, 0, 0, 0);
     }
 
     // One "HA" from the peer to the stack.
     bool peerSends(Path path) {
-        if (path == kUdp) return socket_.sendTo(datagram_, {kStackAddress, J5_UDP_PORT}) == 0;
+        if (path == kUdp) return socket_.sendTo(datagram_, {stack_.ip, J5_UDP_PORT}) == 0;
         return port_.port->writeFrame(frame_).ok();
     }
 
 private:
     bool openStack() {
-        J5IpSettings settings{};
-        std::memcpy(settings.ownIp, kStackIp, 4);
-        const std::uint8_t mask[4] = {255, 255, 255, 0};
-        std::memcpy(settings.subnetMask, mask, 4);
-        J5Result result = J5_FAILED;
-        stackSpace_.run([&] { result = J5InitDefault(pair_->firstName().c_str(), &ctx_, nullptr, &settings); });
-        if (result != J5_OK || J5SetPacketFilter(&ctx_, 0x09) != 1) {
+        if (stack_.open({.ownIp = true}) != J5_OK || J5SetPacketFilter(&stack_.ctx, 0x09) != 1) {
             error_ = "cannot open the interface";
             return false;
         }
-        J5GetSourceMACAddr(&ctx_, ownMac_);
         return true;
     }
 
     bool openPeer() {
         int socketError = -1;
-        peerSpace_.run([&] {
-            port_ = kez::net::openPacketPort(pair_->secondName());
+        peer_.space->run([&] {
+            port_ = kez::net::openPacketPort(peer_.interface);
             socketError = socket_.open({.port = J5_UDP_PORT});
         });
         if (!port_.status.ok() || !port_.port->setPacketFilter(0x09).ok() || socketError != 0) {
             error_ = "cannot open the peer's port or socket";
             return false;
         }
-        const kez::net::MacAddress peer = port_.port->macAddress();
-        std::memcpy(peerMac_, peer.data(), 6);
-        buildPeerPackets();
+        peerMac_ = port_.port->macAddress();
+        const std::vector<std::uint8_t> audio(kAudioPayload, 0x55);
+        datagram_ = kez::test::haPart(peerMac_, audio);
+        frame_ = kez::test::haFrame(stack_.macAddress(), peerMac_, audio);
         return true;
-    }
-
-    void buildPeerPackets() {
-        datagram_ = {'H', 'A'};
-        datagram_.insert(datagram_.end(), peerMac_, peerMac_ + 6);
-        datagram_.resize(datagram_.size() + kAudioPayload, 0x55);
-        frame_.assign(ownMac_, ownMac_ + 6);
-        frame_.insert(frame_.end(), peerMac_, peerMac_ + 6);
-        frame_.insert(frame_.end(), {0x88, 0xB5});
-        frame_.insert(frame_.end(), datagram_.begin(), datagram_.end());
     }
 
     // Take what the stack sends, as a peer would.
@@ -155,12 +129,10 @@ private:
             socket_.receive(buffer, nullptr, 20ms);
     }
 
-    kez::test::NetNamespace stackSpace_{"bva"};
-    kez::test::NetNamespace peerSpace_{"bvb"};
-    std::unique_ptr<kez::test::VethPair> pair_;
-    J5NetIf ctx_{};
-    std::uint8_t ownMac_[6] = {};
-    std::uint8_t peerMac_[6] = {};
+    kez::test::VethStacks stacks_{"bv"};
+    kez::test::VethStation& stack_ = stacks_.left();
+    kez::test::VethStation& peer_ = stacks_.right();
+    kez::net::MacAddress peerMac_{};
     kez::net::OpenedPort port_;
     kez::net::UdpSocket socket_;
     std::vector<std::uint8_t> datagram_;

@@ -3,9 +3,9 @@
 // window of one packet, on a veth pair between two namespaces the benchmark makes (root), or on
 // the virtual wire otherwise; and through the lossy relay at 5 % loss (root only). Figures only;
 // nothing is asserted.
-#include "net_namespace.h"
-#include "process.h"
+#include "peer_script.h"
 #include "ralnet/j5.h"
+#include "veth_stacks.h"
 
 #include <benchmark/benchmark.h>
 
@@ -27,14 +27,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::uint16_t kPayload = 32;
 constexpr J5HeaderBitMap kBitmap = 0x0011;
-const std::uint8_t kLeftMac[6] = {0x02, 0x00, 0x5E, 0x0A, 0x00, 0x01};
-const std::uint8_t kRightMac[6] = {0x02, 0x00, 0x5E, 0x0B, 0x00, 0x02};
-
-std::string macText(const std::uint8_t* mac) {
-    char text[18];
-    std::snprintf(text, sizeof text, "%02x:%02x:%02x:%02x:%02x:%02x", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
-    return text;
-}
+constexpr kez::net::MacAddress kLeftMac{0x02, 0x00, 0x5E, 0x0A, 0x00, 0x01};
+constexpr kez::net::MacAddress kRightMac{0x02, 0x00, 0x5E, 0x0B, 0x00, 0x02};
 
 std::int64_t nowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
@@ -76,73 +70,51 @@ class Rig {
 public:
     explicit Rig(double loss) {
         if (::geteuid() == 0 && openOnVeth(loss)) return;
+        relay_.reset();
+        stacks_.reset();
         if (loss > 0) return;
         const std::string wire = kez::test::uniqueName("bw");
-        ok_ = J5InitDefault(("vwire:" + wire + "@" + macText(kLeftMac)).c_str(), &left, nullptr, nullptr) == J5_OK &&
-              J5InitDefault(("vwire:" + wire + "@" + macText(kRightMac)).c_str(), &right, nullptr, nullptr) == J5_OK;
+        ok_ = J5InitDefault(("vwire:" + wire + "@" + kez::net::formatMac(kLeftMac)).c_str(), &wireLeft_, nullptr,
+                            nullptr) == J5_OK &&
+              J5InitDefault(("vwire:" + wire + "@" + kez::net::formatMac(kRightMac)).c_str(), &wireRight_, nullptr,
+                            nullptr) == J5_OK;
         where_ = "virtual wire";
         std::this_thread::sleep_for(50ms); // the link receivers set their filters
     }
     ~Rig() {
-        J5Close(&left);
-        J5Close(&right);
+        J5Close(&wireLeft_);
+        J5Close(&wireRight_);
         if (relay_) ::kill(relay_->pid(), SIGTERM);
     }
 
     bool ok() const { return ok_; }
     const std::string& where() const { return where_; }
-
-    J5NetIf left{};
-    J5NetIf right{};
+    J5NetIf* left() { return stacks_ ? &stacks_->left().ctx : &wireLeft_; }
+    J5NetIf* right() { return stacks_ ? &stacks_->right().ctx : &wireRight_; }
 
 private:
     bool openOnVeth(double loss) {
-        leftSpace_ = std::make_unique<kez::test::NetNamespace>("bl");
-        rightSpace_ = std::make_unique<kez::test::NetNamespace>("br");
-        if (!leftSpace_->valid() || !rightSpace_->valid()) return false;
-        std::string leftName;
-        std::string rightName;
+        stacks_.emplace("b", kez::test::VethStacksOptions{.throughMiddle = loss > 0, .addressed = false});
+        if (stacks_->problem()) return false;
         if (loss > 0) {
-            middle_ = std::make_unique<kez::test::NetNamespace>("bm");
-            leftLink_ = std::make_unique<kez::test::VethPair>(*leftSpace_, *middle_);
-            rightLink_ = std::make_unique<kez::test::VethPair>(*rightSpace_, *middle_);
-            if (!leftLink_->valid() || !rightLink_->valid()) return false;
-            relay_ = std::make_unique<kez::test::ChildProcess>();
-            const std::string script = std::string(KEZ_SOURCE_DIR) + "/tests/peers/j5peer/relay.py";
-            if (!relay_->start(middle_->exec({KEZ_PYTHON, script, "--iface-a", leftLink_->secondName(), "--iface-b",
-                                              rightLink_->secondName(), "--drop", std::to_string(loss), "--seed", "3",
-                                              "--duration", "600"}))) {
+            relay_.emplace();
+            if (!relay_->start(stacks_->middle(), "relay.py",
+                               {"--iface-a", stacks_->left().farInterface, "--iface-b", stacks_->right().farInterface,
+                                "--drop", std::to_string(loss), "--seed", "3", "--duration", "600"})) {
                 return false;
             }
-            if (relay_->readLine(20s).value_or("") != "READY") return false;
-            leftName = leftLink_->firstName();
-            rightName = rightLink_->firstName();
-        } else {
-            leftLink_ = std::make_unique<kez::test::VethPair>(*leftSpace_, *rightSpace_);
-            if (!leftLink_->valid()) return false;
-            leftName = leftLink_->firstName();
-            rightName = leftLink_->secondName();
         }
-        if (!leftSpace_->ip("link set dev " + leftName + " address " + macText(kLeftMac)) ||
-            !rightSpace_->ip("link set dev " + rightName + " address " + macText(kRightMac))) {
-            return false;
-        }
-        J5Result a = J5_FAILED;
-        J5Result b = J5_FAILED;
-        leftSpace_->run([&] { a = J5InitDefault(leftName.c_str(), &left, nullptr, nullptr); });
-        rightSpace_->run([&] { b = J5InitDefault(rightName.c_str(), &right, nullptr, nullptr); });
-        ok_ = a == J5_OK && b == J5_OK;
+        ok_ = stacks_->left().setMac(kLeftMac) && stacks_->right().setMac(kRightMac) &&
+              stacks_->left().open() == J5_OK && stacks_->right().open() == J5_OK;
         where_ = loss > 0 ? "veth through the lossy relay" : "veth";
         std::this_thread::sleep_for(50ms);
         return ok_;
     }
 
-    std::unique_ptr<kez::test::NetNamespace> leftSpace_;
-    std::unique_ptr<kez::test::NetNamespace> rightSpace_;
-    std::unique_ptr<kez::test::NetNamespace> middle_;
-    std::unique_ptr<kez::test::VethPair> leftLink_;
-    std::unique_ptr<kez::test::VethPair> rightLink_;
-    std::unique_ptr<kez::test::ChildProcess> relay_;
+    std::optional<kez::test::VethStacks> stacks_;
+    std::optional<kez::test::PeerScript> relay_;
+    J5NetIf wireLeft_{};
+    J5NetIf wireRight_{};
     bool ok_ = false;
     std::string where_;
 };
@@ -165,22 +137,23 @@ void BM_ReliableRoundTrip(benchmark::State& state) {
     std::vector<double> oneWayUs;
     std::vector<double> roundTripUs;
     {
-        Arrivals atRight(&rig.right, true);
-        Arrivals atLeft(&rig.left, false);
+        Arrivals atRight(rig.right(), true);
+        Arrivals atLeft(rig.left(), false);
         const std::vector<std::uint8_t> payload(kPayload, 0x5A);
         for (auto _ : state) {
             const std::uint64_t before = atLeft.count();
             const std::uint64_t delivered = atRight.count();
             const std::int64_t start = nowNs();
-            J5Send(&rig.left, J5_TYPE_HR, kRightMac, 2, 3, payload.data(), kPayload, kBitmap, nullptr, nullptr, 0, 0);
+            J5Send(rig.left(), J5_TYPE_HR, kRightMac.data(), 2, 3, payload.data(), kPayload, kBitmap, nullptr, nullptr,
+                   0, 0);
             const auto limit = Clock::now() + 5s;
             while (atLeft.count() == before && Clock::now() < limit)
                 std::this_thread::yield();
             if (atRight.count() > delivered) oneWayUs.push_back(static_cast<double>(atRight.lastNs() - start) / 1e3);
             if (atLeft.count() > before) roundTripUs.push_back(static_cast<double>(atLeft.lastNs() - start) / 1e3);
         }
-        J5Close(&rig.left);
-        J5Close(&rig.right);
+        J5Close(rig.left());
+        J5Close(rig.right());
     }
     state.counters["one_way_median_us"] = percentile(oneWayUs, 0.5);
     state.counters["one_way_p99_us"] = percentile(oneWayUs, 0.99);
@@ -200,14 +173,14 @@ void BM_ReliableWindowOne(benchmark::State& state) {
     }
     state.SetLabel(rig.where());
     const std::uint16_t one = 1;
-    j5SetS2DListLength(&rig.left, kRightMac, &one);
+    j5SetS2DListLength(rig.left(), kRightMac.data(), &one);
     std::uint64_t delivered = 0;
     {
-        Arrivals atRight(&rig.right, false);
+        Arrivals atRight(rig.right(), false);
         const std::vector<std::uint8_t> payload(kPayload, 0x5A);
         for (auto _ : state) {
-            while (J5Send(&rig.left, J5_TYPE_HR, kRightMac, 2, 3, payload.data(), kPayload, kBitmap, nullptr, nullptr,
-                          0, 0) == J5_ERR_WINDOW_FULL) {
+            while (J5Send(rig.left(), J5_TYPE_HR, kRightMac.data(), 2, 3, payload.data(), kPayload, kBitmap, nullptr,
+                          nullptr, 0, 0) == J5_ERR_WINDOW_FULL) {
                 std::this_thread::yield();
             }
         }
@@ -216,8 +189,8 @@ void BM_ReliableWindowOne(benchmark::State& state) {
         while (atRight.count() < wanted && Clock::now() < limit)
             std::this_thread::sleep_for(1ms);
         delivered = atRight.count();
-        J5Close(&rig.left);
-        J5Close(&rig.right);
+        J5Close(rig.left());
+        J5Close(rig.right());
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(delivered));
 }

@@ -1,12 +1,12 @@
 // The shared library as callers see it: only J5 names exported, fixed results, time helpers.
 #include "kez/sys/tick.h"
+#include "process.h"
 #include "ralnet/j5.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <memory>
 #include <set>
+#include <sstream>
 #include <string>
 
 extern "C" int ralnetCRingRoundTrip(void);
@@ -14,16 +14,10 @@ extern "C" int ralnetCRingRoundTrip(void);
 namespace {
 
 std::set<std::string> definedDynamicSymbols() {
-    const std::string command = std::string("nm -D --defined-only ") + RALNET_LIBRARY + " 2>/dev/null";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    std::istringstream lines(kez::test::runCommand({"nm", "-D", "--defined-only", RALNET_LIBRARY}).out);
     std::set<std::string> names;
-    if (!pipe) return names;
-    char line[512];
-    while (std::fgets(line, sizeof line, pipe.get())) {
-        std::string text(line);
-        const auto blank = text.find_last_of(' ');
-        names.insert(text.substr(blank + 1, text.find_last_not_of("\r\n") - blank));
-    }
+    for (std::string line; std::getline(lines, line);)
+        names.insert(line.substr(line.find_last_of(' ') + 1));
     return names;
 }
 

@@ -7,6 +7,7 @@
 #include "link_cases.h"
 #include "link_test_support.h"
 #include "net_namespace.h"
+#include "temp_dir.h"
 
 #include "kez/net/packet_port.h"
 #include "kez/net/pcap_writer.h"
@@ -64,10 +65,10 @@ protected:
         return got;
     }
 
-    std::string wire_ = kez::test::uniqueName("ex");
+    std::string wire_ = uniqueName("ex");
     J5NetIf ctx_{};
     kez::net::OpenedPort peer_;
-    ScratchFolder scratch_;
+    const TempDir scratch_;
 };
 
 TEST_F(VirtualWireExchange, SentFramesMatchThePeerByteForByte) {

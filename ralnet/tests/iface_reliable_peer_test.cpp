@@ -4,10 +4,10 @@
 #include "iface/interface.h"
 #include "iface/interface_registry.h"
 #include "link_test_support.h"
-#include "net_namespace.h"
+#include "peer_script.h"
 #include "privileged.h"
 #include "reliable_stack_support.h"
-#include "scripted_peer_support.h"
+#include "veth_stacks.h"
 
 #include "kez/net/mac_address.h"
 
@@ -20,49 +20,9 @@
 namespace ralnet::test {
 namespace {
 
-constexpr std::uint16_t kStackVdn = 3;
-constexpr std::uint16_t kPeerVdn = 2;
-
-// For every "HR" that arrives, one "HU" back to its sender with the first bytes of its payload.
-class Echo {
-public:
-    explicit Echo(J5NetIf* ctx) : ctx_(ctx), thread_([this] { run(); }) {}
-    // The interface must be closed first.
-    ~Echo() { thread_.join(); }
-    Echo(const Echo&) = delete;
-    Echo& operator=(const Echo&) = delete;
-
-private:
-    void run() {
-        while (J5PacketObj* packet = J5ReceiveObj(ctx_, 0, 0)) {
-            if (headerType(*packet) == J5_TYPE_HR) {
-                const std::uint16_t length = std::min<std::uint16_t>(packet->length, kPatternLength);
-                J5Send(ctx_, J5_TYPE_HU, packet->headerRef + 2, kPeerVdn, kStackVdn, packet->dataRef, length, 0x0011,
-                       nullptr, nullptr, 0, 0);
-            }
-            J5FreePacketObj(ctx_, packet);
-        }
-    }
-
-    J5NetIf* ctx_;
-    std::thread thread_;
-};
-
-class ScriptedPeer : public ::testing::Test {
+class ScriptedPeer : public VethStacksTest {
 protected:
-    void SetUp() override {
-        KEZ_REQUIRE_PRIVILEGED();
-        if (!stackSpace_.valid()) KEZ_SKIP_OR_FAIL("namespace: " + stackSpace_.error());
-        if (!peerSpace_.valid()) KEZ_SKIP_OR_FAIL("namespace: " + peerSpace_.error());
-        pair_ = std::make_unique<kez::test::VethPair>(stackSpace_, peerSpace_);
-        if (!pair_->valid()) KEZ_SKIP_OR_FAIL("veth: " + pair_->error());
-        stackMac_ = kez::test::linkAddress(stackSpace_, pair_->firstName()).value_or("");
-        peerMac_ = kez::test::linkAddress(peerSpace_, pair_->secondName()).value_or("");
-        ASSERT_FALSE(stackMac_.empty());
-        ASSERT_FALSE(peerMac_.empty());
-    }
-
-    void TearDown() override { J5Close(&ctx_); }
+    ScriptedPeer() : VethStacksTest("rs", {.addressed = false}) {}
 
     // Opens the stack on its end of the pair; `connections` 0 takes the default configuration.
     void openStack(std::uint16_t connections = 0) {
@@ -70,67 +30,45 @@ protected:
         config.connections = connections;
         config.deliverHeldPackets = 1;
         config.retryLimit = 10;
-        J5Result result = J5_FAILED;
-        ASSERT_TRUE(stackSpace_.run([&] {
-            result = connections ? J5InitConfiguration(&config, pair_->firstName().c_str(), &ctx_, nullptr)
-                                 : J5InitDefault(pair_->firstName().c_str(), &ctx_, nullptr, nullptr);
-        }));
-        ASSERT_EQ(result, J5_OK);
-        if (connections) {
-            ASSERT_EQ(J5Start(nullptr, &ctx_, nullptr), J5_OK);
-        }
-        ASSERT_TRUE(waitForReceiveFilter(&ctx_));
+        ASSERT_EQ(stack_.open({.configuration = connections ? &config : nullptr}), J5_OK);
+        ASSERT_TRUE(waitForReceiveFilter(&stack_.ctx));
     }
 
     void startPeer(const std::string& scenario, std::vector<std::string> extra = {}) {
-        std::vector<std::string> arguments{scenario,      "--iface", pair_->secondName(), "--peer-mac", peerMac_,
-                                           "--stack-mac", stackMac_, "--timeout",         "40"};
+        std::vector<std::string> arguments{scenario,      "--iface",  peer_.interface, "--peer-mac", peer_.mac,
+                                           "--stack-mac", stack_.mac, "--timeout",     "40"};
         arguments.insert(arguments.end(), extra.begin(), extra.end());
-        ASSERT_TRUE(peer_.start(peerSpace_, "scenarios.py", arguments)) << "the peer did not start";
+        ASSERT_TRUE(script_.start(*peer_.space, "scenarios.py", arguments)) << "the peer did not start";
     }
 
     // `waived`: checks of the peer that this stack does not meet on purpose, each with its reason.
     void expectPeerSatisfied(const std::vector<std::string>& waived = {}) {
-        const auto verdict = peer_.verdict(std::chrono::seconds(60));
+        const auto verdict = script_.verdict(std::chrono::seconds(60));
         ASSERT_TRUE(verdict.has_value()) << "no verdict from the peer";
         if (verdictPassed(*verdict)) return;
         EXPECT_TRUE(!waived.empty() && onlyWaivedFailures(*verdict, waived)) << *verdict;
         std::cout << "waived peer checks: " << *verdict << "\n";
     }
 
-    ReliableTarget peerTarget() const {
-        ReliableTarget target;
-        const auto mac = *kez::net::parseMac(peerMac_);
-        std::copy(mac.begin(), mac.end(), target.mac);
-        target.destVdn = kPeerVdn;
-        target.srcVdn = kStackVdn;
-        return target;
-    }
-
     void sendToPeer(std::uint32_t first, std::uint32_t count) {
-        const SendOutcome outcome = sendPatterns(&ctx_, peerTarget(), first, count, Clock::now() + 30s);
+        const SendOutcome outcome =
+            sendPatterns(&stack_.ctx, targetAt(peer_.macAddress()), first, count, Clock::now() + 30s);
         EXPECT_EQ(outcome.failure, 0) << "packet " << first + outcome.queued;
     }
 
     // Pins receive connections for the peer's stations +0 .. +n-1 (last MAC byte increased).
     void pinPeerStations(int n) {
-        auto mac = *kez::net::parseMac(peerMac_);
+        auto mac = peer_.macAddress();
         const std::uint8_t last = mac[5];
         const J5ChannelParameters pin{2, 1, 0x0011};
         for (int i = 0; i < n; ++i) {
             mac[5] = static_cast<std::uint8_t>(last + i);
-            ASSERT_EQ(J5SetChannelParameters(&ctx_, mac.data(), 1, &pin), J5_OK);
+            ASSERT_EQ(J5SetChannelParameters(&stack_.ctx, mac.data(), 1, &pin), J5_OK);
         }
     }
 
-    kez::test::NetNamespace stackSpace_{"rs"};
-    kez::test::NetNamespace peerSpace_{"rp"};
-    std::unique_ptr<kez::test::VethPair> pair_;
-    std::string stackMac_;
-    std::string peerMac_;
-    J5NetIf ctx_{};
-    PeerScript peer_;
-    std::unique_ptr<Echo> echo_; // after ctx_: closed by TearDown before it is joined
+    PeerScript script_;
+    std::unique_ptr<Echo> echo_; // closed by TearDown before it is joined
 };
 
 TEST_F(ScriptedPeer, Connect) {
@@ -202,14 +140,14 @@ TEST_F(ScriptedPeer, EvictionErrorGivesUpTheHeldPackets) {
 
 TEST_F(ScriptedPeer, ReceiveRepeatsGapsReorderingAndTheWrap) {
     openStack();
-    echo_ = std::make_unique<Echo>(&ctx_);
+    echo_ = std::make_unique<Echo>(&stack_.ctx, 0x0011);
     startPeer("receive", {"--count", "60", "--seed", "5"});
     expectPeerSatisfied();
 }
 
 TEST_F(ScriptedPeer, EvictionOfTheLeastRecentlyActiveStation) {
     openStack(4);
-    echo_ = std::make_unique<Echo>(&ctx_);
+    echo_ = std::make_unique<Echo>(&stack_.ctx, 0x0011);
     startPeer("evict", {"--connections", "4"});
     expectPeerSatisfied();
 }
@@ -217,7 +155,7 @@ TEST_F(ScriptedPeer, EvictionOfTheLeastRecentlyActiveStation) {
 TEST_F(ScriptedPeer, NoRoomWhenEveryReceiveConnectionIsPinned) {
     openStack(4);
     pinPeerStations(4);
-    echo_ = std::make_unique<Echo>(&ctx_);
+    echo_ = std::make_unique<Echo>(&stack_.ctx, 0x0011);
     startPeer("no-room", {"--connections", "4"});
     expectPeerSatisfied();
 }

@@ -5,11 +5,10 @@
 #include "iface/interface.h"
 #include "iface/interface_registry.h"
 #include "link_test_support.h"
-#include "net_namespace.h"
+#include "peer_script.h"
 #include "privileged.h"
-#include "reliable/reliable_side.h"
 #include "reliable_stack_support.h"
-#include "scripted_peer_support.h"
+#include "veth_stacks.h"
 
 #include "kez/net/mac_address.h"
 #include "kez/sys/tick.h"
@@ -36,64 +35,47 @@ std::array<std::uint8_t, 6> addressNumberingFrom(std::uint16_t target, kez::sys:
     return {0x02, 0x00, 0x5E, tag, static_cast<std::uint8_t>(m & 0xFF), static_cast<std::uint8_t>(m >> 8)};
 }
 
-struct Side {
-    Side(const char* tag, const kez::test::NetNamespace& middle) : space(tag), link(space, middle) {}
-    ~Side() { J5Close(&ctx); }
-
-    bool open(const std::array<std::uint8_t, 6>& mac) {
-        if (!space.ip("link set dev " + link.firstName() + " address " + kez::net::formatMac(mac))) return false;
-        J5Result result = J5_FAILED;
-        if (!space.run([&] { result = J5InitDefault(link.firstName().c_str(), &ctx, nullptr, nullptr); })) return false;
-        if (result != J5_OK || !waitForReceiveFilter(&ctx)) return false;
-        receiver = std::make_unique<PatternReceiver>(&ctx);
-        return true;
-    }
-
-    std::optional<reliable::SendConnectionView> connectionTo(const std::uint8_t* mac) {
-        const auto iface = iface::acquireInterface(&ctx);
-        reliable::ReliableCore* core = iface ? reliable::reliableCoreOf(*iface) : nullptr;
-        return core ? core->sender().inspect(mac) : std::nullopt;
-    }
-
-    kez::test::NetNamespace space;
-    kez::test::VethPair link;
-    J5NetIf ctx{};
-    std::unique_ptr<PatternReceiver> receiver;
-};
+void openAt(VethStation& station, const std::array<std::uint8_t, 6>& mac) {
+    ASSERT_TRUE(station.setMac(mac));
+    ASSERT_EQ(station.open(), J5_OK);
+    ASSERT_TRUE(waitForReceiveFilter(&station.ctx));
+}
 
 TEST(ReliableThroughLossyRelay, TenThousandEachWayOnceInOrderAcrossTheWrap) {
     KEZ_REQUIRE_PRIVILEGED();
-    kez::test::NetNamespace middle("rm");
-    if (!middle.valid()) KEZ_SKIP_OR_FAIL("namespace: " + middle.error());
-    Side left("rl", middle);
-    Side right("rr", middle);
-    if (!left.link.valid() || !right.link.valid()) KEZ_SKIP_OR_FAIL("veth: " + left.link.error() + right.link.error());
+    std::optional<PatternReceiver> atLeft; // joined once the stacks are closed
+    std::optional<PatternReceiver> atRight;
+    VethStacks stacks("r", {.throughMiddle = true, .addressed = false});
+    if (const auto problem = stacks.problem()) KEZ_SKIP_OR_FAIL(*problem);
+    VethStation& left = stacks.left();
+    VethStation& right = stacks.right();
 
     // Connections made within a few seconds start between 56,000 and 65,535: 10,000 packets wrap.
     const kez::sys::Tick now = kez::sys::tickMs();
     const auto leftMac = addressNumberingFrom(56'000, now, 0x0A);
     const auto rightMac = addressNumberingFrom(56'500, now, 0x0B);
-    ASSERT_TRUE(left.open(leftMac));
-    ASSERT_TRUE(right.open(rightMac));
+    openAt(left, leftMac);
+    openAt(right, rightMac);
+    ASSERT_FALSE(HasFatalFailure());
+    atLeft.emplace(&left.ctx);
+    atRight.emplace(&right.ctx);
     PeerScript relay;
-    ASSERT_TRUE(relay.start(middle, "relay.py", {"--iface-a",    left.link.secondName(),
-                                                 "--iface-b",    right.link.secondName(),
-                                                 "--drop",       "0.004",
-                                                 "--dup",        "0.01",
-                                                 "--delay-ms",   "3",
-                                                 "--delay-rate", "0.05",
-                                                 "--reorder",    "0.01",
-                                                 "--hold-ms",    "20",
-                                                 "--seed",       "7",
-                                                 "--duration",   "280"}));
+    ASSERT_TRUE(relay.start(stacks.middle(), "relay.py", {"--iface-a",    left.farInterface,
+                                                          "--iface-b",    right.farInterface,
+                                                          "--drop",       "0.004",
+                                                          "--dup",        "0.01",
+                                                          "--delay-ms",   "3",
+                                                          "--delay-rate", "0.05",
+                                                          "--reorder",    "0.01",
+                                                          "--hold-ms",    "20",
+                                                          "--seed",       "7",
+                                                          "--duration",   "280"}));
     const std::uint16_t window = 50;
     ASSERT_EQ(j5SetS2DListLength(&left.ctx, rightMac.data(), &window), window);
     ASSERT_EQ(j5SetS2DListLength(&right.ctx, leftMac.data(), &window), window);
 
-    ReliableTarget toRight;
-    std::copy(rightMac.begin(), rightMac.end(), toRight.mac);
-    ReliableTarget toLeft;
-    std::copy(leftMac.begin(), leftMac.end(), toLeft.mac);
+    const ReliableTarget toRight = targetAt(rightMac);
+    const ReliableTarget toLeft = targetAt(leftMac);
     const auto deadline = Clock::now() + 200s;
     SendOutcome rightward;
     std::thread sender([&] { rightward = sendPatterns(&left.ctx, toRight, 0, kPackets, deadline); });
@@ -101,13 +83,13 @@ TEST(ReliableThroughLossyRelay, TenThousandEachWayOnceInOrderAcrossTheWrap) {
     sender.join();
     EXPECT_EQ(rightward.failure, 0);
     EXPECT_EQ(leftward.failure, 0);
-    EXPECT_TRUE(right.receiver->waitFor(kPackets, 60s));
-    EXPECT_TRUE(left.receiver->waitFor(kPackets, 60s));
-    EXPECT_EQ(orderProblem(right.receiver->received(), 0, kPackets), "");
-    EXPECT_EQ(orderProblem(left.receiver->received(), 0, kPackets), "");
+    EXPECT_TRUE(atRight->waitFor(kPackets, 60s));
+    EXPECT_TRUE(atLeft->waitFor(kPackets, 60s));
+    EXPECT_EQ(orderProblem(atRight->received(), 0, kPackets), "");
+    EXPECT_EQ(orderProblem(atLeft->received(), 0, kPackets), "");
 
-    for (const auto& [from, to] : {std::pair{&left, rightMac.data()}, std::pair{&right, leftMac.data()}}) {
-        const auto view = from->connectionTo(to);
+    for (const auto& [from, to] : {std::pair{&left, &right}, std::pair{&right, &left}}) {
+        const auto view = sendConnection(&from->ctx, to->macAddress().data());
         ASSERT_TRUE(view.has_value());
         EXPECT_EQ(view->counters.connects, 1u);
         EXPECT_GT(std::uint32_t{view->initialConnectNumber} + kPackets, 0xFFFFu)
@@ -122,7 +104,7 @@ TEST(ReliableThroughLossyRelay, TenThousandEachWayOnceInOrderAcrossTheWrap) {
     for (const char* kind : {"\"dropped\": 0,", "\"duplicated\": 0,", "\"delayed\": 0,", "\"reordered\": 0,"}) {
         EXPECT_EQ(counters->find(kind), std::string::npos) << "the relay never " << kind;
     }
-    EXPECT_EQ(left.receiver->strangers() + right.receiver->strangers(), 0u);
+    EXPECT_EQ(atLeft->strangers() + atRight->strangers(), 0u);
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "process.h"
 #include "reliable/reliable_side.h"
 #include "reliable_stack_support.h"
+#include "temp_dir.h"
 
 #include "kez/net/mac_address.h"
 
@@ -166,7 +167,7 @@ std::map<std::string, std::size_t> tsharkCensus(const std::filesystem::path& pca
 // captures everything it writes and reads.
 TEST(ReliableOnFaultyVirtualWire, TenThousandEachWayOnceInOrderAndTsharkReadsTheCapture) {
     constexpr std::uint32_t kCount = 10'000;
-    ScratchFolder scratch;
+    const TempDir scratch;
     const auto pcap = scratch.path() / "wire.pcap";
     const std::string wire = kez::test::uniqueName("rf");
     const std::string faults = "?drop=0.05&dup=1&reorder=1";

@@ -1,13 +1,13 @@
 // The interface's UDP and IP multicast path across a veth pair: the stack in one private
 // namespace, the independent UDP peer (udp_peer.py on j5wire) in the other. The peer's
 // sockets (with the received TOS and TTL) and the kernel's group list are the oracles.
+#include "eventually.h"
 #include "iface/interface.h"
 #include "iface/interface_registry.h"
 #include "link_test_support.h"
-#include "net_namespace.h"
 #include "privileged.h"
 #include "process.h"
-#include "udp_test_support.h"
+#include "veth_stacks.h"
 
 #include <gtest/gtest.h>
 
@@ -28,30 +28,12 @@ std::filesystem::path udpPeerScript() { return std::filesystem::path(KEZ_SOURCE_
 
 bool holds(const std::string& line, const std::string& field) { return line.find(field) != std::string::npos; }
 
-class UdpInterface : public ::testing::Test {
+class UdpInterface : public VethStacksTest {
 protected:
-    void SetUp() override {
-        KEZ_REQUIRE_PRIVILEGED();
-        if (!stackSpace_.valid()) KEZ_SKIP_OR_FAIL("namespace: " + stackSpace_.error());
-        if (!peerSpace_.valid()) KEZ_SKIP_OR_FAIL("namespace: " + peerSpace_.error());
-        pair_ = std::make_unique<kez::test::VethPair>(stackSpace_, peerSpace_,
-                                                      kez::test::VethOptions{"198.18.0.1/24", "198.18.0.2/24"});
-        if (!pair_->valid()) KEZ_SKIP_OR_FAIL("veth: " + pair_->error());
-        stackMac_ = kez::test::linkAddress(stackSpace_, pair_->firstName()).value_or("");
-        peerMac_ = kez::test::linkAddress(peerSpace_, pair_->secondName()).value_or("");
-        ASSERT_FALSE(stackMac_.empty());
-        ASSERT_FALSE(peerMac_.empty());
-        J5Result result = J5_FAILED;
-        const J5IpSettings settings = ipSettingsFor(kStackIp);
-        ASSERT_TRUE(
-            stackSpace_.run([&] { result = J5InitDefault(pair_->firstName().c_str(), &ctx_, nullptr, &settings); }));
-        ASSERT_EQ(result, J5_OK);
-    }
-
-    void TearDown() override { J5Close(&ctx_); }
+    UdpInterface() : VethStacksTest("u7", {}, StackOpenOptions{.ownIp = true}) {}
 
     // A listening peer that has printed READY.
-    void startListener(kez::test::ChildProcess& listener, std::vector<std::string> options) {
+    void startListener(ChildProcess& listener, std::vector<std::string> options) {
         std::vector<std::string> argv{KEZ_PYTHON, udpPeerScript().string(), "listen"};
         argv.insert(argv.end(), options.begin(), options.end());
         ASSERT_TRUE(listener.start(peerSpace_.exec(argv)));
@@ -63,27 +45,24 @@ protected:
     int peerSends(std::vector<std::string> options) {
         std::vector<std::string> argv{KEZ_PYTHON, udpPeerScript().string(), "send"};
         argv.insert(argv.end(), options.begin(), options.end());
-        const auto sent = kez::test::runCommand(peerSpace_.exec(argv));
+        const auto sent = runCommand(peerSpace_.exec(argv));
         EXPECT_TRUE(sent.ok()) << sent.err;
         return sent.ok() ? std::stoi(sent.out) : -1;
     }
 
-    std::string kernelGroups() const { return groupsOf(stackSpace_); }
+    std::string kernelGroups() const { return stackSpace_.ipv4Groups(); }
 
-    std::string stackMacHex() const { return macHex(stackMac_); }
-
-    kez::test::NetNamespace stackSpace_{"u7a"};
-    kez::test::NetNamespace peerSpace_{"u7b"};
-    std::unique_ptr<kez::test::VethPair> pair_;
-    std::string stackMac_;
-    std::string peerMac_;
-    J5NetIf ctx_{};
+    const NetNamespace& stackSpace_ = *stack_.space;
+    const NetNamespace& peerSpace_ = *peer_.space;
+    const std::string& stackMac_ = stack_.mac;
+    const std::string& peerMac_ = peer_.mac;
+    J5NetIf& ctx_ = stack_.ctx;
 };
 
 TEST_F(UdpInterface, UnreliablePacketsLeaveAsDatagramsWithTheirTypeOfServiceAndTtl) {
-    kez::test::ChildProcess listener;
+    ChildProcess listener;
     startListener(listener, {"--count", "3"});
-    const auto peer = *kez::net::parseMac(peerMac_);
+    const auto peer = peer_.macAddress();
     const Bytes hu = {0x10, 0x20, 0x30, 0x40};
     const Bytes ha = {0xA0, 0xA1, 0xA2};
     // Callers hand the type of service over with its two bytes swapped.
@@ -95,7 +74,7 @@ TEST_F(UdpInterface, UnreliablePacketsLeaveAsDatagramsWithTheirTypeOfServiceAndT
     for (const std::string& field : std::vector<std::string>{
              "\"type\": \"HU\"", "\"port\": 47093", "\"tos\": 184", "\"ttl\": 128", "\"path_flags\": 113",
              "\"dst_vdn\": 2", "\"src_vdn\": 3", "\"payload\": \"10203040\"",
-             "\"sender_mac\": \"" + stackMacHex() + "\"", "\"from\": [\"198.18.0.1\""}) {
+             "\"sender_mac\": \"" + toHex(stack_.macAddress()) + "\"", "\"from\": [\"198.18.0.1\""}) {
         EXPECT_TRUE(holds(first, field)) << field << " in " << first;
     }
     const std::string audio = listener.readLine(10s).value_or("");
@@ -119,7 +98,7 @@ TEST_F(UdpInterface, ReceivedDatagramsCarryTheIpPathAndTheirSender) {
     EXPECT_EQ(packet->udpSourceRef->port, huPort);
     EXPECT_EQ(packet->linkDestinationRef, nullptr);
     EXPECT_EQ(Bytes(packet->dataRef, packet->dataRef + packet->length), (Bytes{0xA1, 0xA2, 0xA3}));
-    EXPECT_EQ(macHex(packet->headerRef + 2), macHex(peerMac_));
+    EXPECT_EQ(toHex({packet->headerRef + 2, 6}), toHex(peer_.macAddress()));
     J5FreePacketObj(&ctx_, packet);
 
     const int haPort = peerSends({"--to", kStackIpText, "--type", "HA", "--sender-mac", peerMac_, "--payload", "55"});
@@ -133,9 +112,9 @@ TEST_F(UdpInterface, ReceivedDatagramsCarryTheIpPathAndTheirSender) {
 }
 
 TEST_F(UdpInterface, GroupDestinationsGoToTheMulticastPort) {
-    kez::test::ChildProcess listener;
+    ChildProcess listener;
     startListener(listener, {"--group", "239.7.7.7", "--via", kPeerIpText});
-    const auto peer = *kez::net::parseMac(peerMac_);
+    const auto peer = peer_.macAddress();
     const std::uint8_t group[4] = {239, 7, 7, 7};
     const Bytes hu = {0x42};
     ASSERT_EQ(J5Send(&ctx_, J5_TYPE_HU, peer.data(), 2, 3, hu.data(), 1, 0x0071, group, nullptr, 0, 0), J5_SENT);
@@ -198,15 +177,15 @@ TEST_F(UdpInterface, OwnMulticastPacketsAreNotDelivered) {
 // over once the first one is closed.
 TEST_F(UdpInterface, SecondInterfaceTakesThePortOverWhenTheFirstCloses) {
     J5NetIf second{};
-    const J5IpSettings settings = ipSettingsFor(kStackIp);
+    const J5IpSettings settings = stack_.ipSettings();
     J5Result result = J5_FAILED;
     ASSERT_TRUE(
-        stackSpace_.run([&] { result = J5InitDefault(pair_->firstName().c_str(), &second, nullptr, &settings); }));
+        stackSpace_.run([&] { result = J5InitDefault(stack_.interface.c_str(), &second, nullptr, &settings); }));
     ASSERT_EQ(result, J5_OK);
     const auto secondIface = iface::acquireInterface(&second);
     EXPECT_TRUE(eventually([&] { return secondIface->udp->counters().bindRetries.load() > 0; }));
     J5Close(&ctx_);
-    EXPECT_TRUE(eventually([&] { return udpPortBound(stackSpace_, J5_UDP_PORT); })) << "never taken over";
+    EXPECT_TRUE(eventually([&] { return stackSpace_.udpPortBound(J5_UDP_PORT); })) << "never taken over";
     peerSends({"--to", kStackIpText, "--sender-mac", peerMac_, "--payload", "07"});
     J5PacketObj* packet = receiveWithin(&second, false, 5s);
     EXPECT_EQ(markerOf(packet), 7);
@@ -222,7 +201,7 @@ TEST_F(UdpInterface, GroupCallsNeedAStartedInterface) {
     EXPECT_EQ(IGMPJoinGroupToRcv(nullptr, group, 0, 0), 0);
     J5NetIf configured{};
     ASSERT_TRUE(stackSpace_.run(
-        [&] { ASSERT_EQ(J5InitConfiguration(nullptr, pair_->firstName().c_str(), &configured, nullptr), J5_OK); }));
+        [&] { ASSERT_EQ(J5InitConfiguration(nullptr, stack_.interface.c_str(), &configured, nullptr), J5_OK); }));
     EXPECT_EQ(IGMPJoinGroupToRcv(&configured, group, 0, 0), 0) << "configured, not started";
     const std::uint8_t peer[6] = {2, 0, 0, 0, 0, 1};
     J5Result started = J5_FAILED;

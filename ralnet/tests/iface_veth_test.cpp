@@ -6,10 +6,11 @@
 #include "iface/interface_registry.h"
 #include "link_cases.h"
 #include "link_test_support.h"
-#include "net_namespace.h"
 #include "privileged.h"
 #include "process.h"
+#include "temp_dir.h"
 #include "unprivileged_copy.h"
+#include "veth_stacks.h"
 
 #include <gtest/gtest.h>
 
@@ -28,10 +29,6 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-std::string macText(const std::uint8_t* mac) {
-    return kez::net::formatMac({mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]});
-}
-
 std::vector<std::string> entriesOf(const char* list) {
     std::vector<std::string> out;
     for (const char* at = list; *at; at += std::strlen(at) + 1)
@@ -39,60 +36,39 @@ std::vector<std::string> entriesOf(const char* list) {
     return out;
 }
 
-class VethInterface : public ::testing::Test {
+class VethInterface : public VethStacksTest {
 protected:
-    void SetUp() override {
-        KEZ_REQUIRE_PRIVILEGED();
-        if (!first_.valid()) KEZ_SKIP_OR_FAIL("namespace: " + first_.error());
-        if (!second_.valid()) KEZ_SKIP_OR_FAIL("namespace: " + second_.error());
-        pair_ = std::make_unique<kez::test::VethPair>(first_, second_,
-                                                      kez::test::VethOptions{"198.18.0.1/24", "198.18.0.2/24"});
-        if (!pair_->valid()) KEZ_SKIP_OR_FAIL("veth: " + pair_->error());
-        own_ = kez::test::linkAddress(first_, pair_->firstName()).value_or("");
-        peer_ = kez::test::linkAddress(second_, pair_->secondName()).value_or("");
-        ASSERT_FALSE(own_.empty());
-        ASSERT_FALSE(peer_.empty());
-    }
+    VethInterface() : VethStacksTest("r") {}
 
-    void TearDown() override { J5Close(&ctx_); }
-
-    void openRalnet(const char* adapter) {
-        J5Result result = J5_FAILED;
-        ASSERT_TRUE(first_.run([&] { result = J5InitDefault(adapter, &ctx_, nullptr, nullptr); }));
-        ASSERT_EQ(result, J5_OK);
+    void openRalnet() {
+        ASSERT_EQ(stack_.open(), J5_OK);
         ASSERT_TRUE(waitForReceiveFilter(&ctx_));
     }
 
     void peerSends(const std::vector<Bytes>& frames) {
-        std::vector<std::string> argv{KEZ_PYTHON, linkPeerScript().string(), "send", pair_->secondName()};
-        for (const auto& frame : frames) {
-            std::string text;
-            for (const auto b : frame) {
-                static const char* digits = "0123456789abcdef";
-                text += digits[b >> 4];
-                text += digits[b & 15];
-            }
-            argv.push_back(text);
-        }
-        const auto sent = kez::test::runCommand(second_.exec(argv));
+        std::vector<std::string> argv{KEZ_PYTHON, linkPeerScript().string(), "send", peerInterface_};
+        for (const auto& frame : frames)
+            argv.push_back(toHex(frame));
+        const auto sent = runCommand(second_.exec(argv));
         ASSERT_TRUE(sent.ok()) << sent.err;
     }
 
     std::string ipShow(const char* what) {
-        return kez::test::runCommand({"ip", "-n", first_.name(), what, "show", "dev", pair_->firstName()}).out;
+        return runCommand({"ip", "-n", first_.name(), what, "show", "dev", ownInterface_}).out;
     }
 
-    kez::test::NetNamespace first_{"ra"};
-    kez::test::NetNamespace second_{"rb"};
-    std::unique_ptr<kez::test::VethPair> pair_;
-    std::string own_;
-    std::string peer_;
-    J5NetIf ctx_{};
-    ScratchFolder scratch_;
+    const NetNamespace& first_ = *stack_.space;
+    const NetNamespace& second_ = *peer_.space;
+    const std::string& ownInterface_ = stack_.interface;
+    const std::string& peerInterface_ = peer_.interface;
+    const std::string& ownMac_ = stack_.mac;
+    const std::string& peerMac_ = peer_.mac;
+    J5NetIf& ctx_ = stack_.ctx;
+    const TempDir scratch_;
 };
 
 TEST_F(VethInterface, TakesTheAdapterAddressAndListsTheNamespaceAdapters) {
-    const kez::test::VethPair inside(first_, first_);
+    const VethPair inside(first_, first_);
     ASSERT_TRUE(inside.valid()) << inside.error();
     char names[1024];
     char descriptions[4096];
@@ -103,7 +79,7 @@ TEST_F(VethInterface, TakesTheAdapterAddressAndListsTheNamespaceAdapters) {
     std::vector<std::string> found = entriesOf(names);
     const std::string firstListed = found.empty() ? "" : found.front();
     std::sort(found.begin(), found.end());
-    std::vector<std::string> expected{pair_->firstName(), inside.firstName(), inside.secondName()};
+    std::vector<std::string> expected{ownInterface_, inside.firstName(), inside.secondName()};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(found, expected) << "exactly the namespace's Ethernet adapters, no loopback";
     EXPECT_EQ(entriesOf(descriptions), std::vector<std::string>(3, "veth"));
@@ -121,27 +97,27 @@ TEST_F(VethInterface, TakesTheAdapterAddressAndListsTheNamespaceAdapters) {
     ASSERT_EQ(result, J5_OK);
     std::uint8_t mac[6];
     J5GetSourceMACAddr(&ctx_, mac);
-    EXPECT_EQ(macText(mac), kez::test::linkAddress(first_, chosen).value_or("?"))
+    EXPECT_EQ(toHex(mac, ":"), linkAddress(first_, chosen).value_or("?"))
         << "the default adapter is the first listed, and its address is ours";
 }
 
 TEST_F(VethInterface, OpensTheNamedAdapterWithItsAddress) {
-    openRalnet(pair_->firstName().c_str());
+    openRalnet();
     std::uint8_t mac[6];
     J5GetSourceMACAddr(&ctx_, mac);
-    EXPECT_EQ(macText(mac), own_);
+    EXPECT_EQ(toHex(mac, ":"), ownMac_);
 }
 
 TEST_F(VethInterface, SentFramesAreByteExactOnTheWire) {
-    openRalnet(pair_->firstName().c_str());
-    const CaseSet set = makeCases(sendSpecs(own_, peer_), scratch_.path());
+    openRalnet();
+    const CaseSet set = makeCases(sendSpecs(ownMac_, peerMac_), scratch_.path());
     ASSERT_TRUE(set.error.empty()) << set.error;
     const fs::path pcap = scratch_.path() / "wire.pcap";
-    kez::test::ChildProcess tcpdump;
-    ASSERT_TRUE(tcpdump.start(second_.exec({"sh", "-c",
-                                            "exec tcpdump -n -Z root -U -i " + pair_->secondName() + " -c " +
-                                                std::to_string(set.cases.size()) + " -w " + pcap.string() +
-                                                " 'not ip and not ip6 and not arp' 2>&1"})));
+    ChildProcess tcpdump;
+    ASSERT_TRUE(tcpdump.start(
+        second_.exec({"sh", "-c",
+                      "exec tcpdump -n -Z root -U -i " + peerInterface_ + " -c " + std::to_string(set.cases.size()) +
+                          " -w " + pcap.string() + " 'not ip and not ip6 and not arp' 2>&1"})));
     const auto listening = tcpdump.readLine(10s);
     ASSERT_TRUE(listening && listening->find("listening on") != std::string::npos) << listening.value_or("nothing");
     for (const auto& c : set.cases)
@@ -151,8 +127,8 @@ TEST_F(VethInterface, SentFramesAreByteExactOnTheWire) {
 }
 
 TEST_F(VethInterface, InjectedFramesComeBackInEveryFraming) {
-    openRalnet(pair_->firstName().c_str());
-    const CaseSet set = makeCases(receiveSpecs(own_, peer_), scratch_.path());
+    openRalnet();
+    const CaseSet set = makeCases(receiveSpecs(ownMac_, peerMac_), scratch_.path());
     ASSERT_TRUE(set.error.empty()) << set.error;
     std::vector<Bytes> frames;
     for (const auto& c : set.cases)
@@ -167,7 +143,7 @@ TEST_F(VethInterface, InjectedFramesComeBackInEveryFraming) {
 }
 
 TEST_F(VethInterface, FilterAndMulticastListShowInTheKernel) {
-    openRalnet(pair_->firstName().c_str());
+    openRalnet();
     const std::uint8_t groups[12] = {0x03, 0x5A, 0x4E, 0, 0, 1, 0x03, 0x5A, 0x4E, 0, 0, 2};
     ASSERT_EQ(J5SetMultiCastAddresses(&ctx_, groups, 12), 1);
     std::string maddr = ipShow("maddr");
@@ -179,8 +155,8 @@ TEST_F(VethInterface, FilterAndMulticastListShowInTheKernel) {
     EXPECT_NE(maddr.find("link  03:5a:4e:00:00:02"), std::string::npos) << maddr;
 
     ASSERT_EQ(J5SetPacketFilter(&ctx_, 11), 1);
-    const auto own = *kez::net::parseMac(own_);
-    const auto peer = *kez::net::parseMac(peer_);
+    const auto own = stack_.macAddress();
+    const auto peer = peer_.macAddress();
     const kez::net::MacAddress listed{0x03, 0x5A, 0x4E, 0, 0, 2};
     const kez::net::MacAddress unlisted{0x03, 0x5A, 0x4E, 0, 0, 1};
     peerSends({huFrame(unlisted, peer, 1), huFrame(listed, peer, 2), huFrame(own, peer, 3)});
@@ -196,15 +172,15 @@ TEST_F(VethInterface, FilterAndMulticastListShowInTheKernel) {
 }
 
 TEST_F(VethInterface, ReceivingResumesAfterTheLinkWentDown) {
-    openRalnet(pair_->firstName().c_str());
-    const auto own = *kez::net::parseMac(own_);
-    const auto peer = *kez::net::parseMac(peer_);
-    ASSERT_TRUE(first_.ip("link set " + pair_->firstName() + " down"));
+    openRalnet();
+    const auto own = stack_.macAddress();
+    const auto peer = peer_.macAddress();
+    ASSERT_TRUE(first_.ip("link set " + ownInterface_ + " down"));
     std::this_thread::sleep_for(300ms);
-    ASSERT_TRUE(first_.ip("link set " + pair_->firstName() + " up"));
+    ASSERT_TRUE(first_.ip("link set " + ownInterface_ + " up"));
     for (int attempt = 0; attempt < 50; ++attempt) {
-        if (kez::test::runCommand({"ip", "-n", first_.name(), "link", "show", pair_->firstName()})
-                .out.find("LOWER_UP") != std::string::npos) {
+        if (runCommand({"ip", "-n", first_.name(), "link", "show", ownInterface_}).out.find("LOWER_UP") !=
+            std::string::npos) {
             break;
         }
         std::this_thread::sleep_for(100ms);
@@ -237,15 +213,14 @@ protected:
         return probe_.readLine(15s).value_or("<no answer>");
     }
 
-    kez::test::UnprivilegedCopy copy_{"ralnet-probe",
-                                      {RALNET_PROBE, RALNET_LIBRARY, KEZPLAT_LIBRARY, KEZ_RAWSOCK_PROGRAM}};
-    kez::test::ChildProcess probe_;
+    UnprivilegedCopy copy_{"ralnet-probe", {RALNET_PROBE, RALNET_LIBRARY, KEZPLAT_LIBRARY, KEZ_RAWSOCK_PROGRAM}};
+    ChildProcess probe_;
 };
 
 TEST_F(VethAsNobody, OpensThroughTheHelperAndHearsOnlyJ5) {
     ASSERT_TRUE(startProbe());
     const std::string before = ask("usage");
-    EXPECT_EQ(ask("open " + pair_->firstName()), "ok " + own_);
+    EXPECT_EQ(ask("open " + ownInterface_), "ok " + ownMac_);
 
     // An IPv4 datagram and a frame of another EtherType to our address, then a J5 frame.
     ASSERT_TRUE(second_.run([] {
@@ -257,8 +232,8 @@ TEST_F(VethAsNobody, OpensThroughTheHelperAndHearsOnlyJ5) {
         ::sendto(fd, "udp", 3, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
         ::close(fd);
     }));
-    const auto own = *kez::net::parseMac(own_);
-    const auto peer = *kez::net::parseMac(peer_);
+    const auto own = stack_.macAddress();
+    const auto peer = peer_.macAddress();
     Bytes other = huFrame(own, peer, 0x41);
     other[13] = 0xB6;
     peerSends({other, huFrame(own, peer, 0x42)});
@@ -273,9 +248,9 @@ TEST_F(VethAsNobody, OpensThroughTheHelperAndHearsOnlyJ5) {
 TEST_F(VethAsNobody, WithoutTheHelperTheOpenFailsAndLeavesNothing) {
     ASSERT_TRUE(startProbe({"KEZ_RAWSOCK=" + (copy_.folder() / "missing" / "kez-rawsock").string()}));
     const std::string before = ask("usage");
-    EXPECT_EQ(ask("open " + pair_->firstName()), "fail 0000");
+    EXPECT_EQ(ask("open " + ownInterface_), "fail 0000");
     EXPECT_EQ(ask("usage"), before);
-    EXPECT_EQ(ask("open " + pair_->firstName()), "fail 0000") << "and can be tried again";
+    EXPECT_EQ(ask("open " + ownInterface_), "fail 0000") << "and can be tried again";
     probe_.sendLine("quit");
     EXPECT_EQ(probe_.wait(), 0);
 }

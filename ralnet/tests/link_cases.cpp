@@ -17,21 +17,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string hexText(const Bytes& bytes) {
-    static const char* digits = "0123456789abcdef";
-    std::string out;
-    for (const auto b : bytes) {
-        out.push_back(digits[b >> 4]);
-        out.push_back(digits[b & 15]);
-    }
-    return out;
-}
-
 std::string specJson(const CaseSpec& s) {
     std::ostringstream out;
     out << R"({"name":")" << s.name << R"(","type":")" << s.type << R"(","form":")" << s.form << R"(","framing":")"
         << s.framing << R"(","dst":")" << s.dst << R"(","src":")" << s.src << R"(","seq":)" << s.seq << R"(,"tag":)"
-        << s.tag << R"(,"payload":")" << hexText(s.payload) << R"(","dst_vdn":)" << s.destVdn << R"(,"src_vdn":)"
+        << s.tag << R"(,"payload":")" << toHex(s.payload) << R"(","dst_vdn":)" << s.destVdn << R"(,"src_vdn":)"
         << s.srcVdn;
     if (s.form == "older-hu") out << R"(,"hu_words":[)" << s.words[0] << "," << s.words[1] << "]";
     out << "}";
@@ -61,16 +51,6 @@ CaseSpec request(std::string name, std::string type, std::string form, std::stri
 std::uint16_t typeCode(const std::string& type) { return static_cast<std::uint16_t>((type[0] << 8) | type[1]); }
 
 } // namespace
-
-ScratchFolder::ScratchFolder() {
-    std::string pattern = (fs::temp_directory_path() / "ralnet-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data())) path_ = pattern;
-}
-
-ScratchFolder::~ScratchFolder() {
-    std::error_code ignored;
-    if (!path_.empty()) fs::remove_all(path_, ignored);
-}
 
 fs::path linkPeerScript() { return fs::path(KEZ_SOURCE_DIR) / "ralnet" / "tests" / "link_peer.py"; }
 

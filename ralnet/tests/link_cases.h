@@ -1,7 +1,7 @@
 #pragma once
 // Frames for the link exchange tests, made by the independent peer (link_peer.py on the
 // J5 wire tables), and the calls that make Ralnet send or check them.
-#include "test_bytes.h"
+#include "bytes.h"
 
 #include "ralnet/j5.h"
 
@@ -11,6 +11,8 @@
 #include <vector>
 
 namespace ralnet::test {
+
+using namespace kez::test;
 
 struct CaseSpec {
     std::string name;
@@ -41,19 +43,6 @@ struct CaseSet {
     std::vector<WireCase> cases;
     std::filesystem::path file; // the peer's cases, for verifyCapture
     std::string error;
-};
-
-// A folder removed with everything in it at the end.
-class ScratchFolder {
-public:
-    ScratchFolder();
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
 };
 
 CaseSet makeCases(const std::vector<CaseSpec>& specs, const std::filesystem::path& folder);

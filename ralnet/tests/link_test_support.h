@@ -1,18 +1,24 @@
 #pragma once
-// Small helpers shared by the exchange tests: a receive that gives up, and frames made by hand.
-#include "test_bytes.h"
+// Small helpers shared by the interface tests: a receive that gives up, the reliable core's view
+// of a connection, and the marker of a frame made by huFrame.
+#include "bytes.h"
+#include "j5_frames.h"
 
 #include "iface/interface.h"
 #include "iface/interface_registry.h"
 #include "ralnet/j5.h"
+#include "reliable/reliable_side.h"
 
 #include "kez/net/mac_address.h"
 
 #include <chrono>
 #include <future>
+#include <optional>
 #include <thread>
 
 namespace ralnet::test {
+
+using namespace kez::test;
 
 // The next packet of the data (or audio) queue, or null after `limit`; a receive still
 // blocked then is ended by closing the interface.
@@ -36,17 +42,11 @@ inline bool waitForReceiveFilter(J5NetIf* ctx, std::chrono::milliseconds limit =
     return false;
 }
 
-// A plain "HU" frame of `size` bytes whose payload starts with `marker`.
-inline Bytes huFrame(const kez::net::MacAddress& to, const kez::net::MacAddress& from, std::uint8_t marker,
-                     std::size_t size = 60) {
-    Bytes frame(to.begin(), to.end());
-    frame.insert(frame.end(), from.begin(), from.end());
-    frame.insert(frame.end(), {0x88, 0xB5, 'H', 'U'});
-    frame.insert(frame.end(), from.begin(), from.end());
-    frame.resize(14 + 18, 0);
-    frame.push_back(marker);
-    frame.resize(size, 0);
-    return frame;
+// The send connection of an interface to `mac`, as its reliable core sees it.
+inline std::optional<reliable::SendConnectionView> sendConnection(J5NetIf* ctx, const std::uint8_t* mac) {
+    const auto iface = iface::acquireInterface(ctx);
+    reliable::ReliableCore* core = iface ? reliable::reliableCoreOf(*iface) : nullptr;
+    return core ? core->sender().inspect(mac) : std::nullopt;
 }
 
 // The marker of a packet made by huFrame, or -1.

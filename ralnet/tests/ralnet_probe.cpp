@@ -5,6 +5,7 @@
 //   close           -> ok
 //   usage           -> fds <count> threads <count>
 //   quit
+#include "bytes.h"
 #include "ralnet/j5.h"
 
 #include <chrono>
@@ -22,17 +23,6 @@ namespace fs = std::filesystem;
 
 J5NetIf gContext{};
 
-std::string hexOf(const uint8_t* bytes, std::size_t length, const char* separator = "") {
-    std::string out;
-    char digits[4];
-    for (std::size_t i = 0; i < length; ++i) {
-        std::snprintf(digits, sizeof digits, "%02x", bytes[i]);
-        if (i && *separator) out += separator;
-        out += digits;
-    }
-    return out;
-}
-
 std::size_t entries(const char* folder) {
     std::size_t n = 0;
     for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder))
@@ -49,7 +39,7 @@ std::string open(const std::string& adapter) {
     }
     uint8_t mac[6];
     J5GetSourceMACAddr(&gContext, mac);
-    return "ok " + hexOf(mac, 6, ":");
+    return "ok " + kez::test::toHex(mac, ":");
 }
 
 std::string receive(int milliseconds) {
@@ -59,7 +49,8 @@ std::string receive(int milliseconds) {
     if (!packet) return "none";
     char flags[8];
     std::snprintf(flags, sizeof flags, "%04x", packet->pathFlags);
-    const std::string answer = std::string("packet ") + flags + " " + hexOf(packet->dataRef, packet->length);
+    const std::string answer =
+        std::string("packet ") + flags + " " + kez::test::toHex({packet->dataRef, packet->length});
     J5FreePacketObj(&gContext, packet);
     return answer;
 }

@@ -1,4 +1,5 @@
 // Receive connections: connect requests, in-sequence acceptance, repeats, "HE" replies, eviction.
+#include "j5_frames.h"
 #include "reliable_test_support.h"
 
 #include "kez/sys/tick.h"
@@ -58,11 +59,6 @@ protected:
     FakeStack stack;
     reliable::ReliableCore core;
 };
-
-Bytes padded(Bytes frame) {
-    frame.resize(60, 0);
-    return frame;
-}
 
 TEST_F(ReliableReceiveTest, AcceptsOnlyTheNextSequenceAndAcknowledgesTheRepeatAgain) {
     connect(4);

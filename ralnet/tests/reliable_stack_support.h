@@ -1,10 +1,13 @@
 #pragma once
 // Whole interfaces exchanging reliable packets: the test-pattern payloads the independent peer
 // also uses, a sender that waits out a full window, and a receiver that keeps what came in.
-#include "test_bytes.h"
+#include "bytes.h"
 
 #include "ralnet/j5.h"
 
+#include "kez/net/mac_address.h"
+
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -15,6 +18,8 @@
 #include <vector>
 
 namespace ralnet::test {
+
+using namespace kez::test;
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
@@ -51,7 +56,14 @@ struct ReliableTarget {
     std::uint16_t srcVdn = 3;
     J5HeaderBitMap bitmap = 0x0011;
     std::uint16_t length = kPatternLength;
+    const std::uint8_t* destIp = nullptr; // with the IP bits in `bitmap`
 };
+
+inline ReliableTarget targetAt(const kez::net::MacAddress& mac) {
+    ReliableTarget target;
+    std::copy(mac.begin(), mac.end(), target.mac);
+    return target;
+}
 
 struct SendOutcome {
     std::uint32_t queued = 0;
@@ -70,7 +82,7 @@ inline SendOutcome sendPatterns(J5NetIf* ctx, const ReliableTarget& to, std::uin
         }
         const Bytes payload = patternPayload(first + outcome.queued, to.length);
         const J5Result result = J5IntrinsicSend(ctx, J5_TYPE_HR, to.mac, to.destVdn, to.srcVdn, payload.data(),
-                                                to.length, to.bitmap, nullptr, nullptr, 0, 0);
+                                                to.length, to.bitmap, to.destIp, nullptr, 0, 0);
         if (result == J5_ERR_WINDOW_FULL) {
             std::this_thread::sleep_for(200us);
         } else if ((result & 0xFF00) == J5_QUEUED) {
@@ -132,6 +144,35 @@ private:
     mutable std::mutex lock_;
     std::vector<std::uint32_t> received_;
     std::atomic<std::uint32_t> strangers_{0};
+    std::thread thread_;
+};
+
+// For every "HR" that arrives, one "HU" back to its sender with the first bytes of its payload,
+// from VDN 3 to VDN 2, with `bitmap`: by UDP to the sender's address when it has the IP bits.
+class Echo {
+public:
+    Echo(J5NetIf* ctx, J5HeaderBitMap bitmap) : ctx_(ctx), bitmap_(bitmap), thread_([this] { run(); }) {}
+    // The interface must be closed first.
+    ~Echo() { thread_.join(); }
+    Echo(const Echo&) = delete;
+    Echo& operator=(const Echo&) = delete;
+
+private:
+    void run() {
+        const bool byUdp = (bitmap_ & J5_HBM_UDP) != 0;
+        while (J5PacketObj* packet = J5ReceiveObj(ctx_, 0, 0)) {
+            const std::uint8_t* ip = packet->udpSourceRef ? packet->udpSourceRef->address : nullptr;
+            if (headerType(*packet) == J5_TYPE_HR && (ip || !byUdp)) {
+                const std::uint16_t length = std::min<std::uint16_t>(packet->length, kPatternLength);
+                J5Send(ctx_, J5_TYPE_HU, packet->headerRef + 2, 2, 3, packet->dataRef, length, bitmap_,
+                       byUdp ? ip : nullptr, nullptr, 0, 0);
+            }
+            J5FreePacketObj(ctx_, packet);
+        }
+    }
+
+    J5NetIf* ctx_;
+    J5HeaderBitMap bitmap_;
     std::thread thread_;
 };
 

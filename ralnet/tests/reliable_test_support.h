@@ -1,10 +1,10 @@
 #pragma once
 // A fake interface around the reliable core: real pools, a link that records every frame,
 // application and error queues as plain deques; and frames as a peer station would send them.
+#include "bytes.h"
 #include "pool/packet_pools.h"
 #include "reliable/reliable_core.h"
 #include "reliable/services.h"
-#include "test_bytes.h"
 #include "wire/byte_order.h"
 #include "wire/demux.h"
 #include "wire/packet_builder.h"
@@ -17,6 +17,8 @@
 #include <vector>
 
 namespace ralnet::test {
+
+using namespace kez::test;
 
 struct SentFrame {
     Bytes bytes; // the Ethernet frame, or the UDP datagram's payload

@@ -1,5 +1,6 @@
 // The UDP transport across a veth pair: the stack in one private namespace, a plain-socket peer
 // in the other. The peer's sockets and the kernel's group list are the oracles.
+#include "eventually.h"
 #include "net_namespace.h"
 #include "pool/packet_pools.h"
 #include "privileged.h"
@@ -11,13 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
-#include <cstdio>
 #include <cstring>
 #include <deque>
-#include <fstream>
 #include <mutex>
-#include <net/if.h>
-#include <sstream>
 #include <thread>
 
 namespace {
@@ -33,15 +30,7 @@ constexpr Ipv4Address kPeerIp{198, 18, 0, 2};
 constexpr std::uint8_t kOwnMac[6] = {0x02, 0, 0, 0, 0, 0xA1};
 constexpr std::uint8_t kPeerMac[6] = {0x02, 0, 0, 0, 0, 0xB2};
 
-// Polls `condition` for up to five seconds.
-template <typename Condition>
-bool eventually(Condition condition) {
-    for (int i = 0; i < 250; ++i) {
-        if (condition()) return true;
-        std::this_thread::sleep_for(20ms);
-    }
-    return condition();
-}
+using kez::test::eventually;
 
 std::vector<std::uint8_t> huDatagram(const std::uint8_t* senderMac, std::uint8_t marker) {
     std::vector<std::uint8_t> d = {'H', 'U'};
@@ -87,12 +76,8 @@ class UdpTransportTest : public ::testing::Test {
 protected:
     void SetUp() override {
         KEZ_REQUIRE_PRIVILEGED();
-        stackSpace_ = std::make_unique<kez::test::NetNamespace>("ua");
-        peerSpace_ = std::make_unique<kez::test::NetNamespace>("ub");
-        if (!stackSpace_->valid() || !peerSpace_->valid()) KEZ_SKIP_OR_FAIL("no namespaces: " + stackSpace_->error());
-        veth_ = std::make_unique<kez::test::VethPair>(*stackSpace_, *peerSpace_,
-                                                      kez::test::VethOptions{"198.18.0.1/24", "198.18.0.2/24"});
-        if (!veth_->valid()) KEZ_SKIP_OR_FAIL("no veth pair: " + veth_->error());
+        link_ = std::make_unique<kez::test::VethLink>("u");
+        if (const auto problem = link_->problem()) KEZ_SKIP_OR_FAIL(*problem);
         pools_ = ralnet::PacketPools::create({2, 2, 64});
         ASSERT_TRUE(pools_);
         transport_ = std::make_unique<UdpTransport>(ralnet::udp::UdpTransportSeams{
@@ -112,7 +97,7 @@ protected:
         J5IpSettings settings{};
         std::memcpy(settings.ownIp, ownIp.data(), 4);
         bool sending = false;
-        ASSERT_TRUE(stackSpace_->run([&] {
+        ASSERT_TRUE(link_->first().run([&] {
             unicastThread_.start("udp-rx-test", [t = transport_.get()] { t->runUnicastReceiver(); });
             multicastThread_.start("mcast-rx-test", [t = transport_.get()] { t->runMulticastReceiver(); });
             sending = transport_->start(settings, adapter.c_str());
@@ -121,33 +106,14 @@ protected:
     }
 
     void openPeer(UdpSocket& socket, kez::net::UdpBindOptions options) {
-        int error = -1;
-        ASSERT_TRUE(peerSpace_->run([&] { error = socket.open(options); }));
-        ASSERT_EQ(error, 0);
+        ASSERT_EQ(link_->second().openUdp(socket, options), 0);
     }
 
     kez::net::MulticastInterface peerInterface() {
-        unsigned index = 0;
-        peerSpace_->run([&] { index = if_nametoindex(veth_->secondName().c_str()); });
-        return {kPeerIp, static_cast<int>(index)};
+        return {kPeerIp, static_cast<int>(link_->second().interfaceIndex(link_->pair().secondName()))};
     }
 
-    std::string stackGroups() {
-        std::string text;
-        stackSpace_->run([&] {
-            std::ifstream in("/proc/thread-self/net/igmp");
-            std::stringstream all;
-            all << in.rdbuf();
-            text = all.str();
-        });
-        return text;
-    }
-
-    bool stackIsMemberOf(const Ipv4Address& g) {
-        char name[9];
-        std::snprintf(name, sizeof name, "%02X%02X%02X%02X", g[3], g[2], g[1], g[0]);
-        return stackGroups().find(name) != std::string::npos;
-    }
+    bool stackIsMemberOf(const Ipv4Address& group) { return link_->first().joinedGroup(group); }
 
     void sendHu(const Ipv4Address& destination, std::uint16_t typeOfService) {
         J5PacketObj* packet = pools_->take(100, false);
@@ -166,9 +132,7 @@ protected:
         EXPECT_TRUE(transport_->send(*packet));
     }
 
-    std::unique_ptr<kez::test::NetNamespace> stackSpace_;
-    std::unique_ptr<kez::test::NetNamespace> peerSpace_;
-    std::unique_ptr<kez::test::VethPair> veth_;
+    std::unique_ptr<kez::test::VethLink> link_;
     std::unique_ptr<ralnet::PacketPools> pools_;
     ReceivedPackets received_;
     std::unique_ptr<UdpTransport> transport_;
@@ -183,7 +147,7 @@ TEST_F(UdpTransportTest, SendsChoosePortTypeOfServiceAndTtl) {
     openPeer(unicastPeer, {.port = J5_UDP_PORT});
     openPeer(groupPeer, {.port = J5_UDP_MULTICAST_PORT, .reuseAddress = true});
     ASSERT_EQ(groupPeer.joinGroup(group, peerInterface()), 0);
-    startStack(kStackIp, veth_->firstName());
+    startStack(kStackIp, link_->pair().firstName());
     ASSERT_TRUE(transport_->canSend());
 
     std::uint8_t buffer[64];
@@ -211,7 +175,7 @@ TEST_F(UdpTransportTest, SendsChoosePortTypeOfServiceAndTtl) {
 }
 
 TEST_F(UdpTransportTest, ReceivedDatagramsBecomePacketsAndMalformedOnesAreDropped) {
-    startStack(kStackIp, veth_->firstName());
+    startStack(kStackIp, link_->pair().firstName());
     UdpSocket peer;
     openPeer(peer, {});
     const std::vector<std::uint8_t> runt{'H'};
@@ -245,7 +209,7 @@ TEST_F(UdpTransportTest, ReceivedDatagramsBecomePacketsAndMalformedOnesAreDroppe
 }
 
 TEST_F(UdpTransportTest, GroupsAreJoinedAndLeftInTheKernel) {
-    startStack(kStackIp, veth_->firstName());
+    startStack(kStackIp, link_->pair().firstName());
     const Ipv4Address a{239, 192, 0, 1}, b{239, 192, 0, 2}, c{239, 192, 0, 3}, d{239, 192, 0, 4};
     for (const auto& g : {a, b, c})
         EXPECT_EQ(transport_->joinGroup(g.data(), 0, 0), 1);
@@ -269,7 +233,7 @@ TEST_F(UdpTransportTest, GroupsAreJoinedAndLeftInTheKernel) {
 }
 
 TEST_F(UdpTransportTest, PeerMulticastReachesTheSeamButOwnPacketsDoNot) {
-    startStack(kStackIp, veth_->firstName());
+    startStack(kStackIp, link_->pair().firstName());
     const Ipv4Address group{239, 192, 0, 9};
     ASSERT_EQ(transport_->joinGroup(group.data(), 0, 0), 1);
     ASSERT_TRUE(eventually([&] { return stackIsMemberOf(group); }));
@@ -296,7 +260,7 @@ TEST_F(UdpTransportTest, RefusedJoinKeepsTheMulticastReceiver) {
     ASSERT_TRUE(eventually([&] { return transport_->counters().joinsRefused.load() == 1; }));
     EXPECT_EQ(transport_->groups().count, 0u);
 
-    ASSERT_TRUE(stackSpace_->ip("route add 224.0.0.0/4 dev " + veth_->firstName()));
+    ASSERT_TRUE(link_->first().ip("route add 224.0.0.0/4 dev " + link_->pair().firstName()));
     ASSERT_EQ(transport_->joinGroup(group.data(), 0, 0), 1);
     ASSERT_TRUE(eventually([&] { return stackIsMemberOf(group); }));
     UdpSocket peer;

@@ -1,6 +1,6 @@
 // Frames written by hand from the wire tables, built by our code and parsed back.
+#include "bytes.h"
 #include "pool/packet_pools.h"
-#include "test_bytes.h"
 #include "wire/demux.h"
 #include "wire/packet_builder.h"
 
@@ -9,6 +9,9 @@
 #include <cstring>
 
 namespace ralnet::test {
+
+using namespace kez::test;
+
 namespace {
 
 using wire::BuildError;
@@ -226,7 +229,7 @@ TEST_F(WireGolden, UnusedHeaderRoomStillLeavesSpaceForPadding) {
     ASSERT_EQ(wire::buildPacket(*p, request), BuildError::None);
     EXPECT_EQ(p->length, 60);
     EXPECT_LE(p->dataRef + p->length, p->buffer + p->bufferClass);
-    EXPECT_EQ(toHex(p->headerRef, 2), "4841");
+    EXPECT_EQ(toHex({p->headerRef, 2}), "4841");
     pools_->giveBack(p);
 }
 

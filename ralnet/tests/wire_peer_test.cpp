@@ -1,7 +1,9 @@
 // Our frames against the independent fixture generator in tests/peers/j5wire: the bytes must
 // match, parse back to the same fields, and decode in tshark as the cases expect.
+#include "bytes.h"
 #include "pool/packet_pools.h"
-#include "test_bytes.h"
+#include "process.h"
+#include "temp_dir.h"
 #include "wire/demux.h"
 #include "wire/packet_builder.h"
 
@@ -9,17 +11,16 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace ralnet::test {
+
+using namespace kez::test;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -36,9 +37,9 @@ struct PeerCase {
     int rxTci = -1;
 };
 
-std::vector<PeerCase> readCases(const fs::path& path) {
+std::vector<PeerCase> readCases(const std::string& text) {
     std::vector<PeerCase> cases;
-    std::ifstream in(path);
+    std::istringstream in(text);
     std::string line;
     while (std::getline(in, line)) {
         std::istringstream words(line);
@@ -50,13 +51,6 @@ std::vector<PeerCase> readCases(const fs::path& path) {
     }
     return cases;
 }
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-int run(const std::string& command) { return std::system(command.c_str()); }
 
 wire::PacketRequest requestOf(const PeerCase& c, const Bytes& payload) {
     wire::PacketRequest request;
@@ -83,22 +77,16 @@ class WirePeer : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!fs::exists(kPeerDir / "gen_frames.py")) GTEST_SKIP() << "fixture generator not present";
-        work_ = fs::path(KEZ_BINARY_DIR) / ("ralnet-peer-frames-" + std::to_string(::getpid()));
-        fs::create_directories(work_);
-        const std::string python = std::string("PYTHONDONTWRITEBYTECODE=1 ") + KEZ_PYTHON;
-        ASSERT_EQ(run(python + " " + (kPeerDir / "gen_frames.py").string() + " > " + (work_ / "cases.jsonl").string()),
-                  0);
         const fs::path flatten = fs::path(KEZ_SOURCE_DIR) / "ralnet/tests/peer_cases.py";
-        ASSERT_EQ(run(python + " " + flatten.string() + " < " + (work_ / "cases.jsonl").string() + " > " +
-                      (work_ / "cases.txt").string()),
-                  0);
-        cases_ = readCases(work_ / "cases.txt");
+        const std::vector<std::string> environment{"PYTHONDONTWRITEBYTECODE=1"};
+        const auto generated = runCommand({KEZ_PYTHON, kPeerDir / "gen_frames.py"}, environment);
+        ASSERT_EQ(generated.exitCode, 0);
+        ASSERT_TRUE(writeFile(work_ / "cases.jsonl", generated.out));
+        const auto flattened = runCommand(
+            shellCommand("\"$1\" \"$2\" < \"$3\"", {KEZ_PYTHON, flatten, work_ / "cases.jsonl"}), environment);
+        ASSERT_EQ(flattened.exitCode, 0);
+        cases_ = readCases(flattened.out);
         ASSERT_FALSE(cases_.empty());
-    }
-
-    void TearDown() override {
-        std::error_code ignored;
-        if (!work_.empty()) fs::remove_all(work_, ignored);
     }
 
     // Builds one case; the frame (or datagram) bytes, empty on failure.
@@ -138,7 +126,7 @@ protected:
         EXPECT_EQ(static_cast<unsigned>(p->dataRef - p->headerRef), c.payloadOffset) << c.name;
         EXPECT_EQ(p->length, c.rxPayloadLength) << c.name;
         const Bytes payload = c.payload == "-" ? Bytes{} : hex(c.payload);
-        EXPECT_EQ(toHex(p->dataRef, payload.size()), toHex(payload)) << c.name;
+        EXPECT_EQ(toHex({p->dataRef, payload.size()}), toHex(payload)) << c.name;
         expectSameFields(c, fields);
         pools_->giveBack(p);
     }
@@ -147,7 +135,7 @@ protected:
         EXPECT_EQ(f.type, c.type[0] << 8 | c.type[1]) << c.name;
         const bool typeOnly = c.type == "DL" && (c.bitmap & J5_HBM_MAKER_SNAP);
         if (!typeOnly && !(c.bitmap & J5_HBM_OLDER_HU)) {
-            EXPECT_EQ(toHex(f.senderMac, 6), toHex(hex(c.srcMac))) << c.name;
+            EXPECT_EQ(toHex(f.senderMac), toHex(hex(c.srcMac))) << c.name;
         }
         if (c.type == "HA" || c.type == "DL") return;
         EXPECT_EQ(f.sequence, c.seq) << c.name;
@@ -162,7 +150,7 @@ protected:
         EXPECT_EQ(f.senderIndex, c.type == "HU" ? 0 : c.txIndex) << c.name;
     }
 
-    fs::path work_;
+    const TempDir work_{"ralnet-peer-frames"};
     std::vector<PeerCase> cases_;
     std::unique_ptr<PacketPools> pools_ = PacketPools::create({8, 8, 8});
 };
@@ -176,7 +164,7 @@ TEST_F(WirePeer, EveryCaseBuildsTheSameBytesAndParsesBack) {
 }
 
 TEST_F(WirePeer, TsharkDecodesOurFramesAsTheCasesExpect) {
-    if (run("command -v tshark > /dev/null 2>&1") != 0) GTEST_SKIP() << "tshark not installed";
+    if (!runCommand(shellCommand("command -v tshark")).ok()) GTEST_SKIP() << "tshark not installed";
     kez::net::PcapWriter pcap(work_ / "ours.pcap");
     for (const PeerCase& c : cases_) {
         if (c.udp) continue;
@@ -185,11 +173,9 @@ TEST_F(WirePeer, TsharkDecodesOurFramesAsTheCasesExpect) {
         pcap.write(built);
     }
     ASSERT_TRUE(pcap.ok());
-    const fs::path report = work_ / "check.txt";
-    const int status = run(std::string(KEZ_PYTHON) + " " + (kPeerDir / "check_pcap.py").string() + " " +
-                           (work_ / "cases.jsonl").string() + " " + (work_ / "ours.pcap").string() + " > " +
-                           report.string() + " 2>&1");
-    EXPECT_EQ(status, 0) << readFile(report);
+    const auto checked =
+        runCommand({KEZ_PYTHON, kPeerDir / "check_pcap.py", work_ / "cases.jsonl", work_ / "ours.pcap"});
+    EXPECT_EQ(checked.exitCode, 0) << checked.out << checked.err;
 }
 
 } // namespace

@@ -1,12 +1,15 @@
 // Decision tables of the wire format: header room, framing choice, priorities, demultiplexing
 // and payload positions, including frames that must be refused.
-#include "test_bytes.h"
+#include "bytes.h"
 #include "wire/demux.h"
 #include "wire/layout.h"
 
 #include <gtest/gtest.h>
 
 namespace ralnet::test {
+
+using namespace kez::test;
+
 namespace {
 
 using wire::DemuxVerdict;
