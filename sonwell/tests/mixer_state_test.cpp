@@ -7,8 +7,8 @@
 
 #include "audio_server.h"
 #include "privileged.h"
-#include "scoped_registry.h"
 #include "scoped_audio_devices.h"
+#include "scoped_registry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,7 @@
 #include "audio_server.h"
 
 #include <signal.h>
-#include <stdlib.h>
 
-#include <fstream>
-#include <sstream>
-#include <stdexcept>
 #include <thread>
 
 namespace kez::test {
@@ -15,49 +11,21 @@ namespace {
 
 constexpr int kReadyTries = 100; // of 100 ms each
 
-void writeText(const fs::path& file, const std::string& text) {
-    std::ofstream out(file, std::ios::trunc);
-    out << text;
-}
-
 } // namespace
 
 PulseServer::PulseServer() {
-    std::string pattern = (fs::temp_directory_path() / "kez-pulse-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    folder_ = pattern;
-    writeText(folder_ / "client.conf", "autospawn = no\n");
-    writeText(folder_ / "server.pa",
+    writeFile(folder_ / "client.conf", "autospawn = no\n");
+    writeFile(folder_ / "server.pa",
               "load-module module-null-sink sink_name=" + std::string(kSink) +
                   "\nload-module module-native-protocol-unix socket=" + (folder_ / "native").string() +
                   " auth-anonymous=1\nset-default-sink " + kSink + "\nset-default-source " + kMonitor + "\n");
-    const std::pair<std::string, std::string> client[] = {
-        {"PULSE_SERVER", "unix:" + (folder_ / "native").string()},
-        {"PULSE_CLIENTCONFIG", (folder_ / "client.conf").string()},
-        {"PULSE_COOKIE", (folder_ / "cookie").string()},
-    };
-    for (const auto& [name, value] : client) {
-        const char* old = ::getenv(name.c_str());
-        savedEnvironment_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-        ::setenv(name.c_str(), value.c_str(), 1);
-    }
 }
 
-PulseServer::~PulseServer() {
-    stop();
-    for (const auto& [name, value] : savedEnvironment_) {
-        if (value)
-            ::setenv(name.c_str(), value->c_str(), 1);
-        else
-            ::unsetenv(name.c_str());
-    }
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
-}
+PulseServer::~PulseServer() { stop(); }
 
 bool PulseServer::start() {
     if (running()) return true;
-    const auto dir = folder_.string();
+    const auto dir = folder_.path().string();
     // env -i: nothing of the caller's session (bus address, display, runtime folder) reaches it.
     const std::vector<std::string> argv = {"env",
                                            "-i",
@@ -124,11 +92,6 @@ CommandResult PulseServer::pactl(const std::vector<std::string>& arguments) cons
     return runCommand(argv, std::chrono::seconds(10));
 }
 
-std::string PulseServer::log() const {
-    std::ifstream in(folder_ / "server.log");
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+std::string PulseServer::log() const { return readFile(folder_ / "server.log"); }
 
 } // namespace kez::test

@@ -7,6 +7,8 @@
 // object lives, this process and its children (ALSA's "pulse" and "default" devices, pactl,
 // parec) talk to it and to no other server.
 #include "process.h"
+#include "scoped_registry.h"
+#include "temp_dir.h"
 
 #include <filesystem>
 #include <optional>
@@ -40,8 +42,10 @@ public:
 private:
     void end(int signal);
 
-    std::filesystem::path folder_;
-    std::vector<std::pair<std::string, std::optional<std::string>>> savedEnvironment_;
+    TempDir folder_{"kez-pulse"};
+    ScopedEnv serverAddress_{"PULSE_SERVER", "unix:" + (folder_ / "native").string()};
+    ScopedEnv clientConfig_{"PULSE_CLIENTCONFIG", (folder_ / "client.conf").string()};
+    ScopedEnv cookie_{"PULSE_COOKIE", (folder_ / "cookie").string()};
     ChildProcess server_;
     ChildProcess keepAwake_;
     bool ended_ = true;

@@ -7,13 +7,16 @@
 
 namespace kez::test {
 
+bool PeerScript::start(const std::vector<std::string>& argv) {
+    return child_.start(argv) && child_.readLine(std::chrono::seconds(20)) == "READY";
+}
+
 bool PeerScript::start(const NetNamespace& space, const std::string& script,
                        const std::vector<std::string>& arguments) {
     std::vector<std::string> argv{KEZ_PYTHON,
                                   (std::filesystem::path(KEZ_SOURCE_DIR) / "tests/peers/j5peer" / script).string()};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    if (!child_.start(space.exec(argv))) return false;
-    return child_.readLine(std::chrono::seconds(20)) == "READY";
+    return start(space.exec(argv));
 }
 
 std::optional<std::string> PeerScript::verdict(std::chrono::milliseconds limit) {

@@ -1,6 +1,6 @@
 #pragma once
-// The independent J5 peer's scripts (tests/peers/j5peer: scenarios, relay) run inside a
-// namespace: started, READY awaited, and the one-line JSON verdict read at the end.
+// A peer program (the J5 peer's scenarios and relay in tests/peers/j5peer, the simulated call
+// server): started, READY awaited, and the one-line JSON verdict read at the end.
 #include <sys/types.h>
 
 #include <chrono>
@@ -16,6 +16,8 @@ namespace kez::test {
 class PeerScript {
 public:
     // False when it did not start or did not report READY in time.
+    bool start(const std::vector<std::string>& argv);
+    // A script of tests/peers/j5peer, inside `space`.
     bool start(const NetNamespace& space, const std::string& script, const std::vector<std::string>& arguments);
     // The last output line that is a verdict; nothing when none came within `limit`.
     std::optional<std::string> verdict(std::chrono::milliseconds limit);

@@ -3,32 +3,24 @@
 // devices; the previous lists come back afterwards.
 #include "kez/audio/virtual_audio.h"
 
-#include <cstdlib>
-#include <optional>
 #include <string>
+
+#include "scoped_registry.h"
 
 namespace kez::test {
 
 class ScopedAudioDevices {
 public:
     // `names` as KEZ_AUDIO_DEVICES takes them: "virtual:Speaker,virtual:Headset".
-    explicit ScopedAudioDevices(const std::string& names) {
-        if (const char* old = std::getenv("KEZ_AUDIO_DEVICES")) previous_ = old;
-        audio::forgetVirtualDevices();
-        ::setenv("KEZ_AUDIO_DEVICES", names.c_str(), 1);
-    }
-    ~ScopedAudioDevices() {
-        if (previous_)
-            ::setenv("KEZ_AUDIO_DEVICES", previous_->c_str(), 1);
-        else
-            ::unsetenv("KEZ_AUDIO_DEVICES");
+    explicit ScopedAudioDevices(const std::string& names) : devices_("KEZ_AUDIO_DEVICES", names) {
         audio::forgetVirtualDevices();
     }
+    ~ScopedAudioDevices() { audio::forgetVirtualDevices(); }
     ScopedAudioDevices(const ScopedAudioDevices&) = delete;
     ScopedAudioDevices& operator=(const ScopedAudioDevices&) = delete;
 
 private:
-    std::optional<std::string> previous_;
+    ScopedEnv devices_;
 };
 
 } // namespace kez::test

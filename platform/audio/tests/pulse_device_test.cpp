@@ -8,14 +8,13 @@
 #include "pcm_test_support.h"
 #include "privileged.h"
 #include "signal_analysis.h"
+#include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 namespace kez::audio {
@@ -68,11 +67,12 @@ TEST_F(PulseDeviceTest, ListShowsThePulseDeviceOnlyWhileTheServerRuns) {
 }
 
 TEST_F(PulseDeviceTest, ToneComesBackFromTheMonitorAtItsFrequencyAndLevel) {
-    const auto file = std::filesystem::temp_directory_path() / ("kez-monitor-" + std::to_string(::getpid()) + ".raw");
+    const kez::test::TempDir folder("kez-monitor");
+    const auto file = folder / "monitor.raw";
     kez::test::ChildProcess recorder;
-    ASSERT_TRUE(recorder.start({"sh", "-c",
-                                std::string("exec parec --raw --rate=8000 --channels=1 --format=s16le --device=") +
-                                    kez::test::PulseServer::kMonitor + " > " + file.string()}));
+    ASSERT_TRUE(recorder.start(
+        kez::test::shellCommand("exec parec --raw --rate=8000 --channels=1 --format=s16le --device=\"$1\" > \"$2\"",
+                                {kez::test::PulseServer::kMonitor, file})));
     for (int i = 0; i < 100 && (!std::filesystem::exists(file) || std::filesystem::file_size(file) == 0); ++i)
         std::this_thread::sleep_for(50ms);
 
@@ -84,10 +84,7 @@ TEST_F(PulseDeviceTest, ToneComesBackFromTheMonitorAtItsFrequencyAndLevel) {
     ::kill(recorder.pid(), SIGTERM);
     recorder.wait(5s);
 
-    std::ifstream in(file, std::ios::binary);
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::filesystem::remove(file);
-    const auto samples = test::samplesOf(bytes);
+    const auto samples = test::samplesOf(kez::test::readBytes(file));
     // 1.5 s of the tone without its edges.
     std::size_t start = 0;
     while (start < samples.size() && std::abs(samples[start]) < 2000)
