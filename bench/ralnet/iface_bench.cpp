@@ -2,6 +2,7 @@
 // the rate at which injected "HA" frames reach J5AudioReceiveObj, with the process CPU time
 // (every thread of the stack included) per packet. Figures only; nothing is asserted.
 #include "j5_frames.h"
+#include "net_namespace.h"
 #include "ralnet/j5.h"
 
 #include "kez/net/packet_port.h"
@@ -12,7 +13,6 @@
 #include <ctime>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -57,7 +57,7 @@ void reportCpu(benchmark::State& state, double cpuStart, std::int64_t packets) {
 }
 
 void BM_AudioSend(benchmark::State& state) {
-    Stack stack("bs" + std::to_string(::getpid()));
+    Stack stack(kez::test::uniqueName("bs"));
     if (!stack.ok) {
         state.SkipWithError("cannot open the interface");
         return;
@@ -86,7 +86,7 @@ BENCHMARK(BM_AudioSend)->UseRealTime();
 
 // Batches of frames written by the peer, then taken by the application.
 void BM_AudioReceive(benchmark::State& state) {
-    Stack stack("br" + std::to_string(::getpid()));
+    Stack stack(kez::test::uniqueName("br"));
     if (!stack.ok) {
         state.SkipWithError("cannot open the interface");
         return;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "lent_packet.h"
+#include "j5_frames.h"
 #include "linkor/audio_interfaces.h"
 #include "linkor/incoming_interfaces.h"
 #include "linkor/message_factory.h"
@@ -14,8 +15,8 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-const Bytes kFrameDest = {0x02, 0x00, 0x5A, 0x10, 0x20, 0x30};
-const Bytes kFrameSource = {0x02, 0x00, 0x5A, 0x99, 0x88, 0x77};
+const kez::test::MacAddress kFrameDest = {0x02, 0x00, 0x5A, 0x10, 0x20, 0x30};
+const kez::test::MacAddress kFrameSource = {0x02, 0x00, 0x5A, 0x99, 0x88, 0x77};
 const Bytes kSenderMac = {0x02, 0x00, 0x5A, 0xAA, 0xBB, 0xCC};
 
 Bytes fullHeader(const char type[2], std::uint16_t destVdn, std::uint16_t srcVdn) {
@@ -27,19 +28,6 @@ Bytes fullHeader(const char type[2], std::uint16_t destVdn, std::uint16_t srcVdn
         h.push_back(static_cast<std::uint8_t>(w));
     }
     return h;
-}
-
-// Destination, source, an optional 802.1Q tag, EtherType 0x88B5, the J5 part, padding to 60.
-Bytes ethernetFrame(const Bytes& j5, std::optional<std::uint16_t> tci) {
-    Bytes f = kFrameDest;
-    f.insert(f.end(), kFrameSource.begin(), kFrameSource.end());
-    if (tci) {
-        f.insert(f.end(), {0x81, 0x00, static_cast<std::uint8_t>(*tci >> 8), static_cast<std::uint8_t>(*tci)});
-    }
-    f.insert(f.end(), {0x88, 0xB5});
-    f.insert(f.end(), j5.begin(), j5.end());
-    f.resize(std::max<std::size_t>(f.size(), J5_MIN_FRAME_LEN), 0);
-    return f;
 }
 
 Bytes uiStatePayload() {
@@ -88,14 +76,14 @@ TEST(LoadFromPacket, AnUntaggedEthernetFrameGivesItsAddressesDeviceNumbersAndPay
     const Bytes payload = uiStatePayload();
     Bytes j5 = fullHeader("HR", 0x0101, 0x0202);
     j5.insert(j5.end(), payload.begin(), payload.end());
-    Bytes frame = ethernetFrame(j5, std::nullopt);
+    Bytes frame = kez::test::j5Frame(kFrameDest, kFrameSource, j5);
     const J5PacketObj packet = test::lentFromEthernet(frame, J5_HBM_ETHERNET | J5_HBM_FULL_HEADER);
 
     auto message = makeMessage(MessageClass::UIStateControlMsg);
     ASSERT_TRUE(message->LoadFromPacket(&packet));
     const Addressing a = addressingOf(*message);
     EXPECT_EQ(a.sourceMac, kSenderMac) << "the sender's MAC from the J5 header, not the frame's source";
-    EXPECT_EQ(a.destMac, kFrameDest);
+    EXPECT_EQ(a.destMac, Bytes(kFrameDest.begin(), kFrameDest.end()));
     EXPECT_EQ(a.sourceIp, Bytes(4, 0));
     EXPECT_EQ(a.destVdn, 0x0101);
     EXPECT_EQ(a.srcVdn, 0x0202);
@@ -114,7 +102,7 @@ TEST(LoadFromPacket, AnUntaggedEthernetFrameGivesItsAddressesDeviceNumbersAndPay
 TEST(LoadFromPacket, ATaggedFrameGivesItsTagControlWordInHostOrder) {
     Bytes j5 = fullHeader("HU", 0x0001, 0x0301);
     j5.insert(j5.end(), {0x00, 0x01, 0x80, 0xB3});
-    Bytes frame = ethernetFrame(j5, 0xA123);
+    Bytes frame = kez::test::j5Frame(kFrameDest, kFrameSource, j5, 0xA123);
     const J5PacketObj packet = test::lentFromEthernet(frame, J5_HBM_ETHERNET | J5_HBM_8021Q | J5_HBM_FULL_HEADER);
 
     auto message = makeMessage(MessageClass::SystemStateMsg);
@@ -124,7 +112,7 @@ TEST(LoadFromPacket, ATaggedFrameGivesItsTagControlWordInHostOrder) {
     EXPECT_EQ(a.bitMap, J5_HBM_ETHERNET | J5_HBM_8021Q | J5_HBM_FULL_HEADER);
     EXPECT_EQ(a.msgType, 0x4855);
     EXPECT_EQ(a.srcVdn, 0x0301);
-    EXPECT_EQ(a.destMac, kFrameDest);
+    EXPECT_EQ(a.destMac, Bytes(kFrameDest.begin(), kFrameDest.end()));
     EXPECT_EQ(a.sourceMac, kSenderMac);
     // The frame was padded to 60 bytes: the padding counts as payload, as Ralnet reports it.
     EXPECT_EQ(a.length, static_cast<std::int32_t>(J5_MIN_FRAME_LEN - 18 - 18));
@@ -165,7 +153,7 @@ TEST(LoadFromPacket, AnAudioPacketKeepsItsDeviceNumbersInThePayload) {
     j5.insert(j5.end(), kSenderMac.begin(), kSenderMac.end());
     const Bytes payload = {0x80, 0xB3, 0x00, 0x00, 0x00, 0x02, 0x01, 0x05, 0x00, 0x00};
     j5.insert(j5.end(), payload.begin(), payload.end());
-    Bytes frame = ethernetFrame(j5, std::nullopt);
+    Bytes frame = kez::test::j5Frame(kFrameDest, kFrameSource, j5);
     J5PacketObj packet = test::lentFromEthernet(frame, J5_HBM_ETHERNET | J5_HBM_SHORT_HEADER);
     packet.length = static_cast<std::uint16_t>(payload.size());
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -28,32 +31,14 @@ TEST(DtmfRows, MultimonDecodesEveryKeyOfEveryTable) {
     }
     const test::TempDir dir;
     test::WriteSamples(dir / "keys-8k.raw", signal);
-    ASSERT_EQ(test::runCommand({"sox",
-                                "-D",
-                                "-t",
-                                "raw",
-                                "-r",
-                                "8000",
-                                "-e",
-                                "signed",
-                                "-b",
-                                "16",
-                                "-c",
-                                "1",
-                                dir / "keys-8k.raw",
-                                "-t",
-                                "raw",
-                                "-r",
-                                "22050",
-                                "-e",
-                                "signed",
-                                "-b",
-                                "16",
-                                "-c",
-                                "1",
-                                dir / "keys-22k.raw"})
-                  .exitCode,
-              0);
+    // multimon-ng wants 22050 Hz; sox resamples without dither.
+    const auto raw = [](const char* rate, const std::filesystem::path& file) {
+        return std::vector<std::string>{"-t", "raw", "-r", rate, "-e", "signed", "-b", "16", "-c", "1", file};
+    };
+    std::vector<std::string> resample{"sox", "-D"};
+    std::ranges::copy(raw("8000", dir / "keys-8k.raw"), std::back_inserter(resample));
+    std::ranges::copy(raw("22050", dir / "keys-22k.raw"), std::back_inserter(resample));
+    ASSERT_EQ(test::runCommand(resample).exitCode, 0);
     const auto decoded = test::runCommand({"multimon-ng", "-q", "-a", "DTMF", "-t", "raw", dir / "keys-22k.raw"});
     ASSERT_EQ(decoded.exitCode, 0);
     std::istringstream lines(decoded.out);

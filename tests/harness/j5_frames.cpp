@@ -38,15 +38,21 @@ Bytes j5Part(std::size_t length, std::uint8_t seed) {
     return part;
 }
 
+Bytes j5Frame(const MacAddress& to, const MacAddress& from, std::span<const std::uint8_t> part,
+              std::optional<unsigned> tci) {
+    if (!tci) return padded(ethernetFrame(to, from, kJ5EtherType, part));
+    Bytes tagged;
+    append16(tagged, *tci);
+    append16(tagged, kJ5EtherType);
+    return padded(ethernetFrame(to, from, 0x8100, tagged + part));
+}
+
 Bytes plainFrame(const MacAddress& to, const MacAddress& from, std::size_t partLength, std::uint8_t seed) {
-    return padded(ethernetFrame(to, from, kJ5EtherType, j5Part(partLength, seed)));
+    return j5Frame(to, from, j5Part(partLength, seed));
 }
 
 Bytes taggedFrame(const MacAddress& to, const MacAddress& from, unsigned tci) {
-    Bytes tagged;
-    append16(tagged, tci);
-    append16(tagged, kJ5EtherType);
-    return padded(ethernetFrame(to, from, 0x8100, tagged + j5Part(42)));
+    return j5Frame(to, from, j5Part(42), tci);
 }
 
 Bytes etherTypeFrame(const MacAddress& to, const MacAddress& from, unsigned type) {

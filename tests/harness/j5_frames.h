@@ -26,6 +26,9 @@ Bytes padded(Bytes frame);
 
 // A recognisable J5 part: the type "HR" and a payload counting up from `seed`.
 Bytes j5Part(std::size_t length, std::uint8_t seed = 0);
+// `part` behind EtherType 0x88B5, with an 802.1Q tag carrying `tci` when given, padded.
+Bytes j5Frame(const MacAddress& to, const MacAddress& from, std::span<const std::uint8_t> part,
+              std::optional<unsigned> tci = std::nullopt);
 Bytes plainFrame(const MacAddress& to, const MacAddress& from, std::size_t partLength = 46, std::uint8_t seed = 0);
 Bytes taggedFrame(const MacAddress& to, const MacAddress& from, unsigned tci);
 // A J5 part behind another EtherType, not padded.

@@ -134,6 +134,20 @@ std::vector<std::string> shellCommand(const std::string& script, const std::vect
     return argv;
 }
 
+pid_t forkChild(const std::function<int()>& body) {
+    const pid_t pid = ::fork();
+    if (pid == 0) ::_exit(body());
+    return pid;
+}
+
+int waitChild(pid_t pid) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 ChildProcess::~ChildProcess() { kill(); }
 
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept

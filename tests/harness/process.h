@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,12 @@ inline CommandResult runCommand(const std::vector<std::string>& argv, std::chron
 // argv that runs `script` in sh with `arguments` as $1, $2, ... (no quoting needed), for pipes
 // and redirections.
 std::vector<std::string> shellCommand(const std::string& script, const std::vector<std::string>& arguments = {});
+
+// Runs `body` in a forked copy of this process (sharing what it configured, the registry for
+// one); the child's exit code is body's result.
+pid_t forkChild(const std::function<int()>& body);
+// The exit code of a forked child; -1 when it did not exit normally.
+int waitChild(pid_t pid);
 
 // A child with its standard input and output on pipes (standard error is inherited).
 // Killed and reaped when the object ends while it still runs.

@@ -2,6 +2,7 @@
 // damaged files.
 #include "kez/reg/registry.h"
 #include "privileged.h"
+#include "process.h"
 #include "scoped_registry.h"
 
 #include <gtest/gtest.h>
@@ -24,19 +25,6 @@ namespace kez::reg {
 namespace {
 
 using std::chrono::milliseconds;
-
-// Runs `body` in a forked child that shares the configured hives; the child's exit code is body's result.
-pid_t forkChild(const std::function<int()>& body) {
-    const pid_t pid = ::fork();
-    if (pid == 0) ::_exit(body());
-    return pid;
-}
-
-int waitChild(pid_t pid) {
-    int status = 0;
-    if (::waitpid(pid, &status, 0) != pid) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 int writeValues(const std::string& prefix, int count) {
     Key key;
@@ -64,7 +52,7 @@ TEST_F(HiveStoreTest, ReadsAndWritesSeeAnotherProcesssChanges) {
     Key key;
     ASSERT_EQ(Key::create(Hive::LocalMachine, "Shared", Access::ReadWrite, key), Status::Ok);
     ASSERT_EQ(key.setString("Mine", "1"), Status::Ok);
-    ASSERT_EQ(waitChild(forkChild([] { return writeValues("Theirs", 1); })), 0);
+    ASSERT_EQ(test::waitChild(test::forkChild([] { return writeValues("Theirs", 1); })), 0);
     std::string text;
     EXPECT_EQ(key.getString("Theirs0", text), Status::Ok);
     ASSERT_EQ(key.setString("MineAgain", "2"), Status::Ok);
@@ -79,10 +67,10 @@ TEST_F(HiveStoreTest, ConcurrentProcessesKeepEveryValue) {
     constexpr int kValuesEach = 15;
     std::vector<pid_t> children;
     for (int p = 0; p < kProcesses; ++p) {
-        children.push_back(forkChild([p] { return writeValues("p" + std::to_string(p) + "_", kValuesEach); }));
+        children.push_back(test::forkChild([p] { return writeValues("p" + std::to_string(p) + "_", kValuesEach); }));
     }
     for (const auto pid : children)
-        EXPECT_EQ(waitChild(pid), 0);
+        EXPECT_EQ(test::waitChild(pid), 0);
     registry_.reopen();
     Key key;
     ASSERT_EQ(Key::open(Hive::LocalMachine, "Shared", Access::Read, key), Status::Ok);
@@ -134,7 +122,7 @@ TEST_F(HiveStoreTest, AWriterKilledAtAnyPointLeavesTheOldOrTheNewHive) {
     int leftTemp = 0;
     const auto start = std::chrono::steady_clock::now();
     for (int round = 0; round < 25 && std::chrono::steady_clock::now() - start < std::chrono::seconds(5); ++round) {
-        const pid_t child = forkChild([counter] {
+        const pid_t child = test::forkChild([counter] {
             Key key;
             if (Key::open(Hive::LocalMachine, "Ballast", Access::ReadWrite, key) != Status::Ok) return 10;
             for (std::uint32_t n = counter + 1; n < counter + 10000; ++n) {
@@ -294,7 +282,7 @@ TEST_F(HiveStoreTest, AWriterWaitsForALockHolderThatKeepsSaving) {
     const auto saved = test::readFile(registry_.machineFile());
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
-    const pid_t holder = forkChild([&] {
+    const pid_t holder = test::forkChild([&] {
         const int fd = ::open((registry_.folder() / "machine.reg.lock").c_str(), O_RDWR);
         if (fd < 0 || ::flock(fd, LOCK_EX) != 0 || ::write(ready[1], "x", 1) != 1) return 1;
         for (int i = 0; i < 75; ++i) { // 1.5 s in all, three times the limit
@@ -306,7 +294,7 @@ TEST_F(HiveStoreTest, AWriterWaitsForALockHolderThatKeepsSaving) {
     char byte = 0;
     ASSERT_EQ(::read(ready[0], &byte, 1), 1);
     EXPECT_EQ(key.setDword("x", 1), Status::Ok);
-    EXPECT_EQ(waitChild(holder), 0);
+    EXPECT_EQ(test::waitChild(holder), 0);
     ::close(ready[0]);
     ::close(ready[1]);
 }

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -326,15 +325,18 @@ TEST_F(KeyTest, ForcedReadOnlyMachineHiveRefusesWritesAndStillReads) {
 }
 
 TEST_F(KeyTest, ReadOnlySwitchComesFromTheEnvironment) {
-    ::setenv("KEZ_REGISTRY_READONLY", "user,machine", 1);
-    auto settings = defaultSettings();
-    EXPECT_TRUE(settings.machineReadOnly);
-    EXPECT_TRUE(settings.userReadOnly);
-    ::setenv("KEZ_REGISTRY_READONLY", "machine", 1);
-    settings = defaultSettings();
-    EXPECT_TRUE(settings.machineReadOnly);
-    EXPECT_FALSE(settings.userReadOnly);
-    ::unsetenv("KEZ_REGISTRY_READONLY");
+    {
+        const test::ScopedEnv both("KEZ_REGISTRY_READONLY", "user,machine");
+        const auto settings = defaultSettings();
+        EXPECT_TRUE(settings.machineReadOnly);
+        EXPECT_TRUE(settings.userReadOnly);
+    }
+    {
+        const test::ScopedEnv machine("KEZ_REGISTRY_READONLY", "machine");
+        const auto settings = defaultSettings();
+        EXPECT_TRUE(settings.machineReadOnly);
+        EXPECT_FALSE(settings.userReadOnly);
+    }
     EXPECT_FALSE(defaultSettings().machineReadOnly);
 }
 

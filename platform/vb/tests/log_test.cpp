@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -92,21 +90,16 @@ TEST_F(Log, LinesFromTwoProcessesStayWhole) {
     const std::string longText(500, 'p');
     std::vector<pid_t> children;
     for (int child = 0; child < 2; ++child) {
-        const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
+        children.push_back(test::forkChild([&] {
             LogFile log(file());
             for (int i = 0; i < kLines; ++i)
                 log.append(longText, kWhen);
-            ::_exit(0);
-        }
-        children.push_back(pid);
+            return 0;
+        }));
+        ASSERT_GE(children.back(), 0);
     }
-    for (const pid_t pid : children) {
-        int status = 0;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+    for (const pid_t pid : children)
+        EXPECT_EQ(test::waitChild(pid), 0);
     const auto lines = linesOf(test::readFile(file()));
     ASSERT_EQ(lines.size(), static_cast<std::size_t>(2 * kLines));
     for (const auto& line : lines)
