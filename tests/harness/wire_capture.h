@@ -10,13 +10,13 @@
 #include "net_namespace.h"
 #include "pcap.h"
 #include "process.h"
+#include "temp_dir.h"
 
 namespace kez::test {
 
 class WireCapture {
 public:
-    WireCapture();
-    ~WireCapture();
+    WireCapture() = default;
     WireCapture(const WireCapture&) = delete;
     WireCapture& operator=(const WireCapture&) = delete;
 
@@ -26,7 +26,7 @@ public:
     std::optional<std::vector<PcapRecord>> finish(std::string& error, std::chrono::milliseconds limit = 10s);
 
 private:
-    std::filesystem::path file_;
+    TempDir folder_{"kez-capture"};
     ChildProcess tcpdump_;
 };
 

@@ -24,8 +24,8 @@
 #include <sstream>
 #include <string>
 
-#include "kez/net/packet_port.h"
 #include "bytes.h"
+#include "kez/net/packet_port.h"
 #include "rawsock_client.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include "kez/net/packet_port.h"
 #include "kez/net/receive_filter.h"
 #include "packet_socket.h"
-#include "rawsock_rules.h"
 #include "port_links.h"
+#include "rawsock_rules.h"
 
 namespace kez::net {
 namespace {
