@@ -1,6 +1,7 @@
 // Hive files under the hands of other local users, as root: a lock file nobody else may open, a bounded wait on
 // one an earlier version left readable, saves that keep the rights of the file read, and links moved aside.
 #include "privileged.h"
+#include "process.h"
 #include "scoped_registry.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +11,6 @@
 #include <pwd.h>
 #include <signal.h>
 #include <sys/file.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <functional>
@@ -27,21 +27,22 @@ public:
     explicit AsNobody(const std::function<int()>& body) {
         int report[2];
         if (::pipe(report) != 0) return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
+        pid_ = test::forkChild([&] {
             const bool dropped =
                 ::setgroups(0, nullptr) == 0 && ::setgid(nobody()->pw_gid) == 0 && ::setuid(nobody()->pw_uid) == 0;
             result = dropped ? body() : -1;
             (void)!::write(report[1], &result, sizeof result);
             ::pause();
-        }
-        (void)!::read(report[0], &result, sizeof result);
+            return 0;
+        });
+        ::close(report[1]); // a child that dies without a report ends the read
+        if (pid_ > 0) (void)!::read(report[0], &result, sizeof result);
         ::close(report[0]);
-        ::close(report[1]);
     }
     ~AsNobody() {
+        if (pid_ <= 0) return; // kill(-1) would reach every process
         ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
+        test::waitChild(pid_);
     }
     int result = -1;
 
