@@ -11,6 +11,7 @@
 #include "kez/sys/tick.h"
 #include "pcap.h"
 #include "port_links.h"
+#include "temp_dir.h"
 
 namespace kez::net {
 namespace {
@@ -146,7 +147,8 @@ TEST(WireOptions, FramesStillOnTheLineAreLostWhenThePortCloses) {
 }
 
 TEST(WireOptions, TheCaptureHoldsWhatThePortPutOnTheWireAndRead) {
-    const std::filesystem::path pcap = std::filesystem::temp_directory_path() / (test::uniqueName("cap") + ".pcap");
+    const test::TempDir folder("kez-capture");
+    const std::filesystem::path pcap = folder / "wire.pcap";
     Ends ends("?dup=100&reorder=100&pcap=" + pcap.string());
     ASSERT_TRUE(ends.ok());
     ASSERT_TRUE(ends.a.port->setPacketFilter(PacketFilter::Directed).ok());
@@ -170,7 +172,6 @@ TEST(WireOptions, TheCaptureHoldsWhatThePortPutOnTheWireAndRead) {
     EXPECT_EQ(second.status, portError(PortCode::SystemError, EBUSY)) << "one capture file, one writer";
     ends.a.port->close();
     EXPECT_TRUE(openPacketPort(ends.link.adapter(kStranger, "?pcap=" + pcap.string())).port) << "free again";
-    std::filesystem::remove(pcap);
 }
 
 } // namespace
