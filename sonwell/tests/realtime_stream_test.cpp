@@ -139,18 +139,18 @@ namespace {
 // frames ahead of the mixer: every frame that arrived plays as the codec gives it, every lost one repeats the frame
 // before it.
 TEST(RealTimeStreamTest, CodedSpeechPlaysThroughLossAndReordering) {
-    ScratchDir dir;
+    const TempDir dir;
     const auto law = dir / "speech.ul";
     const auto linear = dir / "speech.s16";
-    ASSERT_EQ(RunCommand("sox -R -n -r 8000 -c 1 -e u-law -t raw " + Quoted(law) +
-                         " synth 3.6 pinknoise tremolo 3 90 vol 0.4")
+    ASSERT_EQ(runCommand({"sox", "-R", "-n",    "-r",  "8000",      "-c",      "1", "-e", "u-law", "-t",
+                          "raw", law,  "synth", "3.6", "pinknoise", "tremolo", "3", "90", "vol",   "0.4"})
                   .exitCode,
               0);
-    ASSERT_EQ(
-        RunCommand("sox -t raw -r 8000 -c 1 -e u-law " + Quoted(law) + " -e signed -b 16 -t raw " + Quoted(linear))
-            .exitCode,
-        0);
-    const auto codes = ReadBytes(law);
+    ASSERT_EQ(runCommand({"sox", "-t", "raw", "-r", "8000", "-c", "1", "-e", "u-law", law, "-e", "signed", "-b", "16",
+                          "-t", "raw", linear})
+                  .exitCode,
+              0);
+    const auto codes = readBytes(law);
     const auto reference = ReadSamples(linear);
     constexpr std::size_t kFrames = 150;
     ASSERT_GE(codes.size(), kFrames * 192);

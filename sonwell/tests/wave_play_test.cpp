@@ -263,17 +263,17 @@ TEST_F(WavePlayTest, DialTonePlaysThroughTheDevice) {
 
 // Half a second of 440 Hz made by sox in six layouts plays once, at its pitch and length.
 TEST_F(WavePlayTest, WaveFilesPlayAtTheirPitchAndLength) {
-    sonwell::test::ScratchDir dir;
+    const kez::test::TempDir dir;
     ASSERT_EQ(play_->Open(), com::S_OK);
     ASSERT_EQ(play_->StartStreaming(), com::S_OK);
     for (const std::string layout : {"-r 8000 -c 1 -b 8", "-r 11025 -c 1 -b 16", "-r 22050 -c 2 -b 16",
                                      "-r 44100 -c 2 -b 8", "-r 8000 -c 1 -e u-law", "-r 16000 -c 1 -b 16"}) {
         const auto file = dir / "tone.wav";
-        ASSERT_EQ(sonwell::test::RunCommand("sox -n " + layout + " " + sonwell::test::Quoted(file) +
-                                            " synth 0.5 sine 440 vol 0.5")
+        ASSERT_EQ(kez::test::runCommand(
+                      kez::test::shellCommand("sox -n $1 \"$2\" synth 0.5 sine 440 vol 0.5", {layout, file}))
                       .exitCode,
                   0);
-        const auto [format, data] = waveChunks(sonwell::test::ReadBytes(file));
+        const auto [format, data] = waveChunks(kez::test::readBytes(file));
         speaker_->clearPlayed();
         std::int32_t wave = 0;
         ASSERT_EQ(play_->PlayCycledWave(*com::SafeArray::fromBytes(com::ElementType::UI1, format),
