@@ -11,7 +11,7 @@
 #include "net_namespace.h"
 #include "privileged.h"
 #include "process.h"
-#include "reg_test_support.h"
+#include "scoped_registry.h"
 #include "unprivileged_copy.h"
 
 namespace kez::setaid {
@@ -28,7 +28,7 @@ protected:
     void SetUp() override {
         KEZ_REQUIRE_PRIVILEGED();
         if (copy_.folder().empty()) KEZ_SKIP_OR_FAIL("cannot copy the helper");
-        reg::test::writeFile(copy_.folder() / "KEZPacket.inf", "[Bind]\nProgram=kez-rawsock\nGroup=" + group_ + "\n");
+        kez::test::writeFile(copy_.folder() / "KEZPacket.inf", "[Bind]\nProgram=kez-rawsock\nGroup=" + group_ + "\n");
     }
     void TearDown() override { test::runCommand({"groupdel", group_}); }
 
@@ -70,7 +70,7 @@ protected:
     }
 
     std::string group_ = test::uniqueName("kg");
-    reg::test::ScopedRegistry registry_;
+    kez::test::ScopedRegistry registry_;
     test::UnprivilegedCopy copy_{"kez-setaid", {KEZ_RAWSOCK_PROGRAM, KEZ_NET_PROBE, KEZPLAT_LIBRARY}};
 };
 

@@ -17,7 +17,7 @@
 #include "manifest.h"
 #include "packet_driver.h"
 #include "process.h"
-#include "reg_test_support.h"
+#include "scoped_registry.h"
 #include "setaid/setaid.h"
 
 namespace kez::setaid {
@@ -41,7 +41,7 @@ public: // the case tables arrange through the fixture
     }
     void TearDown() override { ui::setMessageBoxes(nullptr); }
 
-    void writeManifest(const std::string& text) { reg::test::writeFile(setupFolder() + "/KEZPacket.inf", text); }
+    void writeManifest(const std::string& text) { kez::test::writeFile(setupFolder() + "/KEZPacket.inf", text); }
     std::string setupFolder() const { return registry_.folder().string(); }
 
     std::int32_t install() { return installPacketProtocol(services_, setupFolder().c_str()); }
@@ -69,7 +69,7 @@ public: // the case tables arrange through the fixture
         return texts;
     }
 
-    reg::test::ScopedRegistry registry_;
+    kez::test::ScopedRegistry registry_;
     test::FakeFileCaps caps_;
     std::vector<std::chrono::milliseconds> sleeps_;
     Services services_{caps_, [this](std::chrono::milliseconds pause) { sleeps_.push_back(pause); }};
