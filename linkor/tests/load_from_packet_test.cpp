@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "lent_packet.h"
 #include "j5_frames.h"
+#include "lent_packet.h"
 #include "linkor/audio_interfaces.h"
 #include "linkor/incoming_interfaces.h"
 #include "linkor/message_factory.h"

@@ -6,13 +6,11 @@
 #include "kez/com/class_registry.h"
 #include "kez/reg/key.h"
 #include "kez/reg/registry.h"
+#include "process.h"
+#include "scoped_registry.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 
 namespace kez::sonwell {
@@ -29,15 +27,10 @@ std::string readString(const std::string& path, const std::string& name = "") {
 }
 
 TEST(SonwellRegistration, BothClassesAreRegisteredAndCreatable) {
-    const fs::path dir = fs::temp_directory_path() / ("kez-sonwell-registry-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir / "config");
-    ::setenv("KEZ_REGISTRY_DIR", dir.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
-    reg::configure(reg::defaultSettings());
+    const kez::test::ScopedRegistry registry;
     const std::string module = fs::weakly_canonical(SONWELL_LIBRARY_PATH).string();
-    const int status = std::system(("'" KEZREGSVR_PATH "' '" + module + "' >/dev/null 2>&1").c_str());
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const auto registered = kez::test::runCommand({KEZREGSVR_PATH, module});
+    ASSERT_TRUE(registered.ok()) << registered.err;
 
     const struct {
         std::string name, clsid;
@@ -66,7 +59,6 @@ TEST(SonwellRegistration, BothClassesAreRegisteredAndCreatable) {
     EXPECT_EQ(record->get_nNoiseFloor(noiseFloor), com::S_OK);
     EXPECT_EQ(noiseFloor, 50);
     record.reset();
-    fs::remove_all(dir);
 }
 
 } // namespace

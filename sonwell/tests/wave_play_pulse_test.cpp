@@ -5,14 +5,13 @@
 #include "audio_server.h"
 #include "privileged.h"
 #include "signal_analysis.h"
+#include "temp_dir.h"
 
 #include "kez/audio/devices.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 namespace kez::sonwell {
@@ -44,11 +43,12 @@ protected:
 };
 
 TEST_F(WavePlayPulseTest, BusyCadenceComesBackFromTheMonitor) {
-    const auto file = std::filesystem::temp_directory_path() / ("kez-waveplay-" + std::to_string(::getpid()) + ".raw");
+    const test::TempDir folder("kez-waveplay");
+    const auto file = folder / "monitor.raw";
     test::ChildProcess recorder;
-    ASSERT_TRUE(recorder.start({"sh", "-c",
-                                std::string("exec parec --raw --rate=8000 --channels=1 --format=s16le --device=") +
-                                    test::PulseServer::kMonitor + " > " + file.string()}));
+    ASSERT_TRUE(recorder.start(
+        test::shellCommand("exec parec --raw --rate=8000 --channels=1 --format=s16le --device=\"$1\" > \"$2\"",
+                           {test::PulseServer::kMonitor, file})));
     for (int i = 0; i < 100 && (!std::filesystem::exists(file) || std::filesystem::file_size(file) == 0); ++i)
         std::this_thread::sleep_for(50ms);
     ASSERT_EQ(play_->StartStreaming(), com::S_OK);
@@ -63,13 +63,10 @@ TEST_F(WavePlayPulseTest, BusyCadenceComesBackFromTheMonitor) {
     play_->StopStreaming();
     ::kill(recorder.pid(), SIGTERM);
     recorder.wait(5s);
-    std::ifstream in(file, std::ios::binary);
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::filesystem::remove(file);
+    const auto bytes = test::readBytes(file);
     std::vector<std::int16_t> samples(bytes.size() / 2);
     for (std::size_t i = 0; i < samples.size(); ++i)
-        samples[i] = static_cast<std::int16_t>(static_cast<std::uint8_t>(bytes[2 * i]) |
-                                               static_cast<std::uint8_t>(bytes[2 * i + 1]) << 8);
+        samples[i] = static_cast<std::int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
     const auto stretches = test::SoundingStretches(samples, 400);
     ASSERT_EQ(stretches.size(), 2u) << "on 0.5 s, off 0.5 s, on 0.5 s";
     for (const auto& s : stretches) {

@@ -10,13 +10,16 @@
 #include <sstream>
 
 #include "kez/ui/message_boxes.h"
+#include "scoped_registry.h"
+#include "temp_dir.h"
 
 namespace kez::ui {
 namespace {
 
 TEST(MessageBoxes, FillInTheProgramTitleLogEachBoxAndAnswerFromTheScript) {
-    const auto log = std::filesystem::temp_directory_path() / ("kez-boxes-" + std::to_string(::getpid()));
-    ::setenv("KEZ_UI_BOX_LOG", log.c_str(), 1);
+    const kez::test::TempDir folder("kez-boxes");
+    const auto log = folder / "boxes.log";
+    std::optional<kez::test::ScopedEnv> boxLog(std::in_place, "KEZ_UI_BOX_LOG", log.string());
     setProgramTitle("OmbrelWizard");
     const auto boxes = std::make_shared<RecordingMessageBoxes>(std::deque<Answer>{Answer::No});
     const auto previous = setMessageBoxes(boxes);
@@ -26,19 +29,16 @@ TEST(MessageBoxes, FillInTheProgramTitleLogEachBoxAndAnswerFromTheScript) {
     EXPECT_EQ(showMessageBox("Again?", "", Icon::None, Buttons::RetryCancel), Answer::Retry);
 
     setMessageBoxes(previous);
-    ::unsetenv("KEZ_UI_BOX_LOG");
+    boxLog.reset();
     const std::vector<MessageBox> expected{
         {"Restart now?", "Restart?", Icon::Question, Buttons::YesNo},
         {"Line 1\r\nLine\t2 \\ end", "OmbrelWizard", Icon::Information, Buttons::Ok},
         {"Again?", "OmbrelWizard", Icon::None, Buttons::RetryCancel},
     };
     EXPECT_EQ(boxes->shown(), expected);
-    std::ostringstream logged;
-    logged << std::ifstream(log).rdbuf();
-    std::filesystem::remove(log);
-    EXPECT_EQ(logged.str(), "question\tyesno\tRestart?\tRestart now?\n"
-                            "information\tok\tOmbrelWizard\tLine 1\\r\\nLine\\t2 \\\\ end\n"
-                            "none\tretrycancel\tOmbrelWizard\tAgain?\n");
+    EXPECT_EQ(kez::test::readFile(log), "question\tyesno\tRestart?\tRestart now?\n"
+                                        "information\tok\tOmbrelWizard\tLine 1\\r\\nLine\\t2 \\\\ end\n"
+                                        "none\tretrycancel\tOmbrelWizard\tAgain?\n");
 }
 
 TEST(MessageBoxes, TheConsoleTakesTheDefaultAnswerWithoutATerminal) {
