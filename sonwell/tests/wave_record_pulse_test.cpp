@@ -17,9 +17,10 @@ namespace {
 TEST(WaveRecordPulse, RecordsAToneFromTheSinkMonitor) {
     kez::test::PulseServer server;
     if (!server.start()) KEZ_SKIP_OR_FAIL(server.error());
-    test::ScratchDir dir;
-    ASSERT_EQ(test::RunCommand("sox -D -n -r 8000 -c 1 -b 16 -e signed -t raw " + test::Quoted(dir / "tone.raw") +
-                               " synth 1.5 sine 1000 vol 0.5")
+    const test::TempDir dir;
+    ASSERT_EQ(test::runCommand({"sox",   "-D",  "-n",   "-r",     "8000", "-c",  "1",
+                                "-b",    "16",  "-e",   "signed", "-t",   "raw", dir / "tone.raw",
+                                "synth", "1.5", "sine", "1000",   "vol",  "0.5"})
                   .exitCode,
               0);
 
@@ -28,7 +29,7 @@ TEST(WaveRecordPulse, RecordsAToneFromTheSinkMonitor) {
     recorder->events().advise(collector);
     ASSERT_EQ(recorder->Open(), com::S_OK); // the default source is the sink's monitor
     ASSERT_EQ(recorder->Record(1), com::S_OK);
-    ASSERT_EQ(test::RunCommand("paplay --raw --rate=8000 --channels=1 --format=s16le " + test::Quoted(dir / "tone.raw"))
+    ASSERT_EQ(test::runCommand({"paplay", "--raw", "--rate=8000", "--channels=1", "--format=s16le", dir / "tone.raw"})
                   .exitCode,
               0);
     ASSERT_EQ(recorder->Close(), com::S_OK);

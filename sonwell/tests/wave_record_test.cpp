@@ -23,7 +23,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::Frame;
-using test::Quoted;
 using test::RecordingSink;
 
 class WaveRecordTest : public ::testing::Test {
@@ -81,10 +80,12 @@ std::vector<std::uint8_t> ImaWav(const std::vector<std::uint8_t>& blocks) {
 
 TEST_F(WaveRecordTest, FramesOfASoxRecordingDecodeToTheFilteredInput) {
     constexpr std::size_t kFrames = 40;
-    test::ScratchDir dir;
+    const test::TempDir dir;
     // Speech-band tones over mains hum, made by sox rather than by us.
-    ASSERT_EQ(test::RunCommand("sox -D -n -r 8000 -c 1 -b 16 -e signed -t raw " + Quoted(dir / "input.raw") +
-                               " synth 1.2 sine 50 sine 440 sine 1300 remix - vol 0.6")
+    ASSERT_EQ(test::runCommand(
+                  kez::test::shellCommand("sox -D -n -r 8000 -c 1 -b 16 -e signed -t raw \"$1\" synth 1.2 sine 50 "
+                                          "sine 440 sine 1300 remix - vol 0.6",
+                                          {dir / "input.raw"}))
                   .exitCode,
               0);
     const auto input = test::ReadSamples(dir / "input.raw");
@@ -97,8 +98,8 @@ TEST_F(WaveRecordTest, FramesOfASoxRecordingDecodeToTheFilteredInput) {
         std::int32_t sendBytes;
         const char* decode;
         double minSnrDb;
-    } rows[] = {{1, 192, "sox -D -t ul -r 8000 -c 1 %in -t raw -e signed -b 16 %out", 30},
-                {2, 100, "sox -D -t wav %in -t raw -e signed -b 16 %out", 20}};
+    } rows[] = {{1, 192, "sox -D -t ul -r 8000 -c 1 \"$1\" -t raw -e signed -b 16 \"$2\"", 30},
+                {2, 100, "sox -D -t wav \"$1\" -t raw -e signed -b 16 \"$2\"", 20}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.code);
         kez::test::ScopedAudioDevices fresh("virtual:Mic"); // nothing left over from the last row
@@ -115,11 +116,9 @@ TEST_F(WaveRecordTest, FramesOfASoxRecordingDecodeToTheFilteredInput) {
             ASSERT_EQ(frame.bytes.size(), static_cast<std::size_t>(row.sendBytes));
         auto encoded = joined(frames, kFrames);
         if (row.code != 1) encoded = ImaWav(encoded);
-        test::WriteBytes(dir / "frames", encoded);
-        std::string command = row.decode;
-        command.replace(command.find("%in"), 3, Quoted(dir / "frames"));
-        command.replace(command.find("%out"), 4, Quoted(dir / "decoded.raw"));
-        ASSERT_EQ(test::RunCommand(command).exitCode, 0);
+        test::writeFile(dir / "frames", encoded);
+        ASSERT_EQ(test::runCommand(kez::test::shellCommand(row.decode, {dir / "frames", dir / "decoded.raw"})).exitCode,
+                  0);
         auto decoded = test::ReadSamples(dir / "decoded.raw");
         if (row.code != 1) { // drop each block's padding sample
             std::vector<std::int16_t> kept;
