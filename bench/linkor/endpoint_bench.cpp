@@ -25,6 +25,7 @@
 #include "linkor/end_point.h"
 #include "linkor/server.h"
 #include "net_namespace.h"
+#include "scoped_registry.h"
 
 namespace {
 
@@ -82,7 +83,7 @@ bool pumpUntil(const Arrivals& arrivals, std::size_t count, Clock::duration limi
 }
 
 void run(const Bench& bench) {
-    ::setenv("KEZ_ADAPTERS", bench.adapter.c_str(), 1);
+    const kez::test::ScopedEnv adapters("KEZ_ADAPTERS", bench.adapter);
     kez::com::ClassRegistry::registerInProcess(kez::linkor::server());
     kez::com::Ptr<kez::linkor::IEndPoint> endPoint;
     kez::com::ClassRegistry::createAs(kez::linkor::kClsidEndPoint, endPoint);

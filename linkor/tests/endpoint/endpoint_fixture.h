@@ -17,6 +17,7 @@
 #include "linkor/end_point.h"
 #include "net_namespace.h"
 #include "ralnet/j5.h"
+#include "scoped_registry.h"
 
 namespace kez::linkor::test {
 
@@ -30,10 +31,9 @@ inline constexpr Mac kFarMac{0x02, 0x4c, 0x4b, 0x00, 0x00, 0x02};
 com::Variant byteArray(std::span<const std::uint8_t> bytes);
 Bytes bytesOf(const com::Variant& value);
 
-// The adapters Ralnet offers (KEZ_ADAPTERS), for the object's lifetime.
-struct ScopedAdapters {
-    explicit ScopedAdapters(const std::string& names) { ::setenv("KEZ_ADAPTERS", names.c_str(), 1); }
-    ~ScopedAdapters() { ::unsetenv("KEZ_ADAPTERS"); }
+// The adapters Ralnet offers, for the object's lifetime.
+struct ScopedAdapters : kez::test::ScopedEnv {
+    explicit ScopedAdapters(const std::string& names) : ScopedEnv("KEZ_ADAPTERS", names) {}
 };
 
 struct Event {
