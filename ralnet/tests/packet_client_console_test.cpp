@@ -2,6 +2,8 @@
 // without its end, naming the operation and the failing call.
 #include "link/packet_client.h"
 
+#include "scoped_registry.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -14,6 +16,14 @@ TEST(PacketClientConsole, FailuresPrintTheirDiagnostic) {
     testing::internal::CaptureStdout();
     EXPECT_EQ(KezPacketOpenAdapter("kznosuch0"), nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "KezPacketOpenAdapter:CreateFile fail " + std::to_string(ENODEV));
+
+    {
+        const kez::test::ScopedEnv noAdapters("KEZ_ADAPTERS", "");
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(KezPacketOpenAdapter(nullptr), nullptr) << "no adapter to default to";
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                  "KezPacketOpenAdapter:CreateFile fail " + std::to_string(ENODEV));
+    }
 
     testing::internal::CaptureStdout();
     EXPECT_FALSE(KezPacketSetFilter(nullptr, 13));

@@ -113,7 +113,12 @@ bool KezGetAdapterNames(char* names, std::uint32_t namesSize, char* descriptions
 KezPacketHandle KezPacketOpenAdapter(const char* adapterName) {
     char first[kAdapterListLimit];
     if (!adapterName) {
-        if (!KezGetAdapterNames(first, sizeof first, nullptr, 0) || first[0] == '\0') return nullptr;
+        if (!KezGetAdapterNames(first, sizeof first, nullptr, 0)) return nullptr;
+        if (first[0] == '\0') {
+            // No adapter to default to: say so, as for a named adapter that is missing.
+            diagnose("KezPacketOpenAdapter:CreateFile fail %d", ENODEV);
+            return nullptr;
+        }
         adapterName = first;
     }
     DeviceOpen opened = openDevice(adapterName);
