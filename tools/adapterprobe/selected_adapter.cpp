@@ -30,7 +30,8 @@ AdapterSetting readAdapterSetting() {
     if (setting.status != reg::Status::Ok) return setting;
     setting.outcome = AdapterSetting::Outcome::Read;
     // Terminated inside the buffer: a value that fills all of it loses its last byte.
-    const auto usable = value.bytes.begin() + static_cast<std::ptrdiff_t>(std::min(value.bytes.size(), kValueLimit - 1));
+    const auto usable =
+        value.bytes.begin() + static_cast<std::ptrdiff_t>(std::min(value.bytes.size(), kValueLimit - 1));
     setting.text.assign(value.bytes.begin(), std::find(value.bytes.begin(), usable, std::uint8_t{0}));
     return setting;
 }

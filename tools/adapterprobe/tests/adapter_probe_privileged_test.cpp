@@ -1,9 +1,8 @@
 // adapterprobe as a technician runs it, in private network namespaces: its listing against ip and
-// ethtool, every form of the "Adapter" setting, and the user nobody with and without the helper's
-// capability. Standard error stays empty and the exit status is 0 throughout.
+// ethtool, each form of the "Adapter" setting, and the user nobody before and after Setaid installs
+// the helper. Standard error stays empty and the exit status is 0 throughout.
 #include <grp.h>
 #include <gtest/gtest.h>
-#include <pwd.h>
 
 #include <filesystem>
 #include <optional>
@@ -26,20 +25,15 @@ constexpr const char* kCommunicationsKey = "SOFTWARE\\Brenic\\KEZ\\KEZ Ombrel\\C
 const std::string kOpened = "Adaptor was opened successfully\nPacket Filter set successfully\n";
 const std::string kInvalid = "Invalid adaptor selected\n";
 
-// What the listing must show, from the kernel's own tools: Ethernet links in interface-index order
-// with the driver ethtool names.
+// The expected listing: Ethernet links in interface-index order with the driver ethtool names.
 constexpr const char* kListingOracle = R"(
 import json, subprocess
 links = json.loads(subprocess.run(['ip', '-j', 'link', 'show'], capture_output=True, check=True).stdout)
-position = 0
-for link in sorted(links, key=lambda link: link['ifindex']):
-    if link.get('link_type') != 'ether':
-        continue
-    info = subprocess.run(['ethtool', '-i', link['ifname']], capture_output=True, text=True).stdout
-    drivers = [line[len('driver: '):] for line in info.splitlines() if line.startswith('driver: ')]
-    print(f"Adaptor:{position}  Raw:{link['ifname']}  Desc:{drivers[0] if drivers else 'No Description Found'}")
-    position += 1
-if position == 0:
+ether = [link['ifname'] for link in sorted(links, key=lambda link: link['ifindex']) if link.get('link_type') == 'ether']
+for position, name in enumerate(ether):
+    info = subprocess.run(['ethtool', '-i', name], capture_output=True, text=True, check=True).stdout
+    print(f"Adaptor:{position}  Raw:{name}  Desc:{info.split('driver: ')[1].splitlines()[0]}")
+if not ether:
     print('No adaptors found')
 )";
 
@@ -47,51 +41,42 @@ class AdapterProbeAsRoot : public ::testing::Test {
 protected:
     void SetUp() override {
         KEZ_REQUIRE_PRIVILEGED();
-        if (::getpwnam("nobody") == nullptr) KEZ_SKIP_OR_FAIL("needs the user nobody");
         if (!space_.valid() || !link_.valid()) KEZ_SKIP_OR_FAIL(space_.error() + link_.error());
     }
     void TearDown() override { test::runCommand({"groupdel", group_}); }
 
-    // nullopt: no "Adapter" value; `withKey` false: no communications key either.
-    void setAdapter(const std::optional<std::string>& value, bool withKey = true) {
+    // nullopt: no value; `withKey` false: no key either. An unterminated value fills its whole buffer.
+    void setAdapter(const std::optional<std::string>& value, bool withKey = true, bool terminated = true) {
         reg::Key::deleteTree(reg::Hive::LocalMachine, kCommunicationsKey);
-        if (!withKey) return;
         reg::Key key;
-        ASSERT_EQ(reg::Key::create(reg::Hive::LocalMachine, kCommunicationsKey, reg::Access::ReadWrite, key),
+        if (withKey) reg::Key::create(reg::Hive::LocalMachine, kCommunicationsKey, reg::Access::ReadWrite, key);
+        if (!value) return;
+        const std::vector<std::uint8_t> bytes(value->begin(), value->end());
+        EXPECT_EQ(terminated ? key.setString("Adapter", *value) : key.setValue("Adapter", reg::Type::Binary, bytes),
                   reg::Status::Ok);
-        if (value) {
-            ASSERT_EQ(key.setString("Adapter", *value), reg::Status::Ok);
-        }
     }
 
     std::string listing(const test::NetNamespace& space) const {
         return test::runCommand(space.exec({KEZ_PYTHON, "-c", kListingOracle})).out;
     }
 
-    // The probe's standard output; its error output must be empty and its status 0.
-    std::string probe(const test::NetNamespace& space, const std::vector<std::string>& asUser = {}) const {
-        std::vector<std::string> argv = asUser;
-        argv.push_back(asUser.empty() ? KEZ_ADAPTERPROBE : (copy_.folder() / "adapterprobe").string());
+    // The probe's standard output, run as root or (with setpriv's arguments) as another user.
+    std::string probe(const test::NetNamespace& space, std::vector<std::string> argv = {}) const {
+        argv.push_back(argv.empty() ? KEZ_ADAPTERPROBE : (copy_.folder() / "adapterprobe").string());
         argv.push_back("--ignored-argument");
         std::vector<std::string> environment = registry_.environment();
-        if (!asUser.empty()) environment.push_back("LD_LIBRARY_PATH=" + copy_.folder().string());
+        environment.push_back("LD_LIBRARY_PATH=" + copy_.folder().string());
         const test::CommandResult result = test::runCommand(space.exec(argv), environment);
         EXPECT_EQ(result.exitCode, 0);
         EXPECT_EQ(result.err, "");
         return result.out;
     }
 
-    // setpriv's arguments that run the copied probe as nobody, in the helper's group when asked.
-    std::vector<std::string> asNobody(bool inHelperGroup) const {
-        const group* found = inHelperGroup ? ::getgrnam(group_.c_str()) : nullptr;
-        const std::string groups = found != nullptr ? "--groups=" + std::to_string(found->gr_gid) : "--clear-groups";
-        return {"setpriv", "--reuid=nobody", "--regid=nogroup", groups, "--inh-caps=-all"};
-    }
-
-    // The hives readable by nobody, as an installed system's are.
-    void shareRegistry() const {
+    // setpriv's arguments for the user nobody, in the helper's group or in none; the hives readable to it.
+    std::vector<std::string> asNobody(const std::string& groups) const {
         for (const fs::path& path : {registry_.folder(), registry_.machineFile()})
             fs::permissions(path, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+        return {"setpriv", "--reuid=nobody", "--regid=nogroup", groups, "--inh-caps=-all"};
     }
 
     test::ScopedRegistry registry_;
@@ -105,7 +90,9 @@ TEST_F(AdapterProbeAsRoot, EachFormOfTheSettingOnTwoAdapters) {
     struct Case {
         std::optional<std::string> value;
         std::string expected; // after the listing
+        bool terminated = true;
     };
+    const std::string blanks(31, ' ');
     const std::vector<Case> cases{
         {"-1", "Ombrel has default(0) adaptor selected\n" + kOpened},
         {"0", "Ombrel has adaptor 0 selected\n" + kOpened},
@@ -116,13 +103,14 @@ TEST_F(AdapterProbeAsRoot, EachFormOfTheSettingOnTwoAdapters) {
         {"1abc", "Ombrel has adaptor 1abc selected\n" + kOpened},
         {"abc", "Ombrel has adaptor abc selected\n" + kOpened},
         {"4294967296", "Ombrel has adaptor 4294967296 selected\n" + kInvalid},
+        {blanks + "7", "Ombrel has adaptor " + blanks + " selected\n" + kOpened, false},
         {std::string(40, '1'), "RegQueryValueEx fail on Ombrel Comm Adaptor value 234\n"},
         {std::nullopt, "RegQueryValueEx fail on Ombrel Comm Adaptor value 2\n"},
     };
     const std::string adapters = listing(space_);
     ASSERT_NE(adapters.find("Adaptor:1  Raw:"), std::string::npos) << adapters;
     for (const Case& c : cases) {
-        setAdapter(c.value);
+        setAdapter(c.value, true, c.terminated);
         EXPECT_EQ(probe(space_), adapters + c.expected) << "Adapter = " << c.value.value_or("(none)");
     }
     setAdapter(std::nullopt, false);
@@ -133,28 +121,24 @@ TEST_F(AdapterProbeAsRoot, AnEmptyNamespaceHasNoAdapterToOpen) {
     const test::NetNamespace empty("ae");
     ASSERT_EQ(listing(empty), "No adaptors found\n");
     setAdapter("-1");
-    EXPECT_EQ(probe(empty),
-              "No adaptors found\nOmbrel has default(0) adaptor selected\nKezPacketOpenAdapter:CreateFile fail 19");
+    EXPECT_EQ(probe(empty), "No adaptors found\nOmbrel has default(0) adaptor selected\n"
+                            "KezPacketOpenAdapter:CreateFile fail 19");
     setAdapter("0");
     EXPECT_EQ(probe(empty), "No adaptors found\nOmbrel has adaptor 0 selected\n" + kInvalid);
 }
 
 TEST_F(AdapterProbeAsRoot, NobodyOpensTheAdapterOnlyOnceSetaidHasInstalledTheHelper) {
     setAdapter("1");
-    shareRegistry();
-    const std::string adapters = listing(space_);
-    EXPECT_EQ(probe(space_, asNobody(false)),
-              adapters + "Ombrel has adaptor 1 selected\nKezPacketOpenAdapter:CreateFile fail 1");
+    const std::string expected = listing(space_) + "Ombrel has adaptor 1 selected\n";
+    EXPECT_EQ(probe(space_, asNobody("--clear-groups")), expected + "KezPacketOpenAdapter:CreateFile fail 1");
 
-    ASSERT_TRUE(test::writeFile(copy_.folder() / "KEZPacket.inf", "[Bind]\nProgram=kez-rawsock\nGroup=" + group_ + "\n"));
-    std::vector<std::string> install{"env"};
-    for (const std::string& entry : registry_.environment())
-        install.push_back(entry);
-    install.insert(install.end(), {KEZ_SETAID_PROGRAM, "install", "KEZPacket.inf", copy_.folder().string()});
-    const test::CommandResult installed = test::runCommand(install);
-    ASSERT_EQ(installed.exitCode, 0) << installed.err;
-    shareRegistry();
-    EXPECT_EQ(probe(space_, asNobody(true)), adapters + "Ombrel has adaptor 1 selected\n" + kOpened);
+    ASSERT_TRUE(
+        test::writeFile(copy_.folder() / "KEZPacket.inf", "[Bind]\nProgram=kez-rawsock\nGroup=" + group_ + "\n"));
+    const std::vector<std::string> install{KEZ_SETAID_PROGRAM, "install", "KEZPacket.inf", copy_.folder().string()};
+    ASSERT_EQ(test::runCommand(install, registry_.environment()).exitCode, 0);
+    const group* helperGroup = ::getgrnam(group_.c_str());
+    ASSERT_NE(helperGroup, nullptr);
+    EXPECT_EQ(probe(space_, asNobody("--groups=" + std::to_string(helperGroup->gr_gid))), expected + kOpened);
 }
 
 } // namespace

@@ -1,18 +1,37 @@
-// recorderprobe against real ALSA: the private PulseAudio server's capture device, and an ALSA
-// configuration with no card while no sound server answers.
-#include <gtest/gtest.h>
+// recorderprobe: the count first, then one line per device, failures included; the program over
+// real ALSA with the private PulseAudio server, and with no card and no server.
+#include "record_devices.h"
 
-#include <string>
+#include "kez/audio/devices.h"
 
 #include "audio_server.h"
 #include "privileged.h"
 #include "process.h"
 #include "temp_dir.h"
 
+#include <gtest/gtest.h>
+
 namespace kez::recorderprobe {
 namespace {
 
-TEST(RecorderProbeProgram, ListsThePulseServersCaptureDevice) {
+using audio::Result;
+
+TEST(RecorderProbe, CountThenOneLinePerDevice) {
+    const std::vector<std::pair<std::vector<RecordDevice>, std::string>> cases{
+        {{}, "0 record devices found\n"},
+        {{{Result::Ok, "USB: Mic"}, {Result::Ok, audio::cutDeviceName(std::string(40, 'M'))}},
+         "2 record devices found\nRecording device USB: Mic\nRecording device " + std::string(31, 'M') + "\n"},
+        {{{Result::Ok, "USB: Mic"}, {Result::BadDeviceId, {}}, {Result::Ok, "HDA: Analog"}},
+         "3 record devices found\nRecording device USB: Mic\nwaveInGetDevCaps failed 2\nRecording device HDA: Analog\n"},
+    };
+    for (const auto& [devices, expected] : cases) {
+        testing::internal::CaptureStdout();
+        printRecordDevices(devices);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), expected);
+    }
+}
+
+TEST(RecorderProbe, ListsThePulseServersCaptureDevice) {
     test::PulseServer server;
     if (!server.start()) KEZ_SKIP_OR_FAIL(server.error());
     const test::CommandResult result = test::runCommand({KEZ_RECORDERPROBE, "--ignored-argument"});
@@ -24,7 +43,7 @@ TEST(RecorderProbeProgram, ListsThePulseServersCaptureDevice) {
     EXPECT_NE(result.out.find("\nRecording device PulseAudio Sound Server\n"), std::string::npos) << result.out;
 }
 
-TEST(RecorderProbeProgram, NoCardAndNoServerListNothing) {
+TEST(RecorderProbe, NoCardAndNoServerListNothing) {
     const test::TempDir folder("kez-noalsa");
     ASSERT_TRUE(test::writeFile(folder / "asound.conf", ""));
     const test::CommandResult result =
