@@ -22,7 +22,8 @@ TEST(RecorderProbe, CountThenOneLinePerDevice) {
         {{{Result::Ok, "USB: Mic"}, {Result::Ok, audio::cutDeviceName(std::string(40, 'M'))}},
          "2 record devices found\nRecording device USB: Mic\nRecording device " + std::string(31, 'M') + "\n"},
         {{{Result::Ok, "USB: Mic"}, {Result::BadDeviceId, {}}, {Result::Ok, "HDA: Analog"}},
-         "3 record devices found\nRecording device USB: Mic\nwaveInGetDevCaps failed 2\nRecording device HDA: Analog\n"},
+         "3 record devices found\nRecording device USB: Mic\nwaveInGetDevCaps failed 2\nRecording device HDA: "
+         "Analog\n"},
     };
     for (const auto& [devices, expected] : cases) {
         testing::internal::CaptureStdout();
