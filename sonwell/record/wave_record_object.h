@@ -7,6 +7,7 @@
 
 #include "kez/apt/hidden_window.h"
 #include "kez/audio/pcm.h"
+#include "kez/com/connection_point_container.h"
 #include "kez/sys/thread.h"
 #include "sonwell/mixer_state.h"
 #include "sonwell/wave_record.h"
@@ -21,7 +22,7 @@
 
 namespace kez::sonwell {
 
-class WaveRecord final : public com::Implements<IWaveRecord> {
+class WaveRecord final : public com::Implements<IWaveRecord, com::IConnectionPointContainer> {
 public:
     // The wave input's "buffer filled" message, as the window receives it without a capture thread.
     static constexpr apt::MessageId kWaveInData = 960;
@@ -56,7 +57,13 @@ public:
     com::HRESULT get_varAdapters(com::Variant& value) override;
     com::HRESULT get_bActive(com::VariantBool& value) override;
 
-    com::ConnectionPoint<_IWaveRecordEvents>& events() override { return events_; }
+    // _IWaveRecordEvents only.
+    com::HRESULT Advise(const com::Guid& eventsIid, const com::Ptr<com::Object>& sink, com::Cookie& cookie) override {
+        return com::adviseOnly(events_, eventsIid, sink, cookie);
+    }
+    com::HRESULT Unadvise(const com::Guid& eventsIid, com::Cookie cookie) override {
+        return com::unadviseOnly(events_, eventsIid, cookie);
+    }
     com::HRESULT supportsErrorInfo(const com::Guid& interfaceId) const override {
         return interfaceId == IWaveRecord::iid ? com::S_OK : com::S_FALSE;
     }

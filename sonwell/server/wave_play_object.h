@@ -7,6 +7,7 @@
 #include "speaker_mixer.h"
 
 #include "kez/apt/hidden_window.h"
+#include "kez/com/connection_point_container.h"
 #include "sonwell/wave_errors.h"
 #include "sonwell/wave_play.h"
 
@@ -18,7 +19,7 @@
 
 namespace kez::sonwell {
 
-class WavePlay final : public com::Implements<IWavePlay> {
+class WavePlay final : public com::Implements<IWavePlay, com::IConnectionPointContainer> {
 public:
     static constexpr apt::MessageId kPlayCompleteMessage = apt::WM_USER + 100; // 1124
 
@@ -67,7 +68,13 @@ public:
     HRESULT put_nToneStrength(std::int16_t value) override;
     HRESULT get_lSamplesBuffered(std::int32_t lStream, std::int32_t& pVal) override;
 
-    com::ConnectionPoint<_IWavePlayEvents>& events() override { return events_; }
+    // _IWavePlayEvents only.
+    HRESULT Advise(const com::Guid& eventsIid, const com::Ptr<com::Object>& sink, com::Cookie& cookie) override {
+        return com::adviseOnly(events_, eventsIid, sink, cookie);
+    }
+    HRESULT Unadvise(const com::Guid& eventsIid, com::Cookie cookie) override {
+        return com::unadviseOnly(events_, eventsIid, cookie);
+    }
     HRESULT supportsErrorInfo(const com::Guid& interfaceId) const override {
         return interfaceId == IWavePlay::iid ? com::S_OK : com::S_FALSE;
     }

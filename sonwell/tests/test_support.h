@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "kez/com/connection_point_container.h"
 #include "process.h"
 #include "temp_dir.h"
 
@@ -26,5 +27,15 @@ std::vector<std::int16_t> ReadSamples(const std::filesystem::path& path);
 // Deterministic test signals of `count` samples: noise at several levels, tones with noise,
 // full-scale square waves and silence, chosen by `kind` and `seed`.
 std::vector<std::int16_t> NoisySignal(std::size_t count, unsigned kind, unsigned seed);
+
+// Advises `sink` for `Events` the way a client does, through the source's connection-point
+// container; the cookie, or kNoCookie when refused.
+template <class Events, class Source>
+com::Cookie AdviseEvents(const com::Ptr<Source>& source, const com::Ptr<com::Object>& sink) {
+    com::Cookie cookie = com::kNoCookie;
+    if (const auto container = com::query<com::IConnectionPointContainer>(source))
+        container->Advise(Events::iid, sink, cookie);
+    return cookie;
+}
 
 } // namespace kez::sonwell::test

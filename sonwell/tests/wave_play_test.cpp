@@ -225,7 +225,7 @@ public:
 
 TEST_F(WavePlayTest, ReliableStreamCompletesOnceOnTheCreatingThread) {
     auto sink = std::make_shared<CompletionSink>();
-    play_->events().advise(sink);
+    ASSERT_NE(test::AdviseEvents<_IWavePlayEvents>(play_, sink), com::kNoCookie);
     ASSERT_EQ(play_->Open(), com::S_OK);
     std::int32_t stream = 0;
     ASSERT_EQ(play_->CreateReliableStream(1, 505, stream), com::S_OK);

@@ -26,7 +26,7 @@ TEST(WaveRecordPulse, RecordsAToneFromTheSinkMonitor) {
 
     auto recorder = std::make_shared<WaveRecord>();
     auto collector = std::make_shared<test::RecordingSink>();
-    recorder->events().advise(collector);
+    ASSERT_NE(test::AdviseEvents<_IWaveRecordEvents>(recorder, collector), com::kNoCookie);
     ASSERT_EQ(recorder->Open(), com::S_OK); // the default source is the sink's monitor
     ASSERT_EQ(recorder->Record(1), com::S_OK);
     ASSERT_EQ(test::runCommand({"paplay", "--raw", "--rate=8000", "--channels=1", "--format=s16le", dir / "tone.raw"})

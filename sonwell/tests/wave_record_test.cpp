@@ -29,7 +29,7 @@ class WaveRecordTest : public ::testing::Test {
 protected:
     WaveRecordTest() {
         recorder_->put_bAutoSetupMixer(com::VARIANT_FALSE);
-        recorder_->events().advise(sink_);
+        test::AdviseEvents<_IWaveRecordEvents>(recorder_, sink_);
     }
     void feed(const std::vector<std::int16_t>& samples) {
         audio::virtualDevice("Mic")->feed(
@@ -104,7 +104,7 @@ TEST_F(WaveRecordTest, FramesOfASoxRecordingDecodeToTheFilteredInput) {
         SCOPED_TRACE(row.code);
         kez::test::ScopedAudioDevices fresh("virtual:Mic"); // nothing left over from the last row
         auto sink = std::make_shared<RecordingSink>();
-        recorder_->events().advise(sink);
+        const auto cookie = test::AdviseEvents<_IWaveRecordEvents>(recorder_, sink);
         recorder_->put_lSendLen(row.sendBytes);
         feed(input);
         ASSERT_EQ(recorder_->Open(), com::S_OK);
@@ -133,7 +133,8 @@ TEST_F(WaveRecordTest, FramesOfASoxRecordingDecodeToTheFilteredInput) {
         if (row.code != 1) {
             EXPECT_NE(frames[1].bytes[2], 0);
         }
-        recorder_->events().unadvise(2);
+        EXPECT_EQ(com::query<com::IConnectionPointContainer>(recorder_)->Unadvise(_IWaveRecordEvents::iid, cookie),
+                  com::S_OK);
     }
 }
 

@@ -147,14 +147,11 @@ apt::Result EndPoint::onMessage(apt::Message& message) {
 }
 
 HRESULT EndPoint::Advise(const com::Guid& eventsIid, const com::Ptr<com::Object>& sink, com::Cookie& cookie) {
-    cookie = com::kNoCookie;
-    if (eventsIid != _IEndPointEvents::iid) return com::CONNECT_E_NOCONNECTION;
-    return com::adviseObject(*events_, sink, cookie);
+    return com::adviseOnly(*events_, eventsIid, sink, cookie);
 }
 
 HRESULT EndPoint::Unadvise(const com::Guid& eventsIid, com::Cookie cookie) {
-    if (eventsIid != _IEndPointEvents::iid) return com::CONNECT_E_NOCONNECTION;
-    return events_->unadvise(cookie);
+    return com::unadviseOnly(*events_, eventsIid, cookie);
 }
 
 } // namespace kez::linkor

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "kez/com/connection_point.h"
+#include "kez/com/connection_point_container.h"
 
 namespace kez::com {
 namespace {
@@ -68,6 +68,35 @@ TEST_F(ConnectionPointTest, UnadviseEmptiesTheSlotAndTheLowestFreeSlotIsReused) 
     log.clear();
     ring(2);
     EXPECT_EQ(log, (std::vector<std::string>{"d2", "e2", "c2", "f2"}));
+}
+
+class IOtherEvents : public virtual Object {
+public:
+    static constexpr Guid iid = "{5D8B0A10-7C3E-4F11-9A2B-3C4D5E6F7082}"_guid;
+};
+
+class OtherSink final : public Implements<IOtherEvents> {};
+
+TEST_F(ConnectionPointTest, AContainerWithOneEventsInterfaceRefusesOthersAndSinksWithoutIt) {
+    const Guid otherIid = IOtherEvents::iid;
+    const struct {
+        Guid eventsIid;
+        Ptr<Object> sink;
+        HRESULT advised;
+        Cookie cookie;
+    } rows[] = {{ITestEvents::iid, sink("a"), S_OK, 1},
+                {otherIid, sink("b"), CONNECT_E_NOCONNECTION, kNoCookie},
+                {ITestEvents::iid, std::make_shared<OtherSink>(), CONNECT_E_CANNOTCONNECT, kNoCookie},
+                {ITestEvents::iid, nullptr, CONNECT_E_CANNOTCONNECT, kNoCookie}};
+    for (const auto& row : rows) {
+        Cookie cookie = 99;
+        EXPECT_EQ(adviseOnly(point, row.eventsIid, row.sink, cookie), row.advised);
+        EXPECT_EQ(cookie, row.cookie);
+    }
+    EXPECT_EQ(point.count(), 1u);
+    EXPECT_EQ(unadviseOnly(point, otherIid, 1), CONNECT_E_NOCONNECTION);
+    EXPECT_EQ(unadviseOnly(point, ITestEvents::iid, 1), S_OK);
+    EXPECT_EQ(point.count(), 0u);
 }
 
 TEST_F(ConnectionPointTest, UnknownCookiesAreRefused) {

@@ -72,9 +72,6 @@ public:
     virtual HRESULT get_nToneStrength(std::int16_t& value) = 0;
     virtual HRESULT put_nToneStrength(std::int16_t value) = 0;
     virtual HRESULT get_lSamplesBuffered(std::int32_t lStream, std::int32_t& pVal) = 0;
-
-    // The event source (_IWavePlayEvents).
-    virtual com::ConnectionPoint<_IWavePlayEvents>& events() = 0;
 };
 
 } // namespace kez::sonwell

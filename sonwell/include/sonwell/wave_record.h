@@ -52,9 +52,6 @@ public:
     virtual com::HRESULT put_nAdapter(std::int16_t value) = 0;
     virtual com::HRESULT get_varAdapters(com::Variant& value) = 0;
     virtual com::HRESULT get_bActive(com::VariantBool& value) = 0;
-
-    // The event source (_IWaveRecordEvents).
-    virtual com::ConnectionPoint<_IWaveRecordEvents>& events() = 0;
 };
 
 } // namespace kez::sonwell

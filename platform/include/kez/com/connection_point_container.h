@@ -27,4 +27,18 @@ HRESULT adviseObject(ConnectionPoint<Sink>& point, const Ptr<Object>& sink, Cook
     return S_OK;
 }
 
+// Advise and Unadvise of a component that raises one events interface, `Sink`.
+template <class Sink>
+HRESULT adviseOnly(ConnectionPoint<Sink>& point, const Guid& eventsIid, const Ptr<Object>& sink, Cookie& cookie) {
+    cookie = kNoCookie;
+    if (eventsIid != Sink::iid) return CONNECT_E_NOCONNECTION;
+    return adviseObject(point, sink, cookie);
+}
+
+template <class Sink>
+HRESULT unadviseOnly(ConnectionPoint<Sink>& point, const Guid& eventsIid, Cookie cookie) {
+    if (eventsIid != Sink::iid) return CONNECT_E_NOCONNECTION;
+    return point.unadvise(cookie);
+}
+
 } // namespace kez::com
