@@ -1,6 +1,7 @@
-// WaveRecord through a real sound server: a sox-made tone played into the private PulseAudio
-// server's null sink is recorded from its monitor, with the microphone set up on the server's
-// mixer as the microphone test does, and found in the encoded frames.
+// WaveRecord through a real sound server: what is played into the private PulseAudio server's
+// null sink is recorded from its monitor, with the microphone set up on the server's mixer as the
+// microphone test does, and found in the encoded frames. The player is paplay, or WavePlay in
+// this same process as the microphone test has it.
 #include <gtest/gtest.h>
 
 #include "audio_server.h"
@@ -9,10 +10,39 @@
 #include "signal_analysis.h"
 #include "sonwell/mulaw.h"
 #include "test_support.h"
+#include "wave_play_object.h"
 #include "wave_record_object.h"
+
+#include <chrono>
+#include <thread>
 
 namespace kez::sonwell {
 namespace {
+
+std::vector<std::int16_t> Expanded(const std::vector<test::Frame>& frames) {
+    std::vector<std::int16_t> samples;
+    for (const auto& frame : frames) {
+        std::vector<std::int16_t> expanded(frame.bytes.size());
+        MuLawExpand(expanded, frame.bytes);
+        samples.insert(samples.end(), expanded.begin(), expanded.end());
+    }
+    return samples;
+}
+
+// Around the loudest sample, half a second of `tones`, each far above every pitch in `others`.
+void ExpectToneDominates(const std::vector<std::int16_t>& samples, const std::vector<double>& tones,
+                         const std::vector<double>& others) {
+    ASSERT_GT(samples.size(), 8000u);
+    const auto loudest = std::max_element(samples.begin(), samples.end());
+    const auto at = std::min<std::size_t>(static_cast<std::size_t>(loudest - samples.begin()), samples.size() - 4000);
+    const auto window = std::span(samples).subspan(at > 2000 ? at - 2000 : 0, 4000);
+    for (const double tone : tones) {
+        const double power = kez::test::GoertzelPower(window, tone);
+        EXPECT_GT(power, 1000.0 * 1000.0) << tone;
+        for (const double other : others)
+            EXPECT_GT(power, 100 * kez::test::GoertzelPower(window, other)) << tone << " against " << other;
+    }
+}
 
 TEST(WaveRecordPulse, RecordsAToneFromTheSinkMonitor) {
     kez::test::PulseServer server;
@@ -34,21 +64,38 @@ TEST(WaveRecordPulse, RecordsAToneFromTheSinkMonitor) {
               0);
     ASSERT_EQ(recorder->Close(), com::S_OK);
 
-    std::vector<std::int16_t> samples;
-    for (const auto& frame : collector->frames()) {
-        std::vector<std::int16_t> expanded(frame.bytes.size());
-        MuLawExpand(expanded, frame.bytes);
-        samples.insert(samples.end(), expanded.begin(), expanded.end());
-    }
-    ASSERT_GT(samples.size(), 8000u);
-    // The loudest second holds the tone: far above every other pitch in the band.
-    const auto loudest = std::max_element(samples.begin(), samples.end());
-    const auto at = std::min<std::size_t>(static_cast<std::size_t>(loudest - samples.begin()), samples.size() - 4000);
-    const auto window = std::span(samples).subspan(at > 2000 ? at - 2000 : 0, 4000);
-    const double tone = kez::test::GoertzelPower(window, 1000);
-    EXPECT_GT(tone, 1000.0 * 1000.0);
-    for (const double other : {440.0, 700.0, 1500.0, 2500.0})
-        EXPECT_GT(tone, 100 * kez::test::GoertzelPower(window, other)) << other;
+    ExpectToneDominates(Expanded(collector->frames()), {1000.0}, {440.0, 700.0, 1500.0, 2500.0});
+}
+
+TEST(WaveRecordPulse, RecordsWhatWavePlayPlaysInTheSameProcessFrameForFrame) {
+    kez::test::PulseServer server;
+    if (!server.start()) KEZ_SKIP_OR_FAIL(server.error());
+    auto player = std::make_shared<WavePlay>();
+    ASSERT_EQ(player->Open(), com::S_OK);
+    ASSERT_EQ(player->StartStreaming(), com::S_OK);
+    std::int32_t dialTone = 0;
+    ASSERT_EQ(player->PlayTone(16, -1, 50, com::VARIANT_FALSE, dialTone), com::S_OK);
+
+    auto recorder = std::make_shared<WaveRecord>();
+    auto collector = std::make_shared<test::RecordingSink>();
+    ASSERT_NE(test::AdviseEvents<_IWaveRecordEvents>(recorder, collector), com::kNoCookie);
+    ASSERT_EQ(recorder->Open(), com::S_OK);
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(recorder->Record(1), com::S_OK);
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    ASSERT_EQ(recorder->Stop(), com::S_OK);
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
+    ASSERT_EQ(recorder->Close(), com::S_OK);
+    ASSERT_EQ(player->Close(), com::S_OK);
+
+    // Every 24 ms of sound gives one frame; the ring's six buffers may still be in flight.
+    const auto frames = collector->frames();
+    const double expected = elapsed.count() * 8000 / 192;
+    EXPECT_GE(static_cast<double>(frames.size()), expected - CaptureRing::kBuffers - 1) << server.log();
+    EXPECT_LE(static_cast<double>(frames.size()), expected + 1);
+    const auto samples = Expanded(frames);
+    EXPECT_EQ(kez::test::SoundingStretches(samples).size(), 1u) << "the tone played throughout, so no gap";
+    ExpectToneDominates(samples, {350.0, 440.0}, {700.0, 1000.0, 1500.0, 2500.0});
 }
 
 } // namespace

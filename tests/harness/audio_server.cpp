@@ -56,12 +56,28 @@ bool PulseServer::start() {
         if (pactl({"info"}).ok()) {
             keepAwake_.start(
                 {"sh", "-c", "exec pacat --raw --rate=8000 --channels=1 --format=s16le --latency-msec=20 < /dev/zero"});
-            return true;
+            if (restartSinkClock()) return true;
+            error_ = "the null sink did not restart at a short latency: " + log();
+            end(SIGKILL);
+            return false;
         }
         if (server_.wait(std::chrono::milliseconds(100))) break;
     }
     error_ = "the private PulseAudio server did not answer: " + log();
     end(SIGKILL);
+    return false;
+}
+
+// Loaded before any stream asked for a short latency, the null sink has already rendered its
+// first block at its longest latency (2 s), and whatever connects in that time is neither mixed
+// nor recorded until the block has run out. Suspended and resumed once the silent stream plays,
+// it starts its clock again at that stream's latency.
+bool PulseServer::restartSinkClock() const {
+    for (int i = 0; i < kReadyTries; ++i) {
+        if (!pactl({"list", "short", "sink-inputs"}).out.empty())
+            return pactl({"suspend-sink", kSink, "1"}).ok() && pactl({"suspend-sink", kSink, "0"}).ok();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
     return false;
 }
 

@@ -2,8 +2,8 @@
 // A private PulseAudio server for tests that need real, paced audio. It runs with its own
 // runtime folder, socket and cookie, a clean environment (no session bus, no display) and a
 // null sink whose monitor records what was played; clients never autospawn a server. A silent
-// stream keeps the sink running, as a desktop's is: an idle null sink starts a new stream only
-// after its long idle period (over a second), which no real device does. While the
+// stream keeps the sink running at a short latency, as a desktop's is: an idle null sink renders
+// a whole long block (2 s) before it takes a new stream, which no real device does. While the
 // object lives, this process and its children (ALSA's "pulse" and "default" devices, pactl,
 // parec) talk to it and to no other server.
 #include "process.h"
@@ -41,6 +41,7 @@ public:
 
 private:
     void end(int signal);
+    bool restartSinkClock() const;
 
     TempDir folder_{"kez-pulse"};
     ScopedEnv serverAddress_{"PULSE_SERVER", "unix:" + (folder_ / "native").string()};
