@@ -1,5 +1,6 @@
-// WavePlay through ALSA to the private PulseAudio server: the busy cadence comes back from the
-// sink's monitor at its frequencies and times, and volume and mute reach the server.
+// WavePlay through ALSA to the private PulseAudio server: the busy cadence and an alert cadence
+// come back from the sink's monitor at their frequencies and times, and volume and mute reach
+// the server.
 #include "wave_play_object.h"
 
 #include "audio_server.h"
@@ -12,12 +13,24 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
 #include <thread>
 
 namespace kez::sonwell {
 namespace {
 
 using namespace std::chrono_literals;
+
+// Mean power at `frequency` over 16 ms pieces: the pieces add without regard to phase, so a tone
+// that switches pitch every few tens of milliseconds shows at each of its pitches.
+double ShortTimePower(std::span<const std::int16_t> samples, double frequency) {
+    constexpr std::size_t kPiece = 128;
+    double sum = 0;
+    std::size_t pieces = 0;
+    for (; (pieces + 1) * kPiece <= samples.size(); ++pieces)
+        sum += test::GoertzelPower(samples.subspan(pieces * kPiece, kPiece), frequency);
+    return pieces == 0 ? 0 : sum / static_cast<double>(pieces);
+}
 
 std::int16_t pulseDevice() {
     const auto devices = audio::listDevices(audio::Direction::Playback);
@@ -36,6 +49,30 @@ protected:
         ASSERT_EQ(play_->Open(), com::S_OK);
     }
     std::string pactl(const std::string& what) { return server_.pactl({what, test::PulseServer::kSink}).out; }
+    // The sink's monitor as parec records it while `play` starts a sound and `length` passes.
+    std::vector<std::int16_t> recordWhilePlaying(std::chrono::milliseconds length,
+                                                 const std::function<HRESULT(std::int32_t&)>& play) {
+        const test::TempDir folder("kez-waveplay");
+        const auto file = folder / "monitor.raw";
+        test::ChildProcess recorder;
+        EXPECT_TRUE(recorder.start(
+            test::shellCommand("exec parec --raw --rate=8000 --channels=1 --format=s16le --device=\"$1\" > \"$2\"",
+                               {test::PulseServer::kMonitor, file})));
+        for (int i = 0; i < 100 && (!std::filesystem::exists(file) || std::filesystem::file_size(file) == 0); ++i)
+            std::this_thread::sleep_for(50ms);
+        EXPECT_EQ(play_->StartStreaming(), com::S_OK);
+        std::int32_t stream = 0;
+        EXPECT_EQ(play(stream), com::S_OK);
+        std::this_thread::sleep_for(length);
+        play_->StopStreaming();
+        ::kill(recorder.pid(), SIGTERM);
+        recorder.wait(5s);
+        const auto bytes = test::readBytes(file);
+        std::vector<std::int16_t> samples(bytes.size() / 2);
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            samples[i] = static_cast<std::int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+        return samples;
+    }
 
     test::PulseServer server_;
     std::int16_t adapter_ = -1;
@@ -43,30 +80,8 @@ protected:
 };
 
 TEST_F(WavePlayPulseTest, BusyCadenceComesBackFromTheMonitor) {
-    const test::TempDir folder("kez-waveplay");
-    const auto file = folder / "monitor.raw";
-    test::ChildProcess recorder;
-    ASSERT_TRUE(recorder.start(
-        test::shellCommand("exec parec --raw --rate=8000 --channels=1 --format=s16le --device=\"$1\" > \"$2\"",
-                           {test::PulseServer::kMonitor, file})));
-    for (int i = 0; i < 100 && (!std::filesystem::exists(file) || std::filesystem::file_size(file) == 0); ++i)
-        std::this_thread::sleep_for(50ms);
-    ASSERT_EQ(play_->StartStreaming(), com::S_OK);
-    std::int32_t busy = 0;
-    ASSERT_EQ(play_->PlayTone(17, 1500, 50, com::VARIANT_FALSE, busy), com::S_OK);
-    com::VariantBool active = com::VARIANT_TRUE;
-    for (int i = 0; i < 400 && active; ++i) {
-        std::this_thread::sleep_for(10ms);
-        play_->bIsActive(busy, active);
-    }
-    std::this_thread::sleep_for(400ms);
-    play_->StopStreaming();
-    ::kill(recorder.pid(), SIGTERM);
-    recorder.wait(5s);
-    const auto bytes = test::readBytes(file);
-    std::vector<std::int16_t> samples(bytes.size() / 2);
-    for (std::size_t i = 0; i < samples.size(); ++i)
-        samples[i] = static_cast<std::int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    const auto samples = recordWhilePlaying(
+        1900ms, [&](std::int32_t& busy) { return play_->PlayTone(17, 1500, 50, com::VARIANT_FALSE, busy); });
     const auto stretches = test::SoundingStretches(samples, 400);
     ASSERT_EQ(stretches.size(), 2u) << "on 0.5 s, off 0.5 s, on 0.5 s";
     for (const auto& s : stretches) {
@@ -76,6 +91,27 @@ TEST_F(WavePlayPulseTest, BusyCadenceComesBackFromTheMonitor) {
         EXPECT_GT(test::GoertzelPower(sound, 620), 100 * test::GoertzelPower(sound, 1000));
     }
     EXPECT_NEAR(static_cast<double>(stretches[1].start - stretches[0].start), 8000, 192);
+}
+
+TEST_F(WavePlayPulseTest, AlertCadenceComesBackFromTheMonitor) {
+    // Alert 3 switches between 880 and 1109 Hz every 32 ms; cadence 3 rings 1 s, then twice a
+    // quarter second, each after a quarter second's pause, and is silent for the rest of the cycle.
+    const auto samples = recordWhilePlaying(
+        2600ms, [&](std::int32_t& alert) { return play_->PlayAlert(3, 3, 0, 150, com::VARIANT_FALSE, alert); });
+    const auto stretches = test::SoundingStretches(samples, 400);
+    ASSERT_EQ(stretches.size(), 3u);
+    const struct { double startMs, lengthMs; } rings[] = {{0, 1008}, {1272, 240}, {1752, 264}}; // whole 24 ms frames
+    for (std::size_t i = 0; i < stretches.size(); ++i) {
+        SCOPED_TRACE(i);
+        const auto& s = stretches[i];
+        EXPECT_NEAR(static_cast<double>(s.start - stretches[0].start), rings[i].startMs * 8, 192) << "within a frame";
+        EXPECT_NEAR(static_cast<double>(s.length), rings[i].lengthMs * 8, 192) << "within a frame";
+        const auto sound = std::span(samples).subspan(s.start, s.length);
+        for (const double tone : {880.0, 1109.0})
+            for (const double other : {300.0, 440.0, 2000.0})
+                EXPECT_GT(ShortTimePower(sound, tone), 100 * ShortTimePower(sound, other))
+                    << tone << " against " << other;
+    }
 }
 
 TEST_F(WavePlayPulseTest, VolumeAndMuteReachTheServer) {
