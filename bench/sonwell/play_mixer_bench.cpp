@@ -1,7 +1,9 @@
 // The play mixer's cost per 24 ms buffer with 1, 4 and 16 active streams (half received call
 // audio fed a frame per buffer, half tones), and the delay from AddBuffer of a received frame to
-// its sound leaving the ring of a virtual device at the default buffer settings (5 x 24 ms).
-// Share of one core = CPU time per buffer / 24 ms.
+// its sound leaving the ring of a virtual device, at the default ring (lBufferDelay 5 x 24 ms)
+// and at a ring of two. Share of one core = CPU time per buffer / 24 ms. The delay's target,
+// the jitter delay (the one frame the sender leads by) plus one device period, is printed as
+// target_ms beside it.
 #include "play_device.h"
 #include "play_mixer.h"
 #include "wave_play_object.h"
@@ -64,15 +66,18 @@ void BM_MixBuffer(benchmark::State& state) {
 BENCHMARK(BM_MixBuffer)->Arg(1)->Arg(2)->Arg(4)->Arg(16);
 
 // Received frames arrive every 24 ms; one of them is loud. Time from its AddBuffer until the
-// device has played its first sample.
+// device played its first sample. The virtual device hands on what it played only when asked,
+// so the sound it played after that sample, at 8000 samples a second, is taken off.
 void BM_AddBufferToDevice(benchmark::State& state) {
     ::setenv("KEZ_AUDIO_DEVICES", "virtual:Bench", 1);
     auto device = kez::audio::virtualDevice("Bench");
     WavePlay play;
+    play.put_lBufferDelay(static_cast<std::int32_t>(state.range(0)));
     play.Open();
     play.StartStreaming();
     const auto quiet = kez::com::SafeArray::fromBytes(kez::com::ElementType::UI1, std::vector<std::uint8_t>(192, 0xFF));
     const auto loud = kez::com::SafeArray::fromBytes(kez::com::ElementType::UI1, std::vector<std::uint8_t>(192, 0x80));
+    double shortest = 1e9, longest = 0;
     for (auto _ : state) {
         std::int32_t stream = 0;
         play.CreateStream(1, 0, stream);
@@ -87,17 +92,32 @@ void BM_AddBufferToDevice(benchmark::State& state) {
         device->clearPlayed();
         const auto start = Clock::now();
         play.AddBuffer(stream, *loud, sequence++);
-        bool heard = false;
-        while (!heard && Clock::now() - start < std::chrono::seconds(2)) {
-            const auto played = device->played();
-            heard = std::any_of(played.begin(), played.end(), [](auto b) { return b != 0; });
-            if (!heard) std::this_thread::sleep_for(std::chrono::microseconds(500));
+        std::vector<std::uint8_t> played;
+        auto first = played.end();
+        while (first == played.end() && Clock::now() - start < std::chrono::seconds(2)) {
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+            played = device->played();
+            first = std::find_if(played.begin(), played.end(), [](auto b) { return b != 0; });
         }
-        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        const double playedSinceMs = static_cast<double>((played.end() - first) / 2) / 8.0;
+        const double delayMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count() - playedSinceMs;
+        shortest = std::min(shortest, delayMs);
+        longest = std::max(longest, delayMs);
+        state.SetIterationTime(delayMs / 1000);
         play.DeleteStream(stream);
     }
     play.Close();
+    constexpr double kFrameMs = 24; // one frame per device buffer (lBufferMultiplier 1)
+    state.counters["target_ms"] = kFrameMs + kFrameMs;
+    state.counters["min_ms"] = shortest;
+    state.counters["max_ms"] = longest;
 }
-BENCHMARK(BM_AddBufferToDevice)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AddBufferToDevice)
+    ->ArgName("lBufferDelay")
+    ->Arg(5) // the default
+    ->Arg(2)
+    ->UseManualTime()
+    ->Iterations(20)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
