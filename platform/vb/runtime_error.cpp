@@ -6,8 +6,10 @@ std::string_view standardDescription(int number) {
     switch (number) {
     case error::kAccessDenied: return "Invalid procedure call or argument";
     case error::kOverflow: return "Overflow";
+    case error::kSubscriptOutOfRange: return "Subscript out of range";
     case error::kTypeMismatch: return "Type mismatch";
     case error::kInvalidPropertyValue: return "Invalid property value";
+    case error::kKeyAlreadyAssociated: return "This key is already associated with an element of this collection";
     default: return {};
     }
 }
