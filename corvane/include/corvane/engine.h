@@ -79,8 +79,8 @@ public:
                                       VariantBool bOverride, std::int32_t& lStream) = 0; // 35
     virtual HRESULT PlayCycledWaveFile(const std::string& sFileName, std::int16_t nCycles, std::int32_t lPriority,
                                        VariantBool bOverride, std::int32_t& lStream) = 0; // 36
-    virtual HRESULT KillWaveStream(std::int32_t lStream) = 0;                            // 37
-    virtual HRESULT get_varVuruvIP(Variant& value) = 0;                                  // 38
+    virtual HRESULT KillWaveStream(std::int32_t lStream) = 0;                             // 37
+    virtual HRESULT get_varVuruvIP(Variant& value) = 0;                                   // 38
     virtual HRESULT put_varVuruvIP(const Variant& value) = 0;
     virtual HRESULT get_bForceLevel3(VariantBool& value) = 0; // 40
     virtual HRESULT put_bForceLevel3(VariantBool value) = 0;
@@ -90,14 +90,14 @@ public:
     virtual HRESULT put_varSubnetMask(const Variant& value) = 0;
     virtual HRESULT get_varGatewayIP(Variant& value) = 0; // 43
     virtual HRESULT put_varGatewayIP(const Variant& value) = 0;
-    virtual HRESULT GetIPFromSocket() = 0;          // 45
-    virtual HRESULT GetIPFromRegistry() = 0;        // 46
+    virtual HRESULT GetIPFromSocket() = 0;             // 45
+    virtual HRESULT GetIPFromRegistry() = 0;           // 46
     virtual HRESULT get_bMute(VariantBool& value) = 0; // 48
     virtual HRESULT put_bMute(VariantBool value) = 0;
-    virtual HRESULT ChangeVolume(std::int16_t nChange) = 0;                                        // 49
+    virtual HRESULT ChangeVolume(std::int16_t nChange) = 0;                                            // 49
     virtual HRESULT TestAudio(std::int16_t nTone, std::int16_t nRecordFormat, std::int32_t lTime) = 0; // 50
-    virtual HRESULT StartMikeTest() = 0;                                                           // 52
-    virtual HRESULT StopMikeTest() = 0;                                                            // 53
+    virtual HRESULT StartMikeTest() = 0;                                                               // 52
+    virtual HRESULT StopMikeTest() = 0;                                                                // 53
     // Without a record object the put does nothing and the get leaves `value` as it was.
     virtual HRESULT get_nMikeVolume(std::int16_t& value) = 0; // 54
     virtual HRESULT put_nMikeVolume(std::int16_t value) = 0;
@@ -105,7 +105,7 @@ public:
     virtual HRESULT put_nNoiseFloor(std::int16_t value) = 0;
     virtual HRESULT get_bSoftDevice(VariantBool& value) = 0; // 56
     virtual HRESULT put_bSoftDevice(VariantBool value) = 0;
-    virtual HRESULT get_varAdapters(Variant& value) = 0;    // 57
+    virtual HRESULT get_varAdapters(Variant& value) = 0;   // 57
     virtual HRESULT get_nAdapter(std::int16_t& value) = 0; // 58
     virtual HRESULT put_nAdapter(std::int16_t value) = 0;
     virtual HRESULT get_lBufferMultiplier(std::int32_t& value) = 0; // 59
@@ -124,15 +124,15 @@ public:
     virtual HRESULT put_nRecordAdapter(std::int16_t value) = 0;
     virtual HRESULT get_nPlayAdapter(std::int16_t& value) = 0; // 68
     virtual HRESULT put_nPlayAdapter(std::int16_t value) = 0;
-    virtual HRESULT get_varRecordAdapters(Variant& value) = 0;                  // 69
-    virtual HRESULT get_varPlayAdapters(Variant& value) = 0;                    // 70
-    virtual HRESULT StartAutoDiscover() = 0;                                    // 71
-    virtual HRESULT StopAutoDiscover() = 0;                                     // 72
-    virtual HRESULT CaptureMixerState(const std::string& sRegistryKey) = 0;     // 73
-    virtual HRESULT RestoreMixerState(const std::string& sRegistryKey) = 0;     // 74
-    virtual HRESULT CancelAutoIPConfig() = 0;                                   // 76
+    virtual HRESULT get_varRecordAdapters(Variant& value) = 0;                        // 69
+    virtual HRESULT get_varPlayAdapters(Variant& value) = 0;                          // 70
+    virtual HRESULT StartAutoDiscover() = 0;                                          // 71
+    virtual HRESULT StopAutoDiscover() = 0;                                           // 72
+    virtual HRESULT CaptureMixerState(const std::string& sRegistryKey) = 0;           // 73
+    virtual HRESULT RestoreMixerState(const std::string& sRegistryKey) = 0;           // 74
+    virtual HRESULT CancelAutoIPConfig() = 0;                                         // 76
     virtual HRESULT BeepSpeaker(std::int32_t lFrequency, std::int32_t lDuration) = 0; // 77
-    virtual HRESULT get_lBufferSamples(std::int32_t& value) = 0;                // 78
+    virtual HRESULT get_lBufferSamples(std::int32_t& value) = 0;                      // 78
     virtual HRESULT put_lBufferSamples(std::int32_t value) = 0;
     virtual HRESULT PlayDTMFTone(std::int16_t nButton, std::int16_t nDuration, std::int16_t nGap,
                                  std::int32_t lPriority, VariantBool bOverride) = 0; // 79
@@ -140,8 +140,8 @@ public:
                                      VariantBool bOverride, std::int32_t& lStream) = 0; // 80
     virtual HRESULT get_bAllMulticast(VariantBool& value) = 0;                          // 81
     virtual HRESULT put_bAllMulticast(VariantBool value) = 0;
-    virtual HRESULT PlayAlert(std::int16_t nAlert, std::int16_t nCadence, std::int16_t nCycles,
-                              std::int32_t lPriority, VariantBool bOverride, std::int32_t& lStream) = 0; // 82
+    virtual HRESULT PlayAlert(std::int16_t nAlert, std::int16_t nCadence, std::int16_t nCycles, std::int32_t lPriority,
+                              VariantBool bOverride, std::int32_t& lStream) = 0; // 82
     virtual HRESULT PlayWaveFile(const std::string& sFileName, std::int16_t nGap, std::int32_t lPriority,
                                  VariantBool bOverride) = 0; // 83
     virtual HRESULT get_nCountry(std::int16_t& value) = 0;   // 84
