@@ -4,10 +4,9 @@
 
 namespace kez::ombrel {
 
-void BitmapButtonClass::Initialize(KeyId key, ButtonType type, FacePicture& up, FacePicture& down,
-                                   FacePicture* ledOff, FacePicture* ledOn, std::string description,
-                                   std::string userDescription, std::int16_t keyHelpTopic,
-                                   std::int16_t ledHelpTopic, QLineEdit* labelBox) {
+void BitmapButtonClass::Initialize(KeyId key, ButtonType type, FacePicture& up, FacePicture& down, FacePicture* ledOff,
+                                   FacePicture* ledOn, std::string description, std::string userDescription,
+                                   std::int16_t keyHelpTopic, std::int16_t ledHelpTopic, QLineEdit* labelBox) {
     guarded("Initialize", [&] {
         keep(key, type, std::move(description), std::move(userDescription));
         up_ = &up;

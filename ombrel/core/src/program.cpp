@@ -1,12 +1,16 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <optional>
+
 #include <QCoreApplication>
 #include <QPointer>
 #include <QScreen>
 #include <QStringList>
 #include <QWidget>
 
+#include "kez/sys/ascii.h"
 #include "kez/sys/fd.h"
 #include "kez/sys/paths.h"
 #include "kez/ui/instance_beacon.h"
@@ -21,6 +25,11 @@ namespace {
 QPointer<ui::InstanceBeacon>& beaconHolder() {
     static QPointer<ui::InstanceBeacon> beacon;
     return beacon;
+}
+
+std::optional<bool>& debugHelpFlag() {
+    static std::optional<bool> flag;
+    return flag;
 }
 
 } // namespace
@@ -40,6 +49,18 @@ std::string gCommandLine() {
     if (QCoreApplication::instance() == nullptr) return {};
     return QCoreApplication::arguments().mid(1).join(QLatin1Char(' ')).toStdString();
 }
+
+bool gDebugHelp() {
+    auto& flag = debugHelpFlag();
+    if (!flag) {
+        auto line = gCommandLine();
+        std::ranges::transform(line, line.begin(), sys::asciiUpper);
+        flag = line.find("/DEBUGHELP") != std::string::npos;
+    }
+    return *flag;
+}
+
+void gSetDebugHelp(bool on) { debugHelpFlag() = on; }
 
 bool gPreventMultipleInstances(bool isOmbrel) {
     auto& beacon = beaconHolder();

@@ -5,9 +5,9 @@
 
 namespace kez::ombrel {
 
-void SimpleButtonClass::Initialize(KeyId key, ButtonType type, QPushButton& button, QCheckBox* led,
-                                   std::string caption, std::string description, std::string userDescription,
-                                   std::int16_t keyHelpTopic, std::int16_t ledHelpTopic) {
+void SimpleButtonClass::Initialize(KeyId key, ButtonType type, QPushButton& button, QCheckBox* led, std::string caption,
+                                   std::string description, std::string userDescription, std::int16_t keyHelpTopic,
+                                   std::int16_t ledHelpTopic) {
     guarded("Initialize", [&] {
         keep(key, type, std::move(description), std::move(userDescription));
         sCaption(std::move(caption));

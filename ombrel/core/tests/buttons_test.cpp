@@ -84,9 +84,9 @@ TYPED_TEST(Buttons, LedFollowsTheBlinkStepAndOtherStatesKeepTheLastLook) {
         bool before;
         std::string_view lookOverSteps; // 'x' lit, '.' dark
     };
-    for (const auto& row : {Row{0, true, "...."}, Row{1, false, "xx.."}, Row{2, false, "x.x."},
-                            Row{3, false, "xxxx"}, Row{15, true, "...."}, Row{7, true, "xxxx"},
-                            Row{7, false, "...."}, Row{16, true, "xxxx"}, Row{4, false, "...."}}) {
+    for (const auto& row : {Row{0, true, "...."}, Row{1, false, "xx.."}, Row{2, false, "x.x."}, Row{3, false, "xxxx"},
+                            Row{15, true, "...."}, Row{7, true, "xxxx"}, Row{7, false, "...."}, Row{16, true, "xxxx"},
+                            Row{4, false, "...."}}) {
         key.object.eLEDState(row.before ? LEDState::On : LEDState::Off);
         key.object.RefreshLEDForStep(0);
         key.object.eLEDState(static_cast<LEDState>(row.state));
@@ -132,7 +132,9 @@ TYPED_TEST(Buttons, EditsLandInBothHivesOrTheUsersWhenTheMachineIsReadOnly) {
             key.object.sUserDescription("Edited tip");
             key.object.RefreshButton(nullptr);
         }
-        const auto stored = [](Hive hive) { return gGetRegParamString(hive, settingsKey("ButtonCaptions"), "65", "-"); };
+        const auto stored = [](Hive hive) {
+            return gGetRegParamString(hive, settingsKey("ButtonCaptions"), "65", "-");
+        };
         EXPECT_EQ(stored(Hive::LocalMachine), machineReadOnly ? "-" : "Edited");
         EXPECT_EQ(stored(Hive::CurrentUser), "Edited");
         TypeParam again(65);

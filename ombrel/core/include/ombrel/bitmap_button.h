@@ -20,8 +20,8 @@ public:
     // `ledOff` and `ledOn` both or neither; `labelBox` is kept for a labelled key only. A labelled key's
     // caption is its stored label, shown in the label box.
     void Initialize(KeyId key, ButtonType type, FacePicture& up, FacePicture& down, FacePicture* ledOff,
-                    FacePicture* ledOn, std::string description, std::string userDescription,
-                    std::int16_t keyHelpTopic, std::int16_t ledHelpTopic, QLineEdit* labelBox);
+                    FacePicture* ledOn, std::string description, std::string userDescription, std::int16_t keyHelpTopic,
+                    std::int16_t ledHelpTopic, QLineEdit* labelBox);
 
     void ImagePushDown() override;
     void ImagePushUp() override;

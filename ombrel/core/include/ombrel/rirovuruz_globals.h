@@ -57,6 +57,9 @@ int gGetWindowsVersion();
 bool gHasWriteAccess();
 // The program's arguments after the ones Qt took, joined by one blank.
 std::string gCommandLine();
+// Whether the command line holds "/DEBUGHELP" (in any case): extra information boxes. Tests set it.
+bool gDebugHelp();
+void gSetDebugHelp(bool on);
 // The single-instance and partner check: false when this copy must end (another copy runs and was asked
 // to come to the front, or the partner program runs and this one was not started by it with "INTERNAL").
 bool gPreventMultipleInstances(bool isOmbrel);
