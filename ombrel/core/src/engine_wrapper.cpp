@@ -107,6 +107,8 @@ void EngineWrapperClass::ButtonDown(KeyId rnButton) {
             return;
         }
         DisplayEngineError(error.number(), "ButtonDown", error.description());
+    } catch (const std::exception& error) {
+        DisplayEngineError(com::E_FAIL, "ButtonDown", error.what());
     }
 }
 
@@ -114,9 +116,8 @@ void EngineWrapperClass::ButtonUp(KeyId) {}
 
 void EngineWrapperClass::PlayDTMFTone(std::int16_t rnButton, std::int16_t rnDuration, std::int16_t rnGap,
                                       std::int32_t rlPriority, bool rbOverride) {
-    member("PlayDTMFTone", [&] {
-        check(engine().PlayDTMFTone(rnButton, rnDuration, rnGap, rlPriority, toVariantBool(rbOverride)));
-    });
+    member("PlayDTMFTone",
+           [&] { check(engine().PlayDTMFTone(rnButton, rnDuration, rnGap, rlPriority, toVariantBool(rbOverride))); });
 }
 
 void EngineWrapperClass::PlayCallProgTone(std::int16_t rnTone, std::int16_t rnDuration, std::int32_t rlPriority,
@@ -153,8 +154,8 @@ void EngineWrapperClass::StopAlert() {
     member("StopAlert", [&] { stopStream(alertStream_); });
 }
 
-void EngineWrapperClass::PlayTimedWaveFile(const std::string& rsFile, std::int16_t rnDuration,
-                                           std::int32_t rlPriority, bool rbOverride) {
+void EngineWrapperClass::PlayTimedWaveFile(const std::string& rsFile, std::int16_t rnDuration, std::int32_t rlPriority,
+                                           bool rbOverride) {
     member("PlayTimedWaveFile", [&] {
         if (timedStream_ != 0 || !gFileExists(rsFile)) return;
         std::int32_t stream = 0;
@@ -163,8 +164,8 @@ void EngineWrapperClass::PlayTimedWaveFile(const std::string& rsFile, std::int16
     });
 }
 
-void EngineWrapperClass::PlayCycledWaveFile(const std::string& rsFile, std::int16_t rnCycles,
-                                            std::int32_t rlPriority, bool rbOverride) {
+void EngineWrapperClass::PlayCycledWaveFile(const std::string& rsFile, std::int16_t rnCycles, std::int32_t rlPriority,
+                                            bool rbOverride) {
     member("PlayCycledWaveFile", [&] {
         if (cycledStream_ != 0 || !gFileExists(rsFile)) return;
         std::int32_t stream = 0;

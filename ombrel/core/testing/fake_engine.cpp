@@ -31,14 +31,12 @@ std::string joined(const std::string& member, const std::vector<std::string>& ar
 }
 
 com::ServerInfo fakeServer(std::shared_ptr<FakeEngineClass::State> state) {
-    return {"Corvane",
-            corvane::kCorvaneTypeLibrary,
-            {{"Engine", corvane::kClsidEngine, [state] {
-                  auto engine = std::make_shared<FakeEngine>();
-                  if (state->setUp) state->setUp(*engine);
-                  state->last = engine;
-                  return com::Ptr<com::Object>(engine);
-              }}}};
+    return {"Corvane", corvane::kCorvaneTypeLibrary, {{"Engine", corvane::kClsidEngine, [state] {
+                                                           auto engine = std::make_shared<FakeEngine>();
+                                                           if (state->setUp) state->setUp(*engine);
+                                                           state->last = engine;
+                                                           return com::Ptr<com::Object>(engine);
+                                                       }}}};
 }
 
 } // namespace
@@ -94,8 +92,7 @@ HRESULT FakeEngine::call(const std::string& member, const std::vector<std::strin
                             corvane::IEngine::iid);
 }
 
-HRESULT FakeEngine::play(const std::string& member, const std::vector<std::string>& arguments,
-                         std::int32_t& lStream) {
+HRESULT FakeEngine::play(const std::string& member, const std::vector<std::string>& arguments, std::int32_t& lStream) {
     const HRESULT hr = call(member, arguments);
     if (com::SUCCEEDED(hr)) lStream = nextStream_++;
     return hr;
@@ -131,8 +128,8 @@ HRESULT FakeEngine::PlayCallProgTone(std::int16_t nTone, std::int16_t nDuration,
                 lStream);
 }
 
-HRESULT FakeEngine::PlayAlert(std::int16_t nAlert, std::int16_t nCadence, std::int16_t nCycles,
-                              std::int32_t lPriority, VariantBool bOverride, std::int32_t& lStream) {
+HRESULT FakeEngine::PlayAlert(std::int16_t nAlert, std::int16_t nCadence, std::int16_t nCycles, std::int32_t lPriority,
+                              VariantBool bOverride, std::int32_t& lStream) {
     return play("PlayAlert",
                 {describe(nAlert), describe(nCadence), describe(nCycles), describe(lPriority), describe(bOverride)},
                 lStream);

@@ -6,7 +6,7 @@
 
 #include "kez/apt/apartment.h"
 #include "kez/ui/message_boxes.h"
-#include "ombrel/engine_errors.h"
+#include "kez/vb/conversions.h"
 #include "ombrel/engine_wrapper.h"
 #include "ombrel/options.h"
 #include "ombrel/rirovuruz_globals.h"
@@ -85,13 +85,13 @@ protected:
 TEST_F(EngineWrapper, InitializeWritesTheSettingsInOrder) {
     options_.lCountry = 16;
     ASSERT_TRUE(wrapper_.bInitialize(options_));
-    EXPECT_EQ(engine().calls(), (Calls{"put_nCountry(15)", "put_varVuruvMac(Empty)", "put_varVuruvIP(Empty)",
-                                       "put_varLocalIP(6F 6F 6F 6F)", "put_varGatewayIP(00 00 00 00)",
-                                       "put_varSubnetMask(FF FF FF FF)", "put_bAllMulticast(0)",
-                                       "put_bForceLevel3(0)", "put_varSystemStateMCMAC(Empty)",
-                                       "put_nToneStrength(100)", "put_nWaveShutdownDelay(2)", "put_bShareWave(0)",
-                                       "put_lBufferDelay(5)", "put_lBufferMultiplier(2)", "put_nAdapter(-1)",
-                                       "put_nRecordAdapter(-1)", "put_nPlayAdapter(-1)"}));
+    EXPECT_EQ(
+        engine().calls(),
+        (Calls{"put_nCountry(15)", "put_varVuruvMac(Empty)", "put_varVuruvIP(Empty)", "put_varLocalIP(6F 6F 6F 6F)",
+               "put_varGatewayIP(00 00 00 00)", "put_varSubnetMask(FF FF FF FF)", "put_bAllMulticast(0)",
+               "put_bForceLevel3(0)", "put_varSystemStateMCMAC(Empty)", "put_nToneStrength(100)",
+               "put_nWaveShutdownDelay(2)", "put_bShareWave(0)", "put_lBufferDelay(5)", "put_lBufferMultiplier(2)",
+               "put_nAdapter(-1)", "put_nRecordAdapter(-1)", "put_nPlayAdapter(-1)"}));
     EXPECT_TRUE(boxTexts().empty());
 }
 
@@ -105,6 +105,7 @@ TEST_F(EngineWrapper, InitializeVariants) {
         {[](auto& o) { o.nXAVVersion = 1; }, "", "put_nProtocolRevision"},
         {[](auto& o) { o.nXAVVersion = 5; }, "", "put_nProtocolRevision"},
         {[](auto& o) { o.nXAVVersion = 2; }, "put_nProtocolRevision(-32590)", ""},
+        {[](auto& o) { o.nXAVVersion = 3; }, "put_nCountry(1)|put_nProtocolRevision(-32589)|put_varVuruvMac", ""},
         {[](auto& o) { o.nXAVVersion = 4; }, "put_nProtocolRevision(-32589)", ""},
         {[](auto& o) { o.lAdvanced = 1, o.lTonesCadences = 12, o.lCountry = 16; }, "put_nCountry(11)", ""},
         {[](auto& o) {
@@ -157,7 +158,8 @@ TEST_F(EngineWrapper, KeysMuteDroppedVolumeAsChanges) {
     initialize();
     for (const KeyId key : {21, 23, 23, 24, 5})
         wrapper_.ButtonDown(key);
-    EXPECT_EQ(engine().calls(), (Calls{"ChangeVolume(100)", "ChangeVolume(100)", "ChangeVolume(-100)", "ButtonDown(5)"}));
+    EXPECT_EQ(engine().calls(),
+              (Calls{"ChangeVolume(100)", "ChangeVolume(100)", "ChangeVolume(-100)", "ButtonDown(5)"}));
 }
 
 TEST_F(EngineWrapper, WaveFileGuards) {
@@ -176,9 +178,9 @@ TEST_F(EngineWrapper, WaveFileGuards) {
     wrapper_.StopCycledWavePlay();
     wrapper_.StopCycledWavePlay(); // nothing held
     const auto q = "\"" + file + "\"";
-    EXPECT_EQ(engine().calls(), (Calls{"PlayTimedWaveFile(" + q + ", 5, 1, 0)", "KillWaveStream(1)",
-                                       "PlayWaveFile(" + q + ", 0, 1, -1)", "PlayCycledWaveFile(" + q + ", 2, 1, 0)",
-                                       "KillWaveStream(2)"}));
+    EXPECT_EQ(engine().calls(),
+              (Calls{"PlayTimedWaveFile(" + q + ", 5, 1, 0)", "KillWaveStream(1)", "PlayWaveFile(" + q + ", 0, 1, -1)",
+                     "PlayCycledWaveFile(" + q + ", 2, 1, 0)", "KillWaveStream(2)"}));
     EXPECT_TRUE(boxTexts().empty());
 }
 
@@ -230,26 +232,29 @@ TEST_F(EngineWrapper, ErrorClassesTextsAndLogLines) {
              Row{0x80004001, "Unknown", "The source of this error is unknown. Please"},
              Row{5, "Unknown", "The source of this error is unknown. Please"},
              Row{0x80041000, "Wave Object Error", "This error has occurred in the Wave Audio object. Please"},
-             Row{0x80043002, "Engine Winsock Error", "This error has occurred in the Winsock subsystem. Please check "
-                                                     "your IP configuration. Especially your KEZ system IP address."},
+             Row{0x80043002, "Engine Winsock Error",
+                 "This error has occurred in the Winsock subsystem. Please check "
+                 "your IP configuration. Especially your KEZ system IP address."},
              Row{0x80043006, "Engine Error", "This error has occurred in the Engine object. Please"},
              Row{0x80046000, "Communications Error", "This error has occurred in the Communications object. Please"},
              Row{0x80042004, "Multimedia Error", "The likely cause of this error is lack of full duplex audio."},
-             Row{0x80042200, "Multimedia Error", "This error indicates an inability to perform required audio "
-                                                 "compression conversions. Check your codecs."},
+             Row{0x80042200, "Multimedia Error",
+                 "This error indicates an inability to perform required audio "
+                 "compression conversions. Check your codecs."},
              Row{0x80042010, "Multimedia Error", "This error has occurred in the Multimedia subsystem. Please"},
              Row{0x80040001, "Unknown", "The source of this error is unknown. Please"},
          }) {
         const auto number = static_cast<std::int32_t>(row.number);
-        EXPECT_EQ(classifyEngineError(number).word, row.word) << std::hex << row.number;
-        EXPECT_TRUE(classifyEngineError(number).explanation.starts_with(row.explanationStart)) << std::hex << row.number;
+        wrapper_.DisplayEngineError(number, "Here", "It failed");
+        const auto box = boxes_->shown().back();
+        const auto hex = vb::hex(number);
+        const auto head = "Error code:   [" + hex + "H]\r\nError message: It failed\r\nContext: Here\r\n\r\n";
+        EXPECT_EQ(box.text.substr(0, head.size()), head);
+        EXPECT_EQ(box.text.substr(head.size(), row.explanationStart.size()), row.explanationStart) << hex;
+        EXPECT_EQ(box.title, "Error");
+        EXPECT_EQ(box.icon, ui::Icon::Critical);
+        EXPECT_EQ(world_.logTexts().back(), "ERROR:  Here [" + hex + "H] - " + std::string(row.word));
     }
-    wrapper_.DisplayEngineError(static_cast<std::int32_t>(0x80043002u), "Here", "Socket failed");
-    const auto box = boxes_->shown().back();
-    EXPECT_EQ(box, (ui::MessageBox{"Error code:   [80043002H]\r\nError message: Socket failed\r\nContext: Here\r\n\r\n" +
-                                       classifyEngineError(static_cast<std::int32_t>(0x80043002u)).explanation,
-                                   "Error", ui::Icon::Critical, ui::Buttons::Ok}));
-    EXPECT_EQ(world_.logTexts().back(), "ERROR:  Here [80043002H] - Engine Winsock Error");
 }
 
 TEST_F(EngineWrapper, EveryFailureNamesItsMember) {
@@ -262,8 +267,10 @@ TEST_F(EngineWrapper, EveryFailureNamesItsMember) {
     const std::int16_t none[] = {1};
     com::Variant ip, mask, gateway;
     const Row rows[] = {
-        {"get_varAdapters", [&] { wrapper_.varNetworkAdapters(); }, "Initializing - EngineWrapperClass.varNetworkAdapters"},
-        {"get_varPlayAdapters", [&] { wrapper_.varPlayAdapters(); }, "Initializing - EngineWrapperClass.varPlayAdapters"},
+        {"get_varAdapters", [&] { wrapper_.varNetworkAdapters(); },
+         "Initializing - EngineWrapperClass.varNetworkAdapters"},
+        {"get_varPlayAdapters", [&] { wrapper_.varPlayAdapters(); },
+         "Initializing - EngineWrapperClass.varPlayAdapters"},
         {"get_varRecordAdapters", [&] { wrapper_.varRecordAdapters(); },
          "Initializing - EngineWrapperClass.varRecordAdapters"},
         {"Start", [&] { EXPECT_FALSE(wrapper_.bStart()); }, "EngineWrapperClass.bStart"},
@@ -277,7 +284,8 @@ TEST_F(EngineWrapper, EveryFailureNamesItsMember) {
          "EngineWrapperClass.moJ5Engine_PlayDTMFReceived"},
         {"get_varLocalIP", [&] { engine().fire([](auto& e) { e.AutoIPComplete(); }); },
          "EngineWrapperClass.moJ5Engine_AutoIPComplete"},
-        {"Stop", [&] { engine().fire([](auto& e) { e.ResetReceived(); }); }, "EngineWrapperClass.moJ5Engine_ResetReceived"},
+        {"Stop", [&] { engine().fire([](auto& e) { e.ResetReceived(); }); },
+         "EngineWrapperClass.moJ5Engine_ResetReceived"},
     };
     for (const auto& row : rows) {
         engine().failOn(row.failing, static_cast<std::int32_t>(0x80043004u), "Bad state");
@@ -294,7 +302,7 @@ TEST_F(EngineWrapper, RecordingElsewhereHasItsOwnBoxOnAKeyPress) {
         engine().failOn("ButtonDown", static_cast<std::int32_t>(number), "Device busy");
         wrapper_.ButtonDown(5);
         EXPECT_EQ(boxes_->shown().back().text, "Another application is recording audio. Stop recording with this \r\n"
-                                                "other application and then try again.");
+                                               "other application and then try again.");
         EXPECT_EQ(boxes_->shown().back().icon, ui::Icon::Exclamation);
     }
 }
@@ -318,8 +326,8 @@ TEST_F(EngineWrapper, EngineErrorsAreLoggedThenRaisedAndDisplayLinesLoggedAfterR
     const auto log = world_.logTexts();
     ASSERT_GE(log.size(), 3u);
     EXPECT_EQ(Calls(log.end() - 3, log.end()),
-              (Calls{"ERROR:  Internal engine error [80046001H] - Link lost",
-                     "moJ5Engine_DisplayUpdate: Line one", "moJ5Engine_DisplayUpdate: Line two"}));
+              (Calls{"ERROR:  Internal engine error [80046001H] - Link lost", "moJ5Engine_DisplayUpdate: Line one",
+                     "moJ5Engine_DisplayUpdate: Line two"}));
 }
 
 TEST_F(EngineWrapper, TestAudioCopiesTheAudioSettingsAndKeepsEventsFlowing) {

@@ -79,8 +79,7 @@ public:
     // held; PlayWaveFile waits for the timed one too.
     void PlayTimedWaveFile(const std::string& rsFile, std::int16_t rnDuration, std::int32_t rlPriority,
                            bool rbOverride);
-    void PlayCycledWaveFile(const std::string& rsFile, std::int16_t rnCycles, std::int32_t rlPriority,
-                            bool rbOverride);
+    void PlayCycledWaveFile(const std::string& rsFile, std::int16_t rnCycles, std::int32_t rlPriority, bool rbOverride);
     void PlayWaveFile(const std::string& rsFile, std::int16_t rnGap, std::int32_t rlPriority, bool rbOverride);
     void StopTimedWavePlay();
     void StopCycledWavePlay();
