@@ -8,9 +8,11 @@ std::string_view standardDescription(int number) {
     case error::kOverflow: return "Overflow";
     case error::kSubscriptOutOfRange: return "Subscript out of range";
     case error::kTypeMismatch: return "Type mismatch";
+    case error::kFileNotFound: return "File not found";
     case error::kObjectNotSet: return "Object variable or With block variable not set";
     case error::kInvalidPropertyValue: return "Invalid property value";
     case error::kKeyAlreadyAssociated: return "This key is already associated with an element of this collection";
+    case error::kInvalidPicture: return "Invalid picture";
     default: return {};
     }
 }

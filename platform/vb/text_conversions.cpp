@@ -25,4 +25,10 @@ std::string hex(std::uint32_t value) { return upperHex(value); }
 
 std::string decimalText(std::int64_t value) { return std::to_string(value); }
 
+std::string trim(std::string_view text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+}
+
 } // namespace kez::vb

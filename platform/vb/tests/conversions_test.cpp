@@ -4,6 +4,7 @@
 #include <limits>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "kez/vb/conversions.h"
 #include "kez/vb/runtime_error.h"
@@ -187,6 +188,13 @@ TEST(HexText, IsUpperCaseWithoutLeadingZeros) {
     EXPECT_EQ(hex(std::int16_t{-32768}), "8000");
     EXPECT_EQ(hex(0x80044802u), "80044802");
     EXPECT_EQ(hex(std::int32_t{-2147221504}), "80040000");
+}
+
+TEST(Trim, TakesBlanksOnly) {
+    const std::pair<std::string_view, std::string_view> cases[] = {{"  a b  ", "a b"}, {"   ", ""},     {"", ""},
+                                                                   {"\tx ", "\tx"},    {" x\n", "x\n"}, {"x", "x"}};
+    for (const auto& [text, trimmed] : cases)
+        EXPECT_EQ(trim(text), trimmed) << '"' << text << '"';
 }
 
 } // namespace

@@ -12,6 +12,8 @@ TEST(RuntimeError, KnownNumbersCarryTheLanguagesDescription) {
     EXPECT_EQ(RuntimeError(error::kTypeMismatch).description(), "Type mismatch");
     EXPECT_EQ(RuntimeError(error::kInvalidPropertyValue).description(), "Invalid property value");
     EXPECT_EQ(RuntimeError(error::kInvalidPropertyValue).number(), 380);
+    EXPECT_EQ(RuntimeError(error::kFileNotFound).description(), "File not found");
+    EXPECT_EQ(RuntimeError(error::kInvalidPicture).description(), "Invalid picture");
     EXPECT_EQ(RuntimeError(12345).description(), "");
 }
 

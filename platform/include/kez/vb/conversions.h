@@ -47,4 +47,7 @@ std::string hex(std::uint32_t value);
 // Plain decimal, leading minus for negatives, no leading zeros or blanks.
 std::string decimalText(std::int64_t value);
 
+// Trim: the text without its leading and trailing blanks; tabs and line breaks stay.
+std::string trim(std::string_view text);
+
 } // namespace kez::vb

@@ -12,9 +12,11 @@ inline constexpr int kAccessDenied = 5; // a registry key could not be created
 inline constexpr int kOverflow = 6;
 inline constexpr int kSubscriptOutOfRange = 9;    // a collection position outside 1 to its count
 inline constexpr int kTypeMismatch = 13;          // text that is not a number where one is required
+inline constexpr int kFileNotFound = 53;          // a picture file that is not there
 inline constexpr int kObjectNotSet = 91;          // a member used before its object was created
 inline constexpr int kInvalidPropertyValue = 380; // e.g. a list position past the end
 inline constexpr int kKeyAlreadyAssociated = 457; // a collection given a key it already holds
+inline constexpr int kInvalidPicture = 481;       // a picture file that cannot be read as a picture
 inline constexpr int kRegistryValueNotSet = 10022;
 } // namespace error
 

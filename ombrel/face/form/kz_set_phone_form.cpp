@@ -1,0 +1,198 @@
+#include "form/kz_set_phone_form.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+
+#include "form/face_canvas.h"
+#include "form/picture_files.h"
+#include "form/procedure_errors.h"
+#include "kez/sys/paths.h"
+#include "kez/vb/conversions.h"
+#include "kez/vb/runtime_error.h"
+#include "layout/bitmap_files.h"
+#include "ombrel/options.h"
+#include "ombrel/rirovuruz_globals.h"
+#include "ombrel/titles.h"
+
+// The built-in pictures live in a resource of a static library: registered on first use.
+static void initBuiltinPictures() { Q_INIT_RESOURCE(facebuiltin); }
+
+namespace kez::ombrel {
+
+using face::Control;
+using face::Side;
+
+std::string faceCaption(int major, int minor, int revision) {
+    return std::string(kOmbrelCaption) + "  (Version: R" + std::to_string(major) + "." + std::to_string(minor) + "." +
+           std::to_string(revision) + ")";
+}
+
+KzSetPhoneForm::KzSetPhoneForm(QWidget* parent) : QMainWindow(parent) {
+    initBuiltinPictures();
+    canvas_ = new FaceCanvas(this);
+    setCentralWidget(canvas_);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    createMenus();
+    createControls();
+    connect(canvas_, &FaceCanvas::backgroundDoubleClicked, this, [this] {
+        runReported("Form_DblClick", [this] { mToggleClippingRegion(); });
+    });
+}
+
+KzSetPhoneForm::~KzSetPhoneForm() = default;
+
+void KzSetPhoneForm::createControls() {
+    // The hidden focus box first: it lies under label box 0, which must take the clicks.
+    txtDummyTextbox_ = new QLineEdit(canvas_);
+    txtDummyTextbox_->setObjectName(QStringLiteral("txtDummyTextbox"));
+    txtDummyTextbox_->setFrame(false);
+    txtDummyTextbox_->resize(1, 1);
+    for (const auto& load : face::pictureLoads()) {
+        PictureItem& item = canvas_->addPicture(load.picture);
+        item.setPixmap(builtinPicture(load.file));
+        item.setVisible(load.picture.side == Side::Up);
+        pictures_[{load.picture.family, load.picture.side, load.picture.index}] = &item;
+    }
+    for (int line = 1; line <= 2; ++line) {
+        auto* label = new QLabel(canvas_);
+        label->setObjectName(QStringLiteral("lblDisplay%1").arg(line));
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setWordWrap(false);
+        label->setAutoFillBackground(false);
+        label->installEventFilter(this);
+        (line == 1 ? lblDisplay1_ : lblDisplay2_) = label;
+    }
+    QFont labelFont(QStringLiteral("Small Fonts"));
+    labelFont.setPointSize(6);
+    for (int index = 0; index < kLabelBoxes; ++index) {
+        auto* box = new QLineEdit(canvas_);
+        box->setObjectName(QStringLiteral("txtLineLabels(%1)").arg(index));
+        box->setFrame(false);
+        box->setFont(labelFont);
+        txtLineLabels_[static_cast<std::size_t>(index)] = box;
+    }
+    // As the window is built: the large face at the screen's density, before any file is read.
+    QFont displayFont(QStringLiteral("MS Sans Serif"));
+    displayFont.setPointSizeF(8.25);
+    displayFont.setBold(true);
+    lblDisplay1_->setFont(displayFont);
+    lblDisplay2_->setFont(displayFont);
+    canvas_->setBackground(builtinPicture(face::backgroundFile(face::FaceSize::Large)));
+    mPositionControls(face::FaceSize::Large);
+}
+
+PictureItem* KzSetPhoneForm::picture(face::PictureRef ref) const {
+    const auto found = pictures_.find({ref.family, ref.side, ref.index});
+    return found == pictures_.end() ? nullptr : found->second;
+}
+
+QLineEdit* KzSetPhoneForm::txtLineLabels(int index) const {
+    if (index < 0 || index >= kLabelBoxes) return nullptr;
+    return txtLineLabels_[static_cast<std::size_t>(index)];
+}
+
+void KzSetPhoneForm::loadFor(OptionsClass& options) {
+    moOptions_ = &options;
+    Form_Load();
+    setWindowTitle(QString::fromStdString(faceCaption(KEZ_VERSION_MAJOR, KEZ_VERSION_MINOR, KEZ_VERSION_PATCH)));
+}
+
+void KzSetPhoneForm::Form_Load() {
+    runReported("Form_Load", [this] {
+        mbNormalLCD_ = true;
+        size_ = face::faceSizeFromType(moOptions_->nUIType);
+        imageFolder_ = sys::dataDir() / std::string(face::bitmapFolder(size_));
+        backgroundImage_ = face::backgroundFile(size_);
+        redLcdImage_ = face::redLcdFile(size_);
+        mDetermineSystemFontSize();
+        mLoadAndPositionControls();
+        // The canvas's place in the window: below the menu bar.
+        layout()->activate();
+        outline_.build(size_, canvas_->pos());
+    });
+}
+
+void KzSetPhoneForm::SetPhoneBusy(bool bEnable) { mnuToolsOptions_->setEnabled(bEnable); }
+
+void KzSetPhoneForm::SetDisplay(std::string& sLine1, std::string& sLine2) {
+    runReported("PhoneFormInterface_SetDisplay", [&] {
+        sLine1 = vb::trim(sLine1);
+        sLine2 = vb::trim(sLine2);
+        lblDisplay1_->setText(QString::fromStdString(sLine1));
+        lblDisplay2_->setText(QString::fromStdString(sLine2));
+    });
+}
+
+void KzSetPhoneForm::SetDisplayLine1(std::string& sLine1) {
+    runReported("PhoneFormInterface_SetDisplayLine1", [&] {
+        sLine1 = vb::trim(sLine1);
+        lblDisplay1_->setText(QString::fromStdString(sLine1));
+    });
+}
+
+std::filesystem::path KzSetPhoneForm::faceFile(const std::string& file) const { return imageFolder_ / file; }
+
+void KzSetPhoneForm::showBackgroundFile(const std::string& file) { canvas_->setBackground(loadPicture(faceFile(file))); }
+
+void KzSetPhoneForm::FlipLCDState() {
+    try {
+        showBackgroundFile(mbNormalLCD_ ? redLcdImage_ : backgroundImage_);
+        mbNormalLCD_ = !mbNormalLCD_;
+    } catch (const vb::RuntimeError& error) {
+        // The flash repeats every second: a missing file is logged each time but shown once per ringing.
+        constexpr std::string_view kProcedure = "PhoneFormInterface_FlipLCDState";
+        if (lcdFailureShown_) {
+            gLogError(error.number(), kProcedure, error.description());
+        } else {
+            lcdFailureShown_ = true;
+            gReportError(error.number(), kProcedure, error.description(), true);
+        }
+    }
+}
+
+void KzSetPhoneForm::RestoreLCDState() {
+    lcdFailureShown_ = false;
+    runReported("PhoneFormInterface_RestoreLCDState", [this] {
+        showBackgroundFile(backgroundImage_);
+        mbNormalLCD_ = true;
+    });
+}
+
+QLineEdit* KzSetPhoneForm::oTextboxFromID(face::KeyId nKeyId) const {
+    if (nKeyId >= 65 && nKeyId <= 76) return txtLineLabels(nKeyId - 65);
+    if (nKeyId >= 49 && nKeyId <= 54) return txtLineLabels(nKeyId - 37);
+    return nullptr;
+}
+
+void KzSetPhoneForm::mToggleClippingRegion() {
+    runReported("mToggleClippingRegion", [this] { outline_.toggle(*this, *canvas_); });
+}
+
+void KzSetPhoneForm::focusDummy() { txtDummyTextbox_->setFocus(Qt::OtherFocusReason); }
+
+void KzSetPhoneForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    focusDummy();
+}
+
+void KzSetPhoneForm::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) focusDummy();
+}
+
+bool KzSetPhoneForm::eventFilter(QObject* watched, QEvent* event) {
+    // The display lines take their clicks, as the labels they stand for do: a click there starts no drag.
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove: return true;
+    default: return QMainWindow::eventFilter(watched, event);
+    }
+}
+
+} // namespace kez::ombrel
