@@ -1,10 +1,12 @@
 #include "form/kz_set_phone_form.h"
 
+#include <QCloseEvent>
 #include <QEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QTimer>
 
 #include "form/face_canvas.h"
 #include "form/picture_files.h"
@@ -30,16 +32,15 @@ std::string faceCaption(int major, int minor, int revision) {
            std::to_string(revision) + ")";
 }
 
-KzSetPhoneForm::KzSetPhoneForm(QWidget* parent) : QMainWindow(parent) {
+KzSetPhoneForm::KzSetPhoneForm(QWidget* parent) : PhoneForm(parent) {
     initBuiltinPictures();
     canvas_ = new FaceCanvas(this);
     setCentralWidget(canvas_);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     createMenus();
     createControls();
-    connect(canvas_, &FaceCanvas::backgroundDoubleClicked, this, [this] {
-        runReported("Form_DblClick", [this] { mToggleClippingRegion(); });
-    });
+    connect(canvas_, &FaceCanvas::backgroundDoubleClicked, this,
+            [this] { runReported("Form_DblClick", [this] { mToggleClippingRegion(); }); });
 }
 
 KzSetPhoneForm::~KzSetPhoneForm() = default;
@@ -95,6 +96,15 @@ QLineEdit* KzSetPhoneForm::txtLineLabels(int index) const {
     return txtLineLabels_[static_cast<std::size_t>(index)];
 }
 
+void KzSetPhoneForm::Initialize(PhoneFormOwner& owner, ButtonCollection& colButtons, ButtonCollection& colLEDs) {
+    runReported("PhoneFormInterface_Initialize", [&] {
+        moUIWrapper_ = &owner;
+        loadFor(owner.oOptions());
+        mInitializeButtonsAndLEDS(colButtons, colLEDs);
+        if (moOptions_->bDefaultTransparent) mToggleClippingRegion();
+    });
+}
+
 void KzSetPhoneForm::loadFor(OptionsClass& options) {
     moOptions_ = &options;
     Form_Load();
@@ -118,25 +128,23 @@ void KzSetPhoneForm::Form_Load() {
 
 void KzSetPhoneForm::SetPhoneBusy(bool bEnable) { mnuToolsOptions_->setEnabled(bEnable); }
 
-void KzSetPhoneForm::SetDisplay(std::string& sLine1, std::string& sLine2) {
+void KzSetPhoneForm::SetDisplay(const std::string& sLine1, const std::string& sLine2) {
     runReported("PhoneFormInterface_SetDisplay", [&] {
-        sLine1 = vb::trim(sLine1);
-        sLine2 = vb::trim(sLine2);
-        lblDisplay1_->setText(QString::fromStdString(sLine1));
-        lblDisplay2_->setText(QString::fromStdString(sLine2));
+        lblDisplay1_->setText(QString::fromStdString(vb::trim(sLine1)));
+        lblDisplay2_->setText(QString::fromStdString(vb::trim(sLine2)));
     });
 }
 
-void KzSetPhoneForm::SetDisplayLine1(std::string& sLine1) {
-    runReported("PhoneFormInterface_SetDisplayLine1", [&] {
-        sLine1 = vb::trim(sLine1);
-        lblDisplay1_->setText(QString::fromStdString(sLine1));
-    });
+void KzSetPhoneForm::SetDisplayLine1(const std::string& sLine1) {
+    runReported("PhoneFormInterface_SetDisplayLine1",
+                [&] { lblDisplay1_->setText(QString::fromStdString(vb::trim(sLine1))); });
 }
 
 std::filesystem::path KzSetPhoneForm::faceFile(const std::string& file) const { return imageFolder_ / file; }
 
-void KzSetPhoneForm::showBackgroundFile(const std::string& file) { canvas_->setBackground(loadPicture(faceFile(file))); }
+void KzSetPhoneForm::showBackgroundFile(const std::string& file) {
+    canvas_->setBackground(loadPicture(faceFile(file)));
+}
 
 void KzSetPhoneForm::FlipLCDState() {
     try {
@@ -162,9 +170,17 @@ void KzSetPhoneForm::RestoreLCDState() {
     });
 }
 
-QLineEdit* KzSetPhoneForm::oTextboxFromID(face::KeyId nKeyId) const {
-    if (nKeyId >= 65 && nKeyId <= 76) return txtLineLabels(nKeyId - 65);
-    if (nKeyId >= 49 && nKeyId <= 54) return txtLineLabels(nKeyId - 37);
+QLineEdit* KzSetPhoneForm::oTextboxFromID(std::string_view tag) {
+    QLineEdit* box = nullptr;
+    runReported("PhoneFormInterface_oTextboxFromID", [&] {
+        if (const auto key = keyFromTag(tag)) box = labelBoxOfKey(*key);
+    });
+    return box;
+}
+
+QLineEdit* KzSetPhoneForm::labelBoxOfKey(face::KeyId key) const {
+    if (key >= 65 && key <= 76) return txtLineLabels(key - 65);
+    if (key >= 49 && key <= 54) return txtLineLabels(key - 37);
     return nullptr;
 }
 
@@ -179,9 +195,26 @@ void KzSetPhoneForm::showEvent(QShowEvent* event) {
     focusDummy();
 }
 
+void KzSetPhoneForm::closeEvent(QCloseEvent* event) {
+    if (moUIWrapper_ == nullptr) return event->accept();
+    // Closed by the user from the window manager: the controller asks whether to end or go to the tray.
+    if (event->spontaneous()) {
+        event->ignore();
+        runReported("Form_QueryUnload", [this] { moUIWrapper_->UserFileExit(); });
+        return;
+    }
+    runReported("Form_QueryUnload", [this] { moUIWrapper_->Shutdown(); });
+    event->accept();
+}
+
 void KzSetPhoneForm::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) focusDummy();
+    if (event->type() != QEvent::WindowStateChange || !isMinimized()) return;
+    // Minimised, the set lives on in the tray; without a tray icon the window could not be got back.
+    runReported("Form_Resize", [this] {
+        if (moUIWrapper_ != nullptr && moUIWrapper_->bTrayIconShown()) QTimer::singleShot(0, this, &QWidget::hide);
+    });
 }
 
 bool KzSetPhoneForm::eventFilter(QObject* watched, QEvent* event) {

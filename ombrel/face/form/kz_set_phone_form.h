@@ -3,7 +3,6 @@
 // bitmap of the large or the small set, its 131 key, LED and logo pictures, the two display lines, the 18 label
 // boxes of the programmable keys and the hidden box that holds the keyboard focus. The controller drives it
 // through the phone-form contract.
-#include <QMainWindow>
 
 #include <array>
 #include <cstdint>
@@ -16,6 +15,7 @@
 #include "form/face_outline.h"
 #include "layout/button_table.h"
 #include "layout/face_types.h"
+#include "ombrel/phone_form.h"
 
 class QAction;
 class QLabel;
@@ -31,7 +31,7 @@ class PictureItem;
 // "KEZ Ombrel (TM)  (Version: R<major>.<minor>.<revision>)".
 std::string faceCaption(int major, int minor, int revision);
 
-class KzSetPhoneForm : public QMainWindow {
+class KzSetPhoneForm : public PhoneForm {
     Q_OBJECT
 
 public:
@@ -40,17 +40,27 @@ public:
     explicit KzSetPhoneForm(QWidget* parent = nullptr);
     ~KzSetPhoneForm() override;
 
-    // Keeps the settings object, loads the face for its size and sets the caption.
-    void loadFor(OptionsClass& options);
-
     // The phone-form contract.
-    void SetPhoneBusy(bool bEnable);
-    // Both trim the caller's texts of leading and trailing blanks, in place.
-    void SetDisplay(std::string& sLine1, std::string& sLine2);
-    void SetDisplayLine1(std::string& sLine1);
-    void FlipLCDState();
-    void RestoreLCDState();
-    QLineEdit* oTextboxFromID(face::KeyId nKeyId) const;
+    void Initialize(PhoneFormOwner& owner, ButtonCollection& colButtons, ButtonCollection& colLEDs) override;
+    void SetPhoneBusy(bool bEnable) override;
+    // Both show the texts without their leading and trailing blanks.
+    void SetDisplay(const std::string& sLine1, const std::string& sLine2) override;
+    void SetDisplayLine1(const std::string& sLine1) override;
+    void FlipLCDState() override;
+    void RestoreLCDState() override;
+    QLineEdit* oTextboxFromID(std::string_view tag) override;
+    QMenu& mnuSysMenu() override { return *mnuSysMenu_; }
+    QAction& mnuSysRestore() override { return *mnuSysRestore_; }
+
+    // Keeps the settings object, loads the face for its size and sets the caption: the first steps of
+    // Initialize.
+    void loadFor(OptionsClass& options);
+    // The label box of a programmable key; null for any other key.
+    QLineEdit* labelBoxOfKey(face::KeyId key) const;
+    // Makes the button objects of `rows` into the two collections; a row naming a picture or label box the
+    // face has not ends the build there.
+    void mInitializeButtonsAndLEDS(ButtonCollection& colButtons, ButtonCollection& colLEDs,
+                                   std::span<const face::ButtonRow> rows = face::buttonRows());
 
     // The outline switch of the double click and the Tools menu.
     void mToggleClippingRegion();
@@ -67,6 +77,7 @@ public:
     QAction* mnuToolsOptions() const { return mnuToolsOptions_; }
 
 protected:
+    void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -90,6 +101,21 @@ private:
     std::filesystem::path faceFile(const std::string& file) const;
     void focusDummy();
 
+    // The controls one row of the button table names.
+    struct RowControls {
+        PictureItem& up;
+        PictureItem& down;
+        PictureItem* ledOff;
+        PictureItem* ledOn;
+        QLineEdit* labelBox;
+    };
+    // Run-time error 9 when the face has no such picture or label box.
+    RowControls rowControls(const face::ButtonRow& row) const;
+    PictureItem& rowPicture(face::Control family, face::Side side, int index) const;
+    void mCreateAndAddButton(ButtonCollection& colButtons, ButtonCollection& colLEDs, const face::ButtonRow& row,
+                             const RowControls& controls);
+
+    PhoneFormOwner* moUIWrapper_ = nullptr;
     OptionsClass* moOptions_ = nullptr;
     face::FaceSize size_ = face::FaceSize::Large;
     // Captured at load from the face's own size, so later changes of the settings never mix sizes.

@@ -8,14 +8,16 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "layout/face_types.h"
+#include "ombrel/face_picture.h"
 
 namespace kez::ombrel {
 
 class FaceCanvas;
 
-class PictureItem {
+class PictureItem : public FacePicture {
 public:
     PictureItem(FaceCanvas& canvas, face::PictureRef ref) : canvas_(canvas), ref_(ref) {}
     PictureItem(const PictureItem&) = delete;
@@ -31,19 +33,20 @@ public:
     QRect rect() const { return {pos_, pixmap_.size()}; }
 
     void setVisible(bool visible);
+    void show() override { setVisible(true); }
+    void hide() override { setVisible(false); }
     bool isVisible() const { return visible_; }
     // A disabled picture is drawn as it is but takes no mouse input: the press goes to the background.
-    void setEnabled(bool enabled) { enabled_ = enabled; }
+    void setEnabled(bool enabled) override { enabled_ = enabled; }
     bool isEnabled() const { return enabled_; }
-    // Draws the picture again now.
-    void repaint();
+    void repaint() override;
 
     void setTag(std::string tag) { tag_ = std::move(tag); }
     const std::string& tag() const { return tag_; }
-    void setToolTip(std::string text) { toolTip_ = std::move(text); }
+    void setToolTip(std::string_view text) override { toolTip_ = text; }
     const std::string& toolTip() const { return toolTip_; }
     // Carried for a context help of our own; nothing opens a topic by number.
-    void setHelpTopic(std::int16_t topic) { helpTopic_ = topic; }
+    void setHelpTopic(std::int16_t topic) override { helpTopic_ = topic; }
     std::int16_t helpTopic() const { return helpTopic_; }
 
 private:

@@ -20,9 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 using face::FaceSize;
 
-QImage builtin(const std::string& file) {
-    return pixels(QImage(QString::fromStdString(":/face/builtin/" + file)));
-}
+QImage builtin(const std::string& file) { return pixels(QImage(QString::fromStdString(":/face/builtin/" + file))); }
 
 // How many pictures, in load order, show their file before the first that shows its built-in picture; -1 when
 // any later one shows its file again.
@@ -57,10 +55,10 @@ bool placedFor(const KzSetPhoneForm& form, FaceSize size) {
 }
 
 struct LoadCase {
-    const char* spoil;     // the file removed or overwritten, empty for none
-    bool garbage;          // overwritten with text rather than removed
-    int loaded;            // pictures that show their files
-    const char* box;       // the one box's title, empty for none
+    const char* spoil; // the file removed or overwritten, empty for none
+    bool garbage;      // overwritten with text rather than removed
+    int loaded;        // pictures that show their files
+    const char* box;   // the one box's title, empty for none
     const char* boxText;
     bool placed;
 };
@@ -78,7 +76,8 @@ TEST(FaceLoad, EachFailureEndsItsProcedureOnly) {
         world.copyData();
         const auto folder = world.faceFolder(FaceSize::Small);
         if (*c.spoil != 0) {
-            c.garbage ? (void)kez::test::writeFile(folder / c.spoil, "not a picture") : (void)fs::remove(folder / c.spoil);
+            c.garbage ? (void)kez::test::writeFile(folder / c.spoil, "not a picture")
+                      : (void)fs::remove(folder / c.spoil);
         }
         KzSetPhoneForm form;
         form.loadFor(world.options(2));

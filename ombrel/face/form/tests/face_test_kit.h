@@ -12,6 +12,7 @@
 #include "kez/ui/message_boxes.h"
 #include "layout/face_types.h"
 #include "ombrel/options.h"
+#include "ombrel/phone_form.h"
 #include "ombrel_test_env.h"
 #include "scoped_registry.h"
 #include "temp_dir.h"
@@ -43,6 +44,31 @@ private:
     std::optional<kez::test::TempDir> data_;
     std::optional<kez::test::ScopedEnv> dataEnv_;
     std::optional<OptionsClass> options_;
+};
+
+// The controller as the face sees it: it records every call the face makes on it.
+class RecordingOwner : public PhoneFormOwner {
+public:
+    explicit RecordingOwner(OptionsClass& options) : options_(options) {}
+
+    OptionsClass& oOptions() override { return options_; }
+    ButtonCollection& colButtons() override { return buttons; }
+    void UserFileExit() override { calls.emplace_back("UserFileExit"); }
+    void Shutdown() override { calls.emplace_back("Shutdown"); }
+    void ActivateUI(bool bForce) override { calls.push_back(bForce ? "ActivateUI(True)" : "ActivateUI(False)"); }
+    void PopupSysMenu(bool bShowRestore) override {
+        calls.push_back(bShowRestore ? "PopupSysMenu(True)" : "PopupSysMenu(False)");
+    }
+    void LaunchReleaseNotes() override { calls.emplace_back("LaunchReleaseNotes"); }
+    bool bTrayIconShown() const override { return trayIconShown; }
+
+    ButtonCollection buttons;
+    ButtonCollection leds;
+    std::vector<std::string> calls;
+    bool trayIconShown = true;
+
+private:
+    OptionsClass& options_;
 };
 
 // The picture as its pixels, whatever format it came in.
