@@ -16,17 +16,20 @@ void FaceOutline::toggle(QWidget& window, const QWidget& canvas) {
     const QRegion region = shaped_ ? QRegion() : QRegion(points_, Qt::WindingFill);
     shaped_ = !region.isEmpty();
     const bool visible = window.isVisible();
-    const QPoint canvasOnScreen = canvas.mapToGlobal(QPoint(0, 0));
-    // The window manager's frame and title bar go with the shape; changing the hint re-creates the window.
+    // Where the window must stand for the canvas to keep its place on the screen.
+    const QRect place(canvas.mapToGlobal(QPoint(0, 0)) - canvas.pos(), window.size());
+    // The window manager's frame and title bar go with the shape; changing the hint hides the window.
     window.setWindowFlag(Qt::FramelessWindowHint, shaped_);
+    if (visible) {
+        window.setGeometry(place);
+        window.show();
+    }
+    // Given to the window as it now shows, so that the X server's shape follows.
     if (shaped_) {
         window.setMask(region);
     } else {
         window.clearMask();
     }
-    if (!visible) return;
-    window.show();
-    window.setGeometry(QRect(canvasOnScreen - canvas.pos(), window.size()));
 }
 
 } // namespace kez::ombrel

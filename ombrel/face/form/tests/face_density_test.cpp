@@ -22,7 +22,8 @@ struct DensityRow {
 const DensityRow kRows[] = {
     {1, 96, "dpi 96 canvas 586x521 label 25x13 line1 239 75 140 15 line2 239 89 140 15 font MS Sans Serif 8.25 fits 1"},
     {1, 120, "dpi 120 canvas 587x529 label 31x16 line1 238 74 160 15 line2 238 88 160 15 font MS Sans Serif 8 fits 1"},
-    {1, 144, "dpi 144 canvas 883x805 label 38x20 line1 239 75 140 15 line2 239 89 140 15 font MS Sans Serif 8.25 fits 1"},
+    {1, 144,
+     "dpi 144 canvas 883x805 label 38x20 line1 239 75 140 15 line2 239 89 140 15 font MS Sans Serif 8.25 fits 1"},
     {2, 96, "dpi 96 canvas 439x390 label 25x13 line1 183 55 105 15 line2 183 65 105 15 font Arial 8 fits 1"},
     {2, 120, "dpi 120 canvas 440x396 label 24x16 line1 185 56 103 10 line2 185 66 103 10 font Small Fonts 5 fits 1"},
     {2, 144, "dpi 144 canvas 663x608 label 38x20 line1 183 55 105 15 line2 183 65 105 15 font Arial 8 fits 0"},

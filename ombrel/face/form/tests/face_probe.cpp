@@ -4,6 +4,7 @@
 // takes one command a line on standard input, answering each with one line:
 //   layout          the density and the measures of the window, label boxes and display lines
 //   where           the window's id and the canvas's place on the screen: "<id> <x> <y> <w> <h>"
+//   shaped          "1" while the window has the set's outline, else "0"
 //   flip | restore | toggle | display <text> | quit
 #include <QApplication>
 #include <QLabel>
@@ -56,12 +57,19 @@ std::string where(const KzSetPhoneForm& form) {
 std::string run(KzSetPhoneForm& form, const std::string& command) {
     if (command == "layout") return layout(form);
     if (command == "where") return where(form);
-    if (command == "flip") form.FlipLCDState();
-    else if (command == "restore") form.RestoreLCDState();
-    else if (command == "toggle") form.mToggleClippingRegion();
-    else if (command.rfind("display ", 0) == 0) form.SetDisplay(command.substr(8), "");
-    else if (command == "quit") QApplication::quit();
-    else return "unknown";
+    if (command == "shaped") return form.outline().isShaped() ? "1" : "0";
+    if (command == "flip")
+        form.FlipLCDState();
+    else if (command == "restore")
+        form.RestoreLCDState();
+    else if (command == "toggle")
+        form.mToggleClippingRegion();
+    else if (command.rfind("display ", 0) == 0)
+        form.SetDisplay(command.substr(8), "");
+    else if (command == "quit")
+        QApplication::quit();
+    else
+        return "unknown";
     return "ok";
 }
 
