@@ -21,8 +21,9 @@ XServer::XServer(bool windowManager, const std::string& rootColour) {
     if (!windowManager_.start({"openbox", "--sm-disable"}, {"DISPLAY=" + display_})) {
         throw std::runtime_error("openbox did not start");
     }
-    if (!eventually([this] { return run({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}).out.find("window id") !=
-                                     std::string::npos; })) {
+    if (!eventually([this] {
+            return run({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}).out.find("window id") != std::string::npos;
+        })) {
         throw std::runtime_error("openbox did not take the screen");
     }
 }
@@ -36,9 +37,7 @@ XServer::~XServer() {
     }
 }
 
-std::vector<std::string> XServer::environment() const {
-    return {"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb"};
-}
+std::vector<std::string> XServer::environment() const { return {"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb"}; }
 
 CommandResult XServer::run(const std::vector<std::string>& argv) const {
     return runCommand(argv, {"DISPLAY=" + display_});

@@ -72,21 +72,21 @@ TEST(FaceOutline, DoubleClickOnTheBackgroundTogglesIt) {
 
 TEST(FaceCanvas, ReleaseReachesThePictureHiddenInItsOwnPress) {
     FaceWorld world;
+    RecordingOwner owner(world.options(1));
     KzSetPhoneForm form;
-    form.loadFor(world.options(1));
+    form.Initialize(owner, owner.buttons, owner.leds);
     form.show();
     PictureItem* up = form.picture({face::Control::DTMF, face::Side::Up, 5});
     PictureItem* down = form.picture({face::Control::DTMF, face::Side::Down, 5});
-    // As the controller does on a press: the pressed picture replaces the one at rest.
+    // As the controller does on a press: the key's button object shows it pressed.
     QObject::connect(&form.canvas(), &FaceCanvas::pictureMouseDown, [&](PictureItem* picture) {
-        if (picture == up) {
-            up->setVisible(false);
-            down->setVisible(true);
-        }
+        if (picture == up) owner.buttons.item("5")->ImagePushDown();
     });
     QSignalSpy released(&form.canvas(), &FaceCanvas::pictureMouseUp);
     const QPoint at = form.canvas().mapTo(&form, up->rect().center());
     QTest::mousePress(form.windowHandle(), Qt::LeftButton, {}, at);
+    EXPECT_FALSE(up->isVisible());
+    EXPECT_TRUE(down->isVisible());
     QTest::mouseRelease(form.windowHandle(), Qt::LeftButton, {}, at);
     ASSERT_EQ(released.count(), 1);
     EXPECT_EQ(released[0][0].value<PictureItem*>(), up);

@@ -178,41 +178,51 @@ TEST(FaceOnX, CanvasShapeAndRedDisplayAsTheBitmapsHaveThem) {
 
         // Rectangular: the canvas is the composite outside the text controls.
         const auto rest = scratch / "rest.png";
-        face.screenWhen(rest, [&](const QImage& s) { return s.pixel(canvas.topLeft() + dialKey) == expected.pixel(dialKey); });
-        const auto want = maskedCanvas(scratch / "composite.png", QRect(QPoint(), canvas.size()), size, scratch / "want.png");
+        face.screenWhen(
+            rest, [&](const QImage& s) { return s.pixel(canvas.topLeft() + dialKey) == expected.pixel(dialKey); });
+        const auto want =
+            maskedCanvas(scratch / "composite.png", QRect(QPoint(), canvas.size()), size, scratch / "want.png");
         EXPECT_EQ(differingPixels(maskedCanvas(rest, canvas, size, scratch / "got.png"), want), 0) << name;
         fs::copy_file(rest, previewFolder() / (name + "-rectangular.png"), fs::copy_options::overwrite_existing);
 
         // Shaped: outside the outline the root shows, inside the set.
         EXPECT_EQ(face.command("toggle"), "ok");
         const QPoint corner = canvas.topLeft() + QPoint(2, 2);
-        const QImage shaped = face.screenWhen(scratch / "shaped.png", [&](const QImage& s) { return s.pixel(corner) == kMagenta; });
+        const QImage shaped =
+            face.screenWhen(scratch / "shaped.png", [&](const QImage& s) { return s.pixel(corner) == kMagenta; });
         EXPECT_EQ(shaped.pixel(corner), kMagenta) << name;
         EXPECT_EQ(shaped.pixel(canvas.topLeft() - QPoint(-5, 5)), kMagenta) << name << ": the menu bar goes too";
         EXPECT_EQ(shaped.pixel(canvas.topLeft() + dialKey), expected.pixel(dialKey)) << name;
         QPolygon outline;
-        for (const auto& p : face::outline(size)) outline << QPoint(p.x, p.y);
+        for (const auto& p : face::outline(size))
+            outline << QPoint(p.x, p.y);
         // The X server's shape: the outline's bounding box in window coordinates (its edge rule may differ by a
         // pixel from ours).
         const QRect box = outline.boundingRect().translated(0, canvas.y() - windowPlace(x, placed.window).y());
         const QRect extents = shapeExtents(x.run({"xwininfo", "-id", placed.window, "-shape"}).out);
-        for (const auto& [got, want] : {std::pair{extents.left(), box.left()}, {extents.top(), box.top()},
-                                        {extents.right(), box.right()}, {extents.bottom(), box.bottom()}})
+        for (const auto& [got, want] : {std::pair{extents.left(), box.left()},
+                                        {extents.top(), box.top()},
+                                        {extents.right(), box.right()},
+                                        {extents.bottom(), box.bottom()}})
             EXPECT_LE(std::abs(got - want), 1) << name << ": " << geometry(extents) << " against " << geometry(box);
-        fs::copy_file(scratch / "shaped.png", previewFolder() / (name + "-shaped.png"), fs::copy_options::overwrite_existing);
+        fs::copy_file(scratch / "shaped.png", previewFolder() / (name + "-shaped.png"),
+                      fs::copy_options::overwrite_existing);
 
         // The display flashes red and back.
         EXPECT_EQ(face.command("toggle"), "ok");
         EXPECT_EQ(face.command("flip"), "ok");
         const QRgb red = fileImage(folder / std::string(face::redLcdFile(size))).pixel(glassMiddle(size));
         const QPoint lcd = canvas.topLeft() + glassMiddle(size);
-        const QImage flashed = face.screenWhen(scratch / "red.png", [&](const QImage& s) { return s.pixel(lcd) == red; });
+        const QImage flashed =
+            face.screenWhen(scratch / "red.png", [&](const QImage& s) { return s.pixel(lcd) == red; });
         EXPECT_EQ(flashed.pixel(lcd), red) << name;
         fs::copy_file(scratch / "red.png", previewFolder() / (name + "-red.png"), fs::copy_options::overwrite_existing);
         EXPECT_EQ(face.command("flip"), "ok");
         const QRgb normal = expected.pixel(glassMiddle(size));
-        EXPECT_EQ(face.screenWhen(scratch / "normal.png", [&](const QImage& s) { return s.pixel(lcd) == normal; }).pixel(lcd),
-                  normal) << name;
+        EXPECT_EQ(
+            face.screenWhen(scratch / "normal.png", [&](const QImage& s) { return s.pixel(lcd) == normal; }).pixel(lcd),
+            normal)
+            << name;
     }
 }
 
@@ -230,7 +240,8 @@ TEST(FaceOnX, TransparentStartsShapedAndDoubleClicksToggle) {
     // The background just inside the outline, clear of every key.
     const QPoint background = canvas.topLeft() + QPoint(60, 40);
     for (bool shapedAfter : {false, true}) {
-        EXPECT_TRUE(x.run({"xdotool", "mousemove", std::to_string(background.x()), std::to_string(background.y())}).ok());
+        EXPECT_TRUE(
+            x.run({"xdotool", "mousemove", std::to_string(background.x()), std::to_string(background.y())}).ok());
         EXPECT_TRUE(x.run({"xdotool", "click", "--repeat", "2", "--delay", "80", "1"}).ok());
         EXPECT_EQ(face.screenWhen(scratch / "s.png", isShaped(shapedAfter)).pixel(corner) == kMagenta, shapedAfter);
     }
