@@ -35,9 +35,9 @@ std::vector<std::string> tableKeys(bool ledsOnly) {
 
 TEST(FaceButtons, EveryKeyOnceAndTheLedKeysAgainInTableOrder) {
     FaceWorld world;
-    RecordingOwner owner(world.options(1));
-    KzSetPhoneForm form;
-    form.Initialize(owner, owner.buttons, owner.leds);
+    ShownFace face(world, 1);
+    const auto& owner = face.owner;
+    const auto& form = face.form;
     EXPECT_EQ(keysOf(owner.buttons), tableKeys(false));
     EXPECT_EQ(keysOf(owner.leds), tableKeys(true));
     EXPECT_EQ(owner.buttons.count(), 47u);
@@ -109,25 +109,19 @@ TEST(FaceStart, TransparentStartsShaped) {
 
 TEST(FaceStart, ClosedByCodeShutsDown) {
     FaceWorld world;
-    RecordingOwner owner(world.options(2));
-    KzSetPhoneForm form;
-    form.Initialize(owner, owner.buttons, owner.leds);
-    form.show();
-    EXPECT_TRUE(form.close());
-    EXPECT_EQ(owner.calls, (std::vector<std::string>{"Shutdown"}));
+    ShownFace face(world, 2);
+    EXPECT_TRUE(face.form.close());
+    EXPECT_EQ(face.owner.calls, (std::vector<std::string>{"Shutdown"}));
 }
 
 TEST(FaceStart, MinimisedHidesOnlyWithATrayIcon) {
     for (bool tray : {true, false}) {
         FaceWorld world;
-        RecordingOwner owner(world.options(2));
-        owner.trayIconShown = tray;
-        KzSetPhoneForm form;
-        form.Initialize(owner, owner.buttons, owner.leds);
-        form.show();
-        form.setWindowState(Qt::WindowMinimized);
+        ShownFace face(world, 2);
+        face.owner.trayIconShown = tray;
+        face.form.setWindowState(Qt::WindowMinimized);
         QApplication::processEvents();
-        EXPECT_EQ(form.isVisible(), !tray) << tray;
+        EXPECT_EQ(face.form.isVisible(), !tray) << tray;
     }
 }
 

@@ -70,12 +70,18 @@ TEST(FaceOutline, DoubleClickOnTheBackgroundTogglesIt) {
     EXPECT_FALSE(form.outline().isShaped());
 }
 
+TEST(FaceOutline, EachBuildStartsAfresh) {
+    FaceOutline outline;
+    for (FaceSize size : {FaceSize::Small, FaceSize::Large, FaceSize::Large}) {
+        outline.build(size, QPoint(0, 20));
+        EXPECT_EQ(outline.points(), outlineAt(size, QPoint(0, 20)));
+    }
+}
+
 TEST(FaceCanvas, ReleaseReachesThePictureHiddenInItsOwnPress) {
     FaceWorld world;
-    RecordingOwner owner(world.options(1));
-    KzSetPhoneForm form;
-    form.Initialize(owner, owner.buttons, owner.leds);
-    form.show();
+    ShownFace face(world, 1);
+    auto& [owner, form] = face;
     PictureItem* up = form.picture({face::Control::DTMF, face::Side::Up, 5});
     PictureItem* down = form.picture({face::Control::DTMF, face::Side::Down, 5});
     // As the controller does on a press: the key's button object shows it pressed.

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "form/kz_set_phone_form.h"
 #include "kez/ui/message_boxes.h"
 #include "layout/face_types.h"
 #include "ombrel/options.h"
@@ -69,6 +70,17 @@ public:
 
 private:
     OptionsClass& options_;
+};
+
+// A face that a recording controller has initialised, shown.
+struct ShownFace {
+    ShownFace(FaceWorld& world, std::int16_t uiType) : owner(world.options(uiType)) {
+        form.Initialize(owner, owner.buttons, owner.leds);
+        form.show();
+    }
+
+    RecordingOwner owner;
+    KzSetPhoneForm form;
 };
 
 // The picture as its pixels, whatever format it came in.
