@@ -5,6 +5,7 @@
 //   layout          the density and the measures of the window, label boxes and display lines
 //   where           the window's id and the canvas's place on the screen: "<id> <x> <y> <w> <h>"
 //   shaped          "1" while the window has the set's outline, else "0"
+//   calls           what the face called on its controller, joined by ","
 //   flip | restore | toggle | display <text> | quit
 #include <QApplication>
 #include <QLabel>
@@ -54,7 +55,13 @@ std::string where(const KzSetPhoneForm& form) {
     return out.str();
 }
 
-std::string run(KzSetPhoneForm& form, const std::string& command) {
+std::string run(KzSetPhoneForm& form, const kez::ombrel::test::RecordingOwner& owner, const std::string& command) {
+    if (command == "calls") {
+        std::string calls;
+        for (const auto& call : owner.calls)
+            calls += (calls.empty() ? "" : ",") + call;
+        return calls;
+    }
     if (command == "layout") return layout(form);
     if (command == "where") return where(form);
     if (command == "shaped") return form.outline().isShaped() ? "1" : "0";
@@ -97,7 +104,7 @@ int main(int argc, char** argv) {
     QObject::connect(&input, &QSocketNotifier::activated, [&] {
         std::string command;
         if (!std::getline(std::cin, command)) return QApplication::quit();
-        std::cout << run(form, command) << std::endl;
+        std::cout << run(form, owner, command) << std::endl;
     });
     return QApplication::exec();
 }

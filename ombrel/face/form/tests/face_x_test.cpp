@@ -274,5 +274,17 @@ TEST(FaceOnX, UnderAWindowManagerTheFrameGoesAndThePictureStays) {
     }
 }
 
+TEST(FaceOnX, CloseBoxAsksTheControllerAndKeepsTheWindow) {
+    FaceWorld world;
+    kez::test::XServer x(true);
+    FaceOnX face(x, 2);
+    const std::string window = face.where().window;
+    // Openbox closes the active window on Alt+F4, as its close box does: the window is asked to close.
+    EXPECT_TRUE(x.run({"xdotool", "windowactivate", "--sync", window}).ok());
+    EXPECT_TRUE(x.run({"xdotool", "key", "alt+F4"}).ok());
+    EXPECT_TRUE(kez::test::eventually([&] { return face.command("calls") == "UserFileExit"; }));
+    EXPECT_TRUE(x.run({"xwininfo", "-id", window}).out.find("IsViewable") != std::string::npos);
+}
+
 } // namespace
 } // namespace kez::ombrel::test
