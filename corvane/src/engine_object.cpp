@@ -1,0 +1,67 @@
+#include "engine_object.h"
+
+#include "engine_sinks.h"
+#include "error_report.h"
+#include "kez/com/array_routines.h"
+#include "timing.h"
+
+namespace kez::corvane {
+namespace {
+
+Variant defaultDestinationMac() {
+    Variant mac;
+    com::MakeSafeArray(com::ElementType::UI1, kDefaultDestinationMac, mac);
+    return mac;
+}
+
+} // namespace
+
+Engine::Engine()
+    : defaultDestinationMac_(defaultDestinationMac()), endPointSink_(makeEndPointSink(*this)),
+      waves_(makeWavePlaySink(*this), makeWaveRecordSink()), window_(*this, events_),
+      windowHandle_(window_.handle()) {}
+
+Engine::~Engine() {
+    Stop();
+    window_.destroy();
+}
+
+HRESULT Engine::Advise(const com::Guid& eventsIid, const com::Ptr<com::Object>& sink, com::Cookie& cookie) {
+    cookie = com::kNoCookie;
+    if (eventsIid != kIidIEngineEvents) return com::CONNECT_E_NOCONNECTION;
+    return com::adviseObject(events_, sink, cookie);
+}
+
+HRESULT Engine::Unadvise(const com::Guid& eventsIid, com::Cookie cookie) {
+    if (eventsIid != kIidIEngineEvents) return com::CONNECT_E_NOCONNECTION;
+    return events_.unadvise(cookie);
+}
+
+HRESULT Engine::supportsErrorInfo(const com::Guid& interfaceId) const {
+    return interfaceId == kIidIEngine ? com::S_OK : com::S_FALSE;
+}
+
+com::Date Engine::systemDate() const { return state_.snapshot().systemDate; }
+
+void Engine::waveIdleTick() {
+    waves_.closeIdle(timing::scaled(std::chrono::duration_cast<sys::Timeout>(std::chrono::seconds(settings_.waveShutdownDelay))), windowHandle_);
+}
+
+// Reliable-audio flow control acts on the audio connections, which come with the call state.
+void Engine::flowControlTick() {}
+
+void Engine::onPlayComplete() { windowHandle_.post({kMsgFlowControlTick, 0, 0, {}}); }
+
+void Engine::postCalleeError(HRESULT hr, const com::Guid& iid) {
+    postEngineError(windowHandle_, hr, takeCalleeError(hr, iid).description);
+}
+
+HRESULT Engine::notStarted() const { return reportEngineError(com::E_UNEXPECTED, "Engine not started"); }
+
+com::Ptr<com::Object> makeEngine() {
+    auto engine = std::make_shared<Engine>();
+    if (!engine->created()) return nullptr;
+    return engine;
+}
+
+} // namespace kez::corvane

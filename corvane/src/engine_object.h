@@ -1,0 +1,194 @@
+#pragma once
+// The Engine class: IEngine, its events through IConnectionPointContainer, the engine window,
+// the endpoint and wave objects it creates, and its worker threads.
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "corvane/engine.h"
+#include "engine_state.h"
+#include "engine_window.h"
+#include "kez/com/connection_point_container.h"
+#include "linkor/end_point.h"
+#include "linkor/incoming_interfaces.h"
+#include "wave_objects.h"
+#include "worker.h"
+
+namespace kez::corvane {
+
+// Not yet provided by this engine.
+inline constexpr com::HRESULT E_NOTIMPL = com::makeHresult(0x80004001);
+
+class Engine final : public com::Implements<IEngine, com::IConnectionPointContainer>, private EngineWindowOwner {
+public:
+    Engine();
+    // Stops first, then drops (and frees) whatever is still posted to the window.
+    ~Engine() override;
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    bool created() const { return window_.created(); }
+
+    HRESULT Start() override;
+    HRESULT Stop() override;
+    HRESULT ButtonDown(std::int16_t nButton) override;
+    HRESULT get_varVuruvMac(Variant& value) override;
+    HRESULT put_varVuruvMac(const Variant& value) override;
+    HRESULT get_lBufferDelay(std::int32_t& value) override;
+    HRESULT put_lBufferDelay(std::int32_t value) override;
+    HRESULT DTMFPlayComplete(std::int16_t nID) override;
+    HRESULT PlayTimedWaveFile(const std::string& sFileName, std::int16_t nDuration, std::int32_t lPriority,
+                              VariantBool bOverride, std::int32_t& lStream) override;
+    HRESULT PlayCycledWaveFile(const std::string& sFileName, std::int16_t nCycles, std::int32_t lPriority,
+                               VariantBool bOverride, std::int32_t& lStream) override;
+    HRESULT KillWaveStream(std::int32_t lStream) override;
+    HRESULT get_varVuruvIP(Variant& value) override;
+    HRESULT put_varVuruvIP(const Variant& value) override;
+    HRESULT get_bForceLevel3(VariantBool& value) override;
+    HRESULT put_bForceLevel3(VariantBool value) override;
+    HRESULT get_varLocalIP(Variant& value) override;
+    HRESULT put_varLocalIP(const Variant& value) override;
+    HRESULT get_varSubnetMask(Variant& value) override;
+    HRESULT put_varSubnetMask(const Variant& value) override;
+    HRESULT get_varGatewayIP(Variant& value) override;
+    HRESULT put_varGatewayIP(const Variant& value) override;
+    HRESULT GetIPFromSocket() override;
+    HRESULT GetIPFromRegistry() override;
+    HRESULT get_bMute(VariantBool& value) override;
+    HRESULT put_bMute(VariantBool value) override;
+    HRESULT ChangeVolume(std::int16_t nChange) override;
+    HRESULT TestAudio(std::int16_t nTone, std::int16_t nRecordFormat, std::int32_t lTime) override;
+    HRESULT StartMikeTest() override;
+    HRESULT StopMikeTest() override;
+    HRESULT get_nMikeVolume(std::int16_t& value) override;
+    HRESULT put_nMikeVolume(std::int16_t value) override;
+    HRESULT get_nNoiseFloor(std::int16_t& value) override;
+    HRESULT put_nNoiseFloor(std::int16_t value) override;
+    HRESULT get_bSoftDevice(VariantBool& value) override;
+    HRESULT put_bSoftDevice(VariantBool value) override;
+    HRESULT get_varAdapters(Variant& value) override;
+    HRESULT get_nAdapter(std::int16_t& value) override;
+    HRESULT put_nAdapter(std::int16_t value) override;
+    HRESULT get_lBufferMultiplier(std::int32_t& value) override;
+    HRESULT put_lBufferMultiplier(std::int32_t value) override;
+    HRESULT StartAudioSend(const Variant& varMac) override;
+    HRESULT StopAudioSend() override;
+    HRESULT get_bJitter(VariantBool& value) override;
+    HRESULT put_bJitter(VariantBool value) override;
+    HRESULT get_nJitterFactor(std::int16_t& value) override;
+    HRESULT put_nJitterFactor(std::int16_t value) override;
+    HRESULT get_lJitterDelay(std::int32_t& value) override;
+    HRESULT put_lJitterDelay(std::int32_t value) override;
+    HRESULT StartAudioReceive(const Variant& varMac, std::int16_t nHash) override;
+    HRESULT StopAudioReceive() override;
+    HRESULT get_nRecordAdapter(std::int16_t& value) override;
+    HRESULT put_nRecordAdapter(std::int16_t value) override;
+    HRESULT get_nPlayAdapter(std::int16_t& value) override;
+    HRESULT put_nPlayAdapter(std::int16_t value) override;
+    HRESULT get_varRecordAdapters(Variant& value) override;
+    HRESULT get_varPlayAdapters(Variant& value) override;
+    HRESULT StartAutoDiscover() override;
+    HRESULT StopAutoDiscover() override;
+    HRESULT CaptureMixerState(const std::string& sRegistryKey) override;
+    HRESULT RestoreMixerState(const std::string& sRegistryKey) override;
+    HRESULT CancelAutoIPConfig() override;
+    HRESULT BeepSpeaker(std::int32_t lFrequency, std::int32_t lDuration) override;
+    HRESULT get_lBufferSamples(std::int32_t& value) override;
+    HRESULT put_lBufferSamples(std::int32_t value) override;
+    HRESULT PlayDTMFTone(std::int16_t nButton, std::int16_t nDuration, std::int16_t nGap, std::int32_t lPriority,
+                         VariantBool bOverride) override;
+    HRESULT PlayCallProgTone(std::int16_t nTone, std::int16_t nDuration, std::int32_t lPriority, VariantBool bOverride,
+                             std::int32_t& lStream) override;
+    HRESULT get_bAllMulticast(VariantBool& value) override;
+    HRESULT put_bAllMulticast(VariantBool value) override;
+    HRESULT PlayAlert(std::int16_t nAlert, std::int16_t nCadence, std::int16_t nCycles, std::int32_t lPriority,
+                      VariantBool bOverride, std::int32_t& lStream) override;
+    HRESULT PlayWaveFile(const std::string& sFileName, std::int16_t nGap, std::int32_t lPriority,
+                         VariantBool bOverride) override;
+    HRESULT get_nCountry(std::int16_t& value) override;
+    HRESULT put_nCountry(std::int16_t value) override;
+    HRESULT get_bShareWave(VariantBool& value) override;
+    HRESULT put_bShareWave(VariantBool value) override;
+    HRESULT get_nToneStrength(std::int16_t& value) override;
+    HRESULT put_nToneStrength(std::int16_t value) override;
+    HRESULT get_nWaveShutdownDelay(std::int16_t& value) override;
+    HRESULT put_nWaveShutdownDelay(std::int16_t value) override;
+    HRESULT get_varSystemStateMCMAC(Variant& value) override;
+    HRESULT put_varSystemStateMCMAC(const Variant& value) override;
+    HRESULT get_nProtocolRevision(std::int16_t& value) override;
+    HRESULT put_nProtocolRevision(std::int16_t value) override;
+
+    HRESULT Advise(const com::Guid& eventsIid, const com::Ptr<com::Object>& sink, com::Cookie& cookie) override;
+    HRESULT Unadvise(const com::Guid& eventsIid, com::Cookie cookie) override;
+    HRESULT supportsErrorInfo(const com::Guid& interfaceId) const override;
+
+    // From the sinks the engine advises on its endpoint and play object.
+    void onEndPointEvent(com::DispId id, const com::Ptr<com::Object>& message);
+    void onPlayComplete();
+
+private:
+    enum class Run { Stopped, Partial, Running };
+
+    // Properties only the creating thread uses.
+    struct Settings {
+        WaveSettings wave;
+        std::int16_t adapter = -1;
+        VariantBool mute = com::VARIANT_FALSE, jitter = com::VARIANT_FALSE;
+        std::int16_t jitterFactor = 32767;
+        std::int32_t jitterDelay = 50, bufferSamples = 192;
+        VariantBool allMulticast = com::VARIANT_FALSE, shareWave = com::VARIANT_FALSE;
+        std::int16_t waveShutdownDelay = 5;
+        Variant systemStateMcMac;
+    };
+
+    // EngineWindowOwner
+    com::Date systemDate() const override;
+    void waveIdleTick() override;
+    void flowControlTick() override;
+
+    // Start's steps.
+    HRESULT startAudio();
+    HRESULT startEndPoint();
+    HRESULT startWorker(Worker& worker, sys::Event::Reset mode, const char* name, const char* eventText,
+                        const char* threadText, void (Engine::*body)(sys::Event&));
+    HRESULT openEndPoint();
+    HRESULT openSharedWave();
+
+    // The worker threads.
+    void statusLoop(sys::Event& wake);
+    void flowControlLoop(sys::Event& wake);
+    void bindingLoop(sys::Event& wake);
+    void layer3Check(sys::Event& wake);
+    void waveIdleLoop(sys::Event& wake);
+    void sendStatus();
+    bool bindingStep();
+    void postCalleeError(HRESULT hr, const com::Guid& iid);
+
+    // From the endpoint.
+    void systemStateReceived(const com::Ptr<com::Object>& message);
+    void bindOnSystemState(const Variant& source, std::uint16_t headerBits);
+    void takeDate(linkor::ISystemStateMsg& message);
+
+    HRESULT sendControlEvent(KzSetEventId id, std::int16_t info1);
+    HRESULT notStarted() const;
+
+    Settings settings_;
+    EngineState state_;
+    EngineEvents events_;
+    const Variant defaultDestinationMac_;
+    com::Ptr<linkor::IEndPoint> endPoint_;
+    const com::Ptr<com::Object> endPointSink_;
+    com::Cookie endPointCookie_ = com::kNoCookie;
+    WaveObjects waves_;
+    Worker status_, flowControl_, bindingCheck_, layer3_, waveIdle_;
+    std::atomic<bool> statusRunning_{false};
+    std::atomic<std::int64_t> statusPeriodMs_{0};
+    Run run_ = Run::Stopped;
+    EngineWindow window_;
+    const apt::WindowHandle windowHandle_;
+};
+
+// A new engine on the calling thread, or null when its window could not be made.
+com::Ptr<com::Object> makeEngine();
+
+} // namespace kez::corvane

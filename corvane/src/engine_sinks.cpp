@@ -1,0 +1,46 @@
+#include "engine_sinks.h"
+
+#include "engine_object.h"
+#include "sonwell/wave_play.h"
+#include "sonwell/wave_record.h"
+
+namespace kez::corvane {
+namespace {
+
+class EndPointSink final : public linkor::EndPointEventsByNumber {
+public:
+    explicit EndPointSink(Engine& engine) : engine_(engine) {}
+    HRESULT Invoke(com::DispId id, const com::Ptr<com::Object>& message) override {
+        engine_.onEndPointEvent(id, message);
+        return com::S_OK;
+    }
+
+private:
+    Engine& engine_;
+};
+
+class WavePlaySink final : public com::Implements<sonwell::_IWavePlayEvents> {
+public:
+    explicit WavePlaySink(Engine& engine) : engine_(engine) {}
+    HRESULT PlayComplete(std::int32_t) override {
+        engine_.onPlayComplete();
+        return com::S_OK;
+    }
+
+private:
+    Engine& engine_;
+};
+
+class WaveRecordSink final : public com::Implements<sonwell::_IWaveRecordEvents> {
+public:
+    HRESULT DataReady(const Variant&) override { return com::S_OK; }
+    HRESULT SilenceDetected(const Variant&) override { return com::S_OK; }
+};
+
+} // namespace
+
+com::Ptr<com::Object> makeEndPointSink(Engine& engine) { return std::make_shared<EndPointSink>(engine); }
+com::Ptr<com::Object> makeWavePlaySink(Engine& engine) { return std::make_shared<WavePlaySink>(engine); }
+com::Ptr<com::Object> makeWaveRecordSink() { return std::make_shared<WaveRecordSink>(); }
+
+} // namespace kez::corvane

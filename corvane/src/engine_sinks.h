@@ -1,0 +1,15 @@
+#pragma once
+// The sinks the engine advises on the objects it creates. Each holds a plain pointer to its
+// engine: the engine unadvises them in Stop, before it goes.
+#include "kez/com/object.h"
+
+namespace kez::corvane {
+
+class Engine;
+
+com::Ptr<com::Object> makeEndPointSink(Engine& engine);
+com::Ptr<com::Object> makeWavePlaySink(Engine& engine);
+// Recorded audio goes nowhere until an audio connection sends it.
+com::Ptr<com::Object> makeWaveRecordSink();
+
+} // namespace kez::corvane

@@ -1,0 +1,176 @@
+// Start brings the set on line in a fixed order and returns the first failure; Stop takes
+// everything down again in its own order, acting only on what exists.
+#include "collaborators.h"
+#include "engine_object.h"
+#include "error_report.h"
+#include "linkor/outgoing_interfaces.h"
+#include "reports.h"
+#include "timing.h"
+
+namespace kez::corvane {
+
+HRESULT Engine::Start() {
+    if (run_ == Run::Running) return reportEngineError(com::E_UNEXPECTED, "Engine already started");
+    if (run_ == Run::Partial) Stop(); // what a failed Start left
+    run_ = Run::Partial;
+    state_.resetRun();
+    statusPeriodMs_ = timing::kStatusPeriod.count();
+    statusRunning_ = true;
+    HRESULT hr = com::S_OK;
+    if (com::FAILED(hr = startAudio()) || com::FAILED(hr = startEndPoint()) ||
+        com::FAILED(hr = startWorker(status_, sys::Event::Reset::Auto, "corvane-status", "Status Send Event Create failure",
+                                "Status Send Thread Create failure", &Engine::statusLoop)) ||
+        com::FAILED(hr = startWorker(flowControl_, sys::Event::Reset::Auto, "corvane-flow",
+                                "Reliable Flow Control Event Create failure",
+                                "Reliable Flow Control Thread Create failure", &Engine::flowControlLoop)) ||
+        com::FAILED(hr = openEndPoint()))
+        return hr;
+    if (!holdsBytes(state_.snapshot().vuruvMac) &&
+        com::FAILED(hr = startWorker(bindingCheck_, sys::Event::Reset::Auto, "corvane-binding",
+                                "Binding Check Event Create failure", "Binding Check Thread Create failure",
+                                &Engine::bindingLoop)))
+        return hr;
+    const bool forced = state_.with([](SharedFields& f) {
+        if (com::isVariantTrue(f.forceLevel3)) f.controlBits |= kIpTransportBits;
+        return com::isVariantTrue(f.forceLevel3);
+    });
+    if (!forced && com::FAILED(hr = startWorker(layer3_, sys::Event::Reset::Auto, "corvane-layer3",
+                                           "Layer 3 Check Event Create failure", "Layer 3 Check Thread Create failure",
+                                           &Engine::layer3Check)))
+        return hr;
+    run_ = Run::Running;
+    return com::S_OK;
+}
+
+HRESULT Engine::startAudio() {
+    if (com::isVariantTrue(settings_.shareWave)) {
+        waves_.clearLastUse();
+        return startWorker(waveIdle_, sys::Event::Reset::Manual, "corvane-waveidle", "Wave Idle Event Create failure",
+                           "Wave Idled Thread Create failure", &Engine::waveIdleLoop);
+    }
+    const HRESULT hr = waves_.openPlay(settings_.wave);
+    return com::FAILED(hr) ? hr : waves_.openRecord(settings_.wave, false);
+}
+
+HRESULT Engine::startEndPoint() {
+    if (!endPoint_) {
+        const HRESULT hr = com::ClassRegistry::createAs(linkor::kClsidEndPoint, endPoint_);
+        if (com::FAILED(hr)) return reportEngineError(hr, "Endpoint object create failure");
+    }
+    const HRESULT hr = adviseOn(endPoint_, linkor::kIidIEndPointEvents, endPointSink_, endPointCookie_);
+    return com::FAILED(hr) ? reportEngineError(hr, "Endpoint event advise failure") : com::S_OK;
+}
+
+HRESULT Engine::startWorker(Worker& worker, sys::Event::Reset mode, const char* name, const char* eventText,
+                            const char* threadText, void (Engine::*body)(sys::Event&)) {
+    if (!worker.makeEvent(mode)) return reportSystemError(eventText);
+    if (!worker.startThread(name, [this, body](sys::Event& wake) { (this->*body)(wake); }))
+        return reportSystemError(threadText);
+    return com::S_OK;
+}
+
+// Configures and opens the endpoint, then joins the system-state multicast MAC.
+HRESULT Engine::openEndPoint() {
+    const Variant localIp = state_.snapshot().localIp;
+    const bool multicastMac = holdsBytes(settings_.systemStateMcMac);
+    const HRESULT hr =
+        firstFailure([&] { return endPoint_->put_nAdapter(settings_.adapter); },
+                     [&] { return endPoint_->put_varLocalIP(localIp); },
+                     [&] { return endPoint_->put_bAllMulticast(com::toVariantBool(!multicastMac)); },
+                     [&] { return endPoint_->Open(); },
+                     [&] { return multicastMac ? endPoint_->AddMulticastMac(settings_.systemStateMcMac) : com::S_OK; });
+    return com::FAILED(hr) ? reportCalleeError(hr, linkor::IEndPoint::iid) : com::S_OK;
+}
+
+HRESULT Engine::Stop() {
+    waveIdle_.stop();
+    flowControl_.stop();
+    statusRunning_ = false;
+    status_.stop();
+    bindingCheck_.stop();
+    layer3_.stop();
+    {
+        sys::CriticalSectionLock hold(waves_.lock());
+        waves_.closePlay(windowHandle_);
+        waves_.closeRecord(windowHandle_);
+    }
+    HRESULT hr = com::S_OK;
+    if (const auto endPoint = std::move(endPoint_)) {
+        unadviseOn(endPoint, linkor::kIidIEndPointEvents, endPointCookie_);
+        if (com::FAILED(hr = endPoint->Close())) hr = reportCalleeError(hr, linkor::IEndPoint::iid);
+    }
+    run_ = Run::Stopped;
+    return hr;
+}
+
+void Engine::statusLoop(sys::Event& wake) {
+    for (;;) {
+        const std::int64_t period = statusPeriodMs_;
+        wake.wait(period < 0 ? sys::kInfinite : timing::scaled(sys::Timeout(period)));
+        if (!statusRunning_) return;
+        sendStatus();
+    }
+}
+
+void Engine::sendStatus() {
+    Variant ownMac;
+    HRESULT hr = endPoint_->get_varSourceMac(ownMac);
+    if (com::SUCCEEDED(hr)) {
+        const ReportFields fields = reportFields(state_.snapshot(), defaultDestinationMac_);
+        hr = sendStatusMessage(*endPoint_, fields, ownMac, state_.takeSystemStateCount());
+    }
+    if (com::FAILED(hr)) postCalleeError(hr, linkor::IStatusMsg::iid);
+}
+
+void Engine::flowControlLoop(sys::Event& wake) {
+    while (!wake.wait(timing::scaled(timing::kFlowControlPeriod)))
+        windowHandle_.post({kMsgFlowControlTick, 0, 0, {}});
+}
+
+void Engine::waveIdleLoop(sys::Event& wake) {
+    while (!wake.wait(timing::scaled(timing::kWaveIdlePeriod)))
+        windowHandle_.post({kMsgWaveIdleTick, 0, 0, {}});
+}
+
+void Engine::bindingLoop(sys::Event& wake) {
+    while (!wake.wait(timing::scaled(timing::kBindingCheckPeriod)) && !bindingStep()) {
+    }
+}
+
+// One look at the call servers heard; true when the check is over.
+bool Engine::bindingStep() {
+    enum class Next { Wait, Bind, Multiple, Done };
+    Variant mac;
+    bool silent = false;
+    const Next next = state_.with([&](SharedFields& f) {
+        if (f.bound) return Next::Done;
+        if (f.candidateCount == 0) return Next::Wait;
+        if (f.candidateCount > 1) {
+            silent = holdsBytes(f.vuruvIp);
+            return Next::Multiple;
+        }
+        f.vuruvMac = mac = f.candidate;
+        f.deviceHandle = kNoDeviceHandle;
+        return Next::Bind;
+    });
+    if (next == Next::Wait) return false;
+    if (next == Next::Multiple && !silent)
+        postEngineError(windowHandle_, com::E_FAIL, "Unable to blind bind to multiple Vuruv's");
+    if (next == Next::Bind) {
+        if (const HRESULT hr = endPoint_->SetChannelParameters(mac); com::FAILED(hr))
+            postCalleeError(hr, linkor::IEndPoint::iid);
+        state_.with([](SharedFields& f) { f.bound = true; });
+    }
+    return true;
+}
+
+void Engine::layer3Check(sys::Event& wake) {
+    if (wake.wait(timing::scaled(timing::kLayer3Wait))) return;
+    state_.with([](SharedFields& f) {
+        if (f.bound || !holdsBytes(f.vuruvIp)) return;
+        f.controlBits |= kIpTransportBits;
+        f.forceLevel3 = com::VARIANT_TRUE;
+    });
+}
+
+} // namespace kez::corvane

@@ -1,0 +1,30 @@
+#include "worker.h"
+
+#include <cerrno>
+
+namespace kez::corvane {
+
+bool Worker::makeEvent(sys::Event::Reset mode) {
+    auto event = std::make_unique<sys::Event>(mode, false, std::nothrow);
+    if (!event->valid()) return false;
+    event_ = std::move(event);
+    return true;
+}
+
+bool Worker::startThread(std::string name, std::function<void(sys::Event&)> body) {
+    sys::Event& event = *event_;
+    errno = 0;
+    return thread_.start(std::move(name), [&event, body = std::move(body)] { body(event); });
+}
+
+void Worker::signal() {
+    if (event_) event_->set();
+}
+
+void Worker::stop() {
+    signal();
+    if (thread_.joinable()) thread_.join();
+    event_.reset();
+}
+
+} // namespace kez::corvane

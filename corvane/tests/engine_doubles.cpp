@@ -1,0 +1,262 @@
+#include "engine_doubles.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
+
+#include "kez/com/array_routines.h"
+#include "kez/com/class_registry.h"
+#include "kez/com/error_info.h"
+#include "linkor/identifiers.h"
+#include "linkor/jip_message.h"
+#include "linkor/server.h"
+#include "sonwell/identifiers.h"
+#include "wave_doubles.h"
+
+namespace kez::corvane::test {
+
+com::Variant byteArray(const Bytes& bytes) {
+    com::Variant value;
+    com::MakeSafeArray(com::ElementType::UI1, bytes, value);
+    return value;
+}
+
+Bytes bytesOf(const com::Variant& value) {
+    Bytes bytes;
+    com::GetSafeArrayEx(value, bytes);
+    return bytes;
+}
+
+com::HRESULT CallLog::record(const std::string& call, const std::string& arguments) {
+    std::lock_guard hold(lock_);
+    calls_.push_back(arguments.empty() ? call : call + " " + arguments);
+    const auto failure = failures_.find(call);
+    if (failure == failures_.end()) return com::S_OK;
+    return com::reportError(failure->second, call + " failed", "Test.Double", com::Object::iid);
+}
+
+void CallLog::failOn(const std::string& call, com::HRESULT hr) {
+    std::lock_guard hold(lock_);
+    failures_[call] = hr;
+}
+
+void CallLog::clearFailures() {
+    std::lock_guard hold(lock_);
+    failures_.clear();
+}
+
+std::vector<std::string> CallLog::calls() const {
+    std::lock_guard hold(lock_);
+    return calls_;
+}
+
+std::vector<std::string> CallLog::callsStartingWith(const std::string& prefix) const {
+    std::vector<std::string> matching;
+    for (const auto& entry : calls())
+        if (entry.rfind(prefix, 0) == 0) matching.push_back(entry);
+    return matching;
+}
+
+void CallLog::clear() {
+    std::lock_guard hold(lock_);
+    calls_.clear();
+}
+
+Doubles::Doubles(bool realEndPoint) {
+    auto refused = [this](const std::string& name) {
+        return std::find(refuse.begin(), refuse.end(), name) != refuse.end();
+    };
+    linkorDoubles_ = {"Linkor", linkor::kLinkorTypeLibrary, {}};
+    linkorDoubles_.classes.push_back({"EndPoint", linkor::kClsidEndPoint, [this, refused]() -> com::Ptr<com::Object> {
+                                          if (refused("EndPoint")) return nullptr;
+                                          auto made = std::make_shared<FakeEndPoint>(*this);
+                                          std::lock_guard hold(lock_);
+                                          endPoint_ = made;
+                                          return made;
+                                      }});
+    sonwellDoubles_ = {"Sonwell", sonwell::kSonwellTypeLibrary, {}};
+    sonwellDoubles_.classes.push_back({"WavePlay", sonwell::kClsidWavePlay, [this, refused]() -> com::Ptr<com::Object> {
+                                           if (refused("WavePlay")) return nullptr;
+                                           std::lock_guard hold(lock_);
+                                           return wavePlay_ = std::make_shared<FakeWavePlay>(log);
+                                       }});
+    sonwellDoubles_.classes.push_back(
+        {"WaveRecord", sonwell::kClsidWaveRecord, [this, refused]() -> com::Ptr<com::Object> {
+             if (refused("WaveRecord")) return nullptr;
+             std::lock_guard hold(lock_);
+             return waveRecord_ = std::make_shared<FakeWaveRecord>(log);
+         }});
+    com::ClassRegistry::registerInProcess(linkor::server());
+    if (realEndPoint) linkorDoubles_.classes.clear();
+    com::ClassRegistry::registerInProcess(linkorDoubles_);
+    com::ClassRegistry::registerInProcess(sonwellDoubles_);
+}
+
+Doubles::~Doubles() {
+    com::ClassRegistry::unregisterInProcess(sonwellDoubles_);
+    com::ClassRegistry::unregisterInProcess(linkorDoubles_);
+    com::ClassRegistry::unregisterInProcess(linkor::server());
+}
+
+std::shared_ptr<FakeEndPoint> Doubles::endPoint() const {
+    std::lock_guard hold(lock_);
+    return endPoint_;
+}
+
+com::Ptr<com::Object> Doubles::wavePlay() const {
+    std::lock_guard hold(lock_);
+    return wavePlay_;
+}
+
+com::Ptr<com::Object> Doubles::waveRecord() const {
+    std::lock_guard hold(lock_);
+    return waveRecord_;
+}
+
+std::vector<Doubles::Sent> Doubles::sent() const {
+    std::lock_guard hold(lock_);
+    return sent_;
+}
+
+void FakeEndPoint::raiseSystemState(const com::Ptr<com::Object>& message) {
+    events_.fire([&](linkor::_IEndPointEvents& sink) { return sink.SystemStateReceived(message); });
+}
+
+com::HRESULT FakeEndPoint::SendPacket(const com::Ptr<com::Object>& message) {
+    auto jip = com::query<linkor::IJIPMessage>(message);
+    Doubles::Sent sent{message, {}, 0, {}, {}};
+    com::Variant data, mac, ip;
+    std::int32_t length = 0;
+    jip->get_varData(data);
+    jip->get_lDataLen(length);
+    jip->get_nHeaderBitMap(sent.headerBits);
+    jip->get_varDestMac(mac);
+    jip->get_varDestIP(ip);
+    sent.payload = bytesOf(data);
+    sent.payload.resize(std::min<std::size_t>(sent.payload.size(), static_cast<std::size_t>(length)));
+    sent.destMac = bytesOf(mac);
+    sent.destIp = bytesOf(ip);
+    const com::HRESULT hr = call("SendPacket");
+    if (com::SUCCEEDED(hr)) {
+        std::lock_guard hold(doubles_.lock_);
+        doubles_.sent_.push_back(std::move(sent));
+    }
+    return hr;
+}
+
+com::HRESULT FakeEndPoint::get_varSourceMac(com::Variant& value) {
+    value = byteArray(doubles_.ownMac);
+    return call("get_varSourceMac");
+}
+
+com::HRESULT FakeEndPoint::get_varAdapterDescriptions(com::Variant& value) {
+    value = com::Variant(com::SafeArray::fromTexts({"veth test adapter"}));
+    return call("get_varAdapterDescriptions");
+}
+
+com::HRESULT FakeEndPoint::Advise(const com::Guid& eventsIid, const com::Ptr<com::Object>& sink,
+                                  com::Cookie& cookie) {
+    if (const auto hr = call("Advise"); com::FAILED(hr)) return hr;
+    if (eventsIid != linkor::kIidIEndPointEvents) return com::CONNECT_E_NOCONNECTION;
+    return com::adviseObject(events_, sink, cookie);
+}
+
+com::HRESULT FakeEndPoint::Unadvise(const com::Guid& eventsIid, com::Cookie cookie) {
+    call("Unadvise");
+    if (eventsIid != linkor::kIidIEndPointEvents) return com::CONNECT_E_NOCONNECTION;
+    return events_.unadvise(cookie);
+}
+
+std::string FakeEndPoint::hexOf(const com::Variant& value) {
+    if (value.isEmpty()) return "empty";
+    std::string text;
+    char digits[3];
+    for (const std::uint8_t byte : bytesOf(value)) {
+        std::snprintf(digits, sizeof digits, "%02x", byte);
+        text += digits;
+    }
+    return text;
+}
+
+std::vector<EventRecorder::Fired> EventRecorder::fired() const {
+    std::lock_guard hold(lock_);
+    return fired_;
+}
+
+std::vector<std::string> EventRecorder::lines() const {
+    std::vector<std::string> lines;
+    for (const auto& f : fired()) lines.push_back(f.line);
+    return lines;
+}
+
+com::HRESULT EventRecorder::note(std::string line) {
+    std::lock_guard hold(lock_);
+    fired_.push_back({std::move(line), std::this_thread::get_id()});
+    return com::S_OK;
+}
+
+com::HRESULT EventRecorder::PlayDTMFReceived(std::int16_t nID, const Variant& codes, const Variant& times) {
+    return note("PlayDTMFReceived " + std::to_string(nID) + " " + FakeEndPoint::hexOf(codes) + " " +
+                FakeEndPoint::hexOf(times));
+}
+
+com::HRESULT EventRecorder::Error(std::int32_t lNumber, const std::string& text) {
+    char number[16];
+    std::snprintf(number, sizeof number, "0x%08X", static_cast<std::uint32_t>(lNumber));
+    return note(std::string("Error ") + number + " " + text);
+}
+
+com::HRESULT EventRecorder::ResetReceived() {
+    note("ResetReceived");
+    if (onReset) onReset();
+    return com::S_OK;
+}
+
+com::HRESULT EventRecorder::CallProgressUpdate(std::int16_t tone, std::int16_t mode, std::int16_t duration) {
+    std::ostringstream line;
+    line << "CallProgressUpdate " << tone << " " << mode << " " << duration;
+    return note(line.str());
+}
+
+com::HRESULT EventRecorder::AlertUpdate(std::int16_t tone, std::int16_t mode, std::int16_t cadence,
+                                        std::int16_t cycles) {
+    std::ostringstream line;
+    line << "AlertUpdate " << tone << " " << mode << " " << cadence << " " << cycles;
+    return note(line.str());
+}
+
+com::HRESULT EventRecorder::DisplayUpdate(std::int16_t tod, const std::string& l1, const std::string& l2,
+                                          std::int16_t idle) {
+    std::ostringstream line;
+    line << "DisplayUpdate " << tod << " [" << l1 << "] [" << l2 << "] " << idle;
+    return note(line.str());
+}
+
+com::HRESULT EventRecorder::KeyControlUpdate(VariantBool a, VariantBool b, VariantBool c, VariantBool d,
+                                             VariantBool e, VariantBool f) {
+    std::ostringstream line;
+    line << "KeyControlUpdate " << a << " " << b << " " << c << " " << d << " " << e << " " << f;
+    return note(line.str());
+}
+
+com::HRESULT EventRecorder::LEDUpdate(std::int16_t p, std::int16_t s, std::int16_t h, std::int16_t vm,
+                                      std::int16_t fwd, const Variant& leds) {
+    std::ostringstream line;
+    line << "LEDUpdate " << p << " " << s << " " << h << " " << vm << " " << fwd;
+    if (const auto* array = leds.get<com::SafeArray>()) {
+        line << " from " << array->lowerBound() << ":";
+        for (std::int32_t i = array->lowerBound(); i <= array->upperBound(); ++i)
+            line << " " << array->integerAt(i).value_or(-99);
+    }
+    return note(line.str());
+}
+
+com::HRESULT EventRecorder::XAVDiscovered(const Variant& mac, const Variant& ip) {
+    return note("XAVDiscovered " + FakeEndPoint::hexOf(mac) + " " + FakeEndPoint::hexOf(ip));
+}
+
+com::HRESULT EventRecorder::SystemDateUpdate(com::Date date) {
+    return note("SystemDateUpdate " + std::to_string(date.value));
+}
+
+} // namespace kez::corvane::test

@@ -1,0 +1,66 @@
+#include "engine_fixture.h"
+
+#include "linkor/incoming_interfaces.h"
+#include "jipmsg_oracle.h"
+#include "lent_packet.h"
+#include "linkor/jip_message.h"
+#include "timing.h"
+
+namespace kez::corvane::test {
+
+void EngineTest::SetUp() {
+    timing::setTimeScale(1000);
+    com::ClassRegistry::registerInProcess(server());
+    ASSERT_EQ(com::ClassRegistry::createAs(kClsidEngine, engine_), com::S_OK);
+    auto container = com::query<com::IConnectionPointContainer>(engine_);
+    ASSERT_TRUE(container);
+    com::Cookie cookie = com::kNoCookie;
+    ASSERT_EQ(container->Advise(kIidIEngineEvents, events_, cookie), com::S_OK);
+}
+
+void EngineTest::TearDown() {
+    if (engine_) engine_->Stop();
+    engine_.reset();
+    com::ClassRegistry::unregisterInProcess(server());
+    timing::setTimeScale(1);
+}
+
+void EngineTest::startShared() {
+    ASSERT_EQ(engine_->put_bShareWave(com::VARIANT_TRUE), com::S_OK);
+    ASSERT_EQ(engine_->Start(), com::S_OK);
+}
+
+// The model's system-state payload (date 2026-12-09 18:30:15), asked once; the revision is its
+// second word.
+Bytes systemStatePayload(std::uint16_t revision) {
+    static const Bytes model =
+        modelPayload("SystemStateMsg", "{'year': 2026, 'month': 12, 'day': 9, 'hour': 18, 'minute': 30, "
+                                       "'msInMinute': 15000}");
+    Bytes payload = model;
+    payload[2] = static_cast<std::uint8_t>(revision >> 8);
+    payload[3] = static_cast<std::uint8_t>(revision);
+    return payload;
+}
+
+void EngineTest::hearSystemState(const Bytes& mac, std::uint16_t revision, std::uint16_t headerBits) {
+    Bytes frame(6, 0xFF);
+    frame.insert(frame.end(), mac.begin(), mac.end());
+    frame.insert(frame.end(), {0x88, 0xB5, 'H', 'U'});
+    frame.insert(frame.end(), mac.begin(), mac.end());
+    frame.resize(14 + J5_FULL_HEADER_LEN);
+    const Bytes payload = systemStatePayload(revision);
+    frame.insert(frame.end(), payload.begin(), payload.end());
+    const J5PacketObj packet = linkor::test::lentFromEthernet(frame, headerBits);
+    auto message = linkor::makeMessage(linkor::MessageClass::SystemStateMsg);
+    ASSERT_TRUE(message->LoadFromPacket(&packet));
+    doubles_.endPoint()->raiseSystemState(message);
+}
+
+std::vector<Doubles::Sent> EngineTest::sentOfType(std::uint16_t jipType) const {
+    std::vector<Doubles::Sent> matching;
+    for (auto& sent : doubles_.sent())
+        if (sent.payload.size() >= 2 && (sent.payload[0] << 8 | sent.payload[1]) == jipType) matching.push_back(sent);
+    return matching;
+}
+
+} // namespace kez::corvane::test

@@ -1,0 +1,41 @@
+#pragma once
+// An engine made by class identifier on this thread, the doubles in place of its endpoint and
+// wave objects, and a recorder advised on its events.
+#include <gtest/gtest.h>
+
+#include "corvane/engine.h"
+#include "corvane/server.h"
+#include "engine_doubles.h"
+#include "kez/apt/apartment.h"
+#include "kez/com/class_registry.h"
+#include "kez/com/connection_point_container.h"
+#include "linkor/message_factory.h"
+#include "wave_doubles.h"
+
+namespace kez::corvane::test {
+
+inline const Bytes kServerMac{0x02, 0x53, 0x49, 0x4d, 0x00, 0x01};
+inline const Bytes kOtherServerMac{0x02, 0x53, 0x49, 0x4d, 0x00, 0x02};
+inline const Bytes kServerIp{198, 18, 0, 2};
+inline const Bytes kUnboundDestination{0x02, 0x5A, 0x4E, 0x00, 0x00, 0x00};
+// The date every system-state message of the tests carries, 2026-12-09 18:30:15, as DATE.
+inline const std::string kHeardDate = "46365.771007";
+
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    void pump() { apt::Apartment::current().dispatchPending(); }
+    // Start with the audio hardware shared, so nothing opens the wave objects.
+    void startShared();
+    // A system-state message from `mac`, raised by the endpoint.
+    void hearSystemState(const Bytes& mac, std::uint16_t revision = 0x80B3, std::uint16_t headerBits = 0x0011);
+    std::vector<Doubles::Sent> sentOfType(std::uint16_t jipType) const;
+
+    Doubles doubles_;
+    com::Ptr<IEngine> engine_;
+    com::Ptr<EventRecorder> events_ = std::make_shared<EventRecorder>();
+};
+
+} // namespace kez::corvane::test

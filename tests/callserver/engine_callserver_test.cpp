@@ -1,0 +1,186 @@
+// The engine with the real Linkor and Ralnet (wave objects doubled) against the simulated call
+// server (kezsim serve --show, which prints every message a set sends): status to the unbound
+// destination, blind binding, binding to the configured call server, a key press arriving as
+// KzSetEvent 3, and the switch to IP transport when no call server answers on Ethernet. On the
+// cross-process virtual wire (any user) and on veth between two namespaces (root). The engine's
+// periods run ten times faster.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "corvane/engine.h"
+#include "corvane/server.h"
+#include "engine_doubles.h"
+#include "kez/apt/apartment.h"
+#include "kez/com/class_registry.h"
+#include "kez/net/mac_address.h"
+#include "linkor/server.h"
+#include "net_namespace.h"
+#include "privileged.h"
+#include "scoped_registry.h"
+#include "process.h"
+#include "timing.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using kez::corvane::IEngine;
+using kez::corvane::test::byteArray;
+using kez::corvane::test::Bytes;
+
+constexpr unsigned kTimeScale = 10;
+const Bytes kVirtualServerMac{0x02, 0x53, 0x49, 0x4d, 0x00, 0x01};
+const std::string kUnbound = "02:5a:4e:00:00:00";
+
+std::string macText(const Bytes& mac) {
+    std::array<std::uint8_t, 6> bytes{};
+    std::copy(mac.begin(), mac.end(), bytes.begin());
+    return kez::net::formatMac(bytes);
+}
+
+class EngineAgainstCallServer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        kez::corvane::timing::setTimeScale(kTimeScale);
+        kez::com::ClassRegistry::registerInProcess(kez::corvane::server());
+    }
+    void TearDown() override {
+        kez::com::ClassRegistry::unregisterInProcess(kez::corvane::server());
+        kez::corvane::timing::setTimeScale(1);
+    }
+
+    void startServer(const std::vector<std::string>& launch, const std::string& wire) {
+        std::vector<std::string> argv = launch;
+        const std::string kezsim = std::string(KEZ_SOURCE_DIR) + "/tests/callserver/kezsim";
+        argv.insert(argv.end(), {KEZ_PYTHON, kezsim, "serve", "--show", "--period", "0.2", "--wire", wire, "--mac",
+                                 macText(serverMac_)});
+        ASSERT_TRUE(server_.start(argv, {"PYTHONDONTWRITEBYTECODE=1"}));
+    }
+
+    // Pumps this thread's apartment until the server prints a line holding every part.
+    std::optional<std::string> awaitLine(const std::vector<std::string>& parts, std::chrono::milliseconds limit = 15s) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < end) {
+            kez::apt::Apartment::current().pumpFor(5ms);
+            while (auto line = server_.readLine(5ms)) {
+                seen_.push_back(*line);
+                const bool all = std::all_of(parts.begin(), parts.end(),
+                                             [&](const std::string& part) { return line->find(part) != std::string::npos; });
+                if (all) return line;
+            }
+        }
+        return std::nullopt;
+    }
+
+    std::string seen() const {
+        std::string all;
+        for (const auto& line : seen_) all += line + "\n";
+        return all;
+    }
+
+    // On this thread: an engine made by class identifier, `configure`d, started; then `exercise`.
+    void withEngine(const std::function<void(IEngine&)>& configure, const std::function<void(IEngine&)>& exercise) {
+        kez::com::Ptr<IEngine> engine;
+        ASSERT_EQ(kez::com::ClassRegistry::createAs(kez::corvane::kClsidEngine, engine), kez::com::S_OK);
+        engine->put_bShareWave(kez::com::VARIANT_FALSE);
+        configure(*engine);
+        ASSERT_EQ(engine->Start(), kez::com::S_OK);
+        exercise(*engine);
+        EXPECT_EQ(engine->Stop(), kez::com::S_OK);
+    }
+
+    // Unbound status, the blind bind to the only call server, then a key.
+    void blindBindAndKey(IEngine&) {
+        const std::string server = macText(serverMac_);
+        EXPECT_TRUE(awaitLine({"got StatusMsg", "to " + kUnbound, "by eth"})) << seen();
+        EXPECT_TRUE(awaitLine({"got StatusMsg", "to " + server, "nDeviceLocation=1"})) << seen();
+    }
+
+    void pressKey(IEngine& engine, std::int16_t key) {
+        ASSERT_EQ(engine.ButtonDown(key), kez::com::S_OK);
+        EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "nEventID=3", "nEventInfo1=" + std::to_string(key)})) << seen();
+    }
+
+    kez::corvane::test::Doubles waves_{true};
+    kez::test::ChildProcess server_;
+    std::vector<std::string> seen_;
+    Bytes serverMac_ = kVirtualServerMac;
+};
+
+TEST_F(EngineAgainstCallServer, OnTheVirtualWireBindsBlindlyAndSendsKeys) {
+    const std::string wire = kez::test::uniqueName("ce");
+    const kez::test::ScopedEnv adapters("KEZ_ADAPTERS", "vhub:" + wire + "@02:00:00:00:00:05");
+    startServer({}, "vhub:" + wire);
+    ASSERT_TRUE(awaitLine({"kezsim: call server"})) << seen();
+    withEngine([](IEngine&) {},
+               [&](IEngine& engine) {
+                   blindBindAndKey(engine);
+                   pressKey(engine, 7);
+               });
+}
+
+class EngineAgainstCallServerOnVeth : public EngineAgainstCallServer {
+protected:
+    void SetUp() override {
+        EngineAgainstCallServer::SetUp();
+        KEZ_REQUIRE_PRIVILEGED();
+        if (!setSpace_.valid() || !serverSpace_.valid()) KEZ_SKIP_OR_FAIL("namespace: " + setSpace_.error());
+        pair_ = std::make_unique<kez::test::VethPair>(setSpace_, serverSpace_,
+                                                      kez::test::VethOptions{"198.18.0.1/24", "198.18.0.2/24"});
+        if (!pair_->valid()) KEZ_SKIP_OR_FAIL("veth: " + pair_->error());
+        const auto mac = kez::net::parseMac(kez::test::linkAddress(serverSpace_, pair_->secondName()).value_or(""));
+        ASSERT_TRUE(mac);
+        serverMac_.assign(mac->begin(), mac->end());
+    }
+
+    // The engine lives on a thread inside the set's namespace, where its endpoint opens.
+    void inSetSpace(const std::function<void(IEngine&)>& configure, const std::function<void(IEngine&)>& exercise) {
+        const kez::test::ScopedEnv adapters("KEZ_ADAPTERS", pair_->firstName());
+        ASSERT_TRUE(setSpace_.run([&] { withEngine(configure, exercise); }));
+    }
+
+    kez::test::NetNamespace setSpace_{"ces"};
+    kez::test::NetNamespace serverSpace_{"cep"};
+    std::unique_ptr<kez::test::VethPair> pair_;
+};
+
+TEST_F(EngineAgainstCallServerOnVeth, BindsBlindlyByEthernet) {
+    startServer(serverSpace_.exec({}), "eth:" + pair_->secondName());
+    ASSERT_TRUE(awaitLine({"kezsim: call server"})) << seen();
+    inSetSpace([](IEngine&) {},
+               [&](IEngine& engine) {
+                   blindBindAndKey(engine);
+                   pressKey(engine, 11);
+               });
+}
+
+TEST_F(EngineAgainstCallServerOnVeth, SendsToTheConfiguredCallServer) {
+    startServer(serverSpace_.exec({}), "eth:" + pair_->secondName());
+    ASSERT_TRUE(awaitLine({"kezsim: call server"})) << seen();
+    inSetSpace([&](IEngine& engine) { engine.put_varVuruvMac(byteArray(serverMac_)); },
+               [&](IEngine& engine) {
+                   EXPECT_TRUE(awaitLine({"got StatusMsg", "to " + macText(serverMac_), "by eth"})) << seen();
+                   pressKey(engine, 0);
+               });
+}
+
+TEST_F(EngineAgainstCallServerOnVeth, SwitchesToIpWhenNoCallServerAnswersOnEthernet) {
+    startServer(serverSpace_.exec({}), "udp:198.18.0.2");
+    ASSERT_TRUE(awaitLine({"kezsim: call server"})) << seen();
+    inSetSpace(
+        [&](IEngine& engine) {
+            engine.put_varVuruvIP(byteArray({198, 18, 0, 2}));
+            engine.put_varLocalIP(byteArray({198, 18, 0, 1}));
+        },
+        [&](IEngine& engine) {
+            EXPECT_TRUE(awaitLine({"got StatusMsg", "by udp", "nDeviceLocation=2"})) << seen();
+            kez::com::VariantBool forced = 0;
+            engine.get_bForceLevel3(forced);
+            EXPECT_EQ(forced, kez::com::VARIANT_TRUE);
+            pressKey(engine, 5);
+        });
+}
+
+} // namespace
