@@ -18,8 +18,7 @@ Variant defaultDestinationMac() {
 
 Engine::Engine()
     : defaultDestinationMac_(defaultDestinationMac()), endPointSink_(makeEndPointSink(*this)),
-      waves_(makeWavePlaySink(*this), makeWaveRecordSink()), window_(*this, events_),
-      windowHandle_(window_.handle()) {}
+      waves_(makeWavePlaySink(*this), makeWaveRecordSink()), window_(*this, events_), windowHandle_(window_.handle()) {}
 
 Engine::~Engine() {
     Stop();
@@ -44,7 +43,9 @@ HRESULT Engine::supportsErrorInfo(const com::Guid& interfaceId) const {
 com::Date Engine::systemDate() const { return state_.snapshot().systemDate; }
 
 void Engine::waveIdleTick() {
-    waves_.closeIdle(timing::scaled(std::chrono::duration_cast<sys::Timeout>(std::chrono::seconds(settings_.waveShutdownDelay))), windowHandle_);
+    waves_.closeIdle(
+        timing::scaled(std::chrono::duration_cast<sys::Timeout>(std::chrono::seconds(settings_.waveShutdownDelay))),
+        windowHandle_);
 }
 
 // Reliable-audio flow control acts on the audio connections, which come with the call state.

@@ -47,9 +47,7 @@ HRESULT Engine::get_varGatewayIP(Variant& v) { return getField(state_, &SharedFi
 HRESULT Engine::put_varGatewayIP(const Variant& v) { return putField(state_, &SharedFields::gatewayIp, v); }
 HRESULT Engine::get_bSoftDevice(VariantBool& v) { return getField(state_, &SharedFields::softDevice, v); }
 HRESULT Engine::put_bSoftDevice(VariantBool v) { return putField(state_, &SharedFields::softDevice, v); }
-HRESULT Engine::get_nProtocolRevision(std::int16_t& v) {
-    return getField(state_, &SharedFields::protocolRevision, v);
-}
+HRESULT Engine::get_nProtocolRevision(std::int16_t& v) { return getField(state_, &SharedFields::protocolRevision, v); }
 HRESULT Engine::put_nProtocolRevision(std::int16_t v) { return putField(state_, &SharedFields::protocolRevision, v); }
 
 HRESULT Engine::get_lBufferDelay(std::int32_t& v) { return get(settings_.wave.bufferDelay, v); }

@@ -18,25 +18,26 @@ HRESULT Engine::Start() {
     statusRunning_ = true;
     HRESULT hr = com::S_OK;
     if (com::FAILED(hr = startAudio()) || com::FAILED(hr = startEndPoint()) ||
-        com::FAILED(hr = startWorker(status_, sys::Event::Reset::Auto, "corvane-status", "Status Send Event Create failure",
-                                "Status Send Thread Create failure", &Engine::statusLoop)) ||
+        com::FAILED(hr = startWorker(status_, sys::Event::Reset::Auto, "corvane-status",
+                                     "Status Send Event Create failure", "Status Send Thread Create failure",
+                                     &Engine::statusLoop)) ||
         com::FAILED(hr = startWorker(flowControl_, sys::Event::Reset::Auto, "corvane-flow",
-                                "Reliable Flow Control Event Create failure",
-                                "Reliable Flow Control Thread Create failure", &Engine::flowControlLoop)) ||
+                                     "Reliable Flow Control Event Create failure",
+                                     "Reliable Flow Control Thread Create failure", &Engine::flowControlLoop)) ||
         com::FAILED(hr = openEndPoint()))
         return hr;
     if (!holdsBytes(state_.snapshot().vuruvMac) &&
         com::FAILED(hr = startWorker(bindingCheck_, sys::Event::Reset::Auto, "corvane-binding",
-                                "Binding Check Event Create failure", "Binding Check Thread Create failure",
-                                &Engine::bindingLoop)))
+                                     "Binding Check Event Create failure", "Binding Check Thread Create failure",
+                                     &Engine::bindingLoop)))
         return hr;
     const bool forced = state_.with([](SharedFields& f) {
         if (com::isVariantTrue(f.forceLevel3)) f.controlBits |= kIpTransportBits;
         return com::isVariantTrue(f.forceLevel3);
     });
     if (!forced && com::FAILED(hr = startWorker(layer3_, sys::Event::Reset::Auto, "corvane-layer3",
-                                           "Layer 3 Check Event Create failure", "Layer 3 Check Thread Create failure",
-                                           &Engine::layer3Check)))
+                                                "Layer 3 Check Event Create failure",
+                                                "Layer 3 Check Thread Create failure", &Engine::layer3Check)))
         return hr;
     run_ = Run::Running;
     return com::S_OK;
@@ -73,12 +74,11 @@ HRESULT Engine::startWorker(Worker& worker, sys::Event::Reset mode, const char* 
 HRESULT Engine::openEndPoint() {
     const Variant localIp = state_.snapshot().localIp;
     const bool multicastMac = holdsBytes(settings_.systemStateMcMac);
-    const HRESULT hr =
-        firstFailure([&] { return endPoint_->put_nAdapter(settings_.adapter); },
-                     [&] { return endPoint_->put_varLocalIP(localIp); },
-                     [&] { return endPoint_->put_bAllMulticast(com::toVariantBool(!multicastMac)); },
-                     [&] { return endPoint_->Open(); },
-                     [&] { return multicastMac ? endPoint_->AddMulticastMac(settings_.systemStateMcMac) : com::S_OK; });
+    const HRESULT hr = firstFailure(
+        [&] { return endPoint_->put_nAdapter(settings_.adapter); }, [&] { return endPoint_->put_varLocalIP(localIp); },
+        [&] { return endPoint_->put_bAllMulticast(com::toVariantBool(!multicastMac)); },
+        [&] { return endPoint_->Open(); },
+        [&] { return multicastMac ? endPoint_->AddMulticastMac(settings_.systemStateMcMac) : com::S_OK; });
     return com::FAILED(hr) ? reportCalleeError(hr, linkor::IEndPoint::iid) : com::S_OK;
 }
 

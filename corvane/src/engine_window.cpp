@@ -108,7 +108,8 @@ void EngineWindow::firePlayDtmf(apt::Message& message) {
 void EngineWindow::fireLeds(const LedBlock& leds) {
     try {
         const Variant lines(com::SafeArray::fromI2(std::span(leds).subspan(kFirstLineLed), kLineLedLowerBound));
-        events_.fire([&](_IEngineEvents& sink) { return sink.LEDUpdate(leds[0], leds[1], leds[2], leds[3], leds[4], lines); });
+        events_.fire(
+            [&](_IEngineEvents& sink) { return sink.LEDUpdate(leds[0], leds[1], leds[2], leds[3], leds[4], lines); });
     } catch (const std::bad_alloc&) {
         postEngineError(handle(), com::E_OUTOFMEMORY, "MakeSafeArray failure");
     }

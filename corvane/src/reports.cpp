@@ -26,16 +26,14 @@ com::HRESULT address(IJIPMessage& jip, const Addressing& a) {
 // The fields both reports set, in the reports' order.
 template <class Report>
 com::HRESULT fillReport(Report& report, const ReportFields& f, std::uint32_t systemStateCount) {
-    return firstFailure([&] { return report.put_nProtocolRevision(f.revision); },
-                        [&] { return report.put_nDeviceHandle(f.deviceHandle); },
-                        [&] { return report.put_nDeviceType(kDeviceType); },
-                        [&] { return report.put_varMyIP(f.myIp); },
-                        [&] { return report.put_varGatewayIP(f.gatewayIp); },
-                        [&] { return report.put_varSubNetMask(f.subnetMask); },
-                        [&] { return report.put_varVuruvIP(f.vuruvIp); },
-                        [&] { return report.put_nDiscoveryState(f.discoveryState); },
-                        [&] { return report.put_nSystemStateMsgCount(static_cast<std::int16_t>(systemStateCount)); },
-                        [&] { return report.put_nDeviceLocation(f.location); });
+    return firstFailure(
+        [&] { return report.put_nProtocolRevision(f.revision); },
+        [&] { return report.put_nDeviceHandle(f.deviceHandle); }, [&] { return report.put_nDeviceType(kDeviceType); },
+        [&] { return report.put_varMyIP(f.myIp); }, [&] { return report.put_varGatewayIP(f.gatewayIp); },
+        [&] { return report.put_varSubNetMask(f.subnetMask); }, [&] { return report.put_varVuruvIP(f.vuruvIp); },
+        [&] { return report.put_nDiscoveryState(f.discoveryState); },
+        [&] { return report.put_nSystemStateMsgCount(static_cast<std::int16_t>(systemStateCount)); },
+        [&] { return report.put_nDeviceLocation(f.location); });
 }
 
 template <class Report>
@@ -96,8 +94,7 @@ com::HRESULT sendKzSetEvent(linkor::IEndPoint& endPoint, const KzSetEventFields&
                         [&] { return f.srcVdn ? jip->put_nSrcVDN(*f.srcVdn) : com::S_OK; },
                         [&] { return event->put_nProtocolRevision(f.revision); },
                         [&] { return event->put_nDeviceHandle(f.deviceHandle); },
-                        [&] { return event->put_nEventID(f.eventId); },
-                        [&] { return event->put_nEventInfo1(f.info1); },
+                        [&] { return event->put_nEventID(f.eventId); }, [&] { return event->put_nEventInfo1(f.info1); },
                         [&] { return f.info2 ? event->put_nEventInfo2(*f.info2) : com::S_OK; },
                         [&] { return endPoint.SendPacket(event); });
 }

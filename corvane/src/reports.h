@@ -32,15 +32,14 @@ ReportFields reportFields(const SharedFields& fields, const com::Variant& defaul
 // `ownMac` is the adapter's own MAC; `systemStateCount` the messages since the last report.
 com::HRESULT sendStatusMessage(linkor::IEndPoint& endPoint, const ReportFields& fields, const com::Variant& ownMac,
                                std::uint32_t systemStateCount);
-com::HRESULT sendReportIPInfo(linkor::IEndPoint& endPoint, const ReportFields& fields,
-                              std::uint32_t systemStateCount);
+com::HRESULT sendReportIPInfo(linkor::IEndPoint& endPoint, const ReportFields& fields, std::uint32_t systemStateCount);
 
 struct KzSetEventFields {
     Addressing address;
     std::int16_t deviceHandle = kNoDeviceHandle, revision = 0;
     std::int16_t eventId = 0, info1 = 0;
-    std::optional<std::int16_t> info2;      // else the message's own
-    std::optional<std::int16_t> srcVdn;     // else the message's own
+    std::optional<std::int16_t> info2;  // else the message's own
+    std::optional<std::int16_t> srcVdn; // else the message's own
 };
 com::HRESULT sendKzSetEvent(linkor::IEndPoint& endPoint, const KzSetEventFields& fields);
 

@@ -154,8 +154,7 @@ com::HRESULT FakeEndPoint::get_varAdapterDescriptions(com::Variant& value) {
     return call("get_varAdapterDescriptions");
 }
 
-com::HRESULT FakeEndPoint::Advise(const com::Guid& eventsIid, const com::Ptr<com::Object>& sink,
-                                  com::Cookie& cookie) {
+com::HRESULT FakeEndPoint::Advise(const com::Guid& eventsIid, const com::Ptr<com::Object>& sink, com::Cookie& cookie) {
     if (const auto hr = call("Advise"); com::FAILED(hr)) return hr;
     if (eventsIid != linkor::kIidIEndPointEvents) return com::CONNECT_E_NOCONNECTION;
     return com::adviseObject(events_, sink, cookie);
@@ -185,7 +184,8 @@ std::vector<EventRecorder::Fired> EventRecorder::fired() const {
 
 std::vector<std::string> EventRecorder::lines() const {
     std::vector<std::string> lines;
-    for (const auto& f : fired()) lines.push_back(f.line);
+    for (const auto& f : fired())
+        lines.push_back(f.line);
     return lines;
 }
 
@@ -232,15 +232,15 @@ com::HRESULT EventRecorder::DisplayUpdate(std::int16_t tod, const std::string& l
     return note(line.str());
 }
 
-com::HRESULT EventRecorder::KeyControlUpdate(VariantBool a, VariantBool b, VariantBool c, VariantBool d,
-                                             VariantBool e, VariantBool f) {
+com::HRESULT EventRecorder::KeyControlUpdate(VariantBool a, VariantBool b, VariantBool c, VariantBool d, VariantBool e,
+                                             VariantBool f) {
     std::ostringstream line;
     line << "KeyControlUpdate " << a << " " << b << " " << c << " " << d << " " << e << " " << f;
     return note(line.str());
 }
 
-com::HRESULT EventRecorder::LEDUpdate(std::int16_t p, std::int16_t s, std::int16_t h, std::int16_t vm,
-                                      std::int16_t fwd, const Variant& leds) {
+com::HRESULT EventRecorder::LEDUpdate(std::int16_t p, std::int16_t s, std::int16_t h, std::int16_t vm, std::int16_t fwd,
+                                      const Variant& leds) {
     std::ostringstream line;
     line << "LEDUpdate " << p << " " << s << " " << h << " " << vm << " " << fwd;
     if (const auto* array = leds.get<com::SafeArray>()) {

@@ -101,9 +101,7 @@ public:
     HRESULT DeleteMulticastMac(const com::Variant& mac) override { return call("DeleteMulticastMac", hexOf(mac)); }
     HRESULT get_varLocalIP(com::Variant&) override { return call("get_varLocalIP"); }
     HRESULT put_varLocalIP(const com::Variant& ip) override { return call("put_varLocalIP", hexOf(ip)); }
-    HRESULT SetChannelParameters(const com::Variant& mac) override {
-        return call("SetChannelParameters", hexOf(mac));
-    }
+    HRESULT SetChannelParameters(const com::Variant& mac) override { return call("SetChannelParameters", hexOf(mac)); }
     HRESULT get_bAllMulticast(com::VariantBool&) override { return call("get_bAllMulticast"); }
     HRESULT put_bAllMulticast(com::VariantBool value) override {
         return call("put_bAllMulticast", std::to_string(value));

@@ -1,8 +1,8 @@
 #include "engine_fixture.h"
 
-#include "linkor/incoming_interfaces.h"
 #include "jipmsg_oracle.h"
 #include "lent_packet.h"
+#include "linkor/incoming_interfaces.h"
 #include "linkor/jip_message.h"
 #include "timing.h"
 

@@ -63,7 +63,8 @@ TEST_F(EngineTest, PropertiesStartWithTheirDefaults) {
         {"varSystemStateMCMAC", bytesIn(&IEngine::get_varSystemStateMCMAC), 0},
         {"nProtocolRevision", reader(&IEngine::get_nProtocolRevision), 0},
     };
-    for (const auto& d : defaults) EXPECT_EQ(d.read(*engine_), d.expected) << d.property;
+    for (const auto& d : defaults)
+        EXPECT_EQ(d.read(*engine_), d.expected) << d.property;
 }
 
 TEST_F(EngineTest, ToneStrengthOutside0To100IsIgnoredAndStillSucceeds) {
@@ -106,7 +107,8 @@ TEST_F(EngineTest, KeyPressesAndDtmfCompletionsAreKzSetEventsToTheCallServer) {
     engine_->put_varVuruvMac(byteArray(kServerMac));
     engine_->put_nProtocolRevision(static_cast<std::int16_t>(0x80B3));
     startShared();
-    for (const std::int16_t key : {0, 7, 15, 16, 21}) ASSERT_EQ(engine_->ButtonDown(key), com::S_OK);
+    for (const std::int16_t key : {0, 7, 15, 16, 21})
+        ASSERT_EQ(engine_->ButtonDown(key), com::S_OK);
     ASSERT_EQ(engine_->DTMFPlayComplete(0x1234), com::S_OK);
     const auto sent = sentOfType(kKzSetEventType);
     ASSERT_EQ(sent.size(), 6u);
@@ -114,9 +116,9 @@ TEST_F(EngineTest, KeyPressesAndDtmfCompletionsAreKzSetEventsToTheCallServer) {
     for (std::size_t i = 0; i < sent.size(); ++i) {
         const auto [id, info] = expected[i];
         EXPECT_EQ(sent[i].payload,
-                  modelPayload("KzSetEventMsg", "{'nProtocolRevision': -32589, 'nDeviceHandle': -1, 'nEventID': " +
-                                                    std::to_string(id) + ", 'nEventInfo1': " + std::to_string(info) +
-                                                    "}"))
+                  modelPayload("KzSetEventMsg",
+                               "{'nProtocolRevision': -32589, 'nDeviceHandle': -1, 'nEventID': " + std::to_string(id) +
+                                   ", 'nEventInfo1': " + std::to_string(info) + "}"))
             << i;
         EXPECT_EQ(sent[i].destMac, kServerMac);
         EXPECT_EQ(sent[i].headerBits, 0x0011);
@@ -136,8 +138,8 @@ struct SharedKeyCase {
 TEST_F(EngineTest, InSharedModeAKeyOpensRecordThenPlayAndAFailureSendsNothing) {
     const std::vector<SharedKeyCase> cases{
         {"WaveRecord.Open", {"WaveRecord.Open", "WaveRecord.Unadvise"}},
-        {"WavePlay.Open", {"WaveRecord.Open", "WavePlay.Open", "WavePlay.Unadvise", "WaveRecord.Unadvise",
-                           "WaveRecord.Close"}},
+        {"WavePlay.Open",
+         {"WaveRecord.Open", "WavePlay.Open", "WavePlay.Unadvise", "WaveRecord.Unadvise", "WaveRecord.Close"}},
     };
     startShared();
     for (const auto& c : cases) {
@@ -181,11 +183,10 @@ TEST_F(EngineTest, StatusAndReportPayloadsMatchTheModel) {
         fields.forceLevel3 = com::toVariantBool(soft);
         ASSERT_EQ(sendStatusMessage(endPoint, reportFields(fields, fixedMac), byteArray(doubles_.ownMac), 4),
                   com::S_OK);
-        EXPECT_EQ(doubles_.sent().back().payload,
-                  modelPayload("StatusMsg",
-                               "{'varMacAddress': [2, 0, 0, 0, 0, 5], " + common +
-                                   "'nDeviceLocation': " + (soft ? "2" : "1") + "}",
-                               devices + (soft ? ", (0x208, 6, 1)]" : "]")));
+        EXPECT_EQ(doubles_.sent().back().payload, modelPayload("StatusMsg",
+                                                               "{'varMacAddress': [2, 0, 0, 0, 0, 5], " + common +
+                                                                   "'nDeviceLocation': " + (soft ? "2" : "1") + "}",
+                                                               devices + (soft ? ", (0x208, 6, 1)]" : "]")));
         EXPECT_EQ(doubles_.sent().back().payload.size(), soft ? 238u : 230u);
         EXPECT_EQ(doubles_.sent().back().destMac, kUnboundDestination);
     }

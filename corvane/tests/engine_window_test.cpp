@@ -27,7 +27,8 @@ apt::Payload none() { return {}; }
 
 TEST_F(EngineTest, EachWindowMessageFiresItsEvent) {
     LedBlock leds{};
-    for (std::size_t i = 0; i < leds.size(); ++i) leds[i] = static_cast<std::int16_t>(i % 16);
+    for (std::size_t i = 0; i < leds.size(); ++i)
+        leds[i] = static_cast<std::int16_t>(i % 16);
     const std::vector<WindowCase> cases{
         {WM_USER + 101, 0, 0, none, "InitReceived"},
         {WM_USER + 105, 0x80043006u, 0, [] { return apt::Payload::of(std::string("Invalid Protocol UI State")); },
@@ -37,16 +38,23 @@ TEST_F(EngineTest, EachWindowMessageFiresItsEvent) {
         {WM_USER + 107, 17, (3 << 16) | 0xFFFF, none, "CallProgressUpdate 17 -1 3"},
         {WM_USER + 108, (2 << 16) | 5, (4 << 16) | 1, none, "AlertUpdate 5 2 1 4"},
         {WM_USER + 109, 0, 0,
-         [] { return apt::Payload::of(DisplayBlock{3, "Line one", "Ext 201", 1}); },
+         [] {
+             return apt::Payload::of(DisplayBlock{3, "Line one", "Ext 201", 1});
+         },
          "DisplayUpdate 3 [Line one] [Ext 201] 1"},
         {WM_USER + 110, 0x0303, 0, none, "KeyControlUpdate 0 0 -1 0 0 -1"},
         {WM_USER + 110, 0x3C30, 0, none, "KeyControlUpdate -1 0 0 -1 -1 0"},
         {WM_USER + 111, 0, 0, [&] { return apt::Payload::of(leds); },
          "LEDUpdate 0 1 2 3 4 from 1: 5 6 7 8 9 10 11 12 13 14 15 0"},
         {WM_USER + 112, 0, 0,
-         [] { return apt::Payload::of(DiscoveredServer{kServerMac, std::nullopt}); },
+         [] {
+             return apt::Payload::of(DiscoveredServer{kServerMac, std::nullopt});
+         },
          "XAVDiscovered 0253494d0001 empty"},
-        {WM_USER + 112, 0, 0, [] { return apt::Payload::of(DiscoveredServer{kServerMac, kServerIp}); },
+        {WM_USER + 112, 0, 0,
+         [] {
+             return apt::Payload::of(DiscoveredServer{kServerMac, kServerIp});
+         },
          "XAVDiscovered 0253494d0001 c6120002"},
         {WM_USER + 113, 0, 0, none, "AutoIPComplete"},
         {WM_USER + 102, 0, 0, none, "SystemDateUpdate 0.000000"},
@@ -73,8 +81,7 @@ TEST_F(EngineTest, PlayDtmfFiresTheMessagesOwnValues) {
     com::Variant codes, times;
     dtmf->get_varCodes(codes);
     dtmf->get_varTimes(times);
-    apt::findWindow("EngineWindow")
-        .post({WM_USER + 103, 0, 0, apt::Payload::of(com::Ptr<com::Object>(message))});
+    apt::findWindow("EngineWindow").post({WM_USER + 103, 0, 0, apt::Payload::of(com::Ptr<com::Object>(message))});
     pump();
     EXPECT_EQ(events_->lines(), std::vector<std::string>{"PlayDTMFReceived 42 " + FakeEndPoint::hexOf(codes) + " " +
                                                          FakeEndPoint::hexOf(times)});
@@ -114,9 +121,11 @@ TEST_F(EngineTest, EventsFireOnTheCreatingThreadInPostingOrderPastAFailingSink) 
     std::vector<std::thread> posters;
     for (int t = 0; t < kThreads; ++t)
         posters.emplace_back([&window, t] {
-            for (int i = 0; i < kEach; ++i) window.post({WM_USER + 107, static_cast<std::uint64_t>(t), i, {}});
+            for (int i = 0; i < kEach; ++i)
+                window.post({WM_USER + 107, static_cast<std::uint64_t>(t), i, {}});
         });
-    for (auto& poster : posters) poster.join();
+    for (auto& poster : posters)
+        poster.join();
     window.post({WM_USER + 101, 0, 0, {}});
     pump();
     const auto fired = events_->fired();

@@ -56,9 +56,7 @@ public:
     HRESULT get_lSampleSize(std::int32_t&) override { return call("get_lSampleSize"); }
     HRESULT put_lSampleSize(std::int32_t v) override { return call("put_lSampleSize", std::to_string(v)); }
     HRESULT get_lBufferMultiplier(std::int32_t&) override { return call("get_lBufferMultiplier"); }
-    HRESULT put_lBufferMultiplier(std::int32_t v) override {
-        return call("put_lBufferMultiplier", std::to_string(v));
-    }
+    HRESULT put_lBufferMultiplier(std::int32_t v) override { return call("put_lBufferMultiplier", std::to_string(v)); }
     HRESULT StartStreaming() override { return call("StartStreaming"); }
     HRESULT StopStreaming() override { return call("StopStreaming"); }
     HRESULT bIsActive(std::int32_t, VariantBool&) override { return call("bIsActive"); }

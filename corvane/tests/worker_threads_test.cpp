@@ -32,7 +32,8 @@ protected:
     }
     std::string channelCalls() const {
         std::string calls;
-        for (const auto& call : doubles_.log.callsStartingWith("EndPoint.SetChannelParameters")) calls += call;
+        for (const auto& call : doubles_.log.callsStartingWith("EndPoint.SetChannelParameters"))
+            calls += call;
         return calls;
     }
 
@@ -115,7 +116,8 @@ TEST_P(BlindBindingTest, TheCheckBindsToTheOnlyCallServerHeard) {
     const BindingCase& c = GetParam();
     if (c.callServerIp) engine_->put_varVuruvIP(byteArray(kServerIp));
     startShared();
-    for (const Bytes& mac : c.heard) hearSystemState(mac, 0x80B3, c.headerBits);
+    for (const Bytes& mac : c.heard)
+        hearSystemState(mac, 0x80B3, c.headerBits);
     runFor(9999);
     EXPECT_EQ(channelCalls(), "");
     runFor(30001);
@@ -160,7 +162,8 @@ TEST_F(EngineOnTestClock, StatusCarriesTheSystemStatesSinceTheLastReport) {
     startShared();
     hearSystemState(kServerMac);
     runFor(5000);
-    for (int i = 0; i < 3; ++i) hearSystemState(kServerMac);
+    for (int i = 0; i < 3; ++i)
+        hearSystemState(kServerMac);
     hearSystemState(kOtherServerMac);
     runFor(5000);
     EXPECT_EQ(lastStatusField(&linkor::IStatusMsg::get_nSystemStateMsgCount), 3);
