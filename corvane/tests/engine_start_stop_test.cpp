@@ -52,12 +52,28 @@ TEST_F(EngineTest, StartOpensPlayThenRecordThenTheEndpointAndStopClosesInItsOrde
     EXPECT_EQ(doubles_.endPoint()->sinks(), 0u);
 }
 
-TEST_F(EngineTest, ASystemStateMulticastMacTurnsAllMulticastOffAndIsJoined) {
-    engine_->put_varSystemStateMCMAC(byteArray({0x01, 0x00, 0x5e, 0x02, 0xe0, 0x16}));
-    startShared();
-    const auto calls = doubles_.log.callsStartingWith("EndPoint.");
-    EXPECT_NE(std::find(calls.begin(), calls.end(), "EndPoint.put_bAllMulticast 0"), calls.end());
-    EXPECT_EQ(calls.back(), "EndPoint.AddMulticastMac 01005e02e016");
+TEST_F(EngineTest, OnlyASystemStateMulticastMacOfBytesTurnsAllMulticastOffAndIsJoined) {
+    struct Case {
+        com::Variant mac;
+        std::string allMulticast, joined;
+    };
+    const std::vector<Case> cases{
+        {byteArray({0x01, 0x00, 0x5e, 0x02, 0xe0, 0x16}), "EndPoint.put_bAllMulticast 0",
+         "EndPoint.AddMulticastMac 01005e02e016"},
+        {com::Variant("01-00-5E-02-E0-16"), "EndPoint.put_bAllMulticast -1", ""}, // text holds no bytes
+        {com::Variant(), "EndPoint.put_bAllMulticast -1", ""},
+    };
+    engine_->put_bShareWave(com::VARIANT_TRUE);
+    for (const auto& c : cases) {
+        doubles_.log.clear();
+        engine_->put_varSystemStateMCMAC(c.mac);
+        ASSERT_EQ(engine_->Start(), com::S_OK);
+        const auto calls = doubles_.log.callsStartingWith("EndPoint.");
+        EXPECT_NE(std::find(calls.begin(), calls.end(), c.allMulticast), calls.end()) << c.allMulticast;
+        const auto joins = doubles_.log.callsStartingWith("EndPoint.AddMulticastMac");
+        EXPECT_EQ(joins.empty() ? "" : joins.front(), c.joined);
+        ASSERT_EQ(engine_->Stop(), com::S_OK);
+    }
 }
 
 struct StartFailure {

@@ -181,5 +181,36 @@ TEST_F(EngineOnTestClock, AnUnknownRevisionFromTheCallServerIsAProtocolError) {
     EXPECT_EQ(channelCalls(), "") << "not bound";
 }
 
+struct IdleCase {
+    std::int32_t activeStreams;
+    com::VariantBool recording;
+    std::vector<std::string> closed;
+};
+
+TEST_F(EngineOnTestClock, SharedWaveObjectsCloseWhenIdlePastTheShutdownDelay) {
+    const std::vector<IdleCase> cases{
+        {0, com::VARIANT_FALSE, {"WavePlay.Close", "WaveRecord.Close"}},
+        {1, com::VARIANT_FALSE, {}},
+        {0, com::VARIANT_TRUE, {}},
+    };
+    engine_->put_nWaveShutdownDelay(5);
+    startShared();
+    for (const auto& c : cases) {
+        ASSERT_TRUE(clock_.autoAdvance(true));
+        ASSERT_EQ(engine_->ButtonDown(1), com::S_OK) << "opens record, then play";
+        ASSERT_TRUE(clock_.autoAdvance(false));
+        std::dynamic_pointer_cast<FakeWavePlay>(doubles_.wavePlay())->activeStreams = c.activeStreams;
+        std::dynamic_pointer_cast<FakeWaveRecord>(doubles_.waveRecord())->active = c.recording;
+        doubles_.log.clear();
+        runFor(3000);
+        EXPECT_TRUE(doubles_.log.callsStartingWith("WavePlay.Close").empty()) << "not past the delay yet";
+        runFor(4000);
+        auto closed = doubles_.log.callsStartingWith("WavePlay.Close");
+        for (const auto& call : doubles_.log.callsStartingWith("WaveRecord.Close"))
+            closed.push_back(call);
+        EXPECT_EQ(closed, c.closed);
+    }
+}
+
 } // namespace
 } // namespace kez::corvane::test
