@@ -26,14 +26,11 @@ Engine::~Engine() {
 }
 
 HRESULT Engine::Advise(const com::Guid& eventsIid, const com::Ptr<com::Object>& sink, com::Cookie& cookie) {
-    cookie = com::kNoCookie;
-    if (eventsIid != kIidIEngineEvents) return com::CONNECT_E_NOCONNECTION;
-    return com::adviseObject(events_, sink, cookie);
+    return com::adviseOnly(events_, eventsIid, sink, cookie);
 }
 
 HRESULT Engine::Unadvise(const com::Guid& eventsIid, com::Cookie cookie) {
-    if (eventsIid != kIidIEngineEvents) return com::CONNECT_E_NOCONNECTION;
-    return events_.unadvise(cookie);
+    return com::unadviseOnly(events_, eventsIid, cookie);
 }
 
 HRESULT Engine::supportsErrorInfo(const com::Guid& interfaceId) const {

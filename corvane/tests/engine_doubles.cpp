@@ -156,14 +156,12 @@ com::HRESULT FakeEndPoint::get_varAdapterDescriptions(com::Variant& value) {
 
 com::HRESULT FakeEndPoint::Advise(const com::Guid& eventsIid, const com::Ptr<com::Object>& sink, com::Cookie& cookie) {
     if (const auto hr = call("Advise"); com::FAILED(hr)) return hr;
-    if (eventsIid != linkor::kIidIEndPointEvents) return com::CONNECT_E_NOCONNECTION;
-    return com::adviseObject(events_, sink, cookie);
+    return com::adviseOnly(events_, eventsIid, sink, cookie);
 }
 
 com::HRESULT FakeEndPoint::Unadvise(const com::Guid& eventsIid, com::Cookie cookie) {
     call("Unadvise");
-    if (eventsIid != linkor::kIidIEndPointEvents) return com::CONNECT_E_NOCONNECTION;
-    return events_.unadvise(cookie);
+    return com::unadviseOnly(events_, eventsIid, cookie);
 }
 
 std::string FakeEndPoint::hexOf(const com::Variant& value) {

@@ -21,11 +21,11 @@ protected:
     }
     com::HRESULT advise(const com::Guid& iid, const com::Ptr<com::Object>& sink, com::Cookie& cookie) {
         if (const auto hr = call("Advise"); com::FAILED(hr)) return hr;
-        return iid == Sink::iid ? com::adviseObject(events_, sink, cookie) : com::CONNECT_E_NOCONNECTION;
+        return com::adviseOnly(events_, iid, sink, cookie);
     }
     com::HRESULT unadvise(const com::Guid& iid, com::Cookie cookie) {
         call("Unadvise");
-        return iid == Sink::iid ? events_.unadvise(cookie) : com::CONNECT_E_NOCONNECTION;
+        return com::unadviseOnly(events_, iid, cookie);
     }
 
     CallLog& log_;
@@ -37,8 +37,6 @@ class FakeWavePlay final : public com::Implements<sonwell::IWavePlay, com::IConn
                            public WaveDoubleBase<sonwell::_IWavePlayEvents> {
 public:
     explicit FakeWavePlay(CallLog& log) : WaveDoubleBase(log, "WavePlay") {}
-    // The interface's own event accessor, while it has one.
-    com::ConnectionPoint<sonwell::_IWavePlayEvents>& events() { return events_; }
     std::int32_t activeStreams = 0;
 
     HRESULT Open() override { return call("Open"); }
@@ -104,7 +102,6 @@ class FakeWaveRecord final : public com::Implements<sonwell::IWaveRecord, com::I
                              public WaveDoubleBase<sonwell::_IWaveRecordEvents> {
 public:
     explicit FakeWaveRecord(CallLog& log) : WaveDoubleBase(log, "WaveRecord") {}
-    com::ConnectionPoint<sonwell::_IWaveRecordEvents>& events() { return events_; }
     std::int16_t volume = 40;
     VariantBool active = com::VARIANT_FALSE;
 
