@@ -10,7 +10,9 @@
 #include "kez/com/error_info.h"
 #include "kez/reg/key.h"
 #include "kez/reg/registry.h"
+#include "net_namespace.h"
 #include "process.h"
+#include "scoped_audio_devices.h"
 #include "scoped_registry.h"
 
 namespace kez::corvane {
@@ -63,6 +65,18 @@ TEST_F(CorvaneRegistration, TheEngineComesFromTheLibraryByEveryNameAndNamesItsMi
         EXPECT_EQ(engine->get_varAdapters(adapters), com::REGDB_E_CLASSNOTREG);
         EXPECT_EQ(com::takeErrorInfo()->description, "Endpoint object create failure");
     }
+}
+
+TEST_F(CorvaneRegistration, StartsWithTheRegisteredEndpointAndWaveObjects) {
+    for (const char* server : {LINKOR_LIBRARY_PATH, SONWELL_LIBRARY_PATH})
+        ASSERT_EQ(kez::test::runCommand({KEZREGSVR_PATH, fs::weakly_canonical(server).string()}).exitCode, 0);
+    const kez::test::ScopedAudioDevices devices("virtual:Headset");
+    const kez::test::ScopedEnv adapters("KEZ_ADAPTERS", "vwire:" + kez::test::uniqueName("cr") + "@02:00:00:00:00:05");
+    com::Ptr<IEngine> engine;
+    ASSERT_EQ(com::ClassRegistry::createAs("Corvane.Engine", engine), com::S_OK);
+    ASSERT_EQ(engine->Start(), com::S_OK) << com::takeErrorInfo().value_or(com::ErrorInfo{}).description;
+    EXPECT_EQ(engine->ButtonDown(4), com::S_OK);
+    EXPECT_EQ(engine->Stop(), com::S_OK);
 }
 
 } // namespace
