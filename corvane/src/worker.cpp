@@ -1,6 +1,7 @@
 #include "worker.h"
 
 #include <cerrno>
+#include <system_error>
 
 namespace kez::corvane {
 
@@ -14,7 +15,12 @@ bool Worker::makeEvent(sys::Event::Reset mode) {
 bool Worker::startThread(std::string name, std::function<void(sys::Event&)> body) {
     sys::Event& event = *event_;
     errno = 0;
-    return thread_.start(std::move(name), [&event, body = std::move(body)] { body(event); });
+    try {
+        return thread_.start(std::move(name), [&event, body = std::move(body)] { body(event); });
+    } catch (const std::system_error& error) { // the thread's own descriptors could not be had
+        errno = error.code().value();
+        return false;
+    }
 }
 
 void Worker::signal() {

@@ -1,6 +1,10 @@
 // Start and Stop against the doubles: the order of the calls, the first failure of each step
 // with its text, Stop after any partial Start, a refused second Start, and restarts.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <cerrno>
 
 #include "corvane/errors.h"
 #include "engine_fixture.h"
@@ -129,6 +133,41 @@ INSTANTIATE_TEST_SUITE_P(
                       StartFailure{"EndPoint.Advise", false, "Endpoint event advise failure", 0},
                       StartFailure{"EndPoint.put_nAdapter", false, "EndPoint.put_nAdapter failed", 0},
                       StartFailure{"EndPoint.Open", false, "EndPoint.Open failed", 0}));
+
+// Each event and thread Start makes takes one descriptor: with one more allowed each round,
+// Start fails at each of them in turn, and Stop cleans up after each.
+TEST_F(EngineTest, StartNamesEachEventAndThreadItCannotMakeAndStopCleansUpAfterEach) {
+    const std::vector<std::string> steps{"Wave Idle Event Create failure",
+                                         "Wave Idled Thread Create failure",
+                                         "Status Send Event Create failure",
+                                         "Status Send Thread Create failure",
+                                         "Reliable Flow Control Event Create failure",
+                                         "Reliable Flow Control Thread Create failure",
+                                         "Binding Check Event Create failure",
+                                         "Binding Check Thread Create failure",
+                                         "Layer 3 Check Event Create failure",
+                                         "Layer 3 Check Thread Create failure"};
+    engine_->put_bShareWave(com::VARIANT_TRUE);
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlim_t firstFree = 0;
+    while (::fcntl(static_cast<int>(firstFree), F_GETFD) != -1)
+        ++firstFree;
+    std::vector<std::string> failed;
+    for (rlim_t extra = 0; extra < 40; ++extra) {
+        rlimit tight = saved;
+        tight.rlim_cur = firstFree + extra;
+        ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+        const com::HRESULT hr = engine_->Start();
+        ::setrlimit(RLIMIT_NOFILE, &saved);
+        if (com::SUCCEEDED(hr)) break;
+        EXPECT_EQ(hr, com::hresultFromErrno(EMFILE));
+        const std::string text = com::takeErrorInfo().value_or(com::ErrorInfo{}).description;
+        if (failed.empty() || failed.back() != text) failed.push_back(text);
+        ASSERT_EQ(engine_->Stop(), com::S_OK);
+    }
+    EXPECT_EQ(failed, steps);
+}
 
 TEST_F(EngineTest, AStartedEngineRefusesASecondStart) {
     ASSERT_EQ(engine_->Start(), com::S_OK);
