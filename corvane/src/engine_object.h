@@ -166,7 +166,7 @@ private:
 
     // From the endpoint.
     void systemStateReceived(const com::Ptr<com::Object>& message);
-    void bindOnSystemState(const Variant& source, std::uint16_t headerBits);
+    void bindOnSystemState(const Variant& source, std::uint16_t headerBits, std::int16_t revision);
     void takeDate(linkor::ISystemStateMsg& message);
 
     HRESULT sendControlEvent(KzSetEventId id, std::int16_t info1);

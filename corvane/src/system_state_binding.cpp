@@ -33,12 +33,11 @@ void Engine::systemStateReceived(const com::Ptr<com::Object>& message) {
         return;
     }
     if (!state_.snapshot().bound) {
-        bindOnSystemState(source, static_cast<std::uint16_t>(bits));
+        bindOnSystemState(source, static_cast<std::uint16_t>(bits), revision);
         if (!state_.snapshot().bound) {
             if (fromBound()) takeDate(*state);
             return;
         }
-        state_.with([&](SharedFields& f) { f.protocolRevision = revision; });
     }
     if (!fromBound()) return;
     state_.with([&](SharedFields& f) {
@@ -60,7 +59,9 @@ void Engine::takeDate(linkor::ISystemStateMsg& message) {
     windowHandle_.post({kMsgSystemDateUpdate, 0, 0, {}});
 }
 
-void Engine::bindOnSystemState(const Variant& source, std::uint16_t headerBits) {
+// Binds to the configured call server, taking its revision before the status thread is woken,
+// so the status it sends at once already carries it.
+void Engine::bindOnSystemState(const Variant& source, std::uint16_t headerBits, std::int16_t revision) {
     if (headerBits & kCameOverUdpBit) return;
     Variant boundMac;
     const bool newChannel = state_.with([&](SharedFields& f) {
@@ -75,6 +76,7 @@ void Engine::bindOnSystemState(const Variant& source, std::uint16_t headerBits) 
         }
         if (!com::ArraysEqual(source, f.vuruvMac)) return false;
         f.bound = true;
+        f.protocolRevision = revision;
         if (com::isVariantTrue(f.forceLevel3)) {
             f.forceLevel3 = com::VARIANT_FALSE;
             f.controlBits = headerBits;
