@@ -30,6 +30,7 @@ void Worker::signal() {
 void Worker::stop() {
     signal();
     if (thread_.joinable()) thread_.join();
+    thread_ = sys::Thread(); // lets go of the ended thread's descriptor now
     event_.reset();
 }
 
