@@ -137,6 +137,9 @@ INSTANTIATE_TEST_SUITE_P(
 // Each event and thread Start makes takes one descriptor: with one more allowed each round,
 // Start fails at each of them in turn, and Stop cleans up after each.
 TEST_F(EngineTest, StartNamesEachEventAndThreadItCannotMakeAndStopCleansUpAfterEach) {
+#ifdef KEZ_UNDEFINED_SANITIZER
+    GTEST_SKIP() << "UBSan probes memory through a pipe of its own, which the descriptor limit refuses";
+#endif
     const std::vector<std::string> steps{"Wave Idle Event Create failure",
                                          "Wave Idled Thread Create failure",
                                          "Status Send Event Create failure",
