@@ -15,18 +15,6 @@
 
 namespace kez::corvane::test {
 
-com::Variant byteArray(const Bytes& bytes) {
-    com::Variant value;
-    com::MakeSafeArray(com::ElementType::UI1, bytes, value);
-    return value;
-}
-
-Bytes bytesOf(const com::Variant& value) {
-    Bytes bytes;
-    com::GetSafeArrayEx(value, bytes);
-    return bytes;
-}
-
 com::HRESULT CallLog::record(const std::string& call, const std::string& arguments) {
     std::lock_guard hold(lock_);
     calls_.push_back(arguments.empty() ? call : call + " " + arguments);

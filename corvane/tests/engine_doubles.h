@@ -13,13 +13,14 @@
 #include "kez/com/connection_point_container.h"
 #include "kez/com/server.h"
 #include "linkor/end_point.h"
+#include "variant_bytes.h"
 
 namespace kez::corvane::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-com::Variant byteArray(const Bytes& bytes);
-Bytes bytesOf(const com::Variant& value);
+using kez::test::byteArray;
+using kez::test::bytesOf;
 
 // What the doubles were asked, in order ("EndPoint.Open", "WavePlay.put_nAdapter -1", ...),
 // and the calls that are to fail.

@@ -14,18 +14,6 @@
 
 namespace kez::linkor::test {
 
-com::Variant byteArray(std::span<const std::uint8_t> bytes) {
-    com::Variant value;
-    com::MakeSafeArray(com::ElementType::UI1, bytes, value);
-    return value;
-}
-
-Bytes bytesOf(const com::Variant& value) {
-    Bytes bytes;
-    com::GetSafeArrayEx(value, bytes);
-    return bytes;
-}
-
 std::uint16_t Event::handle() const {
     Variant data;
     com::query<IJIPMessage>(message)->get_varData(data);

@@ -18,6 +18,7 @@
 #include "net_namespace.h"
 #include "ralnet/j5.h"
 #include "scoped_registry.h"
+#include "variant_bytes.h"
 
 namespace kez::linkor::test {
 
@@ -28,8 +29,8 @@ using Mac = std::array<std::uint8_t, 6>;
 inline constexpr Mac kOwnMac{0x02, 0x4c, 0x4b, 0x00, 0x00, 0x01};
 inline constexpr Mac kFarMac{0x02, 0x4c, 0x4b, 0x00, 0x00, 0x02};
 
-com::Variant byteArray(std::span<const std::uint8_t> bytes);
-Bytes bytesOf(const com::Variant& value);
+using kez::test::byteArray;
+using kez::test::bytesOf;
 
 // The adapters Ralnet offers, for the object's lifetime.
 struct ScopedAdapters : kez::test::ScopedEnv {
