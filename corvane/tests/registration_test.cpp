@@ -74,6 +74,10 @@ TEST_F(CorvaneRegistration, StartsWithTheRegisteredEndpointAndWaveObjects) {
     const kez::test::ScopedEnv adapters("KEZ_ADAPTERS", "vwire:" + kez::test::uniqueName("cr") + "@02:00:00:00:00:05");
     com::Ptr<IEngine> engine;
     ASSERT_EQ(com::ClassRegistry::createAs("Corvane.Engine", engine), com::S_OK);
+    com::Variant offered;
+    ASSERT_EQ(engine->get_varAdapters(offered), com::S_OK) << "through an endpoint made for the call";
+    ASSERT_TRUE(offered.get<com::SafeArray>());
+    EXPECT_EQ(offered.get<com::SafeArray>()->count(), 1u);
     ASSERT_EQ(engine->Start(), com::S_OK) << com::takeErrorInfo().value_or(com::ErrorInfo{}).description;
     EXPECT_EQ(engine->ButtonDown(4), com::S_OK);
     EXPECT_EQ(engine->Stop(), com::S_OK);
