@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "control/control_handlers.h"
 #include "corvane/engine.h"
 #include "engine_state.h"
 #include "engine_window.h"
@@ -19,7 +20,9 @@ namespace kez::corvane {
 // Not yet provided by this engine.
 inline constexpr com::HRESULT E_NOTIMPL = com::makeHresult(0x80004001);
 
-class Engine final : public com::Implements<IEngine, com::IConnectionPointContainer>, private EngineWindowOwner {
+class Engine final : public com::Implements<IEngine, com::IConnectionPointContainer>,
+                     private EngineWindowOwner,
+                     private ControlServices {
 public:
     Engine();
     // Stops first, then drops (and frees) whatever is still posted to the window.
@@ -162,18 +165,34 @@ private:
     void waveIdleLoop(sys::Event& wake);
     void sendStatus();
     bool bindingStep();
-    void postCalleeError(HRESULT hr, const com::Guid& iid);
 
     // From the endpoint.
     void systemStateReceived(const com::Ptr<com::Object>& message);
     void bindOnSystemState(const Variant& source, std::uint16_t headerBits, std::int16_t revision);
     void takeDate(linkor::ISystemStateMsg& message);
 
+    void setInitReceived(const com::Ptr<com::Object>& message);
+
+    // ControlServices
+    bool discovering() const override;
+    bool allMulticast() const override;
+    HRESULT setAllMulticast(bool on) override;
+    HRESULT joinGroup(GroupKind kind, const Variant& address) override;
+    HRESULT leaveGroup(GroupKind kind, const Variant& address) override;
+    HRESULT setChannelParameters(const Variant& callServerMac) override;
+    HRESULT sendReportIpInfo() override;
+    void setStatusPeriod(std::int64_t milliseconds) override;
+    void wakeStatus() override;
+    void post(apt::Message message) override;
+    void postError(HRESULT hr, std::string text) override;
+    void postCalleeError(HRESULT hr, const com::Guid& iid) override;
+
     HRESULT sendControlEvent(KzSetEventId id, std::int16_t info1);
     HRESULT notStarted() const;
 
     Settings settings_;
     EngineState state_;
+    ControlHandlers control_{state_, *this};
     EngineEvents events_;
     const Variant defaultDestinationMac_;
     com::Ptr<linkor::IEndPoint> endPoint_;

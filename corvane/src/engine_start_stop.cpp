@@ -14,6 +14,7 @@ HRESULT Engine::Start() {
     if (run_ == Run::Partial) Stop(); // what a failed Start left
     run_ = Run::Partial;
     state_.resetRun();
+    control_.resetRun();
     statusPeriodMs_ = timing::kStatusPeriod.count();
     statusRunning_ = true;
     HRESULT hr = com::S_OK;

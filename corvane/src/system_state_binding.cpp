@@ -11,6 +11,7 @@ namespace kez::corvane {
 
 void Engine::onEndPointEvent(com::DispId id, const com::Ptr<com::Object>& message) {
     if (id == linkor::kDispIdSystemStateReceived) systemStateReceived(message);
+    if (id == linkor::kDispIdKzSetInitReceived) setInitReceived(message);
 }
 
 void Engine::systemStateReceived(const com::Ptr<com::Object>& message) {

@@ -1,0 +1,71 @@
+// The engine's side of the control handlers: the message objects read into plain values, and
+// the services the handlers call, carried out on the endpoint, the status thread and the window.
+#include "collaborators.h"
+#include "engine_object.h"
+#include "linkor/incoming_interfaces.h"
+#include "linkor/jip_message.h"
+#include "reports.h"
+
+namespace kez::corvane {
+
+void Engine::setInitReceived(const com::Ptr<com::Object>& object) {
+    com::Ptr<linkor::IKzSetInitMsg> init;
+    com::Ptr<linkor::IJIPMessage> jip;
+    HRESULT hr = com::query(object, init);
+    if (com::SUCCEEDED(hr)) hr = com::query(object, jip);
+    if (com::FAILED(hr)) return postCalleeError(hr, linkor::IKzSetInitMsg::iid);
+    SetInitMessage m;
+    std::int16_t received = 0, bits = 0, tos = 0, tci = 0;
+    hr = firstFailure([&] { return jip->get_varSourceMac(m.sourceMac); },
+                      [&] { return jip->get_varSourceIP(m.sourceIp); },
+                      [&] { return jip->get_nHeaderBitMap(received); },
+                      [&] { return init->get_nProtocolRevision(m.revision); },
+                      [&] { return init->get_nDeviceHandle(m.deviceHandle); },
+                      [&] { return init->get_nControlHeaderBits(bits); },
+                      [&] { return init->get_nControlIPTOS(tos); }, [&] { return init->get_nControlTCI(tci); },
+                      [&] { return init->get_varSystemStateMac(m.systemStateMac); },
+                      [&] { return init->get_varSystemStateIP(m.systemStateIp); },
+                      [&] { return init->get_varPageMac(m.pageMac); },
+                      [&] { return init->get_varPageIP(m.pageIp); },
+                      [&] { return init->get_nStatusUpdatePeriod(m.statusUpdatePeriod); });
+    if (com::FAILED(hr)) return postCalleeError(hr, linkor::IKzSetInitMsg::iid);
+    m.receivedBits = static_cast<std::uint16_t>(received);
+    m.controlBits = static_cast<std::uint16_t>(bits);
+    m.controlTos = static_cast<std::uint16_t>(tos);
+    m.controlTci = static_cast<std::uint16_t>(tci);
+    control_.setInit(m);
+}
+
+// Discovery is not part of this engine yet.
+bool Engine::discovering() const { return false; }
+
+bool Engine::allMulticast() const { return com::isVariantTrue(settings_.allMulticast); }
+
+HRESULT Engine::setAllMulticast(bool on) { return endPoint_->put_bAllMulticast(com::toVariantBool(on)); }
+
+HRESULT Engine::joinGroup(GroupKind kind, const Variant& address) {
+    return kind == GroupKind::Ip ? endPoint_->AddMulticastIP(address) : endPoint_->AddMulticastMac(address);
+}
+
+HRESULT Engine::leaveGroup(GroupKind kind, const Variant& address) {
+    return kind == GroupKind::Ip ? endPoint_->DeleteMulticastIP(address) : endPoint_->DeleteMulticastMac(address);
+}
+
+HRESULT Engine::setChannelParameters(const Variant& callServerMac) {
+    return endPoint_->SetChannelParameters(callServerMac);
+}
+
+HRESULT Engine::sendReportIpInfo() {
+    const ReportFields fields = reportFields(state_.snapshot(), defaultDestinationMac_);
+    return sendReportIPInfo(*endPoint_, fields, state_.takeSystemStateCount());
+}
+
+void Engine::setStatusPeriod(std::int64_t milliseconds) { statusPeriodMs_ = milliseconds; }
+
+void Engine::wakeStatus() { status_.signal(); }
+
+void Engine::post(apt::Message message) { windowHandle_.post(std::move(message)); }
+
+void Engine::postError(HRESULT hr, std::string text) { postEngineError(windowHandle_, hr, std::move(text)); }
+
+} // namespace kez::corvane
