@@ -2,7 +2,7 @@
 // server (kezsim serve --show, which prints every message a set sends): status to the unbound
 // destination, blind binding, binding to the configured call server, a key press arriving as
 // KzSetEvent 3, and the switch to IP transport when no call server answers on Ethernet (status then
-// goes by UDP; keys wait for the set initialisation that binds the set over UDP). On the
+// goes by UDP, and the set initialisation over UDP binds the set, so keys follow by UDP). On the
 // cross-process virtual wire (any user) and on veth between two namespaces (root). The engine's
 // periods run ten times faster.
 #include <gtest/gtest.h>
@@ -182,6 +182,32 @@ TEST_F(EngineAgainstCallServerOnVeth, SwitchesToIpWhenNoCallServerAnswersOnEther
             kez::com::VariantBool forced = 0;
             engine.get_bForceLevel3(forced);
             EXPECT_EQ(forced, kez::com::VARIANT_TRUE);
+        });
+}
+
+TEST_F(EngineAgainstCallServerOnVeth, BindsOverUdpOnTheSetInitialisation) {
+    startServer(serverSpace_.exec({}), "udp:198.18.0.2");
+    ASSERT_TRUE(awaitLine({"kezsim: call server"})) << seen();
+    const auto events = std::make_shared<kez::corvane::test::EventRecorder>();
+    inSetSpace(
+        [&](IEngine& engine) {
+            kez::com::Ptr<kez::com::Object> object;
+            ASSERT_EQ(engine.queryInterface(kez::com::IConnectionPointContainer::iid, object), kez::com::S_OK);
+            auto container = kez::com::query<kez::com::IConnectionPointContainer>(object);
+            kez::com::Cookie cookie = kez::com::kNoCookie;
+            ASSERT_EQ(container->Advise(kez::corvane::kIidIEngineEvents, events, cookie), kez::com::S_OK);
+            engine.put_varVuruvIP(byteArray({198, 18, 0, 2}));
+            engine.put_varLocalIP(byteArray({198, 18, 0, 1}));
+        },
+        [&](IEngine& engine) {
+            // The set answers the initialisation at once: an initialised status, then its IP report.
+            EXPECT_TRUE(awaitLine({"got StatusMsg", "by udp", "nDiscoveryState=2"})) << seen();
+            EXPECT_TRUE(awaitLine({"got ReportIPInfoMsg", "by udp"})) << seen();
+            const auto end = std::chrono::steady_clock::now() + 5s;
+            while (events->lines().empty() && std::chrono::steady_clock::now() < end)
+                kez::apt::Apartment::current().pumpFor(5ms);
+            EXPECT_EQ(events->lines(), std::vector<std::string>{"InitReceived"});
+            pressKey(engine, 4);
         });
 }
 
