@@ -46,7 +46,8 @@ struct FakeControl final : ControlServices {
 
     std::vector<apt::MessageId> postedIds() const {
         std::vector<apt::MessageId> ids;
-        for (const auto& p : posts) ids.push_back(p.id);
+        for (const auto& p : posts)
+            ids.push_back(p.id);
         return ids;
     }
 
@@ -57,7 +58,8 @@ private:
     }
     static std::string describe(GroupKind kind, const com::Variant& address) {
         std::string text = kind == GroupKind::Ip ? "ip" : "mac";
-        for (const std::uint8_t b : kez::test::bytesOf(address)) text += " " + std::to_string(b);
+        for (const std::uint8_t b : kez::test::bytesOf(address))
+            text += " " + std::to_string(b);
         return text;
     }
 };

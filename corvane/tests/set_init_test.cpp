@@ -92,8 +92,8 @@ TEST_F(SetInitTest, AcceptsOnlyTheConfiguredOrBoundCallServer) {
         m.sourceMac = c.sourceMac;
         m.sourceIp = c.sourceIp;
         handlers.setInit(m);
-        EXPECT_EQ(fake.postedIds(), c.accepted ? std::vector<apt::MessageId>{kMsgInitReceived}
-                                               : std::vector<apt::MessageId>{});
+        EXPECT_EQ(fake.postedIds(),
+                  c.accepted ? std::vector<apt::MessageId>{kMsgInitReceived} : std::vector<apt::MessageId>{});
         EXPECT_EQ(state.snapshot().bound, c.bound || c.accepted);
     }
 }
@@ -164,7 +164,8 @@ TEST(StatusPeriod, FromTheCallServersValue) {
         std::int16_t value;
         std::int64_t milliseconds;
     } cases[] = {{-1, -1}, {0, -1}, {1, 100}, {2, 2000}, {6553, 6553000}, {6554, 0xFFFF00}, {-2, 0xFFFF00}};
-    for (const auto& c : cases) EXPECT_EQ(statusPeriodMilliseconds(c.value), c.milliseconds) << c.value;
+    for (const auto& c : cases)
+        EXPECT_EQ(statusPeriodMilliseconds(c.value), c.milliseconds) << c.value;
 }
 
 } // namespace

@@ -42,8 +42,8 @@ void ControlHandlers::setInit(const SetInitMessage& message) {
     }
     const com::HRESULT hr = [&] {
         const bool firstInit = !state_.snapshot().initReceived;
-        if (const com::HRESULT left = firstInit ? services_.setAllMulticast(services_.allMulticast())
-                                                : leaveJoinedGroups();
+        if (const com::HRESULT left =
+                firstInit ? services_.setAllMulticast(services_.allMulticast()) : leaveJoinedGroups();
             com::FAILED(left))
             return left;
         const bool newChannel = state_.with([&](SharedFields& f) {
