@@ -172,6 +172,11 @@ private:
     void takeDate(linkor::ISystemStateMsg& message);
 
     void setInitReceived(const com::Ptr<com::Object>& message);
+    void uiStateReceived(const com::Ptr<com::Object>& message);
+    void ledMappingReceived(const com::Ptr<com::Object>& message);
+    void playDtmfReceived(const com::Ptr<com::Object>& message);
+    void commandReceived(const com::Ptr<com::Object>& message);
+    bool takeLedArrays(linkor::ISystemStateMsg& message);
 
     // ControlServices
     bool discovering() const override;
@@ -181,6 +186,11 @@ private:
     HRESULT leaveGroup(GroupKind kind, const Variant& address) override;
     HRESULT setChannelParameters(const Variant& callServerMac) override;
     HRESULT sendReportIpInfo() override;
+    HRESULT sendToCallServer(const com::Ptr<com::Object>& message) override;
+    bool sharedWave() const override;
+    HRESULT openPlayDevice() override;
+    HRESULT openRecordDevice() override;
+    bool waveDevicesOpen() const override;
     void setStatusPeriod(std::int64_t milliseconds) override;
     void wakeStatus() override;
     void post(apt::Message message) override;

@@ -10,8 +10,15 @@
 namespace kez::corvane {
 
 void Engine::onEndPointEvent(com::DispId id, const com::Ptr<com::Object>& message) {
-    if (id == linkor::kDispIdSystemStateReceived) systemStateReceived(message);
-    if (id == linkor::kDispIdKzSetInitReceived) setInitReceived(message);
+    switch (id) {
+    case linkor::kDispIdSystemStateReceived: systemStateReceived(message); break;
+    case linkor::kDispIdKzSetInitReceived: setInitReceived(message); break;
+    case linkor::kDispIdKzSetUIStateControlReceived: uiStateReceived(message); break;
+    case linkor::kDispIdLEDMappingReceived: ledMappingReceived(message); break;
+    case linkor::kDispIdPlayDTMFMsgReceived: playDtmfReceived(message); break;
+    case linkor::kDispIdSlaveCommandReceived: commandReceived(message); break;
+    default: break;
+    }
 }
 
 void Engine::systemStateReceived(const com::Ptr<com::Object>& message) {
@@ -48,7 +55,7 @@ void Engine::systemStateReceived(const com::Ptr<com::Object>& message) {
         }
     });
     state_.countSystemState();
-    takeDate(*state);
+    if (takeLedArrays(*state)) takeDate(*state);
 }
 
 // Keeps the call server's date for SystemDateUpdate.

@@ -12,8 +12,15 @@
 
 namespace kez::corvane::test {
 
+// A message object the handlers only keep and pass on.
+inline com::Ptr<com::Object> opaqueMessage() {
+    struct Opaque final : com::Object {};
+    return std::make_shared<Opaque>();
+}
+
 struct FakeControl final : ControlServices {
     bool discoveryRunning = false, allMulticastProperty = false;
+    bool shareWave = false, devicesOpen = false;
     std::set<std::string> failing; // names of the calls that return E_FAIL
     std::vector<std::string> log;
     std::vector<apt::Message> posts;
@@ -32,6 +39,13 @@ struct FakeControl final : ControlServices {
         return call("channel " + describe(GroupKind::Mac, mac));
     }
     com::HRESULT sendReportIpInfo() override { return call("report"); }
+    com::HRESULT sendToCallServer(const com::Ptr<com::Object>& message) override {
+        return call(message ? "send again" : "send again nothing");
+    }
+    bool sharedWave() const override { return shareWave; }
+    com::HRESULT openPlayDevice() override { return call("open play"); }
+    com::HRESULT openRecordDevice() override { return call("open record"); }
+    bool waveDevicesOpen() const override { return devicesOpen; }
     void setStatusPeriod(std::int64_t milliseconds) override { statusPeriod = milliseconds; }
     void wakeStatus() override { log.push_back("status"); }
     void post(apt::Message message) override { posts.push_back(std::move(message)); }

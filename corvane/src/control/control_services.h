@@ -32,6 +32,15 @@ public:
     // Sends a ReportIPInfo message from the shared fields as they are now.
     virtual com::HRESULT sendReportIpInfo() = 0;
 
+    // Sends a kept message object again, readdressed to the bound call server.
+    virtual com::HRESULT sendToCallServer(const com::Ptr<com::Object>& message) = 0;
+
+    // Shared-wave mode (bShareWave): the devices open only while the set is in use.
+    virtual bool sharedWave() const = 0;
+    virtual com::HRESULT openPlayDevice() = 0;
+    virtual com::HRESULT openRecordDevice() = 0;
+    virtual bool waveDevicesOpen() const = 0;
+
     // The status thread: its period in milliseconds (negative: none) and an immediate status.
     virtual void setStatusPeriod(std::int64_t milliseconds) = 0;
     virtual void wakeStatus() = 0;

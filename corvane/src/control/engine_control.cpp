@@ -57,6 +57,27 @@ HRESULT Engine::sendReportIpInfo() {
     return sendReportIPInfo(*endPoint_, fields, state_.takeSystemStateCount());
 }
 
+// The kept message still carries its receive path: the set's own address and the receive
+// flags. Readdressed, it goes to the bound call server on the control header.
+HRESULT Engine::sendToCallServer(const com::Ptr<com::Object>& message) {
+    com::Ptr<linkor::IJIPMessage> jip;
+    const SharedFields f = state_.snapshot();
+    return firstFailure([&] { return com::query(message, jip); }, [&] { return jip->put_varDestMac(f.vuruvMac); },
+                        [&] { return jip->put_varDestIP(f.vuruvIp); },
+                        [&] { return jip->put_nHeaderBitMap(static_cast<std::int16_t>(f.controlBits)); },
+                        [&] { return jip->put_nIPTOS(static_cast<std::int16_t>(f.controlTos)); },
+                        [&] { return jip->put_nTCI(static_cast<std::int16_t>(f.controlTci)); },
+                        [&] { return endPoint_->SendPacket(message); });
+}
+
+bool Engine::sharedWave() const { return com::isVariantTrue(settings_.shareWave); }
+
+HRESULT Engine::openPlayDevice() { return waves_.openPlay(settings_.wave); }
+
+HRESULT Engine::openRecordDevice() { return waves_.openRecord(settings_.wave, false); }
+
+bool Engine::waveDevicesOpen() const { return waves_.play() && waves_.record(); }
+
 void Engine::setStatusPeriod(std::int64_t milliseconds) { statusPeriodMs_ = milliseconds; }
 
 void Engine::wakeStatus() { status_.signal(); }

@@ -1,0 +1,95 @@
+// The messages of a bound call server: UI state (LEDs, keys, display, tone and alert), the
+// LED map, DTMF to play and its commands. Each is accepted only from the bound call server
+// with the engine's revision, and takes its device handle.
+#include "control_handlers.h"
+#include "corvane/errors.h"
+#include "kez/com/array_routines.h"
+#include "linkor/end_point.h"
+#include "sonwell/wave_play.h"
+
+namespace kez::corvane {
+namespace {
+
+std::uint64_t pack16(std::int16_t low, std::int16_t high) {
+    return static_cast<std::uint16_t>(low) | std::uint64_t{static_cast<std::uint16_t>(high)} << 16;
+}
+
+} // namespace
+
+bool ControlHandlers::accepts(const ControlOrigin& origin) {
+    const SharedFields f = state_.snapshot();
+    if (!f.bound || !com::ArraysEqual(origin.sourceMac, f.vuruvMac)) return false;
+    if (origin.revision != f.protocolRevision) {
+        services_.postError(corvaneError(ENGINE_PROTOCOL_ERROR), "Invalid Protocol UI State");
+        return false;
+    }
+    state_.with([&](SharedFields& shared) { shared.deviceHandle = origin.deviceHandle; });
+    return true;
+}
+
+// A message refused for its revision is not kept: its LEDs would show on the next refresh
+// and the call server would get it back on request.
+void ControlHandlers::uiState(UiStateMessage message) {
+    if (!accepts(message.origin)) return;
+    keptUiState_ = std::move(message);
+    if (!openSharedDevices()) return;
+    postLeds();
+    const UiStateMessage& m = *keptUiState_;
+    services_.post({kMsgKeyControlUpdate, m.keyControl, 0, {}});
+    services_.post({kMsgDisplayUpdate, 0, 0, apt::Payload::of(m.display)});
+    services_.post({kMsgCallProgressUpdate, static_cast<std::uint16_t>(m.tone), static_cast<std::int64_t>(pack16(m.toneMode, m.toneDuration)), {}});
+    services_.post({kMsgAlertUpdate, pack16(m.alertTone, m.alertMode), static_cast<std::int64_t>(pack16(m.alertCadence, m.alertCycles)), {}});
+}
+
+// In shared-wave mode the devices open with the first state update; a device that does not
+// open stops the update with an error, play and record alike.
+bool ControlHandlers::openSharedDevices() {
+    if (!services_.sharedWave()) return true;
+    if (const com::HRESULT hr = services_.openPlayDevice(); com::FAILED(hr)) {
+        services_.postCalleeError(hr, sonwell::IWavePlay::iid);
+        return false;
+    }
+    if (com::FAILED(services_.openRecordDevice())) {
+        services_.postError(corvaneError(ENGINE_WAVEFILE_ERROR), "Failed to open sound device for recording.");
+        return false;
+    }
+    return true;
+}
+
+void ControlHandlers::postLeds() {
+    if (!keptUiState_) return;
+    if (com::FAILED(keptUiState_->ledsRead)) {
+        services_.postError(keptUiState_->ledsRead, "GetSafeArray Failure");
+        return;
+    }
+    services_.post({kMsgLedUpdate, 0, 0, apt::Payload::of(unpackLeds(keptUiState_->leds, ledMap_, ledArrays_))});
+}
+
+void ControlHandlers::refreshLeds() {
+    if (!services_.sharedWave() || services_.waveDevicesOpen()) postLeds();
+}
+
+void ControlHandlers::ledMapping(const ControlOrigin& origin, const LedMap& map) {
+    if (!accepts(origin)) return;
+    ledMap_ = map;
+    refreshLeds();
+}
+
+void ControlHandlers::playDtmf(const ControlOrigin& origin, com::Ptr<com::Object> message) {
+    if (!accepts(origin)) return;
+    services_.post({kMsgPlayDtmfReceived, 0, 0, apt::Payload::of(std::move(message))});
+}
+
+void ControlHandlers::command(const ControlOrigin& origin, std::int16_t command, std::int16_t qualifier) {
+    if (!accepts(origin)) return;
+    if (command == kCommandReset) {
+        services_.post({kMsgResetReceived, 0, 0, {}});
+    } else if (command == kCommandStatusNow) {
+        services_.wakeStatus();
+    } else if (command == kCommandSendAgain && qualifier == kQualifierUiState && keptUiState_) {
+        if (const com::HRESULT hr = services_.sendToCallServer(keptUiState_->object); com::FAILED(hr))
+            services_.postCalleeError(hr, linkor::IEndPoint::iid);
+    }
+}
+
+} // namespace kez::corvane
