@@ -17,8 +17,7 @@ using Log = std::vector<std::string>;
 constexpr std::int16_t kRevision = static_cast<std::int16_t>(kRevisionB3);
 const com::Variant kServerMac = byteArray({2, 0, 0, 0, 0, 9});
 const ControlOrigin kServer{kServerMac, kRevision, 12};
-const Ids kFiveUpdates{kMsgLedUpdate, kMsgKeyControlUpdate, kMsgDisplayUpdate, kMsgCallProgressUpdate,
-                       kMsgAlertUpdate};
+const Ids kFiveUpdates{kMsgLedUpdate, kMsgKeyControlUpdate, kMsgDisplayUpdate, kMsgCallProgressUpdate, kMsgAlertUpdate};
 
 UiStateMessage uiState(ControlOrigin origin = kServer) {
     UiStateMessage m;
@@ -67,8 +66,11 @@ TEST_F(BoundHandlersTest, EveryHandlerAcceptsOnlyTheBoundCallServerWithTheEngine
     } cases[] = {
         {"unbound", false, kServer, {}, kNoDeviceHandle},
         {"another MAC", true, {byteArray({2, 0, 0, 0, 0, 8}), kRevision, 12}, {}, kNoDeviceHandle},
-        {"another revision", true, {kServerMac, static_cast<std::int16_t>(kRevisionB2), 12},
-         {"error Invalid Protocol UI State"}, kNoDeviceHandle},
+        {"another revision",
+         true,
+         {kServerMac, static_cast<std::int16_t>(kRevisionB2), 12},
+         {"error Invalid Protocol UI State"},
+         kNoDeviceHandle},
     };
     for (const auto& [handlerName, handle] : handlersByName) {
         for (const auto& c : cases) {
@@ -192,9 +194,7 @@ TEST_F(BoundHandlersTest, SharedWaveOpensBothDevicesBeforeTheUpdates) {
     } cases[] = {
         {"", {"open play", "open record"}, kFiveUpdates},
         {"open play", {"open play", "callee error"}, {kMsgError}},
-        {"open record",
-         {"open play", "open record", "error Failed to open sound device for recording."},
-         {kMsgError}},
+        {"open record", {"open play", "open record", "error Failed to open sound device for recording."}, {kMsgError}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.failing);

@@ -2,7 +2,8 @@
 // server (kezsim serve --show, which prints every message a set sends): status to the unbound
 // destination, blind binding, binding to the configured call server, a key press arriving as
 // KzSetEvent 3, and the switch to IP transport when no call server answers on Ethernet (status then
-// goes by UDP, and the set initialisation over UDP binds the set, so keys follow by UDP). On the
+// goes by UDP, and the set initialisation over UDP binds the set: keys follow by UDP, and the
+// call server's UI states arrive as the five updates in order). On the
 // cross-process virtual wire (any user) and on veth between two namespaces (root). The engine's
 // periods run ten times faster.
 #include <gtest/gtest.h>
@@ -99,6 +100,19 @@ protected:
         const std::string server = macText(serverMac_);
         EXPECT_TRUE(awaitLine({"got StatusMsg", "to " + kUnbound, "by eth"})) << seen();
         EXPECT_TRUE(awaitLine({"got StatusMsg", "to " + server, "nDeviceLocation=1"})) << seen();
+    }
+
+    // Pumps this thread's apartment until `count` events other than the date have fired.
+    std::vector<std::string> awaitEvents(const kez::corvane::test::EventRecorder& events, std::size_t count) {
+        const auto end = std::chrono::steady_clock::now() + 10s;
+        std::vector<std::string> lines;
+        while (lines.size() < count && std::chrono::steady_clock::now() < end) {
+            kez::apt::Apartment::current().pumpFor(5ms);
+            lines.clear();
+            for (const auto& line : events.lines())
+                if (!line.starts_with("SystemDateUpdate")) lines.push_back(line);
+        }
+        return lines;
     }
 
     void pressKey(IEngine& engine, std::int16_t key) {
@@ -203,11 +217,22 @@ TEST_F(EngineAgainstCallServerOnVeth, BindsOverUdpOnTheSetInitialisation) {
             // The set answers the initialisation at once: an initialised status, then its IP report.
             EXPECT_TRUE(awaitLine({"got StatusMsg", "by udp", "nDiscoveryState=2"})) << seen();
             EXPECT_TRUE(awaitLine({"got ReportIPInfoMsg", "by udp"})) << seen();
-            const auto end = std::chrono::steady_clock::now() + 5s;
-            while (events->lines().empty() && std::chrono::steady_clock::now() < end)
-                kez::apt::Apartment::current().pumpFor(5ms);
-            EXPECT_EQ(events->lines(), std::vector<std::string>{"InitReceived"});
-            pressKey(engine, 4);
+            // The call server shows the idle set, and dial tone when hands-free is pressed.
+            const auto idle = awaitEvents(*events, 6);
+            ASSERT_EQ(idle.size(), 6U);
+            EXPECT_EQ(idle[0], "InitReceived");
+            EXPECT_TRUE(idle[1].starts_with("LEDUpdate 0 0 0 0 0")) << idle[1];
+            EXPECT_TRUE(idle[2].starts_with("KeyControlUpdate")) << idle[2];
+            EXPECT_EQ(idle[3], "DisplayUpdate 2 [] [Ext 201] 0");
+            EXPECT_TRUE(idle[4].starts_with("CallProgressUpdate")) << idle[4];
+            EXPECT_TRUE(idle[5].starts_with("AlertUpdate")) << idle[5];
+            pressKey(engine, 17);
+            const auto dialing = awaitEvents(*events, 11);
+            ASSERT_EQ(dialing.size(), 11U);
+            EXPECT_EQ(std::vector<std::string>(dialing.begin() + 8, dialing.end()),
+                      (std::vector<std::string>{"DisplayUpdate 2 [] [Dial] 0", "CallProgressUpdate 0 1 -1",
+                                                "AlertUpdate 2 0 0 255"}));
+            EXPECT_TRUE(dialing[6].starts_with("LEDUpdate 0 3 3 0 0 from 1: 3 0")) << dialing[6];
         });
 }
 

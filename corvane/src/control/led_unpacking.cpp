@@ -10,13 +10,9 @@ constexpr std::uint16_t kTrunkGroup = 0x0300;
 constexpr std::uint16_t kParkGroup = 0x0600;
 constexpr unsigned kLedsPerWord = 4;
 
-std::uint16_t bigEndianWord(const std::uint8_t* bytes) {
-    return static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
-}
+std::uint16_t bigEndianWord(const std::uint8_t* bytes) { return static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]); }
 
-std::int16_t nibble(std::uint16_t word, unsigned field) {
-    return static_cast<std::int16_t>(word >> (4 * field) & 0xF);
-}
+std::int16_t nibble(std::uint16_t word, unsigned field) { return static_cast<std::int16_t>(word >> (4 * field) & 0xF); }
 
 const std::optional<std::vector<std::uint8_t>>* arrayOf(std::uint16_t group, const LedArrays& arrays) {
     switch (group) {

@@ -37,8 +37,14 @@ void ControlHandlers::uiState(UiStateMessage message) {
     const UiStateMessage& m = *keptUiState_;
     services_.post({kMsgKeyControlUpdate, m.keyControl, 0, {}});
     services_.post({kMsgDisplayUpdate, 0, 0, apt::Payload::of(m.display)});
-    services_.post({kMsgCallProgressUpdate, static_cast<std::uint16_t>(m.tone), static_cast<std::int64_t>(pack16(m.toneMode, m.toneDuration)), {}});
-    services_.post({kMsgAlertUpdate, pack16(m.alertTone, m.alertMode), static_cast<std::int64_t>(pack16(m.alertCadence, m.alertCycles)), {}});
+    services_.post({kMsgCallProgressUpdate,
+                    static_cast<std::uint16_t>(m.tone),
+                    static_cast<std::int64_t>(pack16(m.toneMode, m.toneDuration)),
+                    {}});
+    services_.post({kMsgAlertUpdate,
+                    pack16(m.alertTone, m.alertMode),
+                    static_cast<std::int64_t>(pack16(m.alertCadence, m.alertCycles)),
+                    {}});
 }
 
 // In shared-wave mode the devices open with the first state update; a device that does not
