@@ -179,7 +179,6 @@ private:
     bool takeLedArrays(linkor::ISystemStateMsg& message);
 
     // ControlServices
-    bool discovering() const override;
     bool allMulticast() const override;
     HRESULT setAllMulticast(bool on) override;
     HRESULT joinGroup(GroupKind kind, const Variant& address) override;

@@ -11,7 +11,7 @@ namespace kez::corvane {
 
 HRESULT Engine::Start() {
     if (run_ == Run::Running) return reportEngineError(com::E_UNEXPECTED, "Engine already started");
-    if (run_ == Run::Partial) Stop(); // what a failed Start left
+    if (run_ == Run::Partial || endPoint_) Stop(); // what a failed Start or discovery left
     run_ = Run::Partial;
     state_.resetRun();
     control_.resetRun();

@@ -28,8 +28,6 @@ HRESULT Engine::StartAudioReceive(const Variant&, std::int16_t) { return notBuil
 HRESULT Engine::StopAudioReceive() { return notBuilt(); }
 HRESULT Engine::get_varRecordAdapters(Variant&) { return notBuilt(); }
 HRESULT Engine::get_varPlayAdapters(Variant&) { return notBuilt(); }
-HRESULT Engine::StartAutoDiscover() { return notBuilt(); }
-HRESULT Engine::StopAutoDiscover() { return notBuilt(); }
 HRESULT Engine::CaptureMixerState(const std::string&) { return notBuilt(); }
 HRESULT Engine::RestoreMixerState(const std::string&) { return notBuilt(); }
 HRESULT Engine::CancelAutoIPConfig() { return notBuilt(); }

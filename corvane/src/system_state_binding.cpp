@@ -27,9 +27,9 @@ void Engine::systemStateReceived(const com::Ptr<com::Object>& message) {
     HRESULT hr = com::query(message, state);
     if (com::SUCCEEDED(hr)) hr = com::query(message, jip);
     if (com::FAILED(hr)) return postCalleeError(hr, linkor::ISystemStateMsg::iid);
-    Variant source;
+    Variant source, sourceIp;
     std::int16_t revision = 0, bits = 0, tci = 0;
-    hr = firstFailure([&] { return jip->get_varSourceMac(source); },
+    hr = firstFailure([&] { return jip->get_varSourceMac(source); }, [&] { return jip->get_varSourceIP(sourceIp); },
                       [&] { return state->get_nProtocolRevision(revision); },
                       [&] { return jip->get_nHeaderBitMap(bits); }, [&] { return jip->get_nTCI(tci); });
     if (com::FAILED(hr)) return postCalleeError(hr, linkor::ISystemStateMsg::iid);
@@ -40,6 +40,7 @@ void Engine::systemStateReceived(const com::Ptr<com::Object>& message) {
             postEngineError(windowHandle_, corvaneError(ENGINE_PROTOCOL_ERROR), "Invalid Protocol System State");
         return;
     }
+    if (control_.discover(source, sourceIp, static_cast<std::uint16_t>(bits) & kCameOverUdpBit)) return;
     if (!state_.snapshot().bound) {
         bindOnSystemState(source, static_cast<std::uint16_t>(bits), revision);
         if (!state_.snapshot().bound) {

@@ -19,14 +19,13 @@ inline com::Ptr<com::Object> opaqueMessage() {
 }
 
 struct FakeControl final : ControlServices {
-    bool discoveryRunning = false, allMulticastProperty = false;
+    bool allMulticastProperty = false;
     bool shareWave = false, devicesOpen = false;
     std::set<std::string> failing; // names of the calls that return E_FAIL
     std::vector<std::string> log;
     std::vector<apt::Message> posts;
     std::int64_t statusPeriod = 5000;
 
-    bool discovering() const override { return discoveryRunning; }
     bool allMulticast() const override { return allMulticastProperty; }
     com::HRESULT setAllMulticast(bool on) override { return call(on ? "allMulticast on" : "allMulticast off"); }
     com::HRESULT joinGroup(GroupKind kind, const com::Variant& address) override {

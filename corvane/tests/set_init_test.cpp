@@ -87,7 +87,7 @@ TEST_F(SetInitTest, AcceptsOnlyTheConfiguredOrBoundCallServer) {
             f.bound = c.bound;
             f.protocolRevision = kRevision;
         });
-        fake.discoveryRunning = c.discovering;
+        if (c.discovering) handlers.startDiscovery();
         SetInitMessage m = c.overUdp ? udpInit() : ethernetInit();
         m.sourceMac = c.sourceMac;
         m.sourceIp = c.sourceIp;

@@ -60,6 +60,8 @@ struct LedArrays {
 // The 17 LED values of a UI state's LED block, line LEDs in state 15 resolved through the map.
 LedBlock unpackLeds(const std::array<std::uint8_t, 10>& words, const LedMap& map, const LedArrays& arrays);
 
+inline constexpr std::size_t kMostDiscovered = 20;
+
 // Commands of the call server.
 inline constexpr std::int16_t kCommandReset = 0x1001;
 inline constexpr std::int16_t kCommandStatusNow = 0x1002;
@@ -74,6 +76,15 @@ class ControlHandlers {
 public:
     ControlHandlers(EngineState& state, ControlServices& services) : state_(state), services_(services) {}
 
+    // Call-server discovery: from its start until the next Start, system-state messages only
+    // report their senders and set initialisations are ignored.
+    void startDiscovery() {
+        discovering_ = true;
+        discovered_.clear();
+    }
+    // Reports a sender not heard before, up to kMostDiscovered; false when discovery is not running.
+    bool discover(const com::Variant& sourceMac, const com::Variant& sourceIp, bool overUdp);
+
     void setInit(const SetInitMessage& message);
     void uiState(UiStateMessage message);
     void ledMapping(const ControlOrigin& origin, const LedMap& map);
@@ -87,6 +98,8 @@ public:
 
     // Forgets what the last run joined and kept, for a fresh Start.
     void resetRun() {
+        discovering_ = false;
+        discovered_.clear();
         joined_.clear();
         keptUiState_.reset();
         ledMap_ = {};
@@ -111,6 +124,8 @@ private:
     ControlServices& services_;
     // Exactly the groups the last set initialisation joined, left again by the next one.
     std::vector<Membership> joined_;
+    bool discovering_ = false;
+    std::vector<std::vector<std::uint8_t>> discovered_;
     // The last accepted UI state, refreshed when the map or the arrays change.
     std::optional<UiStateMessage> keptUiState_;
     LedMap ledMap_{};

@@ -19,8 +19,6 @@ class ControlServices {
 public:
     virtual ~ControlServices() = default;
 
-    // Call-server discovery is running.
-    virtual bool discovering() const = 0;
     // The engine's bAllMulticast property.
     virtual bool allMulticast() const = 0;
 

@@ -33,9 +33,6 @@ void Engine::setInitReceived(const com::Ptr<com::Object>& object) {
     control_.setInit(m);
 }
 
-// Discovery is not part of this engine yet.
-bool Engine::discovering() const { return false; }
-
 bool Engine::allMulticast() const { return com::isVariantTrue(settings_.allMulticast); }
 
 HRESULT Engine::setAllMulticast(bool on) { return endPoint_->put_bAllMulticast(com::toVariantBool(on)); }

@@ -35,7 +35,7 @@ std::int64_t statusPeriodMilliseconds(std::int16_t statusUpdatePeriod) {
 }
 
 void ControlHandlers::setInit(const SetInitMessage& message) {
-    if (services_.discovering() || !acceptsSetInit(message)) return;
+    if (discovering_ || !acceptsSetInit(message)) return;
     if (message.revision != state_.snapshot().protocolRevision) {
         services_.postError(corvaneError(ENGINE_PROTOCOL_ERROR), "Invalid Protocol UI State");
         return;
