@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "corvane/engine.h"
@@ -53,11 +54,14 @@ protected:
         kez::corvane::timing::setTimeScale(1);
     }
 
-    void startServer(const std::vector<std::string>& launch, const std::string& wire) {
+    // `mode`: one call server showing what it gets, or kezsim's other modes.
+    void startServer(const std::vector<std::string>& launch, const std::string& wire,
+                     const std::vector<std::string>& mode = {"serve", "--show"}) {
         std::vector<std::string> argv = launch;
         const std::string kezsim = std::string(KEZ_SOURCE_DIR) + "/tests/callserver/kezsim";
-        argv.insert(argv.end(), {KEZ_PYTHON, kezsim, "serve", "--show", "--period", "0.2", "--wire", wire, "--mac",
-                                 macText(serverMac_)});
+        argv.insert(argv.end(), {KEZ_PYTHON, kezsim});
+        argv.insert(argv.end(), mode.begin(), mode.end());
+        argv.insert(argv.end(), {"--period", "0.2", "--wire", wire, "--mac", macText(serverMac_)});
         ASSERT_TRUE(server_.start(argv, {"PYTHONDONTWRITEBYTECODE=1"}));
     }
 
@@ -103,8 +107,9 @@ protected:
     }
 
     // Pumps this thread's apartment until `count` events other than the date have fired.
-    std::vector<std::string> awaitEvents(const kez::corvane::test::EventRecorder& events, std::size_t count) {
-        const auto end = std::chrono::steady_clock::now() + 10s;
+    std::vector<std::string> awaitEvents(const kez::corvane::test::EventRecorder& events, std::size_t count,
+                                         std::chrono::milliseconds limit = 10s) {
+        const auto end = std::chrono::steady_clock::now() + limit;
         std::vector<std::string> lines;
         while (lines.size() < count && std::chrono::steady_clock::now() < end) {
             kez::apt::Apartment::current().pumpFor(5ms);
@@ -234,6 +239,32 @@ TEST_F(EngineAgainstCallServerOnVeth, BindsOverUdpOnTheSetInitialisation) {
                                                 "AlertUpdate 2 0 0 255"}));
             EXPECT_TRUE(dialing[6].starts_with("LEDUpdate 0 3 3 0 0 from 1: 3 0")) << dialing[6];
         });
+}
+
+TEST_F(EngineAgainstCallServerOnVeth, DiscoversTwentyOfTwentyOneCallServersOverUdp) {
+    startServer(serverSpace_.exec({}), "udp:198.18.0.2", {"announce", "--count", "21"});
+    ASSERT_TRUE(awaitLine({"kezsim: 21 call servers announcing"})) << seen();
+    const kez::test::ScopedEnv adapters("KEZ_ADAPTERS", pair_->firstName());
+    ASSERT_TRUE(setSpace_.run([&] {
+        kez::com::Ptr<IEngine> engine;
+        ASSERT_EQ(kez::com::ClassRegistry::createAs(kez::corvane::kClsidEngine, engine), kez::com::S_OK);
+        const auto events = std::make_shared<kez::corvane::test::EventRecorder>();
+        auto container = kez::com::query<kez::com::IConnectionPointContainer>(engine);
+        kez::com::Cookie cookie = kez::com::kNoCookie;
+        ASSERT_EQ(container->Advise(kez::corvane::kIidIEngineEvents, events, cookie), kez::com::S_OK);
+        engine->put_varLocalIP(byteArray({198, 18, 0, 1}));
+        ASSERT_EQ(engine->StartAutoDiscover(), kez::com::S_OK);
+        // Every announcer is heard several times over; a 21st is never reported.
+        awaitEvents(*events, 21, 3s);
+        EXPECT_EQ(engine->StopAutoDiscover(), kez::com::S_OK);
+        std::set<std::string> servers;
+        for (const auto& line : events->lines()) {
+            EXPECT_TRUE(line.starts_with("XAVDiscovered ") && line.ends_with(" c6120002")) << line;
+            servers.insert(line);
+        }
+        EXPECT_EQ(events->lines().size(), 20U);
+        EXPECT_EQ(servers.size(), 20U);
+    }));
 }
 
 } // namespace

@@ -11,8 +11,7 @@ bool ControlHandlers::discover(const com::Variant& sourceMac, const com::Variant
     if (!discovering_) return false;
     std::vector<std::uint8_t> mac;
     if (com::FAILED(com::GetSafeArrayEx(sourceMac, mac))) return true;
-    if (discovered_.size() >= kMostDiscovered || std::ranges::find(discovered_, mac) != discovered_.end())
-        return true;
+    if (discovered_.size() >= kMostDiscovered || std::ranges::find(discovered_, mac) != discovered_.end()) return true;
     discovered_.push_back(mac);
     DiscoveredServer server{std::move(mac), std::nullopt};
     std::vector<std::uint8_t> ip;
