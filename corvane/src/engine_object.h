@@ -9,6 +9,7 @@
 #include "corvane/engine.h"
 #include "engine_state.h"
 #include "engine_window.h"
+#include "ipconfig/connect_probe.h"
 #include "kez/com/connection_point_container.h"
 #include "linkor/end_point.h"
 #include "linkor/incoming_interfaces.h"
@@ -172,6 +173,7 @@ private:
     void takeDate(linkor::ISystemStateMsg& message);
 
     void setInitReceived(const com::Ptr<com::Object>& message);
+    void takeLocalAddress(const Ipv4& local);
     void uiStateReceived(const com::Ptr<com::Object>& message);
     void ledMappingReceived(const com::Ptr<com::Object>& message);
     void playDtmfReceived(const com::Ptr<com::Object>& message);
@@ -214,6 +216,8 @@ private:
     Run run_ = Run::Stopped;
     EngineWindow window_;
     const apt::WindowHandle windowHandle_;
+    // Last, so that its thread ends before anything it uses goes.
+    ConnectProbe probe_;
 };
 
 // A new engine on the calling thread, or null when its window could not be made.

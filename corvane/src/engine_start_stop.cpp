@@ -84,6 +84,7 @@ HRESULT Engine::openEndPoint() {
 }
 
 HRESULT Engine::Stop() {
+    probe_.cancel();
     waveIdle_.stop();
     flowControl_.stop();
     statusRunning_ = false;

@@ -16,7 +16,6 @@ HRESULT Engine::PlayCycledWaveFile(const std::string&, std::int16_t, std::int32_
     return notBuilt();
 }
 HRESULT Engine::KillWaveStream(std::int32_t) { return notBuilt(); }
-HRESULT Engine::GetIPFromSocket() { return notBuilt(); }
 HRESULT Engine::GetIPFromRegistry() { return notBuilt(); }
 HRESULT Engine::ChangeVolume(std::int16_t) { return notBuilt(); }
 HRESULT Engine::TestAudio(std::int16_t, std::int16_t, std::int32_t) { return notBuilt(); }
@@ -30,7 +29,6 @@ HRESULT Engine::get_varRecordAdapters(Variant&) { return notBuilt(); }
 HRESULT Engine::get_varPlayAdapters(Variant&) { return notBuilt(); }
 HRESULT Engine::CaptureMixerState(const std::string&) { return notBuilt(); }
 HRESULT Engine::RestoreMixerState(const std::string&) { return notBuilt(); }
-HRESULT Engine::CancelAutoIPConfig() { return notBuilt(); }
 HRESULT Engine::BeepSpeaker(std::int32_t, std::int32_t) { return notBuilt(); }
 HRESULT Engine::PlayDTMFTone(std::int16_t, std::int16_t, std::int16_t, std::int32_t, VariantBool) { return notBuilt(); }
 HRESULT Engine::PlayCallProgTone(std::int16_t, std::int16_t, std::int32_t, VariantBool, std::int32_t&) {

@@ -1,0 +1,22 @@
+#pragma once
+// The mask and default gateway of the adapter that holds a local address, from the kernel:
+// the address table (getifaddrs) and the route table (the route table in /proc).
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "connect_probe.h"
+
+namespace kez::corvane {
+
+struct AdapterSettings {
+    std::optional<Ipv4> mask, gateway; // none when not found
+};
+
+AdapterSettings adapterSettingsOf(const Ipv4& local);
+
+// The gateway of the default route through `adapter` in the text of /proc/net/route; none
+// when there is none, or a row cannot be read.
+std::optional<Ipv4> defaultGatewayIn(std::string_view routeTable, std::string_view adapter);
+
+} // namespace kez::corvane

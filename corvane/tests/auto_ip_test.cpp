@@ -1,0 +1,147 @@
+// The automatic IP configuration between two namespaces on veth: the probe's local address,
+// mask and gateway against what `ip -j` says, on the immediate and the waiting road, and a
+// cancel of a probe toward an address nobody answers.
+#include <gtest/gtest.h>
+
+#include "engine_fixture.h"
+#include "ipconfig/adapter_settings.h"
+#include "net_namespace.h"
+#include "privileged.h"
+#include "process.h"
+
+namespace kez::corvane::test {
+namespace {
+
+using namespace std::chrono_literals;
+using kez::test::byteArray;
+
+TEST(RouteTable, TheDefaultGatewayOfTheAdapter) {
+    const std::string heading = "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\n";
+    const struct {
+        const char* name;
+        std::string rows;
+        std::optional<Ipv4> gateway;
+    } cases[] = {
+        {"default route", "veth0\t00000000\t020012C6\t0003\t0\t0\t0\t00000000\n", Ipv4{198, 18, 0, 2}},
+        {"other adapter", "eth9\t00000000\t020012C6\t0003\t0\t0\t0\t00000000\n", std::nullopt},
+        {"not a default route", "veth0\t000012C6\t020012C6\t0003\t0\t0\t0\t00FFFFFF\n", std::nullopt},
+        {"no gateway flag", "veth0\t00000000\t00000000\t0001\t0\t0\t0\t00000000\n", std::nullopt},
+        {"unreadable row then a good one",
+         "veth0\tzz\t020012C6\t0003\n veth0\t00000000\t030012C6\t0003\t0\t0\t0\t00000000\n", Ipv4{198, 18, 0, 3}},
+        {"short row", "veth0\t00000000\n", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(defaultGatewayIn(heading + c.rows, "veth0"), c.gateway);
+    }
+    EXPECT_EQ(defaultGatewayIn("", "veth0"), std::nullopt);
+}
+
+class AutoIpTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        KEZ_REQUIRE_PRIVILEGED();
+        if (!setSpace_.valid() || !serverSpace_.valid()) KEZ_SKIP_OR_FAIL("namespace: " + setSpace_.error());
+        pair_ = std::make_unique<kez::test::VethPair>(setSpace_, serverSpace_,
+                                                      kez::test::VethOptions{"198.18.0.1/24", "198.18.0.2/24"});
+        if (!pair_->valid()) KEZ_SKIP_OR_FAIL("veth: " + pair_->error());
+        ASSERT_EQ(kez::test::runCommand(setSpace_.exec({"ip", "route", "add", "default", "via", "198.18.0.2"}))
+                      .exitCode,
+                  0);
+    }
+
+    // A TCP listener on `address`:80 in `space` that never accepts: the kernel completes connects.
+    void listen(kez::test::ChildProcess& listener, const kez::test::NetNamespace& space, const std::string& address) {
+        const std::string script = "import socket,time\ns=socket.socket()\ns.bind(('" + address +
+                                   "',80))\ns.listen()\nprint('listening',flush=True)\ntime.sleep(60)\n";
+        ASSERT_TRUE(listener.start(space.exec({"python3", "-c", script})));
+        ASSERT_EQ(listener.readLine(10s).value_or(""), "listening");
+    }
+
+    // "address prefixlen gateway" of the set's adapter, as `ip -j` tells them.
+    std::string fromIp() const {
+        const std::string script =
+            "import json,subprocess,sys\n"
+            "j=lambda *a: json.loads(subprocess.check_output(['ip','-j',*a]))\n"
+            "a=j('-4','addr','show','dev',sys.argv[1])[0]['addr_info'][0]\n"
+            "r=j('route','show','default')\n"
+            "print(a['local'],a['prefixlen'],r[0]['gateway'] if r else '-')\n";
+        return kez::test::runCommand(setSpace_.exec({"python3", "-c", script, pair_->firstName()})).out;
+    }
+
+    // The engine's three properties in the same form.
+    std::string fromEngine() {
+        com::Variant ip, mask, gateway;
+        engine_->get_varLocalIP(ip);
+        engine_->get_varSubnetMask(mask);
+        engine_->get_varGatewayIP(gateway);
+        const auto dotted = [](const com::Variant& v) {
+            std::string text;
+            for (const std::uint8_t b : kez::test::bytesOf(v))
+                text += (text.empty() ? "" : ".") + std::to_string(b);
+            return text;
+        };
+        int prefix = 0;
+        for (const std::uint8_t b : kez::test::bytesOf(mask))
+            prefix += std::popcount(b);
+        return dotted(ip) + " " + std::to_string(prefix) + " " + dotted(gateway) + "\n";
+    }
+
+    bool awaitEvent(const std::string& line) {
+        const auto end = std::chrono::steady_clock::now() + 10s;
+        while (std::chrono::steady_clock::now() < end) {
+            pump();
+            for (const auto& fired : events_->lines())
+                if (fired.starts_with(line)) return true;
+            std::this_thread::sleep_for(5ms);
+        }
+        return false;
+    }
+
+    kez::test::NetNamespace setSpace_{"ais"};
+    kez::test::NetNamespace serverSpace_{"aip"};
+    std::unique_ptr<kez::test::VethPair> pair_;
+};
+
+TEST_F(AutoIpTest, TheProbeFindsWhatTheKernelSaysOnBothRoads) {
+    kez::test::ChildProcess far, near;
+    listen(far, serverSpace_, "198.18.0.2");
+    listen(near, setSpace_, "198.18.0.1");
+    // The call server across the veth answers later; the set's own address may answer at once.
+    for (const auto& server : {byteArray({198, 18, 0, 2}), byteArray({198, 18, 0, 1})}) {
+        engine_->put_varLocalIP({});
+        engine_->put_varSubnetMask({});
+        engine_->put_varGatewayIP({});
+        engine_->put_varVuruvIP(server);
+        ASSERT_TRUE(setSpace_.run([&] { EXPECT_EQ(engine_->GetIPFromSocket(), com::S_OK); }));
+        EXPECT_TRUE(awaitEvent("AutoIPComplete"));
+        EXPECT_EQ(fromEngine(), fromIp());
+        engine_->CancelAutoIPConfig();
+    }
+    EXPECT_EQ(events_->lines(), (std::vector<std::string>{"AutoIPComplete", "AutoIPComplete"}));
+}
+
+TEST_F(AutoIpTest, ARefusedConnectionIsAnErrorAndACancelEndsAProbeNobodyAnswers) {
+    engine_->put_varVuruvIP(byteArray({198, 18, 0, 2})); // nothing listens: refused
+    ASSERT_TRUE(setSpace_.run([&] { EXPECT_EQ(engine_->GetIPFromSocket(), com::S_OK); }));
+    EXPECT_TRUE(awaitEvent("Error 0x80043002 connect failed 111"));
+    engine_->put_varVuruvIP(byteArray({198, 18, 0, 3})); // no such host: the connect waits
+    ASSERT_TRUE(setSpace_.run([&] { EXPECT_EQ(engine_->GetIPFromSocket(), com::S_OK); }));
+    std::this_thread::sleep_for(100ms);
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_EQ(engine_->CancelAutoIPConfig(), com::S_OK);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 1s);
+    pump();
+    EXPECT_EQ(events_->lines().size(), 1U);
+}
+
+TEST_F(EngineTest, AProbeNeedsTheCallServersFourByteAddress) {
+    EXPECT_EQ(engine_->GetIPFromSocket(), corvaneError(ENGINE_WINSOCK_ERROR));
+    engine_->put_varVuruvIP(byteArray({198, 18, 0, 2, 0}));
+    EXPECT_EQ(engine_->GetIPFromSocket(), com::E_FAIL);
+    EXPECT_EQ(engine_->CancelAutoIPConfig(), com::S_OK);
+}
+
+} // namespace
+} // namespace kez::corvane::test
