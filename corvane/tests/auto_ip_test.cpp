@@ -46,9 +46,8 @@ protected:
         pair_ = std::make_unique<kez::test::VethPair>(setSpace_, serverSpace_,
                                                       kez::test::VethOptions{"198.18.0.1/24", "198.18.0.2/24"});
         if (!pair_->valid()) KEZ_SKIP_OR_FAIL("veth: " + pair_->error());
-        ASSERT_EQ(kez::test::runCommand(setSpace_.exec({"ip", "route", "add", "default", "via", "198.18.0.2"}))
-                      .exitCode,
-                  0);
+        ASSERT_EQ(
+            kez::test::runCommand(setSpace_.exec({"ip", "route", "add", "default", "via", "198.18.0.2"})).exitCode, 0);
     }
 
     // A TCP listener on `address`:80 in `space` that never accepts: the kernel completes connects.
@@ -61,12 +60,11 @@ protected:
 
     // "address prefixlen gateway" of the set's adapter, as `ip -j` tells them.
     std::string fromIp() const {
-        const std::string script =
-            "import json,subprocess,sys\n"
-            "j=lambda *a: json.loads(subprocess.check_output(['ip','-j',*a]))\n"
-            "a=j('-4','addr','show','dev',sys.argv[1])[0]['addr_info'][0]\n"
-            "r=j('route','show','default')\n"
-            "print(a['local'],a['prefixlen'],r[0]['gateway'] if r else '-')\n";
+        const std::string script = "import json,subprocess,sys\n"
+                                   "j=lambda *a: json.loads(subprocess.check_output(['ip','-j',*a]))\n"
+                                   "a=j('-4','addr','show','dev',sys.argv[1])[0]['addr_info'][0]\n"
+                                   "r=j('route','show','default')\n"
+                                   "print(a['local'],a['prefixlen'],r[0]['gateway'] if r else '-')\n";
         return kez::test::runCommand(setSpace_.exec({"python3", "-c", script, pair_->firstName()})).out;
     }
 

@@ -54,7 +54,7 @@ protected:
         kez::corvane::timing::setTimeScale(1);
     }
 
-    // `mode`: one call server showing what it gets, or kezsim's other modes.
+    // `mode`: one call server showing what it gets (and doing `--on-ready` actions), or kezsim's other modes.
     void startServer(const std::vector<std::string>& launch, const std::string& wire,
                      const std::vector<std::string>& mode = {"serve", "--show"}) {
         std::vector<std::string> argv = launch;
@@ -238,6 +238,39 @@ TEST_F(EngineAgainstCallServerOnVeth, BindsOverUdpOnTheSetInitialisation) {
                       (std::vector<std::string>{"DisplayUpdate 2 [] [Dial] 0", "CallProgressUpdate 0 1 -1",
                                                 "AlertUpdate 2 0 0 255"}));
             EXPECT_TRUE(dialing[6].starts_with("LEDUpdate 0 3 3 0 0 from 1: 3 0")) << dialing[6];
+        });
+}
+
+TEST_F(EngineAgainstCallServerOnVeth, LedMapDtmfAndCommandsFromTheBoundCallServer) {
+    startServer(serverSpace_.exec({}), "eth:" + pair_->secondName(),
+                {"serve", "--show", "--on-ready", "led-map 0x0300:6", "--on-ready", "dtmf 7 1:100,2:120", "--on-ready",
+                 "command 0x1003 0x0202", "--on-ready", "command 0x1001 0"});
+    ASSERT_TRUE(awaitLine({"kezsim: call server"})) << seen();
+    const auto events = std::make_shared<kez::corvane::test::EventRecorder>();
+    inSetSpace(
+        [&](IEngine& engine) {
+            kez::com::Ptr<kez::com::Object> object;
+            ASSERT_EQ(engine.queryInterface(kez::com::IConnectionPointContainer::iid, object), kez::com::S_OK);
+            auto container = kez::com::query<kez::com::IConnectionPointContainer>(object);
+            kez::com::Cookie cookie = kez::com::kNoCookie;
+            ASSERT_EQ(container->Advise(kez::corvane::kIidIEngineEvents, events, cookie), kez::com::S_OK);
+            engine.put_varVuruvMac(byteArray(serverMac_));
+        },
+        [&](IEngine& engine) {
+            // The set sends the kept UI state back to the call server when asked.
+            EXPECT_TRUE(awaitLine({"got UIStateControlMsg", "from", "by eth"})) << seen();
+            const auto fired = awaitEvents(*events, 1000, 2s); // all that fire within 2 s
+            std::vector<std::string> kinds;
+            for (const auto& line : fired)
+                kinds.push_back(line.substr(0, line.find(' ')));
+            const std::vector<std::string> ui{"LEDUpdate", "KeyControlUpdate", "DisplayUpdate", "CallProgressUpdate",
+                                              "AlertUpdate"};
+            EXPECT_NE(std::search(kinds.begin(), kinds.end(), ui.begin(), ui.end()), kinds.end()) << seen();
+            const auto dtmf = std::find(fired.begin(), fired.end(), "PlayDTMFReceived 7 01000200 64007800");
+            EXPECT_NE(dtmf, fired.end()) << ::testing::PrintToString(fired);
+            EXPECT_NE(std::find(dtmf, fired.end(), "ResetReceived"), fired.end());
+            ASSERT_EQ(engine.DTMFPlayComplete(7), kez::com::S_OK);
+            EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "nEventID=5", "nEventInfo1=7"})) << seen();
         });
 }
 

@@ -27,8 +27,7 @@ ProbeResult localAddressOf(int socket) {
 
 } // namespace
 
-ProbeResult ConnectProbe::start(const Ipv4& server, std::uint16_t port,
-                                std::function<void(const ProbeResult&)> done) {
+ProbeResult ConnectProbe::start(const Ipv4& server, std::uint16_t port, std::function<void(const ProbeResult&)> done) {
     cancel();
     socket_.reset(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!socket_) return failed("socket error", errno);
