@@ -156,6 +156,7 @@ private:
     HRESULT startWorker(Worker& worker, sys::Event::Reset mode, const char* name, const char* eventText,
                         const char* threadText, void (Engine::*body)(sys::Event&));
     HRESULT openEndPoint();
+    HRESULT closeEndPoint();
     HRESULT openSharedWave();
 
     // The worker threads.

@@ -96,13 +96,18 @@ HRESULT Engine::Stop() {
         waves_.closePlay(windowHandle_);
         waves_.closeRecord(windowHandle_);
     }
-    HRESULT hr = com::S_OK;
-    if (const auto endPoint = std::move(endPoint_)) {
-        unadviseOn(endPoint, linkor::kIidIEndPointEvents, endPointCookie_);
-        if (com::FAILED(hr = endPoint->Close())) hr = reportCalleeError(hr, linkor::IEndPoint::iid);
-    }
+    const HRESULT hr = closeEndPoint();
     run_ = Run::Stopped;
     return hr;
+}
+
+// A failing Close is reported, and the endpoint goes all the same.
+HRESULT Engine::closeEndPoint() {
+    const auto endPoint = std::move(endPoint_);
+    if (!endPoint) return com::S_OK;
+    unadviseOn(endPoint, linkor::kIidIEndPointEvents, endPointCookie_);
+    const HRESULT hr = endPoint->Close();
+    return com::FAILED(hr) ? reportCalleeError(hr, linkor::IEndPoint::iid) : com::S_OK;
 }
 
 void Engine::statusLoop(sys::Event& wake) {

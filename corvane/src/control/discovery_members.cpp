@@ -15,7 +15,7 @@ const std::uint8_t kDiscoveryGroup[] = {224, 2, 224, 22};
 // earlier discovery is closed first, so none is advised or opened twice.
 HRESULT Engine::StartAutoDiscover() {
     if (run_ != Run::Stopped) return reportEngineError(com::E_UNEXPECTED, "Engine already started");
-    StopAutoDiscover();
+    closeEndPoint();
     control_.startDiscovery();
     state_.with([](SharedFields& f) { f.bound = false; });
     if (const HRESULT hr = startEndPoint(); com::FAILED(hr)) return hr;
@@ -26,10 +26,7 @@ HRESULT Engine::StartAutoDiscover() {
     return com::FAILED(hr) ? reportCalleeError(hr, linkor::IEndPoint::iid) : com::S_OK;
 }
 
-// A failing Close is reported, and the endpoint goes all the same.
-HRESULT Engine::StopAutoDiscover() {
-    if (run_ != Run::Stopped) return com::S_OK;
-    return Stop();
-}
+// Leaves a running engine's endpoint, and a pending IP probe, alone.
+HRESULT Engine::StopAutoDiscover() { return run_ == Run::Stopped ? closeEndPoint() : com::S_OK; }
 
 } // namespace kez::corvane
