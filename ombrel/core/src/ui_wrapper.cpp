@@ -51,7 +51,8 @@ void UIWrapperClass::handle(std::string_view name, const std::function<void()>& 
     // A box shown inside this handler may have let another one take the engine down meanwhile: it goes once
     // every frame that may still be in it has returned.
     if (--handlerDepth_ == 0 && !retiredEngines_.empty())
-        QMetaObject::invokeMethod(this, [this] { releaseRetiredEngines(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { releaseRetiredEngines(); }, Qt::QueuedConnection);
 }
 
 void UIWrapperClass::handleEngineEvent(std::string_view name, const std::function<void()>& body) {

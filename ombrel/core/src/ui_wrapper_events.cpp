@@ -75,7 +75,7 @@ void UIWrapperClass::mUpdateTime() {
     const auto text = lockedSet(mnDeviceIdleStatus_)
                           ? std::string("Locked")
                           : vb::formatDate(calendarTime(when), mnTODMode_ == kTwentyFourHourClock ? vb::kClock24Format
-                                                                                               : vb::kClock12Format);
+                                                                                                  : vb::kClock12Format);
     form_->SetDisplayLine1(text);
 }
 
@@ -115,8 +115,8 @@ bool UIWrapperClass::mbIsOffHook() {
     return speaker != nullptr && speaker->eLEDState() == LEDState::On;
 }
 
-void UIWrapperClass::LEDUpdate(std::int16_t nProgram, std::int16_t nSpeaker, std::int16_t nHandsFree,
-                               std::int16_t nVM, std::int16_t nFwdVM, const com::Variant& varLEDs) {
+void UIWrapperClass::LEDUpdate(std::int16_t nProgram, std::int16_t nSpeaker, std::int16_t nHandsFree, std::int16_t nVM,
+                               std::int16_t nFwdVM, const com::Variant& varLEDs) {
     handleEngineEvent("moEngine_LEDUpdate", [&] {
         if (const auto* lines = varLEDs.get<com::SafeArray>()) {
             for (int i = 1; i <= kLineAppearances; ++i) {
@@ -158,8 +158,7 @@ void UIWrapperClass::CallProgressUpdate(std::int16_t nTone, std::int16_t nMode, 
     });
 }
 
-void UIWrapperClass::AlertUpdate(std::int16_t nTone, std::int16_t nMode, std::int16_t nCadence,
-                                 std::int16_t nCycles) {
+void UIWrapperClass::AlertUpdate(std::int16_t nTone, std::int16_t nMode, std::int16_t nCadence, std::int16_t nCycles) {
     handleEngineEvent("moEngine_AlertUpdate", [&] {
         moEngine_->StopAlert();
         mStopLCDFlash();

@@ -24,8 +24,8 @@ constexpr int kReachableSquare = 32;
 
 std::int16_t twips(int pixels) {
     const long value = static_cast<long>(pixels) * ui::Metrics::twipsPerPixel();
-    return static_cast<std::int16_t>(std::clamp<long>(value, std::numeric_limits<std::int16_t>::min(),
-                                                      std::numeric_limits<std::int16_t>::max()));
+    return static_cast<std::int16_t>(
+        std::clamp<long>(value, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()));
 }
 
 bool reachable(const QPoint& topLeft) {

@@ -13,8 +13,8 @@
 #include <QMenu>
 #include <QPointer>
 
-#include "kez/ui/message_boxes.h"
 #include "eventually.h"
+#include "kez/ui/message_boxes.h"
 #include "ombrel/button_base.h"
 #include "ombrel/controller_dialogs.h"
 #include "ombrel/phone_form.h"

@@ -48,9 +48,9 @@ TEST_F(ControllerEvents, TheClockReplacesLineOneByTheCallServersTimeOfDayMode) {
         int hour;
         const char* line1;
     } const cases[] = {
-        {0, 0, 9, "LINE ONE"},      {0, 1, 9, "LINE ONE"},      {2, 0, 9, "Jan 5 09:07"},
+        {0, 0, 9, "LINE ONE"},      {0, 1, 9, "LINE ONE"},       {2, 0, 9, "Jan 5 09:07"},
         {1, 0, 9, "Jan 5 9:07 am"}, {5, 0, 21, "Jan 5 9:07 pm"}, {1, 0, 0, "Jan 5 12:07 am"},
-        {2, 1, 9, "Locked"},        {1, 3, 9, "Locked"},        {2, 2, 9, "Jan 5 09:07"},
+        {2, 1, 9, "Locked"},        {1, 3, 9, "Locked"},         {2, 2, 9, "Jan 5 09:07"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line1);
@@ -82,9 +82,9 @@ TEST_F(ControllerEvents, LedsFollowTheUpdateAndOnHookClearsMute) {
     leds(3, 0, {3, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0, 15});
     EXPECT_EQ(form().calls, Calls{"SetPhoneBusy(False)"});
     const std::pair<KeyId, LEDState> expected[] = {
-        {65, LEDState::On},  {66, LEDState::SlowFlash}, {67, LEDState::FastFlash}, {76, LEDState::FromLedMap},
-        {16, LEDState::SlowFlash}, {31, LEDState::FastFlash}, {32, LEDState::On}, {17, LEDState::Off},
-        {22, LEDState::On}};
+        {65, LEDState::On},         {66, LEDState::SlowFlash}, {67, LEDState::FastFlash},
+        {76, LEDState::FromLedMap}, {16, LEDState::SlowFlash}, {31, LEDState::FastFlash},
+        {32, LEDState::On},         {17, LEDState::Off},       {22, LEDState::On}};
     for (const auto& [key, state] : expected)
         EXPECT_EQ(world_.button(key).eLEDState(), state) << key;
 
@@ -123,10 +123,8 @@ TEST_F(ControllerEvents, CallProgressStopsTheLastToneAndPlaysTheNew) {
         std::int16_t tone, mode, duration;
         Calls calls;
     } const cases[] = {
-        {3, 1, -1, {"PlayCallProgTone(3, -1, 50, -1)"}},
-        {3, 0, -1, {"KillWaveStream(1)"}},
-        {4, 2, 20, {"PlayCallProgTone(4, 20, 50, 0)"}},
-        {255, 1, -1, {"KillWaveStream(2)"}},
+        {3, 1, -1, {"PlayCallProgTone(3, -1, 50, -1)"}}, {3, 0, -1, {"KillWaveStream(1)"}},
+        {4, 2, 20, {"PlayCallProgTone(4, 20, 50, 0)"}},  {255, 1, -1, {"KillWaveStream(2)"}},
         {16, 1, 1, {"PlayCallProgTone(16, 1, 50, -1)"}},
     };
     for (const auto& c : cases) {
@@ -163,8 +161,10 @@ TEST_F(ControllerEvents, DigitsPlayInOrderBeforeTheEngineHearsTheyArePlayed) {
         std::vector<std::int16_t> codes;
         Calls calls;
     } const cases[] = {
-        {false, {1, 14, 9}, {"PlayDTMFTone(1, 128, 50, 100, -1)", "PlayDTMFTone(14, 128, 50, 100, -1)",
-                             "PlayDTMFTone(9, 128, 50, 100, -1)", "DTMFPlayComplete(7)"}},
+        {false,
+         {1, 14, 9},
+         {"PlayDTMFTone(1, 128, 50, 100, -1)", "PlayDTMFTone(14, 128, 50, 100, -1)",
+          "PlayDTMFTone(9, 128, 50, 100, -1)", "DTMFPlayComplete(7)"}},
         {false, {}, {"DTMFPlayComplete(7)"}},
         {true, {5}, {"PlayWaveFile(\"<data>/SOUND/click.WAV\", 50, 100, -1)", "DTMFPlayComplete(7)"}},
     };

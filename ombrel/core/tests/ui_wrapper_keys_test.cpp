@@ -141,8 +141,8 @@ TEST_F(ControllerKeys, TheMixerSwitchesOncePerChangeOfTheActiveWindowAndGoesBack
     tick();
     tick();
     const std::string key = "\"SOFTWARE\\Brenic\\KEZ\\KEZ Ombrel\\";
-    EXPECT_EQ(engine().calls(),
-              (Calls{"CaptureMixerState(" + key + "MixerExternal\")", "RestoreMixerState(" + key + "MixerInternal\")"}));
+    EXPECT_EQ(engine().calls(), (Calls{"CaptureMixerState(" + key + "MixerExternal\")",
+                                       "RestoreMixerState(" + key + "MixerInternal\")"}));
     engine().clearCalls();
     const auto keep = world_.engineClass().created();
     controller.CleanUp();

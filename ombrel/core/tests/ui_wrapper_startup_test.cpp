@@ -119,7 +119,8 @@ TEST(ControllerStartUp, TheStoredWindowPlaceIsUsedOnlyWhereTheWindowStaysReachab
     struct {
         int left, top;
         QPoint expected; // (0, 0): the form's own place
-    } const cases[] = {{-1, 300 * perPixel, {0, 0}}, {100 * perPixel, 50 * perPixel, {100, 50}}, {30000, 30000, {0, 0}}};
+    } const cases[] = {
+        {-1, 300 * perPixel, {0, 0}}, {100 * perPixel, 50 * perPixel, {100, 50}}, {30000, 30000, {0, 0}}};
     for (const auto& c : cases) {
         ControllerWorld world;
         setMachineValue("UI", "WindowPosLeft", std::to_string(c.left));
