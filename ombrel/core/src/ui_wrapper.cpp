@@ -2,7 +2,9 @@
 // did not reach a running engine, the restart after changed options, the hand-over to the wizard and the end.
 #include "ombrel/ui_wrapper.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
 
 #include "kez/ui/instance_beacon.h"
 #include "kez/ui/launcher.h"
@@ -22,6 +24,7 @@ constexpr int kMixerPeriodMs = 250;
 constexpr int kBlinkPeriodMs = 400;
 // What "Type" becomes when it names no face.
 constexpr std::int16_t kSmallFace = 2;
+constexpr int kModalPollMs = 10;
 
 } // namespace
 
@@ -35,8 +38,9 @@ UIWrapperClass::UIWrapperClass(UIWrapperServices services) : services_(std::move
 
 UIWrapperClass::~UIWrapperClass() {
     ending_ = true;
+    shutdownPending_ = false;
     CleanUp();
-    releaseRetiredEngines();
+    finishPending();
 }
 
 OptionsClass& UIWrapperClass::oOptions() {
@@ -48,11 +52,10 @@ void UIWrapperClass::handle(std::string_view name, const std::function<void()>& 
     if (ending_) return;
     ++handlerDepth_;
     gRunLogged("UIWrapperClass." + std::string(name), body);
-    // A box shown inside this handler may have let another one take the engine down meanwhile: it goes once
-    // every frame that may still be in it has returned.
-    if (--handlerDepth_ == 0 && !retiredEngines_.empty())
+    // What had to wait for every frame that may still be inside the engine or a form goes now.
+    if (--handlerDepth_ == 0 && (shutdownPending_ || !retiredEngines_.empty()))
         QMetaObject::invokeMethod(
-            this, [this] { releaseRetiredEngines(); }, Qt::QueuedConnection);
+            this, [this] { finishPending(); }, Qt::QueuedConnection);
 }
 
 void UIWrapperClass::handleEngineEvent(std::string_view name, const std::function<void()>& body) {
@@ -61,11 +64,22 @@ void UIWrapperClass::handleEngineEvent(std::string_view name, const std::functio
     --engineEventDepth_;
 }
 
-void UIWrapperClass::releaseRetiredEngines() {
+void UIWrapperClass::finishPending() {
     if (handlerDepth_ > 0) return;
     for (auto& engine : retiredEngines_)
         engine->Deinitialize();
     retiredEngines_.clear();
+    if (!shutdownPending_) return;
+    shutdownPending_ = false;
+    CleanUp();
+    if (services_.endProgram) services_.endProgram();
+}
+
+void UIWrapperClass::closeModalWindows() {
+    if (handlerDepth_ == 0) return;
+    // The boxes and dialogs the handlers below wait in: each closes as its Cancel would.
+    if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    QTimer::singleShot(kModalPollMs, this, [this] { closeModalWindows(); });
 }
 
 bool UIWrapperClass::bInitialize(bool checkInstances) {
@@ -202,18 +216,33 @@ void UIWrapperClass::endProgram() {
     if (services_.endProgram) services_.endProgram();
 }
 
+void UIWrapperClass::endSet() {
+    if (handlerDepth_ == 0) {
+        CleanUp();
+        endProgram();
+        return;
+    }
+    // Reached from a box or dialog that a handler waits in: the set goes once that handler has returned, so
+    // nothing it still does finds the form or the engine gone. Until then it looks gone and hears nothing.
+    if (ending_) return;
+    ending_ = shutdownPending_ = true;
+    if (form_) form_->hide();
+    if (moTimerForm_) {
+        moTimerForm_->stopTimers();
+        mRemoveFromSystemTray();
+    }
+    closeModalWindows();
+}
+
 void UIWrapperClass::Shutdown() {
     mSaveWindowPosition();
-    CleanUp();
-    endProgram();
+    endSet();
 }
 
 void UIWrapperClass::UserFileExit() {
-    handle("UserFileExit", [this] {
+    gRunLogged("UIWrapperClass.UserFileExit", [this] {
         mSaveWindowPosition();
-        if (!mbQueryExit()) return;
-        CleanUp();
-        endProgram();
+        if (mbQueryExit()) endSet();
     });
 }
 

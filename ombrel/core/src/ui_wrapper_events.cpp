@@ -99,11 +99,11 @@ ButtonInterface* UIWrapperClass::moLED(KeyId key) {
     return found == nullptr ? nullptr : found->get();
 }
 
-ButtonInterface* UIWrapperClass::moButton(std::string_view tag) {
+std::shared_ptr<ButtonInterface> UIWrapperClass::moButton(std::string_view tag) {
     const auto key = keyFromTag(tag);
     if (!key) return nullptr;
     auto* found = colButtons_.find(keyTag(*key));
-    return found == nullptr ? nullptr : found->get();
+    return found == nullptr ? nullptr : *found;
 }
 
 void UIWrapperClass::setLed(KeyId key, std::int16_t state) {

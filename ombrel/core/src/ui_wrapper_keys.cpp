@@ -21,8 +21,8 @@ bool validType(ButtonType type) {
 
 void UIWrapperClass::mButtonDown(std::int16_t button, const std::string& tag) {
     handle("mButtonDown", [&] {
-        ButtonInterface* key = moButton(tag);
-        if (key == nullptr) return;
+        const auto key = moButton(tag);
+        if (!key) return;
         QLineEdit* labelBox = form_->oTextboxFromID(tag);
         if (key->nKeyId() == kKeyHandsFree && moEngine_->bSharedWave()) {
             ui::showMessageBox(
@@ -32,7 +32,7 @@ void UIWrapperClass::mButtonDown(std::int16_t button, const std::string& tag) {
         }
         const ButtonType type = key->eButtonType();
         if (button == kRightMouseButton) {
-            if (type == ButtonType::Programmable) services_.dialogs->showButtonProperties(*key, labelBox);
+            if (type == ButtonType::Programmable) services_.dialogs->showButtonProperties(key, labelBox);
             return;
         }
         if (button != kLeftMouseButton || key->bButtonPressed()) return;
@@ -56,8 +56,8 @@ void UIWrapperClass::mToggleMute() {
 
 void UIWrapperClass::mButtonUp(const std::string& tag) {
     handle("mButtonUp", [&] {
-        ButtonInterface* key = moButton(tag);
-        if (key == nullptr) return;
+        const auto key = moButton(tag);
+        if (!key) return;
         key->bButtonPressed(false);
         key->ImagePushUp();
         const ButtonType type = key->eButtonType();

@@ -86,8 +86,8 @@ CloseChoice ScriptedDialogs::queryClose(bool trayIconShown) {
     return close;
 }
 
-void ScriptedDialogs::showButtonProperties(ButtonInterface& button, QLineEdit* labelBox) {
-    calls.push_back("showButtonProperties(" + keyTag(button.nKeyId()) + (labelBox != nullptr ? ", box)" : ")"));
+void ScriptedDialogs::showButtonProperties(std::shared_ptr<ButtonInterface> button, QLineEdit* labelBox) {
+    calls.push_back("showButtonProperties(" + keyTag(button->nKeyId()) + (labelBox != nullptr ? ", box)" : ")"));
 }
 
 ControllerWorld::ControllerWorld()

@@ -78,7 +78,7 @@ public:
     OptionsOutcome showOptions(UIWrapperClass& owner) override;
     void cancelOptions() override { calls.emplace_back("cancelOptions"); }
     CloseChoice queryClose(bool trayIconShown) override;
-    void showButtonProperties(ButtonInterface& button, QLineEdit* labelBox) override;
+    void showButtonProperties(std::shared_ptr<ButtonInterface> button, QLineEdit* labelBox) override;
 
     std::deque<OptionsOutcome> options;
     CloseChoice close = CloseChoice::Cancel;

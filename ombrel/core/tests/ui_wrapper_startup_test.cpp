@@ -184,19 +184,53 @@ private:
     UIWrapperClass& controller_;
 };
 
-TEST(ControllerStartUp, AShutDownFromAnEngineErrorBoxLetsTheEngineGoOnceItsEventReturned) {
+TEST(ControllerStartUp, AShutDownFromAnEngineErrorBoxEndsTheSetOnceTheHandlerReturned) {
     ControllerWorld world;
     ASSERT_TRUE(world.start());
+    world.controller().Show();
     const auto engine = world.engineClass().created();
     ui::setMessageBoxes(std::make_shared<ShutDownInBox>(world.controller()));
     engine->clearCalls();
     engine->fire([](_IEngineEvents& e) { e.Error(static_cast<std::int32_t>(0x80043001u), "no sound card"); });
-    EXPECT_EQ(world.programEnds(), 1);
-    EXPECT_EQ(world.controller().engineWrapper(), nullptr);
-    EXPECT_EQ(engine->sinks(), 1u) << "still inside its event";
+    EXPECT_FALSE(world.form().isVisible());
+    EXPECT_EQ(world.programEnds(), 0);
+    EXPECT_EQ(engine->calls(), Calls{}) << "the handler may still be inside the engine";
+    engine->fire([](_IEngineEvents& e) { e.AlertUpdate(1, 1, 1, 1); });
     QCoreApplication::processEvents();
-    EXPECT_EQ(engine->calls(), Calls{"Stop()"});
+    EXPECT_EQ(world.programEnds(), 1);
+    EXPECT_EQ(engine->calls(), Calls{"Stop()"}) << "the alert came after the end";
     EXPECT_EQ(engine->sinks(), 0u);
+}
+
+// Answers the first box by asking for the Options from the tray, which restart the set; Yes to the rest.
+class RestartInBox : public ui::MessageBoxes {
+public:
+    explicit RestartInBox(ControllerWorld& world) : world_(world) {}
+    ui::Answer show(const ui::MessageBox&) override {
+        if (asked_++ == 0) emit world_.form().DisplayOptions();
+        return ui::Answer::Yes;
+    }
+
+private:
+    ControllerWorld& world_;
+    int asked_ = 0;
+};
+
+TEST(ControllerStartUp, ARestartFromAnEngineErrorBoxStopsTheOldEngineOnceItsEventReturned) {
+    ControllerWorld world;
+    ASSERT_TRUE(world.start());
+    const auto old = world.engineClass().created();
+    old->clearCalls();
+    world.dialogs().options = {{.bDirty = true}};
+    ui::setMessageBoxes(std::make_shared<RestartInBox>(world));
+    old->fire([](_IEngineEvents& e) { e.Error(static_cast<std::int32_t>(0x80043001u), "no sound card"); });
+    const auto fresh = world.engineClass().created();
+    ASSERT_NE(fresh, old);
+    EXPECT_TRUE(called(*fresh, "Start()"));
+    EXPECT_EQ(old->calls(), Calls{}) << "still inside its event";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(old->calls(), Calls{"Stop()"});
+    EXPECT_EQ(world.programEnds(), 0);
 }
 
 } // namespace

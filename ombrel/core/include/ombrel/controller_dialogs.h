@@ -35,7 +35,7 @@ public:
     // The close dialog; the minimise choice is offered only while the tray icon shows.
     virtual CloseChoice queryClose(bool trayIconShown) = 0;
     // The labelled key's caption and description, with its label box on the face (or null).
-    virtual void showButtonProperties(ButtonInterface& button, QLineEdit* labelBox) = 0;
+    virtual void showButtonProperties(std::shared_ptr<ButtonInterface> button, QLineEdit* labelBox) = 0;
 };
 
 // How the controller makes its phone forms: the simple one ("Type" 0) and the graphical face (1 large, 2 small).

@@ -97,7 +97,11 @@ private:
     // "UIWrapperClass.<name>" and the handler ends there; nothing runs once the program ends.
     void handle(std::string_view name, const std::function<void()>& body);
     void handleEngineEvent(std::string_view name, const std::function<void()>& body);
-    void releaseRetiredEngines();
+    // Releases the retired engines and ends a pending shut-down, once no handler runs.
+    void finishPending();
+    void closeModalWindows();
+    // CleanUp and the end of the program; later when a handler runs below.
+    void endSet();
 
     // Engine events (ui_wrapper_events.cpp).
     void AlertUpdate(std::int16_t nTone, std::int16_t nMode, std::int16_t nCadence, std::int16_t nCycles) override;
@@ -123,7 +127,7 @@ private:
     void setLed(KeyId key, std::int16_t state);
     bool mbIsOffHook();
     ButtonInterface* moLED(KeyId key);
-    ButtonInterface* moButton(std::string_view tag);
+    std::shared_ptr<ButtonInterface> moButton(std::string_view tag);
 
     // Keys and the mixer (ui_wrapper_keys.cpp).
     void mButtonDown(std::int16_t button, const std::string& tag);
@@ -174,6 +178,7 @@ private:
     int handlerDepth_ = 0;
     int engineEventDepth_ = 0;
     bool ending_ = false;
+    bool shutdownPending_ = false;
 };
 
 } // namespace kez::ombrel
