@@ -32,13 +32,13 @@ bool SimplePhoneForm::event(QEvent* event) {
     switch (event->type()) {
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
-        const auto& key = static_cast<const QKeyEvent&>(*event);
-        const KeyStroke stroke = keys_.translate(key);
-        if (stroke.kind == KeyStroke::Kind::MenuBar) return PhoneForm::event(event);
-        if (const auto id = shortcutKeyId(stroke.key)) {
-            if (stroke.kind == KeyStroke::Kind::Down) emit ButtonDown(kLeftMouseButton, keyTag(*id));
-            if (stroke.kind == KeyStroke::Kind::Up) emit ButtonUp(keyTag(*id));
+        bool menuBar = false;
+        for (const KeyStroke& stroke : keys_.translate(static_cast<const QKeyEvent&>(*event))) {
+            menuBar = menuBar || stroke.kind == KeyStroke::Kind::MenuBar;
+            raiseStroke(stroke);
         }
+        if (keys_.hasPendingRelease()) releaseTimer_.start();
+        if (menuBar) return PhoneForm::event(event);
         focusHidden();
         return true;
     }
@@ -47,6 +47,13 @@ bool SimplePhoneForm::event(QEvent* event) {
     default: break;
     }
     return PhoneForm::event(event);
+}
+
+void SimplePhoneForm::raiseStroke(const KeyStroke& stroke) {
+    const auto id = shortcutKeyId(stroke.key);
+    if (!id) return;
+    if (stroke.kind == KeyStroke::Kind::Down) emit ButtonDown(kLeftMouseButton, keyTag(*id));
+    if (stroke.kind == KeyStroke::Kind::Up) emit ButtonUp(keyTag(*id));
 }
 
 void SimplePhoneForm::releaseHeldKeys() {

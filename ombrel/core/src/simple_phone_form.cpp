@@ -76,6 +76,11 @@ SimplePhoneForm::SimplePhoneForm(QWidget* parent) : PhoneForm(parent) {
     createControls();
     layOut();
     normalColour_ = lblDisplay1_->palette().color(QPalette::WindowText);
+    releaseTimer_.setSingleShot(true);
+    releaseTimer_.setInterval(kRepeatWindowMs);
+    connect(&releaseTimer_, &QTimer::timeout, this, [this] {
+        if (const auto stroke = keys_.takePendingRelease()) raiseStroke(*stroke);
+    });
     new StandbyInhibitor(*this, [this] { return options_ != nullptr && options_->bSuppressStandby; });
     connect(static_cast<QGuiApplication*>(QCoreApplication::instance()), &QGuiApplication::commitDataRequest, this,
             [this] { shutdownOnce(); });

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include <QPointer>
+#include <QTimer>
 
 #include "ombrel/key_translation.h"
 #include "ombrel/phone_form.h"
@@ -60,7 +61,7 @@ private:
     void createControls();
     void layOut();
     void buildKeys(ButtonCollection& buttons, ButtonCollection& leds);
-    void onKey(const QKeyEvent& key);
+    void raiseStroke(const KeyStroke& stroke);
     void releaseHeldKeys();
     void shutdownOnce();
     void focusHidden();
@@ -70,6 +71,7 @@ private:
     PhoneFormOwner* owner_ = nullptr;
     OptionsClass* options_ = nullptr;
     KeyTranslation keys_;
+    QTimer releaseTimer_; // takes a held-back release once no repeat followed it
     QColor normalColour_;
     bool normalLcd_ = true;
     bool shutdownCalled_ = false;
