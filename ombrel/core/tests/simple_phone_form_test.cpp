@@ -17,8 +17,10 @@
 
 #include "eventually.h"
 #include "forms_test_kit.h"
+#include "kez/ui/launcher.h"
 #include "ombrel/about_form.h"
 #include "ombrel/registry.h"
+#include "ombrel/rirovuruz_globals.h"
 #include "ombrel/simple_button.h"
 #include "ombrel/simple_phone_form.h"
 #include "ombrel/testing/recording_owner.h"
@@ -240,6 +242,15 @@ TEST(SimplePhoneForm, HelpContentsOpensThePageOfTheConfiguredCountry) {
     ASSERT_EQ(shown.world.boxes().size(), 1u);
     EXPECT_EQ(shown.world.boxes()[0].text,
               "The help page " + (scratch / "data" / "help" / "german" / "index.html").string() + " cannot be opened.");
+}
+
+TEST(SimplePhoneForm, EveryHelpFileHasItsShippedPage) {
+    const kez::test::ScopedEnv data("KEZ_DATA_DIR", std::string(KEZ_SOURCE_DIR) + "/data");
+    std::vector<std::string> files{gDefaultHelpFile()};
+    for (std::int32_t language = 1; language <= 8; ++language)
+        files.push_back("Help\\" + std::string(helpFileName(language)));
+    for (const auto& file : files)
+        EXPECT_TRUE(fs::is_regular_file(ui::Launcher::helpPage(file))) << file;
 }
 
 TEST(SimplePhoneForm, TheDisplayFlashesRedAndBack) {
