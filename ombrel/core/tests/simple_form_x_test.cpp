@@ -14,6 +14,7 @@
 
 #include "eventually.h"
 #include "logind_mock.h"
+#include "ombrel/registry.h"
 #include "ombrel_test_env.h"
 #include "process.h"
 #include "x_server.h"
@@ -135,6 +136,21 @@ TEST(SimpleFormOnX, RealKeysPressTheSetsKeysAndStandbyIsRefusedWhileTheFormRuns)
         EXPECT_TRUE(kez::test::eventually([&] { return form.command("calls") == "UserFileExit"; }));
     }
     EXPECT_TRUE(kez::test::eventually([&] { return !listed(); }));
+}
+
+TEST(SimpleFormOnX, StandbyIsNotRefusedWhenTheSettingSaysNo) {
+    const test::OmbrelWorld world;
+    gSetRegParam(Hive::LocalMachine, settingsKey("UI"), "SuppressStandby", "False");
+    const kez::test::LogindMock logind;
+    kez::test::ChildProcess probe;
+    auto environment = logind.environment();
+    environment.emplace_back("QT_QPA_PLATFORM=offscreen");
+    ASSERT_TRUE(probe.start({SIMPLE_FORM_PROBE}, environment));
+    // The lock is asked for as the form shows, before it is ready.
+    EXPECT_EQ(probe.readLine(60s).value_or("").rfind("ready ", 0), 0u);
+    EXPECT_EQ(logind.inhibitors().find("'KEZ Ombrel'"), std::string::npos) << logind.inhibitors();
+    probe.sendLine("quit");
+    probe.wait();
 }
 
 } // namespace
