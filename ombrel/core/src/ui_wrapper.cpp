@@ -48,14 +48,27 @@ OptionsClass& UIWrapperClass::oOptions() {
     return *options_;
 }
 
+// Counts a handler (or the start-up) as running while it lives. What had to wait for every frame that may still
+// be inside the engine, a form or a box goes once the last has returned to the event loop.
+class UIWrapperClass::HandlerScope {
+public:
+    explicit HandlerScope(UIWrapperClass& owner) : owner_(owner) { ++owner_.handlerDepth_; }
+    ~HandlerScope() {
+        if (--owner_.handlerDepth_ > 0 || (!owner_.shutdownPending_ && owner_.retiredEngines_.empty())) return;
+        QMetaObject::invokeMethod(
+            &owner_, [owner = &owner_] { owner->finishPending(); }, Qt::QueuedConnection);
+    }
+    HandlerScope(const HandlerScope&) = delete;
+    HandlerScope& operator=(const HandlerScope&) = delete;
+
+private:
+    UIWrapperClass& owner_;
+};
+
 void UIWrapperClass::handle(std::string_view name, const std::function<void()>& body) {
     if (ending_) return;
-    ++handlerDepth_;
+    const HandlerScope scope(*this);
     gRunLogged("UIWrapperClass." + std::string(name), body);
-    // What had to wait for every frame that may still be inside the engine or a form goes now.
-    if (--handlerDepth_ == 0 && (shutdownPending_ || !retiredEngines_.empty()))
-        QMetaObject::invokeMethod(
-            this, [this] { finishPending(); }, Qt::QueuedConnection);
 }
 
 void UIWrapperClass::handleEngineEvent(std::string_view name, const std::function<void()>& body) {
@@ -84,8 +97,12 @@ void UIWrapperClass::closeModalWindows() {
 
 bool UIWrapperClass::bInitialize(bool checkInstances) {
     bool started = false;
-    gRunLogged("UIWrapperClass.bInitialize", [&] { started = initialize(checkInstances); });
-    return started;
+    {
+        // A shut-down asked from the start-up's Options dialog waits until start-up has returned.
+        const HandlerScope scope(*this);
+        gRunLogged("UIWrapperClass.bInitialize", [&] { started = initialize(checkInstances); });
+    }
+    return started && !ending_;
 }
 
 bool UIWrapperClass::initialize(bool checkInstances) {

@@ -90,9 +90,9 @@ void ScriptedDialogs::showButtonProperties(std::shared_ptr<ButtonInterface> butt
     calls.push_back("showButtonProperties(" + keyTag(button->nKeyId()) + (labelBox != nullptr ? ", box)" : ")"));
 }
 
-ControllerWorld::ControllerWorld()
-    : programDir_("KEZ_PROGRAM_DIR", programs_.path().string()), dataDir_("KEZ_DATA_DIR", data_.path().string()),
-      path_("PATH", searchPath(programs_.path())) {
+ControllerWorld::ControllerWorld(PhoneFormFactory forms)
+    : forms_(std::move(forms)), programDir_("KEZ_PROGRAM_DIR", programs_.path().string()),
+      dataDir_("KEZ_DATA_DIR", data_.path().string()), path_("PATH", searchPath(programs_.path())) {
     writeRecorder(programs_.path() / "wizard");
     writeRecorder(programs_.path() / "xdg-screensaver");
     ui::setMessageBoxes(boxes_);
@@ -121,6 +121,7 @@ UIWrapperClass& ControllerWorld::controller() {
         made_.push_back(form.get());
         return std::unique_ptr<PhoneForm>(std::move(form));
     };
+    if (forms_.simple) services.forms = forms_;
     services.dialogs = dialogs_;
     services.clock = [this] { return now; };
     services.endProgram = [this] { ++programEnds_; };

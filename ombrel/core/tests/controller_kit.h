@@ -87,10 +87,11 @@ public:
 
 class ControllerWorld {
 public:
-    ControllerWorld();
+    // The controller makes recording forms, or the forms `forms` makes.
+    explicit ControllerWorld(PhoneFormFactory forms = {});
     ~ControllerWorld();
 
-    // A controller with the services below; the form is the recording one unless `graphical` makes them.
+    // A controller with the services below.
     UIWrapperClass& controller();
     // bInitialize(false) of a new controller, and its result.
     bool start();
@@ -120,6 +121,7 @@ public:
     com::Date now{};
 
 private:
+    PhoneFormFactory forms_;
     OmbrelWorld world_;
     kez::test::TempDir programs_;
     kez::test::TempDir data_;

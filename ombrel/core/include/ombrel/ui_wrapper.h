@@ -18,6 +18,7 @@
 #include "ombrel/controller_dialogs.h"
 #include "ombrel/delete_later.h"
 #include "ombrel/engine_wrapper.h"
+#include "ombrel/options_owner.h"
 #include "ombrel/phone_form.h"
 
 namespace kez::ombrel {
@@ -37,7 +38,7 @@ struct UIWrapperServices {
     std::function<void()> endProgram;
 };
 
-class UIWrapperClass : public QObject, public PhoneFormOwner, private EngineWrapperEvents {
+class UIWrapperClass : public QObject, public PhoneFormOwner, public OptionsOwner, private EngineWrapperEvents {
     Q_OBJECT
 
 public:
@@ -62,11 +63,11 @@ public:
     void LaunchReleaseNotes() override;
     bool bTrayIconShown() const override;
 
-    // The Options dialog's calls on its owner.
-    void TestBeep(std::int32_t rlFrequency, std::int32_t rlDuration);
+    // OptionsOwner.
+    void TestBeep(std::int32_t rlFrequency, std::int32_t rlDuration) override;
     // Captures the mixer as the set's own ("MixerInternal"); false when that failed or there is no engine.
-    bool InitializeMixerState();
-    bool bEngineExists() const { return moEngine_ != nullptr; }
+    bool InitializeMixerState() override;
+    bool bEngineExists() const override { return moEngine_ != nullptr; }
     // The PC's mixer back ("MixerExternal"), and the set's in place of it (keeping the PC's first).
     void SetMixerState();
     void RestoreMixerState();
@@ -80,6 +81,7 @@ public:
     bool bAutoIPFailurePending() const { return mbAutoIPFailurePending_; }
 
 private:
+    class HandlerScope;
     using FormPtr = LaterPtr<PhoneForm>;
     using TimersPtr = LaterPtr<TimersForm>;
 
