@@ -16,8 +16,7 @@ TEST(ProgramForms, TheFaceShowsWaitingForInitForTypesOneAndTwoAndTheSimpleFormFo
     const struct {
         const char* type;
         bool face;
-        QSize size;
-    } cases[] = {{"1", true, {}}, {"2", true, {}}, {"0", false, {}}};
+    } cases[] = {{"1", true}, {"2", true}, {"0", false}};
     QSize large;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.type);
@@ -34,8 +33,11 @@ TEST(ProgramForms, TheFaceShowsWaitingForInitForTypesOneAndTwoAndTheSimpleFormFo
         }
         EXPECT_EQ(face->lblDisplay(1)->text(), "KEZ Ombrel");
         EXPECT_EQ(face->lblDisplay(2)->text(), "Waiting for Init");
-        if (large.isEmpty()) large = face->size();
-        else EXPECT_LT(face->width(), large.width()) << "the small face";
+        if (large.isEmpty()) {
+            large = face->size();
+        } else {
+            EXPECT_LT(face->width(), large.width()) << "the small face";
+        }
     }
 }
 
