@@ -120,9 +120,11 @@ protected:
         return lines;
     }
 
-    void pressKey(IEngine& engine, std::int16_t key) {
+    // `path`: how the call server is reached, "eth" or "udp".
+    void pressKey(IEngine& engine, std::int16_t key, const std::string& path = "eth") {
         ASSERT_EQ(engine.ButtonDown(key), kez::com::S_OK);
-        EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "nEventID=3", "nEventInfo1=" + std::to_string(key)})) << seen();
+        EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "by " + path, "nEventID=3", "nEventInfo1=" + std::to_string(key)}))
+            << seen();
     }
 
     kez::corvane::test::Doubles waves_{true};
@@ -219,8 +221,9 @@ TEST_F(EngineAgainstCallServerOnVeth, BindsOverUdpOnTheSetInitialisation) {
             engine.put_varLocalIP(byteArray({198, 18, 0, 1}));
         },
         [&](IEngine& engine) {
-            // The set answers the initialisation at once: an initialised status, then its IP report.
-            EXPECT_TRUE(awaitLine({"got StatusMsg", "by udp", "nDiscoveryState=2"})) << seen();
+            // The set answers the initialisation at once, still in layer-3 mode after the switch: an
+            // initialised status, then its IP report.
+            EXPECT_TRUE(awaitLine({"got StatusMsg", "by udp", "nDiscoveryState=2", "nDeviceLocation=2"})) << seen();
             EXPECT_TRUE(awaitLine({"got ReportIPInfoMsg", "by udp"})) << seen();
             // The call server shows the idle set, and dial tone when hands-free is pressed.
             const auto idle = awaitEvents(*events, 6);
@@ -231,7 +234,7 @@ TEST_F(EngineAgainstCallServerOnVeth, BindsOverUdpOnTheSetInitialisation) {
             EXPECT_EQ(idle[3], "DisplayUpdate 2 [] [Ext 201] 0");
             EXPECT_TRUE(idle[4].starts_with("CallProgressUpdate")) << idle[4];
             EXPECT_TRUE(idle[5].starts_with("AlertUpdate")) << idle[5];
-            pressKey(engine, 17);
+            pressKey(engine, 17, "udp");
             const auto dialing = awaitEvents(*events, 11);
             ASSERT_EQ(dialing.size(), 11U);
             EXPECT_EQ(std::vector<std::string>(dialing.begin() + 8, dialing.end()),
