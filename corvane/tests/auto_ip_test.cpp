@@ -1,12 +1,14 @@
-// The automatic IP configuration between two namespaces on veth: the probe's local address,
-// mask and gateway against what `ip -j` says, on the immediate and the waiting road, and a
-// cancel of a probe toward an address nobody answers.
+// The PC's IP settings between two namespaces on veth: the first adapter's, and the probe's
+// local address, mask and gateway on the immediate and the waiting road, against what `ip -j`
+// says; a cancel of a probe toward an address nobody answers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "engine_fixture.h"
 #include "ipconfig/adapter_settings.h"
+#include "kez/com/error_info.h"
 #include "net_namespace.h"
 #include "privileged.h"
 #include "process.h"
@@ -124,6 +126,17 @@ TEST_F(AutoIpTest, TheProbeFindsWhatTheKernelSaysOnBothRoads) {
         engine_->CancelAutoIPConfig();
     }
     EXPECT_EQ(events_->lines(), (std::vector<std::string>{"AutoIPComplete", "AutoIPComplete"}));
+}
+
+TEST_F(AutoIpTest, TheFirstAdapterAsTheKernelHasIt) {
+    ASSERT_TRUE(setSpace_.run([&] { EXPECT_EQ(engine_->GetIPFromRegistry(), com::S_OK); }));
+    EXPECT_EQ(fromEngine(), fromIp());
+    const kez::test::NetNamespace bare("air"); // its loopback only
+    ASSERT_TRUE(bare.run([&] {
+        EXPECT_EQ(engine_->GetIPFromRegistry(), com::hresultFromErrno(ENOENT));
+        EXPECT_EQ(com::takeErrorInfo().value_or(com::ErrorInfo{}).description, "Registry Key Open failure");
+    }));
+    EXPECT_EQ(fromEngine(), fromIp()) << "unchanged";
 }
 
 TEST_F(AutoIpTest, ARefusedConnectionIsAnErrorAndACancelEndsAProbeNobodyAnswers) {
