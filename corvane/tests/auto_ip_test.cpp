@@ -54,14 +54,6 @@ protected:
             kez::test::runCommand(setSpace_.exec({"ip", "route", "add", "default", "via", "198.18.0.2"})).exitCode, 0);
     }
 
-    // A TCP listener on `address`:80 in `space` that never accepts: the kernel completes connects.
-    void listen(kez::test::ChildProcess& listener, const kez::test::NetNamespace& space, const std::string& address) {
-        const std::string script = "import socket,time\ns=socket.socket()\ns.bind(('" + address +
-                                   "',80))\ns.listen()\nprint('listening',flush=True)\ntime.sleep(60)\n";
-        ASSERT_TRUE(listener.start(space.exec({"python3", "-c", script})));
-        ASSERT_EQ(listener.readLine(10s).value_or(""), "listening");
-    }
-
     // "address prefixlen gateway" of the set's adapter, as `ip -j` tells them.
     std::string fromIp() const {
         const std::string script = "import json,subprocess,sys\n"
@@ -110,9 +102,9 @@ protected:
 };
 
 TEST_F(AutoIpTest, TheProbeFindsWhatTheKernelSaysOnBothRoads) {
-    kez::test::ChildProcess far, near;
-    listen(far, serverSpace_, "198.18.0.2");
-    listen(near, setSpace_, "198.18.0.1");
+    const auto far = serverSpace_.listenTcp("198.18.0.2", 80);
+    const auto near = setSpace_.listenTcp("198.18.0.1", 80);
+    ASSERT_TRUE(far && near);
     // The call server across the veth answers later; the set's own address may answer at once.
     std::size_t probes = 0;
     for (const auto& server : {byteArray({198, 18, 0, 2}), byteArray({198, 18, 0, 1})}) {
