@@ -49,7 +49,7 @@ void ConfigWizardForm::buildFrame() {
     sstWizard->setUsesScrollButtons(false);
     sstWizard->tabBar()->setExpanding(false);
     sstWizard->setElideMode(Qt::ElideNone);
-    const std::array<QWidget*, 8> pages{buildWelcomePage(), buildAudioPage(),   buildMicPage(),     buildMacInfoPage(),
+    const std::array<QWidget*, 8> pages{buildWelcomePage(), buildAudioPage(),  buildMicPage(),     buildMacInfoPage(),
                                         buildIpInfoPage(),  buildSarvikPage(), buildCountryPage(), buildDonePage()};
     for (std::size_t page = 0; page < pages.size(); ++page)
         sstWizard->addTab(pages[page], QString::fromLatin1(kTabCaptions[page]));
@@ -133,7 +133,8 @@ bool ConfigWizardForm::bInitialize() {
 }
 
 void ConfigWizardForm::Form_Load() {
-    lblVersion->setText(QStringLiteral("Version R%1.%2.%3").arg(KEZ_VERSION_MAJOR).arg(KEZ_VERSION_MINOR).arg(KEZ_VERSION_PATCH));
+    lblVersion->setText(
+        QStringLiteral("Version R%1.%2.%3").arg(KEZ_VERSION_MAJOR).arg(KEZ_VERSION_MINOR).arg(KEZ_VERSION_PATCH));
     cmdHelp->setVisible(ombrel::gDebugHelp());
     mFillCountryList();
     centreWhenLoaded(*this);

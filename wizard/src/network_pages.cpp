@@ -39,8 +39,8 @@ QWidget* ConfigWizardForm::buildMacInfoPage() {
     txtVuruvMacAddress->setText(QStringLiteral("00:00:00:00:00:00"));
     cboAdapters = namedComboBox("cboAdapters");
     cmdAutoDiscover = namedButton("cmdAutoDiscover", QStringLiteral("Aut&o Discover ..."));
-    chkUseMulticastAddress =
-        namedCheckBox("chkUseMulticastAddress", QStringLiteral("Use a specific KEZ system state multicast MAC address:"));
+    chkUseMulticastAddress = namedCheckBox("chkUseMulticastAddress",
+                                           QStringLiteral("Use a specific KEZ system state multicast MAC address:"));
     txtMulticastAddress = namedLineEdit("txtMulticastAddress", 18);
     txtMulticastAddress->setEnabled(false);
     connect(chkUseMulticastAddress, &QCheckBox::clicked, this, [this] { UpdateMulticastAddress(); });
@@ -80,8 +80,8 @@ QWidget* ConfigWizardForm::buildMacInfoPage() {
 QWidget* ConfigWizardForm::buildIpInfoPage() {
     txtVuruvIPAddress = namedLineEdit("txtVuruvIPAddress", 15);
     cboXAVVersion = namedComboBox("cboXAVVersion");
-    cboXAVVersion->addItems({QStringLiteral("(None)"), QStringLiteral("R2.X.X"), QStringLiteral("R3.X.X"),
-                             QStringLiteral("R4.X.X")});
+    cboXAVVersion->addItems(
+        {QStringLiteral("(None)"), QStringLiteral("R2.X.X"), QStringLiteral("R3.X.X"), QStringLiteral("R4.X.X")});
     chkForceLayer3 = namedCheckBox("chkForceLayer3", QStringLiteral("Force Layer 3 (IP)"));
     optReadInfoAutomatically =
         namedOption("optReadInfoAutomatically", QStringLiteral("Read network info automatically (default)"));
@@ -122,8 +122,8 @@ QWidget* ConfigWizardForm::buildIpInfoPage() {
         "this is to allow Ombrel to determine it automatically.  However, if Ombrel fails to initialize "
         "properly, you may need to enter the information manually.")));
     layout->addLayout(own);
-    layout->addWidget(pageText(
-        QStringLiteral("It is recommended to keep the default, unless you experience problems with the default setting.")));
+    layout->addWidget(pageText(QStringLiteral(
+        "It is recommended to keep the default, unless you experience problems with the default setting.")));
     layout->addStretch(1);
     return page;
 }

@@ -15,8 +15,8 @@ namespace kez::wizard {
 OverrideIPSettingsForm::OverrideIPSettingsForm()
     : txtSoftphoneIPAddress(namedLineEdit("txtSoftphoneIPAddress")),
       txtSoftphoneSubnetMask(namedLineEdit("txtSoftphoneSubnetMask")),
-      txtSoftphoneGateway(namedLineEdit("txtSoftphoneGateway")),
-      cmdOkay(namedButton("cmdOkay", "&OK")), cmdCancel(namedButton("cmdCancel", "&Cancel")) {
+      txtSoftphoneGateway(namedLineEdit("txtSoftphoneGateway")), cmdOkay(namedButton("cmdOkay", "&OK")),
+      cmdCancel(namedButton("cmdCancel", "&Cancel")) {
     setObjectName(QStringLiteral("OverrideIPSettingsForm"));
     setWindowTitle(QStringLiteral("Override IP Settings"));
     setModal(true);

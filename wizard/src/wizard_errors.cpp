@@ -30,8 +30,8 @@ WizardError currentError() {
 }
 
 void showErrorBox(const WizardError& error) {
-    ui::showMessageBox("Description: " + error.description + " ,  Error #: " + vb::decimalText(error.number),
-                       "Error", ui::Icon::Critical);
+    ui::showMessageBox("Description: " + error.description + " ,  Error #: " + vb::decimalText(error.number), "Error",
+                       ui::Icon::Critical);
 }
 
 } // namespace kez::wizard

@@ -46,7 +46,9 @@ std::map<std::string, std::string> WizardWorld::stored() const {
     std::istringstream lines(exportSettings("HKLM"));
     for (std::string line; std::getline(lines, line);) {
         if (line.starts_with("[")) {
-            subkey = line.starts_with(kExportedSubkey) ? line.substr(kExportedSubkey.size(), line.size() - 1 - kExportedSubkey.size()) : "";
+            subkey = line.starts_with(kExportedSubkey)
+                         ? line.substr(kExportedSubkey.size(), line.size() - 1 - kExportedSubkey.size())
+                         : "";
         } else if (const auto equals = line.find("\"=sz:\""); line.starts_with("\"") && equals != std::string::npos) {
             values[subkey + "\\" + line.substr(1, equals - 1)] = line.substr(equals + 6, line.size() - equals - 7);
         }
