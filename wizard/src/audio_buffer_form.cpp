@@ -11,7 +11,9 @@
 #include "combo_position.h"
 #include "dialog_layout.h"
 #include "ombrel/engine_wrapper.h"
+#include "ombrel/key_text_filter.h"
 #include "ombrel/options.h"
+#include "ombrel/rirovuruz_globals.h"
 
 namespace kez::wizard {
 namespace {
@@ -31,6 +33,8 @@ AudioBufferForm::AudioBufferForm()
     setObjectName(QStringLiteral("AudioBufferForm"));
     setWindowTitle(QStringLiteral("Audio Configuration"));
     setModal(true);
+    ombrel::filterKeyText(*txtAudioBufferSize, ombrel::gFilterIPKeyAscii);
+    ombrel::filterKeyText(*txtMultiplier, ombrel::gFilterIPKeyAscii);
 
     auto* devices = new QFormLayout;
     devices->addRow(QStringLiteral("Recording:"), cboRecordAdapters);

@@ -15,6 +15,7 @@
 #include "dialog_layout.h"
 #include "kez/ui/message_boxes.h"
 #include "kez/vb/conversions.h"
+#include "ombrel/key_text_filter.h"
 #include "ombrel/rirovuruz_globals.h"
 
 namespace kez::wizard {
@@ -43,6 +44,10 @@ QWidget* ConfigWizardForm::buildMacInfoPage() {
                                            QStringLiteral("Use a specific KEZ system state multicast MAC address:"));
     txtMulticastAddress = namedLineEdit("txtMulticastAddress", 18);
     txtMulticastAddress->setEnabled(false);
+    // A key that passes is an edit that the page check has not seen yet: Finish may be tried again.
+    const auto edited = [this](std::int16_t) { enableFinish(true); };
+    ombrel::filterKeyText(*txtVuruvMacAddress, ombrel::gFilterMacKeyAscii, edited);
+    ombrel::filterKeyText(*txtMulticastAddress, ombrel::gFilterMacKeyAscii, edited);
     connect(chkUseMulticastAddress, &QCheckBox::clicked, this, [this] { UpdateMulticastAddress(); });
 
     auto* address = new QHBoxLayout;
@@ -88,6 +93,7 @@ QWidget* ConfigWizardForm::buildIpInfoPage() {
     optOverrideIPInfo = namedOption("optOverrideIPInfo", QStringLiteral("Override IP info with the following:"));
     cmdIPOverrideSettings = namedButton("cmdIPOverrideSettings", QStringLiteral("Sett&ings ..."));
     cmdTestAutoRetrieve = namedButton("cmdTestAutoRetrieve", QStringLiteral("&Test ..."));
+    ombrel::filterKeyText(*txtVuruvIPAddress, ombrel::gFilterIPKeyAscii, [this](std::int16_t) { enableFinish(true); });
     connect(cboXAVVersion, &QComboBox::activated, this, [this] { enableFinish(true); });
     connect(chkForceLayer3, &QCheckBox::clicked, this, [this](bool checked) { chkForceLayer3_Click(checked); });
     connect(optReadInfoAutomatically, &QRadioButton::clicked, this, [this] { EnableOverrideSetting(false); });

@@ -90,14 +90,20 @@ TEST(SettingsFlow, EveryStoredSettingIsShownAndFinishStoresThePagesAsTheyStand) 
     EXPECT_EQ(wizard.ended, 1);
     EXPECT_EQ(boxTexts(world.boxes()), std::vector<std::string>{});
     auto stored = world.stored();
-    const std::map<std::string, std::string> expected{
-        {"Communications\\VuruvMac", "00:1a:2B:3c:4D:5e"}, {"Communications\\VuruvIP", "198.18.0.20"},
-        {"Communications\\ReadIPInfoAutomatically", "True"}, {"Communications\\Adapter", "-1"},
-        {"Communications\\UseMulticastMacAddress", "False"}, {"Communications\\MulticastMACAddress", ""},
-        {"Communications\\ForceLayer3", "False"},           {"Communications\\XAVVersion", "4"},
-        {"Communications\\Country", "2"},                   {"Communications\\Advanced", "1"},
-        {"Safety\\InitializedProperly", "True"},            {"Wizard\\FinishCheckBox", "False"},
-        {"Wizard\\AutoLaunch", "False"},                    {"Audio\\PlayAdapter", "0"}};
+    const std::map<std::string, std::string> expected{{"Communications\\VuruvMac", "00:1a:2B:3c:4D:5e"},
+                                                      {"Communications\\VuruvIP", "198.18.0.20"},
+                                                      {"Communications\\ReadIPInfoAutomatically", "True"},
+                                                      {"Communications\\Adapter", "-1"},
+                                                      {"Communications\\UseMulticastMacAddress", "False"},
+                                                      {"Communications\\MulticastMACAddress", ""},
+                                                      {"Communications\\ForceLayer3", "False"},
+                                                      {"Communications\\XAVVersion", "4"},
+                                                      {"Communications\\Country", "2"},
+                                                      {"Communications\\Advanced", "1"},
+                                                      {"Safety\\InitializedProperly", "True"},
+                                                      {"Wizard\\FinishCheckBox", "False"},
+                                                      {"Wizard\\AutoLaunch", "False"},
+                                                      {"Audio\\PlayAdapter", "0"}};
     for (const auto& [name, value] : expected)
         EXPECT_EQ(stored[name], value) << name;
 }
@@ -198,7 +204,8 @@ TEST(SettingsFlow, AStoredDeviceBeyondItsListResetsAllThreeOnceAndShowsTheDefaul
              {"Communications", "Adapter", "5"}, {"Audio", "PlayAdapter", "1"}, {"Audio", "RecordAdapter", "-3"}}) {
         SCOPED_TRACE(beyond.name);
         WizardWorld world;
-        world.seed({{"Communications", "Adapter", "0"}, {"Audio", "PlayAdapter", "0"}, {"Audio", "RecordAdapter", "0"}});
+        world.seed(
+            {{"Communications", "Adapter", "0"}, {"Audio", "PlayAdapter", "0"}, {"Audio", "RecordAdapter", "0"}});
         world.seed({beyond});
         OpenedWizard wizard;
         ASSERT_TRUE(wizard.initialised);
@@ -232,8 +239,8 @@ TEST(SettingsFlow, StartUpEndsWithTheWizardsBoxOnASecondResetOrAnyOtherError) {
     }
     const auto boxes = world.boxes();
     ASSERT_EQ(boxes.size(), 3u);
-    EXPECT_EQ(boxes[0], (ui::MessageBox{"Description: Invalid property value ,  Error #: 380", "Error",
-                                        ui::Icon::Critical}));
+    EXPECT_EQ(boxes[0],
+              (ui::MessageBox{"Description: Invalid property value ,  Error #: 380", "Error", ui::Icon::Critical}));
     EXPECT_EQ(boxes[1].title, "Error") << "the wrapper's own box";
     EXPECT_EQ(boxes[2], (ui::MessageBox{"Description: Type mismatch ,  Error #: 13", "Error", ui::Icon::Critical}));
 }
@@ -271,7 +278,7 @@ TEST(SettingsFlow, AnEngineErrorIsShownAndLoggedAndTheWizardGoesOn) {
         world.engine()->fire([&](auto& e) { e.Error(number, c.description); });
         const std::string hex = c.number == 0x80070200u ? "80070200" : "80043002";
         EXPECT_EQ(world.boxes(), (std::vector<ui::MessageBox>{{"Error code [" + hex + "H]\r\n\r\n" + c.shown,
-                                                                "Internal engine error", ui::Icon::Critical}}));
+                                                               "Internal engine error", ui::Icon::Critical}}));
         const std::string logged = "ERROR:  Internal engine error [" + hex + "H] - " + c.shown;
         auto lines = world.logTexts();
         EXPECT_EQ(std::count(lines.begin(), lines.end(), logged.substr(0, logged.find('\n'))), 2) << logged;
