@@ -30,7 +30,11 @@ QRadioButton* namedOption(const char* name, const QString& caption) { return nam
 
 QLineEdit* namedLineEdit(const char* name, int maxLength) {
     auto* edit = named(new QLineEdit, name);
-    if (maxLength > 0) edit->setMaxLength(maxLength);
+    if (maxLength > 0) {
+        edit->setMaxLength(maxLength);
+        // Room for a full box of digits, with its frame and cursor.
+        edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QString(maxLength, QLatin1Char('0'))) + 12);
+    }
     return edit;
 }
 

@@ -23,7 +23,7 @@ QWidget* textPage(std::initializer_list<QString> texts) {
 
 QWidget* ConfigWizardForm::buildWelcomePage() {
     return textPage({
-        QStringLiteral("Welcome to the KEZ Ombrel Configuration Wizard."),
+        QStringLiteral("<b>Welcome to the KEZ Ombrel Configuration Wizard.</b>"),
         QStringLiteral("This wizard prepares this PC to work as a telephone set of your KEZ system. It takes you "
                        "through the sound card, the microphone, the connection to the KEZ system and your "
                        "country, one page at a time. Press Next to go on; you can go back at any time, or go "

@@ -48,8 +48,8 @@ TEST(NetworkPages, TheMacCheckTakesSeventeenCharactersOfHexadecimalPairsWhatever
         const char* text;
         bool typed;
         bool passes;
-    } const cases[] = {{"00:00:00:00:00:00", true, true}, {"00x11y22z33w44v55", true, true},
-                       {"00:1a:2b:3C:4d:5E", true, true}, {"00:11:22:33:44:5", true, false},
+    } const cases[] = {{"00:00:00:00:00:00", true, true},   {"00x11y22z33w44v55", true, true},
+                       {"00:1a:2b:3C:4d:5E", true, true},   {"00:11:22:33:44:5", true, false},
                        {"00:11:22:33:44:555", true, false}, {"00:11:22:33:44:GG", true, false},
                        {"                 ", false, false}};
     for (const auto& c : cases) {
@@ -63,7 +63,8 @@ TEST(NetworkPages, TheMacCheckTakesSeventeenCharactersOfHexadecimalPairsWhatever
         ASSERT_EQ(page.edit("txtVuruvMacAddress").text(), c.text);
         page.next();
         EXPECT_EQ(page.wizard.form.state(), c.passes ? kIpInfoPage : kMacInfoPage);
-        EXPECT_EQ(boxTexts(page.world.boxes()), c.passes ? std::vector<std::string>{} : std::vector{std::string(kMacMessage)});
+        EXPECT_EQ(boxTexts(page.world.boxes()),
+                  c.passes ? std::vector<std::string>{} : std::vector{std::string(kMacMessage)});
         EXPECT_EQ(page.finishEnabled(), c.passes);
     }
 }
@@ -170,14 +171,18 @@ TEST(NetworkPages, TheMulticastBoxExplainsItselfToAClickAndAlwaysOffersTheDefaul
         "system.\r\nIt is only required for certain NICs that cannot be configured to view all multicast traffic "
         "but must be set to view specific addresses.\r\nA default \"System State Multicast MAC address\" will be "
         "provided.";
-    EXPECT_EQ(page.world.boxes(), (std::vector<ui::MessageBox>(2, {explanation, "OmbrelWizard", ui::Icon::Information})));
+    EXPECT_EQ(page.world.boxes(),
+              (std::vector<ui::MessageBox>(2, {explanation, "OmbrelWizard", ui::Icon::Information})));
 }
 
 TEST(NetworkPages, AStoredMulticastChoiceShowsTheStoredAddressOnlyWhenItIsOne) {
-    for (const auto& [stored, shown] : std::vector<std::pair<std::string, std::string>>{
-             {"01:00:5E:7F:00:01", "01:00:5E:7F:00:01"}, {"01:00:5E", "01:00:5E:00:01:3B"}, {"", "01:00:5E:00:01:3B"}}) {
+    for (const auto& [stored, shown] :
+         std::vector<std::pair<std::string, std::string>>{{"01:00:5E:7F:00:01", "01:00:5E:7F:00:01"},
+                                                          {"01:00:5E", "01:00:5E:00:01:3B"},
+                                                          {"", "01:00:5E:00:01:3B"}}) {
         WizardWorld world;
-        world.seed({{"Communications", "UseMulticastMacAddress", "True"}, {"Communications", "MulticastMACAddress", stored}});
+        world.seed(
+            {{"Communications", "UseMulticastMacAddress", "True"}, {"Communications", "MulticastMACAddress", stored}});
         OpenedWizard wizard;
         EXPECT_EQ(control<QLineEdit>(wizard.form, "txtMulticastAddress").text().toStdString(), shown);
         EXPECT_TRUE(world.boxes().empty());

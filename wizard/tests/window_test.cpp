@@ -27,9 +27,11 @@ TEST(Window, ShowsEveryTabUnscrolledTheVersionAndTheHelpTestOnlyWhenAsked) {
             captions << tabs.tabText(page);
             EXPECT_TRUE(tabs.tabBar()->rect().contains(tabs.tabBar()->tabRect(page))) << page;
         }
-        EXPECT_EQ(captions, QStringList({"Welcome", "Audio", "Mic", "MAC Info", "IP Info", "Sarvik", "Country", "Done!"}));
-        EXPECT_EQ(control<QLabel>(wizard.form, "lblVersion").text(),
-                  QStringLiteral("Version R%1.%2.%3").arg(KEZ_VERSION_MAJOR).arg(KEZ_VERSION_MINOR).arg(KEZ_VERSION_PATCH));
+        EXPECT_EQ(captions,
+                  QStringList({"Welcome", "Audio", "Mic", "MAC Info", "IP Info", "Sarvik", "Country", "Done!"}));
+        EXPECT_EQ(
+            control<QLabel>(wizard.form, "lblVersion").text(),
+            QStringLiteral("Version R%1.%2.%3").arg(KEZ_VERSION_MAJOR).arg(KEZ_VERSION_MINOR).arg(KEZ_VERSION_PATCH));
         EXPECT_EQ(!control<QPushButton>(wizard.form, "cmdHelp").isHidden(), debugHelp);
         // The engine wrapper tells the tone table too under the switch.
         EXPECT_EQ(boxTexts(world.boxes()),
@@ -50,8 +52,8 @@ TEST(Window, TheCountryListHoldsEighteenCountriesInItsOwnOrder) {
 }
 
 TEST(Window, AnyAdvancedValueButZeroChecksTheBoxAndAClickTogglesTheCountryChoice) {
-    for (const auto& [stored, advanced] : std::vector<std::pair<std::string, bool>>{
-             {"0", false}, {"1", true}, {"2", true}, {"-1", true}, {"7", true}}) {
+    for (const auto& [stored, advanced] :
+         std::vector<std::pair<std::string, bool>>{{"0", false}, {"1", true}, {"2", true}, {"-1", true}, {"7", true}}) {
         SCOPED_TRACE(stored);
         WizardWorld world;
         world.seed({{"Communications", "Advanced", stored}});
