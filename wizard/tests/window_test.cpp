@@ -10,7 +10,13 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include <functional>
+#include <new>
+#include <stdexcept>
+
+#include "kez/vb/runtime_error.h"
 #include "ombrel/rirovuruz_globals.h"
+#include "wizard_errors.h"
 #include "wizard_test_kit.h"
 
 namespace kez::wizard::test {
@@ -71,6 +77,26 @@ TEST(Window, AnyAdvancedValueButZeroChecksTheBoxAndAClickTogglesTheCountryChoice
         EXPECT_EQ(wizard.form.oOptions()->lAdvanced, advanced ? 0 : 1);
         EXPECT_TRUE(world.boxes().empty());
     }
+}
+
+TEST(Window, TheWizardsOwnBoxNamesTheErrorAndItsNumber) {
+    const std::pair<std::function<void()>, std::string> cases[] = {
+        {[] { throw vb::RuntimeError(vb::error::kInvalidPropertyValue); },
+         "Description: Invalid property value ,  Error #: 380"},
+        {[] { throw std::bad_alloc(); }, "Description: Out of memory ,  Error #: 7"},
+        {[] { throw std::runtime_error("lost"); }, "Description: lost ,  Error #: 51"},
+    };
+    WizardWorld world;
+    for (const auto& [raise, text] : cases) {
+        try {
+            raise();
+        } catch (...) {
+            showErrorBox(currentError());
+        }
+    }
+    EXPECT_EQ(world.boxes(), (std::vector<ui::MessageBox>{{cases[0].second, "Error", ui::Icon::Critical},
+                                                          {cases[1].second, "Error", ui::Icon::Critical},
+                                                          {cases[2].second, "Error", ui::Icon::Critical}}));
 }
 
 } // namespace
