@@ -48,8 +48,7 @@ public:
 
     // The settings being edited; null once Cleanup ran.
     ombrel::OptionsClass* oOptions() const { return moOptions.get(); }
-    // The one engine wrapper, whose events every form of the wizard may observe; null once Cleanup ran.
-    ombrel::EngineWrapperClass* oEngine() const { return moEngine.get(); }
+    // The two dialogs whose controls the settings fill, one each for the wizard's life.
     OverrideIPSettingsForm& overrideIPSettingsForm() const { return *mOverrideIPSettingsForm; }
     AudioBufferForm& audioBufferForm() const { return *mAudioBufferForm; }
 

@@ -122,16 +122,10 @@ TEST(NetworkPages, EachAddressBoxKeepsOnlyItsCharactersAndAPassingKeyGivesFinish
         control<QPushButton>(page.wizard.form, "cmdFinish").setEnabled(false);
         QTest::keyClicks(&edit, "-/;");
         QTest::keyClick(&edit, Qt::Key_V, Qt::ControlModifier);
-        QTest::keyClick(&edit, Qt::Key_Left);
         EXPECT_FALSE(page.finishEnabled()) << "no key passed yet";
         QTest::keyClicks(&edit, c.keys);
         EXPECT_EQ(edit.text(), c.kept);
         EXPECT_TRUE(page.finishEnabled());
-        QTest::keyClick(&edit, Qt::Key_Home);
-        QTest::keyClick(&edit, Qt::Key_Delete);
-        QTest::keyClick(&edit, Qt::Key_End);
-        QTest::keyClick(&edit, Qt::Key_Backspace);
-        EXPECT_EQ(edit.text(), QString(c.kept).mid(1).chopped(1));
     }
 }
 
