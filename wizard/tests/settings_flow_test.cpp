@@ -199,6 +199,24 @@ TEST(SettingsFlow, FinishShowsTheFirstFaultyPageAndStoresNothing) {
     }
 }
 
+TEST(SettingsFlow, FinishWithoutTheRightToWriteSaysSoKeepsThePagesOutAndEnds) {
+    WizardWorld world;
+    world.seed({{"Communications", "VuruvMac", "00:1A:2B:3C:4D:5E"}, {"Wizard", "FinishCheckBox", "False"}});
+    const auto machine = world.machineBytes();
+    reg::setReadOnly(reg::Hive::LocalMachine, true);
+    OpenedWizard wizard;
+    control<QLineEdit>(wizard.form, "txtVuruvIPAddress").setText("198.18.0.20");
+    control<QComboBox>(wizard.form, "cboXAVVersion").setCurrentIndex(3);
+    click(wizard.form, "cmdFinish");
+    reg::setReadOnly(reg::Hive::LocalMachine, false);
+    EXPECT_EQ(wizard.ended, 1);
+    EXPECT_EQ(world.boxes(),
+              (std::vector<ui::MessageBox>{{"Failed to save your settings. Please check your user privileges.", "Error",
+                                            ui::Icon::Exclamation}}));
+    EXPECT_EQ(world.machineBytes(), machine);
+    EXPECT_EQ(world.exportSettings("HKCU").find("198.18.0.20"), std::string::npos);
+}
+
 TEST(SettingsFlow, AStoredDeviceBeyondItsListResetsAllThreeOnceAndShowsTheDefault) {
     for (const auto& beyond : std::vector<StoredValue>{
              {"Communications", "Adapter", "5"}, {"Audio", "PlayAdapter", "1"}, {"Audio", "RecordAdapter", "-3"}}) {
