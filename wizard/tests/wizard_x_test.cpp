@@ -155,24 +155,28 @@ TEST_F(WizardOnX, TheDebugHelpSwitchAnywhereInAnyCaseShowsTheToneTable) {
 TEST_F(WizardOnX, EachPageAsShownOnTheScreen) {
     const auto folder = fs::path(KEZ_BINARY_DIR) / "wizard" / "x-previews";
     fs::create_directories(folder);
+    const kez::test::TempDir scratch("kez-wizard-x");
     auto wizard = start({"INTERNAL"});
     const auto id = window(kCaption);
     ASSERT_FALSE(id.empty());
+    std::string previous;
     for (int page = 0; page < 8; ++page) {
         if (page > 0) press(kCaption, "alt+n");
-        // The page's repaint is the wizard's own affair: wait until the screen holds still.
+        // The page's repaint is the wizard's own affair: wait until two grabs agree on a new page.
+        const auto shot = scratch / ("page-" + std::to_string(page) + ".png");
         std::string last;
-        kez::test::eventually(
+        EXPECT_TRUE(kez::test::eventually(
             [&] {
-                const auto file = folder / ("page-" + std::to_string(page) + ".png");
-                const bool grabbed = x_.run({"import", "-window", id, file.string()}).ok();
-                const auto now = kez::test::readFile(file);
-                const bool still = grabbed && now == last;
+                if (!x_.run({"import", "-window", id, shot.string()}).ok()) return false;
+                const auto now = kez::test::readFile(shot);
+                const bool still = !now.empty() && now == last && now != previous;
                 last = now;
                 return still;
             },
-            kStartLimit);
-        EXPECT_FALSE(last.empty()) << page;
+            kStartLimit))
+            << page;
+        previous = last;
+        fs::copy_file(shot, folder / shot.filename(), fs::copy_options::overwrite_existing);
     }
     ::kill(wizard.pid(), SIGTERM);
     EXPECT_EQ(wizard.wait(kStartLimit), 0);
