@@ -33,8 +33,8 @@ struct DigitsObserver : EngineWrapperEvents {
 TEST(EngineWrapperWithTheEngine, BindsThenSendsAKeyAndCompletesTheCallServersDtmf) {
     const test::OmbrelWorld world;
     for (const char* server : {CORVANE_LIBRARY_PATH, LINKOR_LIBRARY_PATH, SONWELL_LIBRARY_PATH})
-        ASSERT_EQ(
-            kez::test::runCommand({KEZREGSVR_PATH, std::filesystem::weakly_canonical(server).string()}).exitCode, 0);
+        ASSERT_EQ(kez::test::runCommand({KEZREGSVR_PATH, std::filesystem::weakly_canonical(server).string()}).exitCode,
+                  0);
     const kez::test::ScopedAudioDevices audio("virtual:Headset");
     const std::string wire = "vhub:" + kez::test::uniqueName("ow");
     const kez::test::ScopedEnv adapters("KEZ_ADAPTERS", wire + "@02:00:00:00:00:05");
@@ -56,7 +56,8 @@ TEST(EngineWrapperWithTheEngine, BindsThenSendsAKeyAndCompletesTheCallServersDtm
         return pumpUntil([&] {
             while (auto line = server.readLine(5ms)) {
                 seen += *line + "\n";
-                if (std::ranges::all_of(parts, [&](const auto& part) { return line->find(part) != std::string::npos; })) return true;
+                if (std::ranges::all_of(parts, [&](const auto& part) { return line->find(part) != std::string::npos; }))
+                    return true;
             }
             return false;
         });
