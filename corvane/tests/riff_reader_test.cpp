@@ -79,16 +79,15 @@ TEST_P(MadeByTools, ReadsFormatAndSamplesAsTheToolSeesThem) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EightLayouts, MadeByTools,
-    ::testing::Values(MadeFile{"python", "8000 1 1 8001", 1, 1, 8, 8000, 18}, // odd data chunk
-                      MadeFile{"python", "11025 1 2 11025", 1, 1, 16, 11025, 18},
-                      MadeFile{"python", "44100 2 2 44100", 1, 2, 16, 44100, 18},
-                      MadeFile{"python", "22050 2 1 22050", 1, 2, 8, 22050, 18},
-                      MadeFile{"sox", "-r 8000 -c 1 -e u-law", 7, 1, 8, 8000, 18},
-                      MadeFile{"sox", "-r 16000 -c 2 -e u-law", 7, 2, 8, 16000, 18},
-                      MadeFile{"sox", "-r 48000 -c 2 -b 16", 1, 2, 16, 48000, 18},
-                      MadeFile{"sox", "-r 8000 -c 1 -e ima-adpcm", 0x11, 1, 4, 8000, 20}));
+INSTANTIATE_TEST_SUITE_P(EightLayouts, MadeByTools,
+                         ::testing::Values(MadeFile{"python", "8000 1 1 8001", 1, 1, 8, 8000, 18}, // odd data chunk
+                                           MadeFile{"python", "11025 1 2 11025", 1, 1, 16, 11025, 18},
+                                           MadeFile{"python", "44100 2 2 44100", 1, 2, 16, 44100, 18},
+                                           MadeFile{"python", "22050 2 1 22050", 1, 2, 8, 22050, 18},
+                                           MadeFile{"sox", "-r 8000 -c 1 -e u-law", 7, 1, 8, 8000, 18},
+                                           MadeFile{"sox", "-r 16000 -c 2 -e u-law", 7, 2, 8, 16000, 18},
+                                           MadeFile{"sox", "-r 48000 -c 2 -b 16", 1, 2, 16, 48000, 18},
+                                           MadeFile{"sox", "-r 8000 -c 1 -e ima-adpcm", 0x11, 1, 4, 8000, 20}));
 
 // Little-endian 32-bit length, as RIFF writes it.
 Bytes le32(std::uint32_t value) {
@@ -149,19 +148,32 @@ TEST(RiffReader, WalksChunkLayoutsAndRefusesDamage) {
         {"text", Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!', '\n'}, WaveRead::NotWave, {}, {}},
         {"another RIFF form", riff(chunk("avih", zeros(8)), "AVI "), WaveRead::NotWave, {}, {}},
         {"RIFF claims more than the file",
-         riff(chunk("fmt ", pcmFormat()) + chunk("data", kSamples), "WAVE", 1000), WaveRead::Damaged, {}, {}},
-        {"samples cut short", riff(chunk("fmt ", pcmFormat()) + chunk("data", kSamples, 600)), WaveRead::Damaged, {},
+         riff(chunk("fmt ", pcmFormat()) + chunk("data", kSamples), "WAVE", 1000),
+         WaveRead::Damaged,
+         {},
+         {}},
+        {"samples cut short",
+         riff(chunk("fmt ", pcmFormat()) + chunk("data", kSamples, 600)),
+         WaveRead::Damaged,
+         {},
          {}},
         {"oversized chunk before the format",
          riff(chunk("LIST", zeros(4), 0x7ffffff0) + chunk("fmt ", pcmFormat()) + chunk("data", kSamples)),
-         WaveRead::Damaged, {}, {}},
-        {"no format", riff(chunk("data", kSamples)), WaveRead::NoFormat, {}, {}},
-        {"format too short", riff(chunk("fmt ", hex("0100 0100 401f0000 803e0000")) + chunk("data", kSamples)),
-         WaveRead::BadFormat, {}, {}},
-        {"extra bytes past the chunk", riff(chunk("fmt ", floatBlock + hex("0800 0000")) + chunk("data", kSamples)),
-         WaveRead::BadFormat, {}, {}},
-        {"no bytes a second", riff(chunk("fmt ", pcmFormat(0)) + chunk("data", kSamples)), WaveRead::BadFormat, {},
+         WaveRead::Damaged,
+         {},
          {}},
+        {"no format", riff(chunk("data", kSamples)), WaveRead::NoFormat, {}, {}},
+        {"format too short",
+         riff(chunk("fmt ", hex("0100 0100 401f0000 803e0000")) + chunk("data", kSamples)),
+         WaveRead::BadFormat,
+         {},
+         {}},
+        {"extra bytes past the chunk",
+         riff(chunk("fmt ", floatBlock + hex("0800 0000")) + chunk("data", kSamples)),
+         WaveRead::BadFormat,
+         {},
+         {}},
+        {"no bytes a second", riff(chunk("fmt ", pcmFormat(0)) + chunk("data", kSamples)), WaveRead::BadFormat, {}, {}},
         {"no samples", riff(chunk("fmt ", pcmFormat())), WaveRead::NoData, {}, {}},
     };
     for (const auto& layout : layouts) {
