@@ -199,6 +199,9 @@ private:
     void postError(HRESULT hr, std::string text) override;
     void postCalleeError(HRESULT hr, const com::Guid& iid) override;
 
+    // Local audio: the play object a member's sound goes to, opened first in shared mode.
+    HRESULT localPlayObject(com::Ptr<sonwell::IWavePlay>& play);
+
     HRESULT sendControlEvent(KzSetEventId id, std::int16_t info1);
     HRESULT notStarted() const;
 
