@@ -18,6 +18,8 @@
 
 namespace kez::corvane {
 
+struct WaveFileImage;
+
 // Not yet provided by this engine.
 inline constexpr com::HRESULT E_NOTIMPL = com::makeHresult(0x80004001);
 
@@ -199,8 +201,10 @@ private:
     void postError(HRESULT hr, std::string text) override;
     void postCalleeError(HRESULT hr, const com::Guid& iid) override;
 
-    // Local audio: the play object a member's sound goes to, opened first in shared mode.
+    // Local audio: the play object a member's sound goes to, opened first in shared mode,
+    // and a wave file loaded for it.
     HRESULT localPlayObject(com::Ptr<sonwell::IWavePlay>& play);
+    HRESULT localWaveFile(const std::string& fileName, WaveFileImage& wave, com::Ptr<sonwell::IWavePlay>& play);
 
     HRESULT sendControlEvent(KzSetEventId id, std::int16_t info1);
     HRESULT notStarted() const;

@@ -9,12 +9,6 @@ HRESULT notBuilt() { return reportEngineError(E_NOTIMPL, "Not available in this 
 
 } // namespace
 
-HRESULT Engine::PlayTimedWaveFile(const std::string&, std::int16_t, std::int32_t, VariantBool, std::int32_t&) {
-    return notBuilt();
-}
-HRESULT Engine::PlayCycledWaveFile(const std::string&, std::int16_t, std::int32_t, VariantBool, std::int32_t&) {
-    return notBuilt();
-}
 HRESULT Engine::GetIPFromRegistry() { return notBuilt(); }
 HRESULT Engine::TestAudio(std::int16_t, std::int16_t, std::int32_t) { return notBuilt(); }
 HRESULT Engine::StartMikeTest() { return notBuilt(); }
@@ -28,6 +22,5 @@ HRESULT Engine::get_varPlayAdapters(Variant&) { return notBuilt(); }
 HRESULT Engine::CaptureMixerState(const std::string&) { return notBuilt(); }
 HRESULT Engine::RestoreMixerState(const std::string&) { return notBuilt(); }
 HRESULT Engine::BeepSpeaker(std::int32_t, std::int32_t) { return notBuilt(); }
-HRESULT Engine::PlayWaveFile(const std::string&, std::int16_t, std::int32_t, VariantBool) { return notBuilt(); }
 
 } // namespace kez::corvane

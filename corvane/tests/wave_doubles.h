@@ -3,6 +3,7 @@
 // when told to); their events are advised through the connection-point container.
 #include <limits>
 #include <string>
+#include <tuple>
 
 #include "engine_doubles.h"
 #include "kez/com/array_routines.h"
@@ -52,6 +53,8 @@ public:
     std::int32_t activeStreams = 0;
     // How many asks of bIsActive answer that the stream plays; after them it has ended.
     std::int32_t activeAnswers = std::numeric_limits<std::int32_t>::max();
+    // The format and samples of the last wave played.
+    Variant waveFormat, waveSamples;
 
     HRESULT Open() override { return call("Open"); }
     HRESULT Close() override { return call("Close"); }
@@ -98,10 +101,12 @@ public:
     }
     HRESULT PlayTimedWave(const Variant& format, const Variant& data, std::int16_t duration, std::int32_t priority,
                           VariantBool override, std::int32_t& stream) override {
+        std::tie(waveFormat, waveSamples) = std::tie(format, data);
         return made(call("PlayTimedWave", waveArguments(format, data, duration, priority, override)), stream);
     }
     HRESULT PlayCycledWave(const Variant& format, const Variant& data, std::int16_t cycles, std::int32_t priority,
                            VariantBool override, std::int32_t& stream) override {
+        std::tie(waveFormat, waveSamples) = std::tie(format, data);
         return made(call("PlayCycledWave", waveArguments(format, data, cycles, priority, override)), stream);
     }
     HRESULT get_nCountry(std::int16_t&) override { return call("get_nCountry"); }

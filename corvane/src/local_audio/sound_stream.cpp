@@ -7,12 +7,15 @@
 
 namespace kez::corvane {
 
+com::HRESULT playObjectResult(com::HRESULT hr) {
+    return com::FAILED(hr) ? reportCalleeError(hr, sonwell::IWavePlay::iid) : com::S_OK;
+}
+
 com::HRESULT waitWhilePlaying(sonwell::IWavePlay& play, std::int32_t stream, std::uint64_t remainingMs,
                               StreamPolling polling, const std::function<void(sys::Timeout)>& wait) {
     for (;;) {
         com::VariantBool active = com::VARIANT_FALSE;
-        if (const com::HRESULT hr = play.bIsActive(stream, active); com::FAILED(hr))
-            return reportCalleeError(hr, sonwell::IWavePlay::iid);
+        if (const com::HRESULT hr = play.bIsActive(stream, active); com::FAILED(hr)) return playObjectResult(hr);
         if (!active || remainingMs == 0) return com::S_OK;
         const std::uint64_t step = std::min<std::uint64_t>(remainingMs, polling.stepMs);
         wait(sys::Timeout(polling.shortLastStep ? step : polling.stepMs));
@@ -27,8 +30,7 @@ com::HRESULT deleteStream(sonwell::IWavePlay& play, std::int32_t stream, com::HR
         com::setErrorInfo(std::move(error));
         return earlier;
     }
-    const com::HRESULT hr = play.DeleteStream(stream);
-    return com::FAILED(hr) ? reportCalleeError(hr, sonwell::IWavePlay::iid) : com::S_OK;
+    return playObjectResult(play.DeleteStream(stream));
 }
 
 } // namespace kez::corvane

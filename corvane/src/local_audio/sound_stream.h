@@ -16,6 +16,9 @@ struct StreamPolling {
     bool shortLastStep;
 };
 
+// A failure of the play object as the engine's error; success passes through.
+com::HRESULT playObjectResult(com::HRESULT hr);
+
 // Asks whether `stream` still plays, waiting with `wait` between the asks, until it has ended
 // or `remainingMs` have been waited. A failing ask is reported as the engine's error.
 com::HRESULT waitWhilePlaying(sonwell::IWavePlay& play, std::int32_t stream, std::uint64_t remainingMs,

@@ -15,8 +15,6 @@ constexpr StreamPolling kDtmfPolling{40, true};
 
 HRESULT playNotOpen() { return reportEngineError(com::E_POINTER, "Wave Play object not open"); }
 
-HRESULT started(HRESULT hr) { return com::FAILED(hr) ? reportCalleeError(hr, IWavePlay::iid) : com::S_OK; }
-
 } // namespace
 
 HRESULT Engine::localPlayObject(com::Ptr<IWavePlay>& play) {
@@ -32,14 +30,14 @@ HRESULT Engine::PlayCallProgTone(std::int16_t nTone, std::int16_t nDuration, std
     com::Ptr<IWavePlay> play;
     if (const HRESULT hr = localPlayObject(play); com::FAILED(hr)) return hr;
     const auto row = static_cast<std::int16_t>(nTone + kCallProgressRows);
-    return started(play->PlayTone(row, nDuration, lPriority, bOverride, lStream));
+    return playObjectResult(play->PlayTone(row, nDuration, lPriority, bOverride, lStream));
 }
 
 HRESULT Engine::PlayAlert(std::int16_t nAlert, std::int16_t nCadence, std::int16_t nCycles, std::int32_t lPriority,
                           VariantBool bOverride, std::int32_t& lStream) {
     com::Ptr<IWavePlay> play;
     if (const HRESULT hr = localPlayObject(play); com::FAILED(hr)) return hr;
-    return started(play->PlayAlert(nAlert, nCadence, nCycles, lPriority, bOverride, lStream));
+    return playObjectResult(play->PlayAlert(nAlert, nCadence, nCycles, lPriority, bOverride, lStream));
 }
 
 // Blocks for the tone and the gap after it, both taken as unsigned 16-bit milliseconds.
@@ -48,7 +46,8 @@ HRESULT Engine::PlayDTMFTone(std::int16_t nButton, std::int16_t nDuration, std::
     com::Ptr<IWavePlay> play;
     if (const HRESULT hr = localPlayObject(play); com::FAILED(hr)) return hr;
     std::int32_t stream = 0;
-    if (const HRESULT hr = started(play->PlayTone(nButton, nDuration, lPriority, bOverride, stream)); com::FAILED(hr))
+    if (const HRESULT hr = playObjectResult(play->PlayTone(nButton, nDuration, lPriority, bOverride, stream));
+        com::FAILED(hr))
         return hr;
     const HRESULT hr = waitWhilePlaying(*play, stream, static_cast<std::uint16_t>(nDuration), kDtmfPolling,
                                         [](sys::Timeout step) { sys::sleepFor(step); });
@@ -67,8 +66,7 @@ HRESULT Engine::ChangeVolume(std::int16_t nChange) {
     sys::CriticalSectionLock hold(waves_.lock());
     const auto play = waves_.play();
     if (!play) return com::S_OK;
-    const HRESULT hr = play->ChangeVolume(nChange);
-    return com::FAILED(hr) ? reportCalleeError(hr, IWavePlay::iid) : com::S_OK;
+    return playObjectResult(play->ChangeVolume(nChange));
 }
 
 } // namespace kez::corvane
