@@ -17,10 +17,6 @@ HRESULT Engine::StartAudioSend(const Variant&) { return notBuilt(); }
 HRESULT Engine::StopAudioSend() { return notBuilt(); }
 HRESULT Engine::StartAudioReceive(const Variant&, std::int16_t) { return notBuilt(); }
 HRESULT Engine::StopAudioReceive() { return notBuilt(); }
-HRESULT Engine::get_varRecordAdapters(Variant&) { return notBuilt(); }
-HRESULT Engine::get_varPlayAdapters(Variant&) { return notBuilt(); }
-HRESULT Engine::CaptureMixerState(const std::string&) { return notBuilt(); }
-HRESULT Engine::RestoreMixerState(const std::string&) { return notBuilt(); }
 HRESULT Engine::BeepSpeaker(std::int32_t, std::int32_t) { return notBuilt(); }
 
 } // namespace kez::corvane

@@ -8,6 +8,7 @@
 #include "engine_doubles.h"
 #include "kez/com/array_routines.h"
 #include "kez/com/connection_point_container.h"
+#include "kez/com/safe_array.h"
 #include "sonwell/wave_play.h"
 #include "sonwell/wave_record.h"
 
@@ -83,11 +84,14 @@ public:
     }
     HRESULT get_nAdapter(std::int16_t&) override { return call("get_nAdapter"); }
     HRESULT put_nAdapter(std::int16_t v) override { return call("put_nAdapter", std::to_string(v)); }
-    HRESULT get_varAdapters(Variant&) override { return call("get_varAdapters"); }
+    HRESULT get_varAdapters(Variant& v) override {
+        v = com::Variant(com::SafeArray::fromTexts({"Fake Speaker"}));
+        return call("get_varAdapters");
+    }
     HRESULT ActivateStream(std::int32_t) override { return call("ActivateStream"); }
     HRESULT DeactivateStream(std::int32_t) override { return call("DeactivateStream"); }
-    HRESULT CaptureMixerData(const std::string&) override { return call("CaptureMixerData"); }
-    HRESULT RestoreMixerData(const std::string&) override { return call("RestoreMixerData"); }
+    HRESULT CaptureMixerData(const std::string& key) override { return call("CaptureMixerData", key); }
+    HRESULT RestoreMixerData(const std::string& key) override { return call("RestoreMixerData", key); }
     HRESULT PlayTone(std::int16_t tone, std::int16_t duration, std::int32_t priority, VariantBool override,
                      std::int32_t& stream) override {
         return made(call("PlayTone", argumentsOf(tone, duration, priority, override)), stream);
@@ -175,7 +179,10 @@ public:
     HRESULT put_lSendLen(std::int32_t) override { return call("put_lSendLen"); }
     HRESULT get_nAdapter(std::int16_t&) override { return call("get_nAdapter"); }
     HRESULT put_nAdapter(std::int16_t v) override { return call("put_nAdapter", std::to_string(v)); }
-    HRESULT get_varAdapters(Variant&) override { return call("get_varAdapters"); }
+    HRESULT get_varAdapters(Variant& v) override {
+        v = com::Variant(com::SafeArray::fromTexts({"Fake Microphone"}));
+        return call("get_varAdapters");
+    }
     HRESULT get_bActive(VariantBool& v) override {
         v = active;
         return call("get_bActive");
