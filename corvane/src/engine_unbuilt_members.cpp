@@ -10,9 +10,6 @@ HRESULT notBuilt() { return reportEngineError(E_NOTIMPL, "Not available in this 
 } // namespace
 
 HRESULT Engine::GetIPFromRegistry() { return notBuilt(); }
-HRESULT Engine::TestAudio(std::int16_t, std::int16_t, std::int32_t) { return notBuilt(); }
-HRESULT Engine::StartMikeTest() { return notBuilt(); }
-HRESULT Engine::StopMikeTest() { return notBuilt(); }
 HRESULT Engine::StartAudioSend(const Variant&) { return notBuilt(); }
 HRESULT Engine::StopAudioSend() { return notBuilt(); }
 HRESULT Engine::StartAudioReceive(const Variant&, std::int16_t) { return notBuilt(); }

@@ -59,14 +59,18 @@ public:
 
     HRESULT Open() override { return call("Open"); }
     HRESULT Close() override { return call("Close"); }
-    HRESULT AddBuffer(std::int32_t, const Variant&, std::int16_t) override { return call("AddBuffer"); }
+    HRESULT AddBuffer(std::int32_t stream, const Variant&, std::int16_t sequence) override {
+        return call("AddBuffer", argumentsOf(stream, sequence));
+    }
     HRESULT CreateStream(std::int16_t code, std::int16_t comfort, std::int32_t& stream) override {
         return made(call("CreateStream", argumentsOf(code, comfort)), stream);
     }
     HRESULT DeleteStream(std::int32_t stream) override { return call("DeleteStream", std::to_string(stream)); }
     HRESULT get_lBufferDelay(std::int32_t&) override { return call("get_lBufferDelay"); }
     HRESULT put_lBufferDelay(std::int32_t v) override { return call("put_lBufferDelay", std::to_string(v)); }
-    HRESULT AddSilence(std::int32_t, std::int16_t) override { return call("AddSilence"); }
+    HRESULT AddSilence(std::int32_t stream, std::int16_t sequence) override {
+        return call("AddSilence", argumentsOf(stream, sequence));
+    }
     HRESULT get_bMute(VariantBool&) override { return call("get_bMute"); }
     HRESULT put_bMute(VariantBool) override { return call("put_bMute"); }
     HRESULT ChangeVolume(std::int16_t change) override { return call("ChangeVolume", std::to_string(change)); }
@@ -174,9 +178,9 @@ public:
     HRESULT get_bAutoSetupMixer(VariantBool&) override { return call("get_bAutoSetupMixer"); }
     HRESULT put_bAutoSetupMixer(VariantBool v) override { return call("put_bAutoSetupMixer", std::to_string(v)); }
     HRESULT get_lCaptureLen(std::int32_t&) override { return call("get_lCaptureLen"); }
-    HRESULT put_lCaptureLen(std::int32_t) override { return call("put_lCaptureLen"); }
+    HRESULT put_lCaptureLen(std::int32_t v) override { return call("put_lCaptureLen", std::to_string(v)); }
     HRESULT get_lSendLen(std::int32_t&) override { return call("get_lSendLen"); }
-    HRESULT put_lSendLen(std::int32_t) override { return call("put_lSendLen"); }
+    HRESULT put_lSendLen(std::int32_t v) override { return call("put_lSendLen", std::to_string(v)); }
     HRESULT get_nAdapter(std::int16_t&) override { return call("get_nAdapter"); }
     HRESULT put_nAdapter(std::int16_t v) override { return call("put_nAdapter", std::to_string(v)); }
     HRESULT get_varAdapters(Variant& v) override {
