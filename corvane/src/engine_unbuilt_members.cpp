@@ -14,6 +14,5 @@ HRESULT Engine::StartAudioSend(const Variant&) { return notBuilt(); }
 HRESULT Engine::StopAudioSend() { return notBuilt(); }
 HRESULT Engine::StartAudioReceive(const Variant&, std::int16_t) { return notBuilt(); }
 HRESULT Engine::StopAudioReceive() { return notBuilt(); }
-HRESULT Engine::BeepSpeaker(std::int32_t, std::int32_t) { return notBuilt(); }
 
 } // namespace kez::corvane

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "corvane/errors.h"
+#include "kez/com/safe_array.h"
 #include "local_audio_test_support.h"
 
 namespace kez::corvane::test {
@@ -127,6 +128,30 @@ TEST_F(LocalAudioTest, VolumeAndRemovalGoToTheOpenPlayObject) {
     EXPECT_EQ(engine_->KillWaveStream(stream), com::S_OK);
     EXPECT_EQ(doubles_.log.calls(),
               (std::vector<std::string>{"WavePlay.ChangeVolume -100", "WavePlay.DeleteStream 1"}));
+}
+
+TEST_F(LocalAudioTest, TheBeepIsASineOfItsLengthPlayedOnceAboveEverySoundWhileTheCallerWaits) {
+    ASSERT_EQ(engine_->BeepSpeaker(1000, 100), com::S_OK);
+    EXPECT_EQ(
+        timeline("WavePlay.PlayCycledWave"),
+        (std::vector<std::string>{"WavePlay.PlayCycledWave 01000100401f0000803e0000020010000000 1600 0 1000 0 +0",
+                                  "WavePlay.bIsActive 1 +0", "WavePlay.bIsActive 1 +40", "WavePlay.bIsActive 1 +80",
+                                  "WavePlay.bIsActive 1 +100", "WavePlay.DeleteStream 1 +100"}));
+    const auto samples = play()->waveSamples.get<com::SafeArray>()->bytes();
+    ASSERT_EQ(samples.size(), 1600u);
+    EXPECT_EQ(samples[4] | samples[5] << 8, 16384) << "a quarter period of 1000 Hz in";
+}
+
+TEST_F(LocalAudioTest, ImpossibleBeepsAndBeepsWithoutAPlayObjectSoundNothingAndSucceed) {
+    const std::vector<std::pair<std::int32_t, std::int32_t>> impossible{
+        {0, 500}, {-440, 500}, {4000, 500}, {1000, 0}, {1000, -1}};
+    for (const auto& [pitch, length] : impossible)
+        EXPECT_EQ(engine_->BeepSpeaker(pitch, length), com::S_OK) << pitch << " Hz " << length << " ms";
+    EXPECT_TRUE(doubles_.log.calls().empty());
+    ASSERT_EQ(engine_->put_bShareWave(com::VARIANT_FALSE), com::S_OK);
+    EXPECT_EQ(engine_->BeepSpeaker(1000, 500), com::S_OK);
+    EXPECT_FALSE(com::takeErrorInfo()) << "no error is left behind";
+    EXPECT_TRUE(doubles_.log.calls().empty());
 }
 
 // Each sound renews the last use, so the shared play object stays open while sounds follow
