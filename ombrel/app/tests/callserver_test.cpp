@@ -98,6 +98,7 @@ TEST_F(ProgramWithTheCallServer, KeysComeOnWithInitAndTheCallServersDisplayLedsA
     EXPECT_TRUE(turnUntil([&] { return speaker->isChecked() && line2->text() == "Dial"; })) << "dial tone\n" << seen_;
     emit world_.controller().phoneForm()->ButtonDown(kLeftMouseButton, "5");
     EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "nEventID=3", "nEventInfo1=5"})) << seen_;
+    EXPECT_EQ(world_.boxTexts(), std::vector<std::string>{}) << "dial tone and the digits play";
 }
 
 } // namespace
