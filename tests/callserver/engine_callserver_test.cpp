@@ -3,7 +3,8 @@
 // destination, blind binding, binding to the configured call server, a key press arriving as
 // KzSetEvent 3, and the switch to IP transport when no call server answers on Ethernet (status then
 // goes by UDP, and the set initialisation over UDP binds the set: keys follow by UDP, and the
-// call server's UI states arrive as the five updates in order). On the
+// call server's UI states arrive as the five updates in order, and the dial tone they ask for,
+// played as the owner plays it, is heard on a virtual speaker). On the
 // cross-process virtual wire (any user) and on veth between two namespaces (root). The engine's
 // periods run ten times faster.
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 #include "corvane/engine.h"
 #include "corvane/server.h"
 #include "engine_doubles.h"
+#include "eventually.h"
 #include "kez/apt/apartment.h"
 #include "kez/com/class_registry.h"
 #include "kez/net/mac_address.h"
@@ -23,7 +25,10 @@
 #include "net_namespace.h"
 #include "privileged.h"
 #include "process.h"
+#include "real_sonwell.h"
+#include "scoped_audio_devices.h"
 #include "scoped_registry.h"
+#include "signal_analysis.h"
 #include "timing.h"
 
 namespace {
@@ -204,10 +209,35 @@ TEST_F(EngineAgainstCallServerOnVeth, SwitchesToIpWhenNoCallServerAnswersOnEther
         });
 }
 
+// The owner plays each call-progress tone the engine reports, as the controller does.
+void playTonesAsTheOwner(IEngine& engine, kez::corvane::test::EventRecorder& events, std::int32_t& stream) {
+    events.onCallProgress = [&engine, &stream](std::int16_t tone, std::int16_t mode, std::int16_t duration) {
+        if (stream != 0) engine.KillWaveStream(std::exchange(stream, 0));
+        if (mode >= 1 && tone != 255) {
+            EXPECT_EQ(engine.PlayCallProgTone(tone, duration, 50, kez::com::toVariantBool(mode == 1), stream),
+                      kez::com::S_OK);
+        }
+    };
+}
+
+// The last half second the speaker played, once it has played that much after now.
+std::vector<std::int16_t> lastHalfSecond(const kez::audio::VirtualDevice& speaker) {
+    const std::size_t wanted = speaker.played().size() + 8000;
+    EXPECT_TRUE(kez::test::eventually([&] { return speaker.played().size() >= wanted; }));
+    const auto bytes = speaker.played();
+    std::vector<std::int16_t> samples;
+    for (std::size_t i = bytes.size() - 8000; i + 1 < bytes.size(); i += 2)
+        samples.push_back(static_cast<std::int16_t>(bytes[i] | bytes[i + 1] << 8));
+    return samples;
+}
+
 TEST_F(EngineAgainstCallServerOnVeth, BindsOverUdpOnTheSetInitialisation) {
+    const kez::test::ScopedAudioDevices devices("virtual:Speaker");
+    const kez::corvane::test::RealSonwell sonwell;
     startServer(serverSpace_.exec({}), "udp:198.18.0.2");
     ASSERT_TRUE(awaitLine({"kezsim: call server"})) << seen();
     const auto events = std::make_shared<kez::corvane::test::EventRecorder>();
+    std::int32_t tone = 0;
     inSetSpace(
         [&](IEngine& engine) {
             kez::com::Ptr<kez::com::Object> object;
@@ -219,6 +249,7 @@ TEST_F(EngineAgainstCallServerOnVeth, BindsOverUdpOnTheSetInitialisation) {
             engine.put_varLocalIP(byteArray({198, 18, 0, 1}));
         },
         [&](IEngine& engine) {
+            playTonesAsTheOwner(engine, *events, tone);
             // The set answers the initialisation at once: an initialised status, then its IP report.
             EXPECT_TRUE(awaitLine({"got StatusMsg", "by udp", "nDiscoveryState=2"})) << seen();
             EXPECT_TRUE(awaitLine({"got ReportIPInfoMsg", "by udp"})) << seen();
@@ -238,6 +269,10 @@ TEST_F(EngineAgainstCallServerOnVeth, BindsOverUdpOnTheSetInitialisation) {
                       (std::vector<std::string>{"DisplayUpdate 2 [] [Dial] 0", "CallProgressUpdate 0 1 -1",
                                                 "AlertUpdate 2 0 0 255"}));
             EXPECT_TRUE(dialing[6].starts_with("LEDUpdate 0 3 3 0 0 from 1: 3 0")) << dialing[6];
+            const auto heard = lastHalfSecond(*kez::audio::virtualDevice("Speaker"));
+            for (const double pitch : {350.0, 440.0})
+                EXPECT_GT(kez::test::GoertzelPower(heard, pitch), 100 * kez::test::GoertzelPower(heard, 1000)) << pitch;
+            events->onCallProgress = nullptr;
         });
 }
 
