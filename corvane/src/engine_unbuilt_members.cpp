@@ -9,7 +9,6 @@ HRESULT notBuilt() { return reportEngineError(E_NOTIMPL, "Not available in this 
 
 } // namespace
 
-HRESULT Engine::GetIPFromRegistry() { return notBuilt(); }
 HRESULT Engine::StartAudioSend(const Variant&) { return notBuilt(); }
 HRESULT Engine::StopAudioSend() { return notBuilt(); }
 HRESULT Engine::StartAudioReceive(const Variant&, std::int16_t) { return notBuilt(); }
