@@ -1,15 +1,16 @@
-// The engine's local audio through Sonwell's own play object on a virtual speaker: every DTMF
-// key as multimon-ng decodes it, busy and reorder tones of three countries at the frequencies
-// and cadences of their tables, and the beep; and the device lists an engine that was never
-// started gives the wizard.
+// The engine's local audio through Sonwell's own play object on a virtual speaker, all on the
+// test clock (so the mixer is never late, however loaded the machine): every DTMF key as
+// multimon-ng decodes it, busy and reorder tones of three countries at the frequencies and
+// cadences of their tables, and the beep; and the device lists an engine that was never started
+// gives the wizard.
 #include <gtest/gtest.h>
 
 #include <sstream>
 
 #include "corvane/engine.h"
 #include "corvane/server.h"
-#include "eventually.h"
 #include "kez/com/safe_array.h"
+#include "kez/sys/tick.h"
 #include "process.h"
 #include "real_sonwell.h"
 #include "scoped_audio_devices.h"
@@ -21,11 +22,10 @@ namespace {
 
 using kez::test::GoertzelPower;
 
-constexpr std::size_t kRate = 8000;
-
 class LocalAudioOnDevices : public ::testing::Test {
 protected:
     void SetUp() override {
+        ASSERT_TRUE(clock_.autoAdvance(true));
         com::ClassRegistry::registerInProcess(server());
         makeEngine(1);
     }
@@ -34,17 +34,19 @@ protected:
         com::ClassRegistry::unregisterInProcess(server());
     }
     // A fresh engine sharing the audio hardware, so its sounds open the play object on demand.
-    void makeEngine(std::int16_t country) {
+    void makeEngine(std::int16_t country, std::int32_t framesPerBuffer = 1) {
         engine_.reset();
         ASSERT_EQ(com::ClassRegistry::createAs(kClsidEngine, engine_), com::S_OK);
         ASSERT_EQ(engine_->put_bShareWave(com::VARIANT_TRUE), com::S_OK);
         ASSERT_EQ(engine_->put_nCountry(country), com::S_OK);
+        ASSERT_EQ(engine_->put_lBufferMultiplier(framesPerBuffer), com::S_OK);
     }
-    // What the speaker played since `from` samples, once it has played `after` ms beyond now:
-    // everything mixed so far is out then.
-    std::vector<std::int16_t> played(std::size_t from = 0, std::size_t after = 300) const {
-        const std::size_t until = speaker_->played().size() + after * kRate / 1000 * 2;
-        EXPECT_TRUE(kez::test::eventually([&] { return speaker_->played().size() >= until; }));
+    // What the speaker played since `from` samples, once `after` ms more have passed: what was
+    // mixed so far is out then.
+    std::vector<std::int16_t> played(std::size_t from = 0, std::uint32_t after = 300) {
+        EXPECT_TRUE(clock_.autoAdvance(false));
+        EXPECT_TRUE(clock_.runFor(std::chrono::milliseconds(after)));
+        EXPECT_TRUE(clock_.autoAdvance(true));
         const auto bytes = speaker_->played();
         std::vector<std::int16_t> samples;
         for (std::size_t i = 2 * from; i + 1 < bytes.size(); i += 2)
@@ -53,6 +55,7 @@ protected:
     }
     std::size_t playedSoFar() const { return speaker_->played().size() / 2; }
 
+    sys::TestClock clock_;
     kez::test::ScopedAudioDevices devices_{"virtual:Speaker,virtual:Headset,virtual:"};
     std::shared_ptr<audio::VirtualDevice> speaker_ = audio::virtualDevice("Speaker");
     RealSonwell sonwell_;
@@ -89,16 +92,19 @@ struct Cadence {
 };
 
 // The first two bursts of each tone and the pause between them, within a few samples where a
-// sine crosses zero; each burst's pitches stand far above one the tone does not have.
+// sine crosses zero; each burst's pitches stand far above one the tone does not have. Buffers of
+// five frames keep the clock's steps few: the mixer measures its pace in real time, and plays
+// short when it falls far behind.
 TEST_F(LocalAudioOnDevices, CallProgressTonesSoundAtTheirTablesFrequenciesAndCadence) {
     const std::vector<Cadence> cadences{
         {1, 1, {480, 620}, 4000, 4000}, {2, 1, {400}, 3600, 4400}, {12, 2, {450}, 2000, 2000}};
     for (const auto& c : cadences) {
-        makeEngine(c.country);
+        makeEngine(c.country, 5);
         const std::size_t start = playedSoFar();
+        const auto lengthMs = static_cast<std::int16_t>((c.onSamples + c.offSamples) / 8 + 100);
         std::int32_t stream = 0;
-        ASSERT_EQ(engine_->PlayCallProgTone(c.tone, 2000, 50, com::VARIANT_FALSE, stream), com::S_OK);
-        const auto samples = played(start, 2300);
+        ASSERT_EQ(engine_->PlayCallProgTone(c.tone, lengthMs, 50, com::VARIANT_FALSE, stream), com::S_OK);
+        const auto samples = played(start, lengthMs + 1000); // the ring holds 600 ms
         const auto bursts = kez::test::SoundingStretches(samples, 64);
         ASSERT_GE(bursts.size(), 2u) << "country " << c.country;
         EXPECT_NEAR(static_cast<double>(bursts[0].length), static_cast<double>(c.onSamples), 16) << c.country;

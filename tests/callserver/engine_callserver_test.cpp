@@ -120,16 +120,23 @@ protected:
         EXPECT_TRUE(awaitLine({"got StatusMsg", "to " + server, "nDeviceLocation=1"})) << seen();
     }
 
-    // Pumps this thread's apartment until `count` events other than the date have fired.
+    // Pumps this thread's apartment until `count` events other than the date have fired; with
+    // `skipLedRefreshes`, an LEDUpdate that repeats the last one (each system state refreshes the
+    // LEDs) is not counted.
     std::vector<std::string> awaitEvents(const kez::corvane::test::EventRecorder& events, std::size_t count,
-                                         std::chrono::milliseconds limit = 10s) {
+                                         std::chrono::milliseconds limit = 10s, bool skipLedRefreshes = false) {
         const auto end = std::chrono::steady_clock::now() + limit;
         std::vector<std::string> lines;
         while (lines.size() < count && std::chrono::steady_clock::now() < end) {
             kez::apt::Apartment::current().pumpFor(5ms);
             lines.clear();
-            for (const auto& line : events.lines())
-                if (!line.starts_with("SystemDateUpdate")) lines.push_back(line);
+            std::string lastLeds;
+            for (const auto& line : events.lines()) {
+                if (line.starts_with("SystemDateUpdate")) continue;
+                if (line.starts_with("LEDUpdate") && skipLedRefreshes && std::exchange(lastLeds, line) == line)
+                    continue;
+                lines.push_back(line);
+            }
         }
         return lines;
     }
@@ -231,15 +238,22 @@ void playTonesAsTheOwner(IEngine& engine, kez::corvane::test::EventRecorder& eve
     };
 }
 
-// The last half second the speaker played, once it has played that much after now.
-std::vector<std::int16_t> lastHalfSecond(const kez::audio::VirtualDevice& speaker) {
-    const std::size_t wanted = speaker.played().size() + 8000;
-    EXPECT_TRUE(kez::test::eventually([&] { return speaker.played().size() >= wanted; }));
-    const auto bytes = speaker.played();
-    std::vector<std::int16_t> samples;
-    for (std::size_t i = bytes.size() - 8000; i + 1 < bytes.size(); i += 2)
-        samples.push_back(static_cast<std::int16_t>(bytes[i] | bytes[i + 1] << 8));
-    return samples;
+// True once a half second the speaker plays holds each pitch far above 1000 Hz. A mixer running
+// late on a loaded machine plays its buffers short, and so higher, until it has caught up.
+bool heardAt(const kez::audio::VirtualDevice& speaker, const std::vector<double>& pitches) {
+    for (int window = 0; window < 10; ++window) {
+        const std::size_t end = speaker.played().size() + 8000;
+        if (!kez::test::eventually([&] { return speaker.played().size() >= end; })) return false;
+        const auto bytes = speaker.played();
+        std::vector<std::int16_t> heard;
+        for (std::size_t i = end - 8000; i + 1 < end; i += 2)
+            heard.push_back(static_cast<std::int16_t>(bytes[i] | bytes[i + 1] << 8));
+        if (std::all_of(pitches.begin(), pitches.end(), [&](double pitch) {
+                return kez::test::GoertzelPower(heard, pitch) > 100 * kez::test::GoertzelPower(heard, 1000);
+            }))
+            return true;
+    }
+    return false;
 }
 
 TEST_F(EngineAgainstCallServerOnVeth, BindsOverUdpOnTheSetInitialisation) {
@@ -266,8 +280,8 @@ TEST_F(EngineAgainstCallServerOnVeth, BindsOverUdpOnTheSetInitialisation) {
             EXPECT_TRUE(awaitLine({"got StatusMsg", "by udp", "nDiscoveryState=2", "nDeviceLocation=2"})) << seen();
             EXPECT_TRUE(sawOrAwaitLine({"got ReportIPInfoMsg", "by udp"})) << seen();
             // The call server shows the idle set, and dial tone when hands-free is pressed.
-            const auto idle = awaitEvents(*events, 6);
-            ASSERT_EQ(idle.size(), 6U);
+            const auto idle = awaitEvents(*events, 6, 10s, true);
+            ASSERT_EQ(idle.size(), 6U) << ::testing::PrintToString(idle);
             EXPECT_EQ(idle[0], "InitReceived");
             EXPECT_TRUE(idle[1].starts_with("LEDUpdate 0 0 0 0 0")) << idle[1];
             EXPECT_TRUE(idle[2].starts_with("KeyControlUpdate")) << idle[2];
@@ -275,15 +289,13 @@ TEST_F(EngineAgainstCallServerOnVeth, BindsOverUdpOnTheSetInitialisation) {
             EXPECT_TRUE(idle[4].starts_with("CallProgressUpdate")) << idle[4];
             EXPECT_TRUE(idle[5].starts_with("AlertUpdate")) << idle[5];
             pressKey(engine, 17, "udp");
-            const auto dialing = awaitEvents(*events, 11);
-            ASSERT_EQ(dialing.size(), 11U);
+            const auto dialing = awaitEvents(*events, 11, 10s, true);
+            ASSERT_EQ(dialing.size(), 11U) << ::testing::PrintToString(dialing);
             EXPECT_EQ(std::vector<std::string>(dialing.begin() + 8, dialing.end()),
                       (std::vector<std::string>{"DisplayUpdate 2 [] [Dial] 0", "CallProgressUpdate 0 1 -1",
                                                 "AlertUpdate 2 0 0 255"}));
             EXPECT_TRUE(dialing[6].starts_with("LEDUpdate 0 3 3 0 0 from 1: 3 0")) << dialing[6];
-            const auto heard = lastHalfSecond(*kez::audio::virtualDevice("Speaker"));
-            for (const double pitch : {350.0, 440.0})
-                EXPECT_GT(kez::test::GoertzelPower(heard, pitch), 100 * kez::test::GoertzelPower(heard, 1000)) << pitch;
+            EXPECT_TRUE(heardAt(*kez::audio::virtualDevice("Speaker"), {350, 440})) << "dial tone";
             events->onCallProgress = nullptr;
         });
 }
