@@ -5,6 +5,9 @@
 // flowing meanwhile.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <span>
+
 #include "audio_server.h"
 #include "corvane/engine.h"
 #include "corvane/server.h"
@@ -23,16 +26,18 @@ namespace {
 using kez::test::GoertzelPower;
 constexpr const char* kMicrophone = "kezmic";
 
-// Around the loudest sample, half a second in which each of `tones` stands far above `other`.
-void expectTones(const std::vector<std::int16_t>& samples, const std::vector<double>& tones, double other) {
-    ASSERT_GT(samples.size(), 8000u);
-    const auto loudest = static_cast<std::size_t>(std::max_element(samples.begin(), samples.end()) - samples.begin());
-    const std::size_t at = std::min(loudest > 2000 ? loudest - 2000 : 0, samples.size() - 4000);
-    const auto window = std::span(samples).subspan(at, 4000);
-    for (const double tone : tones) {
-        EXPECT_GT(GoertzelPower(window, tone), 400.0 * 400.0) << tone;
-        EXPECT_GT(GoertzelPower(window, tone), 100 * GoertzelPower(window, other)) << tone << " against " << other;
+// Some half second in which each of `tones` is loud and stands far above `other`. A window, not
+// all of it: a mixer running late on a loaded machine plays some buffers short, and so higher.
+bool heard(const std::vector<std::int16_t>& samples, const std::vector<double>& tones, double other) {
+    for (std::size_t at = 0; at + 4000 <= samples.size(); at += 2000) {
+        const auto window = std::span(samples).subspan(at, 4000);
+        if (std::all_of(tones.begin(), tones.end(), [&](double tone) {
+                const double power = GoertzelPower(window, tone);
+                return power > 400.0 * 400.0 && power > 100 * GoertzelPower(window, other);
+            }))
+            return true;
     }
+    return false;
 }
 
 class LocalAudioThroughPulse : public ::testing::Test {
@@ -67,7 +72,7 @@ TEST_F(LocalAudioThroughPulse, TheMicrophoneTestPlaysTheMicrophoneBackOnTheSpeak
     const std::size_t after = speaker.samples() + 8000;
     EXPECT_TRUE(kez::test::eventually([&] { return speaker.samples() >= after; })) << "a second more";
     EXPECT_EQ(engine_->StopMikeTest(), com::S_OK);
-    expectTones(speaker.stop(), {1000}, 440);
+    EXPECT_TRUE(heard(speaker.stop(), {1000}, 440));
 }
 
 TEST_F(LocalAudioThroughPulse, TestAudioRecordsInBothFormatsWhileDialToneSoundsAndTheWindowPumps) {
@@ -85,7 +90,7 @@ TEST_F(LocalAudioThroughPulse, TestAudioRecordsInBothFormatsWhileDialToneSoundsA
         ASSERT_EQ(recordings.size(), 1u) << "the owner's message came while the test ran";
         EXPECT_EQ(kez::test::linesOf(recordings[0]).size(), 2u) << "parec and the test record: " << recordings[0];
     }
-    expectTones(speaker.stop(), {350, 440}, 1000);
+    EXPECT_TRUE(heard(speaker.stop(), {350, 440}, 1000)) << "dial tone";
 }
 
 } // namespace
