@@ -17,7 +17,7 @@ namespace {
 // The play device runs at the telephone's rate, which carries no pitch at or above half of it.
 constexpr std::int32_t kBeepRate = 8000;
 constexpr std::int32_t kHighestPitch = kBeepRate / 2 - 1;
-// A sound's remaining time is counted in 16 bits.
+// Longer beeps are cut to about a minute, which bounds the samples made for one.
 constexpr std::int32_t kLongestBeepMs = 65535;
 constexpr double kBeepLevel = 16384;
 // Above every sound the owner plays and not overriding any: heard with the ring, as the
@@ -58,8 +58,8 @@ HRESULT Engine::BeepSpeaker(std::int32_t lFrequency, std::int32_t lDuration) {
     if (lFrequency > 0 && lFrequency <= kHighestPitch && lDuration > 0 && com::SUCCEEDED(localPlayObject(play)) &&
         com::SUCCEEDED(play->PlayCycledWave(beepFormat(), beepSamples(lFrequency, milliseconds), kPlayedOnce,
                                             kBeepPriority, com::VARIANT_FALSE, stream))) {
-        const HRESULT hr = waitWhilePlaying(*play, stream, milliseconds + kMixingAllowanceMs, kBeepPolling,
-                                            [](sys::Timeout step) { sys::sleepFor(step); });
+        const HRESULT hr =
+            waitWhilePlaying(*play, stream, milliseconds + kMixingAllowanceMs, kBeepPolling, sys::sleepFor);
         deleteStream(*play, stream, hr);
     }
     com::takeErrorInfo();
