@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "audio_buffer_form.h"
+#include "auto_discover_vuruv_form.h"
 #include "dialog_layout.h"
 #include "kez/ui/launcher.h"
 #include "kez/ui/message_boxes.h"
@@ -38,6 +39,7 @@ ConfigWizardForm::ConfigWizardForm()
     setObjectName(QStringLiteral("ConfigWizardForm"));
     setWindowFlag(Qt::WindowMinimizeButtonHint, true);
     buildFrame();
+    connectAddressDialogs();
 }
 
 ConfigWizardForm::~ConfigWizardForm() { Cleanup(); }
