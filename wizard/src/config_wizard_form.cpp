@@ -34,7 +34,7 @@ constexpr std::array<const char*, 8> kTabCaptions{"Welcome", "Audio",  "Mic",   
 } // namespace
 
 ConfigWizardForm::ConfigWizardForm()
-    : mOverrideIPSettingsForm(std::make_unique<OverrideIPSettingsForm>()),
+    : mOverrideIPSettingsForm(std::make_unique<OverrideIPSettingsForm>(*this)),
       mAudioBufferForm(std::make_unique<AudioBufferForm>()) {
     setObjectName(QStringLiteral("ConfigWizardForm"));
     setWindowFlag(Qt::WindowMinimizeButtonHint, true);

@@ -110,6 +110,8 @@ private:
     // The dialogs of the two network pages.
     void connectAddressDialogs();
     void cmdAutoDiscover_Click();
+    void cmdIPOverrideSettings_Click();
+    void cmdTestAutoRetrieve_Click();
 
     bool bValidateMacPage();
     bool bValidateIPPage();

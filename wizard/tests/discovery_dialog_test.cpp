@@ -58,8 +58,12 @@ std::vector<std::string> lines(const QDialog& dialog) {
 void press(QDialog& dialog, const char* button) { control<QPushButton>(dialog, button).click(); }
 
 std::vector<std::string> runCalls(int adapter) {
-    return {"put_nAdapter(" + std::to_string(adapter) + ")", "put_varVuruvMac(Empty)", "put_varVuruvIP(Empty)",
-            "StartAutoDiscover()", "StopAutoDiscover()", "StopAutoDiscover()"};
+    return {"put_nAdapter(" + std::to_string(adapter) + ")",
+            "put_varVuruvMac(Empty)",
+            "put_varVuruvIP(Empty)",
+            "StartAutoDiscover()",
+            "StopAutoDiscover()",
+            "StopAutoDiscover()"};
 }
 
 TEST(DiscoveryDialog, ListsEachCallServerAsHeardAndSelectCopiesItsAddresses) {
@@ -71,9 +75,15 @@ TEST(DiscoveryDialog, ListsEachCallServerAsHeardAndSelectCopiesItsAddresses) {
         const char* ipBox;
     } const cases[] = {
         {"on Ethernet", {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x05}, std::nullopt, "00:1A:2B:3C:4D:05", kIpBox},
-        {"over IP", {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x05}, Bytes{198, 18, 0, 10}, "00:1A:2B:3C:4D:05   198.18.0.10",
+        {"over IP",
+         {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x05},
+         Bytes{198, 18, 0, 10},
+         "00:1A:2B:3C:4D:05   198.18.0.10",
          "198.18.0.10"},
-        {"single digits", {0x01, 0x02, 0x0A, 0x0B, 0xF0, 0xFF}, Bytes{10, 0, 0, 1}, "01:02:0A:0B:F0:FF   10.0.0.1",
+        {"single digits",
+         {0x01, 0x02, 0x0A, 0x0B, 0xF0, 0xFF},
+         Bytes{10, 0, 0, 1},
+         "01:02:0A:0B:F0:FF   10.0.0.1",
          "10.0.0.1"},
     };
     for (const auto& c : cases) {
@@ -105,19 +115,22 @@ TEST(DiscoveryDialog, EveryOtherWayOutLeavesBothBoxesAndStopsListening) {
         std::function<void(DiscoveryRun&, QDialog&)> act;
         std::vector<std::string> boxes;
     } const cases[] = {
-        {"Cancel", 0,
+        {"Cancel",
+         0,
          [&](DiscoveryRun& run, QDialog& dialog) {
              chooseHeard(run, dialog);
              press(dialog, "cmdCancel");
          },
          {}},
-        {"close box", 2,
+        {"close box",
+         2,
          [&](DiscoveryRun& run, QDialog& dialog) {
              chooseHeard(run, dialog);
              dialog.close();
          },
          {}},
-        {"Escape does nothing", 1,
+        {"Escape does nothing",
+         1,
          [&](DiscoveryRun& run, QDialog& dialog) {
              chooseHeard(run, dialog);
              QTest::keyClick(&dialog, Qt::Key_Escape);
@@ -126,7 +139,8 @@ TEST(DiscoveryDialog, EveryOtherWayOutLeavesBothBoxesAndStopsListening) {
              press(dialog, "cmdCancel");
          },
          {}},
-        {"Select on an empty list", 0,
+        {"Select on an empty list",
+         0,
          [](DiscoveryRun&, QDialog& dialog) {
              press(dialog, "cmdSelect");
              EXPECT_TRUE(dialog.isVisible());
