@@ -74,13 +74,22 @@ private:
 
 // A face that a recording controller has initialised, shown.
 struct ShownFace {
-    ShownFace(FaceWorld& world, std::int16_t uiType) : owner(world.options(uiType)) {
-        form.Initialize(owner, owner.buttons, owner.leds);
-        form.show();
-    }
+    // Shown and active, as a window the user works in.
+    ShownFace(FaceWorld& world, std::int16_t uiType);
 
     RecordingOwner owner;
     KzSetPhoneForm form;
+};
+
+// What the face raised, in order ("down 1 14", "up 14", "options"); like the controller, a left press shows its
+// key pressed until the release.
+class FaceEvents {
+public:
+    FaceEvents(KzSetPhoneForm& form, ButtonCollection& buttons);
+    // The events so far, forgotten.
+    std::vector<std::string> take();
+
+    std::vector<std::string> events;
 };
 
 // The picture as its pixels, whatever format it came in.
