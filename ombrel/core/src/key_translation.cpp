@@ -173,6 +173,8 @@ KeyStroke KeyTranslation::translate(const QKeyEvent& event) {
         if (!press) held_.erase(held);
         return {press ? KeyStroke::Kind::Down : KeyStroke::Kind::Up, key};
     }
+    // The release or a repeat of a key whose press went elsewhere (a pop-up menu, a label box) is not ours.
+    if (scanCode != 0 && (!press || event.isAutoRepeat())) return {KeyStroke::Kind::Swallow, {}};
     if (isAltLetter(event)) return {KeyStroke::Kind::MenuBar, {}};
     const WindowsKey key = windowsKey(event);
     if (press && scanCode != 0) held_[scanCode] = key;

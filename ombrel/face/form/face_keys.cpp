@@ -29,34 +29,15 @@ bool KzSetPhoneForm::faceTakesKeys() const {
 }
 
 bool KzSetPhoneForm::Form_KeyEvent(const QKeyEvent& key) {
-    const bool press = key.type() == QEvent::KeyPress;
-    if (!faceTakesKeys()) {
-        noteLabelBoxKey(key, press);
-        return false;
-    }
-    if (!heldByLabelBox(key, press)) {
-        const KeyStroke stroke = keys_.translate(key);
-        const bool down = stroke.kind == KeyStroke::Kind::Down;
-        runReported(down ? "Form_KeyDown" : "Form_KeyUp", [&] {
-            if (stroke.kind != KeyStroke::Kind::Down && stroke.kind != KeyStroke::Kind::Up) return;
-            if (const auto id = faceShortcut(stroke.key)) pressKey(*id, down);
-        });
-    }
+    if (!faceTakesKeys()) return false;
+    const KeyStroke stroke = keys_.translate(key);
+    const bool down = stroke.kind == KeyStroke::Kind::Down;
+    runReported(down ? "Form_KeyDown" : "Form_KeyUp", [&] {
+        if (stroke.kind != KeyStroke::Kind::Down && stroke.kind != KeyStroke::Kind::Up) return;
+        if (const auto id = faceShortcut(stroke.key)) pressKey(*id, down);
+    });
     focusDummy();
     return true;
-}
-
-void KzSetPhoneForm::noteLabelBoxKey(const QKeyEvent& key, bool press) {
-    if (press && key.nativeScanCode() != 0) labelBoxKeys_.insert(key.nativeScanCode());
-    if (!press && !key.isAutoRepeat()) labelBoxKeys_.erase(key.nativeScanCode());
-}
-
-bool KzSetPhoneForm::heldByLabelBox(const QKeyEvent& key, bool press) {
-    // Enter and Escape end an edit and send the focus here while still held: their repeats and release are the
-    // label box's. A fresh press is the face's.
-    const bool held = labelBoxKeys_.contains(key.nativeScanCode()) && (key.isAutoRepeat() || !press);
-    if (!key.isAutoRepeat()) labelBoxKeys_.erase(key.nativeScanCode());
-    return held;
 }
 
 void KzSetPhoneForm::pressKey(KeyId key, bool down) {

@@ -83,9 +83,7 @@ bool KzSetPhoneForm::txtLineLabels_KeyPress(int index, const QKeyEvent& key) {
     runReported("txtLineLabels_KeyPress", [&] {
         switch (key.key()) {
         case Qt::Key_Return:
-        case Qt::Key_Enter:
-            txtLineLabels_LostFocus(index);
-            break;
+        case Qt::Key_Enter: txtLineLabels_LostFocus(index); break;
         case Qt::Key_Escape: box.setText(QString::fromStdString(msSavedLabel_)); break;
         default:
             if (key.matches(QKeySequence::Paste)) {

@@ -37,15 +37,13 @@ std::string handlerName(face::PictureRef picture, std::string_view event) {
 } // namespace
 
 void KzSetPhoneForm::connectPointer() {
-    connect(canvas_, &FaceCanvas::pictureMouseDown, this,
-            [this](PictureItem* picture, Qt::MouseButton button) {
-                const std::int16_t number = mouseButtonNumber(button);
-                if (isKeyFamily(picture->ref().family) && number != 0) imageMouseDown(picture->ref(), number);
-            });
-    connect(canvas_, &FaceCanvas::pictureMouseUp, this,
-            [this](PictureItem* picture) {
-                if (isKeyFamily(picture->ref().family)) imageMouseUp(picture->ref());
-            });
+    connect(canvas_, &FaceCanvas::pictureMouseDown, this, [this](PictureItem* picture, Qt::MouseButton button) {
+        const std::int16_t number = mouseButtonNumber(button);
+        if (isKeyFamily(picture->ref().family) && number != 0) imageMouseDown(picture->ref(), number);
+    });
+    connect(canvas_, &FaceCanvas::pictureMouseUp, this, [this](PictureItem* picture) {
+        if (isKeyFamily(picture->ref().family)) imageMouseUp(picture->ref());
+    });
     connect(canvas_, &FaceCanvas::backgroundMouseDown, this, &KzSetPhoneForm::Form_MouseDown);
     connect(canvas_, &FaceCanvas::backgroundMouseMove, this, &KzSetPhoneForm::Form_MouseMove);
     connect(canvas_, &FaceCanvas::backgroundMouseUp, this, &KzSetPhoneForm::Form_MouseUp);

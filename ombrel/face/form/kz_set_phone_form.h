@@ -14,7 +14,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
-#include <set>
 #include <span>
 #include <string>
 #include <tuple>
@@ -114,9 +113,6 @@ private:
     // The keyboard (face_keys.cpp): the shortcuts while the focus is on no label box being edited.
     bool Form_KeyEvent(const QKeyEvent& key);
     bool faceTakesKeys() const;
-    // The keys a label box took, by scan code, while they are held.
-    void noteLabelBoxKey(const QKeyEvent& key, bool press);
-    bool heldByLabelBox(const QKeyEvent& key, bool press);
     void pressKey(KeyId key, bool down);
     // Releases the keys still held down by their shortcuts: the face lost the keyboard.
     void releaseHeldKeys();
@@ -175,7 +171,6 @@ private:
     QPoint dragPointerStart_;
     QPoint dragWindowStart_;
     KeyTranslation keys_;
-    std::set<std::uint32_t> labelBoxKeys_; // scan codes of keys pressed while a label box took them
     bool shutdownCalled_ = false;
     StandbyInhibitor* standby_ = nullptr;
 

@@ -4,9 +4,10 @@
 //
 // Every key event of a phone form is consumed except Alt with a letter, which is left to the menu bar for its
 // mnemonics. A release is paired with its press by the key's native scan code, so a key pressed with Shift
-// and released without it (or the reverse) releases what it pressed. X repeats a held key as release and press
-// pairs: the repeated releases are dropped, the repeated presses kept, so a held key gives one press per
-// repeat and one release.
+// and released without it (or the reverse) releases what it pressed; a key whose press went to another window
+// or control gives nothing when it repeats or comes up here. X repeats a held key as release and press pairs:
+// the repeated releases are dropped, the repeated presses kept, so a held key gives one press per repeat and
+// one release.
 #include <cstdint>
 #include <optional>
 #include <unordered_map>

@@ -43,17 +43,39 @@ std::vector<KeyRow> shortcutRows() {
     for (int f = 0; f < 12; ++f)
         rows.push_back({Qt::Key(Qt::Key_F1 + f), none, lines[f].c_str()});
     const KeyRow fixed[] = {
-        {Qt::Key_Asterisk, shift, "14"},   {Qt::Key_NumberSign, shift, "15"}, {Qt::Key_Percent, shift, nullptr},
-        {Qt::Key_Exclam, shift, nullptr},  {Qt::Key_ParenLeft, shift, nullptr}, {Qt::Key_Asterisk, keypad, "14"},
-        {Qt::Key_Period, keypad, "15"},    {Qt::Key_Comma, keypad, nullptr},    {Qt::Key_Escape, none, "22"},
-        {Qt::Key_S, none, "22"},           {Qt::Key_S, shift, "22"},            {Qt::Key_R, none, "25"},
-        {Qt::Key_C, none, "20"},           {Qt::Key_C, ctrl, "20"},             {Qt::Key_T, none, "19"},
-        {Qt::Key_H, none, "18"},           {Qt::Key_P, none, "16"},             {Qt::Key_F, none, "32"},
-        {Qt::Key_V, none, "31"},           {Qt::Key_A, none, "17"},             {Qt::Key_M, shift, "21"},
-        {Qt::Key_Up, none, "23"},          {Qt::Key_Right, none, "23"},         {Qt::Key_Down, none, "24"},
-        {Qt::Key_Left, none, "24"},        {Qt::Key_Return, none, nullptr},     {Qt::Key_Space, none, nullptr},
-        {Qt::Key_Tab, none, nullptr},      {Qt::Key_B, none, nullptr},          {Qt::Key_Plus, keypad, nullptr},
-        {Qt::Key_F13, none, nullptr},      {Qt::Key_Backspace, none, nullptr},  {Qt::Key_Shift, shift, nullptr},
+        {Qt::Key_Asterisk, shift, "14"},
+        {Qt::Key_NumberSign, shift, "15"},
+        {Qt::Key_Percent, shift, nullptr},
+        {Qt::Key_Exclam, shift, nullptr},
+        {Qt::Key_ParenLeft, shift, nullptr},
+        {Qt::Key_Asterisk, keypad, "14"},
+        {Qt::Key_Period, keypad, "15"},
+        {Qt::Key_Comma, keypad, nullptr},
+        {Qt::Key_Escape, none, "22"},
+        {Qt::Key_S, none, "22"},
+        {Qt::Key_S, shift, "22"},
+        {Qt::Key_R, none, "25"},
+        {Qt::Key_C, none, "20"},
+        {Qt::Key_C, ctrl, "20"},
+        {Qt::Key_T, none, "19"},
+        {Qt::Key_H, none, "18"},
+        {Qt::Key_P, none, "16"},
+        {Qt::Key_F, none, "32"},
+        {Qt::Key_V, none, "31"},
+        {Qt::Key_A, none, "17"},
+        {Qt::Key_M, shift, "21"},
+        {Qt::Key_Up, none, "23"},
+        {Qt::Key_Right, none, "23"},
+        {Qt::Key_Down, none, "24"},
+        {Qt::Key_Left, none, "24"},
+        {Qt::Key_Return, none, nullptr},
+        {Qt::Key_Space, none, nullptr},
+        {Qt::Key_Tab, none, nullptr},
+        {Qt::Key_B, none, nullptr},
+        {Qt::Key_Plus, keypad, nullptr},
+        {Qt::Key_F13, none, nullptr},
+        {Qt::Key_Backspace, none, nullptr},
+        {Qt::Key_Shift, shift, nullptr},
     };
     rows.insert(rows.end(), std::begin(fixed), std::end(fixed));
     return rows;
@@ -176,7 +198,8 @@ TEST(FacePointer, TheBackgroundsRightButtonAloneAndWithoutShiftKeysPopsUpTheTray
     const QPoint background = onWindow(face.form, QPoint(60, 40));
     for (const auto& [modifiers, popup] : rows) {
         QTest::mouseClick(face.form.windowHandle(), Qt::RightButton, modifiers, background);
-        EXPECT_EQ(face.owner.calls, popup ? std::vector<std::string>{"PopupSysMenu(False)"} : std::vector<std::string>{})
+        EXPECT_EQ(face.owner.calls,
+                  popup ? std::vector<std::string>{"PopupSysMenu(False)"} : std::vector<std::string>{})
             << modifiers;
         face.owner.calls.clear();
     }

@@ -29,14 +29,11 @@ using Calls = std::vector<std::string>;
 
 // `"<key>"=sz:"<text>"` as kezreg prints the stored label of a key; empty when there is none.
 std::string storedLabel(const std::string& key) {
-    const auto result = kez::test::runCommand(
-        {KEZREG_PATH, "query", "HKLM\\" + settingsKey("ButtonCaptions"), key});
+    const auto result = kez::test::runCommand({KEZREG_PATH, "query", "HKLM\\" + settingsKey("ButtonCaptions"), key});
     return result.ok() ? result.out.substr(0, result.out.find('\n')) : std::string();
 }
 
-std::string labelLine(const std::string& key, const std::string& text) {
-    return "\"" + key + "\"=sz:\"" + text + "\"";
-}
+std::string labelLine(const std::string& key, const std::string& text) { return "\"" + key + "\"=sz:\"" + text + "\""; }
 
 void type(QWindow* window, const std::string& text) {
     for (const char c : text)
@@ -54,10 +51,8 @@ TEST(FaceLabels, EnterEscapeAndLeavingStoreTheBoxTextUnderItsKey) {
         const char* after;
     };
     const Row rows[] = {
-        {0, "65", "", "Sales", End::Enter, "Sales"},
-        {11, "76", "Old", "X<YZ", End::Escape, "Old"},
-        {12, "49", "Pick", "up", End::Leave, "Pickup"},
-        {17, "54", "Park", "<<<<", End::Enter, ""},
+        {0, "65", "", "Sales", End::Enter, "Sales"},    {11, "76", "Old", "X<YZ", End::Escape, "Old"},
+        {12, "49", "Pick", "up", End::Leave, "Pickup"}, {17, "54", "Park", "<<<<", End::Enter, ""},
         {5, "70", "", "Desk", End::Escape, ""},
     };
     for (const auto& row : rows) {

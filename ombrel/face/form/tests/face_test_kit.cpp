@@ -4,8 +4,6 @@
 
 #include <QTest>
 
-#include <utility>
-
 #include "layout/bitmap_files.h"
 
 namespace kez::ombrel::test {
@@ -50,27 +48,6 @@ ShownFace::ShownFace(FaceWorld& world, std::int16_t uiType) : owner(world.option
     form.show();
     EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
 }
-
-FaceEvents::FaceEvents(KzSetPhoneForm& form, ButtonCollection& buttons) {
-    QObject::connect(&form, &PhoneForm::ButtonDown, &form,
-                     [this, &buttons](std::int16_t button, const std::string& tag) {
-                         events.push_back("down " + std::to_string(button) + " " + tag);
-                         const auto* key = buttons.find(tag);
-                         if (key == nullptr || button != kLeftMouseButton || (*key)->bButtonPressed()) return;
-                         (*key)->bButtonPressed(true);
-                         (*key)->ImagePushDown();
-                     });
-    QObject::connect(&form, &PhoneForm::ButtonUp, &form, [this, &buttons](const std::string& tag) {
-        events.push_back("up " + tag);
-        if (const auto* key = buttons.find(tag)) {
-            (*key)->bButtonPressed(false);
-            (*key)->ImagePushUp();
-        }
-    });
-    QObject::connect(&form, &PhoneForm::DisplayOptions, &form, [this] { events.emplace_back("options"); });
-}
-
-std::vector<std::string> FaceEvents::take() { return std::exchange(events, {}); }
 
 QImage pixels(const QImage& image) { return image.convertToFormat(QImage::Format_RGB32); }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "face_events.h"
 #include "form/kz_set_phone_form.h"
 #include "kez/ui/message_boxes.h"
 #include "layout/face_types.h"
@@ -79,17 +80,6 @@ struct ShownFace {
 
     RecordingOwner owner;
     KzSetPhoneForm form;
-};
-
-// What the face raised, in order ("down 1 14", "up 14", "options"); like the controller, a left press shows its
-// key pressed until the release.
-class FaceEvents {
-public:
-    FaceEvents(KzSetPhoneForm& form, ButtonCollection& buttons);
-    // The events so far, forgotten.
-    std::vector<std::string> take();
-
-    std::vector<std::string> events;
 };
 
 // The picture as its pixels, whatever format it came in.
