@@ -110,6 +110,10 @@ void FakeEndPoint::raiseSystemState(const com::Ptr<com::Object>& message) {
     events_.fire([&](linkor::_IEndPointEvents& sink) { return sink.SystemStateReceived(message); });
 }
 
+void FakeEndPoint::raiseSetInit(const com::Ptr<com::Object>& message) {
+    events_.fire([&](linkor::_IEndPointEvents& sink) { return sink.KzSetInitReceived(message); });
+}
+
 com::HRESULT FakeEndPoint::SendPacket(const com::Ptr<com::Object>& message) {
     auto jip = com::query<linkor::IJIPMessage>(message);
     Doubles::Sent sent{message, {}, 0, {}, {}};

@@ -81,8 +81,9 @@ class FakeEndPoint final : public com::Implements<linkor::IEndPoint, com::IConne
 public:
     explicit FakeEndPoint(Doubles& doubles) : doubles_(doubles) {}
 
-    // Raises SystemStateReceived to the advised sinks on this thread.
+    // Raises SystemStateReceived or KzSetInitReceived to the advised sinks on this thread.
     void raiseSystemState(const com::Ptr<com::Object>& message);
+    void raiseSetInit(const com::Ptr<com::Object>& message);
     std::size_t sinks() const { return events_.count(); }
 
     HRESULT Open() override { return call("Open"); }

@@ -163,22 +163,60 @@ WindowsKey windowsKey(const QKeyEvent& event) {
     return {0, shift};
 }
 
-KeyStroke KeyTranslation::translate(const QKeyEvent& event) {
+std::vector<KeyStroke> KeyTranslation::translate(const QKeyEvent& event) {
     const bool press = event.type() == QEvent::KeyPress;
-    if (!press && event.isAutoRepeat()) return {KeyStroke::Kind::Swallow, {}};
+    if (!press && event.isAutoRepeat()) return {};
     const std::uint32_t scanCode = event.nativeScanCode();
+    std::vector<KeyStroke> strokes;
+    if (pending_) {
+        // X's repeat: the press comes at the time of the release before it.
+        if (press && pending_->scanCode == scanCode && pending_->time == event.timestamp()) {
+            pending_.reset();
+            return {{KeyStroke::Kind::Down, held_.at(scanCode)}};
+        }
+        strokes.push_back(*takePendingRelease());
+    }
     const auto held = scanCode == 0 ? held_.end() : held_.find(scanCode);
     if (held != held_.end()) {
-        const WindowsKey key = held->second;
-        if (!press) held_.erase(held);
-        return {press ? KeyStroke::Kind::Down : KeyStroke::Kind::Up, key};
+        if (press) {
+            strokes.push_back({KeyStroke::Kind::Down, held->second});
+        } else {
+            pending_ = Pending{scanCode, event.timestamp()};
+        }
+        return strokes;
     }
-    // The release or a repeat of a key whose press went elsewhere (a pop-up menu, a label box) is not ours.
-    if (scanCode != 0 && (!press || event.isAutoRepeat())) return {KeyStroke::Kind::Swallow, {}};
-    if (isAltLetter(event)) return {KeyStroke::Kind::MenuBar, {}};
+    if (foreignKey(event, press)) return strokes;
+    if (isAltLetter(event)) {
+        strokes.push_back({KeyStroke::Kind::MenuBar, {}});
+        return strokes;
+    }
     const WindowsKey key = windowsKey(event);
     if (press && scanCode != 0) held_[scanCode] = key;
-    return {press ? KeyStroke::Kind::Down : KeyStroke::Kind::Up, key};
+    strokes.push_back({press ? KeyStroke::Kind::Down : KeyStroke::Kind::Up, key});
+    return strokes;
+}
+
+bool KeyTranslation::foreignKey(const QKeyEvent& event, bool press) {
+    const std::uint32_t scanCode = event.nativeScanCode();
+    if (scanCode == 0) return false;
+    if (!press) {
+        foreign_ = Pending{scanCode, event.timestamp()};
+        return true;
+    }
+    const bool repeat =
+        event.isAutoRepeat() || (foreign_ && foreign_->scanCode == scanCode && foreign_->time == event.timestamp());
+    foreign_.reset();
+    return repeat;
+}
+
+std::optional<KeyStroke> KeyTranslation::takePendingRelease() {
+    if (!pending_) return std::nullopt;
+    const auto held = held_.find(pending_->scanCode);
+    pending_.reset();
+    if (held == held_.end()) return std::nullopt;
+    const KeyStroke stroke{KeyStroke::Kind::Up, held->second};
+    held_.erase(held);
+    return stroke;
 }
 
 std::vector<WindowsKey> KeyTranslation::releaseAll() {
@@ -186,6 +224,7 @@ std::vector<WindowsKey> KeyTranslation::releaseAll() {
     for (const auto& [scanCode, key] : held_)
         keys.push_back(key);
     held_.clear();
+    pending_.reset();
     return keys;
 }
 

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "ombrel/key_translation.h"
@@ -14,13 +15,27 @@ namespace {
 
 using Kind = KeyStroke::Kind;
 
-QKeyEvent keyEvent(QEvent::Type type, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
-                   std::uint32_t scanCode = 0, bool autoRepeat = false) {
-    return QKeyEvent(type, key, modifiers, scanCode, 0, 0, QString(), autoRepeat);
+std::vector<KeyStroke> translate(KeyTranslation& keys, QEvent::Type type, int key, Qt::KeyboardModifiers modifiers = {},
+                                 std::uint32_t scanCode = 0, bool autoRepeat = false, std::uint64_t time = 0) {
+    QKeyEvent event(type, key, modifiers, scanCode, 0, 0, QString(), autoRepeat);
+    event.setTimestamp(time);
+    return keys.translate(event);
+}
+
+// Each stroke as "down 14", "up 14" or "menu".
+std::vector<std::string> strokes(const std::vector<KeyStroke>& translated) {
+    std::vector<std::string> texts;
+    for (const auto& stroke : translated) {
+        const auto id = shortcutKeyId(stroke.key);
+        const std::string key = id ? std::to_string(*id) : "none";
+        texts.push_back(stroke.kind == Kind::MenuBar ? "menu" : (stroke.kind == Kind::Down ? "down " : "up ") + key);
+    }
+    return texts;
 }
 
 std::optional<KeyId> pressed(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    return shortcutKeyId(windowsKey(keyEvent(QEvent::KeyPress, key, modifiers)));
+    const QKeyEvent event(QEvent::KeyPress, key, modifiers);
+    return shortcutKeyId(windowsKey(event));
 }
 
 struct ShortcutRow {
@@ -80,45 +95,59 @@ TEST(KeyTranslation, ShortcutTableOfThePhoneForms) {
             << "Qt key 0x" << std::hex << row.key << " " << row.modifiers;
 }
 
-TEST(KeyTranslation, AReleasePairsWithItsPressByScanCode) {
+using Strokes = std::vector<std::string>;
+
+TEST(KeyTranslation, AReleasePairsWithItsPressByScanCodeAndWaitsToBeTaken) {
     KeyTranslation keys;
     // Shift+8 pressed, Shift let go first: the release is still star's.
-    const KeyStroke down = keys.translate(keyEvent(QEvent::KeyPress, Qt::Key_Asterisk, Qt::ShiftModifier, 17));
-    const KeyStroke up = keys.translate(keyEvent(QEvent::KeyRelease, Qt::Key_8, Qt::NoModifier, 17));
-    EXPECT_EQ(down.kind, Kind::Down);
-    EXPECT_EQ(up.kind, Kind::Up);
-    EXPECT_EQ(shortcutKeyId(up.key), KeyId{14});
-    // A release or repeat whose press was not seen here (it went to a pop-up menu) is nobody's.
-    EXPECT_EQ(keys.translate(keyEvent(QEvent::KeyRelease, Qt::Key_8, {}, 17)).kind, Kind::Swallow);
-    EXPECT_EQ(keys.translate(keyEvent(QEvent::KeyPress, Qt::Key_Escape, {}, 9, true)).kind, Kind::Swallow);
-    EXPECT_EQ(keys.translate(keyEvent(QEvent::KeyPress, Qt::Key_Escape, {}, 9)).kind, Kind::Down);
+    EXPECT_EQ(strokes(translate(keys, QEvent::KeyPress, Qt::Key_Asterisk, Qt::ShiftModifier, 17, false, 1)),
+              Strokes{"down 14"});
+    EXPECT_EQ(strokes(translate(keys, QEvent::KeyRelease, Qt::Key_8, {}, 17, false, 2)), Strokes{});
+    ASSERT_TRUE(keys.hasPendingRelease());
+    EXPECT_EQ(strokes({*keys.takePendingRelease()}), Strokes{"up 14"});
+    EXPECT_FALSE(keys.takePendingRelease());
+    // A key whose press was not seen here (it went to a pop-up menu or a label box) gives nothing: neither its
+    // release nor its repeats, marked or not; its next press is a press.
+    EXPECT_EQ(strokes(translate(keys, QEvent::KeyRelease, Qt::Key_8, {}, 17)), Strokes{});
+    EXPECT_EQ(strokes(translate(keys, QEvent::KeyRelease, Qt::Key_Escape, {}, 9, false, 600)), Strokes{});
+    EXPECT_EQ(strokes(translate(keys, QEvent::KeyPress, Qt::Key_Escape, {}, 9, false, 600)), Strokes{});
+    EXPECT_EQ(strokes(translate(keys, QEvent::KeyPress, Qt::Key_Escape, {}, 9, true, 640)), Strokes{});
+    EXPECT_FALSE(keys.hasPendingRelease());
+    EXPECT_EQ(strokes(translate(keys, QEvent::KeyPress, Qt::Key_Escape, {}, 9, false, 900)), Strokes{"down 22"});
     // Without scan codes (synthetic events) each event stands on its own.
-    keys.translate(keyEvent(QEvent::KeyPress, Qt::Key_Asterisk, Qt::ShiftModifier));
-    EXPECT_EQ(shortcutKeyId(keys.translate(keyEvent(QEvent::KeyRelease, Qt::Key_8)).key), KeyId{8});
+    translate(keys, QEvent::KeyPress, Qt::Key_Asterisk, Qt::ShiftModifier);
+    EXPECT_EQ(strokes(translate(keys, QEvent::KeyRelease, Qt::Key_8)), Strokes{"up 8"});
 }
 
-TEST(KeyTranslation, AutoRepeatKeepsThePressesAndDropsTheReleases) {
+TEST(KeyTranslation, XRepeatsGiveAPressEachAndOneRelease) {
     KeyTranslation keys;
-    std::vector<Kind> kinds;
-    kinds.push_back(keys.translate(keyEvent(QEvent::KeyPress, Qt::Key_5, {}, 14)).kind);
-    for (int repeat = 0; repeat < 3; ++repeat) {
-        kinds.push_back(keys.translate(keyEvent(QEvent::KeyRelease, Qt::Key_5, {}, 14, true)).kind);
-        kinds.push_back(keys.translate(keyEvent(QEvent::KeyPress, Qt::Key_5, {}, 14, true)).kind);
-    }
-    kinds.push_back(keys.translate(keyEvent(QEvent::KeyRelease, Qt::Key_5, {}, 14)).kind);
-    EXPECT_EQ(kinds, (std::vector{Kind::Down, Kind::Swallow, Kind::Down, Kind::Swallow, Kind::Down, Kind::Swallow,
-                                  Kind::Down, Kind::Up}));
+    Strokes seen;
+    const auto feed = [&](QEvent::Type type, int key, std::uint32_t scan, bool repeat, std::uint64_t time) {
+        const auto more = strokes(translate(keys, type, key, {}, scan, repeat, time));
+        seen.insert(seen.end(), more.begin(), more.end());
+    };
+    feed(QEvent::KeyPress, Qt::Key_5, 14, false, 1);
+    // A repeat not marked as one: the press has the release's time.
+    feed(QEvent::KeyRelease, Qt::Key_5, 14, false, 700);
+    feed(QEvent::KeyPress, Qt::Key_5, 14, false, 700);
+    // A repeat marked as one.
+    feed(QEvent::KeyRelease, Qt::Key_5, 14, true, 740);
+    feed(QEvent::KeyPress, Qt::Key_5, 14, true, 740);
+    // The real release, and another key before it was taken: the release comes first.
+    feed(QEvent::KeyRelease, Qt::Key_5, 14, false, 900);
+    feed(QEvent::KeyPress, Qt::Key_R, 27, false, 950);
+    EXPECT_EQ(seen, (Strokes{"down 5", "down 5", "down 5", "up 5", "down 25"}));
+    EXPECT_FALSE(keys.hasPendingRelease());
 }
 
 TEST(KeyTranslation, AltWithALetterIsTheMenuBarsAndHeldKeysCanBeLetGo) {
     KeyTranslation keys;
-    EXPECT_EQ(keys.translate(keyEvent(QEvent::KeyPress, Qt::Key_F, Qt::AltModifier, 41)).kind, Kind::MenuBar);
-    EXPECT_EQ(keys.translate(keyEvent(QEvent::KeyPress, Qt::Key_5, Qt::AltModifier, 14)).kind, Kind::Down);
+    EXPECT_EQ(strokes(translate(keys, QEvent::KeyPress, Qt::Key_F, Qt::AltModifier, 41)), Strokes{"menu"});
+    EXPECT_EQ(strokes(translate(keys, QEvent::KeyPress, Qt::Key_5, Qt::AltModifier, 14)), Strokes{"down 5"});
     // R held before Alt went down: its release with Alt is still R's.
-    keys.translate(keyEvent(QEvent::KeyPress, Qt::Key_R, {}, 27));
-    const KeyStroke up = keys.translate(keyEvent(QEvent::KeyRelease, Qt::Key_R, Qt::AltModifier, 27));
-    EXPECT_EQ(up.kind, Kind::Up);
-    EXPECT_EQ(shortcutKeyId(up.key), KeyId{25});
+    translate(keys, QEvent::KeyPress, Qt::Key_R, {}, 27);
+    translate(keys, QEvent::KeyRelease, Qt::Key_R, Qt::AltModifier, 27);
+    EXPECT_EQ(strokes({*keys.takePendingRelease()}), Strokes{"up 25"});
 
     const auto held = keys.releaseAll();
     ASSERT_EQ(held.size(), 1u);

@@ -30,14 +30,19 @@ bool KzSetPhoneForm::faceTakesKeys() const {
 
 bool KzSetPhoneForm::Form_KeyEvent(const QKeyEvent& key) {
     if (!faceTakesKeys()) return false;
-    const KeyStroke stroke = keys_.translate(key);
-    const bool down = stroke.kind == KeyStroke::Kind::Down;
-    runReported(down ? "Form_KeyDown" : "Form_KeyUp", [&] {
-        if (stroke.kind != KeyStroke::Kind::Down && stroke.kind != KeyStroke::Kind::Up) return;
-        if (const auto id = faceShortcut(stroke.key)) pressKey(*id, down);
-    });
+    for (const KeyStroke& stroke : keys_.translate(key))
+        raiseStroke(stroke);
+    if (keys_.hasPendingRelease()) releaseTimer_.start();
     focusDummy();
     return true;
+}
+
+void KzSetPhoneForm::raiseStroke(const KeyStroke& stroke) {
+    const bool down = stroke.kind == KeyStroke::Kind::Down;
+    runReported(down ? "Form_KeyDown" : "Form_KeyUp", [&] {
+        if (stroke.kind == KeyStroke::Kind::MenuBar) return;
+        if (const auto id = faceShortcut(stroke.key)) pressKey(*id, down);
+    });
 }
 
 void KzSetPhoneForm::pressKey(KeyId key, bool down) {

@@ -8,6 +8,7 @@
 #include "form/kz_set_phone_form.h"
 #include "form/procedure_errors.h"
 #include "kez/ui/launcher.h"
+#include "ombrel/about_form.h"
 #include "ombrel/rirovuruz_globals.h"
 
 namespace kez::ombrel {
@@ -79,12 +80,20 @@ void KzSetPhoneForm::connectMenus() {
     reported(mnuHelpReleaseNotes_, "mnuHelpReleaseNotes_Click", [this] {
         if (moUIWrapper_ != nullptr) moUIWrapper_->LaunchReleaseNotes();
     });
+    reported(mnuHelpAbout_, "mnuHelpAbout_Click", [this] { showAbout(); });
     reported(mnuSysOptions_, "mnuSysOptions_Click", [restore, options] {
         restore();
         options();
     });
     reported(mnuSysRestore_, "mnuSysRestore_Click", restore);
     reported(mnuSysExit_, "mnuSysExit_Click", exit);
+}
+
+void KzSetPhoneForm::showAbout() {
+    if (!about_) about_ = new AboutForm;
+    about_->show();
+    about_->raise();
+    about_->activateWindow();
 }
 
 } // namespace kez::ombrel

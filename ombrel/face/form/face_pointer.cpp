@@ -41,9 +41,15 @@ void KzSetPhoneForm::connectPointer() {
         const std::int16_t number = mouseButtonNumber(button);
         if (isKeyFamily(picture->ref().family) && number != 0) imageMouseDown(picture->ref(), number);
     });
-    connect(canvas_, &FaceCanvas::pictureMouseUp, this, [this](PictureItem* picture) {
-        if (isKeyFamily(picture->ref().family)) imageMouseUp(picture->ref());
-    });
+    connect(canvas_, &FaceCanvas::pictureMouseUp, this,
+            [this](PictureItem* picture, Qt::MouseButton button, Qt::KeyboardModifiers, QPoint at) {
+                if (isKeyFamily(picture->ref().family)) return imageMouseUp(picture->ref());
+                // A click: pressed and let go on the logo.
+                if (picture->ref().family == Control::KEZLogo && button == Qt::LeftButton &&
+                    picture->rect().contains(at)) {
+                    runReported("imgKEZLogo_Click", [this] { showAbout(); });
+                }
+            });
     connect(canvas_, &FaceCanvas::backgroundMouseDown, this, &KzSetPhoneForm::Form_MouseDown);
     connect(canvas_, &FaceCanvas::backgroundMouseMove, this, &KzSetPhoneForm::Form_MouseMove);
     connect(canvas_, &FaceCanvas::backgroundMouseUp, this, &KzSetPhoneForm::Form_MouseUp);

@@ -46,10 +46,17 @@ KzSetPhoneForm::KzSetPhoneForm(QWidget* parent) : PhoneForm(parent) {
     connectPointer();
     connect(canvas_, &FaceCanvas::backgroundDoubleClicked, this,
             [this] { runReported("Form_DblClick", [this] { mToggleClippingRegion(); }); });
+    releaseTimer_.setSingleShot(true);
+    releaseTimer_.setInterval(kRepeatWindowMs);
+    connect(&releaseTimer_, &QTimer::timeout, this, [this] {
+        if (const auto stroke = keys_.takePendingRelease()) raiseStroke(*stroke);
+    });
     standby_ = new StandbyInhibitor(*this, [this] { return moOptions_ != nullptr && moOptions_->bSuppressStandby; });
 }
 
-KzSetPhoneForm::~KzSetPhoneForm() = default;
+KzSetPhoneForm::~KzSetPhoneForm() {
+    if (about_) about_->close();
+}
 
 void KzSetPhoneForm::createControls() {
     // The hidden focus box first: it lies under label box 0, which must take the clicks.

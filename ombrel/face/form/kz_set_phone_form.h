@@ -19,10 +19,13 @@
 #include <tuple>
 
 #include <QPoint>
+#include <QPointer>
+#include <QTimer>
 
 #include "form/face_outline.h"
 #include "layout/button_table.h"
 #include "layout/face_types.h"
+#include "ombrel/about_form.h"
 #include "ombrel/key_translation.h"
 #include "ombrel/phone_form.h"
 
@@ -78,6 +81,10 @@ public:
     // The outline switch of the double click and the Tools menu.
     void mToggleClippingRegion();
 
+    // The About dialog, modeless and without owner; one at a time, closed with the face.
+    void showAbout();
+    AboutForm* aboutForm() const { return about_; }
+
     // The controls, by name and index; null when the face has none such.
     PictureItem* picture(face::PictureRef ref) const;
     QLabel* lblDisplay(int line) const { return line == 1 ? lblDisplay1_ : lblDisplay2_; }
@@ -112,6 +119,7 @@ private:
 
     // The keyboard (face_keys.cpp): the shortcuts while the focus is on no label box being edited.
     bool Form_KeyEvent(const QKeyEvent& key);
+    void raiseStroke(const KeyStroke& stroke);
     bool faceTakesKeys() const;
     void pressKey(KeyId key, bool down);
     // Releases the keys still held down by their shortcuts: the face lost the keyboard.
@@ -171,8 +179,10 @@ private:
     QPoint dragPointerStart_;
     QPoint dragWindowStart_;
     KeyTranslation keys_;
+    QTimer releaseTimer_; // takes a held-back release once no repeat followed it
     bool shutdownCalled_ = false;
     StandbyInhibitor* standby_ = nullptr;
+    QPointer<AboutForm> about_;
 
     FaceCanvas* canvas_ = nullptr;
     std::map<std::tuple<face::Control, face::Side, int>, PictureItem*> pictures_;

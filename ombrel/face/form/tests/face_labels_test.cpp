@@ -8,6 +8,7 @@
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QTest>
 #include <QWindow>
 
@@ -17,6 +18,7 @@
 
 #include "eventually.h"
 #include "face_test_kit.h"
+#include "form/face_canvas.h"
 #include "kez/vb/runtime_error.h"
 #include "ombrel/registry.h"
 #include "process.h"
@@ -182,6 +184,27 @@ TEST(FaceMenus, EachEntryCallsTheControllerAndTheTraysRestoreForcesTheWindowBack
         face.owner.calls.clear();
     }
     EXPECT_TRUE(world.boxes().empty());
+}
+
+TEST(FaceMenus, AboutAndTheLogoShowOneModelessAboutWithoutOwner) {
+    FaceWorld world;
+    ShownFace face(world, 1);
+    const PictureItem* logo = face.form.picture({face::Control::KEZLogo, face::Side::Up, 0});
+    QTest::mouseClick(face.form.windowHandle(), Qt::LeftButton, {},
+                      face.form.canvas().mapTo(&face.form, logo->rect().center()));
+    const QPointer<AboutForm> about = face.form.aboutForm();
+    ASSERT_TRUE(about);
+    EXPECT_TRUE(about->isVisible());
+    EXPECT_EQ(about->parent(), nullptr);
+    EXPECT_FALSE(about->isModal());
+    entry(face.form, "mnuHelpAbout")->trigger();
+    EXPECT_EQ(face.form.aboutForm(), about.data()) << "one at a time";
+    about->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(about);
+    entry(face.form, "mnuHelpAbout")->trigger();
+    EXPECT_TRUE(face.form.aboutForm()->isVisible());
+    EXPECT_TRUE(face.owner.calls.empty());
 }
 
 TEST(FaceMenus, OptionsFailsSilentlyAndTheOtherEntriesReportUnderTheirNames) {

@@ -139,22 +139,22 @@ TEST_F(FaceOnXPointer, TheBackgroundsRightButtonPopsUpTheTrayMenuWithoutRestore)
 
 TEST_F(FaceOnXPointer, DragMovesTheWindowByThePointersWayOnlyWithTheLeftButtonAlone) {
     const QPoint start = windowPlace(x_, placed_.window);
-    ASSERT_TRUE(xdotool(x_, moveTo(background()) + std::vector<std::string>{"mousedown", "1", "mousemove_relative", "40", "25", "mouseup", "1"}));
+    ASSERT_TRUE(xdotool(x_, moveTo(background()) + std::vector<std::string>{"mousedown", "1", "mousemove_relative",
+                                                                            "40", "25", "mouseup", "1"}));
     EXPECT_EQ(placeBecomes(start + QPoint(40, 25)), start + QPoint(40, 25));
     // The right button pressed during the drag stops it for good.
     const QPoint dragged = start + QPoint(40, 25);
     ASSERT_TRUE(xdotool(x_, moveTo(background()) +
-                                std::vector<std::string>{"mousedown", "1", "mousemove_relative", "10", "0",
-                                                         "mousedown", "3", "mousemove_relative", "30", "0",
-                                                         "mouseup", "3", "mousemove_relative", "0", "30",
-                                                         "mouseup", "1"}));
+                                std::vector<std::string>{"mousedown", "1", "mousemove_relative", "10", "0", "mousedown",
+                                                         "3", "mousemove_relative", "30", "0", "mouseup", "3",
+                                                         "mousemove_relative", "0", "30", "mouseup", "1"}));
     EXPECT_EQ(placeBecomes(dragged + QPoint(10, 0)), dragged + QPoint(10, 0));
     barrier();
     EXPECT_EQ(windowPlace(x_, placed_.window), dragged + QPoint(10, 0));
     // With Ctrl held the window stays.
     ASSERT_TRUE(xdotool(x_, std::vector<std::string>{"keydown", "ctrl"} + moveTo(background()) +
-                                std::vector<std::string>{"mousedown", "1", "mousemove_relative", "40", "25",
-                                                         "mouseup", "1", "keyup", "ctrl"}));
+                                std::vector<std::string>{"mousedown", "1", "mousemove_relative", "40", "25", "mouseup",
+                                                         "1", "keyup", "ctrl"}));
     barrier();
     EXPECT_EQ(windowPlace(x_, placed_.window), dragged + QPoint(10, 0));
     EXPECT_EQ(face_.command("calls"), "") << "no menu";
@@ -189,9 +189,9 @@ TEST(FaceOnXInput, KeyboardShortcutsLabelsAndAHeldKey) {
     const QRgb pressed = down.pixel(five - placed.canvas.topLeft() - QPoint(at->x, at->y));
     ASSERT_TRUE(xdotool(x, {"keydown", "5"}));
     EXPECT_EQ(face.awaitEvents(1), Events{"down 1 5"});
-    EXPECT_EQ(face.screenWhen(scratch / "held.png", [&](const QImage& s) { return s.pixel(five) == pressed; })
-                  .pixel(five),
-              pressed);
+    EXPECT_EQ(
+        face.screenWhen(scratch / "held.png", [&](const QImage& s) { return s.pixel(five) == pressed; }).pixel(five),
+        pressed);
     fs::copy_file(scratch / "held.png", previewFolder() / "key-held.png", fs::copy_options::overwrite_existing);
     ASSERT_TRUE(xdotool(x, {"keyup", "5"}));
     // Auto-repeat may have pressed it again; the release comes once.
@@ -212,9 +212,9 @@ TEST(FaceOnXInput, MinimisedItHidesInTheTrayWhoseRestoreBringsItBackAndWithoutAT
     FaceWorld world;
     kez::test::XServer x(true);
     kez::test::ChildProcess trayer;
-    ASSERT_TRUE(trayer.start({"trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width",
-                              "120", "--height", "24"},
-                             {"DISPLAY=" + x.display()}));
+    ASSERT_TRUE(trayer.start(
+        {"trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "120", "--height", "24"},
+        {"DISPLAY=" + x.display()}));
     {
         FaceOnX face(x, 2, {"tray"});
         const std::string window = face.where().window;
@@ -232,12 +232,14 @@ TEST(FaceOnXInput, MinimisedItHidesInTheTrayWhoseRestoreBringsItBackAndWithoutAT
         const std::string restore = face.command("restore-at");
         const auto gap = restore.find(' ');
         ASSERT_NE(gap, std::string::npos) << restore;
-        ASSERT_TRUE(
-            xdotool(x, {"mousemove", restore.substr(0, gap), restore.substr(gap + 1), "click", "1"}));
+        ASSERT_TRUE(xdotool(x, {"mousemove", restore.substr(0, gap), restore.substr(gap + 1), "click", "1"}));
         EXPECT_TRUE(kez::test::eventually([&] { return face.command("state") == "shown"; }, 60s));
         EXPECT_EQ(face.command("calls"), "PopupSysMenu(True),ActivateUI(True)");
         EXPECT_TRUE(kez::test::eventually(
-            [&] { return x.run({"xwininfo", "-id", window}).out.find("IsViewable") != std::string::npos; }, 60s));
+            [&] {
+                return x.run({"xwininfo", "-id", window}).out.find("IsViewable") != std::string::npos;
+            },
+            60s));
     }
     FaceOnX face(x, 2);
     const std::string window = face.where().window;
