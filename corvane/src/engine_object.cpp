@@ -18,7 +18,8 @@ Variant defaultDestinationMac() {
 
 Engine::Engine()
     : defaultDestinationMac_(defaultDestinationMac()), endPointSink_(makeEndPointSink(*this)),
-      waves_(makeWavePlaySink(*this), makeWaveRecordSink()), window_(*this, events_), windowHandle_(window_.handle()) {}
+      waves_(makeWavePlaySink(*this), makeWaveRecordSink(*this)), window_(*this, events_),
+      windowHandle_(window_.handle()) {}
 
 Engine::~Engine() {
     Stop();
@@ -44,11 +45,6 @@ void Engine::waveIdleTick() {
         timing::scaled(std::chrono::duration_cast<sys::Timeout>(std::chrono::seconds(settings_.waveShutdownDelay))),
         windowHandle_);
 }
-
-// Reliable-audio flow control acts on the audio connections, which come with the call state.
-void Engine::flowControlTick() {}
-
-void Engine::onPlayComplete() { windowHandle_.post({kMsgFlowControlTick, 0, 0, {}}); }
 
 void Engine::postCalleeError(HRESULT hr, const com::Guid& iid) {
     postEngineError(windowHandle_, hr, takeCalleeError(hr, iid).description);

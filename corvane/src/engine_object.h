@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "call/call_audio.h"
 #include "control/control_handlers.h"
 #include "corvane/engine.h"
 #include "engine_state.h"
@@ -23,7 +24,7 @@ inline constexpr com::HRESULT E_NOTIMPL = com::makeHresult(0x80004001);
 
 class Engine final : public com::Implements<IEngine, com::IConnectionPointContainer>,
                      private EngineWindowOwner,
-                     private ControlServices {
+                     private CallServices {
 public:
     Engine();
     // Stops first, then drops (and frees) whatever is still posted to the window.
@@ -128,7 +129,9 @@ public:
 
     // From the sinks the engine advises on its endpoint and play object.
     void onEndPointEvent(com::DispId id, const com::Ptr<com::Object>& message);
-    void onPlayComplete();
+    void onPlayComplete(std::int32_t stream);
+    // On the record thread.
+    void onRecorded(const Variant& data, bool silence);
 
 private:
     enum class Run { Stopped, Partial, Running };
@@ -137,8 +140,6 @@ private:
     struct Settings {
         WaveSettings wave;
         std::int16_t adapter = -1;
-        VariantBool mute = com::VARIANT_FALSE, jitter = com::VARIANT_FALSE;
-        std::int16_t jitterFactor = 32767;
         std::int32_t jitterDelay = 50, bufferSamples = 192;
         VariantBool allMulticast = com::VARIANT_FALSE, shareWave = com::VARIANT_FALSE;
         std::int16_t waveShutdownDelay = 5;
@@ -158,6 +159,9 @@ private:
     HRESULT openEndPoint();
     HRESULT closeEndPoint();
     HRESULT openSharedWave();
+    HRESULT diagnosticEndPoint(bool events);
+    void closePlayObject();
+    void closeRecordObject();
 
     // The worker threads.
     void statusLoop(sys::Event& wake);
@@ -180,6 +184,9 @@ private:
     void playDtmfReceived(const com::Ptr<com::Object>& message);
     void commandReceived(const com::Ptr<com::Object>& message);
     bool takeLedArrays(linkor::ISystemStateMsg& message);
+    void callStateReceived(const com::Ptr<com::Object>& message);
+    void pageReceived(const com::Ptr<com::Object>& message);
+    void audioReceived(const com::Ptr<com::Object>& message, bool reliable);
 
     // ControlServices
     bool allMulticast() const override;
@@ -198,6 +205,17 @@ private:
     void post(apt::Message message) override;
     void postError(HRESULT hr, std::string text) override;
     void postCalleeError(HRESULT hr, const com::Guid& iid) override;
+    bool pageActive() const override;
+    void endPage() override;
+    com::Ptr<com::Object> keptCallState() const override;
+
+    // CallServices
+    com::Ptr<sonwell::IWavePlay> playObject() const override;
+    com::Ptr<sonwell::IWaveRecord> recordObject() const override;
+    com::Ptr<linkor::IEndPoint> endPoint() const override;
+    std::int16_t keptAlertMode() const override;
+    bool discovering() const override;
+    bool loopToSpeaker(const Variant& data, bool silence, std::uint16_t framesCollected) override;
 
     HRESULT sendControlEvent(KzSetEventId id, std::int16_t info1);
     HRESULT notStarted() const;
@@ -205,6 +223,7 @@ private:
     Settings settings_;
     EngineState state_;
     ControlHandlers control_{state_, *this};
+    CallAudio call_{state_, *this};
     EngineEvents events_;
     const Variant defaultDestinationMac_;
     com::Ptr<linkor::IEndPoint> endPoint_;

@@ -9,7 +9,6 @@ class Engine;
 
 com::Ptr<com::Object> makeEndPointSink(Engine& engine);
 com::Ptr<com::Object> makeWavePlaySink(Engine& engine);
-// Recorded audio goes nowhere until an audio connection sends it.
-com::Ptr<com::Object> makeWaveRecordSink();
+com::Ptr<com::Object> makeWaveRecordSink(Engine& engine);
 
 } // namespace kez::corvane

@@ -21,10 +21,6 @@ HRESULT Engine::ChangeVolume(std::int16_t) { return notBuilt(); }
 HRESULT Engine::TestAudio(std::int16_t, std::int16_t, std::int32_t) { return notBuilt(); }
 HRESULT Engine::StartMikeTest() { return notBuilt(); }
 HRESULT Engine::StopMikeTest() { return notBuilt(); }
-HRESULT Engine::StartAudioSend(const Variant&) { return notBuilt(); }
-HRESULT Engine::StopAudioSend() { return notBuilt(); }
-HRESULT Engine::StartAudioReceive(const Variant&, std::int16_t) { return notBuilt(); }
-HRESULT Engine::StopAudioReceive() { return notBuilt(); }
 HRESULT Engine::get_varRecordAdapters(Variant&) { return notBuilt(); }
 HRESULT Engine::get_varPlayAdapters(Variant&) { return notBuilt(); }
 HRESULT Engine::CaptureMixerState(const std::string&) { return notBuilt(); }

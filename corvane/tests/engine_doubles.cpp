@@ -110,7 +110,9 @@ void FakeEndPoint::raiseSystemState(const com::Ptr<com::Object>& message) {
     events_.fire([&](linkor::_IEndPointEvents& sink) { return sink.SystemStateReceived(message); });
 }
 
-com::HRESULT FakeEndPoint::SendPacket(const com::Ptr<com::Object>& message) {
+com::HRESULT FakeEndPoint::SendPacket(const com::Ptr<com::Object>& message) { return keep(message, "SendPacket"); }
+
+com::HRESULT FakeEndPoint::keep(const com::Ptr<com::Object>& message, const std::string& name) {
     auto jip = com::query<linkor::IJIPMessage>(message);
     Doubles::Sent sent{message, {}, 0, {}, {}};
     com::Variant data, mac, ip;
@@ -124,7 +126,7 @@ com::HRESULT FakeEndPoint::SendPacket(const com::Ptr<com::Object>& message) {
     sent.payload.resize(std::min<std::size_t>(sent.payload.size(), static_cast<std::size_t>(length)));
     sent.destMac = bytesOf(mac);
     sent.destIp = bytesOf(ip);
-    const com::HRESULT hr = call("SendPacket");
+    const com::HRESULT hr = call(name);
     if (com::SUCCEEDED(hr)) {
         std::lock_guard hold(doubles_.lock_);
         doubles_.sent_.push_back(std::move(sent));

@@ -89,7 +89,7 @@ public:
     HRESULT Close() override { return call("Close"); }
     HRESULT SendPacket(const com::Ptr<com::Object>& message) override;
     HRESULT get_varSourceMac(com::Variant& value) override;
-    HRESULT SendAudioPacket(const com::Ptr<com::Object>&) override { return call("SendAudioPacket"); }
+    HRESULT SendAudioPacket(const com::Ptr<com::Object>& message) override { return keep(message, "SendAudioPacket"); }
     HRESULT get_varRawAdapters(com::Variant&) override { return call("get_varRawAdapters"); }
     HRESULT get_nAdapter(std::int16_t&) override { return call("get_nAdapter"); }
     HRESULT put_nAdapter(std::int16_t value) override { return call("put_nAdapter", std::to_string(value)); }
@@ -117,6 +117,8 @@ private:
     HRESULT call(const std::string& name, const std::string& arguments = {}) {
         return doubles_.log.record("EndPoint." + name, arguments);
     }
+    // Records the call and, unless it is to fail, what the message holds.
+    HRESULT keep(const com::Ptr<com::Object>& message, const std::string& name);
 
     Doubles& doubles_;
     com::ConnectionPoint<linkor::_IEndPointEvents> events_;

@@ -33,8 +33,8 @@ protected:
     com::ConnectionPoint<Sink> events_;
 };
 
-class FakeWavePlay final : public com::Implements<sonwell::IWavePlay, com::IConnectionPointContainer>,
-                           public WaveDoubleBase<sonwell::_IWavePlayEvents> {
+class FakeWavePlay : public com::Implements<sonwell::IWavePlay, com::IConnectionPointContainer>,
+                     public WaveDoubleBase<sonwell::_IWavePlayEvents> {
 public:
     explicit FakeWavePlay(CallLog& log) : WaveDoubleBase(log, "WavePlay") {}
     std::int32_t activeStreams = 0;
@@ -98,8 +98,8 @@ public:
     HRESULT Unadvise(const com::Guid& iid, com::Cookie cookie) override { return unadvise(iid, cookie); }
 };
 
-class FakeWaveRecord final : public com::Implements<sonwell::IWaveRecord, com::IConnectionPointContainer>,
-                             public WaveDoubleBase<sonwell::_IWaveRecordEvents> {
+class FakeWaveRecord : public com::Implements<sonwell::IWaveRecord, com::IConnectionPointContainer>,
+                       public WaveDoubleBase<sonwell::_IWaveRecordEvents> {
 public:
     explicit FakeWaveRecord(CallLog& log) : WaveDoubleBase(log, "WaveRecord") {}
     std::int16_t volume = 40;
