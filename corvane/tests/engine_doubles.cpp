@@ -106,8 +106,15 @@ std::vector<Doubles::Sent> Doubles::sent() const {
     return sent_;
 }
 
-void FakeEndPoint::raiseSystemState(const com::Ptr<com::Object>& message) {
-    events_.fire([&](linkor::_IEndPointEvents& sink) { return sink.SystemStateReceived(message); });
+void FakeEndPoint::raise(linkor::EndPointEventId id, const com::Ptr<com::Object>& message) {
+    using Event = com::HRESULT (linkor::_IEndPointEvents::*)(const com::Ptr<com::Object>&);
+    static const std::map<linkor::EndPointEventId, Event> events{
+        {linkor::kDispIdAudioReceived, &linkor::_IEndPointEvents::AudioReceived},
+        {linkor::kDispIdSystemStateReceived, &linkor::_IEndPointEvents::SystemStateReceived},
+        {linkor::kDispIdKzSetCallStateControlReceived, &linkor::_IEndPointEvents::KzSetCallStateControlReceived},
+        {linkor::kDispIdReliableAudioReceived, &linkor::_IEndPointEvents::ReliableAudioReceived}};
+    const Event event = events.at(id);
+    events_.fire([&](linkor::_IEndPointEvents& sink) { return (sink.*event)(message); });
 }
 
 com::HRESULT FakeEndPoint::SendPacket(const com::Ptr<com::Object>& message) { return keep(message, "SendPacket"); }

@@ -81,8 +81,8 @@ class FakeEndPoint final : public com::Implements<linkor::IEndPoint, com::IConne
 public:
     explicit FakeEndPoint(Doubles& doubles) : doubles_(doubles) {}
 
-    // Raises SystemStateReceived to the advised sinks on this thread.
-    void raiseSystemState(const com::Ptr<com::Object>& message);
+    // Raises the event `id` with `message` to the advised sinks on this thread.
+    void raise(linkor::EndPointEventId id, const com::Ptr<com::Object>& message);
     std::size_t sinks() const { return events_.count(); }
 
     HRESULT Open() override { return call("Open"); }

@@ -8,172 +8,48 @@
 // periods run ten times faster.
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <optional>
 #include <set>
 #include <string>
 
-#include "corvane/engine.h"
-#include "corvane/server.h"
-#include "engine_doubles.h"
-#include "kez/apt/apartment.h"
+#include "callserver_fixture.h"
 #include "kez/com/class_registry.h"
-#include "kez/net/mac_address.h"
-#include "linkor/server.h"
-#include "net_namespace.h"
-#include "privileged.h"
-#include "process.h"
 #include "scoped_registry.h"
-#include "timing.h"
 
+namespace kez::test {
 namespace {
 
-using namespace std::chrono_literals;
-using kez::corvane::IEngine;
-using kez::corvane::test::byteArray;
-using kez::corvane::test::Bytes;
+using corvane::IEngine;
+using corvane::test::byteArray;
 
-constexpr unsigned kTimeScale = 10;
-const Bytes kVirtualServerMac{0x02, 0x53, 0x49, 0x4d, 0x00, 0x01};
-const std::string kUnbound = "02:5a:4e:00:00:00";
-
-std::string macText(const Bytes& mac) {
-    std::array<std::uint8_t, 6> bytes{};
-    std::copy(mac.begin(), mac.end(), bytes.begin());
-    return kez::net::formatMac(bytes);
-}
-
-class EngineAgainstCallServer : public ::testing::Test {
+// The wave objects doubled: these roads carry no audio.
+class EngineAgainstCallServer : public CallServerTest {
 protected:
-    void SetUp() override {
-        kez::corvane::timing::setTimeScale(kTimeScale);
-        kez::com::ClassRegistry::registerInProcess(kez::corvane::server());
-    }
-    void TearDown() override {
-        kez::com::ClassRegistry::unregisterInProcess(kez::corvane::server());
-        kez::corvane::timing::setTimeScale(1);
-    }
+    corvane::test::Doubles waves_{true};
+};
 
-    // `mode`: one call server showing what it gets (and doing `--on-ready` actions), or kezsim's other modes.
-    void startServer(const std::vector<std::string>& launch, const std::string& wire,
-                     const std::vector<std::string>& mode = {"serve", "--show"}) {
-        std::vector<std::string> argv = launch;
-        const std::string kezsim = std::string(KEZ_SOURCE_DIR) + "/tests/callserver/kezsim";
-        argv.insert(argv.end(), {KEZ_PYTHON, kezsim});
-        argv.insert(argv.end(), mode.begin(), mode.end());
-        argv.insert(argv.end(), {"--period", "0.2", "--wire", wire, "--mac", macText(serverMac_)});
-        ASSERT_TRUE(server_.start(argv, {"PYTHONDONTWRITEBYTECODE=1"}));
-    }
-
-    // Pumps this thread's apartment until the server prints a line holding every part.
-    std::optional<std::string> awaitLine(const std::vector<std::string>& parts, std::chrono::milliseconds limit = 15s) {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < end) {
-            kez::apt::Apartment::current().pumpFor(5ms);
-            while (auto line = server_.readLine(5ms)) {
-                seen_.push_back(*line);
-                const bool all = std::all_of(parts.begin(), parts.end(), [&](const std::string& part) {
-                    return line->find(part) != std::string::npos;
-                });
-                if (all) return line;
-            }
-        }
-        return std::nullopt;
-    }
-
-    std::string seen() const {
-        std::string all;
-        for (const auto& line : seen_)
-            all += line + "\n";
-        return all;
-    }
-
-    // On this thread: an engine made by class identifier, `configure`d, started; then `exercise`.
-    void withEngine(const std::function<void(IEngine&)>& configure, const std::function<void(IEngine&)>& exercise) {
-        kez::com::Ptr<IEngine> engine;
-        ASSERT_EQ(kez::com::ClassRegistry::createAs(kez::corvane::kClsidEngine, engine), kez::com::S_OK);
-        engine->put_nProtocolRevision(static_cast<std::int16_t>(0x80B3));
-        configure(*engine);
-        ASSERT_EQ(engine->Start(), kez::com::S_OK);
-        exercise(*engine);
-        EXPECT_EQ(engine->Stop(), kez::com::S_OK);
-    }
-
-    // Unbound status, the blind bind to the only call server, then a key.
-    void blindBindAndKey(IEngine&) {
-        const std::string server = macText(serverMac_);
-        EXPECT_TRUE(awaitLine({"got StatusMsg", "to " + kUnbound, "by eth"})) << seen();
-        EXPECT_TRUE(awaitLine({"got StatusMsg", "to " + server, "nDeviceLocation=1"})) << seen();
-    }
-
-    // Pumps this thread's apartment until `count` events other than the date have fired.
-    std::vector<std::string> awaitEvents(const kez::corvane::test::EventRecorder& events, std::size_t count,
-                                         std::chrono::milliseconds limit = 10s) {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        std::vector<std::string> lines;
-        while (lines.size() < count && std::chrono::steady_clock::now() < end) {
-            kez::apt::Apartment::current().pumpFor(5ms);
-            lines.clear();
-            for (const auto& line : events.lines())
-                if (!line.starts_with("SystemDateUpdate")) lines.push_back(line);
-        }
-        return lines;
-    }
-
-    void pressKey(IEngine& engine, std::int16_t key) {
-        ASSERT_EQ(engine.ButtonDown(key), kez::com::S_OK);
-        EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "nEventID=3", "nEventInfo1=" + std::to_string(key)})) << seen();
-    }
-
-    kez::corvane::test::Doubles waves_{true};
-    kez::test::ChildProcess server_;
-    std::vector<std::string> seen_;
-    Bytes serverMac_ = kVirtualServerMac;
+class EngineAgainstCallServerOnVeth : public CallServerOnVethTest {
+protected:
+    corvane::test::Doubles waves_{true};
 };
 
 TEST_F(EngineAgainstCallServer, OnTheVirtualWireBindsBlindlyAndSendsKeys) {
-    const std::string wire = kez::test::uniqueName("ce");
-    const kez::test::ScopedEnv adapters("KEZ_ADAPTERS", "vhub:" + wire + "@02:00:00:00:00:05");
+    const std::string wire = uniqueName("ce");
+    const ScopedEnv adapters("KEZ_ADAPTERS", "vhub:" + wire + "@02:00:00:00:00:05");
     startServer({}, "vhub:" + wire);
     ASSERT_TRUE(awaitLine({"kezsim: call server"})) << seen();
     withEngine([](IEngine&) {},
                [&](IEngine& engine) {
-                   blindBindAndKey(engine);
+                   expectBlindBind();
                    pressKey(engine, 7);
                });
 }
-
-class EngineAgainstCallServerOnVeth : public EngineAgainstCallServer {
-protected:
-    void SetUp() override {
-        EngineAgainstCallServer::SetUp();
-        KEZ_REQUIRE_PRIVILEGED();
-        if (!setSpace_.valid() || !serverSpace_.valid()) KEZ_SKIP_OR_FAIL("namespace: " + setSpace_.error());
-        pair_ = std::make_unique<kez::test::VethPair>(setSpace_, serverSpace_,
-                                                      kez::test::VethOptions{"198.18.0.1/24", "198.18.0.2/24"});
-        if (!pair_->valid()) KEZ_SKIP_OR_FAIL("veth: " + pair_->error());
-        const auto mac = kez::net::parseMac(kez::test::linkAddress(serverSpace_, pair_->secondName()).value_or(""));
-        ASSERT_TRUE(mac);
-        serverMac_.assign(mac->begin(), mac->end());
-    }
-
-    // The engine lives on a thread inside the set's namespace, where its endpoint opens.
-    void inSetSpace(const std::function<void(IEngine&)>& configure, const std::function<void(IEngine&)>& exercise) {
-        const kez::test::ScopedEnv adapters("KEZ_ADAPTERS", pair_->firstName());
-        ASSERT_TRUE(setSpace_.run([&] { withEngine(configure, exercise); }));
-    }
-
-    kez::test::NetNamespace setSpace_{"ces"};
-    kez::test::NetNamespace serverSpace_{"cep"};
-    std::unique_ptr<kez::test::VethPair> pair_;
-};
 
 TEST_F(EngineAgainstCallServerOnVeth, BindsBlindlyByEthernet) {
     startServer(serverSpace_.exec({}), "eth:" + pair_->secondName());
     ASSERT_TRUE(awaitLine({"kezsim: call server"})) << seen();
     inSetSpace([](IEngine&) {},
                [&](IEngine& engine) {
-                   blindBindAndKey(engine);
+                   expectBlindBind();
                    pressKey(engine, 11);
                });
 }
@@ -198,23 +74,19 @@ TEST_F(EngineAgainstCallServerOnVeth, SwitchesToIpWhenNoCallServerAnswersOnEther
         },
         [&](IEngine& engine) {
             EXPECT_TRUE(awaitLine({"got StatusMsg", "by udp", "nDeviceLocation=2"})) << seen();
-            kez::com::VariantBool forced = 0;
+            com::VariantBool forced = 0;
             engine.get_bForceLevel3(forced);
-            EXPECT_EQ(forced, kez::com::VARIANT_TRUE);
+            EXPECT_EQ(forced, com::VARIANT_TRUE);
         });
 }
 
 TEST_F(EngineAgainstCallServerOnVeth, BindsOverUdpOnTheSetInitialisation) {
     startServer(serverSpace_.exec({}), "udp:198.18.0.2");
     ASSERT_TRUE(awaitLine({"kezsim: call server"})) << seen();
-    const auto events = std::make_shared<kez::corvane::test::EventRecorder>();
+    const auto events = std::make_shared<corvane::test::EventRecorder>();
     inSetSpace(
         [&](IEngine& engine) {
-            kez::com::Ptr<kez::com::Object> object;
-            ASSERT_EQ(engine.queryInterface(kez::com::IConnectionPointContainer::iid, object), kez::com::S_OK);
-            auto container = kez::com::query<kez::com::IConnectionPointContainer>(object);
-            kez::com::Cookie cookie = kez::com::kNoCookie;
-            ASSERT_EQ(container->Advise(kez::corvane::kIidIEngineEvents, events, cookie), kez::com::S_OK);
+            advise(engine, events);
             engine.put_varVuruvIP(byteArray({198, 18, 0, 2}));
             engine.put_varLocalIP(byteArray({198, 18, 0, 1}));
         },
@@ -246,14 +118,10 @@ TEST_F(EngineAgainstCallServerOnVeth, LedMapDtmfAndCommandsFromTheBoundCallServe
                 {"serve", "--show", "--on-ready", "led-map 0x0300:6", "--on-ready", "dtmf 7 1:100,2:120", "--on-ready",
                  "command 0x1003 0x0202", "--on-ready", "command 0x1001 0"});
     ASSERT_TRUE(awaitLine({"kezsim: call server"})) << seen();
-    const auto events = std::make_shared<kez::corvane::test::EventRecorder>();
+    const auto events = std::make_shared<corvane::test::EventRecorder>();
     inSetSpace(
         [&](IEngine& engine) {
-            kez::com::Ptr<kez::com::Object> object;
-            ASSERT_EQ(engine.queryInterface(kez::com::IConnectionPointContainer::iid, object), kez::com::S_OK);
-            auto container = kez::com::query<kez::com::IConnectionPointContainer>(object);
-            kez::com::Cookie cookie = kez::com::kNoCookie;
-            ASSERT_EQ(container->Advise(kez::corvane::kIidIEngineEvents, events, cookie), kez::com::S_OK);
+            advise(engine, events);
             engine.put_varVuruvMac(byteArray(serverMac_));
         },
         [&](IEngine& engine) {
@@ -269,7 +137,7 @@ TEST_F(EngineAgainstCallServerOnVeth, LedMapDtmfAndCommandsFromTheBoundCallServe
             const auto dtmf = std::find(fired.begin(), fired.end(), "PlayDTMFReceived 7 01000200 64007800");
             EXPECT_NE(dtmf, fired.end()) << ::testing::PrintToString(fired);
             EXPECT_NE(std::find(dtmf, fired.end(), "ResetReceived"), fired.end());
-            ASSERT_EQ(engine.DTMFPlayComplete(7), kez::com::S_OK);
+            ASSERT_EQ(engine.DTMFPlayComplete(7), com::S_OK);
             EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "nEventID=5", "nEventInfo1=7"})) << seen();
         });
 }
@@ -277,19 +145,17 @@ TEST_F(EngineAgainstCallServerOnVeth, LedMapDtmfAndCommandsFromTheBoundCallServe
 TEST_F(EngineAgainstCallServerOnVeth, DiscoversTwentyOfTwentyOneCallServersOverUdp) {
     startServer(serverSpace_.exec({}), "udp:198.18.0.2", {"announce", "--count", "21"});
     ASSERT_TRUE(awaitLine({"kezsim: 21 call servers announcing"})) << seen();
-    const kez::test::ScopedEnv adapters("KEZ_ADAPTERS", pair_->firstName());
+    const ScopedEnv adapters("KEZ_ADAPTERS", pair_->firstName());
     ASSERT_TRUE(setSpace_.run([&] {
-        kez::com::Ptr<IEngine> engine;
-        ASSERT_EQ(kez::com::ClassRegistry::createAs(kez::corvane::kClsidEngine, engine), kez::com::S_OK);
-        const auto events = std::make_shared<kez::corvane::test::EventRecorder>();
-        auto container = kez::com::query<kez::com::IConnectionPointContainer>(engine);
-        kez::com::Cookie cookie = kez::com::kNoCookie;
-        ASSERT_EQ(container->Advise(kez::corvane::kIidIEngineEvents, events, cookie), kez::com::S_OK);
+        com::Ptr<IEngine> engine;
+        ASSERT_EQ(com::ClassRegistry::createAs(corvane::kClsidEngine, engine), com::S_OK);
+        const auto events = std::make_shared<corvane::test::EventRecorder>();
+        advise(*engine, events);
         engine->put_varLocalIP(byteArray({198, 18, 0, 1}));
-        ASSERT_EQ(engine->StartAutoDiscover(), kez::com::S_OK);
+        ASSERT_EQ(engine->StartAutoDiscover(), com::S_OK);
         // Every announcer is heard several times over; a 21st is never reported.
         awaitEvents(*events, 21, 3s);
-        EXPECT_EQ(engine->StopAutoDiscover(), kez::com::S_OK);
+        EXPECT_EQ(engine->StopAutoDiscover(), com::S_OK);
         std::set<std::string> servers;
         for (const auto& line : events->lines()) {
             EXPECT_TRUE(line.starts_with("XAVDiscovered ") && line.ends_with(" c6120002")) << line;
@@ -301,3 +167,4 @@ TEST_F(EngineAgainstCallServerOnVeth, DiscoversTwentyOfTwentyOneCallServersOverU
 }
 
 } // namespace
+} // namespace kez::test

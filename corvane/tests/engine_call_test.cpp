@@ -1,0 +1,89 @@
+// A call's audio on its own threads: the engine with the real wave objects on a virtual audio
+// device, frames raised on a thread of their own as the endpoint's audio thread raises them,
+// recorded frames sent from the record thread, while the engine's thread changes the call.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "engine_fixture.h"
+#include "eventually.h"
+#include "jipmsg_oracle.h"
+#include "kez/audio/virtual_audio.h"
+#include "scoped_audio_devices.h"
+#include "real_wave_objects.h"
+
+namespace kez::corvane::test {
+namespace {
+
+const Bytes kParty{2, 0, 0, 0, 0, 0x21}, kOtherParty{2, 0, 0, 0, 0, 0x22};
+constexpr std::uint8_t kPartyVdnHigh = 0x01, kPartyVdnLow = 0x05;
+
+class EngineCallTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        com::ClassRegistry::registerInProcess(realWaveObjects());
+    }
+    void TearDown() override {
+        EngineTest::TearDown();
+        com::ClassRegistry::unregisterInProcess(realWaveObjects());
+    }
+
+    com::Ptr<com::Object> callTo(const Bytes& party, int type = 1) {
+        return received(linkor::MessageClass::CallStateControlMsg, kServerMac,
+                        modelPayload("CallStateControlMsg",
+                                     "{'nDeviceHandle': 3, 'nAudioConnType1': " + std::to_string(type) +
+                                         ", 'nAudioDirection1': 3, 'nAudioHdrBits1': 9, 'nCompressionInfo1': 1, "
+                                         "'nAudioFramesPerPacket1': 1, 'nMulticastHash1': 64, 'nOtherPartyVDN1': 0x105, "
+                                         "'varOtherPartyMac1': [" +
+                                         std::to_string(party[0]) + ", 0, 0, 0, 0, " + std::to_string(party[5]) + "]}"));
+    }
+    // One loud mu-law frame from the party's device.
+    static com::Ptr<com::Object> frameFromParty(std::uint16_t seq) {
+        Bytes payload{0x80, 0xB3, 0, 0, 0, 2, kPartyVdnHigh, kPartyVdnLow, 0, 1, 1, 0,
+                      static_cast<std::uint8_t>(seq >> 8), static_cast<std::uint8_t>(seq)};
+        payload.resize(206, 0x80);
+        return received(linkor::MessageClass::RealTimeAudioMsg, kParty, payload, 0x0009);
+    }
+    std::size_t sentTo(const Bytes& mac) const {
+        const auto sent = doubles_.sent();
+        return static_cast<std::size_t>(std::count_if(sent.begin(), sent.end(), [&](const auto& s) { return s.destMac == mac; }));
+    }
+
+    const kez::test::ScopedAudioDevices devices_{"virtual:set"};
+};
+
+TEST_F(EngineCallTest, FramesArriveAndGoOutWhileTheCallChanges) {
+    engine_->put_varVuruvMac(byteArray(kServerMac));
+    engine_->put_nProtocolRevision(static_cast<std::int16_t>(0x80B3));
+    ASSERT_EQ(engine_->Start(), com::S_OK);
+    hearSystemState(kServerMac);
+    const auto endPoint = doubles_.endPoint();
+    endPoint->raise(linkor::kDispIdKzSetCallStateControlReceived, callTo(kParty));
+    ASSERT_TRUE(kez::test::eventually([&] { return sentTo(kParty) > 0; }));
+    std::thread audioThread([&] {
+        for (std::uint16_t seq = 0; seq < 150; ++seq) {
+            endPoint->raise(linkor::kDispIdAudioReceived, frameFromParty(seq));
+            std::this_thread::sleep_for(std::chrono::milliseconds(4));
+        }
+    });
+    // The destination moves, to a reliable call and back, while frames come and go.
+    const std::pair<const Bytes*, int> calls[] = {{&kOtherParty, 1}, {&kParty, 2}, {&kParty, 1}, {&kOtherParty, 1}};
+    for (const auto& [party, type] : calls) {
+        const std::size_t before = sentTo(*party);
+        endPoint->raise(linkor::kDispIdKzSetCallStateControlReceived, callTo(*party, type));
+        EXPECT_TRUE(kez::test::eventually([&] {
+            pump();
+            return sentTo(*party) > before;
+        }));
+    }
+    audioThread.join();
+    pump();
+    const auto played = audio::virtualDevice("set")->played();
+    EXPECT_TRUE(std::any_of(played.begin(), played.end(), [](std::uint8_t b) { return b != 0; }));
+    endPoint->raise(linkor::kDispIdKzSetCallStateControlReceived, callTo(kParty, 0));
+    EXPECT_EQ(engine_->Stop(), com::S_OK);
+}
+
+} // namespace
+} // namespace kez::corvane::test
