@@ -84,9 +84,9 @@ public:
             note();
             while (J5PacketObj* packet = J5AudioReceiveObj(&context_, 0, 0)) {
                 // Mu-law bytes of the top segment, either sign.
-                const bool loud = std::any_of(packet->dataRef + std::min<std::size_t>(14, packet->length),
-                                              packet->dataRef + packet->length,
-                                              [](std::uint8_t b) { return (b & 0x7F) < 0x10; });
+                const bool loud =
+                    std::any_of(packet->dataRef + std::min<std::size_t>(14, packet->length),
+                                packet->dataRef + packet->length, [](std::uint8_t b) { return (b & 0x7F) < 0x10; });
                 J5FreePacketObj(&context_, packet);
                 if (loud && !heardLoud_.exchange(true)) heardAt_ = Clock::now().time_since_epoch().count();
             }
@@ -104,16 +104,28 @@ public:
     }
 
     void sendReliable(const Bytes& payload) {
-        J5IntrinsicSend(&context_, kPacketHR, kSetMac.data(), 1, 1, payload.data(), static_cast<std::uint16_t>(payload.size()),
-                        0x0011, nullptr, nullptr, 0, 0);
+        J5IntrinsicSend(&context_, kPacketHR, kSetMac.data(), 1, 1, payload.data(),
+                        static_cast<std::uint16_t>(payload.size()), 0x0011, nullptr, nullptr, 0, 0);
     }
     void startFrames() {
         sender_ = std::thread([this] {
             note();
             auto next = Clock::now();
             for (std::uint16_t seq = 0; running_; ++seq) {
-                Bytes payload{0x80, 0xB3, 0, 0, 0x00, 0x02, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00,
-                              static_cast<std::uint8_t>(seq >> 8), static_cast<std::uint8_t>(seq)};
+                Bytes payload{0x80,
+                              0xB3,
+                              0,
+                              0,
+                              0x00,
+                              0x02,
+                              0x01,
+                              0x00,
+                              0x00,
+                              0x01,
+                              0x01,
+                              0x00,
+                              static_cast<std::uint8_t>(seq >> 8),
+                              static_cast<std::uint8_t>(seq)};
                 payload.resize(206, loudNext_.exchange(false) ? kLoud : kQuiet);
                 J5AudioSend(&context_, kSetMac.data(), payload.data(), 206, 0x0009, nullptr, nullptr, 0, 0, 0);
                 next += 24ms;
@@ -148,7 +160,9 @@ private:
 
 double ms(std::int64_t ticks) { return std::chrono::duration<double, std::milli>(Clock::duration(ticks)).count(); }
 
-void pumpFor(Clock::duration d) { kez::apt::Apartment::current().pumpFor(std::chrono::duration_cast<std::chrono::milliseconds>(d)); }
+void pumpFor(Clock::duration d) {
+    kez::apt::Apartment::current().pumpFor(std::chrono::duration_cast<std::chrono::milliseconds>(d));
+}
 
 std::string summary(std::vector<double> values) {
     if (values.empty()) return "none measured";

@@ -10,12 +10,13 @@
 namespace kez::corvane::test {
 
 inline const com::ServerInfo& realWaveObjects() {
-    static const com::ServerInfo server{
-        "Sonwell",
-        sonwell::kSonwellTypeLibrary,
-        {{"WavePlay", sonwell::kClsidWavePlay, [] { return com::Ptr<com::Object>(std::make_shared<sonwell::WavePlay>()); }},
-         {"WaveRecord", sonwell::kClsidWaveRecord,
-          [] { return com::Ptr<com::Object>(std::make_shared<sonwell::WaveRecord>()); }}}};
+    static const com::ServerInfo server{"Sonwell",
+                                        sonwell::kSonwellTypeLibrary,
+                                        {{"WavePlay", sonwell::kClsidWavePlay,
+                                          [] { return com::Ptr<com::Object>(std::make_shared<sonwell::WavePlay>()); }},
+                                         {"WaveRecord", sonwell::kClsidWaveRecord, [] {
+                                              return com::Ptr<com::Object>(std::make_shared<sonwell::WaveRecord>());
+                                          }}}};
     return server;
 }
 

@@ -51,8 +51,9 @@ std::optional<std::string> CallServerTest::awaitLine(const std::vector<std::stri
         apt::Apartment::current().pumpFor(5ms);
         while (auto line = server_.readLine(5ms)) {
             seen_.push_back(*line);
-            const bool all = std::all_of(parts.begin(), parts.end(),
-                                         [&](const std::string& part) { return line->find(part) != std::string::npos; });
+            const bool all = std::all_of(parts.begin(), parts.end(), [&](const std::string& part) {
+                return line->find(part) != std::string::npos;
+            });
             if (all) return line;
         }
     }

@@ -18,8 +18,8 @@
 #include "kez/net/udp_socket.h"
 #include "linkor/server.h"
 #include "privileged.h"
-#include "signal_analysis.h"
 #include "real_wave_objects.h"
+#include "signal_analysis.h"
 #include "temp_dir.h"
 
 namespace kez::test {
@@ -84,9 +84,17 @@ protected:
     }
 
     static void tone(const std::filesystem::path& file, const std::vector<double>& tones, int seconds) {
-        ASSERT_EQ(runCommand({"sox", "-D", "-n", "-r", "8000", "-c", "1", "-b", "16", "-e", "signed", "-t", "raw",
-                              file.string(), "synth", std::to_string(seconds), "sine", std::to_string(tones[0]),
-                              "sine", std::to_string(tones[1]), "vol", "0.4"})
+        ASSERT_EQ(runCommand({"sox",    "-D",
+                              "-n",     "-r",
+                              "8000",   "-c",
+                              "1",      "-b",
+                              "16",     "-e",
+                              "signed", "-t",
+                              "raw",    file.string(),
+                              "synth",  std::to_string(seconds),
+                              "sine",   std::to_string(tones[0]),
+                              "sine",   std::to_string(tones[1]),
+                              "vol",    "0.4"})
                       .exitCode,
                   0);
     }
@@ -125,9 +133,9 @@ protected:
     void talkBothWays(int format) {
         command("record " + (dir_ / "sent.raw").string());
         ChildProcess speaker, microphone;
-        ASSERT_TRUE(speaker.start({"sh", "-c", "exec parec --raw --rate=8000 --channels=1 --format=s16le --device=" +
-                                                   std::string(PulseServer::kMonitor) + " > " +
-                                                   (dir_ / "played.raw").string()}));
+        ASSERT_TRUE(speaker.start({"sh", "-c",
+                                   "exec parec --raw --rate=8000 --channels=1 --format=s16le --device=" +
+                                       std::string(PulseServer::kMonitor) + " > " + (dir_ / "played.raw").string()}));
         ASSERT_TRUE(microphone.start({"paplay", "--raw", "--rate=8000", "--channels=1", "--format=s16le",
                                       std::string("--device=") + kMicSink, mic_.string()}));
         command("stream " + far_.string() + " " + std::to_string(format));
@@ -169,9 +177,10 @@ TEST_P(CallAudioBothWays, FarEndAndMicrophoneArriveWithinTheCodecsError) {
     EXPECT_EQ(seen().find("field check"), std::string::npos) << seen();
 }
 
-INSTANTIATE_TEST_SUITE_P(Roads, CallAudioBothWays,
-                         ::testing::Values(Road{"eth", 1, 0.01}, Road{"udp", 3, 0.05}),
-                         [](const auto& info) { return std::string(info.param.road) + (info.param.format == 1 ? "MuLaw" : "Ima"); });
+INSTANTIATE_TEST_SUITE_P(Roads, CallAudioBothWays, ::testing::Values(Road{"eth", 1, 0.01}, Road{"udp", 3, 0.05}),
+                         [](const auto& info) {
+                             return std::string(info.param.road) + (info.param.format == 1 ? "MuLaw" : "Ima");
+                         });
 
 TEST_F(CallAudio, AReliableStreamIsPacedByEvents8To10AndTheSetsGoesInItsFramesPerPacket) {
     inService("eth", [&](IEngine&) {
@@ -226,7 +235,6 @@ TEST_F(CallAudio, AResetDuringACallRecoversTwoWayAudio) {
     expectTones(readPcm(dir_ / "sent.raw"), kMicTones, 0.01);
 }
 
-
 class CallGroups : public CallAudio, public ::testing::WithParamInterface<const char*> {
 protected:
     bool macJoined(const std::string& mac) const {
@@ -235,7 +243,8 @@ protected:
     }
     // The kernel counts the sockets that take every multicast frame.
     bool allMulticast() const {
-        const std::string link = runCommand(setSpace_.exec({"ip", "-d", "link", "show", "dev", pair_->firstName()})).out;
+        const std::string link =
+            runCommand(setSpace_.exec({"ip", "-d", "link", "show", "dev", pair_->firstName()})).out;
         const auto at = link.find(" allmulti ");
         return at != std::string::npos && link.compare(at, 12, " allmulti 0 ") != 0;
     }
