@@ -1,9 +1,12 @@
 // The play mixer's cost per 24 ms buffer with 1, 4 and 16 active streams (half received call
 // audio fed a frame per buffer, half tones), and the delay from AddBuffer of a received frame to
 // its sound leaving the ring of a virtual device, at the default ring (lBufferDelay 5 x 24 ms)
-// and at a ring of two. Share of one core = CPU time per buffer / 24 ms. The delay's target,
-// the jitter delay (the one frame the sender leads by) plus one device period, is printed as
-// target_ms beside it.
+// and at a ring of two. Share of one core = CPU time per buffer / 24 ms.
+// The received stream holds no frame back, so the ring, which starts as lBufferDelay buffers of
+// silence, is the only jitter delay: a frame's sound waits behind that much sound (the frame the
+// sender leads by, then the buffers still queued ahead of the one it is mixed into), and for at
+// most one device period until the next buffer comes back to be mixed. The target, jitter delay
+// plus one period, (lBufferDelay + 1) x 24 ms, is printed as target_ms beside each ring's figures.
 #include "play_device.h"
 #include "play_mixer.h"
 #include "wave_play_object.h"
@@ -107,8 +110,8 @@ void BM_AddBufferToDevice(benchmark::State& state) {
         play.DeleteStream(stream);
     }
     play.Close();
-    constexpr double kFrameMs = 24; // one frame per device buffer (lBufferMultiplier 1)
-    state.counters["target_ms"] = kFrameMs + kFrameMs;
+    constexpr double kPeriodMs = 24; // one frame per device buffer (lBufferMultiplier 1)
+    state.counters["target_ms"] = static_cast<double>(state.range(0)) * kPeriodMs + kPeriodMs;
     state.counters["min_ms"] = shortest;
     state.counters["max_ms"] = longest;
 }

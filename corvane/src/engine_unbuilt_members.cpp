@@ -16,7 +16,6 @@ HRESULT Engine::PlayCycledWaveFile(const std::string&, std::int16_t, std::int32_
     return notBuilt();
 }
 HRESULT Engine::KillWaveStream(std::int32_t) { return notBuilt(); }
-HRESULT Engine::GetIPFromRegistry() { return notBuilt(); }
 HRESULT Engine::ChangeVolume(std::int16_t) { return notBuilt(); }
 HRESULT Engine::TestAudio(std::int16_t, std::int16_t, std::int32_t) { return notBuilt(); }
 HRESULT Engine::StartMikeTest() { return notBuilt(); }

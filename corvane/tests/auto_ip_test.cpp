@@ -1,12 +1,14 @@
-// The automatic IP configuration between two namespaces on veth: the probe's local address,
-// mask and gateway against what `ip -j` says, on the immediate and the waiting road, and a
-// cancel of a probe toward an address nobody answers.
+// The PC's IP settings between two namespaces on veth: the first adapter's, and the probe's
+// local address, mask and gateway on the immediate and the waiting road, against what `ip -j`
+// says; a cancel of a probe toward an address nobody answers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "engine_fixture.h"
 #include "ipconfig/adapter_settings.h"
+#include "kez/com/error_info.h"
 #include "net_namespace.h"
 #include "privileged.h"
 #include "process.h"
@@ -50,14 +52,6 @@ protected:
         if (!pair_->valid()) KEZ_SKIP_OR_FAIL("veth: " + pair_->error());
         ASSERT_EQ(
             kez::test::runCommand(setSpace_.exec({"ip", "route", "add", "default", "via", "198.18.0.2"})).exitCode, 0);
-    }
-
-    // A TCP listener on `address`:80 in `space` that never accepts: the kernel completes connects.
-    void listen(kez::test::ChildProcess& listener, const kez::test::NetNamespace& space, const std::string& address) {
-        const std::string script = "import socket,time\ns=socket.socket()\ns.bind(('" + address +
-                                   "',80))\ns.listen()\nprint('listening',flush=True)\ntime.sleep(60)\n";
-        ASSERT_TRUE(listener.start(space.exec({"python3", "-c", script})));
-        ASSERT_EQ(listener.readLine(10s).value_or(""), "listening");
     }
 
     // "address prefixlen gateway" of the set's adapter, as `ip -j` tells them.
@@ -108,9 +102,9 @@ protected:
 };
 
 TEST_F(AutoIpTest, TheProbeFindsWhatTheKernelSaysOnBothRoads) {
-    kez::test::ChildProcess far, near;
-    listen(far, serverSpace_, "198.18.0.2");
-    listen(near, setSpace_, "198.18.0.1");
+    const auto far = serverSpace_.listenTcp("198.18.0.2", 80);
+    const auto near = setSpace_.listenTcp("198.18.0.1", 80);
+    ASSERT_TRUE(far && near);
     // The call server across the veth answers later; the set's own address may answer at once.
     std::size_t probes = 0;
     for (const auto& server : {byteArray({198, 18, 0, 2}), byteArray({198, 18, 0, 1})}) {
@@ -124,6 +118,17 @@ TEST_F(AutoIpTest, TheProbeFindsWhatTheKernelSaysOnBothRoads) {
         engine_->CancelAutoIPConfig();
     }
     EXPECT_EQ(events_->lines(), (std::vector<std::string>{"AutoIPComplete", "AutoIPComplete"}));
+}
+
+TEST_F(AutoIpTest, TheFirstAdapterAsTheKernelHasIt) {
+    ASSERT_TRUE(setSpace_.run([&] { EXPECT_EQ(engine_->GetIPFromRegistry(), com::S_OK); }));
+    EXPECT_EQ(fromEngine(), fromIp());
+    const kez::test::NetNamespace bare("air"); // its loopback only
+    ASSERT_TRUE(bare.run([&] {
+        EXPECT_EQ(engine_->GetIPFromRegistry(), com::hresultFromErrno(ENOENT));
+        EXPECT_EQ(com::takeErrorInfo().value_or(com::ErrorInfo{}).description, "Registry Key Open failure");
+    }));
+    EXPECT_EQ(fromEngine(), fromIp()) << "unchanged";
 }
 
 TEST_F(AutoIpTest, ARefusedConnectionIsAnErrorAndACancelEndsAProbeNobodyAnswers) {

@@ -111,6 +111,7 @@ void FakeEndPoint::raise(linkor::EndPointEventId id, const com::Ptr<com::Object>
     static const std::map<linkor::EndPointEventId, Event> events{
         {linkor::kDispIdAudioReceived, &linkor::_IEndPointEvents::AudioReceived},
         {linkor::kDispIdSystemStateReceived, &linkor::_IEndPointEvents::SystemStateReceived},
+        {linkor::kDispIdKzSetInitReceived, &linkor::_IEndPointEvents::KzSetInitReceived},
         {linkor::kDispIdKzSetCallStateControlReceived, &linkor::_IEndPointEvents::KzSetCallStateControlReceived},
         {linkor::kDispIdReliableAudioReceived, &linkor::_IEndPointEvents::ReliableAudioReceived}};
     const Event event = events.at(id);

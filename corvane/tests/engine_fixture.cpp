@@ -62,6 +62,20 @@ void EngineTest::hearSystemState(const Bytes& mac, std::uint16_t revision, std::
                                                                             systemStatePayload(revision), headerBits));
 }
 
+void EngineTest::hearSetInitOverUdp(const Bytes& mac, const Bytes& ip) {
+    constexpr std::int16_t kOverUdp = 0x0071;
+    const auto message = linkor::makeMessage(linkor::MessageClass::KzSetInitMsg);
+    const auto init = com::query<linkor::IKzSetInitMsg>(message);
+    const auto jip = com::query<linkor::IJIPMessage>(message);
+    ASSERT_TRUE(init && jip);
+    for (const com::HRESULT hr :
+         {jip->put_varSourceMac(byteArray(mac)), jip->put_varSourceIP(byteArray(ip)), jip->put_nHeaderBitMap(kOverUdp),
+          init->put_nProtocolRevision(static_cast<std::int16_t>(0x80B3)), init->put_nDeviceHandle(7),
+          init->put_nControlHeaderBits(kOverUdp), init->put_nStatusUpdatePeriod(5)})
+        ASSERT_EQ(hr, com::S_OK);
+    doubles_.endPoint()->raise(linkor::kDispIdKzSetInitReceived, message);
+}
+
 std::vector<Doubles::Sent> EngineTest::sentOfType(std::uint16_t jipType) const {
     std::vector<Doubles::Sent> matching;
     for (auto& sent : doubles_.sent())

@@ -35,6 +35,9 @@ protected:
                                           std::uint16_t headerBits = 0x0011);
     // A system-state message from `mac`, raised by the endpoint.
     void hearSystemState(const Bytes& mac, std::uint16_t revision = 0x80B3, std::uint16_t headerBits = 0x0011);
+    // A set initialisation over UDP from the call server at `mac` and `ip` (revision 0x80B3,
+    // device handle 7, the IP transport's control bits), raised by the endpoint.
+    void hearSetInitOverUdp(const Bytes& mac, const Bytes& ip);
     std::vector<Doubles::Sent> sentOfType(std::uint16_t jipType) const;
 
     Doubles doubles_;

@@ -63,10 +63,12 @@ TEST_F(EngineOnTestClock, ForcedLayer3GoesByIpAtOnceAndReportsLocation2) {
     EXPECT_EQ(lastStatusField(&linkor::IStatusMsg::get_nDeviceLocation), 2);
 }
 
+enum class Binding { None, SystemStateOverEthernet, SetInitOverUdp };
+
 struct Layer3Case {
     const char* name;
     bool callServerIp;
-    bool boundOnEthernet;
+    Binding binding;
     std::uint32_t runMs;
     bool switched;
 };
@@ -75,10 +77,12 @@ class Layer3Test : public EngineOnTestClock, public ::testing::WithParamInterfac
 
 TEST_P(Layer3Test, SwitchesOnlyWhenUnboundWithACallServerIpAfter15s) {
     const Layer3Case& c = GetParam();
+    engine_->put_nProtocolRevision(static_cast<std::int16_t>(0x80B3));
     if (c.callServerIp) engine_->put_varVuruvIP(byteArray(kServerIp));
-    if (c.boundOnEthernet) engine_->put_varVuruvMac(byteArray(kServerMac));
+    if (c.binding == Binding::SystemStateOverEthernet) engine_->put_varVuruvMac(byteArray(kServerMac));
     startShared();
-    if (c.boundOnEthernet) hearSystemState(kServerMac);
+    if (c.binding == Binding::SystemStateOverEthernet) hearSystemState(kServerMac);
+    if (c.binding == Binding::SetInitOverUdp) hearSetInitOverUdp(kServerMac, kServerIp);
     runFor(c.runMs);
     ASSERT_EQ(engine_->Stop(), com::S_OK);
     com::VariantBool forced = 0;
@@ -86,12 +90,14 @@ TEST_P(Layer3Test, SwitchesOnlyWhenUnboundWithACallServerIpAfter15s) {
     EXPECT_EQ(forced, com::toVariantBool(c.switched));
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, Layer3Test,
-                         ::testing::Values(Layer3Case{"after15s", true, false, 15000, true},
-                                           Layer3Case{"stoppedBefore", true, false, 14999, false},
-                                           Layer3Case{"noCallServerIp", false, false, 30000, false},
-                                           Layer3Case{"boundOnEthernet", true, true, 30000, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Layer3Test,
+    ::testing::Values(Layer3Case{"after15s", true, Binding::None, 15000, true},
+                      Layer3Case{"stoppedBefore", true, Binding::None, 14999, false},
+                      Layer3Case{"noCallServerIp", false, Binding::None, 30000, false},
+                      Layer3Case{"boundOnEthernet", true, Binding::SystemStateOverEthernet, 30000, false},
+                      Layer3Case{"initialisedOverUdp", true, Binding::SetInitOverUdp, 30000, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(EngineOnTestClock, AfterTheSwitchStatusGoesByIpWithLocation2) {
     engine_->put_varVuruvIP(byteArray(kServerIp));

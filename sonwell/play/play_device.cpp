@@ -47,6 +47,7 @@ int CAudioPlayDevice::BeginStreamingPlay() {
     done_ = std::make_unique<std::atomic<bool>[]>(memory_.size());
     ringIndex_ = 0;
     emptyWaits_ = 0;
+    mixer_->restartPacing();
     if (!openRing()) {
         closeRing();
         return -1;

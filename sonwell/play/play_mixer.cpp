@@ -134,6 +134,11 @@ com::HRESULT PlayMixer::GetMixedStreamData(std::span<std::uint8_t> out, std::siz
     return com::S_OK;
 }
 
+void PlayMixer::restartPacing() {
+    lateStarted_ = false;
+    accelerating_ = false;
+}
+
 // How far behind the device's pace the mixing runs; far behind, buffers are played a quarter short.
 void PlayMixer::measureLateness() {
     const std::int64_t now = clock_.counterNow();

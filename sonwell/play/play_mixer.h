@@ -58,6 +58,9 @@ public:
     // Mixes one output buffer into `out` (room for a full buffer) and says how many bytes to play.
     com::HRESULT GetMixedStreamData(std::span<std::uint8_t> out, std::size_t& bytes);
     bool accelerating() const { return accelerating_; }
+    // Before a new streaming run, while no thread mixes: its first mix sets the pace afresh, so
+    // the pause before it is no lateness.
+    void restartPacing();
 
 private:
     com::HRESULT insert(std::unique_ptr<CPlayStream> stream, StreamHandle& handle);

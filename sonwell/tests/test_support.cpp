@@ -1,11 +1,14 @@
 #include "test_support.h"
 
+#include "signal_analysis.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <numbers>
 #include <random>
 #include <stdexcept>
+#include <tuple>
 
 namespace kez::sonwell::test {
 namespace fs = std::filesystem;
@@ -27,13 +30,39 @@ void WriteSamples(const fs::path& path, const std::vector<std::int16_t>& samples
     if (!writeFile(path, bytes)) throw std::runtime_error("cannot write " + path.string());
 }
 
-std::vector<std::int16_t> ReadSamples(const fs::path& path) {
-    const std::vector<std::uint8_t> bytes = readBytes(path);
+std::vector<std::int16_t> ReadSamples(const fs::path& path) { return SamplesOf(readBytes(path)); }
+
+std::vector<std::int16_t> SamplesOf(std::span<const std::uint8_t> bytes) {
     std::vector<std::int16_t> samples(bytes.size() / 2);
-    for (std::size_t i = 0; i < samples.size(); ++i) {
+    for (std::size_t i = 0; i < samples.size(); ++i)
         samples[i] = static_cast<std::int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
-    }
     return samples;
+}
+
+WaveChunks SoxTone(const std::string& layout, const fs::path& file) {
+    WaveChunks chunks;
+    const auto made =
+        runCommand(kez::test::shellCommand("sox -n $1 \"$2\" synth 0.5 sine 440 vol 0.5", {layout, file.string()}));
+    if (made.exitCode != 0) return chunks;
+    const std::vector<std::uint8_t> bytes = readBytes(file);
+    for (std::size_t at = 12; at + 8 <= bytes.size();) {
+        const std::size_t size =
+            bytes[at + 4] | bytes[at + 5] << 8 | bytes[at + 6] << 16 | std::size_t{bytes[at + 7]} << 24;
+        const auto body = bytes.begin() + static_cast<std::ptrdiff_t>(at + 8);
+        const auto end = body + static_cast<std::ptrdiff_t>(std::min(size, bytes.size() - at - 8));
+        if (std::equal(body - 8, body - 4, "fmt ")) chunks.format.assign(body, end);
+        if (std::equal(body - 8, body - 4, "data")) chunks.data.assign(body, end);
+        at += 8 + size + (size & 1);
+    }
+    return chunks;
+}
+
+double PeakFrequency(std::span<const std::int16_t> samples, double low, double high) {
+    double best = low, bestPower = -1;
+    for (double f = low; f <= high; f += 0.5)
+        if (const double p = kez::test::GoertzelPower(samples, f); p > bestPower)
+            std::tie(best, bestPower) = std::pair(f, p);
+    return best;
 }
 
 std::vector<std::int16_t> NoisySignal(std::size_t count, unsigned kind, unsigned seed) {

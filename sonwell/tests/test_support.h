@@ -1,8 +1,11 @@
 #pragma once
-// Helpers for the DSP tests: the command-line oracles and raw sample files.
+// Helpers for the DSP and play tests: the command-line oracles, raw sample files and wave files
+// made by sox.
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -23,6 +26,24 @@ CommandResult RunPythonOracle(const std::string& script, std::vector<std::string
 
 void WriteSamples(const std::filesystem::path& path, const std::vector<std::int16_t>& samples);
 std::vector<std::int16_t> ReadSamples(const std::filesystem::path& path);
+// Little-endian 16-bit samples; an odd last byte is left out.
+std::vector<std::int16_t> SamplesOf(std::span<const std::uint8_t> bytes);
+
+// The layouts the wave-file tests play, as sox output options: 8 and 16 bits, mono and stereo,
+// 8000 to 44100 samples a second, mu-law.
+inline constexpr std::array<const char*, 6> kWaveLayouts = {"-r 8000 -c 1 -b 8",     "-r 11025 -c 1 -b 16",
+                                                            "-r 22050 -c 2 -b 16",   "-r 44100 -c 2 -b 8",
+                                                            "-r 8000 -c 1 -e u-law", "-r 16000 -c 1 -b 16"};
+
+// The "fmt " record and the samples of a wave file.
+struct WaveChunks {
+    std::vector<std::uint8_t> format, data;
+};
+// Half a second of 440 Hz at half scale, made by sox in `layout` as `file`; empty when sox fails.
+WaveChunks SoxTone(const std::string& layout, const std::filesystem::path& file);
+
+// The frequency from `low` to `high`, in half-hertz steps, with the most power (8000 samples a second).
+double PeakFrequency(std::span<const std::int16_t> samples, double low, double high);
 
 // Deterministic test signals of `count` samples: noise at several levels, tones with noise,
 // full-scale square waves and silence, chosen by `kind` and `seed`.

@@ -1,14 +1,15 @@
-// WavePlay through ALSA to the private PulseAudio server: the busy cadence and an alert cadence
-// come back from the sink's monitor at their frequencies and times, and volume and mute reach
-// the server.
+// WavePlay through ALSA to the private PulseAudio server: the busy cadence, an alert cadence and
+// wave files in six layouts come back from the sink's monitor at their frequencies and times, and
+// volume and mute reach the server.
 #include "wave_play_object.h"
 
 #include "audio_server.h"
 #include "privileged.h"
 #include "signal_analysis.h"
-#include "temp_dir.h"
+#include "test_support.h"
 
 #include "kez/audio/devices.h"
+#include "kez/com/safe_array.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,7 @@ double ShortTimePower(std::span<const std::int16_t> samples, double frequency) {
     double sum = 0;
     std::size_t pieces = 0;
     for (; (pieces + 1) * kPiece <= samples.size(); ++pieces)
-        sum += test::GoertzelPower(samples.subspan(pieces * kPiece, kPiece), frequency);
+        sum += kez::test::GoertzelPower(samples.subspan(pieces * kPiece, kPiece), frequency);
     return pieces == 0 ? 0 : sum / static_cast<double>(pieces);
 }
 
@@ -48,16 +49,16 @@ protected:
         play_->put_nAdapter(adapter_);
         ASSERT_EQ(play_->Open(), com::S_OK);
     }
-    std::string pactl(const std::string& what) { return server_.pactl({what, test::PulseServer::kSink}).out; }
+    std::string pactl(const std::string& what) { return server_.pactl({what, kez::test::PulseServer::kSink}).out; }
     // The sink's monitor as parec records it while `play` starts a sound and `length` passes.
     std::vector<std::int16_t> recordWhilePlaying(std::chrono::milliseconds length,
                                                  const std::function<HRESULT(std::int32_t&)>& play) {
-        const test::TempDir folder("kez-waveplay");
+        const kez::test::TempDir folder("kez-waveplay");
         const auto file = folder / "monitor.raw";
-        test::ChildProcess recorder;
+        kez::test::ChildProcess recorder;
         EXPECT_TRUE(recorder.start(
-            test::shellCommand("exec parec --raw --rate=8000 --channels=1 --format=s16le --device=\"$1\" > \"$2\"",
-                               {test::PulseServer::kMonitor, file})));
+            kez::test::shellCommand("exec parec --raw --rate=8000 --channels=1 --format=s16le --device=\"$1\" > \"$2\"",
+                                    {kez::test::PulseServer::kMonitor, file})));
         for (int i = 0; i < 100 && (!std::filesystem::exists(file) || std::filesystem::file_size(file) == 0); ++i)
             std::this_thread::sleep_for(50ms);
         EXPECT_EQ(play_->StartStreaming(), com::S_OK);
@@ -67,14 +68,10 @@ protected:
         play_->StopStreaming();
         ::kill(recorder.pid(), SIGTERM);
         recorder.wait(5s);
-        const auto bytes = test::readBytes(file);
-        std::vector<std::int16_t> samples(bytes.size() / 2);
-        for (std::size_t i = 0; i < samples.size(); ++i)
-            samples[i] = static_cast<std::int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
-        return samples;
+        return test::ReadSamples(file);
     }
 
-    test::PulseServer server_;
+    kez::test::PulseServer server_;
     std::int16_t adapter_ = -1;
     com::Ptr<WavePlay> play_ = std::make_shared<WavePlay>();
 };
@@ -82,13 +79,13 @@ protected:
 TEST_F(WavePlayPulseTest, BusyCadenceComesBackFromTheMonitor) {
     const auto samples = recordWhilePlaying(
         1900ms, [&](std::int32_t& busy) { return play_->PlayTone(17, 1500, 50, com::VARIANT_FALSE, busy); });
-    const auto stretches = test::SoundingStretches(samples, 400);
+    const auto stretches = kez::test::SoundingStretches(samples, 400);
     ASSERT_EQ(stretches.size(), 2u) << "on 0.5 s, off 0.5 s, on 0.5 s";
     for (const auto& s : stretches) {
         EXPECT_NEAR(static_cast<double>(s.length), 4000, 192) << "within a frame";
         const auto sound = std::span(samples).subspan(s.start + 400, s.length - 800);
-        EXPECT_GT(test::GoertzelPower(sound, 480), 100 * test::GoertzelPower(sound, 1000));
-        EXPECT_GT(test::GoertzelPower(sound, 620), 100 * test::GoertzelPower(sound, 1000));
+        EXPECT_GT(kez::test::GoertzelPower(sound, 480), 100 * kez::test::GoertzelPower(sound, 1000));
+        EXPECT_GT(kez::test::GoertzelPower(sound, 620), 100 * kez::test::GoertzelPower(sound, 1000));
     }
     EXPECT_NEAR(static_cast<double>(stretches[1].start - stretches[0].start), 8000, 192);
 }
@@ -98,7 +95,7 @@ TEST_F(WavePlayPulseTest, AlertCadenceComesBackFromTheMonitor) {
     // quarter second, each after a quarter second's pause, and is silent for the rest of the cycle.
     const auto samples = recordWhilePlaying(
         2600ms, [&](std::int32_t& alert) { return play_->PlayAlert(3, 3, 0, 150, com::VARIANT_FALSE, alert); });
-    const auto stretches = test::SoundingStretches(samples, 400);
+    const auto stretches = kez::test::SoundingStretches(samples, 400);
     ASSERT_EQ(stretches.size(), 3u);
     const struct { double startMs, lengthMs; } rings[] = {{0, 1008}, {1272, 240}, {1752, 264}}; // whole 24 ms frames
     for (std::size_t i = 0; i < stretches.size(); ++i) {
@@ -111,6 +108,27 @@ TEST_F(WavePlayPulseTest, AlertCadenceComesBackFromTheMonitor) {
             for (const double other : {300.0, 440.0, 2000.0})
                 EXPECT_GT(ShortTimePower(sound, tone), 100 * ShortTimePower(sound, other))
                     << tone << " against " << other;
+    }
+}
+
+// Half a second of 440 Hz made by sox in six layouts, converted to the device's format, comes back
+// once at its pitch and length.
+TEST_F(WavePlayPulseTest, WaveFilesComeBackAtTheirPitchAndLength) {
+    const kez::test::TempDir dir("kez-wavefile");
+    for (const std::string layout : test::kWaveLayouts) {
+        SCOPED_TRACE(layout);
+        const auto [format, data] = test::SoxTone(layout, dir / "tone.wav");
+        ASSERT_FALSE(data.empty());
+        const auto samples = recordWhilePlaying(1000ms, [&](std::int32_t& wave) {
+            return play_->PlayCycledWave(*com::SafeArray::fromBytes(com::ElementType::UI1, format),
+                                         *com::SafeArray::fromBytes(com::ElementType::UI1, data), 0, 100,
+                                         com::VARIANT_FALSE, wave);
+        });
+        const auto stretches = kez::test::SoundingStretches(samples, 400);
+        ASSERT_EQ(stretches.size(), 1u);
+        EXPECT_NEAR(static_cast<double>(stretches[0].length), 4000, 192) << "within a frame";
+        const auto sound = std::span(samples).subspan(stretches[0].start + 200, 3200);
+        EXPECT_NEAR(test::PeakFrequency(sound, 420, 460), 440, 1.5);
     }
 }
 

@@ -83,9 +83,10 @@ void CallServerTest::expectBlindBind() {
     EXPECT_TRUE(awaitLine({"got StatusMsg", "to " + macText(serverMac_), "nDeviceLocation=1"})) << seen();
 }
 
-void CallServerTest::pressKey(corvane::IEngine& engine, std::int16_t key) {
+void CallServerTest::pressKey(corvane::IEngine& engine, std::int16_t key, const std::string& path) {
     ASSERT_EQ(engine.ButtonDown(key), com::S_OK);
-    EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "nEventID=3", "nEventInfo1=" + std::to_string(key)})) << seen();
+    EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "by " + path, "nEventID=3", "nEventInfo1=" + std::to_string(key)}))
+        << seen();
 }
 
 void CallServerTest::advise(corvane::IEngine& engine, const com::Ptr<com::Object>& events) {

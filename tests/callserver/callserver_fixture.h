@@ -40,8 +40,8 @@ protected:
                     const std::function<void(corvane::IEngine&)>& exercise);
     // The status to the unbound destination by Ethernet, then the blind bind to the only call server.
     void expectBlindBind();
-    // A key press arriving as KzSetEvent 3.
-    void pressKey(corvane::IEngine& engine, std::int16_t key);
+    // A key press arriving as KzSetEvent 3 by `path`, "eth" or "udp".
+    void pressKey(corvane::IEngine& engine, std::int16_t key, const std::string& path = "eth");
     // Advises `events` on the engine.
     static void advise(corvane::IEngine& engine, const com::Ptr<com::Object>& events);
     // Pumps this thread's apartment until `count` events other than the date have fired.

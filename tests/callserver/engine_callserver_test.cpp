@@ -91,8 +91,9 @@ TEST_F(EngineAgainstCallServerOnVeth, BindsOverUdpOnTheSetInitialisation) {
             engine.put_varLocalIP(byteArray({198, 18, 0, 1}));
         },
         [&](IEngine& engine) {
-            // The set answers the initialisation at once: an initialised status, then its IP report.
-            EXPECT_TRUE(awaitLine({"got StatusMsg", "by udp", "nDiscoveryState=2"})) << seen();
+            // The set answers the initialisation at once, still in layer-3 mode after the switch: an
+            // initialised status, then its IP report.
+            EXPECT_TRUE(awaitLine({"got StatusMsg", "by udp", "nDiscoveryState=2", "nDeviceLocation=2"})) << seen();
             EXPECT_TRUE(awaitLine({"got ReportIPInfoMsg", "by udp"})) << seen();
             // The call server shows the idle set, and dial tone when hands-free is pressed.
             const auto idle = awaitEvents(*events, 6);
@@ -103,7 +104,7 @@ TEST_F(EngineAgainstCallServerOnVeth, BindsOverUdpOnTheSetInitialisation) {
             EXPECT_EQ(idle[3], "DisplayUpdate 2 [] [Ext 201] 0");
             EXPECT_TRUE(idle[4].starts_with("CallProgressUpdate")) << idle[4];
             EXPECT_TRUE(idle[5].starts_with("AlertUpdate")) << idle[5];
-            pressKey(engine, 17);
+            pressKey(engine, 17, "udp");
             const auto dialing = awaitEvents(*events, 11);
             ASSERT_EQ(dialing.size(), 11U);
             EXPECT_EQ(std::vector<std::string>(dialing.begin() + 8, dialing.end()),
@@ -163,6 +164,51 @@ TEST_F(EngineAgainstCallServerOnVeth, DiscoversTwentyOfTwentyOneCallServersOverU
         }
         EXPECT_EQ(events->lines().size(), 20U);
         EXPECT_EQ(servers.size(), 20U);
+    }));
+}
+
+// What the configuration wizard asks of an engine it never starts: the adapters, the settings it
+// puts, discovery of the call server over UDP, then the automatic IP configuration toward it.
+TEST_F(EngineAgainstCallServerOnVeth, ServesTheWizardWithoutBeingStarted) {
+    startServer(serverSpace_.exec({}), "udp:198.18.0.2");
+    ASSERT_TRUE(awaitLine({"kezsim: call server"})) << seen();
+    const auto webPort = serverSpace_.listenTcp("198.18.0.2", 80);
+    ASSERT_TRUE(webPort);
+    const kez::test::ScopedEnv adapters("KEZ_ADAPTERS", pair_->firstName());
+    ASSERT_TRUE(setSpace_.run([&] {
+        kez::com::Ptr<IEngine> engine;
+        ASSERT_EQ(kez::com::ClassRegistry::createAs(kez::corvane::kClsidEngine, engine), kez::com::S_OK);
+        const auto events = std::make_shared<kez::corvane::test::EventRecorder>();
+        kez::com::Cookie cookie = kez::com::kNoCookie;
+        ASSERT_EQ(kez::com::query<kez::com::IConnectionPointContainer>(engine)->Advise(kez::corvane::kIidIEngineEvents,
+                                                                                       events, cookie),
+                  kez::com::S_OK);
+        kez::com::Variant offered, mac;
+        ASSERT_EQ(engine->get_varAdapters(offered), kez::com::S_OK);
+        EXPECT_EQ(offered.get<kez::com::SafeArray>()->count(), 1U);
+        // The discovery dialog's settings, then the IP dialog's.
+        EXPECT_EQ(engine->put_nAdapter(0), kez::com::S_OK);
+        EXPECT_EQ(engine->put_varVuruvMac(byteArray(serverMac_)), kez::com::S_OK);
+        EXPECT_EQ(engine->put_varVuruvMac({}), kez::com::S_OK);
+        engine->get_varVuruvMac(mac);
+        EXPECT_TRUE(mac.isEmpty());
+        engine->put_varLocalIP(byteArray({198, 18, 0, 1}));
+        ASSERT_EQ(engine->StartAutoDiscover(), kez::com::S_OK);
+        awaitEvents(*events, 1);
+        EXPECT_EQ(engine->StopAutoDiscover(), kez::com::S_OK);
+        EXPECT_EQ(engine->StopAutoDiscover(), kez::com::S_OK) << "nothing open";
+        engine->put_varLocalIP({});
+        engine->put_varVuruvIP(byteArray({198, 18, 0, 2}));
+        ASSERT_EQ(engine->GetIPFromSocket(), kez::com::S_OK);
+        const std::string discovered =
+            "XAVDiscovered " + kez::corvane::test::FakeEndPoint::hexOf(byteArray(serverMac_)) + " c6120002";
+        EXPECT_EQ(awaitEvents(*events, 2), (std::vector<std::string>{discovered, "AutoIPComplete"}));
+        kez::com::Variant local, mask;
+        engine->get_varLocalIP(local);
+        engine->get_varSubnetMask(mask);
+        EXPECT_EQ(kez::test::bytesOf(local), (Bytes{198, 18, 0, 1}));
+        EXPECT_EQ(kez::test::bytesOf(mask), (Bytes{255, 255, 255, 0}));
+        EXPECT_EQ(engine->CancelAutoIPConfig(), kez::com::S_OK);
     }));
 }
 

@@ -1,8 +1,11 @@
 #include "net_namespace.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <net/if.h>
+#include <netinet/in.h>
 #include <sched.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -84,6 +87,21 @@ int NetNamespace::openUdp(net::UdpSocket& socket, const net::UdpBindOptions& opt
     int error = -1;
     run([&] { error = socket.open(options); });
     return error;
+}
+
+sys::UniqueFd NetNamespace::listenTcp(const std::string& address, std::uint16_t port) const {
+    sys::UniqueFd listener;
+    run([&] {
+        sys::UniqueFd socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        sockaddr_in where{};
+        where.sin_family = AF_INET;
+        where.sin_port = htons(port);
+        if (!socket || ::inet_pton(AF_INET, address.c_str(), &where.sin_addr) != 1) return;
+        if (::bind(socket.get(), reinterpret_cast<const sockaddr*>(&where), sizeof where) == 0 &&
+            ::listen(socket.get(), SOMAXCONN) == 0)
+            listener = std::move(socket);
+    });
+    return listener;
 }
 
 std::string NetNamespace::ipv4Groups() const {

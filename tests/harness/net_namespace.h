@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "kez/net/udp_socket.h"
+#include "kez/sys/fd.h"
 
 namespace kez::test {
 
@@ -37,6 +38,9 @@ public:
     // Opens `socket` inside the namespace (it stays there whichever thread uses it): its error,
     // or -1 when the namespace could not be entered.
     int openUdp(net::UdpSocket& socket, const net::UdpBindOptions& options) const;
+    // A TCP socket listening on `address`:`port` inside the namespace that never accepts: the
+    // kernel completes the connections made to it. Empty when it could not be made.
+    sys::UniqueFd listenTcp(const std::string& address, std::uint16_t port) const;
 
     // What the kernel reports of the namespace: the IPv4 groups joined on any interface
     // (all-hosts left out; dotted, sorted, one blank apart), whether a UDP socket is bound to

@@ -1,18 +1,32 @@
 #include "adapter_settings.h"
 
 #include <ifaddrs.h>
+#include <net/if.h>
 #include <net/route.h>
 #include <netinet/in.h>
 
+#include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <sstream>
+#include <tuple>
 
 namespace kez::corvane {
 namespace {
+
+using AddressList = std::unique_ptr<ifaddrs, decltype(&::freeifaddrs)>;
+
+// Empty, with errno set, when the kernel cannot be asked.
+AddressList interfaceAddresses() {
+    ifaddrs* list = nullptr;
+    if (::getifaddrs(&list) != 0) list = nullptr;
+    return {list, &::freeifaddrs};
+}
+
+bool holdsIpv4(const ifaddrs& entry) { return entry.ifa_addr && entry.ifa_addr->sa_family == AF_INET; }
 
 Ipv4 bytesOf(const sockaddr* address) {
     Ipv4 bytes{};
@@ -49,11 +63,9 @@ std::optional<Ipv4> defaultGatewayIn(std::string_view routeTable, std::string_vi
 }
 
 AdapterSettings adapterSettingsOf(const Ipv4& local) {
-    ifaddrs* list = nullptr;
-    if (::getifaddrs(&list) != 0) return {};
-    const std::unique_ptr<ifaddrs, decltype(&::freeifaddrs)> owned(list, &::freeifaddrs);
-    for (const ifaddrs* entry = list; entry; entry = entry->ifa_next) {
-        if (!entry->ifa_addr || entry->ifa_addr->sa_family != AF_INET || bytesOf(entry->ifa_addr) != local) continue;
+    const AddressList list = interfaceAddresses();
+    for (const ifaddrs* entry = list.get(); entry; entry = entry->ifa_next) {
+        if (!holdsIpv4(*entry) || bytesOf(entry->ifa_addr) != local) continue;
         AdapterSettings settings;
         if (entry->ifa_netmask) settings.mask = bytesOf(entry->ifa_netmask);
         // This thread's network namespace, which may not be the process's.
@@ -63,6 +75,23 @@ AdapterSettings adapterSettingsOf(const Ipv4& local) {
         return settings;
     }
     return {};
+}
+
+std::optional<Ipv4> firstAdapterAddress(int& error) {
+    const AddressList list = interfaceAddresses();
+    if (!list) {
+        error = errno;
+        return std::nullopt;
+    }
+    std::optional<Ipv4> first;
+    unsigned firstIndex = 0;
+    for (const ifaddrs* entry = list.get(); entry; entry = entry->ifa_next) {
+        if (!holdsIpv4(*entry) || (entry->ifa_flags & IFF_LOOPBACK)) continue;
+        const unsigned index = ::if_nametoindex(entry->ifa_name);
+        if (!first || index < firstIndex) std::tie(first, firstIndex) = std::pair(bytesOf(entry->ifa_addr), index);
+    }
+    if (!first) error = ENOENT;
+    return first;
 }
 
 } // namespace kez::corvane

@@ -1,5 +1,6 @@
-// GetIPFromSocket and CancelAutoIPConfig: the local address toward the call server, and the
-// mask and gateway of the adapter that holds it, into varLocalIP, varSubnetMask, varGatewayIP.
+// The PC's IP settings into varLocalIP, varSubnetMask and varGatewayIP: GetIPFromRegistry takes
+// the first adapter's; GetIPFromSocket and CancelAutoIPConfig probe for the local address toward
+// the call server, then take the mask and gateway of the adapter that holds it.
 #include <string>
 
 #include "adapter_settings.h"
@@ -33,6 +34,14 @@ void Engine::takeLocalAddress(const Ipv4& local) {
         if (adapter.mask) f.subnetMask = arrayOf(*adapter.mask);
         if (adapter.gateway) f.gatewayIp = arrayOf(*adapter.gateway);
     });
+}
+
+HRESULT Engine::GetIPFromRegistry() {
+    int error = 0;
+    const std::optional<Ipv4> local = firstAdapterAddress(error);
+    if (!local) return reportEngineError(com::hresultFromErrno(error), "Registry Key Open failure");
+    takeLocalAddress(*local);
+    return com::S_OK;
 }
 
 // A probe still pending is cancelled first. AutoIPComplete follows also when the connection

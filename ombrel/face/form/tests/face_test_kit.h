@@ -14,6 +14,7 @@
 #include "layout/face_types.h"
 #include "ombrel/options.h"
 #include "ombrel/phone_form.h"
+#include "ombrel/testing/recording_owner.h"
 #include "ombrel_test_env.h"
 #include "scoped_registry.h"
 #include "temp_dir.h"
@@ -47,30 +48,7 @@ private:
     std::optional<OptionsClass> options_;
 };
 
-// The controller as the face sees it: it records every call the face makes on it.
-class RecordingOwner : public PhoneFormOwner {
-public:
-    explicit RecordingOwner(OptionsClass& options) : options_(options) {}
-
-    OptionsClass& oOptions() override { return options_; }
-    ButtonCollection& colButtons() override { return buttons; }
-    void UserFileExit() override { calls.emplace_back("UserFileExit"); }
-    void Shutdown() override { calls.emplace_back("Shutdown"); }
-    void ActivateUI(bool bForce) override { calls.push_back(bForce ? "ActivateUI(True)" : "ActivateUI(False)"); }
-    void PopupSysMenu(bool bShowRestore) override {
-        calls.push_back(bShowRestore ? "PopupSysMenu(True)" : "PopupSysMenu(False)");
-    }
-    void LaunchReleaseNotes() override { calls.emplace_back("LaunchReleaseNotes"); }
-    bool bTrayIconShown() const override { return trayIconShown; }
-
-    ButtonCollection buttons;
-    ButtonCollection leds;
-    std::vector<std::string> calls;
-    bool trayIconShown = true;
-
-private:
-    OptionsClass& options_;
-};
+using testing::RecordingOwner;
 
 // A face that a recording controller has initialised, shown.
 struct ShownFace {
