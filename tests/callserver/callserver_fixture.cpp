@@ -16,6 +16,11 @@ namespace {
 
 constexpr unsigned kTimeScale = 10;
 
+bool holdsAll(const std::string& line, const std::vector<std::string>& parts) {
+    return std::all_of(parts.begin(), parts.end(),
+                       [&](const std::string& part) { return line.find(part) != std::string::npos; });
+}
+
 } // namespace
 
 std::string macText(const Bytes& mac) {
@@ -58,6 +63,11 @@ std::optional<std::string> CallServerTest::awaitLine(const std::vector<std::stri
         }
     }
     return std::nullopt;
+}
+
+bool CallServerTest::sawOrAwaitLine(const std::vector<std::string>& parts) {
+    const bool saw = std::any_of(seen_.begin(), seen_.end(), [&](const auto& line) { return holdsAll(line, parts); });
+    return saw || awaitLine(parts).has_value();
 }
 
 std::string CallServerTest::seen() const {

@@ -34,6 +34,8 @@ protected:
                      const std::vector<std::string>& mode = {"serve", "--show"});
     // Pumps this thread's apartment until the server prints a line holding every part.
     std::optional<std::string> awaitLine(const std::vector<std::string>& parts, std::chrono::milliseconds limit = 15s);
+    // For messages the set sends in no fixed order: a line already read counts too.
+    bool sawOrAwaitLine(const std::vector<std::string>& parts);
     std::string seen() const;
     // On this thread: an engine made by class identifier, `configure`d, started; then `exercise`.
     void withEngine(const std::function<void(corvane::IEngine&)>& configure,

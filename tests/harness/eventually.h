@@ -5,10 +5,11 @@
 
 namespace kez::test {
 
-// Polls `condition` every 20 ms for up to five seconds; its last answer.
+// Polls `condition` every 20 ms for up to `limit` (five seconds unless told); its last answer.
 template <typename Condition>
-bool eventually(Condition condition) {
-    for (int i = 0; i < 250; ++i) {
+bool eventually(Condition condition, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
         if (condition()) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }

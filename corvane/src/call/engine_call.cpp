@@ -20,8 +20,7 @@ std::int16_t Engine::keptAlertMode() const { return control_.keptAlertMode(); }
 
 bool Engine::discovering() const { return control_.discovering(); }
 
-// No microphone test runs in this engine: every recorded frame is the call's.
-bool Engine::loopToSpeaker(const Variant&, bool, std::uint16_t) { return false; }
+bool Engine::loopToSpeaker(const Variant& data, bool silence, std::uint16_t) { return mikeTestTakes(data, silence); }
 
 void Engine::onRecorded(const Variant& data, bool silence) { call_.recorded(data, silence); }
 
