@@ -30,7 +30,7 @@
 #include "linkor/server.h"
 #include "net_namespace.h"
 #include "ralnet/j5.h"
-#include "real_wave_objects.h"
+#include "real_sonwell.h"
 
 namespace {
 
@@ -231,7 +231,8 @@ int main() {
     const std::string wire = kez::test::uniqueName("cc");
     ::setenv("KEZ_AUDIO_DEVICES", "virtual:benchset", 1);
     ::setenv("KEZ_ADAPTERS", ("vwire:" + wire + "@02:4c:4b:00:00:01").c_str(), 1);
-    for (const auto* server : {&kez::corvane::server(), &kez::linkor::server(), &kez::corvane::test::realWaveObjects()})
+    const kez::corvane::test::RealSonwell sonwell;
+    for (const auto* server : {&kez::corvane::server(), &kez::linkor::server()})
         kez::com::ClassRegistry::registerInProcess(*server);
     const Bytes init = kez::corvane::test::modelPayload(
         "KzSetInitMsg", "{'nDeviceHandle': 3, 'nControlHeaderBits': 0x11, 'nStatusUpdatePeriod': 10}");

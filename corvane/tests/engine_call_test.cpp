@@ -9,7 +9,7 @@
 #include "eventually.h"
 #include "jipmsg_oracle.h"
 #include "kez/audio/virtual_audio.h"
-#include "real_wave_objects.h"
+#include "real_sonwell.h"
 #include "scoped_audio_devices.h"
 
 namespace kez::corvane::test {
@@ -20,15 +20,6 @@ constexpr std::uint8_t kPartyVdnHigh = 0x01, kPartyVdnLow = 0x05;
 
 class EngineCallTest : public EngineTest {
 protected:
-    void SetUp() override {
-        EngineTest::SetUp();
-        com::ClassRegistry::registerInProcess(realWaveObjects());
-    }
-    void TearDown() override {
-        EngineTest::TearDown();
-        com::ClassRegistry::unregisterInProcess(realWaveObjects());
-    }
-
     com::Ptr<com::Object> callTo(const Bytes& party, int type = 1) {
         return received(
             linkor::MessageClass::CallStateControlMsg, kServerMac,
@@ -65,6 +56,7 @@ protected:
     }
 
     const kez::test::ScopedAudioDevices devices_{"virtual:set"};
+    const RealSonwell sonwell_;
 };
 
 TEST_F(EngineCallTest, FramesArriveAndGoOutWhileTheCallChanges) {

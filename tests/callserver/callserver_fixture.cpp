@@ -1,6 +1,7 @@
 #include "callserver_fixture.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "corvane/server.h"
 #include "kez/apt/apartment.h"
@@ -108,14 +109,18 @@ void CallServerTest::advise(corvane::IEngine& engine, const com::Ptr<com::Object
 }
 
 std::vector<std::string> CallServerTest::awaitEvents(const corvane::test::EventRecorder& events, std::size_t count,
-                                                     std::chrono::milliseconds limit) {
+                                                     std::chrono::milliseconds limit, bool skipLedRefreshes) {
     const auto end = std::chrono::steady_clock::now() + limit;
     std::vector<std::string> lines;
     while (lines.size() < count && std::chrono::steady_clock::now() < end) {
         apt::Apartment::current().pumpFor(5ms);
         lines.clear();
-        for (const auto& line : events.lines())
-            if (!line.starts_with("SystemDateUpdate")) lines.push_back(line);
+        std::string lastLeds;
+        for (const auto& line : events.lines()) {
+            if (line.starts_with("SystemDateUpdate")) continue;
+            if (line.starts_with("LEDUpdate") && skipLedRefreshes && std::exchange(lastLeds, line) == line) continue;
+            lines.push_back(line);
+        }
     }
     return lines;
 }

@@ -46,9 +46,11 @@ protected:
     void pressKey(corvane::IEngine& engine, std::int16_t key, const std::string& path = "eth");
     // Advises `events` on the engine.
     static void advise(corvane::IEngine& engine, const com::Ptr<com::Object>& events);
-    // Pumps this thread's apartment until `count` events other than the date have fired.
+    // Pumps this thread's apartment until `count` events other than the date have fired; with
+    // `skipLedRefreshes`, an LEDUpdate that repeats the last one (each system state refreshes the
+    // LEDs) is not counted.
     static std::vector<std::string> awaitEvents(const corvane::test::EventRecorder& events, std::size_t count,
-                                                std::chrono::milliseconds limit = 10s);
+                                                std::chrono::milliseconds limit = 10s, bool skipLedRefreshes = false);
 
     ChildProcess server_;
     std::vector<std::string> seen_;

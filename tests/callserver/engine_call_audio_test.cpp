@@ -18,7 +18,7 @@
 #include "kez/net/udp_socket.h"
 #include "linkor/server.h"
 #include "privileged.h"
-#include "real_wave_objects.h"
+#include "real_sonwell.h"
 #include "signal_analysis.h"
 #include "temp_dir.h"
 
@@ -73,12 +73,12 @@ protected:
         ASSERT_TRUE(pulse_.pactl({"load-module", "module-null-sink", std::string("sink_name=") + kMicSink}).ok());
         ASSERT_TRUE(pulse_.pactl({"set-default-source", std::string(kMicSink) + ".monitor"}).ok());
         com::ClassRegistry::registerInProcess(linkor::server());
-        com::ClassRegistry::registerInProcess(corvane::test::realWaveObjects());
+        sonwell_.emplace();
         tone(far_, kFarTones, 3);
         tone(mic_, kMicTones, 4);
     }
     void TearDown() override {
-        com::ClassRegistry::unregisterInProcess(corvane::test::realWaveObjects());
+        sonwell_.reset();
         com::ClassRegistry::unregisterInProcess(linkor::server());
         CallServerOnVethTest::TearDown();
     }
@@ -154,6 +154,7 @@ protected:
     }
 
     PulseServer pulse_;
+    std::optional<corvane::test::RealSonwell> sonwell_;
     TempDir dir_{"kez-call"};
     const std::filesystem::path far_ = dir_ / "far.raw", mic_ = dir_ / "mic.raw";
 };
