@@ -3,10 +3,6 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QEvent>
-
-#include <fstream>
-#include <string>
 
 #include "face_test_kit.h"
 #include "form/face_canvas.h"
@@ -14,30 +10,13 @@
 #include "kez/ui/metrics.h"
 #include "scoped_registry.h"
 #include "temp_dir.h"
+#include "ui_measures.h"
 
 namespace {
 
+using kez::bench::FirstPaint;
+using kez::bench::residentMiB;
 using kez::ombrel::KzSetPhoneForm;
-
-// "VmRSS" of /proc/self/status, in MiB.
-double residentMiB() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.starts_with("VmRSS:")) return std::stod(line.substr(6)) / 1024;
-    }
-    return -1;
-}
-
-class FirstPaint : public QObject {
-public:
-    bool painted = false;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        painted = painted || event->type() == QEvent::Paint;
-        return false;
-    }
-};
 
 void BM_FaceLoadToFirstPaint(benchmark::State& state) {
     const kez::test::ScopedRegistry registry;

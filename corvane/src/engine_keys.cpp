@@ -15,9 +15,8 @@ HRESULT Engine::ButtonDown(std::int16_t nButton) {
 
 HRESULT Engine::DTMFPlayComplete(std::int16_t nID) { return sendControlEvent(kEventDtmfPlayComplete, nID); }
 
-// Record first, then play; a play failure closes the record object again.
-HRESULT Engine::openSharedWave() {
-    HRESULT hr = waves_.openRecord(settings_.wave, false);
+HRESULT Engine::openSharedWave(bool autoSetupMixer) {
+    HRESULT hr = waves_.openRecord(settings_.wave, autoSetupMixer);
     if (com::FAILED(hr)) return hr;
     if (com::FAILED(hr = waves_.openPlay(settings_.wave))) {
         const auto error = com::takeErrorInfo();

@@ -18,7 +18,8 @@ Variant defaultDestinationMac() {
 
 Engine::Engine()
     : defaultDestinationMac_(defaultDestinationMac()), endPointSink_(makeEndPointSink(*this)),
-      waves_(makeWavePlaySink(*this), makeWaveRecordSink()), window_(*this, events_), windowHandle_(window_.handle()) {}
+      waves_(makeWavePlaySink(*this), makeWaveRecordSink(*this)), window_(*this, events_),
+      windowHandle_(window_.handle()) {}
 
 Engine::~Engine() {
     Stop();

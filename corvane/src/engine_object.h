@@ -13,10 +13,13 @@
 #include "kez/com/connection_point_container.h"
 #include "linkor/end_point.h"
 #include "linkor/incoming_interfaces.h"
+#include "local_audio/mike_test.h"
 #include "wave_objects.h"
 #include "worker.h"
 
 namespace kez::corvane {
+
+struct WaveFileImage;
 
 // Not yet provided by this engine.
 inline constexpr com::HRESULT E_NOTIMPL = com::makeHresult(0x80004001);
@@ -129,6 +132,8 @@ public:
     // From the sinks the engine advises on its endpoint and play object.
     void onEndPointEvent(com::DispId id, const com::Ptr<com::Object>& message);
     void onPlayComplete();
+    // On the record thread: true when the microphone test plays the frame back.
+    bool mikeTestTakes(const Variant& frame, bool silent);
 
 private:
     enum class Run { Stopped, Partial, Running };
@@ -157,7 +162,8 @@ private:
                         const char* threadText, void (Engine::*body)(sys::Event&));
     HRESULT openEndPoint();
     HRESULT closeEndPoint();
-    HRESULT openSharedWave();
+    // Record first, then play; a play failure closes the record object again.
+    HRESULT openSharedWave(bool autoSetupMixer = false);
 
     // The worker threads.
     void statusLoop(sys::Event& wake);
@@ -199,6 +205,14 @@ private:
     void postError(HRESULT hr, std::string text) override;
     void postCalleeError(HRESULT hr, const com::Guid& iid) override;
 
+    // Local audio: the play object a member's sound goes to, opened first in shared mode,
+    // and a wave file loaded for it.
+    HRESULT localPlayObject(com::Ptr<sonwell::IWavePlay>& play);
+    HRESULT localWaveFile(const std::string& fileName, WaveFileImage& wave, com::Ptr<sonwell::IWavePlay>& play);
+    // Record, then play, whatever the mode; a failure is given back with its own error object.
+    void closeWaves();
+    HRESULT closeWavesAfter(HRESULT failure);
+
     HRESULT sendControlEvent(KzSetEventId id, std::int16_t info1);
     HRESULT notStarted() const;
 
@@ -211,6 +225,8 @@ private:
     const com::Ptr<com::Object> endPointSink_;
     com::Cookie endPointCookie_ = com::kNoCookie;
     WaveObjects waves_;
+    MikeTest mikeTest_;
+    bool audioTestRunning_ = false;
     Worker status_, flowControl_, bindingCheck_, layer3_, waveIdle_;
     std::atomic<bool> statusRunning_{false};
     std::atomic<std::int64_t> statusPeriodMs_{0};

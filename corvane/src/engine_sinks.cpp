@@ -33,14 +33,24 @@ private:
 
 class WaveRecordSink final : public com::Implements<sonwell::_IWaveRecordEvents> {
 public:
-    HRESULT DataReady(const Variant&) override { return com::S_OK; }
-    HRESULT SilenceDetected(const Variant&) override { return com::S_OK; }
+    explicit WaveRecordSink(Engine& engine) : engine_(engine) {}
+    HRESULT DataReady(const Variant& frame) override {
+        engine_.mikeTestTakes(frame, false);
+        return com::S_OK;
+    }
+    HRESULT SilenceDetected(const Variant& frame) override {
+        engine_.mikeTestTakes(frame, true);
+        return com::S_OK;
+    }
+
+private:
+    Engine& engine_;
 };
 
 } // namespace
 
 com::Ptr<com::Object> makeEndPointSink(Engine& engine) { return std::make_shared<EndPointSink>(engine); }
 com::Ptr<com::Object> makeWavePlaySink(Engine& engine) { return std::make_shared<WavePlaySink>(engine); }
-com::Ptr<com::Object> makeWaveRecordSink() { return std::make_shared<WaveRecordSink>(); }
+com::Ptr<com::Object> makeWaveRecordSink(Engine& engine) { return std::make_shared<WaveRecordSink>(engine); }
 
 } // namespace kez::corvane

@@ -83,7 +83,9 @@ HRESULT Engine::openEndPoint() {
     return com::FAILED(hr) ? reportCalleeError(hr, linkor::IEndPoint::iid) : com::S_OK;
 }
 
+// A microphone test ends first: its loop would otherwise take the next run's recorded audio.
 HRESULT Engine::Stop() {
+    mikeTest_.end();
     probe_.cancel();
     waveIdle_.stop();
     flowControl_.stop();

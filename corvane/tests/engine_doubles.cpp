@@ -18,6 +18,7 @@ namespace kez::corvane::test {
 com::HRESULT CallLog::record(const std::string& call, const std::string& arguments) {
     std::lock_guard hold(lock_);
     calls_.push_back(arguments.empty() ? call : call + " " + arguments);
+    ticks_.push_back(sys::tickMs());
     const auto failure = failures_.find(call);
     if (failure == failures_.end()) return com::S_OK;
     return com::reportError(failure->second, call + " failed", "Test.Double", com::Object::iid);
@@ -45,9 +46,15 @@ std::vector<std::string> CallLog::callsStartingWith(const std::string& prefix) c
     return matching;
 }
 
+std::vector<sys::Tick> CallLog::ticks() const {
+    std::lock_guard hold(lock_);
+    return ticks_;
+}
+
 void CallLog::clear() {
     std::lock_guard hold(lock_);
     calls_.clear();
+    ticks_.clear();
 }
 
 Doubles::Doubles(bool realEndPoint) {

@@ -12,6 +12,7 @@
 #include "kez/com/connection_point.h"
 #include "kez/com/connection_point_container.h"
 #include "kez/com/server.h"
+#include "kez/sys/tick.h"
 #include "linkor/end_point.h"
 #include "variant_bytes.h"
 
@@ -33,11 +34,14 @@ public:
     std::vector<std::string> calls() const;
     // The calls whose entry starts with `prefix`.
     std::vector<std::string> callsStartingWith(const std::string& prefix) const;
+    // The system tick at each call, in call order.
+    std::vector<sys::Tick> ticks() const;
     void clear();
 
 private:
     mutable std::mutex lock_;
     std::vector<std::string> calls_;
+    std::vector<sys::Tick> ticks_;
     std::map<std::string, com::HRESULT> failures_;
 };
 

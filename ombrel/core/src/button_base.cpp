@@ -56,14 +56,7 @@ void ButtonBase::storeLabel() const {
 }
 
 void ButtonBase::guarded(std::string_view member, const std::function<void()>& body) const noexcept {
-    const auto context = std::string(className_) + "." + std::string(member);
-    try {
-        body();
-    } catch (const vb::RuntimeError& error) {
-        gLogError(error.number(), context, error.description());
-    } catch (const std::exception& error) {
-        gLogError(com::E_FAIL, context, error.what());
-    }
+    gRunLogged(std::string(className_) + "." + std::string(member), body);
 }
 
 } // namespace kez::ombrel

@@ -190,8 +190,8 @@ void EngineWrapperClass::StopCycledWavePlay() {
     member("StopCycledWavePlay", [&] { stopStream(cycledStream_); });
 }
 
-void EngineWrapperClass::CaptureMixerState(const std::string& rsRegistrykey) {
-    member("CaptureMixerState", [&] { check(engine().CaptureMixerState(rsRegistrykey)); });
+bool EngineWrapperClass::CaptureMixerState(const std::string& rsRegistrykey) {
+    return member("CaptureMixerState", [&] { check(engine().CaptureMixerState(rsRegistrykey)); });
 }
 
 void EngineWrapperClass::RestoreMixerState(const std::string& rsRegistrykey) {

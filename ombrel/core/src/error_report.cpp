@@ -1,6 +1,10 @@
+#include <exception>
+
+#include "kez/com/hresult.h"
 #include "kez/ui/message_boxes.h"
 #include "kez/vb/conversions.h"
 #include "kez/vb/log.h"
+#include "kez/vb/runtime_error.h"
 #include "ombrel/rirovuruz_globals.h"
 
 namespace kez::ombrel {
@@ -9,6 +13,18 @@ void gLogMessage(std::string_view text) { vb::logMessage(text); }
 
 void gLogError(std::int32_t number, std::string_view context, std::string_view message) {
     gLogMessage(vb::errorLogText(number, context, gEngineErrorHint(number, message)));
+}
+
+bool gRunLogged(std::string_view context, const std::function<void()>& body) noexcept {
+    try {
+        body();
+        return true;
+    } catch (const vb::RuntimeError& error) {
+        gLogError(error.number(), context, error.description());
+    } catch (const std::exception& error) {
+        gLogError(com::E_FAIL, context, error.what());
+    }
+    return false;
 }
 
 std::string gEngineErrorHint(std::int32_t number, std::string_view message) {

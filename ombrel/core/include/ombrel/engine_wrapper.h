@@ -83,7 +83,8 @@ public:
     void PlayWaveFile(const std::string& rsFile, std::int16_t rnGap, std::int32_t rlPriority, bool rbOverride);
     void StopTimedWavePlay();
     void StopCycledWavePlay();
-    void CaptureMixerState(const std::string& rsRegistrykey);
+    // False when the engine could not capture it (the error box was shown).
+    bool CaptureMixerState(const std::string& rsRegistrykey);
     void RestoreMixerState(const std::string& rsRegistrykey);
     void TestAudio(OptionsClass& roOptions, std::int16_t rnTone, std::int16_t rnFormat, std::int32_t rlTime);
     void StartMikeTest(OptionsClass& roOptions);

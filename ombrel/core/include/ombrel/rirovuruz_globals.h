@@ -2,6 +2,7 @@
 // The routines both programs share: country tables, address text, the log and error reports, the program's
 // folder checks, single instance, the browser and the help files.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -46,6 +47,9 @@ std::int16_t gFilterIPKeyAscii(std::int16_t key);
 void gLogMessage(std::string_view text);
 // "ERROR:  " context " [" number in hexadecimal "H] - " and the hint for the number.
 void gLogError(std::int32_t number, std::string_view context, std::string_view message);
+// Runs `body`; a run-time error or any other exception is logged through gLogError under `context`.
+// False when it failed.
+bool gRunLogged(std::string_view context, const std::function<void()>& body) noexcept;
 // The explanation of the two engine errors above; `message` for any other number.
 std::string gEngineErrorHint(std::int32_t number, std::string_view message);
 // Logs (when asked) and shows the critical box "Error code [<hex>H]", two line breaks, the hint.

@@ -1,0 +1,157 @@
+#pragma once
+// ConfigWizardForm: the wizard's one main window, "KEZ Ombrel Configuration Wizard". Eight pages on the tab
+// control `sstWizard`, one per wizard state, with Back, Next, Finish and Cancel below them. It shows the
+// shared settings on the pages when the wizard opens, writes the pages back and starts ombrel on Finish,
+// and ends the program on Finish, Cancel or its close box. The engine is created but never started: the
+// pages use it only for lists, tests, discovery and the PC's addresses.
+#include <QDialog>
+
+#include <cstdint>
+#include <memory>
+
+#include "ombrel/engine_wrapper.h"
+#include "ombrel/options.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+class QWidget;
+
+namespace kez::wizard {
+
+class AudioBufferForm;
+class OverrideIPSettingsForm;
+
+// The wizard states, each the number of its page.
+enum WizardPage : std::int16_t {
+    kWelcomePage = 0,
+    kAudioPage = 1,
+    kMicPage = 2,
+    kMacInfoPage = 3,
+    kIpInfoPage = 4,
+    kSarvikPage = 5,
+    kCountryPage = 6,
+    kDonePage = 7,
+};
+
+class ConfigWizardForm : public QDialog, private ombrel::EngineWrapperEvents {
+    Q_OBJECT
+
+public:
+    // Builds the window and its pages; nothing is read or shown until bInitialize.
+    ConfigWizardForm();
+    ~ConfigWizardForm() override;
+
+    // The settings being edited; null once Cleanup ran.
+    ombrel::OptionsClass* oOptions() const { return moOptions.get(); }
+    // The two dialogs whose controls the settings fill, one each for the wizard's life.
+    OverrideIPSettingsForm& overrideIPSettingsForm() const { return *mOverrideIPSettingsForm; }
+    AudioBufferForm& audioBufferForm() const { return *mAudioBufferForm; }
+
+    // Loads the settings, makes the engine, fills the lists and pages and shows the window: true when it is
+    // shown. False when the wizard must end; a failure has then been shown or logged.
+    bool bInitialize();
+    // Releases the engine wrapper (and with it the engine) and the settings.
+    void Cleanup();
+    // Test save first; only when it succeeds the page controls go into the settings object.
+    void UpdateOptionsObject();
+    // The settings object to the registry, with "AutoLaunch" cleared.
+    void SaveSettings();
+    // The settings object into the page controls and the two dialogs' controls.
+    void RefreshSettings();
+    // "Sett&ings ..." enabled when overriding, "&Test ..." when not.
+    void EnableOverrideSetting(bool rbOverride);
+
+    // The page flow: Next and Back, a jump to a clicked tab, the buttons and the tab of the current state.
+    void NextButton();
+    void PrevButton();
+    void JumpToStateOfPage(std::int16_t rnPage);
+    void UpdateTabDialogButtons();
+    void UpdateTabDialogState();
+    // Sets the tab only; the tab control reports the change as it reports a click.
+    void TurnToPage(std::int16_t rnPage);
+    std::int32_t state() const { return mnState; }
+
+signals:
+    // Finish, Cancel, the close box or a start without network adapters ended the wizard; the program ends.
+    void ended();
+
+protected:
+    // The close box: Cancel.
+    void closeEvent(QCloseEvent* event) override;
+    // Escape: nothing, so a stray key loses no work.
+    void reject() override;
+
+private:
+    void buildFrame();
+    QWidget* buildWelcomePage();
+    QWidget* buildAudioPage();
+    QWidget* buildMicPage();
+    QWidget* buildMacInfoPage();
+    QWidget* buildIpInfoPage();
+    QWidget* buildSarvikPage();
+    QWidget* buildCountryPage();
+    QWidget* buildDonePage();
+
+    void Form_Load();
+    bool FillAdapterList();
+    void ResetAdapterSelections();
+    void cmdFinish_Click();
+    void cmdCancel_Click();
+    void startOmbrel();
+    void endProgram();
+    void Error(std::int32_t lNumber, const std::string& sDescription) override; // moEngine_Error
+
+    bool bValidateMacPage();
+    bool bValidateIPPage();
+    void UpdateMulticastAddress();
+    void chkForceLayer3_Click(bool checked);
+    void chkAdvanced_Click();
+    void mFillCountryList();
+    void enableFinish(bool enabled);
+    std::int32_t selectedCountry() const;
+
+    std::int32_t mnState = kWelcomePage;
+    std::unique_ptr<ombrel::OptionsClass> moOptions;
+    std::unique_ptr<ombrel::EngineWrapperClass> moEngine;
+    bool mbRefreshing = false;
+    bool mbAdapterReset = false;
+    bool mbEnded = false;
+    std::unique_ptr<OverrideIPSettingsForm> mOverrideIPSettingsForm;
+    std::unique_ptr<AudioBufferForm> mAudioBufferForm;
+
+    QTabWidget* sstWizard = nullptr;
+    QPushButton* cmdBack = nullptr;
+    QPushButton* cmdNext = nullptr;
+    QPushButton* cmdFinish = nullptr;
+    QPushButton* cmdCancel = nullptr;
+    QLabel* lblVersion = nullptr;
+
+    // "MAC Info"
+    QLineEdit* txtVuruvMacAddress = nullptr;
+    QComboBox* cboAdapters = nullptr;
+    QPushButton* cmdAutoDiscover = nullptr;
+    QCheckBox* chkUseMulticastAddress = nullptr;
+    QLineEdit* txtMulticastAddress = nullptr;
+    // "IP Info"
+    QLineEdit* txtVuruvIPAddress = nullptr;
+    QComboBox* cboXAVVersion = nullptr;
+    QCheckBox* chkForceLayer3 = nullptr;
+    QRadioButton* optReadInfoAutomatically = nullptr;
+    QRadioButton* optOverrideIPInfo = nullptr;
+    QPushButton* cmdIPOverrideSettings = nullptr;
+    QPushButton* cmdTestAutoRetrieve = nullptr;
+    // "Country"
+    QComboBox* cboCountry = nullptr;
+    QCheckBox* chkAdvanced = nullptr;
+    QPushButton* cmdAdvanced = nullptr;
+    QPushButton* cmdHelp = nullptr;
+    // "Done!"
+    QCheckBox* chkLaunchOmbrel = nullptr;
+};
+
+} // namespace kez::wizard
