@@ -24,6 +24,7 @@ class QWidget;
 namespace kez::wizard {
 
 class AudioBufferForm;
+class AutoDiscoverVURUVForm;
 class OverrideIPSettingsForm;
 
 // The wizard states, each the number of its page.
@@ -106,6 +107,12 @@ private:
     void endProgram();
     void Error(std::int32_t lNumber, const std::string& sDescription) override; // moEngine_Error
 
+    // The dialogs of the two network pages.
+    void connectAddressDialogs();
+    void cmdAutoDiscover_Click();
+    void cmdIPOverrideSettings_Click();
+    void cmdTestAutoRetrieve_Click();
+
     bool bValidateMacPage();
     bool bValidateIPPage();
     void UpdateMulticastAddress();
@@ -123,6 +130,7 @@ private:
     bool mbEnded = false;
     std::unique_ptr<OverrideIPSettingsForm> mOverrideIPSettingsForm;
     std::unique_ptr<AudioBufferForm> mAudioBufferForm;
+    std::unique_ptr<AutoDiscoverVURUVForm> mAutoDiscoverForm; // made on first use
 
     QTabWidget* sstWizard = nullptr;
     QPushButton* cmdBack = nullptr;
