@@ -130,9 +130,9 @@ TEST_F(FaceOnAWire, ClickedKeysAHeldDigitAndTheCallBacksFlashingDisplay) {
     EXPECT_EQ(keyEvents(9), 1);
 
     // A digit held past the keyboard's repeat delay is one key event; 3 after it shows that nothing else came.
-    ASSERT_TRUE(world_.x({"xdotool", "windowactivate", "--sync", window_, "keydown", "5", "sleep", "1.5", "keyup", "5",
-                          "key", "3"})
-                    .ok());
+    const std::vector<std::string> hold{"xdotool", "windowactivate", "--sync", window_, "keydown", "5", "sleep",
+                                        "1.5",     "keyup",          "5",      "key",   "3"};
+    ASSERT_TRUE(world_.x(hold).ok());
     ASSERT_TRUE(awaitKey(3, "echo")) << server_.seen();
     EXPECT_EQ(keyEvents(5), 1) << server_.seen();
 
