@@ -1,10 +1,11 @@
-// The program with its real engine against the simulated call server (kezsim serve --show), typed at through
-// the simple form by real X input: on the virtual wire as any user, and once in a private namespace on veth.
+// The program with its real engine against the simulated call server (kezsim serve --show), typed at by real X
+// input: on the simple form on the virtual wire as any user, and once in a private namespace on veth; on the
+// face, a call to the echo line that brings the microphone's tone back through the kit's PulseAudio.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include <signal.h>
+
+#include <algorithm>
 
 #include "audio_server.h"
 #include "eventually.h"
@@ -23,27 +24,11 @@ const std::string kServerMac = "02:53:49:4d:00:01";
 
 class ProgramOnAWire : public ::testing::Test {
 protected:
-    // The call server on `wire`, started after `prefix`, until it announces itself.
+    // The call server on `wire`, started after `prefix`, the set bound to it from the start: no wait for a blind
+    // binding.
     void startServer(const std::string& wire, const std::vector<std::string>& prefix = {}) {
-        auto argv = prefix;
-        argv.insert(argv.end(), {KEZ_PYTHON, KEZ_SOURCE_DIR "/tests/callserver/kezsim", "serve", "--show", "--period",
-                                 "0.2", "--wire", wire, "--mac", macOfServer_});
-        ASSERT_TRUE(server_.start(argv, {"PYTHONDONTWRITEBYTECODE=1"}));
-        // Bound to it from the start: no wait for a blind binding.
+        ASSERT_TRUE(server_.start(wire, macOfServer_, prefix)) << server_.seen();
         world_.set("Communications", "VuruvMac", macOfServer_);
-        ASSERT_TRUE(awaitLine({"kezsim: call server"})) << seen_;
-    }
-    bool awaitLine(const std::vector<std::string>& parts) {
-        return kez::test::eventually(
-            [&] {
-                while (auto line = server_.readLine(1ms)) {
-                    seen_ += *line + "\n";
-                    if (std::ranges::all_of(parts, [&](const auto& p) { return line->find(p) != std::string::npos; }))
-                        return true;
-                }
-                return false;
-            },
-            60s);
     }
     // The window, once it shows the call server's display; empty when it never did.
     std::string inService() {
@@ -57,15 +42,14 @@ protected:
     // 5 typed on the window in service.
     void typeFive() {
         const auto window = inService();
-        ASSERT_FALSE(window.empty()) << seen_;
+        ASSERT_FALSE(window.empty()) << server_.seen();
         world_.x({"xdotool", "windowactivate", "--sync", window, "key", "5"});
-        EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "nEventID=3", "nEventInfo1=5"})) << seen_;
+        EXPECT_TRUE(server_.awaitLine({"got KzSetEventMsg", "nEventID=3", "nEventInfo1=5"})) << server_.seen();
     }
 
     ProgramWorld world_{false};
     std::string macOfServer_ = kServerMac;
-    kez::test::ChildProcess server_;
-    std::string seen_;
+    SimulatedCallServer server_;
 };
 
 TEST_F(ProgramOnAWire, AKeyTypedOnTheVirtualWireReachesTheCallServer) {
@@ -100,15 +84,15 @@ TEST_F(ProgramOnAWire, TheEchoLineDialledOnTheFaceBringsTheMicrophonesToneBackTo
     startServer(world_.wire());
     ASSERT_TRUE(world_.start({}, {"KEZ_AUDIO_DEVICES=pulse"}));
     const auto window = inService();
-    ASSERT_FALSE(window.empty()) << seen_;
+    ASSERT_FALSE(window.empty()) << server_.seen();
 
     kez::test::ChildProcess speaker, microphone;
     ASSERT_TRUE(microphone.start({"paplay", "--raw", "--rate=8000", "--channels=1", "--format=s16le",
                                   std::string("--device=") + kMicrophone, tone.string()}));
     world_.x({"xdotool", "windowactivate", "--sync", window, "key", "a"});
-    ASSERT_TRUE(awaitLine({"dial tone"})) << seen_;
+    ASSERT_TRUE(server_.awaitLine({"dial tone"})) << server_.seen();
     world_.x({"xdotool", "key", "9"});
-    ASSERT_TRUE(awaitLine({"echo line"})) << seen_;
+    ASSERT_TRUE(server_.awaitLine({"echo line"})) << server_.seen();
     // What the speaker plays once the echo has had time to come back.
     ASSERT_TRUE(speaker.start({"sh", "-c",
                                "sleep 2; exec parec --raw --rate=8000 --channels=1 --format=s16le --device=" +
