@@ -49,8 +49,7 @@ bool AutoIPConfigForm::bInitialize(ombrel::EngineWrapperClass& roEngine, const c
     return moEngine->bAutoConfigureIP(rvarVuruvIP, local, mask, gateway);
 }
 
-void AutoIPConfigForm::AutoIPComplete(com::Variant& rvarLocalIP, com::Variant& rvarSubnet,
-                                      com::Variant& rvarGateway) {
+void AutoIPConfigForm::AutoIPComplete(com::Variant& rvarLocalIP, com::Variant& rvarSubnet, com::Variant& rvarGateway) {
     txtIPAddress->setText(dotted(rvarLocalIP));
     txtSubnet->setText(dotted(rvarSubnet));
     txtGateway->setText(dotted(rvarGateway));

@@ -51,7 +51,9 @@ struct IpTest {
         engine().setProperty("varGatewayIP", kez::test::byteArray({198, 18, 0, 254}));
         engine().fire([](corvane::_IEngineEvents& e) { e.AutoIPComplete(); });
     }
-    void fail() { engine().fire([](corvane::_IEngineEvents& e) { e.Error(kWinsockError, "connect failed 111"); }); }
+    void fail() {
+        engine().fire([](corvane::_IEngineEvents& e) { e.Error(kWinsockError, "connect failed 111"); });
+    }
     long cancels() {
         const auto calls = engine().calls();
         return std::count(calls.begin(), calls.end(), "CancelAutoIPConfig()");
@@ -102,8 +104,10 @@ TEST(AutoIPConfigDialog, ShowsTheResultOrTheErrorAndEveryWayOutCancelsOnlyARunni
          0},
         {"Cancel while running", [](IpTest&, QDialog& dialog) { press(dialog, "cmdOK"); }, {"", "", ""}, 1},
         {"close box while running", [](IpTest&, QDialog& dialog) { dialog.close(); }, {"", "", ""}, 1},
-        {"Escape while running", [](IpTest&, QDialog& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); },
-         {"", "", ""}, 1},
+        {"Escape while running",
+         [](IpTest&, QDialog& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); },
+         {"", "", ""},
+         1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -132,8 +136,9 @@ TEST(AutoIPConfigDialog, OpensOnlyForAValidCallServerAddressAndAProbeUnderWay) {
     } const cases[] = {
         {"", false, "You must enter a valid KEZ system IP Address."},
         {"198.18.0", false, "You must enter a valid KEZ system IP Address."},
-        {kServer, true, "Error code:   [80043002H]\r\nError message: socket error 24\r\nContext: "
-                        "EngineWrapperClass.bAutoConfigureIP"},
+        {kServer, true,
+         "Error code:   [80043002H]\r\nError message: socket error 24\r\nContext: "
+         "EngineWrapperClass.bAutoConfigureIP"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.server);
@@ -167,7 +172,8 @@ struct OverrideTest {
     }
     QDialog& dialog() { return wizard->form.overrideIPSettingsForm(); }
     void type(const char* ip, const char* mask, const char* gateway) {
-        for (const auto& [name, value] : {std::pair{"txtSoftphoneIPAddress", ip}, {"txtSoftphoneSubnetMask", mask},
+        for (const auto& [name, value] : {std::pair{"txtSoftphoneIPAddress", ip},
+                                          {"txtSoftphoneSubnetMask", mask},
                                           {"txtSoftphoneGateway", gateway}}) {
             auto& box = control<QLineEdit>(dialog(), name);
             box.clear();
