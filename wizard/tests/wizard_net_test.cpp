@@ -66,10 +66,10 @@ protected:
     void announce(const std::string& road, int count, const std::string& mac) {
         const std::string wire = road == "eth" ? "eth:" + link_.pair().firstName() : "udp:198.18.0.1";
         auto& server = servers_.emplace_back();
-        ASSERT_TRUE(server.start(peerSpace().exec({KEZ_PYTHON, KEZ_SOURCE_DIR "/tests/callserver/kezsim", "announce",
-                                                   "--count", std::to_string(count), "--period", "0.1", "--wire",
-                                                   wire, "--mac", mac}),
-                                 {"PYTHONDONTWRITEBYTECODE=1"}));
+        ASSERT_TRUE(
+            server.start(peerSpace().exec({KEZ_PYTHON, KEZ_SOURCE_DIR "/tests/callserver/kezsim", "announce", "--count",
+                                           std::to_string(count), "--period", "0.1", "--wire", wire, "--mac", mac}),
+                         {"PYTHONDONTWRITEBYTECODE=1"}));
         const auto ready = server.readLine(kLimit);
         ASSERT_TRUE(ready && ready->find("call servers announcing") != std::string::npos) << ready.value_or("");
     }
@@ -177,7 +177,8 @@ TEST_F(WizardOnVeth, AsNobodyListsTheSameCallServersThroughTheBroker) {
     const std::vector<std::string> world{"KEZ_REGISTRY_DIR=" + (home / "registry").string(),
                                          "XDG_CONFIG_HOME=" + (home / "config").string(),
                                          "XDG_STATE_HOME=" + (home / "state").string(),
-                                         "XDG_RUNTIME_DIR=" + (home / "run").string(), "KEZ_UI_BOX_LOG=",
+                                         "XDG_RUNTIME_DIR=" + (home / "run").string(),
+                                         "KEZ_UI_BOX_LOG=",
                                          "LD_LIBRARY_PATH=" + copy.folder().string()};
     for (const auto* library : {CORVANE_LIBRARY, LINKOR_LIBRARY, SONWELL_LIBRARY}) {
         const auto copied = copy.folder() / fs::path(library).filename();
@@ -203,16 +204,16 @@ TEST_F(WizardOnVeth, AsNobodyListsTheSameCallServersThroughTheBroker) {
 
 // What the kernel holds for the wizard's side: its address and mask, then its default gateway.
 std::vector<std::string> addressesByIp(const kez::test::NetNamespace& space, const std::string& adapter) {
-    const auto address = kez::test::runCommand(kez::test::shellCommand(
-        "ip -j -4 -n \"$1\" addr show dev \"$2\" | \"$3\" -c 'import json, sys\n"
-        "a = json.load(sys.stdin)[0][\"addr_info\"][0]\n"
-        "m = (0xFFFFFFFF << (32 - a[\"prefixlen\"])) & 0xFFFFFFFF\n"
-        "print(a[\"local\"], \".\".join(str(m >> s & 255) for s in (24, 16, 8, 0)))'",
-        {space.name(), adapter, KEZ_PYTHON}));
-    const auto gateway = kez::test::runCommand(kez::test::shellCommand(
-        "ip -j -n \"$1\" route show default | \"$2\" -c 'import json, sys\n"
-        "print(json.load(sys.stdin)[0][\"gateway\"])'",
-        {space.name(), KEZ_PYTHON}));
+    const auto address = kez::test::runCommand(
+        kez::test::shellCommand("ip -j -4 -n \"$1\" addr show dev \"$2\" | \"$3\" -c 'import json, sys\n"
+                                "a = json.load(sys.stdin)[0][\"addr_info\"][0]\n"
+                                "m = (0xFFFFFFFF << (32 - a[\"prefixlen\"])) & 0xFFFFFFFF\n"
+                                "print(a[\"local\"], \".\".join(str(m >> s & 255) for s in (24, 16, 8, 0)))'",
+                                {space.name(), adapter, KEZ_PYTHON}));
+    const auto gateway = kez::test::runCommand(
+        kez::test::shellCommand("ip -j -n \"$1\" route show default | \"$2\" -c 'import json, sys\n"
+                                "print(json.load(sys.stdin)[0][\"gateway\"])'",
+                                {space.name(), KEZ_PYTHON}));
     auto found = split(address.out.substr(0, address.out.find('\n')), ' ');
     found.push_back(gateway.out.substr(0, gateway.out.find('\n')));
     return found;
@@ -264,8 +265,7 @@ TEST_F(AutoIpOnVeth, WithoutAListenerTheConnectionFails) {
     EXPECT_EQ(boxes(), (std::vector<std::string>{"Internal engine error", "Error"}));
     const auto log = world_.boxLog();
     ASSERT_EQ(log.size(), 2U);
-    EXPECT_NE(log[1].find("Error message: connect failed 111\\r\\nContext: Auto IP Configuration"),
-              std::string::npos)
+    EXPECT_NE(log[1].find("Error message: connect failed 111\\r\\nContext: Auto IP Configuration"), std::string::npos)
         << log[1];
     EXPECT_EQ(ask("press cmdOK"), "ok");
 }
