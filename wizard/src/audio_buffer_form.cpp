@@ -8,8 +8,14 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <charconv>
+#include <optional>
+
 #include "combo_position.h"
 #include "dialog_layout.h"
+#include "kez/ui/message_boxes.h"
+#include "kez/vb/conversions.h"
 #include "ombrel/engine_wrapper.h"
 #include "ombrel/key_text_filter.h"
 #include "ombrel/options.h"
@@ -22,6 +28,27 @@ QGroupBox* frame(const QString& caption, QLayout* contents) {
     auto* box = new QGroupBox(caption);
     box->setLayout(contents);
     return box;
+}
+
+// A buffer size as the key filter lets it be typed: digits with at most one point, blanks around them; read
+// the same in every locale. Nullopt for anything else.
+std::optional<double> bufferNumber(const QLineEdit& box) {
+    const std::string text = vb::trim(box.text().toStdString());
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    const auto digits = std::ranges::count_if(text, isDigit);
+    const auto points = std::ranges::count(text, '.');
+    if (digits == 0 || points > 1 || static_cast<std::size_t>(digits + points) != text.size()) return std::nullopt;
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+void refuse(std::string_view message) { ui::showMessageBox(message, {}, ui::Icon::Information); }
+
+// The device of the selected entry; the default device when nothing is selected.
+std::int16_t selectedDevice(const QComboBox& list) {
+    return static_cast<std::int16_t>(std::max(list.currentIndex(), 0) - 1);
 }
 
 } // namespace
@@ -57,6 +84,8 @@ AudioBufferForm::AudioBufferForm()
     layout->addWidget(frame(QStringLiteral("Audio buffer pool size"), pool));
     layout->addLayout(buttonRow({cmdCancel, cmdOkay}));
     cmdOkay->setDefault(true);
+    connect(cmdOkay, &QPushButton::clicked, this, [this] { cmdOkay_Click(); });
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
     setMinimumWidth(420);
     centreWhenLoaded(*this);
 }
@@ -85,5 +114,32 @@ void AudioBufferForm::ShowSettings(const ombrel::OptionsClass& options) {
     selectListPosition(*cboPlayAdapters, options.nPlayAdapterIndex + 1);
     selectListPosition(*cboRecordAdapters, options.nRecordAdapterIndex + 1);
 }
+
+void AudioBufferForm::cmdOkay_Click() {
+    const auto delay = bufferNumber(*txtAudioBufferSize);
+    const auto multiplier = bufferNumber(*txtMultiplier);
+    if (!delay || !multiplier) {
+        refuse("Buffer sizes must be numeric.");
+    } else if (*delay < 2 || *delay > 10) {
+        refuse("The delay value must be a number between 2 and 10.");
+        txtAudioBufferSize->setText(QStringLiteral("2"));
+    } else if (*multiplier < 1 || *multiplier > 10) {
+        refuse("The multiplier value must be a number between 1 and 10.");
+        txtMultiplier->setText(QStringLiteral("1"));
+    } else {
+        moOptions->lAudioBufferSize = vb::cint(*delay);
+        moOptions->lAudioBufferMultiplier = vb::cint(*multiplier);
+        moOptions->nRecordAdapterIndex = selectedDevice(*cboRecordAdapters);
+        moOptions->nPlayAdapterIndex = selectedDevice(*cboPlayAdapters);
+        hide();
+    }
+}
+
+void AudioBufferForm::cmdCancel_Click() {
+    ShowSettings(*moOptions);
+    hide();
+}
+
+void AudioBufferForm::reject() { cmdCancel_Click(); }
 
 } // namespace kez::wizard

@@ -1,7 +1,8 @@
 #pragma once
 // AudioBufferForm, "Audio Configuration": the play and record devices and the two numbers whose product is
 // the engine's audio buffer pool. One dialog for the wizard's life: filled once by bInitialize, then shown
-// and hidden.
+// and hidden. OK checks the numbers and puts all four into the settings object (never the registry), for
+// the next audio test and the wizard's save; Cancel, Escape and the close box put the stored ones back.
 #include <QDialog>
 
 class QComboBox;
@@ -29,7 +30,13 @@ public:
     // beyond its list is RuntimeError 380.
     void ShowSettings(const ombrel::OptionsClass& options);
 
+protected:
+    // Escape and the close box: Cancel.
+    void reject() override;
+
 private:
+    void cmdOkay_Click();
+    void cmdCancel_Click();
     void mFillRecordAdapterList();
     void mFillPlayAdapterList();
 
