@@ -19,6 +19,7 @@
 #include "kez/ui/message_boxes.h"
 #include "kez/vb/conversions.h"
 #include "kez/vb/runtime_error.h"
+#include "microphone_test_form.h"
 #include "ombrel/rirovuruz_globals.h"
 #include "ombrel/titles.h"
 #include "override_ip_settings_form.h"
@@ -34,7 +35,8 @@ constexpr std::array<const char*, 8> kTabCaptions{"Welcome", "Audio",  "Mic",   
 
 ConfigWizardForm::ConfigWizardForm()
     : mOverrideIPSettingsForm(std::make_unique<OverrideIPSettingsForm>()),
-      mAudioBufferForm(std::make_unique<AudioBufferForm>()) {
+      mAudioBufferForm(std::make_unique<AudioBufferForm>()),
+      mMicrophoneTestForm(std::make_unique<MicrophoneTestForm>([this] { StopMikeTest(); })) {
     setObjectName(QStringLiteral("ConfigWizardForm"));
     setWindowFlag(Qt::WindowMinimizeButtonHint, true);
     buildFrame();
