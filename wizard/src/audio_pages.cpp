@@ -1,9 +1,13 @@
 // The pages that check the sound card before the telephone uses it: "Audio" plays dial tone while recording
 // in each of the telephone's two formats, "Mic" plays the microphone back until the user stops it. Both open
-// the audio buffer dialog.
+// the audio buffer dialog. While a test plays, its wait delivers clicks: the engine's buttons are then
+// ignored and the wizard's end waits, so the engine is never released under a running test.
 #include <QLabel>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
+
+#include <utility>
 
 #include "audio_buffer_form.h"
 #include "config_wizard_form.h"
@@ -64,7 +68,12 @@ QWidget* ConfigWizardForm::buildMicPage() {
 }
 
 void ConfigWizardForm::AudioDriverTest(std::int16_t rnTone, std::int16_t rnAudioFormat) {
-    moEngine->TestAudio(*moOptions, rnTone, rnAudioFormat, kTestTimeMs);
+    if (busy()) return;
+    {
+        const QScopedValueRollback running(mbAudioTestRunning, true);
+        moEngine->TestAudio(*moOptions, rnTone, rnAudioFormat, kTestTimeMs);
+    }
+    carryOutHeldEnd();
 }
 
 void ConfigWizardForm::StopMikeTest() { moEngine->StopMikeTest(); }
@@ -72,10 +81,28 @@ void ConfigWizardForm::StopMikeTest() { moEngine->StopMikeTest(); }
 // The box comes even when the engine could not start the test (its error box came first): Stop test then
 // stops whatever did start.
 void ConfigWizardForm::cmdStartMike_Click() {
+    if (busy()) return;
     moEngine->StartMikeTest(*moOptions);
     mMicrophoneTestForm->exec();
 }
 
-void ConfigWizardForm::cmdAudioBuffer_Click() { mAudioBufferForm->exec(); }
+void ConfigWizardForm::cmdAudioBuffer_Click() {
+    if (busy()) return;
+    mAudioBufferForm->exec();
+}
+
+bool ConfigWizardForm::heldWhileBusy(HeldEnd end) {
+    if (!busy()) return false;
+    if (mHeldEnd == HeldEnd::None) mHeldEnd = end;
+    return true;
+}
+
+void ConfigWizardForm::carryOutHeldEnd() {
+    switch (std::exchange(mHeldEnd, HeldEnd::None)) {
+    case HeldEnd::Finish: cmdFinish_Click(); break;
+    case HeldEnd::Cancel: cmdCancel_Click(); break;
+    case HeldEnd::None: break;
+    }
+}
 
 } // namespace kez::wizard

@@ -149,6 +149,7 @@ void ConfigWizardForm::Cleanup() {
 }
 
 void ConfigWizardForm::cmdFinish_Click() {
+    if (heldWhileBusy(HeldEnd::Finish)) return;
     const bool ipEmpty = vb::trim(txtVuruvIPAddress->text().toStdString()).empty();
     if (chkForceLayer3->isChecked() && ipEmpty) {
         ui::showMessageBox("Cannot force to layer 3 without the KEZ system IP Address.", "Error",
@@ -178,6 +179,7 @@ void ConfigWizardForm::startOmbrel() {
 }
 
 void ConfigWizardForm::cmdCancel_Click() {
+    if (heldWhileBusy(HeldEnd::Cancel)) return;
     Cleanup();
     endProgram();
 }
@@ -190,7 +192,8 @@ void ConfigWizardForm::endProgram() {
 
 void ConfigWizardForm::closeEvent(QCloseEvent* event) {
     if (!mbEnded) cmdCancel_Click();
-    event->accept();
+    // Held by a running test, the window stays until the test's end closes it.
+    event->setAccepted(mbEnded);
 }
 
 void ConfigWizardForm::reject() {}

@@ -82,6 +82,9 @@ public:
     // (1 mu-law, 3 IMA ADPCM), with the settings object's audio values; returns when it has played.
     void AudioDriverTest(std::int16_t rnTone, std::int16_t rnAudioFormat);
     void StopMikeTest();
+    // True while an audio test plays. Its wait delivers the user's clicks, so every handler that calls the
+    // engine returns at once while busy; Finish, Cancel and the close box wait for the test's end.
+    bool busy() const { return mbAudioTestRunning; }
 
 signals:
     // Finish, Cancel, the close box or a start without network adapters ended the wizard; the program ends.
@@ -111,6 +114,10 @@ private:
     void cmdCancel_Click();
     void cmdStartMike_Click();
     void cmdAudioBuffer_Click();
+    // While busy, keeps the first end asked for (true): it is carried out once the test returns.
+    enum class HeldEnd { None, Finish, Cancel };
+    bool heldWhileBusy(HeldEnd end);
+    void carryOutHeldEnd();
     void startOmbrel();
     void endProgram();
     void Error(std::int32_t lNumber, const std::string& sDescription) override; // moEngine_Error
@@ -130,6 +137,8 @@ private:
     bool mbRefreshing = false;
     bool mbAdapterReset = false;
     bool mbEnded = false;
+    bool mbAudioTestRunning = false;
+    HeldEnd mHeldEnd = HeldEnd::None;
     std::unique_ptr<OverrideIPSettingsForm> mOverrideIPSettingsForm;
     std::unique_ptr<AudioBufferForm> mAudioBufferForm;
     std::unique_ptr<MicrophoneTestForm> mMicrophoneTestForm;

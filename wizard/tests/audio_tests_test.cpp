@@ -1,6 +1,7 @@
 // The audio pages on the stand-in engine: what each test button asks of the engine with the settings object's
-// unsaved values, the microphone box and every way of closing it, and the audio buffer dialog's two buttons
-// (the stand-in's TestAudio pumps for the test's 7 s on the test clock).
+// unsaved values, the microphone box and every way of closing it, the audio buffer dialog's two buttons, and
+// the busy guard while the tone test's wait delivers the user's clicks (the stand-in's TestAudio pumps for
+// the test's 7 s on the test clock).
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -126,6 +127,70 @@ TEST(AudioTests, BothConfigurationButtonsShowTheOneAudioBufferDialogWithoutOwner
                   });
         ASSERT_EQ(shown, &wizard.form.audioBufferForm());
         EXPECT_EQ(wizard.form.audioBufferForm().parentWidget(), nullptr);
+    }
+}
+
+// The buttons whose handlers reach the engine or open a dialog that does.
+constexpr const char* kEngineButtons[] = {"cmdMulawAudioTest",   "cmdADPCMAudioTest",    "cmdStartMike",
+                                          "cmdAudioBuffer1",     "cmdAudioBuffer2",      "cmdAutoDiscover",
+                                          "cmdTestAutoRetrieve", "cmdIPOverrideSettings"};
+
+TEST(AudioTests, WhileTheToneTestPlaysTheEnginesButtonsAreIgnored) {
+    const TestClockRunning clock;
+    WizardWorld world;
+    OpenedWizard wizard;
+    const auto engine = world.engine();
+    for (const char* button : kEngineButtons)
+        control<QWidget>(wizard.form, button).setEnabled(true);
+    engine->clearCalls();
+    std::vector<std::string> opened;
+    meanwhile([&] { click(wizard.form, "cmdMulawAudioTest"); },
+              [&](QWidget*) {
+                  // A dialog a click opens despite the guard is closed at once, so the test goes on to fail.
+                  QTimer closer;
+                  QObject::connect(&closer, &QTimer::timeout, [&] {
+                      if (QWidget* modal = QApplication::activeModalWidget()) {
+                          opened.push_back(modal->objectName().toStdString());
+                          modal->close();
+                      }
+                  });
+                  closer.start(0);
+                  for (const char* button : kEngineButtons)
+                      click(wizard.form, button);
+              });
+    EXPECT_EQ(engine->calls(), joined(puts("5", "2", "-1", "-1"), {"TestAudio(0, 1, 7000)"}));
+    EXPECT_EQ(opened, std::vector<std::string>{});
+    EXPECT_FALSE(wizard.form.busy());
+}
+
+TEST(AudioTests, FinishCancelAndTheCloseBoxDuringTheToneTestEndTheWizardWhenItReturns) {
+    for (const char* how : {"Finish", "Cancel", "close box"}) {
+        SCOPED_TRACE(how);
+        const TestClockRunning clock;
+        WizardWorld world;
+        world.seed({{"Communications", "VuruvMac", "00:1A:2B:3C:4D:5E"}, {"Wizard", "FinishCheckBox", "False"}});
+        OpenedWizard wizard;
+        auto& form = wizard.form;
+        std::vector<bool> busyAtEnd;
+        QObject::connect(&form, &ConfigWizardForm::ended, [&] { busyAtEnd.push_back(form.busy()); });
+        int endedMeanwhile = -1;
+        bool visibleMeanwhile = false;
+        meanwhile([&] { click(form, "cmdADPCMAudioTest"); },
+                  [&](QWidget*) {
+                      const std::string end = how;
+                      if (end == "Finish") click(form, "cmdFinish");
+                      if (end == "Cancel") click(form, "cmdCancel");
+                      if (end == "close box") form.close();
+                      click(form, "cmdCancel"); // a second end asked for changes nothing
+                      endedMeanwhile = wizard.ended;
+                      visibleMeanwhile = form.isVisible();
+                  });
+        EXPECT_EQ(endedMeanwhile, 0);
+        EXPECT_TRUE(visibleMeanwhile);
+        EXPECT_EQ(busyAtEnd, std::vector<bool>{false});
+        EXPECT_FALSE(form.isVisible());
+        EXPECT_EQ(world.engine(), nullptr) << "released after the test";
+        EXPECT_EQ(world.stored()["Wizard\\AutoLaunch"], how == std::string("Finish") ? "False" : "");
     }
 }
 
