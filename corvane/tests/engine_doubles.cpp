@@ -212,7 +212,9 @@ com::HRESULT EventRecorder::ResetReceived() {
 com::HRESULT EventRecorder::CallProgressUpdate(std::int16_t tone, std::int16_t mode, std::int16_t duration) {
     std::ostringstream line;
     line << "CallProgressUpdate " << tone << " " << mode << " " << duration;
-    return note(line.str());
+    note(line.str());
+    if (onCallProgress) onCallProgress(tone, mode, duration);
+    return com::S_OK;
 }
 
 com::HRESULT EventRecorder::AlertUpdate(std::int16_t tone, std::int16_t mode, std::int16_t cadence,

@@ -136,8 +136,9 @@ public:
     };
     std::vector<Fired> fired() const;
     std::vector<std::string> lines() const;
-    // Called inside ResetReceived, after it is recorded.
+    // Called inside ResetReceived and CallProgressUpdate, after they are recorded.
     std::function<void()> onReset;
+    std::function<void(std::int16_t tone, std::int16_t mode, std::int16_t duration)> onCallProgress;
 
     HRESULT InitReceived() override { return note("InitReceived"); }
     HRESULT PlayDTMFReceived(std::int16_t nID, const Variant& codes, const Variant& times) override;

@@ -9,6 +9,7 @@
 #include "kez/ui/message_boxes.h"
 #include "kez/ui/metrics.h"
 #include "kez/ui/qt_message_boxes.h"
+#include "kez/ui/termination_signals.h"
 #include "ombrel/rirovuruz_globals.h"
 #include "ombrel/timers_form.h"
 #include "ombrel/titles.h"
@@ -67,6 +68,9 @@ int Main() {
         services.dialogs = std::make_shared<ProgramDialogs>();
         services.endProgram = [] { QCoreApplication::exit(0); };
         UIWrapperClass controller(std::move(services));
+        const ui::TerminationSignals termination;
+        QObject::connect(&termination, &ui::TerminationSignals::received, &controller,
+                         [&controller] { controller.Shutdown(); });
         QObject::connect(qApp, &QGuiApplication::commitDataRequest, &controller,
                          [&controller](QSessionManager&) { controller.Shutdown(); });
         if (controller.bInitialize(true)) {

@@ -3,7 +3,8 @@
 // destination, blind binding, binding to the configured call server, a key press arriving as
 // KzSetEvent 3, and the switch to IP transport when no call server answers on Ethernet (status then
 // goes by UDP, and the set initialisation over UDP binds the set: keys follow by UDP, and the
-// call server's UI states arrive as the five updates in order). On the
+// call server's UI states arrive as the five updates in order, and the dial tone they ask for,
+// played as the owner plays it, is heard on a virtual speaker). On the
 // cross-process virtual wire (any user) and on veth between two namespaces (root). The engine's
 // periods run ten times faster.
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 #include "corvane/engine.h"
 #include "corvane/server.h"
 #include "engine_doubles.h"
+#include "eventually.h"
 #include "kez/apt/apartment.h"
 #include "kez/com/class_registry.h"
 #include "kez/net/mac_address.h"
@@ -23,7 +25,10 @@
 #include "net_namespace.h"
 #include "privileged.h"
 #include "process.h"
+#include "real_sonwell.h"
+#include "scoped_audio_devices.h"
 #include "scoped_registry.h"
+#include "signal_analysis.h"
 #include "timing.h"
 
 namespace {
@@ -115,16 +120,23 @@ protected:
         EXPECT_TRUE(awaitLine({"got StatusMsg", "to " + server, "nDeviceLocation=1"})) << seen();
     }
 
-    // Pumps this thread's apartment until `count` events other than the date have fired.
+    // Pumps this thread's apartment until `count` events other than the date have fired; with
+    // `skipLedRefreshes`, an LEDUpdate that repeats the last one (each system state refreshes the
+    // LEDs) is not counted.
     std::vector<std::string> awaitEvents(const kez::corvane::test::EventRecorder& events, std::size_t count,
-                                         std::chrono::milliseconds limit = 10s) {
+                                         std::chrono::milliseconds limit = 10s, bool skipLedRefreshes = false) {
         const auto end = std::chrono::steady_clock::now() + limit;
         std::vector<std::string> lines;
         while (lines.size() < count && std::chrono::steady_clock::now() < end) {
             kez::apt::Apartment::current().pumpFor(5ms);
             lines.clear();
-            for (const auto& line : events.lines())
-                if (!line.starts_with("SystemDateUpdate")) lines.push_back(line);
+            std::string lastLeds;
+            for (const auto& line : events.lines()) {
+                if (line.starts_with("SystemDateUpdate")) continue;
+                if (line.starts_with("LEDUpdate") && skipLedRefreshes && std::exchange(lastLeds, line) == line)
+                    continue;
+                lines.push_back(line);
+            }
         }
         return lines;
     }
@@ -215,10 +227,42 @@ TEST_F(EngineAgainstCallServerOnVeth, SwitchesToIpWhenNoCallServerAnswersOnEther
         });
 }
 
+// The owner plays each call-progress tone the engine reports, as the controller does.
+void playTonesAsTheOwner(IEngine& engine, kez::corvane::test::EventRecorder& events, std::int32_t& stream) {
+    events.onCallProgress = [&engine, &stream](std::int16_t tone, std::int16_t mode, std::int16_t duration) {
+        if (stream != 0) engine.KillWaveStream(std::exchange(stream, 0));
+        if (mode >= 1 && tone != 255) {
+            EXPECT_EQ(engine.PlayCallProgTone(tone, duration, 50, kez::com::toVariantBool(mode == 1), stream),
+                      kez::com::S_OK);
+        }
+    };
+}
+
+// True once a half second the speaker plays holds each pitch far above 1000 Hz. A mixer running
+// late on a loaded machine plays its buffers short, and so higher, until it has caught up.
+bool heardAt(const kez::audio::VirtualDevice& speaker, const std::vector<double>& pitches) {
+    for (int window = 0; window < 10; ++window) {
+        const std::size_t end = speaker.played().size() + 8000;
+        if (!kez::test::eventually([&] { return speaker.played().size() >= end; })) return false;
+        const auto bytes = speaker.played();
+        std::vector<std::int16_t> heard;
+        for (std::size_t i = end - 8000; i + 1 < end; i += 2)
+            heard.push_back(static_cast<std::int16_t>(bytes[i] | bytes[i + 1] << 8));
+        if (std::all_of(pitches.begin(), pitches.end(), [&](double pitch) {
+                return kez::test::GoertzelPower(heard, pitch) > 100 * kez::test::GoertzelPower(heard, 1000);
+            }))
+            return true;
+    }
+    return false;
+}
+
 TEST_F(EngineAgainstCallServerOnVeth, BindsOverUdpOnTheSetInitialisation) {
+    const kez::test::ScopedAudioDevices devices("virtual:Speaker");
+    const kez::corvane::test::RealSonwell sonwell;
     startServer(serverSpace_.exec({}), "udp:198.18.0.2");
     ASSERT_TRUE(awaitLine({"kezsim: call server"})) << seen();
     const auto events = std::make_shared<kez::corvane::test::EventRecorder>();
+    std::int32_t tone = 0;
     inSetSpace(
         [&](IEngine& engine) {
             kez::com::Ptr<kez::com::Object> object;
@@ -230,13 +274,14 @@ TEST_F(EngineAgainstCallServerOnVeth, BindsOverUdpOnTheSetInitialisation) {
             engine.put_varLocalIP(byteArray({198, 18, 0, 1}));
         },
         [&](IEngine& engine) {
+            playTonesAsTheOwner(engine, *events, tone);
             // The set answers the initialisation at once, still in layer-3 mode after the switch: an
             // initialised status and its IP report, in either order (the status comes from its own thread).
             EXPECT_TRUE(awaitLine({"got StatusMsg", "by udp", "nDiscoveryState=2", "nDeviceLocation=2"})) << seen();
             EXPECT_TRUE(sawOrAwaitLine({"got ReportIPInfoMsg", "by udp"})) << seen();
             // The call server shows the idle set, and dial tone when hands-free is pressed.
-            const auto idle = awaitEvents(*events, 6);
-            ASSERT_EQ(idle.size(), 6U);
+            const auto idle = awaitEvents(*events, 6, 10s, true);
+            ASSERT_EQ(idle.size(), 6U) << ::testing::PrintToString(idle);
             EXPECT_EQ(idle[0], "InitReceived");
             EXPECT_TRUE(idle[1].starts_with("LEDUpdate 0 0 0 0 0")) << idle[1];
             EXPECT_TRUE(idle[2].starts_with("KeyControlUpdate")) << idle[2];
@@ -244,12 +289,14 @@ TEST_F(EngineAgainstCallServerOnVeth, BindsOverUdpOnTheSetInitialisation) {
             EXPECT_TRUE(idle[4].starts_with("CallProgressUpdate")) << idle[4];
             EXPECT_TRUE(idle[5].starts_with("AlertUpdate")) << idle[5];
             pressKey(engine, 17, "udp");
-            const auto dialing = awaitEvents(*events, 11);
-            ASSERT_EQ(dialing.size(), 11U);
+            const auto dialing = awaitEvents(*events, 11, 10s, true);
+            ASSERT_EQ(dialing.size(), 11U) << ::testing::PrintToString(dialing);
             EXPECT_EQ(std::vector<std::string>(dialing.begin() + 8, dialing.end()),
                       (std::vector<std::string>{"DisplayUpdate 2 [] [Dial] 0", "CallProgressUpdate 0 1 -1",
                                                 "AlertUpdate 2 0 0 255"}));
             EXPECT_TRUE(dialing[6].starts_with("LEDUpdate 0 3 3 0 0 from 1: 3 0")) << dialing[6];
+            EXPECT_TRUE(heardAt(*kez::audio::virtualDevice("Speaker"), {350, 440})) << "dial tone";
+            events->onCallProgress = nullptr;
         });
 }
 

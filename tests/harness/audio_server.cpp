@@ -110,4 +110,31 @@ CommandResult PulseServer::pactl(const std::vector<std::string>& arguments) cons
 
 std::string PulseServer::log() const { return readFile(folder_ / "server.log"); }
 
+bool SourceRecording::start() {
+    if (!parec_.start(shellCommand("exec parec --raw --rate=8000 --channels=1 --format=s16le --device=\"$1\" > \"$2\"",
+                                   {source_, folder_ / "recorded.raw"})))
+        return false;
+    for (int i = 0; i < kReadyTries && samples() == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    return samples() != 0;
+}
+
+std::size_t SourceRecording::samples() const {
+    std::error_code error;
+    const auto bytes = fs::file_size(folder_ / "recorded.raw", error);
+    return error ? 0 : bytes / 2;
+}
+
+std::vector<std::int16_t> SourceRecording::stop() {
+    if (parec_.pid() != 0) {
+        ::kill(parec_.pid(), SIGTERM);
+        parec_.wait(std::chrono::seconds(5));
+    }
+    const auto bytes = readBytes(folder_ / "recorded.raw");
+    std::vector<std::int16_t> samples(bytes.size() / 2);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<std::int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    return samples;
+}
+
 } // namespace kez::test

@@ -10,6 +10,7 @@
 #include "scoped_registry.h"
 #include "temp_dir.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -51,6 +52,23 @@ private:
     ChildProcess keepAwake_;
     bool ended_ = true;
     std::string error_;
+};
+
+// parec recording one of the private server's sources (the sink's monitor, say) as 8000 Hz
+// mono 16-bit samples, from start() until stop().
+class SourceRecording {
+public:
+    explicit SourceRecording(std::string source) : source_(std::move(source)) {}
+    // Starts parec and waits (bounded) until its first samples are in.
+    bool start();
+    std::size_t samples() const;
+    // Ends parec: everything it recorded.
+    std::vector<std::int16_t> stop();
+
+private:
+    std::string source_;
+    TempDir folder_{"kez-parec"};
+    ChildProcess parec_;
 };
 
 } // namespace kez::test

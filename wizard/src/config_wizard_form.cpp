@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "audio_buffer_form.h"
+#include "auto_discover_vuruv_form.h"
 #include "dialog_layout.h"
 #include "kez/ui/launcher.h"
 #include "kez/ui/message_boxes.h"
@@ -34,12 +35,13 @@ constexpr std::array<const char*, 8> kTabCaptions{"Welcome", "Audio",  "Mic",   
 } // namespace
 
 ConfigWizardForm::ConfigWizardForm()
-    : mOverrideIPSettingsForm(std::make_unique<OverrideIPSettingsForm>()),
+    : mOverrideIPSettingsForm(std::make_unique<OverrideIPSettingsForm>(*this)),
       mAudioBufferForm(std::make_unique<AudioBufferForm>()),
       mMicrophoneTestForm(std::make_unique<MicrophoneTestForm>([this] { StopMikeTest(); })) {
     setObjectName(QStringLiteral("ConfigWizardForm"));
     setWindowFlag(Qt::WindowMinimizeButtonHint, true);
     buildFrame();
+    connectAddressDialogs();
 }
 
 ConfigWizardForm::~ConfigWizardForm() { Cleanup(); }

@@ -24,6 +24,7 @@ class QWidget;
 namespace kez::wizard {
 
 class AudioBufferForm;
+class AutoDiscoverVURUVForm;
 class MicrophoneTestForm;
 class OverrideIPSettingsForm;
 
@@ -122,6 +123,12 @@ private:
     void endProgram();
     void Error(std::int32_t lNumber, const std::string& sDescription) override; // moEngine_Error
 
+    // The dialogs of the two network pages.
+    void connectAddressDialogs();
+    void cmdAutoDiscover_Click();
+    void cmdIPOverrideSettings_Click();
+    void cmdTestAutoRetrieve_Click();
+
     bool bValidateMacPage();
     bool bValidateIPPage();
     void UpdateMulticastAddress();
@@ -141,6 +148,7 @@ private:
     HeldEnd mHeldEnd = HeldEnd::None;
     std::unique_ptr<OverrideIPSettingsForm> mOverrideIPSettingsForm;
     std::unique_ptr<AudioBufferForm> mAudioBufferForm;
+    std::unique_ptr<AutoDiscoverVURUVForm> mAutoDiscoverForm; // made on first use
     std::unique_ptr<MicrophoneTestForm> mMicrophoneTestForm;
 
     QTabWidget* sstWizard = nullptr;

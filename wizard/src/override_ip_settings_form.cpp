@@ -7,13 +7,27 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "config_wizard_form.h"
 #include "dialog_layout.h"
+#include "kez/ui/message_boxes.h"
+#include "kez/vb/conversions.h"
 #include "ombrel/options.h"
+#include "ombrel/rirovuruz_globals.h"
 
 namespace kez::wizard {
+namespace {
 
-OverrideIPSettingsForm::OverrideIPSettingsForm()
-    : txtSoftphoneIPAddress(namedLineEdit("txtSoftphoneIPAddress")),
+std::string trimmed(const QLineEdit& box) { return vb::trim(box.text().toStdString()); }
+
+bool bIsValidAddressText(const QLineEdit& box) {
+    const std::string text = trimmed(box);
+    return !text.empty() && ombrel::gIsValidIPAddress(text);
+}
+
+} // namespace
+
+OverrideIPSettingsForm::OverrideIPSettingsForm(const ConfigWizardForm& owner)
+    : owner_(owner), txtSoftphoneIPAddress(namedLineEdit("txtSoftphoneIPAddress")),
       txtSoftphoneSubnetMask(namedLineEdit("txtSoftphoneSubnetMask")),
       txtSoftphoneGateway(namedLineEdit("txtSoftphoneGateway")), cmdOkay(namedButton("cmdOkay", "&OK")),
       cmdCancel(namedButton("cmdCancel", "&Cancel")) {
@@ -29,6 +43,8 @@ OverrideIPSettingsForm::OverrideIPSettingsForm()
     layout->addLayout(fields);
     layout->addLayout(buttonRow({cmdOkay, cmdCancel}));
     cmdOkay->setDefault(true);
+    connect(cmdOkay, &QPushButton::clicked, this, [this] { cmdOkay_Click(); });
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
     centreWhenLoaded(*this);
 }
 
@@ -36,6 +52,35 @@ void OverrideIPSettingsForm::ShowSettings(const ombrel::OptionsClass& options) {
     txtSoftphoneIPAddress->setText(QString::fromStdString(options.sOverriddenRirovuruzIPAddress));
     txtSoftphoneSubnetMask->setText(QString::fromStdString(options.sOverriddenRirovuruzSubnetMask));
     txtSoftphoneGateway->setText(QString::fromStdString(options.sOverriddenRirovuruzGateway));
+}
+
+void OverrideIPSettingsForm::cmdOkay_Click() {
+    const std::pair<QLineEdit*, const char*> checks[] = {
+        {txtSoftphoneIPAddress, "You must enter a valid \"IP Address\"."},
+        {txtSoftphoneSubnetMask, "You must enter a valid \"Subnet mask\" IP Address."},
+        {txtSoftphoneGateway, "You must enter a valid \"Default gateway\" IP Address."},
+    };
+    for (const auto& [box, message] : checks) {
+        if (bIsValidAddressText(*box)) continue;
+        box->setFocus();
+        ui::showMessageBox(message, {}, ui::Icon::Information);
+        return;
+    }
+    SaveOverrideSettings();
+    hide();
+}
+
+void OverrideIPSettingsForm::SaveOverrideSettings() {
+    auto& options = *owner_.oOptions();
+    options.sOverriddenRirovuruzIPAddress = trimmed(*txtSoftphoneIPAddress);
+    options.sOverriddenRirovuruzSubnetMask = trimmed(*txtSoftphoneSubnetMask);
+    options.sOverriddenRirovuruzGateway = trimmed(*txtSoftphoneGateway);
+    options.SaveSettings(false);
+}
+
+void OverrideIPSettingsForm::cmdCancel_Click() {
+    ShowSettings(*owner_.oOptions());
+    hide();
 }
 
 } // namespace kez::wizard

@@ -19,7 +19,6 @@ constexpr std::int32_t kFrameSamples = 192;
 constexpr std::int16_t kImaAdpcmFormat = 3;
 constexpr std::int32_t kImaAdpcmFrameBytes = 100;
 constexpr std::int16_t kMuLawFormat = 1;
-constexpr std::int16_t kDialToneRow = 16;
 constexpr StreamPolling kTestPolling{100, false};
 
 HRESULT recordResult(HRESULT hr) { return com::FAILED(hr) ? reportCalleeError(hr, IWaveRecord::iid) : com::S_OK; }
@@ -66,7 +65,7 @@ HRESULT Engine::TestAudio(std::int16_t nTone, std::int16_t nRecordFormat, std::i
                                            [&] { return record->Record(nRecordFormat); }));
     std::int32_t stream = 0;
     if (com::SUCCEEDED(hr))
-        hr = playObjectResult(play->PlayTone(static_cast<std::int16_t>(nTone + kDialToneRow),
+        hr = playObjectResult(play->PlayTone(static_cast<std::int16_t>(nTone + kCallProgressRows),
                                              static_cast<std::int16_t>(lTime), 0, com::VARIANT_FALSE, stream));
     if (com::SUCCEEDED(hr))
         hr = waitWhilePlaying(*play, stream, lTime < 0 ? 1 : static_cast<std::uint64_t>(lTime), kTestPolling,

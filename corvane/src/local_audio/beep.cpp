@@ -17,13 +17,16 @@ namespace {
 // The play device runs at the telephone's rate, which carries no pitch at or above half of it.
 constexpr std::int32_t kBeepRate = 8000;
 constexpr std::int32_t kHighestPitch = kBeepRate / 2 - 1;
-// A sound's remaining time is counted in 16 bits.
+// Longer beeps are cut to about a minute, which bounds the samples made for one.
 constexpr std::int32_t kLongestBeepMs = 65535;
 constexpr double kBeepLevel = 16384;
 // Above every sound the owner plays and not overriding any: heard with the ring, as the
 // speaker was.
 constexpr std::int32_t kBeepPriority = 1000;
 constexpr std::int16_t kPlayedOnce = 0;
+// The mixer takes a new sound up with its next buffer, so the sine has been mixed whole a
+// little after its own length; a mixer that stalls keeps the caller no longer than this.
+constexpr std::uint64_t kMixingAllowanceMs = 1000;
 constexpr StreamPolling kBeepPolling{40, true};
 
 // 16-bit mono PCM at the beep rate, with an extra-size word of 0.
@@ -55,8 +58,8 @@ HRESULT Engine::BeepSpeaker(std::int32_t lFrequency, std::int32_t lDuration) {
     if (lFrequency > 0 && lFrequency <= kHighestPitch && lDuration > 0 && com::SUCCEEDED(localPlayObject(play)) &&
         com::SUCCEEDED(play->PlayCycledWave(beepFormat(), beepSamples(lFrequency, milliseconds), kPlayedOnce,
                                             kBeepPriority, com::VARIANT_FALSE, stream))) {
-        const HRESULT hr = waitWhilePlaying(*play, stream, static_cast<std::uint64_t>(milliseconds), kBeepPolling,
-                                            [](sys::Timeout step) { sys::sleepFor(step); });
+        const HRESULT hr =
+            waitWhilePlaying(*play, stream, milliseconds + kMixingAllowanceMs, kBeepPolling, sys::sleepFor);
         deleteStream(*play, stream, hr);
     }
     com::takeErrorInfo();

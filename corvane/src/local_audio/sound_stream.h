@@ -10,6 +10,9 @@
 
 namespace kez::corvane {
 
+// Call-progress tone n is row 16 + n of the country's tone table; rows 0-15 are the DTMF keys.
+inline constexpr std::int16_t kCallProgressRows = 16;
+
 struct StreamPolling {
     std::uint32_t stepMs;
     // The last wait is only what is left of the time (else always a whole step).

@@ -9,8 +9,6 @@ namespace {
 
 using sonwell::IWavePlay;
 
-// Call-progress tone n is row 16 + n of the country's tone table; rows 0-15 are the DTMF keys.
-constexpr std::int16_t kCallProgressRows = 16;
 constexpr StreamPolling kDtmfPolling{40, true};
 
 HRESULT playNotOpen() { return reportEngineError(com::E_POINTER, "Wave Play object not open"); }
@@ -49,8 +47,8 @@ HRESULT Engine::PlayDTMFTone(std::int16_t nButton, std::int16_t nDuration, std::
     if (const HRESULT hr = playObjectResult(play->PlayTone(nButton, nDuration, lPriority, bOverride, stream));
         com::FAILED(hr))
         return hr;
-    const HRESULT hr = waitWhilePlaying(*play, stream, static_cast<std::uint16_t>(nDuration), kDtmfPolling,
-                                        [](sys::Timeout step) { sys::sleepFor(step); });
+    const HRESULT hr =
+        waitWhilePlaying(*play, stream, static_cast<std::uint16_t>(nDuration), kDtmfPolling, sys::sleepFor);
     sys::sleepFor(sys::Timeout(static_cast<std::uint16_t>(nGap)));
     return deleteStream(*play, stream, hr);
 }

@@ -46,7 +46,7 @@ HRESULT Engine::PlayWaveFile(const std::string& sFileName, std::int16_t nGap, st
         com::FAILED(hr = playObjectResult(
                         play->PlayCycledWave(wave.format, wave.samples, kOnceCycles, lPriority, bOverride, stream))))
         return hr;
-    hr = waitWhilePlaying(*play, stream, wave.durationMs, kWavePolling, [](sys::Timeout step) { sys::sleepFor(step); });
+    hr = waitWhilePlaying(*play, stream, wave.durationMs, kWavePolling, sys::sleepFor);
     if (nGap != 0) sys::sleepFor(sys::Timeout(static_cast<std::uint16_t>(nGap)));
     return deleteStream(*play, stream, hr);
 }

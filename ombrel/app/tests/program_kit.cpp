@@ -68,8 +68,10 @@ std::vector<std::string> ProgramWorld::environment() const {
     return entries;
 }
 
-bool ProgramWorld::start(const std::vector<std::string>& arguments, const std::vector<std::string>& environment) {
-    std::vector<std::string> argv{OMBREL_PROGRAM};
+bool ProgramWorld::start(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
+                         const std::vector<std::string>& prefix) {
+    std::vector<std::string> argv = prefix;
+    argv.push_back(OMBREL_PROGRAM);
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     auto entries = this->environment();
     entries.insert(entries.end(), environment.begin(), environment.end());

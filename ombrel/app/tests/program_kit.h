@@ -26,8 +26,10 @@ public:
     void set(const std::string& subkey, const std::string& name, const std::string& value) const;
     std::string get(const std::string& subkey, const std::string& name) const;
 
-    // Starts bin/ombrel with these arguments; `environment` entries are added to the world's.
-    bool start(const std::vector<std::string>& arguments = {}, const std::vector<std::string>& environment = {});
+    // Starts bin/ombrel with these arguments, after `prefix` (such as `ip netns exec <name>`); `environment`
+    // entries are added to the world's.
+    bool start(const std::vector<std::string>& arguments = {}, const std::vector<std::string>& environment = {},
+               const std::vector<std::string>& prefix = {});
     kez::test::ChildProcess& program() { return program_; }
     // The exit status once it ended within the limit.
     std::optional<int> ended(std::chrono::milliseconds limit = std::chrono::seconds(30));

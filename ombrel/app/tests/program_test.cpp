@@ -1,5 +1,5 @@
 // The program ombrel on a real X server, driven as a user would through xdotool: one copy at a time, the partner
-// check, the hand-over to the wizard, the tray, the close box and a refused priority.
+// check, the hand-over to the wizard, the tray, the close box, SIGTERM and a refused priority.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -87,6 +87,18 @@ TEST(Program, ShutDownFromTheCloseBoxEndsTheProgramAndTakesItsIconAway) {
     EXPECT_EQ(world.ended(), 0);
     EXPECT_TRUE(world.trayIcon().empty());
     EXPECT_EQ(world.get("Safety", "InitializedProperly"), "True");
+}
+
+TEST(Program, SigtermShutsTheSetDownAsExitDoes) {
+    ProgramWorld world;
+    ASSERT_TRUE(world.start());
+    const auto window = world.awaitWindow();
+    ASSERT_FALSE(window.empty());
+    world.x({"xdotool", "windowmove", "--sync", window, "200", "150"});
+    ASSERT_EQ(::kill(world.program().pid(), SIGTERM), 0);
+    EXPECT_EQ(world.ended(), 0);
+    EXPECT_TRUE(world.trayIcon().empty());
+    EXPECT_NE(world.get("UI", "WindowPosLeft"), "-1") << "the place is saved on the way out";
 }
 
 TEST(Program, ARefusedPriorityIsToldAndTheSetStartsAnyway) {

@@ -185,6 +185,7 @@ std::vector<KeyStroke> KeyTranslation::translate(const QKeyEvent& event) {
         }
         return strokes;
     }
+    if (foreignKey(event, press)) return strokes;
     if (isAltLetter(event)) {
         strokes.push_back({KeyStroke::Kind::MenuBar, {}});
         return strokes;
@@ -193,6 +194,19 @@ std::vector<KeyStroke> KeyTranslation::translate(const QKeyEvent& event) {
     if (press && scanCode != 0) held_[scanCode] = key;
     strokes.push_back({press ? KeyStroke::Kind::Down : KeyStroke::Kind::Up, key});
     return strokes;
+}
+
+bool KeyTranslation::foreignKey(const QKeyEvent& event, bool press) {
+    const std::uint32_t scanCode = event.nativeScanCode();
+    if (scanCode == 0) return false;
+    if (!press) {
+        foreign_ = Pending{scanCode, event.timestamp()};
+        return true;
+    }
+    const bool repeat =
+        event.isAutoRepeat() || (foreign_ && foreign_->scanCode == scanCode && foreign_->time == event.timestamp());
+    foreign_.reset();
+    return repeat;
 }
 
 std::optional<KeyStroke> KeyTranslation::takePendingRelease() {

@@ -90,9 +90,10 @@ void ScriptedDialogs::showButtonProperties(std::shared_ptr<ButtonInterface> butt
     calls.push_back("showButtonProperties(" + keyTag(button->nKeyId()) + (labelBox != nullptr ? ", box)" : ")"));
 }
 
-ControllerWorld::ControllerWorld(PhoneFormFactory forms)
+ControllerWorld::ControllerWorld(PhoneFormFactory forms, bool realEngine)
     : forms_(std::move(forms)), programDir_("KEZ_PROGRAM_DIR", programs_.path().string()),
       dataDir_("KEZ_DATA_DIR", data_.path().string()), path_("PATH", searchPath(programs_.path())) {
+    if (!realEngine) engineClass_.emplace();
     writeRecorder(programs_.path() / "wizard");
     writeRecorder(programs_.path() / "xdg-screensaver");
     ui::setMessageBoxes(boxes_);

@@ -87,8 +87,9 @@ public:
 
 class ControllerWorld {
 public:
-    // The controller makes recording forms, or the forms `forms` makes.
-    explicit ControllerWorld(PhoneFormFactory forms = {});
+    // The controller makes recording forms, or the forms `forms` makes; its engine is the stand-in unless
+    // `realEngine`, when the registered one is made.
+    explicit ControllerWorld(PhoneFormFactory forms = {}, bool realEngine = false);
     ~ControllerWorld();
 
     // A controller with the services below.
@@ -102,8 +103,8 @@ public:
     // The types the graphical factory was asked for, and how often the simple one was.
     const std::vector<std::int16_t>& graphicalTypes() const { return graphicalTypes_; }
     int simpleForms() const { return simpleForms_; }
-    testing::FakeEngine& engine() const { return *engineClass_.created(); }
-    testing::FakeEngineClass& engineClass() { return engineClass_; }
+    testing::FakeEngine& engine() const { return *engineClass_->created(); }
+    testing::FakeEngineClass& engineClass() { return *engineClass_; }
     ScriptedDialogs& dialogs() { return *dialogs_; }
     RecordingButton& button(KeyId key);
     // "text" of every box shown; its title, icon and buttons through `boxes()`.
@@ -129,7 +130,7 @@ private:
     kez::test::ScopedEnv dataDir_;
     kez::test::ScopedEnv path_;
     std::shared_ptr<ui::RecordingMessageBoxes> boxes_ = std::make_shared<ui::RecordingMessageBoxes>();
-    testing::FakeEngineClass engineClass_;
+    std::optional<testing::FakeEngineClass> engineClass_;
     std::shared_ptr<ScriptedDialogs> dialogs_ = std::make_shared<ScriptedDialogs>();
     std::unique_ptr<UIWrapperClass> controller_;
     std::vector<QPointer<RecordingForm>> made_;

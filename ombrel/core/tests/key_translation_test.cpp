@@ -106,8 +106,14 @@ TEST(KeyTranslation, AReleasePairsWithItsPressByScanCodeAndWaitsToBeTaken) {
     ASSERT_TRUE(keys.hasPendingRelease());
     EXPECT_EQ(strokes({*keys.takePendingRelease()}), Strokes{"up 14"});
     EXPECT_FALSE(keys.takePendingRelease());
-    // Nothing held any more: the next release of that key stands on its own.
-    EXPECT_EQ(strokes(translate(keys, QEvent::KeyRelease, Qt::Key_8, {}, 17)), Strokes{"up 8"});
+    // A key whose press was not seen here (it went to a pop-up menu or a label box) gives nothing: neither its
+    // release nor its repeats, marked or not; its next press is a press.
+    EXPECT_EQ(strokes(translate(keys, QEvent::KeyRelease, Qt::Key_8, {}, 17)), Strokes{});
+    EXPECT_EQ(strokes(translate(keys, QEvent::KeyRelease, Qt::Key_Escape, {}, 9, false, 600)), Strokes{});
+    EXPECT_EQ(strokes(translate(keys, QEvent::KeyPress, Qt::Key_Escape, {}, 9, false, 600)), Strokes{});
+    EXPECT_EQ(strokes(translate(keys, QEvent::KeyPress, Qt::Key_Escape, {}, 9, true, 640)), Strokes{});
+    EXPECT_FALSE(keys.hasPendingRelease());
+    EXPECT_EQ(strokes(translate(keys, QEvent::KeyPress, Qt::Key_Escape, {}, 9, false, 900)), Strokes{"down 22"});
     // Without scan codes (synthetic events) each event stands on its own.
     translate(keys, QEvent::KeyPress, Qt::Key_Asterisk, Qt::ShiftModifier);
     EXPECT_EQ(strokes(translate(keys, QEvent::KeyRelease, Qt::Key_8)), Strokes{"up 8"});

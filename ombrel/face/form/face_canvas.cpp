@@ -12,6 +12,8 @@ namespace kez::ombrel {
 FaceCanvas::FaceCanvas(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(false);
+    // Clicks on keys and the background leave the focus where it is, in a label box being edited too.
+    setFocusPolicy(Qt::NoFocus);
 }
 
 void FaceCanvas::setBackground(const QPixmap& background) {
@@ -58,20 +60,23 @@ void FaceCanvas::paintEvent(QPaintEvent* event) {
 
 void FaceCanvas::mousePressEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
-    // A second button pressed while one is held goes where the first one went.
-    if (pressed_ == nullptr && !pressOnBackground_) {
+    // A second button pressed while one is held goes where the first one went. A press of one button alone
+    // starts afresh: a pop-up or dialog opened inside an earlier press may have taken its release.
+    if (event->buttons() == event->button()) {
         pressed_ = pictureAt(at);
         pressOnBackground_ = pressed_ == nullptr;
     }
     if (pressed_ != nullptr) {
         emit pictureMouseDown(pressed_, event->button(), event->modifiers(), at);
     } else {
-        emit backgroundMouseDown(event->button(), event->modifiers(), at);
+        emit backgroundMouseDown(event->button(), event->buttons(), event->modifiers(),
+                                 event->globalPosition().toPoint());
     }
 }
 
 void FaceCanvas::mouseMoveEvent(QMouseEvent* event) {
-    if (pressOnBackground_) emit backgroundMouseMove(event->buttons(), event->modifiers(), event->position().toPoint());
+    if (pressOnBackground_)
+        emit backgroundMouseMove(event->buttons(), event->modifiers(), event->globalPosition().toPoint());
 }
 
 void FaceCanvas::mouseReleaseEvent(QMouseEvent* event) {
@@ -85,7 +90,7 @@ void FaceCanvas::mouseReleaseEvent(QMouseEvent* event) {
     if (picture != nullptr) {
         emit pictureMouseUp(picture, event->button(), event->modifiers(), at);
     } else {
-        emit backgroundMouseUp(event->button(), event->modifiers(), at);
+        emit backgroundMouseUp(event->button(), event->modifiers(), event->globalPosition().toPoint());
     }
 }
 

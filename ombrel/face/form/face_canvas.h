@@ -2,7 +2,8 @@
 // The face's client area: the background picture at (0,0), unscaled, and the picture items over it in the
 // order they were added. The canvas takes every mouse event itself and reports it for the topmost visible,
 // enabled item under the pointer, or for the background; a release goes to the item that took the press,
-// whatever became of it meanwhile.
+// whatever became of it meanwhile, and so does a second button pressed while the first is held. The second
+// press of a double click is a press like the first. The canvas never takes the keyboard focus.
 #include <QPixmap>
 #include <QWidget>
 
@@ -31,9 +32,11 @@ public:
 signals:
     void pictureMouseDown(PictureItem* picture, Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint at);
     void pictureMouseUp(PictureItem* picture, Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint at);
-    void backgroundMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint at);
-    void backgroundMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, QPoint at);
-    void backgroundMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint at);
+    // The background's events carry the pointer's place on the screen: the window moves under it in a drag.
+    void backgroundMouseDown(Qt::MouseButton button, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers,
+                             QPoint global);
+    void backgroundMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, QPoint global);
+    void backgroundMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint global);
     void backgroundDoubleClicked();
 
 protected:

@@ -1,8 +1,15 @@
-// The face's menus: the menu bar and the tray's pop-up menu, which the menu bar does not show.
+// The face's menus: the menu bar and the tray's pop-up menu, which the menu bar does not show, and what their
+// entries do. Help, Contents and Tools, Options fail silently; every other entry reports its failure.
 #include <QMenu>
 #include <QMenuBar>
 
+#include <functional>
+
 #include "form/kz_set_phone_form.h"
+#include "form/procedure_errors.h"
+#include "kez/ui/launcher.h"
+#include "ombrel/about_form.h"
+#include "ombrel/rirovuruz_globals.h"
 
 namespace kez::ombrel {
 
@@ -18,6 +25,14 @@ QMenu* addMenu(QMenuBar& bar, const char* name, const char* caption) {
     QMenu* menu = bar.addMenu(QString::fromUtf8(caption));
     menu->setObjectName(QString::fromUtf8(name));
     return menu;
+}
+
+// Runs `body`, a failure ignored.
+void runSilently(const std::function<void()>& body) {
+    try {
+        body();
+    } catch (...) {
+    }
 }
 
 } // namespace
@@ -43,6 +58,42 @@ void KzSetPhoneForm::createMenus() {
     mnuSysOptions_ = addEntry(*mnuSysMenu_, "mnuSysOptions", "&Options...");
     mnuSysRestore_ = addEntry(*mnuSysMenu_, "mnuSysRestore", "&Restore");
     mnuSysExit_ = addEntry(*mnuSysMenu_, "mnuSysExit", "&Exit");
+}
+
+void KzSetPhoneForm::connectMenus() {
+    const auto reported = [this](QAction* entry, const char* name, std::function<void()> body) {
+        connect(entry, &QAction::triggered, this, [name, body = std::move(body)] { runReported(name, body); });
+    };
+    const auto options = [this] { runSilently([this] { emit DisplayOptions(); }); };
+    const auto exit = [this] {
+        if (moUIWrapper_ != nullptr) moUIWrapper_->UserFileExit();
+    };
+    // The tray's Restore and Options bring the window back whatever "IncomingCallPopup" says.
+    const auto restore = [this] {
+        if (moUIWrapper_ != nullptr) moUIWrapper_->ActivateUI(true);
+    };
+    reported(mnuFileExit_, "mnuFileExit_Click", exit);
+    reported(mnuToolsToggleBackground_, "mnuToolsToggleBackground_Click", [this] { mToggleClippingRegion(); });
+    connect(mnuToolsOptions_, &QAction::triggered, this, options);
+    connect(mnuHelpContents_, &QAction::triggered, this,
+            [] { runSilently([] { ui::Launcher::openHelp(gHelpFileForCountry()); }); });
+    reported(mnuHelpReleaseNotes_, "mnuHelpReleaseNotes_Click", [this] {
+        if (moUIWrapper_ != nullptr) moUIWrapper_->LaunchReleaseNotes();
+    });
+    reported(mnuHelpAbout_, "mnuHelpAbout_Click", [this] { showAbout(); });
+    reported(mnuSysOptions_, "mnuSysOptions_Click", [restore, options] {
+        restore();
+        options();
+    });
+    reported(mnuSysRestore_, "mnuSysRestore_Click", restore);
+    reported(mnuSysExit_, "mnuSysExit_Click", exit);
+}
+
+void KzSetPhoneForm::showAbout() {
+    if (!about_) about_ = new AboutForm;
+    about_->show();
+    about_->raise();
+    about_->activateWindow();
 }
 
 } // namespace kez::ombrel

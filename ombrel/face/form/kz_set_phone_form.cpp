@@ -2,11 +2,13 @@
 
 #include <QCloseEvent>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QTimer>
+#include <QWindow>
 
 #include "form/face_canvas.h"
 #include "form/picture_files.h"
@@ -17,6 +19,7 @@
 #include "layout/bitmap_files.h"
 #include "ombrel/options.h"
 #include "ombrel/rirovuruz_globals.h"
+#include "ombrel/standby_inhibitor.h"
 #include "ombrel/titles.h"
 
 // The built-in pictures live in a resource of a static library: registered on first use.
@@ -38,12 +41,22 @@ KzSetPhoneForm::KzSetPhoneForm(QWidget* parent) : PhoneForm(parent) {
     setCentralWidget(canvas_);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     createMenus();
+    connectMenus();
     createControls();
+    connectPointer();
     connect(canvas_, &FaceCanvas::backgroundDoubleClicked, this,
             [this] { runReported("Form_DblClick", [this] { mToggleClippingRegion(); }); });
+    releaseTimer_.setSingleShot(true);
+    releaseTimer_.setInterval(kRepeatWindowMs);
+    connect(&releaseTimer_, &QTimer::timeout, this, [this] {
+        if (const auto stroke = keys_.takePendingRelease()) raiseStroke(*stroke);
+    });
+    standby_ = new StandbyInhibitor(*this, [this] { return moOptions_ != nullptr && moOptions_->bSuppressStandby; });
 }
 
-KzSetPhoneForm::~KzSetPhoneForm() = default;
+KzSetPhoneForm::~KzSetPhoneForm() {
+    if (about_) about_->close();
+}
 
 void KzSetPhoneForm::createControls() {
     // The hidden focus box first: it lies under label box 0, which must take the clicks.
@@ -51,6 +64,7 @@ void KzSetPhoneForm::createControls() {
     txtDummyTextbox_->setObjectName(QStringLiteral("txtDummyTextbox"));
     txtDummyTextbox_->setFrame(false);
     txtDummyTextbox_->resize(1, 1);
+    txtDummyTextbox_->setAttribute(Qt::WA_InputMethodEnabled, false);
     for (const auto& load : face::pictureLoads()) {
         PictureItem& item = canvas_->addPicture(load.picture);
         item.setPixmap(builtinPicture(load.file));
@@ -74,6 +88,7 @@ void KzSetPhoneForm::createControls() {
         box->setObjectName(QStringLiteral("txtLineLabels(%1)").arg(index));
         box->setFrame(false);
         box->setFont(labelFont);
+        setUpLabelBox(*box);
         txtLineLabels_[static_cast<std::size_t>(index)] = box;
     }
     // As the window is built: the large face at the screen's density, before any file is read.
@@ -192,32 +207,55 @@ void KzSetPhoneForm::focusDummy() { txtDummyTextbox_->setFocus(Qt::OtherFocusRea
 
 void KzSetPhoneForm::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
+    // The keys are seen on the window before any control; the window is made anew when the frame comes or
+    // goes with the outline, and a second install of the same filter is one.
+    windowHandle()->installEventFilter(this);
     focusDummy();
 }
 
 void KzSetPhoneForm::closeEvent(QCloseEvent* event) {
-    if (moUIWrapper_ == nullptr) return event->accept();
     // Closed by the user from the window manager: the controller asks whether to end or go to the tray.
-    if (event->spontaneous()) {
+    if (event->spontaneous() && !shutdownCalled_ && moUIWrapper_ != nullptr) {
         event->ignore();
         runReported("Form_QueryUnload", [this] { moUIWrapper_->UserFileExit(); });
         return;
     }
-    runReported("Form_QueryUnload", [this] { moUIWrapper_->Shutdown(); });
+    // Closed by code or at the session's end; the controller's shut-down may close it again.
+    shutdownOnce();
     event->accept();
+}
+
+void KzSetPhoneForm::shutdownOnce() {
+    if (shutdownCalled_ || moUIWrapper_ == nullptr) return;
+    shutdownCalled_ = true;
+    runReported("Form_QueryUnload", [this] { moUIWrapper_->Shutdown(); });
 }
 
 void KzSetPhoneForm::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) focusDummy();
+    if (event->type() == QEvent::ActivationChange) {
+        if (!isActiveWindow()) return releaseHeldKeys();
+        // A label being edited keeps the focus it had.
+        if (faceTakesKeys()) focusDummy();
+        // Back from a dialog, the Options among them: the setting may have changed.
+        if (isVisible()) standby_->setHeld(moOptions_ != nullptr && moOptions_->bSuppressStandby);
+    }
     if (event->type() != QEvent::WindowStateChange || !isMinimized()) return;
     // Minimised, the set lives on in the tray; without a tray icon the window could not be got back.
     runReported("Form_Resize", [this] {
-        if (moUIWrapper_ != nullptr && moUIWrapper_->bTrayIconShown()) QTimer::singleShot(0, this, &QWidget::hide);
+        if (moUIWrapper_ == nullptr || !moUIWrapper_->bTrayIconShown()) return;
+        QTimer::singleShot(0, this, [this] {
+            if (isMinimized()) hide();
+        });
     });
 }
 
 bool KzSetPhoneForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == windowHandle()) {
+        const bool isKey = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;
+        return isKey && Form_KeyEvent(static_cast<const QKeyEvent&>(*event));
+    }
+    if (const int box = labelIndex(watched); box >= 0) return labelBoxEvent(box, *event);
     // The display lines take their clicks, as the labels they stand for do: a click there starts no drag.
     switch (event->type()) {
     case QEvent::MouseButtonPress:

@@ -3,6 +3,12 @@
 // bitmap of the large or the small set, its 131 key, LED and logo pictures, the two display lines, the 18 label
 // boxes of the programmable keys and the hidden box that holds the keyboard focus. The controller drives it
 // through the phone-form contract.
+//
+// Input: a press or release on a key's picture, or its keyboard shortcut while no label is being edited, is
+// ButtonDown or ButtonUp with the key's tag; the background is dragged with the left button and pops up the
+// tray menu with the right one. A label box's text is stored for its key when it loses the focus. Closing from
+// the window manager asks the controller; any other close shuts it down, once. While the face shows and
+// "SuppressStandby" is True, the system's standby is refused.
 
 #include <array>
 #include <cstdint>
@@ -12,12 +18,19 @@
 #include <string>
 #include <tuple>
 
+#include <QPoint>
+#include <QPointer>
+#include <QTimer>
+
 #include "form/face_outline.h"
 #include "layout/button_table.h"
 #include "layout/face_types.h"
+#include "ombrel/about_form.h"
+#include "ombrel/key_translation.h"
 #include "ombrel/phone_form.h"
 
 class QAction;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -27,6 +40,7 @@ namespace kez::ombrel {
 class FaceCanvas;
 class OptionsClass;
 class PictureItem;
+class StandbyInhibitor;
 
 // "KEZ Ombrel (TM)  (Version: R<major>.<minor>.<revision>)".
 std::string faceCaption(int major, int minor, int revision);
@@ -36,6 +50,8 @@ class KzSetPhoneForm : public PhoneForm {
 
 public:
     static constexpr int kLabelBoxes = 18;
+    // What a user may type into a label box; text set by code may be longer.
+    static constexpr int kLabelTypingLimit = 15;
 
     explicit KzSetPhoneForm(QWidget* parent = nullptr);
     ~KzSetPhoneForm() override;
@@ -65,6 +81,10 @@ public:
     // The outline switch of the double click and the Tools menu.
     void mToggleClippingRegion();
 
+    // The About dialog, modeless and without owner; one at a time, closed with the face.
+    void showAbout();
+    AboutForm* aboutForm() const { return about_; }
+
     // The controls, by name and index; null when the face has none such.
     PictureItem* picture(face::PictureRef ref) const;
     QLabel* lblDisplay(int line) const { return line == 1 ? lblDisplay1_ : lblDisplay2_; }
@@ -84,8 +104,34 @@ protected:
 
 private:
     void createMenus();
+    void connectMenus();
     void createControls();
     void Form_Load();
+
+    // Pointer input (face_pointer.cpp).
+    void connectPointer();
+    // The handlers of the key pictures: the tag of the up picture with the same index.
+    void imageMouseDown(face::PictureRef picture, std::int16_t button);
+    void imageMouseUp(face::PictureRef picture);
+    void Form_MouseDown(Qt::MouseButton button, Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, QPoint global);
+    void Form_MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, QPoint global);
+    void Form_MouseUp();
+
+    // The keyboard (face_keys.cpp): the shortcuts while the focus is on no label box being edited.
+    bool Form_KeyEvent(const QKeyEvent& key);
+    void raiseStroke(const KeyStroke& stroke);
+    bool faceTakesKeys() const;
+    void pressKey(KeyId key, bool down);
+    // Releases the keys still held down by their shortcuts: the face lost the keyboard.
+    void releaseHeldKeys();
+
+    // Label editing (face_labels.cpp).
+    void setUpLabelBox(QLineEdit& box);
+    int labelIndex(const QObject* watched) const;
+    bool labelBoxEvent(int index, QEvent& event);
+    void txtLineLabels_LostFocus(int index);
+    bool txtLineLabels_KeyPress(int index, const QKeyEvent& key);
+    bool exceedsTypingLimit(const QLineEdit& box, const QKeyEvent& key) const;
 
     // Set-up of the controls at load.
     void mDetermineSystemFontSize();
@@ -100,6 +146,7 @@ private:
     void showBackgroundFile(const std::string& file);
     std::filesystem::path faceFile(const std::string& file) const;
     void focusDummy();
+    void shutdownOnce();
 
     // The controls one row of the button table names.
     struct RowControls {
@@ -126,6 +173,16 @@ private:
     bool lcdFailureShown_ = false; // one box per flash cycle; every failure is logged
     int mnSystemFontSize_ = 1;
     FaceOutline outline_;
+    std::string msSavedLabel_;
+    // The drag of the window by its background: where the pointer and the window were at the press.
+    bool mbDragging_ = false;
+    QPoint dragPointerStart_;
+    QPoint dragWindowStart_;
+    KeyTranslation keys_;
+    QTimer releaseTimer_; // takes a held-back release once no repeat followed it
+    bool shutdownCalled_ = false;
+    StandbyInhibitor* standby_ = nullptr;
+    QPointer<AboutForm> about_;
 
     FaceCanvas* canvas_ = nullptr;
     std::map<std::tuple<face::Control, face::Side, int>, PictureItem*> pictures_;

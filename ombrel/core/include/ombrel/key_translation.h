@@ -7,7 +7,8 @@
 // and released without it (or the reverse) releases what it pressed. X repeats a held key as release and press
 // pairs of one time stamp, not always marked as repeats by the time the release is read: a release is therefore
 // held back until the form takes it (kRepeatWindowMs later) or a press of another time comes; a press of the
-// same key and time cancels it. So a held key gives one press per repeat and one release.
+// same key and time cancels it. So a held key gives one press per repeat and one release. A key whose press went
+// elsewhere (a pop-up menu, a label box being edited) gives nothing when it repeats or comes up here.
 #include <cstdint>
 #include <optional>
 #include <unordered_map>
@@ -67,8 +68,12 @@ private:
         std::uint64_t time;
     };
 
+    // A release or repeat whose press was not seen here; the last such release, whose repeat may follow.
+    bool foreignKey(const QKeyEvent& event, bool press);
+
     std::unordered_map<std::uint32_t, WindowsKey> held_; // by native scan code
     std::optional<Pending> pending_;
+    std::optional<Pending> foreign_;
 };
 
 } // namespace kez::ombrel

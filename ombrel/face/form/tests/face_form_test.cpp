@@ -9,12 +9,16 @@
 #include <memory>
 #include <string>
 
+#include "eventually.h"
 #include "face_test_kit.h"
 #include "form/face_canvas.h"
 #include "form/kz_set_phone_form.h"
 #include "layout/bitmap_files.h"
 #include "layout/outlines.h"
 #include "layout/window_tables.h"
+#include "logind_mock.h"
+#include "ombrel/registry.h"
+#include "process.h"
 
 namespace kez::ombrel::test {
 namespace {
@@ -22,6 +26,7 @@ namespace {
 using face::Control;
 using face::FaceSize;
 using face::Side;
+using namespace std::chrono_literals;
 
 std::unique_ptr<KzSetPhoneForm> loadFace(FaceWorld& world, std::int16_t uiType) {
     auto form = std::make_unique<KzSetPhoneForm>();
@@ -194,6 +199,27 @@ TEST(FaceForm, MenusCarryTheirCaptions) {
     }
     EXPECT_EQ(captions.join('|'), "&File|&Exit|&Tools|&Hide window background|-|&Options...|&Help|&Contents...|"
                                   "Release &Notes...|-|&About...");
+}
+
+TEST(FaceStandby, RefusedWhileTheFaceShowsAndTheSettingIsTrue) {
+    const kez::test::LogindMock logind;
+    const auto blocked = [&] {
+        const auto list = logind.inhibitors();
+        return list.find("('sleep', 'KEZ Ombrel', ") != std::string::npos && list.find("'block'") != std::string::npos;
+    };
+    for (const bool suppress : {true, false}) {
+        FaceWorld world;
+        gSetRegParamBoolean(Hive::LocalMachine, settingsKey("UI"), "SuppressStandby", suppress);
+        kez::test::ChildProcess face;
+        ASSERT_TRUE(face.start({FACE_PROBE, "2"}, logind.environment()));
+        ASSERT_EQ(face.readLine(60s), "ready");
+        // The answer comes after the showing, so the lock is asked for by now.
+        EXPECT_EQ(face.sendLine("state") ? face.readLine(60s) : std::nullopt, "shown");
+        EXPECT_EQ(blocked(), suppress) << logind.inhibitors();
+        face.sendLine("quit");
+        EXPECT_EQ(face.wait(60s), 0);
+        EXPECT_TRUE(kez::test::eventually([&] { return !blocked(); }, 60s));
+    }
 }
 
 } // namespace

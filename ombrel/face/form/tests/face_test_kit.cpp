@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QTest>
+
 #include "layout/bitmap_files.h"
 
 namespace kez::ombrel::test {
@@ -39,6 +41,12 @@ std::vector<std::string> FaceWorld::errorLines() const {
         if (line.rfind("ERROR:", 0) == 0) errors.push_back(line);
     }
     return errors;
+}
+
+ShownFace::ShownFace(FaceWorld& world, std::int16_t uiType) : owner(world.options(uiType)) {
+    form.Initialize(owner, owner.buttons, owner.leds);
+    form.show();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
 }
 
 QImage pixels(const QImage& image) { return image.convertToFormat(QImage::Format_RGB32); }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "face_events.h"
 #include "form/kz_set_phone_form.h"
 #include "kez/ui/message_boxes.h"
 #include "layout/face_types.h"
@@ -52,10 +53,8 @@ using testing::RecordingOwner;
 
 // A face that a recording controller has initialised, shown.
 struct ShownFace {
-    ShownFace(FaceWorld& world, std::int16_t uiType) : owner(world.options(uiType)) {
-        form.Initialize(owner, owner.buttons, owner.leds);
-        form.show();
-    }
+    // Shown and active, as a window the user works in.
+    ShownFace(FaceWorld& world, std::int16_t uiType);
 
     RecordingOwner owner;
     KzSetPhoneForm form;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "eventually.h"
+#include "face_on_x.h"
 #include "face_test_kit.h"
 #include "layout/bitmap_files.h"
 #include "layout/outlines.h"
@@ -32,17 +33,6 @@ using kez::test::runCommand;
 using namespace std::chrono_literals;
 
 constexpr QRgb kMagenta = 0xFFFF00FF;
-
-struct Placed {
-    std::string window;
-    QRect canvas; // on the screen
-};
-
-fs::path previewFolder() {
-    const auto folder = fs::path(KEZ_BINARY_DIR) / "face" / "x-previews";
-    fs::create_directories(folder);
-    return folder;
-}
 
 std::string geometry(const QRect& r) {
     return std::to_string(r.width()) + "x" + std::to_string(r.height()) + "+" + std::to_string(r.x()) + "+" +
@@ -97,56 +87,6 @@ fs::path maskedCanvas(const fs::path& in, const QRect& area, FaceSize size, cons
 long differingPixels(const fs::path& a, const fs::path& b) {
     const auto result = runCommand({"compare", "-metric", "AE", a.string(), b.string(), "null:"});
     return result.exitCode == 2 ? -1 : static_cast<long>(std::stod(result.err));
-}
-
-class FaceOnX {
-public:
-    FaceOnX(const kez::test::XServer& x, int type, bool transparent = false) : x_(x) {
-        std::vector<std::string> argv{FACE_PROBE, std::to_string(type)};
-        if (transparent) argv.emplace_back("transparent");
-        EXPECT_TRUE(face_.start(argv, x.environment()));
-        EXPECT_EQ(face_.readLine(20s), "ready");
-    }
-    ~FaceOnX() {
-        face_.sendLine("quit");
-        face_.wait();
-    }
-
-    std::string command(const std::string& line) {
-        face_.sendLine(line);
-        return face_.readLine().value_or("");
-    }
-    Placed where() {
-        std::istringstream in(command("where"));
-        Placed placed;
-        int x = 0, y = 0, w = 0, h = 0;
-        in >> placed.window >> x >> y >> w >> h;
-        placed.canvas = QRect(x, y, w, h);
-        return placed;
-    }
-    QImage screen(const fs::path& file) const {
-        EXPECT_TRUE(x_.grab(file));
-        return QImage(QString::fromStdString(file.string()));
-    }
-    // The screen once `condition` holds for it (the window is drawn in its own time).
-    QImage screenWhen(const fs::path& file, const std::function<bool(const QImage&)>& condition) const {
-        QImage image;
-        kez::test::eventually([&] { return condition(image = screen(file)); });
-        return image;
-    }
-
-private:
-    const kez::test::XServer& x_;
-    kez::test::ChildProcess face_;
-};
-
-// The window's top left corner on the screen, as the X server has it.
-QPoint windowPlace(const kez::test::XServer& x, const std::string& window) {
-    const auto info = x.run({"xwininfo", "-id", window}).out;
-    const auto left = info.find("Absolute upper-left X:");
-    const auto top = info.find("Absolute upper-left Y:");
-    if (left == std::string::npos || top == std::string::npos) return {-1, -1};
-    return {std::stoi(info.substr(left + 22)), std::stoi(info.substr(top + 22))};
 }
 
 // "Window shape extents:  WxH+X+Y" of xwininfo -shape; empty when there is no shape.
@@ -230,7 +170,7 @@ TEST(FaceOnX, TransparentStartsShapedAndDoubleClicksToggle) {
     FaceWorld world;
     kez::test::TempDir scratch("kez-face-x");
     kez::test::XServer x;
-    FaceOnX face(x, 2, true);
+    FaceOnX face(x, 2, {"transparent"});
     const QRect canvas = face.where().canvas;
     const QPoint corner = canvas.topLeft() + QPoint(2, 2);
     const auto isShaped = [&](bool shaped) {
@@ -274,15 +214,15 @@ TEST(FaceOnX, UnderAWindowManagerTheFrameGoesAndThePictureStays) {
     }
 }
 
-TEST(FaceOnX, CloseBoxAsksTheControllerAndKeepsTheWindow) {
+TEST(FaceOnX, CloseFromTheWindowManagerAsksTheControllerAndKeepsTheWindow) {
     FaceWorld world;
     kez::test::XServer x(true);
     FaceOnX face(x, 2);
     const std::string window = face.where().window;
-    // Openbox closes the active window on Alt+F4, as its close box does: the window is asked to close.
     EXPECT_TRUE(x.run({"xdotool", "windowactivate", "--sync", window}).ok());
-    EXPECT_TRUE(x.run({"xdotool", "key", "alt+F4"}).ok());
-    EXPECT_TRUE(kez::test::eventually([&] { return face.command("calls") == "UserFileExit"; }));
+    // As the close box does: the window manager asks the window to close.
+    EXPECT_TRUE(x.run({"wmctrl", "-i", "-c", window}).ok());
+    EXPECT_TRUE(kez::test::eventually([&] { return face.command("calls") == "UserFileExit"; }, 60s));
     EXPECT_TRUE(x.run({"xwininfo", "-id", window}).out.find("IsViewable") != std::string::npos);
 }
 

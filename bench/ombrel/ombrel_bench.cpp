@@ -1,0 +1,87 @@
+// Figures for the program ombrel under Xvfb and openbox, with its real engine on the virtual wire: the time from
+// its start to its window showing "Waiting for Init" (the display is set before the window is shown), and from a
+// key typed on the simple window by xdotool to the key event printed by the simulated call server. Medians and
+// 99th percentiles; nothing here asserts anything.
+#include <signal.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "program_kit.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using kez::ombrel::test::ProgramWorld;
+
+constexpr int kStarts = 10;
+constexpr int kKeys = 100;
+const std::string kServerMac = "02:53:49:4d:00:01";
+
+double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+void report(const char* what, std::vector<double> samples) {
+    if (samples.empty()) {
+        std::printf("%-44s no samples\n", what);
+        return;
+    }
+    std::sort(samples.begin(), samples.end());
+    const auto at = [&](double share) { return samples[static_cast<std::size_t>(share * (samples.size() - 1))]; };
+    std::printf("%-44s median %7.1f ms  99th %7.1f ms  (%zu)\n", what, at(0.5), at(0.99), samples.size());
+}
+
+std::vector<double> startsToWaitingForInit(const char* type) {
+    ProgramWorld world(false);
+    world.set("UI", "Type", type);
+    std::vector<double> samples;
+    for (int i = 0; i < kStarts; ++i) {
+        const auto start = Clock::now();
+        if (!world.start()) break;
+        const auto window = world.awaitWindow("^KEZ Ombrel \\(TM\\)", 60s);
+        if (!window.empty()) samples.push_back(ms(Clock::now() - start));
+        ::kill(world.program().pid(), SIGTERM);
+        world.ended(30s);
+    }
+    return samples;
+}
+
+std::vector<double> keysToTheCallServer() {
+    ProgramWorld world(false);
+    world.set("UI", "Type", "0");
+    world.set("Communications", "VuruvMac", kServerMac);
+    kez::test::ChildProcess server;
+    server.start({KEZ_PYTHON, KEZ_SOURCE_DIR "/tests/callserver/kezsim", "serve", "--show", "--wire", world.wire(),
+                  "--mac", kServerMac},
+                 {"PYTHONDONTWRITEBYTECODE=1"});
+    const auto awaitLine = [&](const std::string& part) {
+        for (const auto end = Clock::now() + 30s; Clock::now() < end;) {
+            if (auto line = server.readLine(1s); line && line->find(part) != std::string::npos) return true;
+        }
+        return false;
+    };
+    std::vector<double> samples;
+    if (!awaitLine("kezsim: call server") || !world.start()) return samples;
+    const auto window = world.awaitWindow("^KEZ Ombrel \\(TM\\)", 60s);
+    if (window.empty() || !awaitLine("in service")) return samples;
+    world.x({"xdotool", "windowactivate", "--sync", window});
+    for (int i = 0; i < kKeys; ++i) {
+        const auto start = Clock::now();
+        world.x({"xdotool", "key", "5"});
+        if (!awaitLine("nEventID=3 nEventInfo1=5")) break;
+        samples.push_back(ms(Clock::now() - start));
+    }
+    return samples;
+}
+
+} // namespace
+
+int main() {
+    report("start to \"Waiting for Init\", small face", startsToWaitingForInit("2"));
+    report("start to \"Waiting for Init\", simple window", startsToWaitingForInit("0"));
+    report("key typed (xdotool) to KzSetEvent at kezsim", keysToTheCallServer());
+    return 0;
+}

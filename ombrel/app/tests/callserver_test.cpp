@@ -1,0 +1,105 @@
+// The controller with the simple form (offscreen) and the real engine, made from the registered servers, against
+// the simulated call server (kezsim serve --show, which prints every message a set sends) on the virtual wire:
+// the keys come on with the set initialisation, the call server's display and LEDs show on the form, a key
+// reaches the call server as a key event, and the call server's DTMF is played and completed.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QLabel>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+
+#include "controller_kit.h"
+#include "face_seam.h"
+#include "kez/ui/apt_bridge.h"
+#include "net_namespace.h"
+#include "process.h"
+#include "scoped_audio_devices.h"
+
+namespace kez::ombrel::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string kServerMac = "02:53:49:4d:00:01";
+
+// Turns Qt's loop, where the engine's events arrive, until `done` or the limit.
+bool turnUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 30s) {
+    for (const auto end = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < end;) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (done()) return true;
+    }
+    return false;
+}
+
+// The form's key (or, with `led`, its LED) that carries this tag.
+QAbstractButton* control(const PhoneForm& form, const char* tag, bool led) {
+    for (auto* button : form.findChildren<QAbstractButton*>()) {
+        if (button->property("tag").toString() == QLatin1String(tag) && button->isCheckable() == led) return button;
+    }
+    return nullptr;
+}
+
+class ProgramWithTheCallServer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* server : {CORVANE_LIBRARY, LINKOR_LIBRARY, SONWELL_LIBRARY})
+            ASSERT_TRUE(
+                kez::test::runCommand({KEZREGSVR_PATH, std::filesystem::weakly_canonical(server).string()}).ok());
+        setMachineValue("UI", "Type", "0");
+        setMachineValue("Communications", "XAVVersion", "3");
+        setMachineValue("Communications", "VuruvMac", "02-53-49-4D-00-01");
+        ASSERT_TRUE(server_.start({KEZ_PYTHON, KEZ_SOURCE_DIR "/tests/callserver/kezsim", "serve", "--show", "--period",
+                                   "0.2", "--wire", wire_, "--mac", kServerMac, "--on-ready", "dtmf 7 1:100"},
+                                  {"PYTHONDONTWRITEBYTECODE=1"}));
+        ASSERT_TRUE(awaitLine({"kezsim: call server"})) << seen_;
+    }
+
+    // Until the call server prints a line holding every part.
+    bool awaitLine(const std::vector<std::string>& parts) {
+        return turnUntil([&] {
+            while (auto line = server_.readLine(1ms)) {
+                seen_ += *line + "\n";
+                if (std::ranges::all_of(parts, [&](const auto& part) { return line->find(part) != std::string::npos; }))
+                    return true;
+            }
+            return false;
+        });
+    }
+
+    ControllerWorld world_{programPhoneForms(), true};
+    const kez::test::ScopedAudioDevices audio_{"virtual:Headset"};
+    const std::string wire_ = "vhub:" + kez::test::uniqueName("oc");
+    const kez::test::ScopedEnv adapters_{"KEZ_ADAPTERS", wire_ + "@02:00:00:00:00:05"};
+    kez::test::ChildProcess server_;
+    std::string seen_;
+};
+
+TEST_F(ProgramWithTheCallServer, KeysComeOnWithInitAndTheCallServersDisplayLedsAndDigitsReachTheForm) {
+    const ui::AptBridge bridge;
+    ASSERT_TRUE(world_.start());
+    world_.controller().Show();
+    const PhoneForm& form = *world_.controller().phoneForm();
+    auto* five = control(form, "5", false);
+    auto* speaker = control(form, "22", true);
+    ASSERT_TRUE(five && speaker);
+    EXPECT_FALSE(five->isEnabled());
+    auto* line2 = form.findChild<QLabel*>(QStringLiteral("lblDisplay2"));
+    ASSERT_NE(line2, nullptr);
+
+    EXPECT_TRUE(turnUntil([&] { return five->isEnabled() && line2->text() == "Ext 201"; })) << seen_;
+    EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "nEventID=5", "nEventInfo1=7"})) << "the digits played\n" << seen_;
+
+    emit world_.controller().phoneForm()->ButtonDown(kLeftMouseButton, "17");
+    EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "nEventID=3", "nEventInfo1=17"})) << seen_;
+    EXPECT_TRUE(turnUntil([&] { return speaker->isChecked() && line2->text() == "Dial"; })) << "dial tone\n" << seen_;
+    emit world_.controller().phoneForm()->ButtonDown(kLeftMouseButton, "5");
+    EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "nEventID=3", "nEventInfo1=5"})) << seen_;
+    EXPECT_EQ(world_.boxTexts(), std::vector<std::string>{}) << "dial tone and the digits play";
+}
+
+} // namespace
+} // namespace kez::ombrel::test
