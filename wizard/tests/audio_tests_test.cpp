@@ -4,7 +4,6 @@
 // the test's 7 s on the test clock).
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,6 +16,7 @@
 #include "audio_buffer_form.h"
 #include "kez/sys/tick.h"
 #include "microphone_test_form.h"
+#include "modal_dialog.h"
 #include "wizard_test_kit.h"
 
 namespace kez::wizard::test {
@@ -26,12 +26,11 @@ using Calls = std::vector<std::string>;
 
 void click(const QWidget& root, const char* name) { control<QAbstractButton>(root, name).click(); }
 
-// While `start` runs, once it waits for events (a modal window's loop, the tone test's pump), runs `act`
-// with the modal window then shown, null when none.
-void meanwhile(const std::function<void()>& start, const std::function<void(QWidget*)>& act) {
+// Runs `act` from the tone test's wait, which `start` begins.
+void duringTheTest(const std::function<void()>& start, const std::function<void()>& act) {
     QTimer timer;
     timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, [&] { act(QApplication::activeModalWidget()); });
+    QObject::connect(&timer, &QTimer::timeout, act);
     timer.start(0);
     start();
 }
@@ -93,16 +92,16 @@ TEST(AudioTests, EveryCloseOfTheMicrophoneBoxStopsTheTestOnceEvenAfterAFailedSta
         if (c.startFails) engine->failOn("StartMikeTest", 0x80043004, "Wave Record object create failure");
         std::vector<std::string> boxesMeanwhile;
         const QWidget* shown = nullptr;
-        meanwhile([&] { click(wizard.form, "cmdStartMike"); },
-                  [&](QWidget* box) {
-                      shown = box;
-                      boxesMeanwhile = boxTexts(world.boxes());
-                      const std::string how = c.how;
-                      if (how == "Stop test") click(*box, "cmdStopTest");
-                      if (how == "Enter") QTest::keyClick(box, Qt::Key_Return);
-                      if (how == "Escape") QTest::keyClick(box, Qt::Key_Escape);
-                      if (how == "close box") box->close();
-                  });
+        const WhenModalShows closing([&](QDialog& box) {
+            shown = &box;
+            boxesMeanwhile = boxTexts(world.boxes());
+            const std::string how = c.how;
+            if (how == "Stop test") click(box, "cmdStopTest");
+            if (how == "Enter") QTest::keyClick(&box, Qt::Key_Return);
+            if (how == "Escape") QTest::keyClick(&box, Qt::Key_Escape);
+            if (how == "close box") box.close();
+        });
+        click(wizard.form, "cmdStartMike");
         ASSERT_EQ(shown, &wizard.form.microphoneTestForm());
         // The engine's error box came first, or none.
         EXPECT_EQ(boxesMeanwhile.size(), c.startFails ? 1u : 0u);
@@ -120,11 +119,11 @@ TEST(AudioTests, BothConfigurationButtonsShowTheOneAudioBufferDialogWithoutOwner
     for (const char* button : {"cmdAudioBuffer1", "cmdAudioBuffer2"}) {
         SCOPED_TRACE(button);
         const QWidget* shown = nullptr;
-        meanwhile([&] { click(wizard.form, button); },
-                  [&](QWidget* dialog) {
-                      shown = dialog;
-                      click(*dialog, "cmdCancel");
-                  });
+        const WhenModalShows cancelling([&](QDialog& dialog) {
+            shown = &dialog;
+            click(dialog, "cmdCancel");
+        });
+        click(wizard.form, button);
         ASSERT_EQ(shown, &wizard.form.audioBufferForm());
         EXPECT_EQ(wizard.form.audioBufferForm().parentWidget(), nullptr);
     }
@@ -144,20 +143,16 @@ TEST(AudioTests, WhileTheToneTestPlaysTheEnginesButtonsAreIgnored) {
         control<QWidget>(wizard.form, button).setEnabled(true);
     engine->clearCalls();
     std::vector<std::string> opened;
-    meanwhile([&] { click(wizard.form, "cmdMulawAudioTest"); },
-              [&](QWidget*) {
-                  // A dialog a click opens despite the guard is closed at once, so the test goes on to fail.
-                  QTimer closer;
-                  QObject::connect(&closer, &QTimer::timeout, [&] {
-                      if (QWidget* modal = QApplication::activeModalWidget()) {
-                          opened.push_back(modal->objectName().toStdString());
-                          modal->close();
-                      }
+    // A dialog that a click opens despite the guard is put away at once, so the test goes on to fail.
+    const WhenModalShows closing([&](QDialog& dialog) {
+        opened.push_back(dialog.objectName().toStdString());
+        dialog.hide();
+    });
+    duringTheTest([&] { click(wizard.form, "cmdMulawAudioTest"); },
+                  [&] {
+                      for (const char* button : kEngineButtons)
+                          click(wizard.form, button);
                   });
-                  closer.start(0);
-                  for (const char* button : kEngineButtons)
-                      click(wizard.form, button);
-              });
     EXPECT_EQ(engine->calls(), joined(puts("5", "2", "-1", "-1"), {"TestAudio(0, 1, 7000)"}));
     EXPECT_EQ(opened, std::vector<std::string>{});
     EXPECT_FALSE(wizard.form.busy());
@@ -175,16 +170,16 @@ TEST(AudioTests, FinishCancelAndTheCloseBoxDuringTheToneTestEndTheWizardWhenItRe
         QObject::connect(&form, &ConfigWizardForm::ended, [&] { busyAtEnd.push_back(form.busy()); });
         int endedMeanwhile = -1;
         bool visibleMeanwhile = false;
-        meanwhile([&] { click(form, "cmdADPCMAudioTest"); },
-                  [&](QWidget*) {
-                      const std::string end = how;
-                      if (end == "Finish") click(form, "cmdFinish");
-                      if (end == "Cancel") click(form, "cmdCancel");
-                      if (end == "close box") form.close();
-                      click(form, "cmdCancel"); // a second end asked for changes nothing
-                      endedMeanwhile = wizard.ended;
-                      visibleMeanwhile = form.isVisible();
-                  });
+        duringTheTest([&] { click(form, "cmdADPCMAudioTest"); },
+                      [&] {
+                          const std::string end = how;
+                          if (end == "Finish") click(form, "cmdFinish");
+                          if (end == "Cancel") click(form, "cmdCancel");
+                          if (end == "close box") form.close();
+                          click(form, "cmdCancel"); // a second end asked for changes nothing
+                          endedMeanwhile = wizard.ended;
+                          visibleMeanwhile = form.isVisible();
+                      });
         EXPECT_EQ(endedMeanwhile, 0);
         EXPECT_TRUE(visibleMeanwhile);
         EXPECT_EQ(busyAtEnd, std::vector<bool>{false});
