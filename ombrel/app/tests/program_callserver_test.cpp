@@ -18,27 +18,11 @@ const std::string kServerMac = "02:53:49:4d:00:01";
 
 class ProgramOnAWire : public ::testing::Test {
 protected:
-    // The call server on `wire`, started after `prefix`, until it announces itself.
+    // The call server on `wire`, started after `prefix`, the set bound to it from the start: no wait for a blind
+    // binding.
     void startServer(const std::string& wire, const std::vector<std::string>& prefix = {}) {
-        auto argv = prefix;
-        argv.insert(argv.end(), {KEZ_PYTHON, KEZ_SOURCE_DIR "/tests/callserver/kezsim", "serve", "--show", "--period",
-                                 "0.2", "--wire", wire, "--mac", macOfServer_});
-        ASSERT_TRUE(server_.start(argv, {"PYTHONDONTWRITEBYTECODE=1"}));
-        // Bound to it from the start: no wait for a blind binding.
+        ASSERT_TRUE(server_.start(wire, macOfServer_, prefix)) << server_.seen();
         world_.set("Communications", "VuruvMac", macOfServer_);
-        ASSERT_TRUE(awaitLine({"kezsim: call server"})) << seen_;
-    }
-    bool awaitLine(const std::vector<std::string>& parts) {
-        return kez::test::eventually(
-            [&] {
-                while (auto line = server_.readLine(1ms)) {
-                    seen_ += *line + "\n";
-                    if (std::ranges::all_of(parts, [&](const auto& p) { return line->find(p) != std::string::npos; }))
-                        return true;
-                }
-                return false;
-            },
-            60s);
     }
     // The simple form, once it shows the call server's display: then 5 typed on it.
     void typeFive() {
@@ -48,15 +32,14 @@ protected:
             const auto log = world_.world().logTexts();
             return std::find(log.begin(), log.end(), "moEngine_DisplayUpdate: Ext 201") != log.end();
         };
-        ASSERT_TRUE(kez::test::eventually(inService, 60s)) << seen_;
+        ASSERT_TRUE(kez::test::eventually(inService, 60s)) << server_.seen();
         world_.x({"xdotool", "windowactivate", "--sync", window, "key", "5"});
-        EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "nEventID=3", "nEventInfo1=5"})) << seen_;
+        EXPECT_TRUE(server_.awaitLine({"got KzSetEventMsg", "nEventID=3", "nEventInfo1=5"})) << server_.seen();
     }
 
     ProgramWorld world_{false};
     std::string macOfServer_ = kServerMac;
-    kez::test::ChildProcess server_;
-    std::string seen_;
+    SimulatedCallServer server_;
 };
 
 TEST_F(ProgramOnAWire, AKeyTypedOnTheVirtualWireReachesTheCallServer) {
