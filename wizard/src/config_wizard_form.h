@@ -118,6 +118,7 @@ private:
     void UpdateMulticastAddress();
     void chkForceLayer3_Click(bool checked);
     void chkAdvanced_Click();
+    void cmdAdvanced_Click();
     void mFillCountryList();
     void enableFinish(bool enabled);
     std::int32_t selectedCountry() const;
