@@ -42,8 +42,7 @@ CountryForm::CountryForm(QWidget* parent)
     auto* lists = new QFormLayout;
     lists->addRow(listLabel(QStringLiteral("Tones && Cadences:"), "lblTonesCadences", cboToneCadences),
                   cboToneCadences);
-    lists->addRow(listLabel(QStringLiteral("Documentation:"), "lblDocumentation", cboDocumentation),
-                  cboDocumentation);
+    lists->addRow(listLabel(QStringLiteral("Documentation:"), "lblDocumentation", cboDocumentation), cboDocumentation);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(lists);
     layout->addLayout(buttonRow({cmdOK, cmdCancel}));

@@ -86,7 +86,7 @@ struct DialogCase {
 TEST(CountryForm, SelectsTheStoredCodesAndHandsBackWhatTheWayOutSays) {
     const DialogCase cases[] = {
         {"defaults", nullptr, nullptr, "United States (English)", "United States (English)", {}, {}, Close::Ok, 1, 1},
-        {"Brazil, code 0 raised", "19", "0", "Brazil (Portuguese)", "United States (English)", {}, {}, Close::Ok, 19, 1},
+        {"Brazil; 0 as 1", "19", "0", "Brazil (Portuguese)", "United States (English)", {}, {}, Close::Ok, 19, 1},
         {"negative raised", "-4", "-1", "United States (English)", "United States (English)", {}, {}, Close::Ok, 1, 1},
         {"not offered: kept", "9", "3", "", "", {}, {}, Close::Ok, 9, 3},
         {"16 not offered", "16", "2", "", "France (French)", {}, {}, Close::Ok, 16, 2},
