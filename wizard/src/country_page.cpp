@@ -19,7 +19,7 @@ QWidget* ConfigWizardForm::buildCountryPage() {
     chkAdvanced = namedCheckBox("chkAdvanced", QStringLiteral("&Use Advanced Settings"));
     cmdAdvanced = namedButton("cmdAdvanced", QStringLiteral("Ad&vanced ..."));
     cmdAdvanced->setEnabled(false);
-    cmdHelp = namedButton("cmdHelp", QStringLiteral("Test Help ..."));
+    cmdHelp = launcherButton("cmdHelp", QStringLiteral("Test Help ..."), &ConfigWizardForm::cmdHelp_Click);
     connect(chkAdvanced, &QCheckBox::clicked, this, [this] { chkAdvanced_Click(); });
     connect(cmdAdvanced, &QPushButton::clicked, this, [this] { cmdAdvanced_Click(); });
 
