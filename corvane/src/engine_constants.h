@@ -15,6 +15,20 @@ inline constexpr std::uint16_t kIpTransportBits = 0x0060;
 inline constexpr std::uint16_t kCameOverUdpBit = 0x0020;
 inline constexpr std::uint16_t kVlanTagBit = 0x0002;
 
+// On an audio header: the packet is audio ("HA"); a reliable packet instead.
+inline constexpr std::uint16_t kAudioPacketBit = 0x0008;
+inline constexpr std::uint16_t kReliableControlBit = 0x0010;
+// A reliable control packet on a call's audio header.
+constexpr std::uint16_t reliableOnAudioHeader(std::uint16_t audioBits) {
+    return static_cast<std::uint16_t>((audioBits & ~kAudioPacketBit) | kReliableControlBit);
+}
+
+// The set's own device number in audio traffic, and the one of a group destination.
+inline constexpr std::int16_t kAudioVdn = 2;
+inline constexpr std::int16_t kGroupVdn = -1; // 0xFFFF
+// The audio header of the diagnostic audio send and receive: Ethernet, audio packets.
+inline constexpr std::uint16_t kDiagnosticAudioBits = 0x0009;
+
 inline constexpr std::int16_t kNoDeviceHandle = -1;
 inline constexpr std::int16_t kDeviceType = 0x0200;
 inline constexpr std::int16_t kDiscoveryStateInitialised = 2;

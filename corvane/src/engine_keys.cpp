@@ -10,6 +10,7 @@ HRESULT Engine::ButtonDown(std::int16_t nButton) {
     if (com::isVariantTrue(settings_.shareWave)) {
         if (const HRESULT hr = openSharedWave(); com::FAILED(hr)) return hr;
     }
+    call_.keyPressed(nButton);
     return sendControlEvent(kEventKeyPress, nButton);
 }
 

@@ -46,11 +46,6 @@ void Engine::waveIdleTick() {
         windowHandle_);
 }
 
-// Reliable-audio flow control acts on the audio connections, which come with the call state.
-void Engine::flowControlTick() {}
-
-void Engine::onPlayComplete() { windowHandle_.post({kMsgFlowControlTick, 0, 0, {}}); }
-
 void Engine::postCalleeError(HRESULT hr, const com::Guid& iid) {
     postEngineError(windowHandle_, hr, takeCalleeError(hr, iid).description);
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "call/call_audio.h"
 #include "control/control_handlers.h"
 #include "corvane/engine.h"
 #include "engine_state.h"
@@ -21,12 +22,9 @@ namespace kez::corvane {
 
 struct WaveFileImage;
 
-// Not yet provided by this engine.
-inline constexpr com::HRESULT E_NOTIMPL = com::makeHresult(0x80004001);
-
 class Engine final : public com::Implements<IEngine, com::IConnectionPointContainer>,
                      private EngineWindowOwner,
-                     private ControlServices {
+                     private CallServices {
 public:
     Engine();
     // Stops first, then drops (and frees) whatever is still posted to the window.
@@ -131,8 +129,9 @@ public:
 
     // From the sinks the engine advises on its endpoint and play object.
     void onEndPointEvent(com::DispId id, const com::Ptr<com::Object>& message);
-    void onPlayComplete();
-    // On the record thread: true when the microphone test plays the frame back.
+    void onPlayComplete(std::int32_t stream);
+    // On the record thread: the call's, or the microphone test's while it runs.
+    void onRecorded(const Variant& data, bool silence);
     bool mikeTestTakes(const Variant& frame, bool silent);
 
 private:
@@ -142,8 +141,6 @@ private:
     struct Settings {
         WaveSettings wave;
         std::int16_t adapter = -1;
-        VariantBool mute = com::VARIANT_FALSE, jitter = com::VARIANT_FALSE;
-        std::int16_t jitterFactor = 32767;
         std::int32_t jitterDelay = 50, bufferSamples = 192;
         VariantBool allMulticast = com::VARIANT_FALSE, shareWave = com::VARIANT_FALSE;
         std::int16_t waveShutdownDelay = 5;
@@ -164,6 +161,9 @@ private:
     HRESULT closeEndPoint();
     // Record first, then play; a play failure closes the record object again.
     HRESULT openSharedWave(bool autoSetupMixer = false);
+    HRESULT diagnosticEndPoint(bool events);
+    void closePlayObject();
+    void closeRecordObject();
 
     // The worker threads.
     void statusLoop(sys::Event& wake);
@@ -186,6 +186,9 @@ private:
     void playDtmfReceived(const com::Ptr<com::Object>& message);
     void commandReceived(const com::Ptr<com::Object>& message);
     bool takeLedArrays(linkor::ISystemStateMsg& message);
+    void callStateReceived(const com::Ptr<com::Object>& message);
+    void pageReceived(const com::Ptr<com::Object>& message);
+    void audioReceived(const com::Ptr<com::Object>& message, bool reliable);
 
     // ControlServices
     bool allMulticast() const override;
@@ -204,6 +207,17 @@ private:
     void post(apt::Message message) override;
     void postError(HRESULT hr, std::string text) override;
     void postCalleeError(HRESULT hr, const com::Guid& iid) override;
+    bool pageActive() const override;
+    void endPage() override;
+    com::Ptr<com::Object> keptCallState() const override;
+
+    // CallServices
+    com::Ptr<sonwell::IWavePlay> playObject() const override;
+    com::Ptr<sonwell::IWaveRecord> recordObject() const override;
+    com::Ptr<linkor::IEndPoint> endPoint() const override;
+    std::int16_t keptAlertMode() const override;
+    bool discovering() const override;
+    bool loopToSpeaker(const Variant& data, bool silence, std::uint16_t framesCollected) override;
 
     // Local audio: the play object a member's sound goes to, opened first in shared mode,
     // and a wave file loaded for it.
@@ -219,6 +233,7 @@ private:
     Settings settings_;
     EngineState state_;
     ControlHandlers control_{state_, *this};
+    CallAudio call_{state_, *this};
     EngineEvents events_;
     const Variant defaultDestinationMac_;
     com::Ptr<linkor::IEndPoint> endPoint_;

@@ -52,18 +52,18 @@ HRESULT Engine::put_nProtocolRevision(std::int16_t v) { return putField(state_, 
 
 HRESULT Engine::get_lBufferDelay(std::int32_t& v) { return get(settings_.wave.bufferDelay, v); }
 HRESULT Engine::put_lBufferDelay(std::int32_t v) { return put(settings_.wave.bufferDelay, v); }
-HRESULT Engine::get_bMute(VariantBool& v) { return get(settings_.mute, v); }
-HRESULT Engine::put_bMute(VariantBool v) { return put(settings_.mute, v); }
+HRESULT Engine::get_bMute(VariantBool& v) { return getField(state_, &SharedFields::mute, v); }
+HRESULT Engine::put_bMute(VariantBool v) { return putField(state_, &SharedFields::mute, v); }
 HRESULT Engine::get_nNoiseFloor(std::int16_t& v) { return get(settings_.wave.noiseFloor, v); }
 HRESULT Engine::put_nNoiseFloor(std::int16_t v) { return put(settings_.wave.noiseFloor, v); }
 HRESULT Engine::get_nAdapter(std::int16_t& v) { return get(settings_.adapter, v); }
 HRESULT Engine::put_nAdapter(std::int16_t v) { return put(settings_.adapter, v); }
 HRESULT Engine::get_lBufferMultiplier(std::int32_t& v) { return get(settings_.wave.bufferMultiplier, v); }
 HRESULT Engine::put_lBufferMultiplier(std::int32_t v) { return put(settings_.wave.bufferMultiplier, v); }
-HRESULT Engine::get_bJitter(VariantBool& v) { return get(settings_.jitter, v); }
-HRESULT Engine::put_bJitter(VariantBool v) { return put(settings_.jitter, v); }
-HRESULT Engine::get_nJitterFactor(std::int16_t& v) { return get(settings_.jitterFactor, v); }
-HRESULT Engine::put_nJitterFactor(std::int16_t v) { return put(settings_.jitterFactor, v); }
+HRESULT Engine::get_bJitter(VariantBool& v) { return getField(state_, &SharedFields::jitter, v); }
+HRESULT Engine::put_bJitter(VariantBool v) { return putField(state_, &SharedFields::jitter, v); }
+HRESULT Engine::get_nJitterFactor(std::int16_t& v) { return getField(state_, &SharedFields::jitterFactor, v); }
+HRESULT Engine::put_nJitterFactor(std::int16_t v) { return putField(state_, &SharedFields::jitterFactor, v); }
 HRESULT Engine::get_lJitterDelay(std::int32_t& v) { return get(settings_.jitterDelay, v); }
 HRESULT Engine::put_lJitterDelay(std::int32_t v) { return put(settings_.jitterDelay, v); }
 HRESULT Engine::get_nRecordAdapter(std::int16_t& v) { return get(settings_.wave.recordAdapter, v); }

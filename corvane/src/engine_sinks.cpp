@@ -22,8 +22,8 @@ private:
 class WavePlaySink final : public com::Implements<sonwell::_IWavePlayEvents> {
 public:
     explicit WavePlaySink(Engine& engine) : engine_(engine) {}
-    HRESULT PlayComplete(std::int32_t) override {
-        engine_.onPlayComplete();
+    HRESULT PlayComplete(std::int32_t lStream) override {
+        engine_.onPlayComplete(lStream);
         return com::S_OK;
     }
 
@@ -34,12 +34,12 @@ private:
 class WaveRecordSink final : public com::Implements<sonwell::_IWaveRecordEvents> {
 public:
     explicit WaveRecordSink(Engine& engine) : engine_(engine) {}
-    HRESULT DataReady(const Variant& frame) override {
-        engine_.mikeTestTakes(frame, false);
+    HRESULT DataReady(const Variant& data) override {
+        engine_.onRecorded(data, false);
         return com::S_OK;
     }
-    HRESULT SilenceDetected(const Variant& frame) override {
-        engine_.mikeTestTakes(frame, true);
+    HRESULT SilenceDetected(const Variant& data) override {
+        engine_.onRecorded(data, true);
         return com::S_OK;
     }
 

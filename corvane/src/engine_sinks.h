@@ -9,7 +9,7 @@ class Engine;
 
 com::Ptr<com::Object> makeEndPointSink(Engine& engine);
 com::Ptr<com::Object> makeWavePlaySink(Engine& engine);
-// Recorded audio goes to the microphone test while it runs.
+// Recorded audio goes to the call, or to the microphone test while it runs.
 com::Ptr<com::Object> makeWaveRecordSink(Engine& engine);
 
 } // namespace kez::corvane

@@ -15,6 +15,7 @@ HRESULT Engine::Start() {
     run_ = Run::Partial;
     state_.resetRun();
     control_.resetRun();
+    call_.resetRun();
     statusPeriodMs_ = timing::kStatusPeriod.count();
     statusRunning_ = true;
     HRESULT hr = com::S_OK;
@@ -88,6 +89,7 @@ HRESULT Engine::Stop() {
     mikeTest_.end();
     probe_.cancel();
     waveIdle_.stop();
+    call_.connections().releaseAll();
     flowControl_.stop();
     statusRunning_ = false;
     status_.stop();
@@ -99,6 +101,7 @@ HRESULT Engine::Stop() {
         waves_.closeRecord(windowHandle_);
     }
     const HRESULT hr = closeEndPoint();
+    call_.resetRun();
     run_ = Run::Stopped;
     return hr;
 }

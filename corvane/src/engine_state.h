@@ -18,6 +18,9 @@ struct SharedFields {
     com::VariantBool forceLevel3 = com::VARIANT_FALSE;
     com::VariantBool softDevice = com::VARIANT_TRUE;
     std::int16_t protocolRevision = 0;
+    // What the recorded audio goes out with.
+    com::VariantBool mute = com::VARIANT_FALSE, jitter = com::VARIANT_FALSE;
+    std::int16_t jitterFactor = 32767;
     // Per-run state.
     std::uint16_t controlBits = kEthernetControlBits;
     std::uint16_t controlTos = 0, controlTci = 0;

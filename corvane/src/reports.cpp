@@ -10,10 +10,7 @@ namespace {
 
 using linkor::IJIPMessage;
 
-constexpr std::int16_t kAudioVdn = 2;
 constexpr std::int16_t kFlowControlInfo2 = 20;
-constexpr std::uint16_t kAudioPacketBit = 0x0008;
-constexpr std::uint16_t kReliableControlBit = 0x0010;
 
 std::int16_t word(std::uint16_t value) { return static_cast<std::int16_t>(value); }
 
@@ -113,7 +110,7 @@ KzSetEventFields flowControlEvent(const Addressing& audio, std::int16_t deviceHa
                                   KzSetEventId id, std::int16_t lastReliableSequence) {
     KzSetEventFields f;
     f.address = audio;
-    f.address.headerBits = static_cast<std::uint16_t>((audio.headerBits & ~kAudioPacketBit) | kReliableControlBit);
+    f.address.headerBits = reliableOnAudioHeader(audio.headerBits);
     f.deviceHandle = deviceHandle;
     f.revision = revision;
     f.eventId = id;

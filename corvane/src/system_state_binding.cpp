@@ -17,6 +17,10 @@ void Engine::onEndPointEvent(com::DispId id, const com::Ptr<com::Object>& messag
     case linkor::kDispIdLEDMappingReceived: ledMappingReceived(message); break;
     case linkor::kDispIdPlayDTMFMsgReceived: playDtmfReceived(message); break;
     case linkor::kDispIdSlaveCommandReceived: commandReceived(message); break;
+    case linkor::kDispIdKzSetCallStateControlReceived: callStateReceived(message); break;
+    case linkor::kDispIdSlavePageCmdReceived: pageReceived(message); break;
+    case linkor::kDispIdAudioReceived: audioReceived(message, false); break;
+    case linkor::kDispIdReliableAudioReceived: audioReceived(message, true); break;
     default: break;
     }
 }

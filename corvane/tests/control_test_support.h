@@ -18,9 +18,11 @@ inline com::Ptr<com::Object> opaqueMessage() {
     return std::make_shared<Opaque>();
 }
 
-struct FakeControl final : ControlServices {
+struct FakeControl : virtual ControlServices {
     bool allMulticastProperty = false;
     bool shareWave = false, devicesOpen = false;
+    bool pageIsActive = false;
+    com::Ptr<com::Object> keptCall;
     std::set<std::string> failing; // names of the calls that return E_FAIL
     std::vector<std::string> log;
     std::vector<apt::Message> posts;
@@ -45,6 +47,9 @@ struct FakeControl final : ControlServices {
     com::HRESULT openPlayDevice() override { return call("open play"); }
     com::HRESULT openRecordDevice() override { return call("open record"); }
     bool waveDevicesOpen() const override { return devicesOpen; }
+    bool pageActive() const override { return pageIsActive; }
+    void endPage() override { log.push_back("end page"); }
+    com::Ptr<com::Object> keptCallState() const override { return keptCall; }
     void setStatusPeriod(std::int64_t milliseconds) override { statusPeriod = milliseconds; }
     void wakeStatus() override { log.push_back("status"); }
     void post(apt::Message message) override { posts.push_back(std::move(message)); }
@@ -64,7 +69,7 @@ struct FakeControl final : ControlServices {
         return ids;
     }
 
-private:
+protected:
     com::HRESULT call(std::string name) {
         log.push_back(name);
         return failing.contains(name) ? com::E_FAIL : com::S_OK;

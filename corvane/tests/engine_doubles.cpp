@@ -113,15 +113,21 @@ std::vector<Doubles::Sent> Doubles::sent() const {
     return sent_;
 }
 
-void FakeEndPoint::raiseSystemState(const com::Ptr<com::Object>& message) {
-    events_.fire([&](linkor::_IEndPointEvents& sink) { return sink.SystemStateReceived(message); });
+void FakeEndPoint::raise(linkor::EndPointEventId id, const com::Ptr<com::Object>& message) {
+    using Event = com::HRESULT (linkor::_IEndPointEvents::*)(const com::Ptr<com::Object>&);
+    static const std::map<linkor::EndPointEventId, Event> events{
+        {linkor::kDispIdAudioReceived, &linkor::_IEndPointEvents::AudioReceived},
+        {linkor::kDispIdSystemStateReceived, &linkor::_IEndPointEvents::SystemStateReceived},
+        {linkor::kDispIdKzSetInitReceived, &linkor::_IEndPointEvents::KzSetInitReceived},
+        {linkor::kDispIdKzSetCallStateControlReceived, &linkor::_IEndPointEvents::KzSetCallStateControlReceived},
+        {linkor::kDispIdReliableAudioReceived, &linkor::_IEndPointEvents::ReliableAudioReceived}};
+    const Event event = events.at(id);
+    events_.fire([&](linkor::_IEndPointEvents& sink) { return (sink.*event)(message); });
 }
 
-void FakeEndPoint::raiseSetInit(const com::Ptr<com::Object>& message) {
-    events_.fire([&](linkor::_IEndPointEvents& sink) { return sink.KzSetInitReceived(message); });
-}
+com::HRESULT FakeEndPoint::SendPacket(const com::Ptr<com::Object>& message) { return keep(message, "SendPacket"); }
 
-com::HRESULT FakeEndPoint::SendPacket(const com::Ptr<com::Object>& message) {
+com::HRESULT FakeEndPoint::keep(const com::Ptr<com::Object>& message, const std::string& name) {
     auto jip = com::query<linkor::IJIPMessage>(message);
     Doubles::Sent sent{message, {}, 0, {}, {}};
     com::Variant data, mac, ip;
@@ -135,7 +141,7 @@ com::HRESULT FakeEndPoint::SendPacket(const com::Ptr<com::Object>& message) {
     sent.payload.resize(std::min<std::size_t>(sent.payload.size(), static_cast<std::size_t>(length)));
     sent.destMac = bytesOf(mac);
     sent.destIp = bytesOf(ip);
-    const com::HRESULT hr = call("SendPacket");
+    const com::HRESULT hr = call(name);
     if (com::SUCCEEDED(hr)) {
         std::lock_guard hold(doubles_.lock_);
         doubles_.sent_.push_back(std::move(sent));

@@ -85,16 +85,15 @@ class FakeEndPoint final : public com::Implements<linkor::IEndPoint, com::IConne
 public:
     explicit FakeEndPoint(Doubles& doubles) : doubles_(doubles) {}
 
-    // Raises SystemStateReceived or KzSetInitReceived to the advised sinks on this thread.
-    void raiseSystemState(const com::Ptr<com::Object>& message);
-    void raiseSetInit(const com::Ptr<com::Object>& message);
+    // Raises the event `id` with `message` to the advised sinks on this thread.
+    void raise(linkor::EndPointEventId id, const com::Ptr<com::Object>& message);
     std::size_t sinks() const { return events_.count(); }
 
     HRESULT Open() override { return call("Open"); }
     HRESULT Close() override { return call("Close"); }
     HRESULT SendPacket(const com::Ptr<com::Object>& message) override;
     HRESULT get_varSourceMac(com::Variant& value) override;
-    HRESULT SendAudioPacket(const com::Ptr<com::Object>&) override { return call("SendAudioPacket"); }
+    HRESULT SendAudioPacket(const com::Ptr<com::Object>& message) override { return keep(message, "SendAudioPacket"); }
     HRESULT get_varRawAdapters(com::Variant&) override { return call("get_varRawAdapters"); }
     HRESULT get_nAdapter(std::int16_t&) override { return call("get_nAdapter"); }
     HRESULT put_nAdapter(std::int16_t value) override { return call("put_nAdapter", std::to_string(value)); }
@@ -122,6 +121,8 @@ private:
     HRESULT call(const std::string& name, const std::string& arguments = {}) {
         return doubles_.log.record("EndPoint." + name, arguments);
     }
+    // Records the call and, unless it is to fail, what the message holds.
+    HRESULT keep(const com::Ptr<com::Object>& message, const std::string& name);
 
     Doubles& doubles_;
     com::ConnectionPoint<linkor::_IEndPointEvents> events_;

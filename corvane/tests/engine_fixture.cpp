@@ -42,18 +42,24 @@ Bytes systemStatePayload(std::uint16_t revision) {
     return payload;
 }
 
-void EngineTest::hearSystemState(const Bytes& mac, std::uint16_t revision, std::uint16_t headerBits) {
+com::Ptr<com::Object> EngineTest::received(linkor::MessageClass messageClass, const Bytes& mac, const Bytes& payload,
+                                           std::uint16_t headerBits) {
+    const bool shortHeader = (headerBits & J5_HBM_SHORT_HEADER) != 0;
     Bytes frame(6, 0xFF);
     frame.insert(frame.end(), mac.begin(), mac.end());
-    frame.insert(frame.end(), {0x88, 0xB5, 'H', 'U'});
+    frame.insert(frame.end(), {0x88, 0xB5, 'H', static_cast<std::uint8_t>(shortHeader ? 'A' : 'R')});
     frame.insert(frame.end(), mac.begin(), mac.end());
-    frame.resize(14 + J5_FULL_HEADER_LEN);
-    const Bytes payload = systemStatePayload(revision);
+    frame.resize(14 + (shortHeader ? J5_SHORT_HEADER_LEN : J5_FULL_HEADER_LEN));
     frame.insert(frame.end(), payload.begin(), payload.end());
     const J5PacketObj packet = linkor::test::lentFromEthernet(frame, headerBits);
-    auto message = linkor::makeMessage(linkor::MessageClass::SystemStateMsg);
-    ASSERT_TRUE(message->LoadFromPacket(&packet));
-    doubles_.endPoint()->raiseSystemState(message);
+    auto message = linkor::makeMessage(messageClass);
+    EXPECT_TRUE(message->LoadFromPacket(&packet));
+    return message;
+}
+
+void EngineTest::hearSystemState(const Bytes& mac, std::uint16_t revision, std::uint16_t headerBits) {
+    doubles_.endPoint()->raise(linkor::kDispIdSystemStateReceived, received(linkor::MessageClass::SystemStateMsg, mac,
+                                                                            systemStatePayload(revision), headerBits));
 }
 
 void EngineTest::hearSetInitOverUdp(const Bytes& mac, const Bytes& ip) {
@@ -67,7 +73,7 @@ void EngineTest::hearSetInitOverUdp(const Bytes& mac, const Bytes& ip) {
           init->put_nProtocolRevision(static_cast<std::int16_t>(0x80B3)), init->put_nDeviceHandle(7),
           init->put_nControlHeaderBits(kOverUdp), init->put_nStatusUpdatePeriod(5)})
         ASSERT_EQ(hr, com::S_OK);
-    doubles_.endPoint()->raiseSetInit(message);
+    doubles_.endPoint()->raise(linkor::kDispIdKzSetInitReceived, message);
 }
 
 std::vector<Doubles::Sent> EngineTest::sentOfType(std::uint16_t jipType) const {

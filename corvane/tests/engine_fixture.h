@@ -29,6 +29,10 @@ protected:
     void pump() { apt::Apartment::current().dispatchPending(); }
     // Start with the audio hardware shared, so nothing opens the wave objects.
     void startShared();
+    // A message of `messageClass` as Linkor makes it from a frame: `payload` from `mac`, on a
+    // short header when `headerBits` say so.
+    static com::Ptr<com::Object> received(linkor::MessageClass messageClass, const Bytes& mac, const Bytes& payload,
+                                          std::uint16_t headerBits = 0x0011);
     // A system-state message from `mac`, raised by the endpoint.
     void hearSystemState(const Bytes& mac, std::uint16_t revision = 0x80B3, std::uint16_t headerBits = 0x0011);
     // A set initialisation over UDP from the call server at `mac` and `ip` (revision 0x80B3,

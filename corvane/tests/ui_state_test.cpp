@@ -229,6 +229,38 @@ TEST_F(BoundHandlersTest, CommandsResetReportOrSendTheKeptStateAgain) {
         EXPECT_EQ(fake.log, c.log);
         EXPECT_EQ(fake.postedIds(), c.posts);
     }
+    fake.keptCall = opaqueMessage();
+    fake.log.clear();
+    handlers.command(kServer, kCommandSendAgain, kQualifierCallState);
+    EXPECT_EQ(fake.log, Log{"send again"});
+}
+
+TEST_F(BoundHandlersTest, APageKeepsTheSetFromRingingAndCallProgressToneZeroWithAModeEndsIt) {
+    const struct {
+        const char* name;
+        bool page;
+        std::int16_t tone, toneMode;
+        std::uint64_t alert;
+        Log log;
+    } cases[] = {
+        {"no page", false, 3, 1, 0x00020004, {}},
+        {"a page", true, 3, 1, 0x00000004, {}},
+        {"tone 0 with a mode", true, 0, 1, 0x00000004, {"end page"}},
+        {"tone 0 without a mode", true, 0, 0, 0x00000004, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fake.pageIsActive = c.page;
+        fake.log.clear();
+        fake.posts.clear();
+        UiStateMessage m = uiState();
+        m.tone = c.tone;
+        m.toneMode = c.toneMode;
+        handlers.uiState(std::move(m));
+        ASSERT_EQ(fake.postedIds(), kFiveUpdates);
+        EXPECT_EQ(fake.posts[4].w, c.alert);
+        EXPECT_EQ(fake.log, c.log);
+    }
 }
 
 TEST_F(BoundHandlersTest, PlayDtmfHandsTheMessageToTheWindow) {

@@ -47,8 +47,8 @@ std::string argumentsOf(const Values&... values) {
     return text;
 }
 
-class FakeWavePlay final : public com::Implements<sonwell::IWavePlay, com::IConnectionPointContainer>,
-                           public WaveDoubleBase<sonwell::_IWavePlayEvents> {
+class FakeWavePlay : public com::Implements<sonwell::IWavePlay, com::IConnectionPointContainer>,
+                     public WaveDoubleBase<sonwell::_IWavePlayEvents> {
 public:
     explicit FakeWavePlay(CallLog& log) : WaveDoubleBase(log, "WavePlay") {}
     std::int32_t activeStreams = 0;
@@ -148,8 +148,8 @@ private:
     std::int32_t streams_ = 0;
 };
 
-class FakeWaveRecord final : public com::Implements<sonwell::IWaveRecord, com::IConnectionPointContainer>,
-                             public WaveDoubleBase<sonwell::_IWaveRecordEvents> {
+class FakeWaveRecord : public com::Implements<sonwell::IWaveRecord, com::IConnectionPointContainer>,
+                       public WaveDoubleBase<sonwell::_IWaveRecordEvents> {
 public:
     explicit FakeWaveRecord(CallLog& log) : WaveDoubleBase(log, "WaveRecord") {}
     std::int16_t volume = 40;

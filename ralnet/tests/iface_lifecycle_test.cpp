@@ -1,6 +1,7 @@
 // Opening, starting and closing interfaces on a virtual wire: result codes, the remembered
 // context, and that a close leaves no thread, descriptor or memory behind, even while a
 // caller is blocked in a receive or still holds a packet.
+#include "eventually.h"
 #include "iface/interface.h"
 #include "iface/interface_registry.h"
 #include "iface/retired_pools.h"
@@ -25,8 +26,12 @@ using namespace std::chrono_literals;
 class InterfaceLifecycle : public ::testing::Test {
 protected:
     // Sanitizer run-times start a thread of their own with the first thread of the process.
+    // A joined thread can still be listed for a moment while the kernel reaps it: wait until it is gone, so
+    // the count taken next is the steady one.
     static void startRunTimeHelpers() {
+        const std::size_t before = threadCount();
         std::thread([] {}).join();
+        EXPECT_TRUE(kez::test::eventually([&] { return threadCount() == before; }));
     }
 
     std::string adapter(const char* mac = "02:00:00:00:00:01") const { return "vwire:" + wire_ + "@" + mac; }

@@ -10,148 +10,32 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <optional>
 #include <set>
 #include <string>
 
-#include "corvane/engine.h"
-#include "corvane/server.h"
-#include "engine_doubles.h"
+#include "callserver_fixture.h"
 #include "eventually.h"
-#include "kez/apt/apartment.h"
 #include "kez/com/class_registry.h"
-#include "kez/net/mac_address.h"
-#include "linkor/server.h"
-#include "net_namespace.h"
-#include "privileged.h"
-#include "process.h"
 #include "real_sonwell.h"
 #include "scoped_audio_devices.h"
 #include "scoped_registry.h"
 #include "signal_analysis.h"
-#include "timing.h"
 
+namespace kez::test {
 namespace {
 
-using namespace std::chrono_literals;
-using kez::corvane::IEngine;
-using kez::corvane::test::byteArray;
-using kez::corvane::test::Bytes;
+using corvane::IEngine;
+using corvane::test::byteArray;
 
-constexpr unsigned kTimeScale = 10;
-const Bytes kVirtualServerMac{0x02, 0x53, 0x49, 0x4d, 0x00, 0x01};
-const std::string kUnbound = "02:5a:4e:00:00:00";
-
-std::string macText(const Bytes& mac) {
-    std::array<std::uint8_t, 6> bytes{};
-    std::copy(mac.begin(), mac.end(), bytes.begin());
-    return kez::net::formatMac(bytes);
-}
-
-class EngineAgainstCallServer : public ::testing::Test {
+// The wave objects doubled, unless a test puts the real ones in their place.
+class EngineAgainstCallServer : public CallServerTest {
 protected:
-    void SetUp() override {
-        kez::corvane::timing::setTimeScale(kTimeScale);
-        kez::com::ClassRegistry::registerInProcess(kez::corvane::server());
-    }
-    void TearDown() override {
-        kez::com::ClassRegistry::unregisterInProcess(kez::corvane::server());
-        kez::corvane::timing::setTimeScale(1);
-    }
+    corvane::test::Doubles waves_{true};
+};
 
-    // `mode`: one call server showing what it gets (and doing `--on-ready` actions), or kezsim's other modes.
-    void startServer(const std::vector<std::string>& launch, const std::string& wire,
-                     const std::vector<std::string>& mode = {"serve", "--show"}) {
-        std::vector<std::string> argv = launch;
-        const std::string kezsim = std::string(KEZ_SOURCE_DIR) + "/tests/callserver/kezsim";
-        argv.insert(argv.end(), {KEZ_PYTHON, kezsim});
-        argv.insert(argv.end(), mode.begin(), mode.end());
-        argv.insert(argv.end(), {"--period", "0.2", "--wire", wire, "--mac", macText(serverMac_)});
-        ASSERT_TRUE(server_.start(argv, {"PYTHONDONTWRITEBYTECODE=1"}));
-    }
-
-    static bool holdsAll(const std::string& line, const std::vector<std::string>& parts) {
-        return std::all_of(parts.begin(), parts.end(),
-                           [&](const std::string& part) { return line.find(part) != std::string::npos; });
-    }
-
-    // Pumps this thread's apartment until the server prints a line holding every part.
-    std::optional<std::string> awaitLine(const std::vector<std::string>& parts, std::chrono::milliseconds limit = 15s) {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < end) {
-            kez::apt::Apartment::current().pumpFor(5ms);
-            while (auto line = server_.readLine(5ms)) {
-                seen_.push_back(*line);
-                if (holdsAll(*line, parts)) return line;
-            }
-        }
-        return std::nullopt;
-    }
-
-    // For messages the set sends in no fixed order: a line already read counts too.
-    bool sawOrAwaitLine(const std::vector<std::string>& parts) {
-        const bool saw =
-            std::any_of(seen_.begin(), seen_.end(), [&](const auto& line) { return holdsAll(line, parts); });
-        return saw || awaitLine(parts).has_value();
-    }
-
-    std::string seen() const {
-        std::string all;
-        for (const auto& line : seen_)
-            all += line + "\n";
-        return all;
-    }
-
-    // On this thread: an engine made by class identifier, `configure`d, started; then `exercise`.
-    void withEngine(const std::function<void(IEngine&)>& configure, const std::function<void(IEngine&)>& exercise) {
-        kez::com::Ptr<IEngine> engine;
-        ASSERT_EQ(kez::com::ClassRegistry::createAs(kez::corvane::kClsidEngine, engine), kez::com::S_OK);
-        engine->put_nProtocolRevision(static_cast<std::int16_t>(0x80B3));
-        configure(*engine);
-        ASSERT_EQ(engine->Start(), kez::com::S_OK);
-        exercise(*engine);
-        EXPECT_EQ(engine->Stop(), kez::com::S_OK);
-    }
-
-    // Unbound status, the blind bind to the only call server, then a key.
-    void blindBindAndKey(IEngine&) {
-        const std::string server = macText(serverMac_);
-        EXPECT_TRUE(awaitLine({"got StatusMsg", "to " + kUnbound, "by eth"})) << seen();
-        EXPECT_TRUE(awaitLine({"got StatusMsg", "to " + server, "nDeviceLocation=1"})) << seen();
-    }
-
-    // Pumps this thread's apartment until `count` events other than the date have fired; with
-    // `skipLedRefreshes`, an LEDUpdate that repeats the last one (each system state refreshes the
-    // LEDs) is not counted.
-    std::vector<std::string> awaitEvents(const kez::corvane::test::EventRecorder& events, std::size_t count,
-                                         std::chrono::milliseconds limit = 10s, bool skipLedRefreshes = false) {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        std::vector<std::string> lines;
-        while (lines.size() < count && std::chrono::steady_clock::now() < end) {
-            kez::apt::Apartment::current().pumpFor(5ms);
-            lines.clear();
-            std::string lastLeds;
-            for (const auto& line : events.lines()) {
-                if (line.starts_with("SystemDateUpdate")) continue;
-                if (line.starts_with("LEDUpdate") && skipLedRefreshes && std::exchange(lastLeds, line) == line)
-                    continue;
-                lines.push_back(line);
-            }
-        }
-        return lines;
-    }
-
-    // `path`: how the call server is reached, "eth" or "udp".
-    void pressKey(IEngine& engine, std::int16_t key, const std::string& path = "eth") {
-        ASSERT_EQ(engine.ButtonDown(key), kez::com::S_OK);
-        EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "by " + path, "nEventID=3", "nEventInfo1=" + std::to_string(key)}))
-            << seen();
-    }
-
-    kez::corvane::test::Doubles waves_{true};
-    kez::test::ChildProcess server_;
-    std::vector<std::string> seen_;
-    Bytes serverMac_ = kVirtualServerMac;
+class EngineAgainstCallServerOnVeth : public CallServerOnVethTest {
+protected:
+    corvane::test::Doubles waves_{true};
 };
 
 TEST_F(EngineAgainstCallServer, OnTheVirtualWireBindsBlindlyAndSendsKeys) {
@@ -161,42 +45,17 @@ TEST_F(EngineAgainstCallServer, OnTheVirtualWireBindsBlindlyAndSendsKeys) {
     ASSERT_TRUE(awaitLine({"kezsim: call server"})) << seen();
     withEngine([](IEngine&) {},
                [&](IEngine& engine) {
-                   blindBindAndKey(engine);
+                   expectBlindBind();
                    pressKey(engine, 7);
                });
 }
-
-class EngineAgainstCallServerOnVeth : public EngineAgainstCallServer {
-protected:
-    void SetUp() override {
-        EngineAgainstCallServer::SetUp();
-        KEZ_REQUIRE_PRIVILEGED();
-        if (!setSpace_.valid() || !serverSpace_.valid()) KEZ_SKIP_OR_FAIL("namespace: " + setSpace_.error());
-        pair_ = std::make_unique<kez::test::VethPair>(setSpace_, serverSpace_,
-                                                      kez::test::VethOptions{"198.18.0.1/24", "198.18.0.2/24"});
-        if (!pair_->valid()) KEZ_SKIP_OR_FAIL("veth: " + pair_->error());
-        const auto mac = kez::net::parseMac(kez::test::linkAddress(serverSpace_, pair_->secondName()).value_or(""));
-        ASSERT_TRUE(mac);
-        serverMac_.assign(mac->begin(), mac->end());
-    }
-
-    // The engine lives on a thread inside the set's namespace, where its endpoint opens.
-    void inSetSpace(const std::function<void(IEngine&)>& configure, const std::function<void(IEngine&)>& exercise) {
-        const kez::test::ScopedEnv adapters("KEZ_ADAPTERS", pair_->firstName());
-        ASSERT_TRUE(setSpace_.run([&] { withEngine(configure, exercise); }));
-    }
-
-    kez::test::NetNamespace setSpace_{"ces"};
-    kez::test::NetNamespace serverSpace_{"cep"};
-    std::unique_ptr<kez::test::VethPair> pair_;
-};
 
 TEST_F(EngineAgainstCallServerOnVeth, BindsBlindlyByEthernet) {
     startServer(serverSpace_.exec({}), "eth:" + pair_->secondName());
     ASSERT_TRUE(awaitLine({"kezsim: call server"})) << seen();
     inSetSpace([](IEngine&) {},
                [&](IEngine& engine) {
-                   blindBindAndKey(engine);
+                   expectBlindBind();
                    pressKey(engine, 11);
                });
 }
@@ -405,3 +264,4 @@ TEST_F(EngineAgainstCallServerOnVeth, ServesTheWizardWithoutBeingStarted) {
 }
 
 } // namespace
+} // namespace kez::test

@@ -274,6 +274,8 @@ class CallServer(Station):
                 self.node.call_later(delay, lambda: self.send_audio(st.mac, frames, src_vdn=f["nDestVDN"],
                                                                     path=st.path, ip=st.path.ip))
             self._tell("audio", st, m)
+        elif m.cls == "ReliableAudioMsg":
+            self._tell("audio", st, m)
 
     def _ready(self, st: SetRecord, m: Message) -> None:
         st.ready = True

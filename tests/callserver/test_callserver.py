@@ -20,6 +20,7 @@ import checker  # noqa: E402
 import codec  # noqa: E402
 import jipmsg  # noqa: E402
 import payloads as p  # noqa: E402
+import scripted  # noqa: E402
 import station  # noqa: E402
 from server import CallServer  # noqa: E402
 from station import Node, Station  # noqa: E402
@@ -165,6 +166,13 @@ class Codecs(unittest.TestCase):
             back = codec.ima_decode(block, n)
             self.assertLess(max(abs(a - b) for a, b in zip(back[40:], SAMPLE[40:n])), 500)   # once adapted
             self.assertTrue(0 <= index <= 88)
+
+    def test_the_standard_librarys_ima_decoder_reads_the_frames_as_ours_does(self):
+        for n, reliable in ((192, False), (505, True)):
+            block = codec.ima_encode(SAMPLE[:n])[0]
+            pcm = scripted.decode_frame(3, 0, block, reliable)
+            self.assertEqual(list(memoryview(pcm).cast("h")), codec.ima_decode(block, n))
+        self.assertEqual(scripted.decode_frame(1, 1, bytes(192), False), bytes(384))   # muted: silence
 
 
 class Peer(Station):

@@ -3,6 +3,7 @@
 // run on the engine's creating thread, one at a time; the fields the worker threads share go
 // through the engine state's lock.
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -67,6 +68,7 @@ inline constexpr std::int16_t kCommandReset = 0x1001;
 inline constexpr std::int16_t kCommandStatusNow = 0x1002;
 inline constexpr std::int16_t kCommandSendAgain = 0x1003;
 inline constexpr std::int16_t kQualifierUiState = 0x0202;
+inline constexpr std::int16_t kQualifierCallState = 0x0203;
 
 // The status period a set initialisation asks for, in milliseconds; negative for none. Zero
 // asks for none as well: read as written it would send status without pause.
@@ -82,6 +84,10 @@ public:
         discovering_ = true;
         discovered_.clear();
     }
+    // Also asked by the audio receive thread.
+    bool discovering() const { return discovering_; }
+    // The kept UI state's alert mode: not 0 while the set rings.
+    std::int16_t keptAlertMode() const { return keptUiState_ ? keptUiState_->alertMode : 0; }
     // Reports a sender not heard before, up to kMostDiscovered; false when discovery is not running.
     bool discover(const com::Variant& sourceMac, const com::Variant& sourceIp, bool overUdp);
 
@@ -115,7 +121,9 @@ private:
     bool acceptsSetInit(const SetInitMessage& message);
     bool accepts(const ControlOrigin& origin);
     bool openSharedDevices();
+    void postUiUpdates(const UiStateMessage& message);
     void postLeds();
+    void sendAgain(std::int16_t qualifier);
     com::HRESULT leaveJoinedGroups();
     com::HRESULT joinGroups(const SetInitMessage& message);
     com::HRESULT join(GroupKind kind, const com::Variant& address);
@@ -124,7 +132,7 @@ private:
     ControlServices& services_;
     // Exactly the groups the last set initialisation joined, left again by the next one.
     std::vector<Membership> joined_;
-    bool discovering_ = false;
+    std::atomic<bool> discovering_{false};
     std::vector<std::vector<std::uint8_t>> discovered_;
     // The last accepted UI state, refreshed when the map or the arrays change.
     std::optional<UiStateMessage> keptUiState_;

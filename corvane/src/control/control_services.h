@@ -39,6 +39,12 @@ public:
     virtual com::HRESULT openRecordDevice() = 0;
     virtual bool waveDevicesOpen() const = 0;
 
+    // The call's side: a page being received, which a UI state may end, and the kept
+    // call-state message, which the call server may ask back.
+    virtual bool pageActive() const = 0;
+    virtual void endPage() = 0;
+    virtual com::Ptr<com::Object> keptCallState() const = 0;
+
     // The status thread: its period in milliseconds (negative: none) and an immediate status.
     virtual void setStatusPeriod(std::int64_t milliseconds) = 0;
     virtual void wakeStatus() = 0;

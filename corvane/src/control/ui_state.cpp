@@ -32,17 +32,23 @@ bool ControlHandlers::accepts(const ControlOrigin& origin) {
 void ControlHandlers::uiState(UiStateMessage message) {
     if (!accepts(message.origin)) return;
     keptUiState_ = std::move(message);
-    if (!openSharedDevices()) return;
+    if (openSharedDevices()) postUiUpdates(*keptUiState_);
+    // Call-progress tone 0 with a mode ends a page being received, updates or not.
+    if (keptUiState_->tone == 0 && keptUiState_->toneMode > 0) services_.endPage();
+}
+
+// A page being received keeps the set from ringing.
+void ControlHandlers::postUiUpdates(const UiStateMessage& m) {
     postLeds();
-    const UiStateMessage& m = *keptUiState_;
     services_.post({kMsgKeyControlUpdate, m.keyControl, 0, {}});
     services_.post({kMsgDisplayUpdate, 0, 0, apt::Payload::of(m.display)});
     services_.post({kMsgCallProgressUpdate,
                     static_cast<std::uint16_t>(m.tone),
                     static_cast<std::int64_t>(pack16(m.toneMode, m.toneDuration)),
                     {}});
+    const std::int16_t alertMode = services_.pageActive() ? 0 : m.alertMode;
     services_.post({kMsgAlertUpdate,
-                    pack16(m.alertTone, m.alertMode),
+                    pack16(m.alertTone, alertMode),
                     static_cast<std::int64_t>(pack16(m.alertCadence, m.alertCycles)),
                     {}});
 }
@@ -92,10 +98,18 @@ void ControlHandlers::command(const ControlOrigin& origin, std::int16_t command,
         services_.post({kMsgResetReceived, 0, 0, {}});
     } else if (command == kCommandStatusNow) {
         services_.wakeStatus();
-    } else if (command == kCommandSendAgain && qualifier == kQualifierUiState && keptUiState_) {
-        if (const com::HRESULT hr = services_.sendToCallServer(keptUiState_->object); com::FAILED(hr))
-            services_.postCalleeError(hr, linkor::IEndPoint::iid);
+    } else if (command == kCommandSendAgain) {
+        sendAgain(qualifier);
     }
+}
+
+void ControlHandlers::sendAgain(std::int16_t qualifier) {
+    com::Ptr<com::Object> kept;
+    if (qualifier == kQualifierUiState && keptUiState_) kept = keptUiState_->object;
+    if (qualifier == kQualifierCallState) kept = services_.keptCallState();
+    if (!kept) return;
+    if (const com::HRESULT hr = services_.sendToCallServer(kept); com::FAILED(hr))
+        services_.postCalleeError(hr, linkor::IEndPoint::iid);
 }
 
 } // namespace kez::corvane

@@ -2,6 +2,7 @@
 
 #include <netinet/in.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -52,7 +53,10 @@ ProbeResult ConnectProbe::start(const Ipv4& server, std::uint16_t port, std::fun
         return failed("Auto IP Event Create failure", error);
     }
     try {
-        thread_ = std::thread([this, done = std::move(done)] { wait(done); });
+        thread_ = std::thread([this, done = std::move(done)] {
+            ::pthread_setname_np(::pthread_self(), "Auto IP");
+            wait(done);
+        });
     } catch (const std::system_error& e) {
         socket_.reset();
         cancel_.reset();

@@ -1,19 +1,16 @@
-// The controller with the simple form (offscreen) and the real engine, made from the registered servers, against
+// The controller (with a recording form) and the real engine, made from the registered servers, against
 // the simulated call server (kezsim serve --show, which prints every message a set sends) on the virtual wire:
 // the keys come on with the set initialisation, the call server's display and LEDs show on the form, a key
 // reaches the call server as a key event, and the call server's DTMF is played and completed.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QCoreApplication>
-#include <QLabel>
 
 #include <algorithm>
 #include <filesystem>
 #include <functional>
 
 #include "controller_kit.h"
-#include "face_seam.h"
 #include "kez/ui/apt_bridge.h"
 #include "net_namespace.h"
 #include "process.h"
@@ -35,21 +32,12 @@ bool turnUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
     return false;
 }
 
-// The form's key (or, with `led`, its LED) that carries this tag.
-QAbstractButton* control(const PhoneForm& form, const char* tag, bool led) {
-    for (auto* button : form.findChildren<QAbstractButton*>()) {
-        if (button->property("tag").toString() == QLatin1String(tag) && button->isCheckable() == led) return button;
-    }
-    return nullptr;
-}
-
 class ProgramWithTheCallServer : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const char* server : {CORVANE_LIBRARY, LINKOR_LIBRARY, SONWELL_LIBRARY})
             ASSERT_TRUE(
                 kez::test::runCommand({KEZREGSVR_PATH, std::filesystem::weakly_canonical(server).string()}).ok());
-        setMachineValue("UI", "Type", "0");
         setMachineValue("Communications", "XAVVersion", "3");
         setMachineValue("Communications", "VuruvMac", "02-53-49-4D-00-01");
         ASSERT_TRUE(server_.start({KEZ_PYTHON, KEZ_SOURCE_DIR "/tests/callserver/kezsim", "serve", "--show", "--period",
@@ -70,7 +58,7 @@ protected:
         });
     }
 
-    ControllerWorld world_{programPhoneForms(), true};
+    ControllerWorld world_{{}, true};
     const kez::test::ScopedAudioDevices audio_{"virtual:Headset"};
     const std::string wire_ = "vhub:" + kez::test::uniqueName("oc");
     const kez::test::ScopedEnv adapters_{"KEZ_ADAPTERS", wire_ + "@02:00:00:00:00:05"};
@@ -82,21 +70,17 @@ TEST_F(ProgramWithTheCallServer, KeysComeOnWithInitAndTheCallServersDisplayLedsA
     const ui::AptBridge bridge;
     ASSERT_TRUE(world_.start());
     world_.controller().Show();
-    const PhoneForm& form = *world_.controller().phoneForm();
-    auto* five = control(form, "5", false);
-    auto* speaker = control(form, "22", true);
-    ASSERT_TRUE(five && speaker);
-    EXPECT_FALSE(five->isEnabled());
-    auto* line2 = form.findChild<QLabel*>(QStringLiteral("lblDisplay2"));
-    ASSERT_NE(line2, nullptr);
-
-    EXPECT_TRUE(turnUntil([&] { return five->isEnabled() && line2->text() == "Ext 201"; })) << seen_;
+    EXPECT_FALSE(world_.button(5).enabled());
+    EXPECT_TRUE(turnUntil([&] { return world_.button(5).enabled() && world_.form().line2 == "Ext 201"; })) << seen_;
     EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "nEventID=5", "nEventInfo1=7"})) << "the digits played\n" << seen_;
 
-    emit world_.controller().phoneForm()->ButtonDown(kLeftMouseButton, "17");
+    emit world_.form().ButtonDown(kLeftMouseButton, "17");
     EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "nEventID=3", "nEventInfo1=17"})) << seen_;
-    EXPECT_TRUE(turnUntil([&] { return speaker->isChecked() && line2->text() == "Dial"; })) << "dial tone\n" << seen_;
-    emit world_.controller().phoneForm()->ButtonDown(kLeftMouseButton, "5");
+    EXPECT_TRUE(turnUntil([&] {
+        return world_.button(kKeySpeaker).lit().value_or(false) && world_.form().line2 == "Dial";
+    })) << "dial tone\n"
+        << seen_;
+    emit world_.form().ButtonDown(kLeftMouseButton, "5");
     EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "nEventID=3", "nEventInfo1=5"})) << seen_;
     EXPECT_EQ(world_.boxTexts(), std::vector<std::string>{}) << "dial tone and the digits play";
 }

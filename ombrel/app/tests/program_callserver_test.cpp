@@ -1,13 +1,19 @@
-// The program with its real engine against the simulated call server (kezsim serve --show), typed at through
-// the simple form by real X input: on the virtual wire as any user, and once in a private namespace on veth.
+// The program with its real engine against the simulated call server (kezsim serve --show), typed at by real X
+// input: on the simple form on the virtual wire as any user, and once in a private namespace on veth; on the
+// face, a call to the echo line that brings the microphone's tone back through the kit's PulseAudio.
 #include <gtest/gtest.h>
+
+#include <signal.h>
 
 #include <algorithm>
 
+#include "audio_server.h"
 #include "eventually.h"
 #include "net_namespace.h"
 #include "privileged.h"
 #include "program_kit.h"
+#include "signal_analysis.h"
+#include "temp_dir.h"
 
 namespace kez::ombrel::test {
 namespace {
@@ -18,45 +24,32 @@ const std::string kServerMac = "02:53:49:4d:00:01";
 
 class ProgramOnAWire : public ::testing::Test {
 protected:
-    // The call server on `wire`, started after `prefix`, until it announces itself.
+    // The call server on `wire`, started after `prefix`, the set bound to it from the start: no wait for a blind
+    // binding.
     void startServer(const std::string& wire, const std::vector<std::string>& prefix = {}) {
-        auto argv = prefix;
-        argv.insert(argv.end(), {KEZ_PYTHON, KEZ_SOURCE_DIR "/tests/callserver/kezsim", "serve", "--show", "--period",
-                                 "0.2", "--wire", wire, "--mac", macOfServer_});
-        ASSERT_TRUE(server_.start(argv, {"PYTHONDONTWRITEBYTECODE=1"}));
-        // Bound to it from the start: no wait for a blind binding.
+        ASSERT_TRUE(server_.start(wire, macOfServer_, prefix)) << server_.seen();
         world_.set("Communications", "VuruvMac", macOfServer_);
-        ASSERT_TRUE(awaitLine({"kezsim: call server"})) << seen_;
     }
-    bool awaitLine(const std::vector<std::string>& parts) {
-        return kez::test::eventually(
-            [&] {
-                while (auto line = server_.readLine(1ms)) {
-                    seen_ += *line + "\n";
-                    if (std::ranges::all_of(parts, [&](const auto& p) { return line->find(p) != std::string::npos; }))
-                        return true;
-                }
-                return false;
-            },
-            60s);
-    }
-    // The simple form, once it shows the call server's display: then 5 typed on it.
-    void typeFive() {
+    // The window, once it shows the call server's display; empty when it never did.
+    std::string inService() {
         const auto window = world_.awaitWindow();
-        ASSERT_FALSE(window.empty());
-        const auto inService = [&] {
+        const auto shown = [&] {
             const auto log = world_.world().logTexts();
             return std::find(log.begin(), log.end(), "moEngine_DisplayUpdate: Ext 201") != log.end();
         };
-        ASSERT_TRUE(kez::test::eventually(inService, 60s)) << seen_;
+        return !window.empty() && kez::test::eventually(shown, 60s) ? window : std::string();
+    }
+    // 5 typed on the window in service.
+    void typeFive() {
+        const auto window = inService();
+        ASSERT_FALSE(window.empty()) << server_.seen();
         world_.x({"xdotool", "windowactivate", "--sync", window, "key", "5"});
-        EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "nEventID=3", "nEventInfo1=5"})) << seen_;
+        EXPECT_TRUE(server_.awaitLine({"got KzSetEventMsg", "nEventID=3", "nEventInfo1=5"})) << server_.seen();
     }
 
     ProgramWorld world_{false};
     std::string macOfServer_ = kServerMac;
-    kez::test::ChildProcess server_;
-    std::string seen_;
+    SimulatedCallServer server_;
 };
 
 TEST_F(ProgramOnAWire, AKeyTypedOnTheVirtualWireReachesTheCallServer) {
@@ -75,6 +68,49 @@ TEST_F(ProgramOnAWire, AKeyTypedInANamespaceReachesTheCallServerOverVeth) {
     startServer("eth:" + link.pair().secondName(), link.second().exec({}));
     ASSERT_TRUE(world_.start({}, {"KEZ_ADAPTERS=" + link.pair().firstName()}, link.first().exec({})));
     typeFive();
+}
+
+TEST_F(ProgramOnAWire, TheEchoLineDialledOnTheFaceBringsTheMicrophonesToneBackToTheSpeaker) {
+    kez::test::PulseServer pulse;
+    if (!pulse.start()) KEZ_SKIP_OR_FAIL("PulseAudio: " + pulse.error());
+    constexpr const char* kMicrophone = "kezmic";
+    ASSERT_TRUE(pulse.pactl({"load-module", "module-null-sink", std::string("sink_name=") + kMicrophone}).ok());
+    ASSERT_TRUE(pulse.pactl({"set-default-source", std::string(kMicrophone) + ".monitor"}).ok());
+    const kez::test::TempDir dir("kez-echo");
+    const auto tone = dir.path() / "tone.raw", played = dir.path() / "played.raw";
+    ASSERT_TRUE(kez::test::runCommand({"sox", "-n", "-r", "8000", "-c", "1", "-b", "16", "-e", "signed", "-t", "raw",
+                                       tone.string(), "synth", "20", "sine", "1000", "vol", "0.4"})
+                    .ok());
+    startServer(world_.wire());
+    ASSERT_TRUE(world_.start({}, {"KEZ_AUDIO_DEVICES=pulse"}));
+    const auto window = inService();
+    ASSERT_FALSE(window.empty()) << server_.seen();
+
+    kez::test::ChildProcess speaker, microphone;
+    ASSERT_TRUE(microphone.start({"paplay", "--raw", "--rate=8000", "--channels=1", "--format=s16le",
+                                  std::string("--device=") + kMicrophone, tone.string()}));
+    world_.x({"xdotool", "windowactivate", "--sync", window, "key", "a"});
+    ASSERT_TRUE(server_.awaitLine({"dial tone"})) << server_.seen();
+    world_.x({"xdotool", "key", "9"});
+    ASSERT_TRUE(server_.awaitLine({"echo line"})) << server_.seen();
+    // What the speaker plays once the echo has had time to come back.
+    ASSERT_TRUE(speaker.start({"sh", "-c",
+                               "sleep 2; exec parec --raw --rate=8000 --channels=1 --format=s16le --device=" +
+                                   std::string(kez::test::PulseServer::kMonitor) + " > " + played.string()}));
+    std::vector<std::int16_t> samples;
+    ASSERT_TRUE(kez::test::eventually(
+        [&] {
+            const auto bytes = kez::test::readBytes(played);
+            samples.assign(reinterpret_cast<const std::int16_t*>(bytes.data()),
+                           reinterpret_cast<const std::int16_t*>(bytes.data()) + bytes.size() / 2);
+            return samples.size() >= 8000;
+        },
+        30s));
+    ::kill(speaker.pid(), SIGTERM);
+    const std::span<const std::int16_t> second(samples.data(), 8000);
+    EXPECT_GT(kez::test::GoertzelPower(second, 1000), 100 * kez::test::GoertzelPower(second, 1400))
+        << "the microphone's 1 kHz, back from the echo line";
+    EXPECT_GT(kez::test::GoertzelPower(second, 1000), 1e5) << "loud enough to be the tone";
 }
 
 } // namespace

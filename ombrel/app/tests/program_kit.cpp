@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "eventually.h"
@@ -110,6 +111,27 @@ std::string ProgramWorld::trayIcon() const {
 std::vector<std::string> ProgramWorld::wizardStarts() const {
     const auto calls = programs_.path() / "wizard.calls";
     return fs::exists(calls) ? splitLines(kez::test::readFile(calls)) : std::vector<std::string>{};
+}
+
+bool SimulatedCallServer::start(const std::string& wire, const std::string& mac,
+                                const std::vector<std::string>& prefix) {
+    auto argv = prefix;
+    argv.insert(argv.end(), {KEZ_PYTHON, KEZ_SOURCE_DIR "/tests/callserver/kezsim", "serve", "--show", "--period",
+                             "0.2", "--wire", wire, "--mac", mac});
+    return process_.start(argv, {"PYTHONDONTWRITEBYTECODE=1"}) && awaitLine({"kezsim: call server"});
+}
+
+bool SimulatedCallServer::awaitLine(const std::vector<std::string>& parts, std::chrono::milliseconds limit) {
+    return kez::test::eventually(
+        [&] {
+            while (auto line = process_.readLine(1ms)) {
+                seen_ += *line + "\n";
+                if (std::ranges::all_of(parts, [&](const auto& p) { return line->find(p) != std::string::npos; }))
+                    return true;
+            }
+            return false;
+        },
+        limit);
 }
 
 } // namespace kez::ombrel::test

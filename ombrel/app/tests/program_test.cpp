@@ -1,5 +1,5 @@
 // The program ombrel on a real X server, driven as a user would through xdotool: one copy at a time, the partner
-// check, the hand-over to the wizard, the tray, the close box, SIGTERM and a refused priority.
+// check, the write check, the hand-over to the wizard, the tray, the close box, SIGTERM and a refused priority.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -16,6 +16,23 @@ using kez::test::eventually;
 
 bool hasLine(const std::vector<std::string>& lines, const std::string& line) {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+TEST(Program, WithoutAStateFolderToWriteInItShowsTheAccessBoxAndEndsBeforeAnyWindow) {
+    ProgramWorld world(false);
+    // A file where the folder should be: not even root can write in it.
+    const auto notAFolder = world.world().folder() / "state-file";
+    kez::test::writeFile(notAFolder, "");
+    ASSERT_TRUE(world.start({}, {"XDG_STATE_HOME=" + notAFolder.string()}));
+    const auto box = world.awaitWindow("^Ombrel - User Access Error$");
+    ASSERT_FALSE(box.empty());
+    const auto shown = world.world().boxLog();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(shown[0].starts_with("critical\tok\tOmbrel - User Access Error\tThe logged on \"user\" account"))
+        << shown[0];
+    world.x({"xdotool", "windowactivate", "--sync", box, "key", "Return"});
+    EXPECT_EQ(world.ended(), 0);
+    EXPECT_TRUE(world.awaitWindow("^KEZ Ombrel", 0ms).empty());
 }
 
 TEST(Program, ASecondCopyEndsAndBringsTheFirstBackToTheFront) {

@@ -199,6 +199,12 @@ TEST(FaceForm, MenusCarryTheirCaptions) {
     }
     EXPECT_EQ(captions.join('|'), "&File|&Exit|&Tools|&Hide window background|-|&Options...|&Help|&Contents...|"
                                   "Release &Notes...|-|&About...");
+    // The tray's menu, which the menu bar does not show.
+    QStringList tray;
+    for (QAction* entry : form->mnuSysMenu().actions())
+        tray << entry->text();
+    EXPECT_EQ(form->mnuSysMenu().title(), "SystemTray (hidden)");
+    EXPECT_EQ(tray.join('|'), "&Options...|&Restore|&Exit");
 }
 
 TEST(FaceStandby, RefusedWhileTheFaceShowsAndTheSettingIsTrue) {

@@ -20,6 +20,7 @@
 #include "face_test_kit.h"
 #include "form/face_canvas.h"
 #include "kez/vb/runtime_error.h"
+#include "layout/button_table.h"
 #include "ombrel/registry.h"
 #include "process.h"
 
@@ -81,22 +82,43 @@ TEST(FaceLabels, EnterEscapeAndLeavingStoreTheBoxTextUnderItsKey) {
     }
 }
 
-TEST(FaceLabels, StoredUnderTheirOwnKeyWhateverTheCollectionHeldBefore) {
-    FaceWorld world;
-    RecordingOwner owner(world.options(2));
-    owner.buttons.add("99", nullptr);
-    KzSetPhoneForm form;
-    form.Initialize(owner, owner.buttons, owner.leds);
-    form.show();
-    for (int box : {0, 12}) {
-        form.txtLineLabels(box)->setFocus(Qt::MouseFocusReason);
-        type(form.windowHandle(), "Mine");
-        QTest::keyClick(form.windowHandle(), Qt::Key_Return);
+TEST(FaceLabels, StoredUnderTheirOwnKeyWhenPositionsInTheCollectionShift) {
+    struct Row {
+        const char* what;
+        bool abandoned;        // else an entry of the controller's own before the face's
+        const char* keyAtBox0; // what position 13 and 25 hold, whose labels stay as they were
+        const char* keyAtBox12;
+    };
+    for (const Row& row : {Row{"an entry ahead", false, "15", "76"}, Row{"an abandoned row", true, "66", "50"}}) {
+        FaceWorld world;
+        RecordingOwner owner(world.options(2));
+        KzSetPhoneForm form;
+        ButtonCollection built;
+        ButtonCollection builtLeds;
+        if (row.abandoned) {
+            form.Initialize(owner, built, builtLeds);
+            // The controller's collection as a build makes it that loses row 2 (key 1 given twice).
+            std::vector<face::ButtonRow> rows(face::buttonRows().begin(), face::buttonRows().end());
+            rows[2].key = 1;
+            form.mInitializeButtonsAndLEDS(owner.buttons, owner.leds, rows);
+        } else {
+            owner.buttons.add("99", nullptr);
+            form.Initialize(owner, owner.buttons, owner.leds);
+        }
+        form.show();
+        for (int box : {0, 12}) {
+            form.txtLineLabels(box)->setFocus(Qt::MouseFocusReason);
+            type(form.windowHandle(), "Mine");
+            QTest::keyClick(form.windowHandle(), Qt::Key_Return);
+        }
+        EXPECT_EQ(storedLabel("65"), labelLine("65", "Mine")) << row.what;
+        EXPECT_EQ(storedLabel("49"), labelLine("49", "Mine")) << row.what;
+        for (const char* other : {row.keyAtBox0, row.keyAtBox12}) {
+            const std::string stored = storedLabel(other);
+            EXPECT_TRUE(stored.empty() || stored == labelLine(other, "")) << row.what << ": " << stored;
+        }
+        EXPECT_EQ(world.boxes().size(), row.abandoned ? 1u : 0u) << row.what;
     }
-    EXPECT_EQ(storedLabel("65"), labelLine("65", "Mine"));
-    EXPECT_EQ(storedLabel("49"), labelLine("49", "Mine"));
-    EXPECT_EQ(storedLabel("77"), "");
-    EXPECT_TRUE(world.boxes().empty());
 }
 
 TEST(FaceLabels, FocusThatFollowsTheWindowOrAPopupIsNoEdit) {
