@@ -35,7 +35,9 @@ std::string Launcher::defaultBrowser() {
 }
 
 BrowserStart Launcher::openInBrowser(const std::string& target) {
-    if (defaultBrowser().empty()) return BrowserStart::NoBrowser;
+    // Without a handler of the desktop's, xdg-open falls back to the browser $BROWSER names.
+    const char* named = ::secure_getenv("BROWSER");
+    if ((named == nullptr || *named == '\0') && defaultBrowser().empty()) return BrowserStart::NoBrowser;
     return startDetached("xdg-open", {target}) ? BrowserStart::Started : BrowserStart::NotStarted;
 }
 

@@ -74,6 +74,7 @@ void ConfigWizardForm::buildFrame() {
 
     auto* buttons = buttonRow({cmdBack, cmdNext, cmdFinish, cmdCancel});
     buttons->insertWidget(0, lblVersion);
+    addFrameLaunchers(*buttons);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(sstWizard);
     layout->addLayout(buttons);

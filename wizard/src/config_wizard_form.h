@@ -8,10 +8,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 
 #include "ombrel/engine_wrapper.h"
 #include "ombrel/options.h"
 
+class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -134,6 +136,20 @@ private:
     void UpdateMulticastAddress();
     void chkForceLayer3_Click(bool checked);
     void chkAdvanced_Click();
+    void cmdAdvanced_Click();
+
+    // The launchers: buttons on the pages and pictures in the frame, each starting something outside.
+    QPushButton* launcherButton(const char* name, const QString& caption, void (ConfigWizardForm::*handler)());
+    void addFrameLaunchers(QBoxLayout& row);
+    void cmdHelp_Click();
+    void launchSarvik(std::string_view invalidMessage);
+    void cmdLaunchSarvik_Click();
+    void cmdTestXAVIP_Click();
+    void cmdReleaseNotes_Click();
+    void cmdLaunchSysInfo_Click();
+    void cmdMultimedia_Click();
+    void cmdNetwork_Click();
+    void cmdSound_Click();
     void mFillCountryList();
     void enableFinish(bool enabled);
     std::int32_t selectedCountry() const;

@@ -7,47 +7,21 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <array>
-
 #include "config_wizard_form.h"
+#include "country_form.h"
 #include "country_lists.h"
 #include "dialog_layout.h"
 
 namespace kez::wizard {
-namespace {
-
-constexpr std::array<CountryEntry, 18> kMainCountries{{
-    {1, "United States (English)"},
-    {2, "France (French)"},
-    {3, "Great Britain (English)"},
-    {4, "Germany (German)"},
-    {5, "Italy (Italian)"},
-    {6, "Australia (English)"},
-    {7, "Mexico (Spanish)"},
-    {8, "Spain (Spanish)"},
-    {10, "China, General (Mandarin)"},
-    {15, "China, Hong Kong (Cantonese)"},
-    {11, "Saudi Arabia (English)"},
-    {12, "United Arab Emirates (English)"},
-    {13, "Egypt (English)"},
-    {14, "Russia (English)"},
-    {18, "New Zealand (English)"},
-    {19, "Brazil (English)"},
-    {20, "Argentina (Spanish)"},
-    {21, "Israel (English)"},
-}};
-
-} // namespace
-
-std::span<const CountryEntry> mainCountryList() { return kMainCountries; }
 
 QWidget* ConfigWizardForm::buildCountryPage() {
     cboCountry = namedComboBox("cboCountry");
     chkAdvanced = namedCheckBox("chkAdvanced", QStringLiteral("&Use Advanced Settings"));
     cmdAdvanced = namedButton("cmdAdvanced", QStringLiteral("Ad&vanced ..."));
     cmdAdvanced->setEnabled(false);
-    cmdHelp = namedButton("cmdHelp", QStringLiteral("Test Help ..."));
+    cmdHelp = launcherButton("cmdHelp", QStringLiteral("Test Help ..."), &ConfigWizardForm::cmdHelp_Click);
     connect(chkAdvanced, &QCheckBox::clicked, this, [this] { chkAdvanced_Click(); });
+    connect(cmdAdvanced, &QPushButton::clicked, this, [this] { cmdAdvanced_Click(); });
 
     auto* advanced = new QHBoxLayout;
     advanced->addWidget(chkAdvanced);
@@ -71,11 +45,8 @@ QWidget* ConfigWizardForm::buildCountryPage() {
 }
 
 void ConfigWizardForm::mFillCountryList() {
-    cboCountry->clear();
-    for (const auto& country : mainCountryList())
-        cboCountry->addItem(QString::fromUtf8(country.text), country.code);
     // As filled, no country is chosen; the stored one is selected when the settings are shown.
-    cboCountry->setCurrentIndex(-1);
+    fillCountryList(*cboCountry, mainCountryList());
 }
 
 void ConfigWizardForm::chkAdvanced_Click() {
@@ -83,6 +54,16 @@ void ConfigWizardForm::chkAdvanced_Click() {
     cboCountry->setEnabled(!advanced);
     moOptions->lAdvanced = advanced ? 1 : 0;
     cmdAdvanced->setEnabled(advanced);
+}
+
+void ConfigWizardForm::cmdAdvanced_Click() {
+    CountryForm dialog(this);
+    dialog.glDocumentation = moOptions->lDocumention;
+    dialog.glTonesCadences = moOptions->lTonesCadences;
+    dialog.exec();
+    if (dialog.gCanceled) return;
+    moOptions->lDocumention = dialog.glDocumentation;
+    moOptions->lTonesCadences = dialog.glTonesCadences;
 }
 
 } // namespace kez::wizard

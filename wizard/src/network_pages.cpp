@@ -123,6 +123,8 @@ QWidget* ConfigWizardForm::buildIpInfoPage() {
     layout->addWidget(pageText(QStringLiteral("First you must enter the IP address of the KEZ system. This is the  "
                                               "same IP address that you use to connect to the Sarvik utility.")));
     layout->addLayout(server);
+    layout->addLayout(buttonRow({launcherButton("cmdTestXAVIP", QStringLiteral("T&est by launching Sarvik ..."),
+                                                &ConfigWizardForm::cmdTestXAVIP_Click)}));
     layout->addWidget(pageText(QStringLiteral(
         "The Ombrel application also needs to know your computer's IP configuration. The simplest way to provide "
         "this is to allow Ombrel to determine it automatically.  However, if Ombrel fails to initialize "

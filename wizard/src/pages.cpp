@@ -2,6 +2,7 @@
 // page, whose box starts ombrel after Finish.
 #include <QCheckBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "config_wizard_form.h"
@@ -19,10 +20,16 @@ QWidget* textPage(std::initializer_list<QString> texts) {
     return page;
 }
 
+// A row with `button` below the page's texts.
+void addPageButton(QWidget& page, QPushButton* button) {
+    auto* layout = static_cast<QVBoxLayout*>(page.layout());
+    layout->insertLayout(layout->count() - 1, buttonRow({button}));
+}
+
 } // namespace
 
 QWidget* ConfigWizardForm::buildWelcomePage() {
-    return textPage({
+    auto* page = textPage({
         QStringLiteral("<b>Welcome to the KEZ Ombrel Configuration Wizard.</b>"),
         QStringLiteral("This wizard prepares this PC to work as a telephone set of your KEZ system. It takes you "
                        "through the sound card, the microphone, the connection to the KEZ system and your "
@@ -33,16 +40,22 @@ QWidget* ConfigWizardForm::buildWelcomePage() {
                        "microphone;"),
         QStringLiteral("-  a network connection to the same network as the KEZ system."),
     });
+    addPageButton(*page, launcherButton("cmdReleaseNotes", QStringLiteral("View latest KEZ Ombrel release notes..."),
+                                        &ConfigWizardForm::cmdReleaseNotes_Click));
+    return page;
 }
 
 QWidget* ConfigWizardForm::buildSarvikPage() {
-    return textPage({
+    auto* page = textPage({
         QStringLiteral("Before Ombrel can work as a telephone set, the KEZ system must know this PC."),
         QStringLiteral("Log into the Sarvik utility as the administrator and add a new telephone set for this PC, "
                        "giving the MAC address of this PC's network adapter. The Sarvik utility opens in your "
                        "web browser at the IP address of the KEZ system."),
         QStringLiteral("When the KEZ system knows this PC, press Next."),
     });
+    addPageButton(*page, launcherButton("cmdLaunchSarvik", QStringLiteral("&Launch Sarvik ..."),
+                                        &ConfigWizardForm::cmdLaunchSarvik_Click));
+    return page;
 }
 
 QWidget* ConfigWizardForm::buildDonePage() {

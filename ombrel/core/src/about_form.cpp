@@ -6,21 +6,15 @@
 
 #include <algorithm>
 
-#include "kez/reg/key.h"
-#include "kez/reg/value_text.h"
-#include "kez/ui/launcher.h"
+#include "kez/ui/desktop_tools.h"
 #include "kez/ui/message_boxes.h"
 #include "kez/ui/metrics.h"
 #include "ombrel/kez_logo.h"
-#include "ombrel/rirovuruz_globals.h"
 #include "ombrel/titles.h"
 
 namespace kez::ombrel {
 namespace {
 
-constexpr std::size_t kValueBufferChars = 1024;
-constexpr std::string_view kSysInfoKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
-constexpr std::string_view kSysInfoFolderKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
 constexpr int kMargin = 12;
 constexpr int kGap = 8;
 constexpr int kWarningWidth = 280;
@@ -35,31 +29,11 @@ QSize measured(const QLabel& label, int width) {
     return metrics.boundingRect(QRect(0, 0, width, 10000), Qt::TextWordWrap, label.text()).size();
 }
 
-bool startProgram(const std::string& path) { return !path.empty() && ui::Launcher::startDetached(path, {}); }
-
 } // namespace
 
 std::string programVersionText() {
     return std::to_string(KEZ_VERSION_MAJOR) + "." + std::to_string(KEZ_VERSION_MINOR) + "." +
            std::to_string(KEZ_VERSION_PATCH);
-}
-
-bool GetKeyValue(reg::Hive root, std::string_view keyName, std::string_view valueName, std::string& value) {
-    reg::Key key;
-    reg::Value read;
-    if (reg::Key::open(root, keyName, reg::Access::Read, key) != reg::Status::Ok ||
-        key.queryValue(valueName, read, kValueBufferChars) != reg::Status::Ok) {
-        value.clear();
-        return false;
-    }
-    if (read.type == reg::Type::Sz) {
-        value = reg::readText(read);
-    } else if (read.type == reg::Type::Dword && read.bytes.size() == 4) {
-        std::uint32_t number = 0;
-        key.getDword(valueName, number);
-        value = std::to_string(number);
-    }
-    return true;
 }
 
 AboutForm::AboutForm(QWidget* parent)
@@ -115,13 +89,7 @@ void AboutForm::arrange(int twipsPerPixel) {
 }
 
 void AboutForm::StartSysInfo() {
-    std::string path;
-    if (GetKeyValue(reg::Hive::LocalMachine, kSysInfoKey, "PATH", path)) {
-        if (startProgram(path)) return;
-    } else if (GetKeyValue(reg::Hive::LocalMachine, kSysInfoFolderKey, "MSINFO", path)) {
-        path += "/MSINFO32.EXE";
-        if (gFileExists(path) && startProgram(path)) return;
-    }
+    if (ui::startSystemInformation()) return;
     ui::showMessageBox("System Information Is Unavailable At This Time", {}, ui::Icon::None, ui::Buttons::Ok);
 }
 

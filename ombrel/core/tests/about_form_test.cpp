@@ -86,25 +86,5 @@ TEST(AboutForm, SystemInfoStartsTheToolTheMachineHiveNamesOrSaysThereIsNone) {
     }
 }
 
-TEST(AboutForm, ReadsTextAndNumbersAndNothingLarger) {
-    const test::FormsWorld world;
-    const std::string key = "SOFTWARE\\Test\\About";
-    reg::Key open;
-    ASSERT_EQ(reg::Key::create(Hive::LocalMachine, key, reg::Access::ReadWrite, open), reg::Status::Ok);
-    open.setString("text", "C:\\tool");
-    open.setDword("number", 70000);
-    open.setString("large", std::string(1100, 'x'));
-    std::string value = "before";
-    EXPECT_TRUE(GetKeyValue(Hive::LocalMachine, key, "text", value));
-    EXPECT_EQ(value, "C:\\tool");
-    EXPECT_TRUE(GetKeyValue(Hive::LocalMachine, key, "number", value));
-    EXPECT_EQ(value, "70000");
-    EXPECT_FALSE(GetKeyValue(Hive::LocalMachine, key, "large", value));
-    EXPECT_EQ(value, "");
-    value = "before";
-    EXPECT_FALSE(GetKeyValue(Hive::LocalMachine, key + "\\missing", "text", value));
-    EXPECT_EQ(value, "");
-}
-
 } // namespace
 } // namespace kez::ombrel

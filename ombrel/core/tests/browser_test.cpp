@@ -33,16 +33,19 @@ std::string openedWith(const fs::path& record) {
 TEST(Browser, OpensTheAddressAsOneArgumentOrShowsWhyNot) {
     struct {
         const char* what;
-        const char* mime; // the stand-in xdg-mime's script; nullptr: none on PATH
-        bool open;        // a stand-in xdg-open on PATH
+        const char* mime;    // the stand-in xdg-mime's script; nullptr: none on PATH
+        const char* browser; // $BROWSER; nullptr: unset
+        bool open;           // a stand-in xdg-open on PATH
         const char* title;
         const char* text;
     } const cases[] = {
-        {"browser found", "echo firefox-esr.desktop", true, nullptr, nullptr},
-        {"no association", "echo", true, "Browser Not Found", "Could not find associated Browser."},
-        {"xdg-mime fails", "exit 4", true, "Browser Not Found", "Could not find associated Browser."},
-        {"no xdg-mime", nullptr, true, "Browser Not Found", "Could not find associated Browser."},
-        {"no xdg-open", "echo firefox-esr.desktop", false, "URL Failed", "Web Page not Opened."},
+        {"browser found", "echo firefox-esr.desktop", nullptr, true, nullptr, nullptr},
+        {"no association", "echo", nullptr, true, "Browser Not Found", "Could not find associated Browser."},
+        {"no association, $BROWSER", "echo", "lynx", true, nullptr, nullptr},
+        {"empty $BROWSER", "echo", "", true, "Browser Not Found", "Could not find associated Browser."},
+        {"xdg-mime fails", "exit 4", nullptr, true, "Browser Not Found", "Could not find associated Browser."},
+        {"no xdg-mime", nullptr, nullptr, true, "Browser Not Found", "Could not find associated Browser."},
+        {"no xdg-open", "echo firefox-esr.desktop", nullptr, false, "URL Failed", "Web Page not Opened."},
     };
     const std::string url = "file:///home/a user/Ombrel notes/readme.html";
     for (const auto& c : cases) {
@@ -58,6 +61,8 @@ TEST(Browser, OpensTheAddressAsOneArgumentOrShowsWhyNot) {
         const auto boxes = std::make_shared<ui::RecordingMessageBoxes>();
         {
             const kez::test::ScopedEnv onlyTheStandIns("PATH", bin.string());
+            const kez::test::ScopedEnv browser("BROWSER",
+                                               c.browser ? std::optional<std::string>(c.browser) : std::nullopt);
             const auto previous = ui::setMessageBoxes(boxes);
             gLaunchWebBrowser(url);
             ui::setMessageBoxes(previous);

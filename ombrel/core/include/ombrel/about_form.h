@@ -2,11 +2,8 @@
 // AboutForm: the program's title and version, a short warning, and a start of the system-information tool.
 // Both phone forms show it modeless, one at a time; closing it deletes it.
 #include <string>
-#include <string_view>
 
 #include <QDialog>
-
-#include "kez/reg/types.h"
 
 class QLabel;
 class QPushButton;
@@ -16,17 +13,12 @@ namespace kez::ombrel {
 // The program's version, major.minor.revision: "1.2.3".
 std::string programVersionText();
 
-// A text value unchanged, or a 32-bit value in decimal, of a key opened for reading only; another type leaves
-// `value` as it came. False, with `value` empty, when the key cannot be opened or the value not read (larger
-// than 1024 bytes included).
-bool GetKeyValue(reg::Hive root, std::string_view keyName, std::string_view valueName, std::string& value);
-
 class AboutForm : public QDialog {
 public:
     explicit AboutForm(QWidget* parent = nullptr);
 
-    // Starts the tool the machine hive names ("PATH" of "Shared Tools\MSINFO", else "MSINFO32.EXE" in the folder
-    // "Shared Tools Location" "MSINFO" names); a box when there is none to start.
+    // Starts the system-information tool the machine hive names, without arguments; a box when there is none
+    // to start.
     void StartSysInfo();
 
 private:

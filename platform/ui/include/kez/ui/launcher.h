@@ -15,7 +15,8 @@ class Launcher {
 public:
     // The desktop's handler of web pages (`xdg-mime query default text/html`); empty when there is none.
     static std::string defaultBrowser();
-    // Opens a web address or a local file in the default browser through xdg-open, `target` as one argument.
+    // Opens a web address or a local file in the default browser through xdg-open, `target` as one argument;
+    // NoBrowser when the desktop has no handler of web pages and $BROWSER names none.
     static BrowserStart openInBrowser(const std::string& target);
     // False when the program could not be started.
     static bool startDetached(const std::filesystem::path& program, const std::vector<std::string>& arguments);
