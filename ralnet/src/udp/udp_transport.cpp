@@ -87,8 +87,9 @@ int UdpTransport::joinGroup(const std::uint8_t* group, std::uint16_t word, std::
 }
 
 int UdpTransport::leaveGroup(const std::uint8_t* group) {
-    if (!group || !started()) return 0;
-    if (!multicastOpen_.isSet()) return 0;
+    // Like a join, a leave waits out the receiver's reopen after an earlier leave: refusing it there
+    // would keep the group joined.
+    if (!group || !started() || !waitForMulticastSocket()) return 0;
     if (!groups_.remove(toAddress(group))) return 0;
     multicastWake_.set();
     return 1;
