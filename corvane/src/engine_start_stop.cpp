@@ -162,6 +162,7 @@ bool Engine::bindingStep() {
             return Next::Multiple;
         }
         f.vuruvMac = mac = f.candidate;
+        f.protocolRevision = f.candidateRevision;
         f.deviceHandle = kNoDeviceHandle;
         return Next::Bind;
     });

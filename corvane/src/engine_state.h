@@ -31,6 +31,9 @@ struct SharedFields {
     // since (the candidate's first counts one; each from another MAC adds one).
     com::Variant candidate;
     std::uint32_t candidateCount = 0;
+    // The candidate's protocol revision, which a blind bind takes as the engine's own: the set
+    // would otherwise speak revision 0 and refuse every control message of the call server.
+    std::int16_t candidateRevision = 0;
     com::Date systemDate{};
 };
 

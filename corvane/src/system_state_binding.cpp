@@ -82,6 +82,7 @@ void Engine::bindOnSystemState(const Variant& source, std::uint16_t headerBits, 
             if (f.candidateCount == 0) {
                 f.candidate = source;
                 f.candidateCount = 1;
+                f.candidateRevision = revision;
             } else if (!com::ArraysEqual(source, f.candidate)) {
                 ++f.candidateCount;
             }

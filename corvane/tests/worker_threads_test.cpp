@@ -123,7 +123,7 @@ TEST_P(BlindBindingTest, TheCheckBindsToTheOnlyCallServerHeard) {
     if (c.callServerIp) engine_->put_varVuruvIP(byteArray(kServerIp));
     startShared();
     for (const Bytes& mac : c.heard)
-        hearSystemState(mac, 0x80B3, c.headerBits);
+        hearSystemState(mac, 0x80B2, c.headerBits);
     runFor(9999);
     EXPECT_EQ(channelCalls(), "");
     runFor(30001);
@@ -133,6 +133,8 @@ TEST_P(BlindBindingTest, TheCheckBindsToTheOnlyCallServerHeard) {
     EXPECT_EQ(channelCalls(), c.binds ? "EndPoint.SetChannelParameters 0253494d0001" : "");
     if (c.binds) {
         EXPECT_EQ(statuses().back().destMac, kServerMac);
+        EXPECT_EQ(lastStatusField(&linkor::IStatusMsg::get_nProtocolRevision), static_cast<std::int16_t>(0x80B2))
+            << "the revision the call server speaks";
     }
     const auto lines = events_->lines();
     EXPECT_EQ(static_cast<std::size_t>(std::count(lines.begin(), lines.end(), kBlindBindError)), c.errors);

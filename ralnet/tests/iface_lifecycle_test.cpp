@@ -15,8 +15,11 @@
 
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <future>
 #include <thread>
+
+#include <unistd.h>
 
 namespace ralnet::test {
 namespace {
@@ -26,12 +29,14 @@ using namespace std::chrono_literals;
 class InterfaceLifecycle : public ::testing::Test {
 protected:
     // Sanitizer run-times start a thread of their own with the first thread of the process.
-    // A joined thread can still be listed for a moment while the kernel reaps it: wait until it is gone, so
-    // the count taken next is the steady one.
+    // The first thread made starts the run time's own helpers (ThreadSanitizer's among them). A joined thread
+    // can still be listed for a moment while the kernel reaps it: wait until it is gone, so the count taken
+    // next is the steady one.
     static void startRunTimeHelpers() {
-        const std::size_t before = threadCount();
-        std::thread([] {}).join();
-        EXPECT_TRUE(kez::test::eventually([&] { return threadCount() == before; }));
+        pid_t tid = 0;
+        std::thread([&tid] { tid = ::gettid(); }).join();
+        const auto task = std::filesystem::path("/proc/self/task") / std::to_string(tid);
+        EXPECT_TRUE(kez::test::eventually([&] { return !std::filesystem::exists(task); }));
     }
 
     std::string adapter(const char* mac = "02:00:00:00:00:01") const { return "vwire:" + wire_ + "@" + mac; }

@@ -2,6 +2,7 @@
 // stacks exchanging in both directions (also through a wire that loses, duplicates and
 // reorders, captured for tshark), a peer that restarts with packets in flight, and many
 // senders while packets arrive and the interface closes under them.
+#include "eventually.h"
 #include "iface/interface.h"
 #include "iface/interface_registry.h"
 #include "link_cases.h"
@@ -140,7 +141,13 @@ TEST_F(ReliableOnVirtualWire, BothDirectionsDeliverEveryPacketOnceInOrder) {
     constexpr std::uint32_t kCount = 3000;
     exchangeBothWays(*first_, *second_, kCount);
 
-    const auto view = first_->core().sender().inspect(macOf(kSecondText).data());
+    // Every packet has arrived; the last acknowledgement may still be on its way back.
+    const auto inspect = [&] { return first_->core().sender().inspect(macOf(kSecondText).data()); };
+    EXPECT_TRUE(kez::test::eventually([&] {
+        const auto seen = inspect();
+        return seen && seen->waiting == 0;
+    }));
+    const auto view = inspect();
     ASSERT_TRUE(view.has_value());
     EXPECT_EQ(view->state, 3);
     EXPECT_EQ(view->waiting, 0);

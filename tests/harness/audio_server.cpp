@@ -13,12 +13,20 @@ constexpr int kReadyTries = 100; // of 100 ms each
 
 } // namespace
 
-PulseServer::PulseServer() {
+PulseServer::PulseServer() { configure("", kMonitor); }
+
+PulseServer::PulseServer(SineMicrophone microphone) {
+    configure("load-module module-sine-source source_name=" + std::string(kSineSource) +
+                  " rate=8000 frequency=" + std::to_string(microphone.hertz) + "\n",
+              kSineSource);
+}
+
+void PulseServer::configure(const std::string& sourceModule, const std::string& defaultSource) {
     writeFile(folder_ / "client.conf", "autospawn = no\n");
     writeFile(folder_ / "server.pa",
-              "load-module module-null-sink sink_name=" + std::string(kSink) +
-                  "\nload-module module-native-protocol-unix socket=" + (folder_ / "native").string() +
-                  " auth-anonymous=1\nset-default-sink " + kSink + "\nset-default-source " + kMonitor + "\n");
+              "load-module module-null-sink sink_name=" + std::string(kSink) + "\n" + sourceModule +
+                  "load-module module-native-protocol-unix socket=" + (folder_ / "native").string() +
+                  " auth-anonymous=1\nset-default-sink " + kSink + "\nset-default-source " + defaultSource + "\n");
 }
 
 PulseServer::~PulseServer() { stop(); }

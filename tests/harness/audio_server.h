@@ -5,7 +5,8 @@
 // stream keeps the sink running at a short latency, as a desktop's is: an idle null sink renders
 // a whole long block (2 s) before it takes a new stream, which no real device does. While the
 // object lives, this process and its children (ALSA's "pulse" and "default" devices, pactl,
-// parec) talk to it and to no other server.
+// parec) talk to it and to no other server. Its default source is the sink's monitor, or a
+// microphone that hears a steady sine.
 #include "process.h"
 #include "scoped_registry.h"
 #include "temp_dir.h"
@@ -18,12 +19,19 @@
 
 namespace kez::test {
 
+// A default source that plays a sine of `hertz` (module-sine-source, 8000 Hz).
+struct SineMicrophone {
+    int hertz;
+};
+
 class PulseServer {
 public:
     static constexpr const char* kSink = "kezsink";
     static constexpr const char* kMonitor = "kezsink.monitor";
+    static constexpr const char* kSineSource = "kezsine";
 
     PulseServer();
+    explicit PulseServer(SineMicrophone microphone);
     ~PulseServer();
     PulseServer(const PulseServer&) = delete;
     PulseServer& operator=(const PulseServer&) = delete;
@@ -41,6 +49,7 @@ public:
     std::string log() const;
 
 private:
+    void configure(const std::string& sourceModule, const std::string& defaultSource);
     void end(int signal);
     bool restartSinkClock() const;
 

@@ -26,6 +26,7 @@ void ConfigWizardForm::connectAddressDialogs() {
 }
 
 void ConfigWizardForm::cmdAutoDiscover_Click() {
+    if (busy()) return;
     // The default entry's item data is -1; a list without a choice listens on the default adapter too.
     const QVariant data = cboAdapters->currentData();
     const auto adapter = static_cast<std::int16_t>(data.isValid() ? data.toInt() : -1);
@@ -40,9 +41,13 @@ void ConfigWizardForm::cmdAutoDiscover_Click() {
     mAutoDiscoverForm->Form_QueryUnload();
 }
 
-void ConfigWizardForm::cmdIPOverrideSettings_Click() { mOverrideIPSettingsForm->exec(); }
+void ConfigWizardForm::cmdIPOverrideSettings_Click() {
+    if (busy()) return;
+    mOverrideIPSettingsForm->exec();
+}
 
 void ConfigWizardForm::cmdTestAutoRetrieve_Click() {
+    if (busy()) return;
     const std::string server = txtVuruvIPAddress->text().toStdString();
     if (!ombrel::gIsValidIPAddress(server)) {
         ui::showMessageBox("You must enter a valid KEZ system IP Address.", {}, ui::Icon::Information);

@@ -20,6 +20,7 @@
 #include "kez/ui/message_boxes.h"
 #include "kez/vb/conversions.h"
 #include "kez/vb/runtime_error.h"
+#include "microphone_test_form.h"
 #include "ombrel/rirovuruz_globals.h"
 #include "ombrel/titles.h"
 #include "override_ip_settings_form.h"
@@ -35,7 +36,8 @@ constexpr std::array<const char*, 8> kTabCaptions{"Welcome", "Audio",  "Mic",   
 
 ConfigWizardForm::ConfigWizardForm()
     : mOverrideIPSettingsForm(std::make_unique<OverrideIPSettingsForm>(*this)),
-      mAudioBufferForm(std::make_unique<AudioBufferForm>()) {
+      mAudioBufferForm(std::make_unique<AudioBufferForm>()),
+      mMicrophoneTestForm(std::make_unique<MicrophoneTestForm>([this] { StopMikeTest(); })) {
     setObjectName(QStringLiteral("ConfigWizardForm"));
     setWindowFlag(Qt::WindowMinimizeButtonHint, true);
     buildFrame();
@@ -150,6 +152,7 @@ void ConfigWizardForm::Cleanup() {
 }
 
 void ConfigWizardForm::cmdFinish_Click() {
+    if (heldWhileBusy(HeldEnd::Finish)) return;
     const bool ipEmpty = vb::trim(txtVuruvIPAddress->text().toStdString()).empty();
     if (chkForceLayer3->isChecked() && ipEmpty) {
         ui::showMessageBox("Cannot force to layer 3 without the KEZ system IP Address.", "Error",
@@ -179,6 +182,7 @@ void ConfigWizardForm::startOmbrel() {
 }
 
 void ConfigWizardForm::cmdCancel_Click() {
+    if (heldWhileBusy(HeldEnd::Cancel)) return;
     Cleanup();
     endProgram();
 }
@@ -191,7 +195,8 @@ void ConfigWizardForm::endProgram() {
 
 void ConfigWizardForm::closeEvent(QCloseEvent* event) {
     if (!mbEnded) cmdCancel_Click();
-    event->accept();
+    // Held by a running test, the window stays until the test's end closes it.
+    event->setAccepted(mbEnded);
 }
 
 void ConfigWizardForm::reject() {}

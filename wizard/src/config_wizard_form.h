@@ -27,6 +27,7 @@ namespace kez::wizard {
 
 class AudioBufferForm;
 class AutoDiscoverVURUVForm;
+class MicrophoneTestForm;
 class OverrideIPSettingsForm;
 
 // The wizard states, each the number of its page.
@@ -54,6 +55,7 @@ public:
     // The two dialogs whose controls the settings fill, one each for the wizard's life.
     OverrideIPSettingsForm& overrideIPSettingsForm() const { return *mOverrideIPSettingsForm; }
     AudioBufferForm& audioBufferForm() const { return *mAudioBufferForm; }
+    MicrophoneTestForm& microphoneTestForm() const { return *mMicrophoneTestForm; }
 
     // Loads the settings, makes the engine, fills the lists and pages and shows the window: true when it is
     // shown. False when the wizard must end; a failure has then been shown or logged.
@@ -78,6 +80,14 @@ public:
     // Sets the tab only; the tab control reports the change as it reports a click.
     void TurnToPage(std::int16_t rnPage);
     std::int32_t state() const { return mnState; }
+
+    // The sound card test: `rnTone` of the engine's tone table for 7 s while recording in `rnAudioFormat`
+    // (1 mu-law, 3 IMA ADPCM), with the settings object's audio values; returns when it has played.
+    void AudioDriverTest(std::int16_t rnTone, std::int16_t rnAudioFormat);
+    void StopMikeTest();
+    // True while an audio test plays. Its wait delivers the user's clicks, so every handler that calls the
+    // engine returns at once while busy; Finish, Cancel and the close box wait for the test's end.
+    bool busy() const { return mbAudioTestRunning; }
 
 signals:
     // Finish, Cancel, the close box or a start without network adapters ended the wizard; the program ends.
@@ -105,6 +115,12 @@ private:
     void ResetAdapterSelections();
     void cmdFinish_Click();
     void cmdCancel_Click();
+    void cmdStartMike_Click();
+    void cmdAudioBuffer_Click();
+    // While busy, keeps the first end asked for (true): it is carried out once the test returns.
+    enum class HeldEnd { None, Finish, Cancel };
+    bool heldWhileBusy(HeldEnd end);
+    void carryOutHeldEnd();
     void startOmbrel();
     void endProgram();
     void Error(std::int32_t lNumber, const std::string& sDescription) override; // moEngine_Error
@@ -144,9 +160,12 @@ private:
     bool mbRefreshing = false;
     bool mbAdapterReset = false;
     bool mbEnded = false;
+    bool mbAudioTestRunning = false;
+    HeldEnd mHeldEnd = HeldEnd::None;
     std::unique_ptr<OverrideIPSettingsForm> mOverrideIPSettingsForm;
     std::unique_ptr<AudioBufferForm> mAudioBufferForm;
     std::unique_ptr<AutoDiscoverVURUVForm> mAutoDiscoverForm; // made on first use
+    std::unique_ptr<MicrophoneTestForm> mMicrophoneTestForm;
 
     QTabWidget* sstWizard = nullptr;
     QPushButton* cmdBack = nullptr;
@@ -155,6 +174,12 @@ private:
     QPushButton* cmdCancel = nullptr;
     QLabel* lblVersion = nullptr;
 
+    // "Audio" and "Mic"
+    QPushButton* cmdMulawAudioTest = nullptr;
+    QPushButton* cmdADPCMAudioTest = nullptr;
+    QPushButton* cmdAudioBuffer1 = nullptr;
+    QPushButton* cmdStartMike = nullptr;
+    QPushButton* cmdAudioBuffer2 = nullptr;
     // "MAC Info"
     QLineEdit* txtVuruvMacAddress = nullptr;
     QComboBox* cboAdapters = nullptr;

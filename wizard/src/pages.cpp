@@ -1,5 +1,5 @@
-// The pages around the network ones: the greeting, the two audio pages (their tests come with the audio
-// tests), the call server's Sarvik utility and the last page, whose box starts ombrel after Finish.
+// The pages around the network and audio ones: the greeting, the call server's Sarvik utility and the last
+// page, whose box starts ombrel after Finish.
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -44,10 +44,6 @@ QWidget* ConfigWizardForm::buildWelcomePage() {
                                         &ConfigWizardForm::cmdReleaseNotes_Click));
     return page;
 }
-
-QWidget* ConfigWizardForm::buildAudioPage() { return textPage({}); }
-
-QWidget* ConfigWizardForm::buildMicPage() { return textPage({}); }
 
 QWidget* ConfigWizardForm::buildSarvikPage() {
     auto* page = textPage({

@@ -137,7 +137,10 @@ HRESULT FakeEngine::PlayAlert(std::int16_t nAlert, std::int16_t nCadence, std::i
 
 HRESULT FakeEngine::TestAudio(std::int16_t nTone, std::int16_t nRecordFormat, std::int32_t lTime) {
     const HRESULT hr = call("TestAudio", {describe(nTone), describe(nRecordFormat), describe(lTime)});
-    if (com::SUCCEEDED(hr)) apt::Apartment::current().pumpFor(std::chrono::milliseconds(lTime));
+    if (com::FAILED(hr) || testAudioPlaying_) return hr;
+    testAudioPlaying_ = true;
+    apt::Apartment::current().pumpFor(std::chrono::milliseconds(lTime));
+    testAudioPlaying_ = false;
     return hr;
 }
 

@@ -76,7 +76,8 @@ public:
     HRESULT get_bMute(VariantBool& value) override { return get("bMute", value); }
     HRESULT put_bMute(VariantBool value) override { return put("bMute", value); }
     HRESULT ChangeVolume(std::int16_t nChange) override { return call("ChangeVolume", {describe(nChange)}); }
-    // Delivers this thread's messages for `lTime` milliseconds, as the engine does while its test tone plays.
+    // Delivers this thread's messages for `lTime` milliseconds, as the engine does while its test tone plays;
+    // a call meanwhile returns at once. Its state is touched after the wait, as the engine's is.
     HRESULT TestAudio(std::int16_t nTone, std::int16_t nRecordFormat, std::int32_t lTime) override;
     HRESULT StartMikeTest() override { return call("StartMikeTest"); }
     HRESULT StopMikeTest() override { return call("StopMikeTest"); }
@@ -174,6 +175,7 @@ private:
     std::map<std::string, Failure> failures_;
     std::map<std::string, Variant> properties_;
     std::int32_t nextStream_ = 1;
+    bool testAudioPlaying_ = false;
     com::ConnectionPoint<_IEngineEvents> events_;
     apt::HiddenWindow window_;
 };
