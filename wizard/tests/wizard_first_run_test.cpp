@@ -1,0 +1,160 @@
+// The wizard tried as a new user tries it: fresh hives with only the set's servers registered (as the installer
+// leaves them), the real wizard program and engine in a private namespace on veth, the simulated call server
+// (kezsim serve) across the link, the kit's PulseAudio for the sound, real X input by xdotool. The pages are
+// walked with Next, the call server is found and selected, and Finish with the launch box checked starts the real
+// ombrel, which reads what the wizard stored and is taken into service. Screenshots go to
+// <build>/wizard/first-run.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <filesystem>
+
+#include "audio_server.h"
+#include "eventually.h"
+#include "net_namespace.h"
+#include "ombrel_test_env.h"
+#include "privileged.h"
+#include "process.h"
+#include "program_kit.h"
+#include "x_server.h"
+
+namespace kez::wizard::test {
+namespace {
+
+namespace fs = std::filesystem;
+using kez::test::ChildProcess;
+using namespace std::chrono_literals;
+
+constexpr auto kLimit = 60s;
+const std::string kWizardCaption = "^KEZ Ombrel Configuration Wizard$";
+const std::string kDiscoveryCaption = "^Auto discover KEZ System\\.\\.\\.$";
+const std::string kOmbrelCaption = "^KEZ Ombrel \\(TM\\)";
+
+std::string upper(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+class FirstRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        KEZ_REQUIRE_PRIVILEGED();
+        if (const auto problem = link_.problem()) KEZ_SKIP_OR_FAIL(*problem);
+        if (!pulse_.start()) KEZ_SKIP_OR_FAIL("PulseAudio: " + pulse_.error());
+        for (const char* server : {LINKOR_LIBRARY, SONWELL_LIBRARY, CORVANE_LIBRARY}) {
+            const auto registered = kez::test::runCommand({KEZREGSVR_PATH, server});
+            ASSERT_TRUE(registered.ok()) << registered.err;
+        }
+        fs::remove_all(shots_);
+        fs::create_directories(shots_);
+    }
+    void TearDown() override {
+        if (ombrelPid_ > 0) ::kill(ombrelPid_, SIGTERM);
+        EXPECT_TRUE(kez::test::eventually([&] { return ombrelPid_ <= 0 || !fs::exists(proc(ombrelPid_)); }, kLimit));
+    }
+
+    static fs::path proc(pid_t pid) { return "/proc/" + std::to_string(pid); }
+    const kez::test::NetNamespace& serverSpace() const { return link_.first(); }
+    const kez::test::NetNamespace& setSpace() const { return link_.second(); }
+
+    // The one visible window whose name matches, once it shows.
+    std::string window(const std::string& pattern) const {
+        std::string id;
+        kez::test::eventually(
+            [&] {
+                const auto found =
+                    kez::test::linesOf(x_.run({"xdotool", "search", "--onlyvisible", "--name", pattern}).out);
+                id = found.size() == 1 ? found.front() : "";
+                return !id.empty();
+            },
+            kLimit);
+        return id;
+    }
+    void press(const std::string& pattern, const std::string& key) const {
+        const auto id = window(pattern);
+        ASSERT_FALSE(id.empty()) << pattern;
+        EXPECT_TRUE(x_.run({"xdotool", "windowactivate", "--sync", id, "key", "--clearmodifiers", key}).ok());
+    }
+    // The window as it stands once two grabs agree and differ from `unlike`; written to the screenshot folder.
+    std::string settled(const std::string& id, const std::string& name, const std::string& unlike = {}) const {
+        const auto shot = shots_ / (name + ".png");
+        std::string last;
+        EXPECT_TRUE(kez::test::eventually(
+            [&] {
+                if (!x_.run({"import", "-window", id, shot.string()}).ok()) return false;
+                const auto now = kez::test::readFile(shot);
+                const bool still = !now.empty() && now == last && now != unlike;
+                last = now;
+                return still;
+            },
+            kLimit))
+            << name;
+        return last;
+    }
+
+    kez::test::VethLink link_{"wzf"};
+    ombrel::test::OmbrelWorld world_;
+    kez::test::XServer x_{true};
+    kez::test::PulseServer pulse_;
+    ombrel::test::SimulatedCallServer server_;
+    fs::path shots_ = fs::path(KEZ_BINARY_DIR) / "wizard" / "first-run";
+    pid_t ombrelPid_ = 0;
+};
+
+TEST_F(FirstRun, TheWalkThroughThePagesEndsWithOmbrelInServiceOnTheCallServerItFound) {
+    ChildProcess wizard;
+    ASSERT_TRUE(wizard.start(setSpace().exec({WIZARD_PATH, "INTERNAL"}), x_.environment()));
+    const auto id = window(kWizardCaption);
+    ASSERT_FALSE(id.empty());
+    std::string page = settled(id, "0-welcome");
+    for (const char* name : {"1-audio", "2-mic", "3-mac-info"}) {
+        press(kWizardCaption, "alt+n");
+        page = settled(id, name, page);
+    }
+
+    press(kWizardCaption, "alt+o");
+    const auto discovery = window(kDiscoveryCaption);
+    ASSERT_FALSE(discovery.empty());
+    // The call server comes up while the dialog listens, so the empty list is seen first.
+    const auto empty = settled(discovery, "3-discovery-listening");
+    const auto serverMac = kez::test::linkAddress(serverSpace(), link_.pair().firstName()).value_or("");
+    ASSERT_TRUE(server_.start("eth:" + link_.pair().firstName(), serverMac, serverSpace().exec({}))) << server_.seen();
+    settled(discovery, "3-discovery-heard", empty);
+    press(kDiscoveryCaption, "Down");
+    press(kDiscoveryCaption, "alt+s");
+    page = settled(id, "3-mac-info-selected", page);
+
+    for (const char* name : {"4-ip-info", "5-sarvik", "6-country", "7-done"}) {
+        press(kWizardCaption, "alt+n");
+        page = settled(id, name, page);
+    }
+    // The launch box is checked for a new installation: Finish as it stands.
+    press(kWizardCaption, "alt+f");
+    ASSERT_EQ(wizard.wait(kLimit), 0);
+
+    const auto stored = world_.exportSettings("HKLM");
+    EXPECT_NE(stored.find("\"VuruvMac\"=sz:\"" + upper(serverMac) + "\""), std::string::npos) << stored;
+    EXPECT_NE(stored.find("\"FinishCheckBox\"=sz:\"True\""), std::string::npos) << stored;
+    EXPECT_NE(stored.find("\"AutoLaunch\"=sz:\"False\""), std::string::npos) << stored;
+
+    const auto ombrel = window(kOmbrelCaption);
+    ASSERT_FALSE(ombrel.empty());
+    ombrelPid_ = std::stoi(x_.run({"xdotool", "getwindowpid", ombrel}).out);
+    // Taken into service, the set reports its status as a set in service.
+    EXPECT_TRUE(server_.awaitLine({"ext 201", "in service"})) << server_.seen();
+    EXPECT_TRUE(server_.awaitLine({"got StatusMsg", "nDeviceHandle=1 nDiscoveryState=2"})) << server_.seen();
+    EXPECT_TRUE(kez::test::eventually(
+        [&] {
+            const auto log = world_.logTexts();
+            return std::find(log.begin(), log.end(), "moEngine_DisplayUpdate: Ext 201") != log.end();
+        },
+        kLimit))
+        << server_.seen();
+    EXPECT_TRUE(x_.grab(shots_ / "8-ombrel.png"));
+    EXPECT_TRUE(world_.boxLog().empty());
+}
+
+} // namespace
+} // namespace kez::wizard::test
