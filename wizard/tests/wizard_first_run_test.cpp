@@ -1,14 +1,16 @@
 // The wizard tried as a new user tries it: fresh hives with only the set's servers registered (as the installer
 // leaves them), the real wizard program and engine in a private namespace on veth, the simulated call server
-// (kezsim serve) across the link, the kit's PulseAudio for the sound, real X input by xdotool. The pages are
-// walked with Next, the call server is found and selected, and Finish with the launch box checked starts the real
-// ombrel, which reads what the wizard stored and is taken into service. Screenshots go to
+// (kezsim serve) across the link, the kit's PulseAudio for the sound (a sine for the microphone), real X input by
+// xdotool. The pages are walked with Next, the two tone tests and the microphone test run, the call server is found
+// and selected, and Finish with the launch box checked starts the real ombrel, which reads what the wizard stored
+// and is taken into service. Screenshots go to
 // <build>/wizard/first-run.
 #include <gtest/gtest.h>
 
 #include <signal.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "audio_server.h"
 #include "eventually.h"
@@ -17,6 +19,7 @@
 #include "privileged.h"
 #include "process.h"
 #include "program_kit.h"
+#include "signal_analysis.h"
 #include "x_server.h"
 
 namespace kez::wizard::test {
@@ -30,6 +33,9 @@ constexpr auto kLimit = 60s;
 const std::string kWizardCaption = "^KEZ Ombrel Configuration Wizard$";
 const std::string kDiscoveryCaption = "^Auto discover KEZ System\\.\\.\\.$";
 const std::string kOmbrelCaption = "^KEZ Ombrel \\(TM\\)";
+const std::string kMicrophoneCaption = "^Microphone Test$";
+constexpr int kMicrophoneHz = 1000;
+constexpr std::size_t kSecond = 8000; // samples
 
 std::string upper(std::string text) {
     for (char& c : text)
@@ -72,6 +78,13 @@ protected:
             kLimit);
         return id;
     }
+    bool gone(const std::string& pattern) const {
+        return kez::test::eventually(
+            [&] {
+                return x_.run({"xdotool", "search", "--onlyvisible", "--name", pattern}).out.empty();
+            },
+            kLimit);
+    }
     void press(const std::string& pattern, const std::string& key) const {
         const auto id = window(pattern);
         ASSERT_FALSE(id.empty()) << pattern;
@@ -94,10 +107,30 @@ protected:
         return last;
     }
 
+    // The streams the engine plays into the kit's sink, beside the kit's own silent one.
+    std::size_t engineStreams() const {
+        return kez::test::linesOf(pulse_.pactl({"list", "short", "sink-inputs"}).out).size() - 1;
+    }
+    // What the speaker played while `act` ran.
+    std::vector<std::int16_t> heardDuring(const std::function<void(const kez::test::SourceRecording&)>& act) const {
+        kez::test::SourceRecording speaker(kez::test::PulseServer::kMonitor);
+        EXPECT_TRUE(speaker.start());
+        act(speaker);
+        return speaker.stop();
+    }
+    // Presses a tone test's button and waits for the test's stream to come and go.
+    std::vector<std::int16_t> toneTest(const std::string& key) const {
+        return heardDuring([&](const auto&) {
+            press(kWizardCaption, key);
+            EXPECT_TRUE(kez::test::eventually([&] { return engineStreams() > 0; }, kLimit)) << key;
+            EXPECT_TRUE(kez::test::eventually([&] { return engineStreams() == 0; }, kLimit)) << key;
+        });
+    }
+
     kez::test::VethLink link_{"wzf"};
     ombrel::test::OmbrelWorld world_;
     kez::test::XServer x_{true};
-    kez::test::PulseServer pulse_;
+    kez::test::PulseServer pulse_{kez::test::SineMicrophone{kMicrophoneHz}};
     ombrel::test::SimulatedCallServer server_;
     fs::path shots_ = fs::path(KEZ_BINARY_DIR) / "wizard" / "first-run";
     pid_t ombrelPid_ = 0;
@@ -109,10 +142,34 @@ TEST_F(FirstRun, TheWalkThroughThePagesEndsWithOmbrelInServiceOnTheCallServerItF
     const auto id = window(kWizardCaption);
     ASSERT_FALSE(id.empty());
     std::string page = settled(id, "0-welcome");
-    for (const char* name : {"1-audio", "2-mic", "3-mac-info"}) {
-        press(kWizardCaption, "alt+n");
-        page = settled(id, name, page);
+    press(kWizardCaption, "alt+n");
+    page = settled(id, "1-audio", page);
+    // Each tone test plays the dial tone, not what the microphone hears.
+    for (const char* key : {"alt+m", "alt+d"}) {
+        const auto heard = toneTest(key);
+        const double low = kez::test::GoertzelPower(heard, 350), high = kez::test::GoertzelPower(heard, 440);
+        EXPECT_GT(std::min(low, high), 1e5) << key;
+        EXPECT_GT(std::min(low, high), 100 * kez::test::GoertzelPower(heard, kMicrophoneHz)) << key;
     }
+
+    press(kWizardCaption, "alt+n");
+    page = settled(id, "2-mic", page);
+    // The microphone test brings the microphone to the speaker until Stop test.
+    const auto looped = heardDuring([&](const kez::test::SourceRecording& speaker) {
+        press(kWizardCaption, "alt+s");
+        const auto box = window(kMicrophoneCaption);
+        ASSERT_FALSE(box.empty());
+        const std::size_t after = speaker.samples() + 3 * kSecond;
+        EXPECT_TRUE(kez::test::eventually([&] { return speaker.samples() >= after; }, kLimit));
+        EXPECT_TRUE(x_.grab(shots_ / "2-mic-test.png"));
+        press(kMicrophoneCaption, "Return");
+        EXPECT_TRUE(gone(kMicrophoneCaption));
+    });
+    EXPECT_GT(kez::test::GoertzelPower(looped, kMicrophoneHz), 1e5);
+    EXPECT_TRUE(kez::test::eventually([&] { return engineStreams() == 0; }, kLimit));
+
+    press(kWizardCaption, "alt+n");
+    page = settled(id, "3-mac-info", page);
 
     press(kWizardCaption, "alt+o");
     const auto discovery = window(kDiscoveryCaption);
@@ -124,6 +181,7 @@ TEST_F(FirstRun, TheWalkThroughThePagesEndsWithOmbrelInServiceOnTheCallServerItF
     settled(discovery, "3-discovery-heard", empty);
     press(kDiscoveryCaption, "Down");
     press(kDiscoveryCaption, "alt+s");
+    ASSERT_TRUE(gone(kDiscoveryCaption));
     page = settled(id, "3-mac-info-selected", page);
 
     for (const char* name : {"4-ip-info", "5-sarvik", "6-country", "7-done"}) {
