@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "eventually.h"
+#include "temp_dir.h"
 
 namespace kez::test {
 
@@ -45,6 +46,45 @@ CommandResult XServer::run(const std::vector<std::string>& argv) const {
 
 bool XServer::grab(const std::filesystem::path& file) const {
     return run({"import", "-window", "root", file.string()}).ok();
+}
+
+std::string XServer::awaitWindow(const std::string& namePattern, std::chrono::milliseconds limit) const {
+    std::string window;
+    eventually(
+        [&] {
+            const auto found = linesOf(run({"xdotool", "search", "--onlyvisible", "--name", namePattern}).out);
+            window = found.size() == 1 ? found.front() : "";
+            return !window.empty();
+        },
+        limit);
+    return window;
+}
+
+bool XServer::awaitNoWindow(const std::string& namePattern, std::chrono::milliseconds limit) const {
+    return eventually(
+        [&] {
+            return run({"xdotool", "search", "--onlyvisible", "--name", namePattern}).out.empty();
+        },
+        limit);
+}
+
+bool XServer::pressKey(const std::string& window, const std::string& key) const {
+    return run({"xdotool", "windowactivate", "--sync", window, "key", "--clearmodifiers", key}).ok();
+}
+
+std::string XServer::settledPicture(const std::string& window, const std::filesystem::path& file,
+                                    const std::string& unlike, std::chrono::milliseconds limit) const {
+    std::string last;
+    const bool settled = eventually(
+        [&] {
+            if (!run({"import", "-window", window, file.string()}).ok()) return false;
+            const auto now = readFile(file);
+            const bool still = !now.empty() && now == last && now != unlike;
+            last = now;
+            return still;
+        },
+        limit);
+    return settled ? last : std::string();
 }
 
 } // namespace kez::test

@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <span>
 
 #include "audio_server.h"
 #include "eventually.h"
@@ -43,6 +44,17 @@ std::string upper(std::string text) {
     return text;
 }
 
+// The microphone's pitch in the loudest second the speaker played: how long the loop ran before the user's
+// Stop test is the desktop's affair under load, so the whole recording would weigh it by that.
+double loudestSecondOfMicrophone(const std::vector<std::int16_t>& heard) {
+    double loudest = 0;
+    for (std::size_t start = 0; start + kSecond <= heard.size(); start += kSecond / 4) {
+        const std::span<const std::int16_t> second(heard.data() + start, kSecond);
+        loudest = std::max(loudest, kez::test::GoertzelPower(second, kMicrophoneHz));
+    }
+    return loudest;
+}
+
 class FirstRun : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -65,46 +77,18 @@ protected:
     const kez::test::NetNamespace& serverSpace() const { return link_.first(); }
     const kez::test::NetNamespace& setSpace() const { return link_.second(); }
 
-    // The one visible window whose name matches, once it shows.
-    std::string window(const std::string& pattern) const {
-        std::string id;
-        kez::test::eventually(
-            [&] {
-                const auto found =
-                    kez::test::linesOf(x_.run({"xdotool", "search", "--onlyvisible", "--name", pattern}).out);
-                id = found.size() == 1 ? found.front() : "";
-                return !id.empty();
-            },
-            kLimit);
-        return id;
-    }
-    bool gone(const std::string& pattern) const {
-        return kez::test::eventually(
-            [&] {
-                return x_.run({"xdotool", "search", "--onlyvisible", "--name", pattern}).out.empty();
-            },
-            kLimit);
-    }
+    std::string window(const std::string& pattern) const { return x_.awaitWindow(pattern, kLimit); }
+    bool gone(const std::string& pattern) const { return x_.awaitNoWindow(pattern, kLimit); }
     void press(const std::string& pattern, const std::string& key) const {
         const auto id = window(pattern);
         ASSERT_FALSE(id.empty()) << pattern;
-        EXPECT_TRUE(x_.run({"xdotool", "windowactivate", "--sync", id, "key", "--clearmodifiers", key}).ok());
+        EXPECT_TRUE(x_.pressKey(id, key));
     }
-    // The window as it stands once two grabs agree and differ from `unlike`; written to the screenshot folder.
+    // The window as it stands once it has settled and differs from `unlike`; written to the screenshot folder.
     std::string settled(const std::string& id, const std::string& name, const std::string& unlike = {}) const {
-        const auto shot = shots_ / (name + ".png");
-        std::string last;
-        EXPECT_TRUE(kez::test::eventually(
-            [&] {
-                if (!x_.run({"import", "-window", id, shot.string()}).ok()) return false;
-                const auto now = kez::test::readFile(shot);
-                const bool still = !now.empty() && now == last && now != unlike;
-                last = now;
-                return still;
-            },
-            kLimit))
-            << name;
-        return last;
+        auto picture = x_.settledPicture(id, shots_ / (name + ".png"), unlike, kLimit);
+        EXPECT_FALSE(picture.empty()) << name;
+        return picture;
     }
 
     // The streams the engine plays into the kit's sink, beside the kit's own silent one.
@@ -165,7 +149,7 @@ TEST_F(FirstRun, TheWalkThroughThePagesEndsWithOmbrelInServiceOnTheCallServerItF
         press(kMicrophoneCaption, "Return");
         EXPECT_TRUE(gone(kMicrophoneCaption));
     });
-    EXPECT_GT(kez::test::GoertzelPower(looped, kMicrophoneHz), 1e5);
+    EXPECT_GT(loudestSecondOfMicrophone(looped), 1e5);
     EXPECT_TRUE(kez::test::eventually([&] { return engineStreams() == 0; }, kLimit));
 
     press(kWizardCaption, "alt+n");

@@ -53,22 +53,11 @@ protected:
     std::vector<std::string> windows(const std::string& name) const {
         return kez::test::linesOf(x_.run({"xdotool", "search", "--onlyvisible", "--name", "^" + name + "$"}).out);
     }
-    // The one window of that name, once it shows.
-    std::string window(const std::string& name) const {
-        std::string id;
-        kez::test::eventually(
-            [&] {
-                const auto found = windows(name);
-                id = found.size() == 1 ? found.front() : "";
-                return !id.empty();
-            },
-            kStartLimit);
-        return id;
-    }
+    std::string window(const std::string& name) const { return x_.awaitWindow("^" + name + "$", kStartLimit); }
     void press(const std::string& windowName, const std::string& key) const {
         const auto id = window(windowName);
         ASSERT_FALSE(id.empty()) << windowName;
-        EXPECT_TRUE(x_.run({"xdotool", "windowactivate", "--sync", id, "key", "--clearmodifiers", key}).ok());
+        EXPECT_TRUE(x_.pressKey(id, key));
     }
     bool boxLogged(const std::string& line) const {
         return kez::test::eventually(
@@ -162,20 +151,10 @@ TEST_F(WizardOnX, EachPageAsShownOnTheScreen) {
     std::string previous;
     for (int page = 0; page < 8; ++page) {
         if (page > 0) press(kCaption, "alt+n");
-        // The page's repaint is the wizard's own affair: wait until two grabs agree on a new page.
+        // The page's repaint is the wizard's own affair: wait until it settles on a new page.
         const auto shot = scratch / ("page-" + std::to_string(page) + ".png");
-        std::string last;
-        EXPECT_TRUE(kez::test::eventually(
-            [&] {
-                if (!x_.run({"import", "-window", id, shot.string()}).ok()) return false;
-                const auto now = kez::test::readFile(shot);
-                const bool still = !now.empty() && now == last && now != previous;
-                last = now;
-                return still;
-            },
-            kStartLimit))
-            << page;
-        previous = last;
+        previous = x_.settledPicture(id, shot, previous, kStartLimit);
+        EXPECT_FALSE(previous.empty()) << page;
         fs::copy_file(shot, folder / shot.filename(), fs::copy_options::overwrite_existing);
     }
     ::kill(wizard.pid(), SIGTERM);
