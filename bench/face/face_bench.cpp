@@ -45,8 +45,7 @@ BENCHMARK(BM_FaceLoadToFirstPaint)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    kez::ui::setQtEnvironment("offscreen");
     QApplication application(argc, argv);
     kez::ui::installFontSubstitutions();
     benchmark::Initialize(&argc, argv);

@@ -43,8 +43,7 @@ BENCHMARK(BM_WizardToFirstPaint)->Unit(benchmark::kMillisecond)->Iterations(20);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    kez::ui::setQtEnvironment("offscreen");
     QApplication application(argc, argv);
     kez::ui::installFontSubstitutions();
     {

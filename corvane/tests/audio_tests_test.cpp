@@ -13,30 +13,11 @@ namespace kez::corvane::test {
 namespace {
 
 std::vector<std::string> opening(const char* autoSetupMixer) {
-    return {"WaveRecord.Advise",
-            "WaveRecord.put_bUseThread -1",
-            std::string("WaveRecord.put_bAutoSetupMixer ") + autoSetupMixer,
-            "WaveRecord.put_nAdapter -1",
-            "WaveRecord.put_nNoiseFloor 50",
-            "WaveRecord.Open",
-            "WavePlay.Advise",
-            "WavePlay.put_lBufferDelay 5",
-            "WavePlay.put_lBufferMultiplier 1",
-            "WavePlay.put_lSampleSize 192",
-            "WavePlay.put_nAdapter -1",
-            "WavePlay.put_nCountry 1",
-            "WavePlay.put_nToneStrength 100",
-            "WavePlay.Open",
-            "WavePlay.StartStreaming"};
+    return joined(recordOpening(autoSetupMixer), kPlayOpening);
 }
 
 const std::vector<std::string> kClosing{"WaveRecord.Unadvise", "WaveRecord.Close", "WavePlay.Unadvise",
                                         "WavePlay.StopStreaming", "WavePlay.Close"};
-
-std::vector<std::string> joined(std::vector<std::string> first, const std::vector<std::string>& second) {
-    first.insert(first.end(), second.begin(), second.end());
-    return first;
-}
 
 class AudioTestsTest : public LocalAudioTest {
 protected:

@@ -14,6 +14,32 @@
 
 namespace kez::corvane::test {
 
+// The doubles' calls as the engine opens its play object with the default settings.
+inline const std::vector<std::string> kPlayOpening{"WavePlay.Advise",
+                                                   "WavePlay.put_lBufferDelay 5",
+                                                   "WavePlay.put_lBufferMultiplier 1",
+                                                   "WavePlay.put_lSampleSize 192",
+                                                   "WavePlay.put_nAdapter -1",
+                                                   "WavePlay.put_nCountry 1",
+                                                   "WavePlay.put_nToneStrength 100",
+                                                   "WavePlay.Open",
+                                                   "WavePlay.StartStreaming"};
+
+// And its record object, with the mixer set-up flag it is given ("0" or "-1").
+inline std::vector<std::string> recordOpening(const char* autoSetupMixer) {
+    return {"WaveRecord.Advise",
+            "WaveRecord.put_bUseThread -1",
+            std::string("WaveRecord.put_bAutoSetupMixer ") + autoSetupMixer,
+            "WaveRecord.put_nAdapter -1",
+            "WaveRecord.put_nNoiseFloor 50",
+            "WaveRecord.Open"};
+}
+
+inline std::vector<std::string> joined(std::vector<std::string> first, const std::vector<std::string>& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
 inline const Bytes kServerMac{0x02, 0x53, 0x49, 0x4d, 0x00, 0x01};
 inline const Bytes kOtherServerMac{0x02, 0x53, 0x49, 0x4d, 0x00, 0x02};
 inline const Bytes kServerIp{198, 18, 0, 2};

@@ -14,26 +14,10 @@
 namespace kez::corvane::test {
 namespace {
 
-const std::vector<std::string> kStartCalls{"WavePlay.Advise",
-                                           "WavePlay.put_lBufferDelay 5",
-                                           "WavePlay.put_lBufferMultiplier 1",
-                                           "WavePlay.put_lSampleSize 192",
-                                           "WavePlay.put_nAdapter -1",
-                                           "WavePlay.put_nCountry 1",
-                                           "WavePlay.put_nToneStrength 100",
-                                           "WavePlay.Open",
-                                           "WavePlay.StartStreaming",
-                                           "WaveRecord.Advise",
-                                           "WaveRecord.put_bUseThread -1",
-                                           "WaveRecord.put_bAutoSetupMixer 0",
-                                           "WaveRecord.put_nAdapter -1",
-                                           "WaveRecord.put_nNoiseFloor 50",
-                                           "WaveRecord.Open",
-                                           "EndPoint.Advise",
-                                           "EndPoint.put_nAdapter -1",
-                                           "EndPoint.put_varLocalIP c6120001",
-                                           "EndPoint.put_bAllMulticast -1",
-                                           "EndPoint.Open"};
+const std::vector<std::string> kStartCalls =
+    joined(joined(kPlayOpening, recordOpening("0")),
+           {"EndPoint.Advise", "EndPoint.put_nAdapter -1", "EndPoint.put_varLocalIP c6120001",
+            "EndPoint.put_bAllMulticast -1", "EndPoint.Open"});
 
 const std::vector<std::string> kStopCalls{"WavePlay.Unadvise",   "WavePlay.StopStreaming", "WavePlay.Close",
                                           "WaveRecord.Unadvise", "WaveRecord.Close",       "EndPoint.Unadvise",

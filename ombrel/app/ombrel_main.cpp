@@ -42,9 +42,7 @@ void deleteReleased() { QCoreApplication::sendPostedEvents(nullptr, QEvent::Defe
 } // namespace
 
 int runOmbrel(int& argc, char** argv) {
-    // The windows are laid out in pixels and twips at the logical density.
-    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+    kez::ui::setQtEnvironment("xcb");
     QApplication application(argc, argv);
     // The controller ends the program; a box closed while no window shows must not.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -14,6 +14,11 @@ int Metrics::logicalDpiX() {
 
 int Metrics::twipsPerPixel() { return 1440 / logicalDpiX(); }
 
+void setQtEnvironment(const char* defaultPlatform) {
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", defaultPlatform);
+}
+
 void installFontSubstitutions() {
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});

@@ -7,9 +7,7 @@
 #include "wizard_main.h"
 
 int main(int argc, char** argv) {
-    // The windows are laid out in pixels at the logical density; X11 unless told otherwise.
-    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+    kez::ui::setQtEnvironment("xcb");
     kez::wizard::WizardApplication application(argc, argv);
     kez::ui::setProgramTitle(std::string(kez::ombrel::kWizardTitle));
     kez::ui::installQtMessageBoxes();

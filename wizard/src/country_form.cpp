@@ -11,14 +11,14 @@
 
 #include "country_lists.h"
 #include "dialog_layout.h"
+#include "kez/ui/named.h"
 
 namespace kez::wizard {
 namespace {
 
 // A label that marks its list's mnemonic, so "&&" shows as one ampersand.
 QLabel* listLabel(const QString& text, const char* name, QComboBox* list) {
-    auto* label = new QLabel(text);
-    label->setObjectName(QString::fromLatin1(name));
+    auto* label = ui::named(new QLabel(text), name);
     label->setBuddy(list);
     return label;
 }

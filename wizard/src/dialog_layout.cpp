@@ -9,18 +9,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "kez/ui/named.h"
 #include "ombrel/rirovuruz_globals.h"
 
 namespace kez::wizard {
-namespace {
 
-template <class Widget>
-Widget* named(Widget* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-} // namespace
+using ui::named;
 
 QPushButton* namedButton(const char* name, const QString& caption) { return named(new QPushButton(caption), name); }
 

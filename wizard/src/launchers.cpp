@@ -15,6 +15,7 @@
 #include "kez/ui/desktop_tools.h"
 #include "kez/ui/launcher.h"
 #include "kez/ui/message_boxes.h"
+#include "kez/ui/named.h"
 #include "launcher_icons.h"
 #include "ombrel/rirovuruz_globals.h"
 #include "wizard_main.h"
@@ -25,8 +26,7 @@ namespace {
 constexpr int kPictureSide = 32;
 
 QToolButton* pictureButton(const char* name, LauncherPicture picture, const QString& tip) {
-    auto* button = new QToolButton;
-    button->setObjectName(QString::fromLatin1(name));
+    auto* button = ui::named(new QToolButton, name);
     button->setIcon(launcherIcon(picture));
     button->setIconSize(QSize(kPictureSide, kPictureSide));
     button->setToolTip(tip);

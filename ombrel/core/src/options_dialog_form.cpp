@@ -15,18 +15,16 @@
 #include <QVBoxLayout>
 
 #include "kez/ui/message_boxes.h"
+#include "kez/ui/named.h"
 #include "ombrel/key_text_filter.h"
 #include "ombrel/options.h"
 #include "ombrel/rirovuruz_globals.h"
 
 namespace kez::ombrel {
-namespace {
 
-template <class T>
-T* named(T* control, const char* name) {
-    control->setObjectName(QString::fromLatin1(name));
-    return control;
-}
+using ui::named;
+
+namespace {
 
 QLineEdit* textBox(const char* name, int maxLength = 0) {
     auto* box = named(new QLineEdit, name);

@@ -14,19 +14,6 @@
 #include "ombrel/simple_phone_form.h"
 
 namespace kez::ombrel {
-namespace {
-
-// The forms language's mouse-button numbers.
-std::int16_t mouseButtonNumber(Qt::MouseButton button) {
-    switch (button) {
-    case Qt::LeftButton: return kLeftMouseButton;
-    case Qt::RightButton: return kRightMouseButton;
-    case Qt::MiddleButton: return 4;
-    default: return 0;
-    }
-}
-
-} // namespace
 
 bool SimplePhoneForm::event(QEvent* event) {
     switch (event->type()) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "kez/ui/metrics.h"
+#include "kez/ui/named.h"
 #include "ombrel/about_form.h"
 #include "ombrel/kez_logo.h"
 #include "ombrel/options.h"
@@ -92,8 +93,7 @@ SimplePhoneForm::~SimplePhoneForm() {
 
 void SimplePhoneForm::createMenus() {
     const auto action = [this](QMenu& menu, const char* name, const char* caption, auto slot) {
-        QAction* item = menu.addAction(QString::fromUtf8(caption));
-        item->setObjectName(QString::fromLatin1(name));
+        QAction* item = ui::named(menu.addAction(QString::fromUtf8(caption)), name);
         connect(item, &QAction::triggered, this, slot);
         return item;
     };

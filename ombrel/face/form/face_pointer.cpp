@@ -17,16 +17,6 @@ bool isKeyFamily(Control family) {
     return face::isPictureFamily(family) && !face::isLed(family) && family != Control::KEZLogo;
 }
 
-// The forms language's numbers of the three mouse buttons; 0 for any other.
-std::int16_t mouseButtonNumber(Qt::MouseButton button) {
-    switch (button) {
-    case Qt::LeftButton: return kLeftMouseButton;
-    case Qt::RightButton: return kRightMouseButton;
-    case Qt::MiddleButton: return 4;
-    default: return 0;
-    }
-}
-
 // "imgDTMFup_MouseDown"; the fixed keys' handlers are spelt "imgFixedUp" and "imgFixedDn".
 std::string handlerName(face::PictureRef picture, std::string_view event) {
     std::string name(picture.family == Control::FIXED ? (picture.side == Side::Up ? "imgFixedUp" : "imgFixedDn")

@@ -62,6 +62,10 @@ public:
 // Mouse buttons in ButtonDown.
 inline constexpr std::int16_t kLeftMouseButton = 1;
 inline constexpr std::int16_t kRightMouseButton = 2;
+inline constexpr std::int16_t kMiddleMouseButton = 4;
+
+// The forms language's number of a mouse button; 0 for any but the three.
+std::int16_t mouseButtonNumber(Qt::MouseButton button);
 
 // The base of both phone forms: a top-level window with the events the controller sinks and the window
 // operations it uses (show, hide and pos/move come from QWidget).

@@ -6,8 +6,7 @@
 #include "kez/ui/metrics.h"
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    kez::ui::setQtEnvironment("offscreen");
     QApplication application(argc, argv);
     kez::ui::installFontSubstitutions();
     ::testing::InitGoogleTest(&argc, argv);

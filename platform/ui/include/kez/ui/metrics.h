@@ -9,6 +9,10 @@ int logicalDpiX();
 int twipsPerPixel();
 } // namespace Metrics
 
+// Before the application object is made: the windows are laid out in pixels at the logical density, so Qt's
+// own scaling is off; `defaultPlatform` is used unless QT_QPA_PLATFORM names one.
+void setQtEnvironment(const char* defaultPlatform);
+
 // Maps the font families the windows were laid out with to installed ones of the same metrics
 // ("MS Sans Serif", "Arial" -> Liberation Sans, "Courier New" -> Liberation Mono, "Small Fonts" -> DejaVu Sans).
 void installFontSubstitutions();
