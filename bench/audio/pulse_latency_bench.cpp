@@ -22,6 +22,8 @@ using namespace kez::audio;
 
 struct Run {
     bool opened = false;
+    std::size_t total = 0;
+    std::size_t completed = 0;
     std::uint32_t underruns = 0;
     std::vector<double> latenciesMs;
 };
@@ -37,6 +39,7 @@ Run play(int device, std::size_t frames, std::size_t count, int seconds) {
     std::size_t queued = 0;
     std::size_t done = 0;
     Run run;
+    run.total = total;
     PcmOut out;
     auto queue = [&](std::size_t i) {
         queuedAt[i] = Clock::now();
@@ -61,11 +64,15 @@ Run play(int device, std::size_t frames, std::size_t count, int seconds) {
         }
     }
     std::unique_lock hold(lock);
-    finished.wait_for(hold, std::chrono::seconds(seconds * 2 + 10), [&] { return done >= queued; });
+    finished.wait_for(hold, std::chrono::seconds(seconds * 2 + 10), [&] { return done >= total; });
+    run.completed = done;
     // The queue running dry after the last buffer is the end of the run, not an underrun.
     run.underruns = out.underruns() > 0 ? out.underruns() - 1 : 0;
     return run;
 }
+
+// A run that stalled before its last buffer proves nothing about underruns: it fails, whatever it counted.
+bool clean(const Run& run) { return run.opened && run.completed == run.total && run.underruns == 0; }
 
 void report(const char* what, std::size_t frames, std::size_t count, const Run& run) {
     auto sorted = run.latenciesMs;
@@ -73,6 +80,11 @@ void report(const char* what, std::size_t frames, std::size_t count, const Run& 
     const auto at = [&](double share) {
         return sorted.empty() ? 0.0 : sorted[static_cast<std::size_t>(share * (sorted.size() - 1))];
     };
+    if (run.opened && run.completed < run.total) {
+        std::printf("%-6s buffer %4zu frames (%5.1f ms) x %zu: STALLED after %zu of %zu buffers\n", what, frames,
+                    frames / 8.0, count, run.completed, run.total);
+        return;
+    }
     std::printf("%-6s buffer %4zu frames (%5.1f ms) x %zu: underruns %u, queue-to-completion median %.1f ms, "
                 "95%% %.1f ms, max %.1f ms (%zu buffers)\n",
                 what, frames, frames / 8.0, count, run.underruns, at(0.5), at(0.95), at(1.0), sorted.size());
@@ -98,15 +110,15 @@ int main(int argc, char** argv) {
     for (const std::size_t frames : {16, 32, 48, 64, 80, 96, 128, 160, 192, 240, 320, 480}) {
         const auto screen = play(device, frames, count, 5);
         report("screen", frames, count, screen);
-        if (!screen.opened || screen.underruns > 0) continue;
+        if (!clean(screen)) continue;
         const auto full = play(device, frames, count, seconds);
         report("full", frames, count, full);
-        if (full.underruns == 0) {
+        if (clean(full)) {
             std::printf("smallest buffer without an underrun over %d s: %zu frames (%.1f ms)\n", seconds, frames,
                         frames / 8.0);
             return 0;
         }
     }
-    std::printf("no buffer size played %d s without an underrun\n", seconds);
-    return 0;
+    std::printf("no buffer size played %d s without an underrun or a stall\n", seconds);
+    return 1;
 }
