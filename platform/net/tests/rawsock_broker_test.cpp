@@ -114,7 +114,7 @@ TEST_F(BrokerAsNobody, ExchangesJ5FramesAndTakesMembershipsThroughThePort) {
     const Bytes in = taggedFrame(probeMac, peer.port->macAddress(), 0x2005);
     ASSERT_TRUE(peer.port->writeFrame(in).ok());
     EXPECT_EQ(ask("recv 5000"), "frame " + toHex(in)) << "ARP and IPv4 went first and never came through";
-    const Bytes out = snapFrame(peer.port->macAddress(), probeMac, true, 0x4855, 7);
+    const Bytes out = snapFrame(peer.port->macAddress(), probeMac, true, 0x4855, 5); // the VLAN the peer sent on
     EXPECT_EQ(ask("send " + toHex(out)), "ok");
     EXPECT_EQ(receive(*peer.port), out);
     EXPECT_EQ(ask("recv 300"), "timeout");
