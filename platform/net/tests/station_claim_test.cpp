@@ -111,9 +111,5 @@ TEST(StationClaimFolder, IsUsedOnlyWhenRootsAndSticky) {
     EXPECT_FALSE(claimStation(dir / "claims", 7, 1001, ::geteuid()).status.ok()) << "a link to a folder";
 }
 
-TEST(StationClaimFolder, RefusalNamesTheAdapterAndItsHolder) {
-    EXPECT_EQ(claimRefusal("eth0", 1001), "adapter eth0 is in use by another user (uid 1001)");
-}
-
 } // namespace
 } // namespace kez::net::detail
