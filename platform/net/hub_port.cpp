@@ -39,7 +39,8 @@ PortStatus HubPort::connectToHub(std::string_view wire) {
     if (::setsockopt(socket_.get(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit) != 0) {
         return portError(PortCode::SystemError, errno);
     }
-    const HubAddress hub = hubAddress(wire);
+    const HubAddress hub = hubAddress(wire, HubFolder::Existing);
+    if (!hub.status.ok()) return hub.status;
     if (::connect(socket_.get(), reinterpret_cast<const sockaddr*>(&hub.address), hub.length) != 0) {
         const bool absent = errno == ECONNREFUSED || errno == ENOENT || errno == EAGAIN;
         return portError(absent ? PortCode::NoSuchAdapter : PortCode::SystemError, errno);

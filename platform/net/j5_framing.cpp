@@ -6,7 +6,8 @@ namespace {
 
 constexpr std::uint16_t kJ5Type = 0x88B5;
 constexpr std::uint16_t kVlanType = 0x8100;
-constexpr std::uint16_t kFirstEtherType = 0x0800; // smaller values are 802.3 lengths
+// 802.3 lengths end at 1500; 0x0600 up are EtherTypes, and what lies between is neither.
+constexpr std::uint16_t kMaxLength = 0x05DC;
 
 std::uint16_t be16(std::span<const std::uint8_t> bytes, std::size_t at) {
     return static_cast<std::uint16_t>(bytes[at] << 8 | bytes[at + 1]);
@@ -29,7 +30,7 @@ bool isJ5Frame(std::span<const std::uint8_t> frame) {
     if (frame.size() < typeAt + 2) return false;
     const std::uint16_t type = be16(frame, typeAt);
     if (type == kJ5Type) return true;
-    if (type >= kFirstEtherType) return false;
+    if (type > kMaxLength) return false;
     return isJ5Snap(frame.subspan(typeAt + 2));
 }
 

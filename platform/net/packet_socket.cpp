@@ -39,7 +39,7 @@ constexpr std::array<sock_filter, 25> kJ5Program{{
     BPF_STMT(BPF_LDX | BPF_IMM, 4),
     BPF_STMT(BPF_LD | BPF_H | BPF_IND, 12),             // 8: type or 802.3 length
     BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0x88B5, 13, 0), // -> accept
-    BPF_JUMP(BPF_JMP | BPF_JGE | BPF_K, 0x0800, 13, 0), // other EtherType -> reject
+    BPF_JUMP(BPF_JMP | BPF_JGT | BPF_K, 0x05DC, 13, 0), // not an 802.3 length -> reject
     BPF_STMT(BPF_LD | BPF_W | BPF_IND, 14),             // 11: AA AA 03 and the first OUI byte
     BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0xAAAA0300, 0, 4),
     BPF_STMT(BPF_LD | BPF_H | BPF_IND, 18),

@@ -2,6 +2,7 @@
 
 #include <linux/if_packet.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -9,6 +10,7 @@
 
 #include "packet_socket.h"
 #include "rawsock_client.h"
+#include "station_claim.h"
 
 namespace kez::net::detail {
 
@@ -18,10 +20,16 @@ PortStatus PacketSocketPort::open(std::string_view adapter) {
     PacketSocket opened = openPacketSocket(adapter, SocketUse::Direct);
     if (opened.status.code == PortCode::PermissionDenied) return openThroughBroker(adapter);
     if (!opened.status.ok()) return opened.status;
+    // A process that opens the socket itself holds the station as the broker would.
+    StationClaim claim = claimStation(net::claimsFolder(), opened.ifindex, ::geteuid());
+    if (!claim.status.ok()) return claim.status;
+    claim_ = std::move(claim.lock);
     socket_ = std::move(opened.fd);
     ifindex_ = opened.ifindex;
     memberships_.clear();
-    return finishOpen(opened.mac);
+    const PortStatus status = finishOpen(opened.mac);
+    if (!status.ok()) claim_.reset();
+    return status;
 }
 
 PortStatus PacketSocketPort::openThroughBroker(std::string_view adapter) {
@@ -36,7 +44,10 @@ PortStatus PacketSocketPort::openThroughBroker(std::string_view adapter) {
     return status;
 }
 
-void PacketSocketPort::releaseBackend() { broker_.reset(); }
+void PacketSocketPort::releaseBackend() {
+    broker_.reset();
+    claim_.reset();
+}
 
 PacketSocketPort::Received PacketSocketPort::receiveOne(std::span<std::uint8_t> buffer, std::size_t& length,
                                                         int& error) {

@@ -26,6 +26,7 @@ private:
 
     int ifindex_ = 0;
     std::unique_ptr<RawsockClient> broker_; // set while the broker holds the packet socket
+    sys::UniqueFd claim_;                   // the station claim of the packet socket held here
     std::mutex settingsMutex_;              // filter bits and memberships change one caller at a time
     std::vector<MacAddress> memberships_;
 };

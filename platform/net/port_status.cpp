@@ -20,6 +20,7 @@ std::string_view codeName(PortCode code) {
     case PortCode::FrameTooLong: return "FrameTooLong";
     case PortCode::SystemError: return "SystemError";
     case PortCode::InvalidOption: return "InvalidOption";
+    case PortCode::AdapterInUse: return "AdapterInUse";
     }
     return "Unknown";
 }

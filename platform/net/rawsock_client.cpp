@@ -92,7 +92,7 @@ bool isSocketOf(int fd, int domain, int type) {
 PortStatus statusFrom(std::int32_t code, std::int32_t error) {
     const auto reported = static_cast<PortCode>(code);
     if (reported == PortCode::Ok) return {};
-    const bool known = reported > PortCode::Ok && reported <= PortCode::SystemError;
+    const bool known = reported > PortCode::Ok && reported <= PortCode::AdapterInUse;
     return portError(known ? reported : PortCode::HelperFailed, error);
 }
 

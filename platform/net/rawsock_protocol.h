@@ -5,13 +5,14 @@
 // code is Ok the frame channel is attached (SCM_RIGHTS), and from then on every J5 frame
 // that comes in for this station arrives there as one message, an 802.1Q tag the kernel
 // took off put back. Each RawsockRequest on the request channel gets one RawsockAnswer with
-// its sequence number. The broker ends when the program closes either channel.
+// its sequence number. The broker ends when the program closes either channel. While it
+// serves, the broker holds the adapter's station claim for the calling user.
 #include <cstddef>
 #include <cstdint>
 
 namespace kez::net::detail {
 
-inline constexpr std::uint32_t kRawsockMagic = 0x4B525332; // "KRS2"
+inline constexpr std::uint32_t kRawsockMagic = 0x4B525333; // "KRS3"
 inline constexpr int kRawsockChannelFd = 3;
 // What the broker sends: an untagged frame of the largest size Ethernet carries.
 inline constexpr std::size_t kBrokerFrameLimit = 1514;
@@ -26,6 +27,7 @@ struct RawsockOpened {
     std::int32_t ifindex = 0;
     std::uint8_t mac[6] = {};
     std::uint8_t reserved[2] = {};
+    std::uint32_t holder = 0; // AdapterInUse: the user id that holds the station
 };
 
 enum class RawsockVerb : std::uint16_t { Send = 1, Join = 2, Leave = 3 };

@@ -2,10 +2,12 @@
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <string>
 #include <vector>
 
 #include "hub_address.h"
@@ -17,6 +19,7 @@ namespace kez::net {
 
 // Owned jointly by the hub object and its relay thread.
 struct VirtualWireHub::State {
+    sys::UniqueFd folder; // where the listener's name is
     sys::UniqueFd listener;
     sys::Event stop{sys::Event::Reset::Manual};
     std::vector<sys::UniqueFd> ports; // relay thread only
@@ -32,6 +35,28 @@ struct VirtualWireHub::State {
 namespace {
 
 constexpr int kListenBacklog = 64;
+
+// A name that nobody listens on any more (its hub ended without removing it) is taken over.
+bool listenerGone(const detail::HubAddress& hub) {
+    const sys::UniqueFd probe(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0));
+    return probe && ::connect(probe.get(), reinterpret_cast<const sockaddr*>(&hub.address), hub.length) != 0 &&
+           errno == ECONNREFUSED;
+}
+
+int bindHub(int listener, const detail::HubAddress& hub, const std::string& name) {
+    const auto* address = reinterpret_cast<const sockaddr*>(&hub.address);
+    if (::bind(listener, address, hub.length) == 0) return 0;
+    if (errno != EADDRINUSE) return errno;
+    if (!listenerGone(hub)) return EADDRINUSE;
+    if (::unlinkat(hub.folder.get(), name.c_str(), 0) != 0 || ::bind(listener, address, hub.length) != 0) return errno;
+    return 0;
+}
+
+// The name goes with the hub, so that the next hub finds it free.
+void stopListening(VirtualWireHub::State& state, const std::string& name) {
+    state.listener.reset();
+    ::unlinkat(state.folder.get(), name.c_str(), 0);
+}
 
 } // namespace
 
@@ -95,12 +120,20 @@ PortStatus VirtualWireHub::start() {
     auto state = std::make_shared<State>();
     state->listener = sys::UniqueFd(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!state->listener) return portError(PortCode::SystemError, errno);
-    const detail::HubAddress hub = detail::hubAddress(name_);
-    if (::bind(state->listener.get(), reinterpret_cast<const sockaddr*>(&hub.address), hub.length) != 0 ||
-        ::listen(state->listener.get(), kListenBacklog) != 0) {
-        return portError(errno == EADDRINUSE ? PortCode::AlreadyOpen : PortCode::SystemError, errno);
+    detail::HubAddress hub = detail::hubAddress(name_, detail::HubFolder::Create);
+    if (!hub.status.ok()) return hub.status;
+    if (const int error = bindHub(state->listener.get(), hub, name_); error != 0) {
+        return portError(error == EADDRINUSE ? PortCode::AlreadyOpen : PortCode::SystemError, error);
     }
-    if (!relay_.start("kez-vhub", [state] { state->run(); })) return portError(PortCode::SystemError, EAGAIN);
+    state->folder = std::move(hub.folder);
+    if (::listen(state->listener.get(), kListenBacklog) != 0) {
+        stopListening(*state, name_);
+        return portError(PortCode::SystemError, errno);
+    }
+    if (!relay_.start("kez-vhub", [state] { state->run(); })) {
+        stopListening(*state, name_);
+        return portError(PortCode::SystemError, EAGAIN);
+    }
     state_ = std::move(state);
     return {};
 }
@@ -109,6 +142,7 @@ void VirtualWireHub::stop() {
     if (!state_) return;
     state_->stop.set();
     relay_.join();
+    stopListening(*state_, name_);
     state_.reset();
 }
 

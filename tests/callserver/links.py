@@ -2,8 +2,10 @@
 
   eth:<iface>   Ethernet frames through an AF_PACKET socket (root or CAP_NET_RAW)
   vhub:<name>   Ethernet frames over the cross-process virtual wire: a Unix
-                sequenced-packet connection to the hub at the abstract address
-                "kez-vhub:<name>", one message a frame; the hub says "a" once a
+                sequenced-packet connection to the hub's socket <name> in the
+                user's private folder ($XDG_RUNTIME_DIR/kez-vhub, else
+                /tmp/kez-vhub-<uid>, refused unless the user's own and 0700),
+                one message a frame; the hub says "a" once a
                 port is attached and relays every frame to all other ports. When
                 no hub listens, this process starts one (a thread of its own).
   udp:<ip>      J5 packets as UDP datagrams from <ip>:47093; IP multicast
@@ -14,6 +16,7 @@ Every link has socks() for select() and read(sock) -> Record or None.
 
 from __future__ import annotations
 
+import errno
 import os
 import select
 import socket
@@ -34,26 +37,79 @@ HUB_MESSAGE_LIMIT = 2048
 ATTACH_LIMIT_S = 5.0
 
 
-def hub_address(name: str) -> bytes:
-    return b"\0kez-vhub:" + name.encode()
+def hub_folder_path() -> str:
+    runtime = os.environ.get("XDG_RUNTIME_DIR", "")
+    if runtime.startswith("/"):
+        return os.path.join(runtime, "kez-vhub")
+    return f"/tmp/kez-vhub-{os.geteuid()}"
+
+
+class HubFolder:
+    """The user's private folder of hub sockets, held open once checked: a folder that is not
+    this user's own, or that others may enter, is refused (PermissionError)."""
+
+    def __init__(self, create: bool):
+        path = hub_folder_path()
+        if create:
+            try:
+                os.mkdir(path, 0o700)
+            except FileExistsError:
+                pass
+        self.fd = os.open(path, os.O_RDONLY | os.O_DIRECTORY | os.O_NOFOLLOW | os.O_CLOEXEC)
+        st = os.fstat(self.fd)
+        if st.st_uid != os.geteuid() or st.st_mode & 0o077:
+            os.close(self.fd)
+            raise PermissionError(f"{path}: not a private folder of this user")
+
+    def address(self, name: str) -> str:
+        # Through the descriptor: the folder checked is the folder used.
+        return f"/proc/self/fd/{self.fd}/{name}"
+
+    def close(self) -> None:
+        os.close(self.fd)
 
 
 class VirtualWireHub:
     """A hub relaying frames between the ports attached to it; owns its relay thread."""
 
     def __init__(self, name: str):
+        self.name = name
+        self.folder = HubFolder(create=True)
         self.listener = socket.socket(socket.AF_UNIX, socket.SOCK_SEQPACKET)
         try:
-            self.listener.bind(hub_address(name))
+            self._bind()
             self.listener.listen(64)
         except OSError:
             self.listener.close()
+            self.folder.close()
             raise
         self.ports: List[socket.socket] = []
         self.dropped = 0
         self._wake_r, self._wake_w = os.pipe()
         self._thread = threading.Thread(target=self._run, name="kezsim-vhub", daemon=True)
         self._thread.start()
+
+    def _bind(self) -> None:
+        address = self.folder.address(self.name)
+        try:
+            self.listener.bind(address)
+        except OSError as error:
+            if error.errno != errno.EADDRINUSE or not self._listener_gone(address):
+                raise
+            # The name of a hub that ended without removing it is taken over.
+            os.unlink(self.name, dir_fd=self.folder.fd)
+            self.listener.bind(address)
+
+    @staticmethod
+    def _listener_gone(address: str) -> bool:
+        with socket.socket(socket.AF_UNIX, socket.SOCK_SEQPACKET) as probe:
+            try:
+                probe.connect(address)
+            except ConnectionRefusedError:
+                return True
+            except OSError:
+                pass
+        return False
 
     def _run(self) -> None:
         while True:
@@ -73,6 +129,11 @@ class VirtualWireHub:
         for port in self.ports:
             port.close()
         self.listener.close()
+        try:
+            os.unlink(self.name, dir_fd=self.folder.fd)
+        except OSError:
+            pass
+        self.folder.close()
 
     def _relay(self, port: socket.socket) -> None:
         try:
@@ -148,10 +209,14 @@ class HubEth(EthLink):
 
     @staticmethod
     def _attach(name: str) -> socket.socket:
+        folder = HubFolder(create=False)
         sock = socket.socket(socket.AF_UNIX, socket.SOCK_SEQPACKET)
         try:
             sock.settimeout(ATTACH_LIMIT_S)
-            sock.connect(hub_address(name))
+            try:
+                sock.connect(folder.address(name))
+            finally:
+                folder.close()
             if sock.recv(1) != HUB_ATTACHED:
                 raise ConnectionError(f"virtual wire {name}: no attach mark")
             sock.setblocking(False)

@@ -3,6 +3,7 @@ tests/peers/jipmsg, the field checker, the codecs, two stations reliably both wa
 the virtual wire and over UDP, and kezsim's interactive mode as a normal user."""
 
 import audioop
+import contextlib
 import datetime
 import os
 import pwd
@@ -302,27 +303,50 @@ def copy_for_nobody(folder):
     return os.path.join(folder, "callserver", "kezsim")
 
 
+@contextlib.contextmanager
+def attaching_as(user):
+    """A virtual wire is one user's: root's sets attach to nobody's wire as nobody (the
+    connected sockets stay theirs afterwards)."""
+    if user is None:
+        yield
+        return
+    runtime = os.environ.pop("XDG_RUNTIME_DIR", None)
+    os.setegid(user.pw_gid)
+    os.seteuid(user.pw_uid)
+    try:
+        yield
+    finally:
+        os.seteuid(0)
+        os.setegid(0)
+        if runtime is not None:
+            os.environ["XDG_RUNTIME_DIR"] = runtime
+
+
 class InteractiveMode(unittest.TestCase):
     """kezsim serve on the virtual wire, run as a normal user, with two sets."""
 
     def setUp(self):
         wire = "kezsim-serve-%d" % os.getpid()
         argv = [sys.executable, os.path.join(HERE, "kezsim"), "--wire", "vhub:" + wire, "--ext", "201,202"]
+        env = dict(os.environ, PYTHONDONTWRITEBYTECODE="1")
+        user = None
         if os.geteuid() == 0:
+            env.pop("XDG_RUNTIME_DIR", None)
             folder = tempfile.mkdtemp(prefix="kezsim-")
             self.addCleanup(shutil.rmtree, folder)
             user = pwd.getpwnam("nobody")
             argv[1] = copy_for_nobody(folder)
             argv = ["setpriv", f"--reuid={user.pw_uid}", f"--regid={user.pw_gid}", "--clear-groups"] + argv
-        self.sim = subprocess.Popen(argv, stdout=subprocess.PIPE, text=True,
-                                    env=dict(os.environ, PYTHONDONTWRITEBYTECODE="1"))
+        self.sim = subprocess.Popen(argv, stdout=subprocess.PIPE, text=True, env=env)
         self.addCleanup(self.sim.wait, 10)
         self.addCleanup(self.sim.terminate)
         self.assertIn("call server", self.sim.stdout.readline())
         self.node = Node()
         self.addCleanup(self.node.close)
-        self.a = FakeSet(self.node, self.node.link("vhub:" + wire, own=True), MAC_A)
-        self.b = FakeSet(self.node, self.node.link("vhub:" + wire, own=True), MAC_B)
+        with attaching_as(user):
+            links = [self.node.link("vhub:" + wire, own=True) for _ in range(2)]
+        self.a = FakeSet(self.node, links[0], MAC_A)
+        self.b = FakeSet(self.node, links[1], MAC_B)
 
     def test_calls_between_extensions_and_to_the_echo_line(self):
         a, b = self.a, self.b

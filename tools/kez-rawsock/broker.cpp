@@ -60,6 +60,7 @@ bool Broker::forwardFrames() {
         case net::detail::Receipt::TooLong: continue;
         case net::detail::Receipt::Frame: break;
         }
+        net::detail::learnTag(std::span(frame_.data(), length), learnedTag_);
         pendingLength_ = length;
         if (!flushPending()) return false;
     }
@@ -104,7 +105,10 @@ PortStatus Broker::send(int ifindex, std::span<const std::uint8_t> frame) {
     if (PortStatus status = net::detail::boundAddress(packet_, adapter.ifindex, adapter.mac); !status.ok()) {
         return status;
     }
+    adapter.learnedTag = learnedTag_;
     if (PortStatus status = net::detail::checkOutgoingFrame(adapter, ifindex, frame); !status.ok()) return status;
+    // Over the bound the frame is dropped as a full transmit queue drops it.
+    if (!budget_.take(net::detail::SendBudget::Clock::now())) return net::portError(PortCode::SystemError, ENOBUFS);
     if (::send(packet_, frame.data(), frame.size(), MSG_NOSIGNAL) < 0) {
         return net::portError(errno == EMSGSIZE ? PortCode::FrameTooLong : PortCode::SystemError, errno);
     }

@@ -4,8 +4,9 @@
 // then keeps the socket: over the Unix socket <fd> it answers the open, hands over a frame
 // channel that carries the received frames, and serves the program's requests (send a J5
 // frame from the adapter's own address, join or leave a multicast group or all-multicast)
-// until the program closes its end. It reads no environment and loads nothing but the C
-// library and libcap.
+// until the program closes its end. For as long, it holds the adapter's station claim for
+// the calling user; another user's claim fails the open. It reads no environment and loads
+// nothing but the C library and libcap.
 #include <sys/capability.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
@@ -25,6 +26,7 @@
 #include "broker.h"
 #include "packet_socket.h"
 #include "rawsock_protocol.h"
+#include "station_claim.h"
 
 namespace {
 
@@ -32,6 +34,7 @@ using kez::net::PortCode;
 using kez::net::PortStatus;
 using kez::net::detail::PacketSocket;
 using kez::net::detail::RawsockOpened;
+using kez::net::detail::StationClaim;
 using kez::sys::UniqueFd;
 
 constexpr int kUsage = 2;
@@ -88,8 +91,18 @@ PortStatus makeFrameChannel(UniqueFd& ours, UniqueFd& theirs) {
     return {};
 }
 
-bool sendOpened(int channel, const PacketSocket& opened, int frames) {
+// The calling user's claim on the opened adapter; a refusal says who holds it.
+StationClaim claimFor(const char* adapter, int ifindex) {
+    StationClaim claim = kez::net::detail::claimStation(kez::net::claimsFolder(), ifindex, ::getuid());
+    if (claim.status.code == PortCode::AdapterInUse) {
+        std::fprintf(stderr, "kez-rawsock: %s\n", kez::net::detail::claimRefusal(adapter, claim.holder).c_str());
+    }
+    return claim;
+}
+
+bool sendOpened(int channel, const PacketSocket& opened, std::uint32_t holder, int frames) {
     RawsockOpened reply;
+    reply.holder = holder;
     reply.code = static_cast<std::int32_t>(opened.status.code);
     reply.error = opened.status.error;
     reply.ifindex = opened.ifindex;
@@ -125,13 +138,18 @@ int main(int argc, char** argv) {
     ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0);
     PacketSocket opened = kez::net::detail::openPacketSocket(argv[1], kez::net::detail::SocketUse::Broker);
     if (const PortStatus dropped = dropCapabilities(); !dropped.ok()) opened.status = dropped;
+    StationClaim claim;
+    if (opened.status.ok()) {
+        claim = claimFor(argv[1], opened.ifindex);
+        opened.status = claim.status;
+    }
     UniqueFd frames;
     UniqueFd programEnd;
     if (opened.status.ok()) opened.status = makeFrameChannel(frames, programEnd);
     if (opened.status.ok()) opened.status = limitSends(opened.fd.get());
     if (opened.status.ok()) opened.status = limitSends(channel);
     if (!opened.status.ok()) opened.fd.reset();
-    const bool sent = sendOpened(channel, opened, opened.status.ok() ? programEnd.get() : -1);
+    const bool sent = sendOpened(channel, opened, claim.holder, opened.status.ok() ? programEnd.get() : -1);
     programEnd.reset();
     if (!sent || !opened.status.ok()) return 1;
     kez::rawsock::Broker(opened.fd.get(), channel, frames.get(), opened.ifindex).run();

@@ -2,6 +2,7 @@
 // and loading the library runs no code.
 #include <thread>
 
+#include "kez/net/claims_folder.h"
 #include "packet_driver.h"
 #include "setaid/setaid.h"
 
@@ -10,7 +11,8 @@ namespace {
 template <typename Work>
 std::int32_t withSystemServices(Work work) {
     const auto caps = kez::sys::makeSystemFileCaps();
-    kez::setaid::Services services{*caps, [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); }};
+    kez::setaid::Services services{*caps, [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); },
+                                   kez::net::claimsFolder()};
     return work(services);
 }
 

@@ -78,6 +78,7 @@ std::int32_t installProtocol(Services& services, const std::string& manifestPath
     std::int32_t error = run.writeRecord(manifest);
     for (auto program = manifest.programs.begin(); error == 0 && program != manifest.programs.end(); ++program)
         error = run.bind(*program, manifest);
+    if (error == 0 && !services.claimsFolder.empty()) error = makeClaimsFolder(services.claimsFolder, manifest.group);
     if (error != 0) run.undo();
     return error;
 }

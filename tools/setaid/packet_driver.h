@@ -2,6 +2,7 @@
 // Installing and removing the packet driver behind the library's exports, on services that tests replace.
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -20,6 +21,7 @@ constexpr std::chrono::milliseconds kStopPollInterval{1000};
 struct Services {
     sys::FileCaps& caps;
     std::function<void(std::chrono::milliseconds)> sleep;
+    std::filesystem::path claimsFolder{}; // made on install, removed when empty; none when empty
 };
 
 // Installs from "<setupFolder>/KEZPacket.inf": 0 or -1 after a message.
@@ -29,6 +31,11 @@ std::int32_t removePacketService(Services& services);
 // Deletes a key and everything below it, one subkey at a time: 0 when it is gone or was never there,
 // else the registry's error, at the first key that cannot be deleted.
 std::int32_t deleteRegistryRecursive(reg::Hive root, const std::string& path);
+
+// The adapters' claims folder, root's and `group`'s (mode 3770; its parent made 0755 when missing):
+// 0 or an errno.
+std::int32_t makeClaimsFolder(const std::filesystem::path& folder, std::string_view group);
+void removeClaimsFolder(const std::filesystem::path& folder);
 
 // Shows `format` with `code` in place of its "%d" in a warning box titled "Error: KEZ Packet Driver",
 // the text cut to 500 bytes with its terminator.

@@ -68,6 +68,7 @@ std::int32_t removePacketService(Services& services) {
         return kFailed;
     }
     deleteEarlierKeys();
+    removeClaimsFolder(services.claimsFolder);
     return 0;
 }
 

@@ -1,20 +1,26 @@
 // A virtual wire across two processes through the hub: the peer is the probe program.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <filesystem>
 #include <future>
+#include <optional>
 #include <thread>
 
 #include "hub_address.h"
 #include "port_links.h"
+#include "privileged.h"
 #include "process.h"
+#include "temp_dir.h"
 
 namespace kez::net {
 namespace {
 
 using namespace testing;
 using namespace std::chrono_literals;
+namespace fs = std::filesystem;
 
 TEST(HubAcrossProcesses, CarriesFramesBothWaysThroughEachPortsFilter) {
     const std::string name = test::uniqueName("p");
@@ -68,16 +74,20 @@ TEST(HubAcrossProcesses, StoppedHubEndsItsPortsReads) {
     EXPECT_EQ(local.port->readFrame(buffer, 5s).outcome, ReadOutcome::Failed);
 }
 
-// Any local process may listen on a hub's name first. One that takes ports and never
+// A process of the user may listen on a hub's name first. One that takes ports and never
 // reads or accepts must not hold up their owners for good.
 class StalledHub {
 public:
-    explicit StalledHub(const std::string& name, int backlog = 8) {
-        const detail::HubAddress hub = detail::hubAddress(name);
+    explicit StalledHub(const std::string& name, int backlog = 8) : name_(name) {
+        hub_ = detail::hubAddress(name, detail::HubFolder::Create);
+        const detail::HubAddress& hub = hub_;
         listener_ = sys::UniqueFd(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0));
         bound_ = listener_ &&
                  ::bind(listener_.get(), reinterpret_cast<const sockaddr*>(&hub.address), hub.length) == 0 &&
                  ::listen(listener_.get(), backlog) == 0;
+    }
+    ~StalledHub() {
+        if (bound_) ::unlinkat(hub_.folder.get(), name_.c_str(), 0);
     }
     bool bound() const { return bound_; }
     int listener() const { return listener_.get(); }
@@ -89,6 +99,8 @@ public:
     void letGo() { taken_.reset(); }
 
 private:
+    std::string name_;
+    detail::HubAddress hub_;
     sys::UniqueFd listener_;
     sys::UniqueFd taken_;
     bool bound_ = false;
@@ -129,7 +141,7 @@ TEST(HubAcrossProcesses, OpenGivesUpOnAHubThatTakesNoPorts) {
     const std::string name = test::uniqueName("r");
     StalledHub hub(name, 0);
     ASSERT_TRUE(hub.bound());
-    const detail::HubAddress address = detail::hubAddress(name);
+    const detail::HubAddress address = detail::hubAddress(name, detail::HubFolder::Existing);
     const sys::UniqueFd queued(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0));
     ASSERT_EQ(::connect(queued.get(), reinterpret_cast<const sockaddr*>(&address.address), address.length), 0);
 
@@ -141,6 +153,84 @@ TEST(HubAcrossProcesses, OpenGivesUpOnAHubThatTakesNoPorts) {
         hub.admit();
     }
     EXPECT_EQ(opening.get().status.code, PortCode::NoSuchAdapter);
+}
+
+// XDG_RUNTIME_DIR set to a folder of the test's own while it lives.
+class RuntimeFolder {
+public:
+    RuntimeFolder() { ::setenv("XDG_RUNTIME_DIR", dir_.path().c_str(), 1); }
+    ~RuntimeFolder() { ::unsetenv("XDG_RUNTIME_DIR"); }
+    fs::path hubs() const { return dir_ / "kez-vhub"; }
+
+private:
+    test::TempDir dir_{"kez-run"};
+};
+
+bool isSocket(const fs::path& path) { return fs::is_socket(fs::symlink_status(path)); }
+
+TEST(HubFolder, HubSocketLivesInTheUsersPrivateFolder) {
+    const std::string name = test::uniqueName("f");
+    for (const bool runtime : {true, false}) {
+        std::optional<RuntimeFolder> folder;
+        if (runtime) folder.emplace();
+        const fs::path hubs = runtime ? folder->hubs() : fs::path("/tmp/kez-vhub-" + std::to_string(::geteuid()));
+        VirtualWireHub hub(name);
+        ASSERT_TRUE(hub.start().ok());
+        EXPECT_TRUE(isSocket(hubs / name)) << hubs;
+        EXPECT_EQ(fs::status(hubs).permissions(), fs::perms::owner_all) << hubs;
+        EXPECT_TRUE(openPacketPort("vhub:" + name).status.ok()) << hubs;
+        hub.stop();
+        EXPECT_FALSE(fs::exists(fs::symlink_status(hubs / name))) << "the name goes with its hub";
+    }
+}
+
+TEST(HubFolder, TakesOverTheNameOfAHubThatEndedWithoutRemovingIt) {
+    const RuntimeFolder folder;
+    const std::string name = test::uniqueName("t");
+    {
+        const detail::HubAddress address = detail::hubAddress(name, detail::HubFolder::Create);
+        const sys::UniqueFd ended(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0));
+        ASSERT_EQ(::bind(ended.get(), reinterpret_cast<const sockaddr*>(&address.address), address.length), 0);
+    }
+    ASSERT_TRUE(isSocket(folder.hubs() / name));
+    VirtualWireHub hub(name);
+    EXPECT_TRUE(hub.start().ok()) << "a name nobody listens on";
+    EXPECT_EQ(VirtualWireHub(name).start().code, PortCode::AlreadyOpen) << "a name a hub listens on";
+}
+
+TEST(HubFolder, AFolderNotPrivateToTheUserIsRefusedBothWays) {
+    struct Case {
+        const char* name;
+        fs::perms mode;
+        bool otherOwner; // needs root to give it away
+        PortCode code;
+    };
+    const std::vector<Case> cases{
+        {"group may enter", fs::perms(0750), false, PortCode::PermissionDenied},
+        {"others may enter", fs::perms(0701), false, PortCode::PermissionDenied},
+        {"another user's", fs::perms(0700), true, PortCode::PermissionDenied},
+    };
+    for (const auto& c : cases) {
+        if (c.otherOwner && ::geteuid() != 0) {
+            if (test::privilegedRequired()) ADD_FAILURE() << c.name << ": needs root";
+            continue;
+        }
+        const RuntimeFolder folder;
+        fs::create_directory(folder.hubs());
+        fs::permissions(folder.hubs(), c.mode);
+        if (c.otherOwner) {
+            ASSERT_EQ(::chown(folder.hubs().c_str(), 65534, 65534), 0);
+        }
+        const std::string name = test::uniqueName("u");
+        EXPECT_EQ(VirtualWireHub(name).start().code, c.code) << c.name;
+        EXPECT_EQ(openPacketPort("vhub:" + name).status.code, c.code) << c.name;
+        EXPECT_FALSE(fs::exists(fs::symlink_status(folder.hubs() / name))) << c.name;
+    }
+    const RuntimeFolder linked;
+    const test::TempDir elsewhere("kez-hubs");
+    fs::permissions(elsewhere.path(), fs::perms::owner_all);
+    fs::create_directory_symlink(elsewhere.path(), linked.hubs());
+    EXPECT_FALSE(VirtualWireHub("linked").start().ok()) << "a link to a private folder";
 }
 
 } // namespace

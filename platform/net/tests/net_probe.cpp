@@ -75,12 +75,18 @@ std::string askBroker(BrokerLink& link, const std::string& command, std::istring
     if (!link.client) return "fail NotOpen 0";
     detail::RawsockRequest request;
     std::string text;
-    if (command == "bsend") {
+    if (command == "bsend" || command == "bflood") {
+        int count = 1;
+        if (command == "bflood") words >> count;
         words >> request.ifindex >> text;
         const auto frame = kez::test::parseHex(text);
         if (!frame) return "fail bad-hex 0";
         request.verb = static_cast<std::uint16_t>(detail::RawsockVerb::Send);
-        return answer(link.client->ask(request, *frame, -1));
+        if (command == "bsend") return answer(link.client->ask(request, *frame, -1));
+        int passed = 0;
+        for (int i = 0; i < count; ++i)
+            passed += link.client->ask(request, *frame, -1).ok() ? 1 : 0;
+        return "passed " + std::to_string(passed);
     }
     words >> request.membership >> text;
     const auto group = parseMac(text);
@@ -134,7 +140,7 @@ std::string perform(std::unique_ptr<PacketPort>& port, BrokerLink& broker, const
         words >> adapter;
         return openBroker(broker, adapter);
     }
-    if (command == "bsend" || command == "bjoin") return askBroker(broker, command, words);
+    if (command == "bsend" || command == "bflood" || command == "bjoin") return askBroker(broker, command, words);
     if (command == "brecv") {
         int limitMs = 0;
         words >> limitMs;

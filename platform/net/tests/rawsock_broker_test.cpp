@@ -1,24 +1,32 @@
 // The broker kez-rawsock serving the user nobody (a copy with the raw-socket capability), in
 // private namespaces on a veth pair: J5 exchange and memberships through the packet port,
 // requests it refuses that never reach the wire (tcpdump in the peer's namespace), only
-// frames that came in for this station, and its end with its caller.
+// frames that came in for this station, its end with its caller, its bounded rate, and one
+// user at a time on an adapter.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <linux/if_packet.h>
 #include <net/if.h>
 #include <netinet/in.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 #include <thread>
 
 #include "port_links.h"
 #include "privileged.h"
 #include "process.h"
+#include "send_budget.h"
+#include "station_claim.h"
 #include "unprivileged_copy.h"
 #include "wire_capture.h"
 
@@ -46,16 +54,22 @@ protected:
     }
 
     bool startProbe(std::vector<std::string> environment = {}) {
-        environment.push_back("LD_LIBRARY_PATH=" + copy_.folder().string());
-        const std::string probe = (copy_.folder() / fs::path(KEZ_NET_PROBE).filename()).string();
-        return probe_.start(link_->first().exec({"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups",
-                                                 "--inh-caps=-all", probe}),
-                            environment);
+        return startProbeAs(probe_, "nobody", std::move(environment));
     }
 
-    std::string ask(const std::string& line) {
-        EXPECT_TRUE(probe_.sendLine(line));
-        return probe_.readLine(10s).value_or("<no answer>");
+    bool startProbeAs(test::ChildProcess& probe, const std::string& user, std::vector<std::string> environment = {}) {
+        environment.push_back("LD_LIBRARY_PATH=" + copy_.folder().string());
+        const std::string program = (copy_.folder() / fs::path(KEZ_NET_PROBE).filename()).string();
+        return probe.start(link_->first().exec({"setpriv", "--reuid=" + user, "--regid=nogroup", "--clear-groups",
+                                                "--inh-caps=-all", program}),
+                           environment);
+    }
+
+    std::string ask(const std::string& line) { return askOf(probe_, line); }
+
+    static std::string askOf(test::ChildProcess& probe, const std::string& line) {
+        EXPECT_TRUE(probe.sendLine(line));
+        return probe.readLine(10s).value_or("<no answer>");
     }
 
     // The probe's own broker on A's adapter: its index and station address.
@@ -114,7 +128,7 @@ TEST_F(BrokerAsNobody, ExchangesJ5FramesAndTakesMembershipsThroughThePort) {
     const Bytes in = taggedFrame(probeMac, peer.port->macAddress(), 0x2005);
     ASSERT_TRUE(peer.port->writeFrame(in).ok());
     EXPECT_EQ(ask("recv 5000"), "frame " + toHex(in)) << "ARP and IPv4 went first and never came through";
-    const Bytes out = snapFrame(peer.port->macAddress(), probeMac, true, 0x4855, 7);
+    const Bytes out = snapFrame(peer.port->macAddress(), probeMac, true, 0x4855, 5); // the VLAN the peer sent on
     EXPECT_EQ(ask("send " + toHex(out)), "ok");
     EXPECT_EQ(receive(*peer.port), out);
     EXPECT_EQ(ask("recv 300"), "timeout");
@@ -184,6 +198,81 @@ TEST_F(BrokerAsNobody, PassesOnOnlyFramesThatCameInForThisStation) {
     ASSERT_TRUE(peer.port->writeFrame(marker).ok());
     EXPECT_EQ(ask("brecv 5000"), "frame " + toHex(marker));
     EXPECT_EQ(ask("brecv 300"), "timeout");
+}
+
+// Counted against the time the sends took: never more than the burst and what came in meanwhile.
+TEST_F(BrokerAsNobody, SendsNoMoreThanTheBurstAndTheRefill) {
+    ASSERT_TRUE(startProbe());
+    const auto [ifindex, own] = startBroker();
+    constexpr int kFrames = 10 * detail::SendBudget::kBurstFrames;
+    const std::string frame = toHex(plainFrame(kBroadcastMac, own));
+    const auto begun = std::chrono::steady_clock::now();
+    std::istringstream answer(ask("bflood " + std::to_string(kFrames) + " " + std::to_string(ifindex) + " " + frame));
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
+    std::string word;
+    int passed = 0;
+    answer >> word >> passed;
+    ASSERT_EQ(word, "passed");
+    EXPECT_GE(passed, detail::SendBudget::kBurstFrames);
+    EXPECT_LE(passed, detail::SendBudget::kBurstFrames + detail::SendBudget::kFramesPerSecond * seconds + 1);
+}
+
+// The installed claims folder as Setaid makes it (group nogroup here), on a tmpfs over its
+// parent in a mount namespace of this test process: the copies of kez-rawsock run outside
+// the build tree and claim there. Nothing of the machine's own folders changes.
+std::optional<std::string> privateClaimsFolder() {
+    const fs::path claims(KEZ_INSTALLED_CLAIMS_DIR);
+    fs::path top = claims.parent_path();
+    while (!fs::exists(top) && top.has_parent_path() && top != top.parent_path())
+        top = top.parent_path();
+    if (::unshare(CLONE_NEWNS) != 0) return "unshare(CLONE_NEWNS): " + std::string(std::strerror(errno));
+    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        ::mount("kez-claims", top.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "mode=0755") != 0) {
+        return "mount: " + std::string(std::strerror(errno));
+    }
+    std::error_code error;
+    fs::create_directories(claims, error);
+    if (error || ::chown(claims.c_str(), 0, 65534) != 0 || ::chmod(claims.c_str(), 03770) != 0) {
+        return "cannot make " + claims.string();
+    }
+    return std::nullopt;
+}
+
+class BrokerOnAClaimedAdapter : public BrokerAsNobody {
+protected:
+    void SetUp() override {
+        KEZ_REQUIRE_PRIVILEGED();
+        // Before any thread: a process with threads cannot leave its mount namespace.
+        if (const auto problem = privateClaimsFolder()) KEZ_SKIP_OR_FAIL(*problem);
+        BrokerAsNobody::SetUp();
+    }
+
+    bool opens(test::ChildProcess& probe) { return askOf(probe, "open " + adapter()).rfind("ok ", 0) == 0; }
+    std::string adapter() const { return link_->pair().firstName(); }
+
+    const std::string inUse_ = "fail AdapterInUse " + std::to_string(EBUSY);
+};
+
+TEST_F(BrokerOnAClaimedAdapter, OneUserAtATimeHoldsTheStation) {
+    detail::StationClaim rootsSet;
+    ASSERT_TRUE(link_->first().run([&] {
+        rootsSet =
+            detail::claimStation(KEZ_INSTALLED_CLAIMS_DIR, static_cast<int>(::if_nametoindex(adapter().c_str())), 0);
+    }));
+    ASSERT_TRUE(rootsSet.lock) << describe(rootsSet.status);
+    ASSERT_TRUE(startProbe());
+    EXPECT_EQ(ask("open " + adapter()), inUse_) << "root's set holds the adapter";
+    rootsSet = {};
+
+    test::ChildProcess holder;
+    test::ChildProcess holdersWizard;
+    ASSERT_TRUE(startProbeAs(holder, "1234") && startProbeAs(holdersWizard, "1234"));
+    ASSERT_TRUE(opens(holder));
+    EXPECT_TRUE(opens(holdersWizard)) << "the holder's own second program";
+    EXPECT_EQ(ask("open " + adapter()), inUse_) << "another user's";
+    for (auto* program : {&holder, &holdersWizard})
+        EXPECT_EQ(askOf(*program, "close"), "ok");
+    EXPECT_TRUE(opens(probe_)) << "once the holder let go";
 }
 
 std::vector<pid_t> childrenOf(pid_t parent) {

@@ -9,6 +9,7 @@
 #include "packet_socket.h"
 #include "port_links.h"
 #include "rawsock_rules.h"
+#include "send_budget.h"
 
 namespace kez::net {
 namespace {
@@ -28,7 +29,18 @@ std::vector<FramingCase> framingCases() {
     wrongOui[18] = 0x01;
     Bytes noSnapControl = snapFrame(kStationB, kStationA, true, 0x444C);
     noSnapControl[16] = 0x13;
+    // A well-formed J5 SNAP frame behind a type-or-length field of `value`.
+    const auto snapBehind = [](std::uint16_t value) {
+        Bytes f = snapFrame(kStationB, kStationA, false, 0x88B5);
+        f[12] = static_cast<std::uint8_t>(value >> 8);
+        f[13] = static_cast<std::uint8_t>(value);
+        return f;
+    };
     return {
+        {"snap, largest 802.3 length", snapBehind(0x05DC), true},
+        {"snap behind 0x05DD", snapBehind(0x05DD), false},
+        {"snap behind 0x0600", snapBehind(0x0600), false},
+        {"snap behind 0x07FF", snapBehind(0x07FF), false},
         {"plain", plainFrame(kStationB, kStationA), true},
         {"tagged", taggedFrame(kStationB, kStationA, 0x2005), true},
         {"snap", snapFrame(kStationB, kStationA, false, 0x88B5), true},
@@ -81,8 +93,9 @@ TEST(J5Framing, SocketFilterAgreesWithSoftwareCheck) {
 }
 
 TEST(BrokerRules, SendsOnlyJ5FramesFromTheOwnAddressOnTheBoundAdapter) {
-    const detail::BoundAdapter adapter{7, kStationA};
+    detail::BoundAdapter adapter{7, kStationA};
     for (const auto& c : framingCases()) {
+        adapter.learnedTag = detail::outerTag(c.frame).value_or(0); // the framing is what counts here
         const PortCode expected = c.frame.size() < kMinFrameLength ? PortCode::InvalidArgument
                                   : c.j5                           ? PortCode::Ok
                                                                    : PortCode::PermissionDenied;
@@ -109,8 +122,71 @@ TEST(BrokerRules, SendsOnlyJ5FramesFromTheOwnAddressOnTheBoundAdapter) {
         {"another adapter", 8, plainFrame(kStationB, kStationA), PortCode::PermissionDenied},
         {"every adapter", 0, plainFrame(kStationB, kStationA), PortCode::PermissionDenied},
     };
+    adapter.learnedTag = 5;
     for (const auto& c : cases)
         EXPECT_EQ(detail::checkOutgoingFrame(adapter, c.ifindex, c.frame).code, c.code) << c.name;
+}
+
+TEST(BrokerRules, TagsNameNoVlanOrTheOneTheCallServerSentOn) {
+    struct Case {
+        const char* name;
+        std::uint16_t learned;
+        std::uint16_t tag;
+        bool allowed;
+    };
+    const std::vector<Case> cases{
+        {"nothing learned, priority only", 0, 0xC000, true},
+        {"nothing learned, a VLAN", 0, 0xC005, false},
+        {"learned VLAN, HR priority", 0x2005, 0xC005, true},
+        {"learned VLAN, HI priority", 0x2005, 0xA005, true},
+        {"learned VLAN, HU priority", 0x2005, 0x6005, true},
+        {"learned VLAN, DL word", 0x2005, 0x0000, true},
+        {"learned VLAN, its own priority", 0x2005, 0x2005, true},
+        {"learned VLAN, drop-eligible as learned", 0x3005, 0x3005, true},
+        {"another VLAN", 0x2005, 0xC006, false},
+        {"highest priority", 0x2005, 0xE005, false},
+        {"drop-eligible of its own", 0x2005, 0xD005, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(detail::tagAllowed(c.tag, c.learned), c.allowed) << c.name;
+        const detail::BoundAdapter adapter{7, kStationA, c.learned};
+        EXPECT_EQ(detail::checkOutgoingFrame(adapter, 7, taggedFrame(kStationB, kStationA, c.tag)).ok(), c.allowed)
+            << c.name;
+    }
+}
+
+TEST(BrokerRules, LearnsTheTagOfReceivedFramesThatNameAVlan) {
+    const std::vector<std::tuple<const char*, Bytes, std::uint16_t>> received{
+        {"untagged", plainFrame(kStationA, kStationB), 0x2005},
+        {"priority only", taggedFrame(kStationA, kStationB, 0x6000), 0x2005},
+        {"a VLAN", taggedFrame(kStationA, kStationB, 0x3007), 0x3007},
+        {"cut short", Bytes(15, 0x81), 0x2005},
+    };
+    for (const auto& [name, frame, learned] : received) {
+        std::uint16_t tag = 0x2005;
+        detail::learnTag(frame, tag);
+        EXPECT_EQ(tag, learned) << name;
+    }
+}
+
+// Time is handed in: the bucket is counted, never waited for.
+TEST(SendBudget, PassesABurstThenTheRefillOnly) {
+    using namespace std::chrono_literals;
+    const auto start = detail::SendBudget::Clock::time_point{} + 1h;
+    detail::SendBudget budget(start);
+    int passed = 0;
+    for (int i = 0; i < 3 * detail::SendBudget::kBurstFrames; ++i)
+        passed += budget.take(start) ? 1 : 0;
+    EXPECT_EQ(passed, detail::SendBudget::kBurstFrames) << "a burst beyond the bucket is dropped";
+    const std::vector<std::pair<std::chrono::milliseconds, int>> refills{{0ms, 0}, {1ms, 1}, {50ms, 50}, {10s, 200}};
+    auto now = start;
+    for (const auto& [later, frames] : refills) {
+        now += later;
+        passed = 0;
+        for (int i = 0; i < 1000; ++i)
+            passed += budget.take(now) ? 1 : 0;
+        EXPECT_EQ(passed, frames) << later.count() << " ms on";
+    }
 }
 
 TEST(BrokerRules, JoinsGroupsAndAllMulticastButNeverPromiscuousMode) {

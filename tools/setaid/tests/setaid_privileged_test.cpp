@@ -2,6 +2,7 @@
 // (kezreg) and a packet port that the user nobody opens through the helper in a private namespace.
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -9,9 +10,11 @@
 
 #include "kez/svc/service_store.h"
 #include "net_namespace.h"
+#include "packet_driver.h"
 #include "privileged.h"
 #include "process.h"
 #include "scoped_registry.h"
+#include "temp_dir.h"
 #include "unprivileged_copy.h"
 
 namespace kez::setaid {
@@ -81,7 +84,6 @@ TEST_F(SetaidAsRoot, InstallGrantsRefreshesAndRemovalRevokes) {
     const auto mode = fs::status(helper()).permissions();
     EXPECT_EQ(mode, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
     EXPECT_TRUE(openAsNobody().starts_with("ok "));
-
     // An upgrade puts a new helper in place of the old one, without the capability; a second install restores it.
     ASSERT_TRUE(copy_.copyAs(KEZ_RAWSOCK_PROGRAM, "kez-rawsock.new"));
     fs::rename(copy_.folder() / "kez-rawsock.new", helper());
@@ -98,6 +100,35 @@ TEST_F(SetaidAsRoot, InstallGrantsRefreshesAndRemovalRevokes) {
     const test::CommandResult again = setaid({"uninstall", "--flag", "1"});
     EXPECT_EQ(again.exitCode, 0);
     EXPECT_EQ(again.err, "Error: KEZ Packet Driver: OpenService failed. Error: 1060\n");
+}
+
+TEST(ClaimsFolder, IsRootsAndTheGroupsAndGoesOnlyWhenEmpty) {
+    KEZ_REQUIRE_PRIVILEGED();
+    const test::TempDir base("kez-claims");
+    const fs::path folder = base / "kez-ombrel" / "claims";
+    ASSERT_EQ(makeClaimsFolder(folder, "nogroup"), 0);
+    ASSERT_EQ(makeClaimsFolder(folder, "nogroup"), 0) << "a second install";
+    struct Expected {
+        fs::path path;
+        mode_t mode;
+        gid_t group;
+    };
+    for (const auto& [path, mode, group] : {Expected{folder.parent_path(), 0755, 0}, Expected{folder, 03770, 65534}}) {
+        struct stat status {};
+        ASSERT_EQ(::lstat(path.c_str(), &status), 0) << path;
+        EXPECT_TRUE(S_ISDIR(status.st_mode)) << path;
+        EXPECT_EQ(status.st_mode & 07777, mode) << path;
+        EXPECT_EQ(status.st_uid, 0u) << path;
+        EXPECT_EQ(status.st_gid, group) << path;
+    }
+    EXPECT_EQ(makeClaimsFolder(base / "other", "no-such-group-kz"), ENOENT);
+
+    test::writeFile(folder / "4026531840-2", "");
+    removeClaimsFolder(folder);
+    EXPECT_TRUE(fs::exists(folder)) << "a claim keeps the folder";
+    fs::remove(folder / "4026531840-2");
+    removeClaimsFolder(folder);
+    EXPECT_FALSE(fs::exists(folder));
 }
 
 TEST_F(SetaidAsRoot, FlagZeroKeepsEverythingAndAStoppedServiceIsDeleted) {

@@ -19,6 +19,7 @@ enum class PortCode {
     FrameTooLong,
     SystemError,
     InvalidOption, // virtual-wire option text malformed, unknown or out of range
+    AdapterInUse,  // another user holds the adapter's station
 };
 
 struct PortStatus {

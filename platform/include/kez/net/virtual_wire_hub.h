@@ -2,8 +2,8 @@
 // Relays virtual-wire frames between processes: ports opened as "vhub:<name>" in any
 // process of this network namespace attach to the hub, and every frame one of them
 // writes goes to all the others, which apply their own packet filter. The hub listens
-// on the abstract Unix address "kez-vhub:<name>"; it is a test facility and does not
-// authenticate its peers.
+// on the socket <name> in the user's private folder (see hub_address.h), so only the
+// user's own processes meet on a wire; it is a test facility.
 #include <cstddef>
 #include <memory>
 #include <string>
