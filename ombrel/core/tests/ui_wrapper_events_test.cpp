@@ -3,6 +3,8 @@
 // error boxes and the automatic IP configuration; and the timers' dispatch.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "controller_kit.h"
 #include "kez/com/safe_array.h"
 #include "ombrel/options.h"
@@ -182,6 +184,17 @@ TEST_F(ControllerEvents, DigitsPlayInOrderBeforeTheEngineHearsTheyArePlayed) {
         }
         EXPECT_EQ(calls, c.calls);
     }
+}
+
+TEST_F(ControllerEvents, AMissingKeyClickIsLoggedAndPlaysNothing) {
+    controller().oOptions().bClickDTMF = true;
+    engine().clearCalls();
+    const std::vector<std::int16_t> five{5};
+    const com::Variant codes(com::SafeArray::fromI2(five));
+    fire([&](_IEngineEvents& e) { e.PlayDTMFReceived(7, codes, {}); });
+    EXPECT_EQ(engine().calls(), Calls{"DTMFPlayComplete(7)"});
+    const auto click = (world_.dataFolder() / "SOUND" / "click.WAV").string();
+    EXPECT_EQ(std::ranges::count(world_.world().logTexts(), "mPlayDTMF: the key click " + click + " is missing"), 1);
 }
 
 TEST_F(ControllerEvents, OneAudioBoxAndAutomaticIpFailuresOnlyWhenTwoComeWithinTheWait) {
