@@ -1,11 +1,16 @@
 // The program with its real engine against the simulated call server (kezsim serve --show), typed at by real X
 // input: on the simple form on the virtual wire as any user, and once in a private namespace on veth; on the
-// face, a call to the echo line that brings the microphone's tone back through the kit's PulseAudio.
+// face, a call to the echo line that brings the microphone's tone back through the kit's PulseAudio, and a
+// digit dialled with the key click chosen instead of DTMF tones.
 #include <gtest/gtest.h>
 
 #include <signal.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <numeric>
+#include <ranges>
+#include <span>
 
 #include "audio_server.h"
 #include "eventually.h"
@@ -111,6 +116,62 @@ TEST_F(ProgramOnAWire, TheEchoLineDialledOnTheFaceBringsTheMicrophonesToneBackTo
     EXPECT_GT(kez::test::GoertzelPower(second, 1000), 100 * kez::test::GoertzelPower(second, 1400))
         << "the microphone's 1 kHz, back from the echo line";
     EXPECT_GT(kez::test::GoertzelPower(second, 1000), 1e5) << "loud enough to be the tone";
+}
+
+TEST_F(ProgramOnAWire, WithTheClickChosenADigitDialledReachesTheSpeakerAsOneShortClick) {
+    kez::test::PulseServer pulse;
+    if (!pulse.start()) KEZ_SKIP_OR_FAIL("PulseAudio: " + pulse.error());
+    world_.set("Audio", "ClickDTMF", "True");
+    const kez::test::TempDir dir("kez-click");
+    const auto played = dir.path() / "played.raw";
+    startServer(world_.wire());
+    ASSERT_TRUE(world_.start({}, {"KEZ_AUDIO_DEVICES=pulse"}));
+    const auto window = inService();
+    ASSERT_FALSE(window.empty()) << server_.seen();
+    // Off hook, then 2: the dial tone ends, and as "20" still leads to an extension the 0 clicks into silence.
+    world_.x({"xdotool", "windowactivate", "--sync", window, "key", "a"});
+    ASSERT_TRUE(server_.awaitLine({"dial tone"})) << server_.seen();
+    world_.x({"xdotool", "key", "2"});
+    ASSERT_TRUE(server_.awaitLine({"key 2 while dialing"})) << server_.seen();
+    kez::test::ChildProcess speaker;
+    ASSERT_TRUE(speaker.start({"sh", "-c",
+                               "exec parec --raw --rate=8000 --channels=1 --format=s16le --device=" +
+                                   std::string(kez::test::PulseServer::kMonitor) + " > " + played.string()}));
+    std::vector<std::int16_t> samples;
+    const auto recorded = [&](std::size_t count) {
+        return kez::test::eventually(
+            [&] {
+                const auto bytes = kez::test::readBytes(played);
+                samples.assign(reinterpret_cast<const std::int16_t*>(bytes.data()),
+                               reinterpret_cast<const std::int16_t*>(bytes.data()) + bytes.size() / 2);
+                return samples.size() >= count;
+            },
+            30s);
+    };
+    // A second of the line before the key, so whatever came before has played out.
+    constexpr std::size_t kSecond = 8000;
+    ASSERT_TRUE(recorded(kSecond));
+    world_.x({"xdotool", "key", "0"});
+    ASSERT_TRUE(server_.awaitLine({"key 0 while dialing"})) << server_.seen();
+    ASSERT_TRUE(recorded(4 * kSecond));
+    ::kill(speaker.pid(), SIGTERM);
+
+    const std::span<const std::int16_t> after(samples.begin() + kSecond, samples.begin() + 4 * kSecond);
+    const auto loudest = std::ranges::max(after | std::views::transform([](std::int16_t s) { return std::abs(s); }));
+    ASSERT_GT(loudest, 4000) << "a click, not silence";
+    // The click: where it stands above a twentieth of its peak, and its energy there against all that played. The
+    // engine plays a file's data with one repeat before it removes the stream: up to twice the file's 12 ms.
+    const auto audible = [&](std::int16_t s) { return 20 * std::abs(s) >= loudest; };
+    const auto first = std::ranges::find_if(after, audible);
+    const auto last = std::ranges::find_if(after | std::views::reverse, audible).base();
+    const auto energy = [](auto begin, auto end) {
+        return std::accumulate(begin, end, 0.0, [](double sum, std::int16_t s) { return sum + double(s) * s; });
+    };
+    const auto lengthMs = static_cast<double>(last - first) * 1000 / kSecond;
+    EXPECT_GE(lengthMs, 2) << "a click, not a single spike";
+    EXPECT_LE(lengthMs, 30) << "a click, not a tone";
+    EXPECT_GT(energy(first, last), 1e8);
+    EXPECT_GT(energy(first, last), 0.95 * energy(after.begin(), after.end())) << "one click and nothing more";
 }
 
 } // namespace
