@@ -11,7 +11,7 @@ constexpr char kTrayTip[] = "KEZ Ombrel";
 
 } // namespace
 
-TimersForm::TimersForm(QObject* parent) : QObject(parent) {
+TimersForm::TimersForm(QObject* parent, const QDBusConnection& bus) : QObject(parent), notice_(bus) {
     for (int index = 0; index < kTimers; ++index) {
         connect(&tmrArray(index), &QTimer::timeout, this, [this, index] { tmrArray_Timer(index); });
     }
@@ -38,6 +38,7 @@ bool TimersForm::addTrayIcon() {
 
 void TimersForm::removeTrayIcon() {
     if (!tray_) return;
+    notice_.close();
     tray_->hide();
     tray_.reset();
 }
@@ -49,8 +50,9 @@ bool TimersForm::trayIconShown() const {
 void TimersForm::modifyTrayIcon(const std::string& title, const std::string& text) {
     if (!tray_) return;
     tray_->setToolTip(QString::fromLatin1(kTrayTip));
-    if (!title.empty() || !text.empty())
-        tray_->showMessage(QString::fromStdString(title), QString::fromStdString(text));
+    if (title.empty() && text.empty()) return notice_.close();
+    const auto balloonTitle = QString::fromStdString(title), balloonText = QString::fromStdString(text);
+    if (!notice_.show(balloonTitle, balloonText)) tray_->showMessage(balloonTitle, balloonText);
 }
 
 void TimersForm::trayActivated(QSystemTrayIcon::ActivationReason reason) {

@@ -201,7 +201,10 @@ void UIWrapperClass::PlayDTMFReceived(const com::Variant& varCodes) {
 
 void UIWrapperClass::mPlayDTMF(std::int16_t nKey) {
     if (oOptions().bClickDTMF) {
-        moEngine_->PlayWaveFile((sys::dataDir() / "SOUND" / "click.WAV").string(), kDtmfGapMs, kDtmfPriority, true);
+        const auto click = (sys::dataDir() / "SOUND" / "click.WAV").string();
+        // The wrapper passes over a missing file without a word; a silent key must leave a trace.
+        if (!gFileExists(click)) gLogMessage("mPlayDTMF: the key click " + click + " is missing");
+        moEngine_->PlayWaveFile(click, kDtmfGapMs, kDtmfPriority, true);
         return;
     }
     moEngine_->PlayDTMFTone(nKey, kDtmfDurationMs, kDtmfGapMs, kDtmfPriority, true);

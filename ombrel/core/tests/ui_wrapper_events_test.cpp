@@ -3,6 +3,8 @@
 // error boxes and the automatic IP configuration; and the timers' dispatch.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "controller_kit.h"
 #include "kez/com/safe_array.h"
 #include "ombrel/options.h"
@@ -166,11 +168,13 @@ TEST_F(ControllerEvents, DigitsPlayInOrderBeforeTheEngineHearsTheyArePlayed) {
          {"PlayDTMFTone(1, 128, 50, 100, -1)", "PlayDTMFTone(14, 128, 50, 100, -1)",
           "PlayDTMFTone(9, 128, 50, 100, -1)", "DTMFPlayComplete(7)"}},
         {false, {}, {"DTMFPlayComplete(7)"}},
+        {true, {5}, {"DTMFPlayComplete(7)"}}, // before the click exists
         {true, {5}, {"PlayWaveFile(\"<data>/SOUND/click.WAV\", 50, 100, -1)", "DTMFPlayComplete(7)"}},
     };
-    std::filesystem::create_directories(world_.dataFolder() / "SOUND");
-    kez::test::writeFile(world_.dataFolder() / "SOUND" / "click.WAV", "RIFF");
+    const auto click = world_.dataFolder() / "SOUND" / "click.WAV";
     for (const auto& c : cases) {
+        if (&c == &cases[3] && std::filesystem::create_directories(click.parent_path()))
+            kez::test::writeFile(click, "RIFF");
         controller().oOptions().bClickDTMF = c.click;
         engine().clearCalls();
         const com::Variant codes(com::SafeArray::fromI2(c.codes));
@@ -182,6 +186,8 @@ TEST_F(ControllerEvents, DigitsPlayInOrderBeforeTheEngineHearsTheyArePlayed) {
         }
         EXPECT_EQ(calls, c.calls);
     }
+    EXPECT_EQ(
+        std::ranges::count(world_.world().logTexts(), "mPlayDTMF: the key click " + click.string() + " is missing"), 1);
 }
 
 TEST_F(ControllerEvents, OneAudioBoxAndAutomaticIpFailuresOnlyWhenTwoComeWithinTheWait) {

@@ -2,15 +2,18 @@
 // TimersForm: the controller's hidden host of its timers and of the tray icon. Timer 0 checks the mixer
 // switch, 1 steps the LED blink, 2 writes the clock, 3 flashes the display while a call rings, and the
 // scrambled-audio wait covers the first failure of an automatic IP configuration. The tray icon's clicks
-// arrive here and leave as Activate (left button, double click) or PopupMenu (context menu).
+// arrive here and leave as Activate (left button, double click) or PopupMenu (context menu). The icon's balloon
+// is a desktop notice where the desktop has a notification service.
 #include <array>
 #include <string>
 
+#include <QDBusConnection>
 #include <QObject>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
 #include "ombrel/delete_later.h"
+#include "ombrel/desktop_notice.h"
 
 namespace kez::ombrel {
 
@@ -25,7 +28,8 @@ class TimersForm : public QObject {
 public:
     static constexpr int kTimers = 4;
 
-    explicit TimersForm(QObject* parent = nullptr);
+    // `bus` carries the desktop notices.
+    explicit TimersForm(QObject* parent = nullptr, const QDBusConnection& bus = QDBusConnection::sessionBus());
     ~TimersForm() override;
 
     QTimer& tmrArray(int index) { return timers_.at(static_cast<std::size_t>(index)); }
@@ -36,7 +40,8 @@ public:
     bool addTrayIcon();
     void removeTrayIcon();
     bool trayIconShown() const;
-    // The balloon: shown with a title and a text; empty ones leave it to time out, as it cannot be taken back.
+    // The balloon: shown with a title and a text, taken back by empty ones. Shown as a desktop notice, or,
+    // without a notification service, as the tray's own balloon, which cannot be taken back and times out.
     void modifyTrayIcon(const std::string& title, const std::string& text);
     QSystemTrayIcon* trayIcon() const { return tray_.get(); }
 
@@ -55,6 +60,7 @@ private:
     std::array<QTimer, kTimers> timers_;
     QTimer scrambledWait_;
     LaterPtr<QSystemTrayIcon> tray_;
+    DesktopNotice notice_;
 };
 
 // The set's own tray and window icon: a handset over a dial pad, drawn at run time.
