@@ -1,5 +1,6 @@
-// The capability facility as root on real files: which paths it trusts, and that it changes nothing on a path
-// it refuses. The files live in a /tmp that only root may change, so that each case alters one folder or file.
+// The capability facility as root on real files: which paths it trusts, and that it changes nothing on a path it
+// refuses (a linked folder and another user's folder are shown through Setaid). The files live in a /tmp that only
+// root may change, so that each case alters one folder or file.
 #include <pwd.h>
 #include <sys/capability.h>
 #include <sys/stat.h>
@@ -77,22 +78,10 @@ struct PathCase {
 TEST_F(FileCapsAsRoot, TrustsOnlyRootsFilesReachedThroughRootsFolders) {
     const std::vector<PathCase> cases = {
         {"root's file in root's folders", [](FileCapsAsRoot& t) { return t.program(); }, 0},
-        {"a folder that is a link",
-         [](FileCapsAsRoot& t) {
-             fs::create_directory_symlink(t.bin(), t.base() / "link");
-             return t.base() / "link" / "kez-rawsock";
-         },
-         EPERM},
         {"the file is a link",
          [](FileCapsAsRoot& t) {
              fs::create_symlink(t.program(), t.bin() / "link");
              return t.bin() / "link";
-         },
-         EPERM},
-        {"a folder of another user's",
-         [](FileCapsAsRoot& t) {
-             chownTo(t.bin(), nobody());
-             return t.program();
          },
          EPERM},
         {"a folder the group may write",
@@ -128,7 +117,6 @@ TEST_F(FileCapsAsRoot, TrustsOnlyRootsFilesReachedThroughRootsFolders) {
          EPERM},
         {"a way up", [](FileCapsAsRoot& t) { return t.bin() / ".." / "bin" / "kez-rawsock"; }, EPERM},
         {"a relative path", [](FileCapsAsRoot&) { return fs::path("bin/kez-rawsock"); }, EINVAL},
-        {"no such file", [](FileCapsAsRoot& t) { return t.bin() / "missing"; }, ENOENT},
     };
     for (const PathCase& c : cases) {
         SCOPED_TRACE(c.name);
