@@ -1,6 +1,5 @@
 #include "kez/sys/file_caps.h"
 
-#include <fcntl.h>
 #include <grp.h>
 #include <spawn.h>
 #include <sys/capability.h>
@@ -13,13 +12,15 @@
 #include <string>
 
 #include "kez/sys/fd.h"
-
-extern char** environ;
+#include "root_path.h"
 
 namespace kez::sys {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Run as root: by its own path and with an environment of our choosing, never the caller's PATH or variables.
+constexpr const char* kGroupAdd = "/usr/sbin/groupadd";
 
 // Frees a libcap object on every path.
 struct CapHandle {
@@ -29,27 +30,16 @@ struct CapHandle {
     }
 };
 
-int openProgram(const fs::path& program, UniqueFd& out) {
-    out = UniqueFd(::open(program.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
-    return out ? 0 : errno;
-}
-
-int trustedStatus(int fd) {
-    struct stat status {};
-    if (::fstat(fd, &status) != 0) return errno;
-    const bool othersMayWrite = (status.st_mode & (S_IWGRP | S_IWOTH)) != 0;
-    return S_ISREG(status.st_mode) && status.st_uid == 0 && !othersMayWrite ? 0 : EPERM;
-}
-
 int runGroupAdd(std::string_view group) {
-    std::string name(group);
-    std::string command = "groupadd";
+    std::string program = kGroupAdd;
     std::string system = "--system";
-    char* argv[] = {command.data(), system.data(), name.data(), nullptr};
+    std::string name(group);
+    char* argv[] = {program.data(), system.data(), name.data(), nullptr};
+    std::string path = "PATH=/usr/sbin:/usr/bin:/sbin:/bin";
+    std::string locale = "LC_ALL=C";
+    char* envp[] = {path.data(), locale.data(), nullptr};
     pid_t child = 0;
-    if (const int error = ::posix_spawnp(&child, "groupadd", nullptr, nullptr, argv, environ); error != 0) {
-        return error;
-    }
+    if (const int error = ::posix_spawn(&child, kGroupAdd, nullptr, nullptr, argv, envp); error != 0) return error;
     int status = 0;
     while (::waitpid(child, &status, 0) < 0) {
         if (errno != EINTR) return errno;
@@ -71,22 +61,43 @@ int groupId(std::string_view groupName, gid_t& out) {
     return ENOENT;
 }
 
+// A file system mounted nosuid ignores file capabilities.
+int honoursCapabilities(int fd) {
+    struct statvfs mount {};
+    if (::fstatvfs(fd, &mount) != 0) return errno;
+    return (mount.f_flag & ST_NOSUID) != 0 ? EOPNOTSUPP : 0;
+}
+
+bool holds(int fd, cap_value_t value) {
+    const CapHandle held{::cap_get_fd(fd)};
+    if (held.caps == nullptr) return false;
+    cap_flag_value_t effective = CAP_CLEAR;
+    cap_flag_value_t permitted = CAP_CLEAR;
+    ::cap_get_flag(held.caps, value, CAP_EFFECTIVE, &effective);
+    ::cap_get_flag(held.caps, value, CAP_PERMITTED, &permitted);
+    return effective == CAP_SET && permitted == CAP_SET;
+}
+
 class SystemFileCaps final : public FileCaps {
 public:
-    int grant(const fs::path& program, std::string_view capability) override {
-        UniqueFd file;
-        if (const int error = openProgram(program, file); error != 0) return error;
-        struct statvfs mount {};
-        if (::fstatvfs(file.get(), &mount) != 0) return errno;
-        if ((mount.f_flag & ST_NOSUID) != 0) return EOPNOTSUPP;
+    // Every change lands on the one descriptor that was checked: the owner and mode first, since a change of
+    // owner or group clears file capabilities, the capability last.
+    int grant(const fs::path& program, std::string_view capability, std::string_view group) override {
         const CapHandle caps{::cap_from_text((std::string(capability) + "=ep").c_str())};
         if (caps.caps == nullptr) return EINVAL;
+        UniqueFd file;
+        if (const int error = openRootProgram(program, file); error != 0) return error;
+        if (const int error = honoursCapabilities(file.get()); error != 0) return error;
+        gid_t gid = 0;
+        if (const int error = groupId(group, gid); error != 0) return error;
+        if (::fchown(file.get(), 0, gid) != 0) return errno;
+        if (::fchmod(file.get(), 0750) != 0) return errno;
         return ::cap_set_fd(file.get(), caps.caps) == 0 ? 0 : errno;
     }
 
     int revoke(const fs::path& program) override {
         UniqueFd file;
-        if (const int error = openProgram(program, file); error != 0) return error;
+        if (const int error = openRootProgram(program, file); error != 0) return error;
         const CapHandle held{::cap_get_fd(file.get())};
         if (held.caps == nullptr) return errno; // ENODATA: none held
         return ::cap_set_fd(file.get(), nullptr) == 0 ? 0 : errno;
@@ -95,29 +106,13 @@ public:
     bool has(const fs::path& program, std::string_view capability) override {
         cap_value_t value = 0;
         if (::cap_from_name(std::string(capability).c_str(), &value) != 0) return false;
-        const CapHandle held{::cap_get_file(program.c_str())};
-        if (held.caps == nullptr) return false;
-        cap_flag_value_t effective = CAP_CLEAR;
-        cap_flag_value_t permitted = CAP_CLEAR;
-        ::cap_get_flag(held.caps, value, CAP_EFFECTIVE, &effective);
-        ::cap_get_flag(held.caps, value, CAP_PERMITTED, &permitted);
-        return effective == CAP_SET && permitted == CAP_SET;
+        UniqueFd file;
+        return openRootProgram(program, file) == 0 && holds(file.get(), value);
     }
 
     int checkTrusted(const fs::path& program) override {
         UniqueFd file;
-        if (const int error = openProgram(program, file); error != 0) return error == ELOOP ? EPERM : error;
-        return trustedStatus(file.get());
-    }
-
-    int restrictToGroup(const fs::path& program, std::string_view group) override {
-        UniqueFd file;
-        if (const int error = openProgram(program, file); error != 0) return error;
-        if (const int error = trustedStatus(file.get()); error != 0) return error;
-        gid_t gid = 0;
-        if (const int error = groupId(group, gid); error != 0) return error;
-        if (::fchown(file.get(), 0, gid) != 0) return errno;
-        return ::fchmod(file.get(), 0750) == 0 ? 0 : errno;
+        return openRootProgram(program, file);
     }
 
     bool maySetCapabilities() override {

@@ -35,13 +35,14 @@ public:
         return store_.write(kServiceName, record);
     }
 
-    // Group and mode first: a change of owner or group clears the capability.
     std::int32_t bind(const std::string& program, const Manifest& manifest) {
         if (!svc::isBindableProgram(program)) return EPERM;
-        if (const int error = caps_.checkTrusted(program); error != 0) return error;
+        if (const int error = caps_.checkTrusted(program); error != 0) {
+            sys::trace("setaid", program + " refused: not a file of root's alone behind folders of root's alone\n");
+            return error;
+        }
         const bool heldBefore = caps_.has(program, manifest.capability);
-        if (const int error = caps_.restrictToGroup(program, manifest.group); error != 0) return error;
-        if (const int error = caps_.grant(program, manifest.capability); error != 0) return error;
+        if (const int error = caps_.grant(program, manifest.capability, manifest.group); error != 0) return error;
         if (!heldBefore) granted_.push_back(program);
         return 0;
     }

@@ -10,7 +10,10 @@ namespace kez::setaid::test {
 
 class FakeFileCaps final : public sys::FileCaps {
 public:
-    int grant(const std::filesystem::path& program, std::string_view capability) override {
+    int grant(const std::filesystem::path& program, std::string_view capability, std::string_view group) override {
+        if (const int error = checkTrusted(program); error != 0) return error;
+        held.erase(program.string()); // a change of group clears the capability
+        groups[program.string()] = std::string(group);
         if (const auto error = grantErrors.find(program.string()); error != grantErrors.end()) return error->second;
         held[program.string()] = std::string(capability);
         return 0;
@@ -26,12 +29,6 @@ public:
     }
     int checkTrusted(const std::filesystem::path& program) override {
         return untrusted.count(program.string()) != 0 ? EPERM : 0;
-    }
-    int restrictToGroup(const std::filesystem::path& program, std::string_view group) override {
-        if (const int error = checkTrusted(program); error != 0) return error;
-        held.erase(program.string()); // a change of group clears the capability
-        groups[program.string()] = std::string(group);
-        return 0;
     }
     bool maySetCapabilities() override { return mayChange; }
 

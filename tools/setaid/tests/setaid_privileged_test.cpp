@@ -1,10 +1,14 @@
 // The setaid program as root on a real file system: the helper's capability (getcap), the service record
-// (kezreg) and a packet port that the user nobody opens through the helper in a private namespace.
+// (kezreg) and a packet port that the user nobody opens through the helper in a private namespace. The files
+// live in a /tmp that only root may change, as the folders above an installed helper are.
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +17,7 @@
 #include "packet_driver.h"
 #include "privileged.h"
 #include "process.h"
+#include "root_owned_tmp.h"
 #include "scoped_registry.h"
 #include "temp_dir.h"
 #include "unprivileged_copy.h"
@@ -25,11 +30,19 @@ using namespace std::chrono_literals;
 
 const std::string kPermissionDenied = "fail PermissionDenied " + std::to_string(EPERM);
 const std::string kServiceKey = "HKLM\\SYSTEM\\CurrentControlSet\\Services\\KEZPacket";
+const std::string kRefused =
+    "Error: KEZ Packet Driver: fnInstallPacket InstallProtocol failed. Error: " + std::to_string(EPERM) + "\n";
+
+std::optional<std::string> tmpShortfall;
 
 class SetaidAsRoot : public ::testing::Test {
-protected:
+public: // the case tables arrange through the fixture
+    static void SetUpTestSuite() {
+        if (!test::privilegeShortfall()) tmpShortfall = test::useRootOwnedTmp();
+    }
     void SetUp() override {
         KEZ_REQUIRE_PRIVILEGED();
+        if (tmpShortfall) KEZ_SKIP_OR_FAIL(*tmpShortfall);
         if (copy_.folder().empty()) KEZ_SKIP_OR_FAIL("cannot copy the helper");
         kez::test::writeFile(copy_.folder() / "KEZPacket.inf", "[Bind]\nProgram=kez-rawsock\nGroup=" + group_ + "\n");
     }
@@ -43,12 +56,18 @@ protected:
         command.insert(command.end(), argv.begin(), argv.end());
         return command;
     }
-    test::CommandResult setaid(const std::vector<std::string>& arguments) {
-        std::vector<std::string> argv{KEZ_SETAID_PROGRAM};
+    test::CommandResult setaid(const std::vector<std::string>& arguments, std::vector<std::string> environment = {}) {
+        std::vector<std::string> argv = std::move(environment);
+        argv.push_back(KEZ_SETAID_PROGRAM);
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         return test::runCommand(withHive(argv));
     }
     test::CommandResult install() { return setaid({"install", "KEZPacket.inf", copy_.folder().string()}); }
+    test::CommandResult installNaming(const fs::path& program) {
+        kez::test::writeFile(copy_.folder() / "KEZPacket.inf",
+                             "[Bind]\nProgram=" + program.string() + "\nGroup=" + group_ + "\n");
+        return install();
+    }
     std::string capabilities(const fs::path& program) const { return test::runCommand({"getcap", program}).out; }
     bool recorded() const { return test::runCommand(withHive({KEZREG_PROGRAM, "query", kServiceKey})).ok(); }
 
@@ -70,6 +89,12 @@ protected:
         const std::string answer = probe.readLine(10s).value_or("no answer");
         probe.sendLine("quit");
         return answer;
+    }
+
+    fs::path helperCopyIn(const fs::path& folder) {
+        fs::create_directories(folder);
+        fs::copy_file(KEZ_RAWSOCK_PROGRAM, folder / "kez-rawsock");
+        return folder / "kez-rawsock";
     }
 
     std::string group_ = test::uniqueName("kg");
@@ -193,6 +218,64 @@ TEST_F(SetaidAsRoot, RemovalLeavesAnEditedRecordsOtherProgram) {
     EXPECT_EQ(setaid({"uninstall", "--flag", "1"}).exitCode, 0);
     EXPECT_NE(capabilities(other).find("cap_net_raw=ep"), std::string::npos);
     EXPECT_FALSE(recorded());
+}
+
+// A path root does not alone control could be changed between the check and the grant: Setaid refuses it and
+// leaves no capability on the helper it names or on the user's program that could take its place.
+struct UnsafePath {
+    const char* name;
+    // Returns the path the manifest names; `substitute` is a user's program on the way.
+    std::function<fs::path(SetaidAsRoot&, const fs::path& substitute)> arrange;
+};
+
+TEST_F(SetaidAsRoot, RefusesAHelperBehindALinkOrAUsersFolder) {
+    const uid_t nobody = 65534;
+    const std::vector<UnsafePath> cases = {
+        {"a folder that is a link",
+         [](SetaidAsRoot& t, const fs::path&) {
+             const fs::path real = t.helperCopyIn(t.copy_.folder() / "real").parent_path();
+             fs::create_directory_symlink(real, t.copy_.folder() / "link");
+             return t.copy_.folder() / "link" / "kez-rawsock";
+         }},
+        {"a folder the user nobody owns, where the user's program waits",
+         [](SetaidAsRoot& t, const fs::path& substitute) {
+             const fs::path helper = t.helperCopyIn(t.copy_.folder() / "users");
+             EXPECT_EQ(::chown(helper.parent_path().c_str(), nobody, 0), 0);
+             fs::copy_file(KEZ_RAWSOCK_PROGRAM, substitute);
+             EXPECT_EQ(::chown(substitute.c_str(), nobody, 0), 0);
+             return helper;
+         }},
+    };
+    for (const UnsafePath& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path substitute = copy_.folder() / "users" / "own-tool";
+        const fs::path named = c.arrange(*this, substitute);
+        const test::CommandResult result = installNaming(named);
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.err, kRefused);
+        EXPECT_EQ(capabilities(fs::weakly_canonical(named)), "");
+        if (fs::exists(substitute)) {
+            EXPECT_EQ(capabilities(substitute), "");
+        }
+        EXPECT_FALSE(recorded());
+    }
+}
+
+// Root runs groupadd by its own path with an environment of Setaid's, not the one it was started with.
+TEST_F(SetaidAsRoot, GroupaddIsNotTakenFromTheCallersPath) {
+    const fs::path fakes = copy_.folder() / "fakes";
+    const fs::path marker = copy_.folder() / "fake groupadd ran";
+    fs::create_directory(fakes);
+    kez::test::writeFile(fakes / "groupadd", "#!/bin/sh\ntouch '" + marker.string() + "'\n");
+    fs::permissions(fakes / "groupadd", fs::perms::owner_all);
+    ASSERT_EQ(::getgrnam(group_.c_str()), nullptr);
+
+    const test::CommandResult result =
+        setaid({"install", "KEZPacket.inf", copy_.folder().string()}, {"PATH=" + fakes.string() + ":/usr/bin:/bin"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_FALSE(fs::exists(marker));
+    EXPECT_NE(::getgrnam(group_.c_str()), nullptr);
+    EXPECT_NE(capabilities(helper()).find("cap_net_raw=ep"), std::string::npos);
 }
 
 } // namespace

@@ -1,0 +1,13 @@
+#pragma once
+// A /tmp of this process's own that only root may change: a fresh tmpfs, mode 0755, in a mount namespace of
+// the process (children share it). Every folder above the test's files is then root's and writable by no one
+// else, as the capability installer demands, and file capabilities count there (not mounted nosuid).
+#include <optional>
+#include <string>
+
+namespace kez::test {
+
+// Call before anything is made in /tmp; nullopt on success, else why it could not be done.
+std::optional<std::string> useRootOwnedTmp();
+
+} // namespace kez::test
