@@ -130,6 +130,25 @@ TEST(WaveStreamTest, PlaysForItsTimeOrItsRounds) {
     }
 }
 
+// However short the data, a timed wave plays for its time (48 ms: two frames of 384 samples) and ends.
+TEST(WaveStreamTest, ShortDataEndsAfterItsTime) {
+    for (std::size_t length = 1; length <= 9; ++length) {
+        MixerBench bench;
+        StreamHandle wave = 0;
+        bench.mixer.waveStream(100, false, wave);
+        const std::vector<std::int16_t> samples(length, 500);
+        bench.mixer.withStreamOf<BufferStream>(wave, [&](BufferStream& s) { return s.AddWave(samples, 48, 0); });
+        std::size_t sounded = 0;
+        int frames = 0;
+        for (; activeNow(bench.mixer, wave) && frames < 10; ++frames) {
+            const auto frame = bench.mix();
+            sounded += static_cast<std::size_t>(std::count(frame.begin(), frame.end(), 500));
+        }
+        EXPECT_EQ(frames, 2) << length << " samples";
+        EXPECT_EQ(sounded, 384u) << length << " samples";
+    }
+}
+
 TEST(ReliableStreamTest, PlaysAllThenCompletesOnce) {
     MixerBench bench;
     std::vector<StreamHandle> completions;
