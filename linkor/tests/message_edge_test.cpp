@@ -4,7 +4,6 @@
 
 #include <vector>
 
-#include "kez/com/date.h"
 #include "kez/com/error_info.h"
 #include "linkor/audio_interfaces.h"
 #include "linkor/incoming_interfaces.h"
@@ -141,25 +140,6 @@ TEST(SystemState, AnImpossibleDateIsAnErrorNotAValue) {
     EXPECT_EQ(state->get_dtCurrent(date), com::E_INVALIDARG);
     EXPECT_EQ(lastErrorText(), "Invalid system date");
     EXPECT_EQ(date.value, 1.5);
-}
-
-TEST(SystemState, TheDateKeepsTheMillisecondsWithinTheMinute) {
-    const struct {
-        std::uint16_t inMinute;
-        int second, millisecond;
-    } rows[] = {{12345, 12, 345}, {59999, 59, 999}};
-    for (const auto& row : rows) {
-        // 2026-12-09 18:30
-        Bytes payload{0x00, 0x01, 0x80, 0xB3, 0, 0, 0, 0, 0, 0, 0, 0, 0x07, 0xEA, 12, 9, 18, 30};
-        payload.push_back(static_cast<std::uint8_t>(row.inMinute >> 8));
-        payload.push_back(static_cast<std::uint8_t>(row.inMinute));
-        auto state = received<ISystemStateMsg>(MessageClass::SystemStateMsg, payload);
-        com::Date date;
-        ASSERT_EQ(state->get_dtCurrent(date), com::S_OK) << row.inMinute;
-        const auto time = com::calendarFromDate(date);
-        ASSERT_TRUE(time);
-        EXPECT_EQ((com::CalendarTime{2026, 12, 9, 18, 30, row.second, row.millisecond}), *time) << row.inMinute;
-    }
 }
 
 TEST(PlayDtmf, TheArraySettersWriteTheCountAndThePairsAndRefuseWhatCannotFit) {
