@@ -6,6 +6,7 @@
 
 #include "kez/com/array_routines.h"
 #include "kez/com/class_registry.h"
+#include "kez/com/date.h"
 #include "kez/com/error_info.h"
 #include "linkor/identifiers.h"
 #include "linkor/jip_message.h"
@@ -260,8 +261,13 @@ com::HRESULT EventRecorder::XAVDiscovered(const Variant& mac, const Variant& ip)
     return note("XAVDiscovered " + FakeEndPoint::hexOf(mac) + " " + FakeEndPoint::hexOf(ip));
 }
 
+// The date as its calendar time to the millisecond, so a lost millisecond shows.
 com::HRESULT EventRecorder::SystemDateUpdate(com::Date date) {
-    return note("SystemDateUpdate " + std::to_string(date.value));
+    const auto t = com::calendarFromDate(date).value_or(com::CalendarTime{});
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second, t.millisecond);
+    return note(std::string("SystemDateUpdate ") + text);
 }
 
 } // namespace kez::corvane::test

@@ -30,12 +30,12 @@ void EngineTest::startShared() {
     ASSERT_EQ(engine_->Start(), com::S_OK);
 }
 
-// The model's system-state payload (date 2026-12-09 18:30:15), asked once; the revision is its
-// second word.
+// The model's system-state payload (date 2026-12-09 18:30:12.345), asked once; the revision is
+// its second word.
 Bytes systemStatePayload(std::uint16_t revision) {
     static const Bytes model =
         modelPayload("SystemStateMsg", "{'year': 2026, 'month': 12, 'day': 9, 'hour': 18, 'minute': 30, "
-                                       "'msInMinute': 15000}");
+                                       "'msInMinute': 12345}");
     Bytes payload = model;
     payload[2] = static_cast<std::uint8_t>(revision >> 8);
     payload[3] = static_cast<std::uint8_t>(revision);

@@ -44,8 +44,8 @@ inline const Bytes kServerMac{0x02, 0x53, 0x49, 0x4d, 0x00, 0x01};
 inline const Bytes kOtherServerMac{0x02, 0x53, 0x49, 0x4d, 0x00, 0x02};
 inline const Bytes kServerIp{198, 18, 0, 2};
 inline const Bytes kUnboundDestination{0x02, 0x5A, 0x4E, 0x00, 0x00, 0x00};
-// The date every system-state message of the tests carries, 2026-12-09 18:30:15, as DATE.
-inline const std::string kHeardDate = "46365.771007";
+// The date every system-state message of the tests carries, as the event recorder writes it.
+inline const std::string kHeardDate = "2026-12-09 18:30:12.345";
 
 class EngineTest : public ::testing::Test {
 protected:

@@ -57,7 +57,7 @@ TEST_F(EngineTest, EachWindowMessageFiresItsEvent) {
          },
          "XAVDiscovered 0253494d0001 c6120002"},
         {WM_USER + 113, 0, 0, none, "AutoIPComplete"},
-        {WM_USER + 102, 0, 0, none, "SystemDateUpdate 0.000000"},
+        {WM_USER + 102, 0, 0, none, "SystemDateUpdate 1899-12-30 00:00:00.000"},
         {WM_USER + 104, 0, 0, none, ""},
         {WM_USER + 114, 0, 0, none, ""},
         {WM_USER + 115, 0, 0, none, ""},

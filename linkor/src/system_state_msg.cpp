@@ -79,7 +79,7 @@ HRESULT SystemStateMsg::getElement(std::uint16_t tag, Variant& value) const {
     return getArrayAt(element->offset, element->length, value);
 }
 
-// Whole seconds: the milliseconds of the clock are dropped.
+// The clock's milliseconds stay in the DATE, which holds them.
 HRESULT SystemStateMsg::get_dtCurrent(com::Date& value) {
     const auto inMinute = static_cast<std::uint16_t>(word(kMillisecondsInMinute));
     com::CalendarTime time;
@@ -89,6 +89,7 @@ HRESULT SystemStateMsg::get_dtCurrent(com::Date& value) {
     time.hour = byte(kHour);
     time.minute = byte(kMinute);
     time.second = inMinute / 1000;
+    time.millisecond = inMinute % 1000;
     const auto date = com::dateFromCalendar(time);
     if (!date) {
         return fail(com::E_INVALIDARG, "Invalid system date");

@@ -72,6 +72,7 @@ com::HRESULT BufferStream::AddAlert(int nAlert, int nCadence, int nCycles) {
 void BufferStream::start(std::uint16_t durationMs, std::uint8_t cycles) {
     cursor_ = 0;
     remainingMs_ = durationMs;
+    playedTime_ = 0;
     cycles_ = durationMs == 0 ? cycles : 0;
     active_ = !queue_.empty();
 }
@@ -109,7 +110,8 @@ com::HRESULT BufferStream::mixFrame(FrameMix& mix) {
 
 // A timed stream counts the time it played (so data that does not fill whole frames is not
 // counted twice) and ends when it is used up, never wrapping round; a cycled one counts a round
-// each time it comes back to its first frame.
+// each time it comes back to its first frame. The part of a millisecond left over by each step
+// is carried to the next, or data of fewer samples than a millisecond would never end.
 void BufferStream::countDown(std::size_t playedSamples, bool backAtFirst) {
     if (remainingMs_ == 0) {
         if (!backAtFirst || cycles_ == kEndlessCycles) return;
@@ -120,7 +122,9 @@ void BufferStream::countDown(std::size_t playedSamples, bool backAtFirst) {
         return;
     }
     if (remainingMs_ == kEndlessMs) return;
-    const auto used = format_.msPerFrame() * playedSamples / format_.frameSamples();
+    playedTime_ += format_.msPerFrame() * playedSamples;
+    const auto used = playedTime_ / format_.frameSamples();
+    playedTime_ %= format_.frameSamples();
     remainingMs_ = used >= remainingMs_ ? 0 : static_cast<std::uint16_t>(remainingMs_ - used);
     if (remainingMs_ == 0) active_ = false;
 }

@@ -134,6 +134,7 @@ private:
     FrameQueue queue_;
     std::size_t cursor_ = 0;
     std::uint16_t remainingMs_ = 0; // 0: by cycles; 0xFFFF: endless
+    std::size_t playedTime_ = 0;    // played, in ms x frame samples, less the whole ms counted
     std::uint8_t cycles_ = 0;       // 255: endless
 };
 

@@ -76,8 +76,9 @@ com::HRESULT RealTimeStream::mixFrame(FrameMix& mix) {
             return com::S_OK;
         }
         if (!sequenceBefore(head->sequence, expected_)) break;
-        // After a silence or comfort gap the sender's numbering went on without us: take it up.
-        if (lastPlayed_ && !lastPlayed_->holdsSound()) {
+        // After a silence or comfort gap the sender's numbering went on without us: take it up,
+        // but only forward of the gap, so a duplicate or late frame from before it never rewinds.
+        if (lastPlayed_ && !lastPlayed_->holdsSound() && sequenceBefore(lastPlayed_->sequence, head->sequence)) {
             expected_ = head->sequence;
             continue;
         }

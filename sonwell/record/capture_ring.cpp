@@ -38,18 +38,32 @@ void CaptureRing::completed(audio::PcmBuffer& buffer) {
         ring.finished.set();
 }
 
+void CaptureRing::stop() {
+    const std::lock_guard hold(deviceLock_);
+    stopping_ = true;
+}
+
+template <class Call>
+audio::Result CaptureRing::whileRunning(Call call) {
+    const std::lock_guard hold(deviceLock_);
+    return stopping_ ? audio::Result::Ok : call();
+}
+
 audio::Result CaptureRing::drain(audio::PcmIn& device, const FrameSink& sink) {
-    while (!stopping) {
+    while (!stopping_) {
         auto& slot = slots_[next_];
-        if (!slot.done.exchange(false)) return audio::Result::Ok;
+        if (!slot.done.exchange(false)) {
+            std::uint64_t frames = 0;
+            return whileRunning([&] { return device.position(frames); });
+        }
         // A buffer returned part-filled (at a stop) carries no whole frame and is only requeued.
         if (slot.buffer.recorded == slot.buffer.length) {
             const auto event = chain_.process(slot.samples);
             if (event != FrameEvent::None) sink(event, chain_.frame());
         }
         next_ = (next_ + 1) % kBuffers;
-        if (stopping) return audio::Result::Ok;
-        if (const auto result = device.add(slot.buffer); !audio::ok(result)) return result;
+        if (const auto result = whileRunning([&] { return device.add(slot.buffer); }); !audio::ok(result))
+            return result;
     }
     return audio::Result::Ok;
 }

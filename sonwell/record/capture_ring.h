@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace kez::sonwell {
@@ -36,15 +37,24 @@ public:
 
     using FrameSink = std::function<void(FrameEvent, std::span<const std::uint8_t>)>;
     // Processes the finished buffers in ring order from the current position, each passed to
-    // `sink` (only completely filled ones) and queued again. Stops at the first unfinished one,
-    // at a failed requeue (returned), or once `stopping` is set.
+    // `sink` (only completely filled ones) and queued again. Stops at a failed requeue
+    // (returned), once stopped, or at the first unfinished buffer, returning then whether the
+    // device still answers (one that fails while quiet shows no other way).
     audio::Result drain(audio::PcmIn& device, const FrameSink& sink);
 
-    std::atomic<bool> stopping{false};
+    // Ends the recording: once this returns, drain processes nothing more and leaves the device
+    // alone, so its owner may reset and close it while a capture thread still runs.
+    void stop();
+    bool stopped() const { return stopping_; }
+
     // Set by each completion, so a waiting capture thread wakes at once.
     sys::Event finished{sys::Event::Reset::Auto};
 
 private:
+    // Calls the device unless stopped, stop waiting meanwhile.
+    template <class Call>
+    audio::Result whileRunning(Call call);
+
     struct Slot {
         std::vector<std::int16_t> samples;
         audio::PcmBuffer buffer;
@@ -56,6 +66,8 @@ private:
     apt::WindowHandle window_;
     apt::MessageId message_ = 0;
     RecordChain chain_;
+    std::mutex deviceLock_;
+    std::atomic<bool> stopping_{false};
 };
 
 } // namespace kez::sonwell

@@ -33,10 +33,13 @@ com::HRESULT WaveRecord::fail(com::HRESULT hr, const std::string& text) const {
     return com::reportError(com::FAILED(hr) ? hr : com::DISP_E_EXCEPTION, text, kWaveRecordProgId, kIidIWaveRecord);
 }
 
-bool WaveRecord::onCaptureThread() const { return captureThreadId_.load() == std::this_thread::get_id(); }
+bool WaveRecord::onCaptureThread() const { return captureThreadId_->load() == std::this_thread::get_id(); }
 
-void WaveRecord::joinEndedThread() {
-    if (captureThread_.joinable() && !onCaptureThread()) captureThread_.join();
+// A thread held up in a sink past the limit is left to end on its own: it holds what it uses.
+void WaveRecord::endCaptureThread() {
+    if (!captureThread_.joinable() || onCaptureThread()) return;
+    if (!captureThread_.join(kCaptureEndLimit))
+        sys::trace("WaveRecord", "capture thread still busy after 1000 ms; left to end on its own");
 }
 
 com::HRESULT WaveRecord::Open() {
@@ -47,7 +50,7 @@ com::HRESULT WaveRecord::Open() {
             return fail(outcome.hr, outcome.text);
         }
     }
-    auto device = std::make_unique<audio::PcmIn>();
+    auto device = std::make_shared<audio::PcmIn>();
     if (const auto result = device->open(nAdapter_, audio::kTelephoneFormat, &CaptureRing::completed);
         !audio::ok(result)) {
         microphone_ = {};
@@ -67,7 +70,6 @@ com::HRESULT WaveRecord::Record(std::int16_t nCompressionCode) {
     if (const char* refusal = refusedSizes(settings)) return fail(kWaveGeneralError, refusal);
     // Recording again restarts: two capture loops on one ring would hand out frames twice.
     Stop();
-    joinEndedThread();
     return startRecording(settings);
 }
 
@@ -89,11 +91,15 @@ com::HRESULT WaveRecord::startRecording(const RecordSettings& settings) {
         return fail(waveMmError(result), "Record start failure on wave object");
     }
     ring_ = ring;
-    bActive_ = true;
     if (bUseThread_) {
         const auto poll = pollInterval(settings.captureSamples);
+        captureThreadId_ = std::make_shared<ThreadId>();
         const bool started = captureThread_.start(
-            "kez-wave-record", [this, ring, poll] { captureLoop(ring, poll); }, sys::ThreadPriority::AboveNormal);
+            "kez-wave-record",
+            [capture = Capture{ring, device_, events_}, threadId = captureThreadId_, poll] {
+                captureLoop(capture, poll, *threadId);
+            },
+            sys::ThreadPriority::AboveNormal);
         if (!started) {
             Stop();
             return fail(com::E_OUTOFMEMORY, "Record start failure on wave object");
@@ -104,54 +110,49 @@ com::HRESULT WaveRecord::startRecording(const RecordSettings& settings) {
 
 // Wakes for every finished buffer and at least every poll interval, so a stop is seen within
 // one poll even when the device has gone quiet.
-void WaveRecord::captureLoop(const std::shared_ptr<CaptureRing>& ring, std::chrono::milliseconds poll) {
-    captureThreadId_ = std::this_thread::get_id();
-    while (!ring->stopping) {
-        ring->finished.wait(poll);
-        if (!drain(*ring)) break;
+void WaveRecord::captureLoop(const Capture& capture, std::chrono::milliseconds poll, ThreadId& threadId) {
+    threadId = std::this_thread::get_id();
+    while (!capture.ring->stopped()) {
+        capture.ring->finished.wait(poll);
+        if (!drain(capture)) break;
     }
-    captureThreadId_ = std::thread::id{};
+    threadId = std::thread::id{};
 }
 
-bool WaveRecord::drain(CaptureRing& ring) {
-    auto result =
-        ring.drain(*device_, [this](FrameEvent event, std::span<const std::uint8_t> frame) { fire(event, frame); });
-    std::uint64_t frames = 0;
-    if (audio::ok(result)) result = device_->position(frames);
-    if (audio::ok(result) || ring.stopping) return true;
+bool WaveRecord::drain(const Capture& capture) {
+    auto& ring = *capture.ring;
+    const auto result = ring.drain(
+        *capture.device, [&events = *capture.events](FrameEvent event, auto frame) { fire(events, event, frame); });
+    if (audio::ok(result) || ring.stopped()) return true;
     // A device that fails mid-recording (unplugged, sound server gone) ends the recording once;
     // the owner's Stop or Close still releases it.
-    ring.stopping = true;
-    bActive_ = false;
+    ring.stop();
     sys::trace("WaveRecord", std::string(kAddFailure) + ": result " + std::to_string(audio::code(result)));
     return false;
 }
 
 void WaveRecord::onWaveInData() {
     // A local owner: a sink may stop the recording from its handler.
-    if (const auto ring = ring_; ring && !ring->stopping) drain(*ring);
+    if (const auto ring = ring_; ring && !ring->stopped()) drain({ring, device_, events_});
 }
 
-void WaveRecord::fire(FrameEvent event, std::span<const std::uint8_t> frame) {
+void WaveRecord::fire(Events& events, FrameEvent event, std::span<const std::uint8_t> frame) {
     com::Variant data;
     if (com::FAILED(com::MakeSafeArray(com::ElementType::UI1, frame, data))) return;
-    events_.fire([&](_IWaveRecordEvents& sink) {
+    events.fire([&](_IWaveRecordEvents& sink) {
         return event == FrameEvent::SilenceDetected ? sink.SilenceDetected(data) : sink.DataReady(data);
     });
 }
 
 com::HRESULT WaveRecord::Stop() {
-    bActive_ = false;
     const auto ring = std::move(ring_);
-    if (!ring) {
-        joinEndedThread();
-        return com::S_OK;
+    if (ring) {
+        ring->stop();
+        ring->finished.set();
     }
-    ring->stopping = true;
-    ring->finished.set();
-    joinEndedThread();
+    endCaptureThread();
     // Every buffer completes before reset returns; the ring (kept by `ring`) outlives that.
-    device_->reset();
+    if (ring) device_->reset();
     return com::S_OK;
 }
 
@@ -188,10 +189,11 @@ com::HRESULT WaveRecord::get_varAdapters(com::Variant& value) {
     return com::S_OK;
 }
 
+// Without a mixer the volume, like the speaker's mute, is left alone and the call succeeds.
 com::HRESULT WaveRecord::get_nVolume(std::int16_t& value) {
+    if (!microphone_.mixer) return com::S_OK;
     std::vector<std::int32_t> values;
-    const auto result =
-        microphone_.mixer ? microphone_.mixer->getValues(microphone_.volume.id, values) : audio::Result::InvalidHandle;
+    const auto result = microphone_.mixer->getValues(microphone_.volume.id, values);
     if (!audio::ok(result) || values.empty())
         return fail(waveMmError(audio::ok(result) ? audio::Result::Error : result),
                     "GetControlDetails failure on mixer");
@@ -200,10 +202,10 @@ com::HRESULT WaveRecord::get_nVolume(std::int16_t& value) {
 }
 
 com::HRESULT WaveRecord::put_nVolume(std::int16_t value) {
+    if (!microphone_.mixer) return com::S_OK;
     const std::size_t channels = microphone_.volume.uniform ? 1 : std::max<std::uint32_t>(microphone_.channels, 1);
     const std::vector<std::int32_t> values(channels, value);
-    const auto result =
-        microphone_.mixer ? microphone_.mixer->setValues(microphone_.volume.id, values) : audio::Result::InvalidHandle;
+    const auto result = microphone_.mixer->setValues(microphone_.volume.id, values);
     if (!audio::ok(result)) return fail(waveMmError(result), "SetControlDetails failure on mixer");
     return com::S_OK;
 }

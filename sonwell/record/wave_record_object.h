@@ -1,8 +1,9 @@
 #pragma once
 // The WaveRecord class. Its members are called on the creating thread; with bUseThread the
 // capture thread processes the buffers and fires the events, without it the hidden window does.
-// The capture thread holds the recording's buffers through shared ownership and only a plain
-// pointer to the object, which joins it before anything it reaches is destroyed.
+// The capture thread holds everything it reaches (buffers, device, event sinks) through shared
+// ownership and never the object itself: Stop waits for it only a while, and a thread held up
+// in a sink past that ends on its own later, after its owner may be gone.
 #include "capture_ring.h"
 
 #include "kez/apt/hidden_window.h"
@@ -59,26 +60,38 @@ public:
 
     // _IWaveRecordEvents only.
     com::HRESULT Advise(const com::Guid& eventsIid, const com::Ptr<com::Object>& sink, com::Cookie& cookie) override {
-        return com::adviseOnly(events_, eventsIid, sink, cookie);
+        return com::adviseOnly(*events_, eventsIid, sink, cookie);
     }
     com::HRESULT Unadvise(const com::Guid& eventsIid, com::Cookie cookie) override {
-        return com::unadviseOnly(events_, eventsIid, cookie);
+        return com::unadviseOnly(*events_, eventsIid, cookie);
     }
     com::HRESULT supportsErrorInfo(const com::Guid& interfaceId) const override {
         return interfaceId == IWaveRecord::iid ? com::S_OK : com::S_FALSE;
     }
 
+    // How long Stop waits for the capture thread.
+    static constexpr sys::Timeout kCaptureEndLimit{1000};
+
 private:
+    using Events = com::ConnectionPoint<_IWaveRecordEvents>;
+    using ThreadId = std::atomic<std::thread::id>;
+    // What processing a recording's buffers reaches, shared with the capture thread.
+    struct Capture {
+        std::shared_ptr<CaptureRing> ring;
+        std::shared_ptr<audio::PcmIn> device;
+        std::shared_ptr<Events> events;
+    };
+
     com::HRESULT fail(com::HRESULT hr, const std::string& text) const;
     // What Record starts: the ring queued and running, and the thread when there is one.
     com::HRESULT startRecording(const RecordSettings& settings);
-    void captureLoop(const std::shared_ptr<CaptureRing>& ring, std::chrono::milliseconds poll);
+    static void captureLoop(const Capture& capture, std::chrono::milliseconds poll, ThreadId& threadId);
     // Processes what has finished; false once the device has failed (reported once).
-    bool drain(CaptureRing& ring);
-    void fire(FrameEvent event, std::span<const std::uint8_t> frame);
+    static bool drain(const Capture& capture);
+    static void fire(Events& events, FrameEvent event, std::span<const std::uint8_t> frame);
     void onWaveInData();
-    // Joins a capture thread that already ended (one stopped from its own event handler).
-    void joinEndedThread();
+    // Waits for the capture thread, up to kCaptureEndLimit (not from the thread itself).
+    void endCaptureThread();
     bool onCaptureThread() const;
 
     std::int32_t lBufferLen_ = 192;
@@ -89,17 +102,16 @@ private:
     bool bDetectSilence_ = false;
     std::int16_t nNoiseFloor_ = 50;
     bool bAutoSetupMixer_ = true;
-    std::atomic<bool> bActive_{false};
 
-    std::unique_ptr<audio::PcmIn> device_;
+    std::shared_ptr<audio::PcmIn> device_;
     MicrophoneLine microphone_;
     std::shared_ptr<CaptureRing> ring_;
     std::optional<std::vector<std::string>> adapters_;
 
-    // Declared so that the thread is joined before the window and the events it reaches go.
-    com::ConnectionPoint<_IWaveRecordEvents> events_;
+    std::shared_ptr<Events> events_ = std::make_shared<Events>();
     apt::HiddenWindow window_;
-    std::atomic<std::thread::id> captureThreadId_{};
+    // The current capture thread's own record of its identifier.
+    std::shared_ptr<ThreadId> captureThreadId_ = std::make_shared<ThreadId>();
     sys::Thread captureThread_;
 };
 

@@ -25,6 +25,8 @@ HRESULT WaveRecord::get_lSendLen(std::int32_t& value) { return value = lSendLen_
 HRESULT WaveRecord::put_lSendLen(std::int32_t value) { return lSendLen_ = value, S_OK; }
 HRESULT WaveRecord::get_nAdapter(std::int16_t& value) { return value = nAdapter_, S_OK; }
 HRESULT WaveRecord::put_nAdapter(std::int16_t value) { return nAdapter_ = value, S_OK; }
-HRESULT WaveRecord::get_bActive(VariantBool& value) { return value = com::toVariantBool(bActive_), S_OK; }
+HRESULT WaveRecord::get_bActive(VariantBool& value) {
+    return value = com::toVariantBool(ring_ && !ring_->stopped()), S_OK;
+}
 
 } // namespace kez::sonwell

@@ -56,7 +56,7 @@ MixerOutcome SpeakerMixer::getMute(std::int16_t& muted) const {
     std::vector<std::int32_t> values;
     if (const auto result = mixer_->getValues(mute_.id, values); !audio::ok(result) || values.empty())
         return mmFailure(audio::ok(result) ? audio::Result::Error : result, kGetFailure);
-    muted = values.front() != 0 ? -1 : 0;
+    muted = values.front() != 0 ? 1 : 0;
     return {};
 }
 

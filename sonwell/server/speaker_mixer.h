@@ -21,7 +21,7 @@ public:
     void close() { mixer_.reset(); }
     bool present() const { return mixer_ != nullptr; }
 
-    // Leaves `muted` alone without a mixer.
+    // The control's value, 0 or 1; leaves `muted` alone without a mixer.
     MixerOutcome getMute(std::int16_t& muted) const;
     MixerOutcome setMute(bool muted);
     MixerOutcome changeVolume(int nChange);

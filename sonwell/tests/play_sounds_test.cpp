@@ -111,7 +111,7 @@ TEST(WaveStreamTest, PlaysForItsTimeOrItsRounds) {
         std::uint8_t cycles;
         int frames;
     };
-    const Case cases[] = {
+    std::vector<Case> cases = {
         {3200, 1000, 0, 42},    // 400 ms repeated until about 1000 ms, ending on a frame boundary
         {3200, 0, 0, 17},       // once
         {3840, 0, 2, 60},       // three rounds of 20 frames
@@ -119,6 +119,8 @@ TEST(WaveStreamTest, PlaysForItsTimeOrItsRounds) {
         {192, 0xFFFF, 0, 2000}, // endless
         {0, 1000, 0, 0},        // nothing to play
     };
+    for (std::size_t samples = 1; samples <= 9; ++samples)
+        cases.push_back({samples, 48, 0, 2}); // however short the data, it plays its time and ends
     for (const auto& c : cases) {
         MixerBench bench;
         StreamHandle wave = 0;

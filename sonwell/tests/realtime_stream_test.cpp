@@ -67,6 +67,11 @@ const JitterCase kJitterCases[] = {
     {"comfort needs its flag", 1, false, "+10 ~11 m*8", "10 -*7"},
     {"speech after 3 s of comfort", 1, true, "+10 ~11 m*127 +12 m", "10 c*126 12"},
     {"speech after 3 s of silence", 1, false, "+10 .11 m*127 +12 m", "10 -*126 12"},
+    {"late frame from before a silence dropped", 1, false, "+10 +11 .12 m*7 +11 +13 m m", "10 11 -*5 13 r13"},
+    {"late frame from before comfort dropped", 1, true, "+10 ~11 m*5 +9 +12 m m", "10 c*4 12 r12"},
+    {"duplicate silence frame dropped", 1, false, "+10 .11 m*5 .11 +12 m m", "10 -*4 12 r12"},
+    {"reordered after a silence", 1, false, "+10 .11 m*5 +13 +12 m m", "10 -*4 12 13"},
+    {"late frame across the wrap and a silence", 1, false, "+65534 .65535 m*4 +65532 +0 m m", "65534 -*3 0 r0"},
 };
 
 void PrintTo(const JitterCase& c, std::ostream* os) { *os << c.name; }

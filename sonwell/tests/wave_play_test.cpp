@@ -149,9 +149,11 @@ TEST_F(WavePlayTest, SpeakerVolumeAndMute) {
         speaker_->mixer().getValues(kVolumeId, now);
         EXPECT_EQ(now, std::vector<std::int32_t>{c.result}) << c.start << " " << c.change;
     }
-    EXPECT_EQ(play_->put_bMute(com::VARIANT_TRUE), com::S_OK);
-    EXPECT_EQ(play_->get_bMute(muted), com::S_OK);
-    EXPECT_EQ(muted, com::VARIANT_TRUE);
+    for (const auto& [put, got] : {std::pair{com::VARIANT_TRUE, 1}, {com::VARIANT_FALSE, 0}, {1, 1}}) {
+        EXPECT_EQ(play_->put_bMute(put), com::S_OK);
+        EXPECT_EQ(play_->get_bMute(muted), com::S_OK);
+        EXPECT_EQ(muted, got) << "the control's own value after a put of " << put;
+    }
     speaker_->mixer().failControl(kVolumeId, audio::Result::InvalidControl);
     EXPECT_EQ(play_->ChangeVolume(10), waveMmError(audio::Result::InvalidControl));
     EXPECT_EQ(lastError().description, "GetControlDetails failure on mixer");

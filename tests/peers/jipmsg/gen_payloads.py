@@ -51,8 +51,8 @@ word 0x80B3 is -32589; message_type and revision are plain unsigned ints);
 bytes and nibbles are zero-extended; byte arrays are lists of ints 0..255;
 varLEDStates is five signed shorts whose low byte is the first wire byte (a
 little-endian host); varCodes/varTimes are lists of ints; dtCurrent is the
-OLE Automation DATE (days since 1899-12-30, float; whole seconds, the
-milliseconds are dropped; compare within 1e-9). Array arguments of steps are
+OLE Automation DATE (days since 1899-12-30, float, with the milliseconds;
+compare within 1e-9, a tenth of a millisecond). Array arguments of steps are
 VT_UI1 byte arrays. Audio data is in host order (little-endian): the first two
 16-bit words are big-endian on the wire where a layout says so.
 """
@@ -354,17 +354,17 @@ def sysstate_cases(g):
              errors=[("varParkLEDStates", "value")])
     d2 = dict(d, year=2024, month=2, day=29, hour=13, minute=45, msInMinute=59999)
     p = j.build_payload(cls, d2, elements=[(0x0100, pattern(3, 9)), (0x0200, kz)])
-    dt = j.ole_date(2024, 2, 29, 13, 45, 59)
+    dt = j.ole_date(2024, 2, 29, 13, 45, 59, 999)
     g.decode(f"{cls}-no-park-tag", cls, p,
              expect={"dtCurrent": dt, "varKzSetLEDStates": kz, "varParkLEDStates": None},
              errors=[("varParkLEDStates", "empty"), ("varTlimLEDStates", "empty")],
-             note="59.999 s: whole seconds, milliseconds dropped; unknown tag 0x0100 skipped")
+             note="59.999 s, milliseconds kept; unknown tag 0x0100 skipped")
     p = j.build_payload(cls, dict(d, year=1999, month=12, day=31, hour=23, minute=59,
                                   msInMinute=30500),
                         elements=[(0x0600, pk), (0x0600, pattern(4, 77)), (0x0300, tl)])
     g.decode(f"{cls}-duplicate-tag", cls, p,
              expect={"varParkLEDStates": pk, "varTlimLEDStates": tl,
-                     "dtCurrent": j.ole_date(1999, 12, 31, 23, 59, 30)},
+                     "dtCurrent": j.ole_date(1999, 12, 31, 23, 59, 30, 500)},
              note="the first element with the tag wins")
     # zero-length element: a width of 0 gives an empty VARIANT; the walk moves on by 4
     p = j.build_payload(cls, d, elements=[(0x0300, b""), (0x0200, kz)])

@@ -120,11 +120,11 @@ def ansi_bytes(text: str) -> bytes:
     return bytes(out)
 
 
-def ole_date(year, month, day, hour, minute, second) -> float:
+def ole_date(year, month, day, hour, minute, second, millisecond=0) -> float:
     """OLE Automation DATE (days since 1899-12-30), for dates from 1899-12-30 on."""
     t = datetime.datetime(year, month, day, hour, minute, second)
     delta = t - datetime.datetime(1899, 12, 30)
-    return delta.days + delta.seconds / 86400.0
+    return delta.days + (delta.seconds * 1000 + millisecond) / 86400000.0
 
 
 # --- field tables ------------------------------------------------------------
@@ -463,7 +463,7 @@ class Msg:
         if name == "dtCurrent":
             parts = self.date_parts()
             try:
-                return ole_date(*parts[:6])
+                return ole_date(*parts)
             except ValueError:
                 raise JIPError(E_INVALIDARG, "invalid date (undecided)", mend=True)
         return NotImplemented

@@ -270,7 +270,7 @@ class IncomingGolden(unittest.TestCase):
         self.assertIsNone(j.Msg("SystemStateMsg", p[:-1]).get("varKzSetLEDStates"))
         p = at(20, {12: h("07 E8 02 1D 0C 1E EA 5F")})           # 2024-02-29 12:30, 59.999 s
         self.assertAlmostEqual(j.Msg("SystemStateMsg", p).get("dtCurrent"),
-                               45351 + (12 * 3600 + 30 * 60 + 59) / 86400.0, places=9)
+                               45351 + ((12 * 3600 + 30 * 60 + 59) * 1000 + 999) / 86400000.0, places=10)
 
     def test_ledmap_dtmf_command(self):
         p = at(56, {0: h("02 04 80 B3 00 09"), 8: h("00 05 00 01"), 52: h("00 06 FF FF")})
