@@ -108,5 +108,41 @@ TEST_F(HostileUserTest, AWriterMovesALinkToAFileItMayNotWriteAside) {
     EXPECT_EQ(test::filesStartingWith(registry_.folder(), "machine.reg.damaged-").size(), 1u);
 }
 
+TEST_F(HostileUserTest, TheRootOnlyStoreOfAnotherUserIsRefusedAndAMemberCannotChangeRoots) {
+    const auto file = registry_.systemFile();
+    const auto server = "CLSID\\{CE14818E-C102-11D2-BA6F-0000216C6CB1}\\InprocServer32";
+    Key key;
+    ASSERT_EQ(Key::create(Hive::ClassesRoot, server, Access::ReadWrite, key), Status::Ok);
+    ASSERT_EQ(key.setString("", "/usr/lib/server.so"), Status::Ok);
+    for (const auto& owned : {file, file.parent_path()}) {
+        SCOPED_TRACE(owned);
+        ASSERT_EQ(::chown(owned.c_str(), nobody()->pw_uid, nobody()->pw_gid), 0);
+        registry_.reopen();
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(Key::open(Hive::ClassesRoot, server, Access::Read, key), Status::FileNotFound);
+        EXPECT_EQ(Key::create(Hive::ClassesRoot, "CLSID\\Mine", Access::Read, key), Status::AccessDenied);
+        const auto messages = testing::internal::GetCapturedStderr();
+        EXPECT_NE(messages.find(owned.string() + ": not owned by root"), std::string::npos) << messages;
+        ASSERT_EQ(::chown(owned.c_str(), 0, 0), 0);
+    }
+    // As a member would: root's registration reads, and neither way of writing it works.
+    registry_.reopen();
+    const auto before = test::readFile(file);
+    const AsNobody member([&] {
+        Key mine;
+        std::string module;
+        if (Key::open(Hive::ClassesRoot, server, Access::Read, mine) != Status::Ok ||
+            mine.getString("", module) != Status::Ok || module != "/usr/lib/server.so") {
+            return 1;
+        }
+        if (Key::open(Hive::ClassesRoot, server, Access::ReadWrite, mine) != Status::AccessDenied) return 2;
+        const auto viaMachine = std::string("SOFTWARE\\Classes\\") + server;
+        if (Key::create(Hive::LocalMachine, viaMachine, Access::ReadWrite, mine) != Status::AccessDenied) return 3;
+        return 0;
+    });
+    EXPECT_EQ(member.result, 0);
+    EXPECT_EQ(test::readFile(file), before);
+}
+
 } // namespace
 } // namespace kez::reg
