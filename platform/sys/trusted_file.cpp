@@ -59,12 +59,4 @@ TrustedFile openTrustedFile(const fs::path& path) {
     return opened;
 }
 
-std::string folderRefusal(const fs::path& folder, int* error) {
-    std::string refusal;
-    int failure = 0;
-    (void)openChecked(AT_FDCWD, folder, folder.c_str(), O_PATH | O_DIRECTORY, refusal, failure);
-    if (error != nullptr) *error = failure;
-    return refusal;
-}
-
 } // namespace kez::sys

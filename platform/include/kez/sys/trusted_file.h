@@ -24,7 +24,5 @@ struct TrustedFile {
 
 // Opens `path` (absolute; no symbolic link as the file or its folder) and checks both.
 TrustedFile openTrustedFile(const std::filesystem::path& path);
-// Checks the folder alone: empty when trusted, else why not. `error` receives the errno of a failed open.
-std::string folderRefusal(const std::filesystem::path& folder, int* error = nullptr);
 
 } // namespace kez::sys
