@@ -6,7 +6,10 @@
 #include <memory>
 #include <mutex>
 
+#include "kez/com/error_info.h"
+#include "kez/sys/fd.h"
 #include "kez/sys/trace.h"
+#include "kez/sys/trusted_file.h"
 
 namespace kez::com::detail {
 
@@ -19,6 +22,7 @@ struct LibraryCloser {
 using LibraryHandle = std::unique_ptr<void, LibraryCloser>;
 
 struct LoadedLibrary {
+    sys::UniqueFd folder; // the library was loaded through it; its $ORIGIN names it as long as the process lives
     LibraryHandle handle;
     GetClassObjectEntry entry = nullptr;
 };
@@ -40,18 +44,31 @@ public:
     }
 
 private:
+    // Only code no one but root (or this user) can have written is loaded, and it is loaded through the checked
+    // folder's descriptor, so a folder swapped after the check is not the one loaded from.
     static HRESULT load(const std::string& path, LoadedLibrary& library) {
+        auto trusted = sys::openTrustedFile(path);
+        if (!trusted) {
+            return refuseUntrusted(trusted.refusal);
+        }
         dlerror();
-        library.handle.reset(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE));
+        library.handle.reset(dlopen(trusted.throughFolder().c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE));
         if (!library.handle) {
             return refuse(path, dlerror());
         }
+        library.folder = std::move(trusted.folder);
         void* symbol = dlsym(library.handle.get(), kGetClassObjectEntry);
         if (symbol == nullptr) {
             return refuse(path, "no entry KezGetClassObject");
         }
         library.entry = reinterpret_cast<GetClassObjectEntry>(symbol);
         return S_OK;
+    }
+
+    // Said to the caller through the error object, since the creator would not know why otherwise.
+    static HRESULT refuseUntrusted(const std::string& why) {
+        sys::trace("com", "refused to load " + why);
+        return reportError(REGDB_E_CLASSNOTREG, why, {}, {});
     }
 
     static HRESULT refuse(const std::string& path, const char* why) {

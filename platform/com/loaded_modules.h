@@ -9,7 +9,8 @@
 namespace kez::com::detail {
 
 // The KezGetClassObject entry of the library at `path`, loading it on first use.
-// REGDB_E_CLASSNOTREG when it cannot be loaded or has no such entry.
+// REGDB_E_CLASSNOTREG when it cannot be loaded or has no such entry, or when the library or its folder may have
+// been written by someone other than root or this user (then with an error object that says why).
 HRESULT classObjectEntryOf(const std::string& path, GetClassObjectEntry& entry);
 
 } // namespace kez::com::detail

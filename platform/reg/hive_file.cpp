@@ -1,8 +1,10 @@
 #include "hive_file.h"
 
 #include "hive_format.h"
+#include "kez/sys/trusted_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,6 +18,8 @@ namespace {
 constexpr const char* kNotRegular = "not a regular file";
 // Whoever may write the hive may take its lock; nobody else may even read the lock file.
 constexpr mode_t kLockRights = 0660;
+// A folder of a trusted store, made without group or other write rights whatever the umask.
+constexpr mode_t kTrustedFolderMode = 0755;
 
 fs::path withSuffix(const fs::path& file, const char* suffix) { return fs::path(file.string() + suffix); }
 
@@ -25,9 +29,9 @@ std::string tooLarge(const HiveLimits& limits) {
 
 } // namespace
 
-HiveFile::HiveFile(fs::path file, mode_t mode, bool forcedReadOnly, sys::Timeout lockWait)
+HiveFile::HiveFile(fs::path file, mode_t mode, bool forcedReadOnly, sys::Timeout lockWait, Trust trust)
     : file_(std::move(file)), lockFile_(withSuffix(file_, ".lock")), tempFile_(withSuffix(file_, ".tmp")), mode_(mode),
-      lockWait_(lockWait), limits_(), forcedReadOnly_(forcedReadOnly) {}
+      lockWait_(lockWait), trust_(trust), limits_(), forcedReadOnly_(forcedReadOnly) {}
 
 Status HiveFile::read(const std::function<Status(const Node&)>& look) {
     std::lock_guard guard(mutex_);
@@ -37,13 +41,16 @@ Status HiveFile::read(const std::function<Status(const Node&)>& look) {
 
 Status HiveFile::write(const std::function<Status(Node&)>& change) {
     std::lock_guard guard(mutex_);
+    // An untrusted store gets not even a lock file.
+    if (trust_ == Trust::RootOrSelfOnly) {
+        if (const auto status = refresh(false); status != Status::Ok) return status;
+    }
     if (const auto status = checkWritable(); status != Status::Ok) return status;
-    std::error_code folderError;
-    fs::create_directories(file_.parent_path(), folderError);
-    if (folderError) return statusFromErrno(folderError.value());
+    if (const auto status = makeFolder(); status != Status::Ok) return status;
     FileLock held;
     if (const auto status = lock(held); status != Status::Ok) return status;
     if (const auto status = refresh(true); status != Status::Ok) return status;
+    if (!refusal_.empty()) return Status::AccessDenied;
 
     Node next = root_;
     if (const auto status = change(next); status != Status::Ok) return status;
@@ -72,6 +79,7 @@ void HiveFile::setForcedReadOnly(bool readOnly) {
 
 bool HiveFile::isReadOnly() {
     std::lock_guard guard(mutex_);
+    if (trust_ == Trust::RootOrSelfOnly) (void)refresh(false);
     return checkWritable() != Status::Ok;
 }
 
@@ -81,13 +89,25 @@ std::optional<DamageReport> HiveFile::damageReport() {
 }
 
 Status HiveFile::checkWritable() const {
-    if (forcedReadOnly_ || !folderWritable(file_.parent_path())) return Status::AccessDenied;
+    if (forcedReadOnly_ || !refusal_.empty() || !folderWritable(file_.parent_path())) return Status::AccessDenied;
     // The name itself: a link to a file this process may not write must not make the hive read-only (and so
     // keep a writer from moving the link aside).
     if (::faccessat(AT_FDCWD, file_.c_str(), W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0 && errno != ENOENT) {
         return Status::AccessDenied;
     }
     return Status::Ok;
+}
+
+Status HiveFile::makeFolder() const {
+    const auto folder = file_.parent_path();
+    std::error_code error;
+    fs::create_directories(trust_ == Trust::AnyOwner ? folder : folder.parent_path(), error);
+    if (error) return statusFromErrno(error.value());
+    if (trust_ == Trust::AnyOwner) return Status::Ok;
+    if (::mkdir(folder.c_str(), kTrustedFolderMode) == 0) {
+        return ::chmod(folder.c_str(), kTrustedFolderMode) == 0 ? Status::Ok : statusFromErrno(errno);
+    }
+    return errno == EEXIST ? Status::Ok : statusFromErrno(errno);
 }
 
 Status HiveFile::lock(FileLock& out) const {
@@ -106,25 +126,57 @@ Status HiveFile::refresh(bool locked) {
     struct stat info {};
     if (::lstat(file_.c_str(), &info) != 0) {
         if (errno != ENOENT) return statusFromErrno(errno);
+        // A trusted store's folder decides even while the file is missing: a write would create it there.
+        if (trust_ == Trust::RootOrSelfOnly) return load(locked);
         forgetFile();
         return Status::Ok;
     }
     // A writer never saves over a damaged file that is still in place: it moves it aside first.
     const auto stamp = stampOf(info);
     if (loaded_ && *loaded_ == stamp && !(locked && leftInPlace_ == stamp)) return Status::Ok;
-    if (!S_ISREG(info.st_mode)) return damaged(stamp, kNotRegular, locked);
+    if (!S_ISREG(info.st_mode) && trust_ == Trust::AnyOwner) return damaged(stamp, kNotRegular, locked);
     return load(locked);
+}
+
+// Opens the file; a trusted store checks the descriptors of its folder and file first. An empty `fd` with Ok:
+// no file.
+Status HiveFile::openToLoad(sys::UniqueFd& fd) {
+    if (trust_ == Trust::AnyOwner) {
+        fd = sys::UniqueFd(::open(file_.c_str(), O_RDONLY | kSafeOpenFlags));
+        if (fd || errno == ENOENT) return Status::Ok;
+        return statusFromErrno(errno);
+    }
+    auto opened = sys::openTrustedFile(file_);
+    if (!opened && opened.error != ENOENT) return refuse(opened.refusal);
+    refusal_.clear();
+    fd = std::move(opened.file);
+    return Status::Ok;
+}
+
+// An untrusted store reads as empty, is never written and is read again next time: its owner may mend it.
+Status HiveFile::refuse(const std::string& reason) {
+    root_ = Node();
+    loaded_.reset();
+    leftInPlace_.reset();
+    refusal_ = reason;
+    if (reason != reportedRefusal_) {
+        std::fprintf(stderr, "kez registry: %s; refused, the store reads as empty\n", reason.c_str());
+        reportedRefusal_ = reason;
+        damage_ = DamageReport{file_, {}, reason};
+    }
+    return Status::Ok;
 }
 
 // The descriptor's own fstat decides: the name may have been replaced since it was looked at.
 Status HiveFile::load(bool locked) {
-    sys::UniqueFd fd(::open(file_.c_str(), O_RDONLY | kSafeOpenFlags));
-    struct stat info {};
-    if (!fd || ::fstat(fd.get(), &info) != 0) {
-        if (errno != ENOENT) return statusFromErrno(errno);
+    sys::UniqueFd fd;
+    if (const auto status = openToLoad(fd); status != Status::Ok || !refusal_.empty()) return status;
+    if (!fd) {
         forgetFile();
         return Status::Ok;
     }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0) return statusFromErrno(errno);
     const auto stamp = stampOf(info);
     if (!S_ISREG(info.st_mode)) return damaged(stamp, kNotRegular, locked);
     if (static_cast<std::size_t>(info.st_size) > limits_.fileBytes) return damaged(stamp, tooLarge(limits_), locked);

@@ -12,9 +12,13 @@
 
 namespace kez::reg {
 
+// Who the file and its folder may belong to. RootOrSelfOnly: root or this process's user, writable by no one else
+// (checked on the descriptors read); anything else reads as empty and is never written.
+enum class Trust { AnyOwner, RootOrSelfOnly };
+
 class HiveFile {
 public:
-    HiveFile(std::filesystem::path file, mode_t mode, bool forcedReadOnly, sys::Timeout lockWait);
+    HiveFile(std::filesystem::path file, mode_t mode, bool forcedReadOnly, sys::Timeout lockWait, Trust trust);
 
     // Runs `look` on the current tree, reloading it first when the file changed.
     Status read(const std::function<Status(const Node&)>& look);
@@ -29,6 +33,9 @@ public:
 private:
     Status refresh(bool locked);
     Status load(bool locked);
+    Status openToLoad(sys::UniqueFd& fd);
+    Status refuse(const std::string& reason);
+    Status makeFolder() const;
     Status lock(FileLock& out) const;
     void forgetFile();
     Status damaged(const FileStamp& stamp, const std::string& reason, bool locked);
@@ -40,6 +47,7 @@ private:
     const std::filesystem::path tempFile_;
     const mode_t mode_;
     const sys::Timeout lockWait_;
+    const Trust trust_;
     const HiveLimits limits_;
     std::mutex mutex_;
     bool forcedReadOnly_;
@@ -47,6 +55,8 @@ private:
     std::optional<FileStamp> loaded_;      // empty until the first read
     std::optional<FileStamp> leftInPlace_; // a damaged file read as empty but not moved aside yet
     std::optional<DamageReport> damage_;
+    std::string refusal_;         // why the file read last is not trusted; empty when it is
+    std::string reportedRefusal_; // each refusal is reported once
 };
 
 } // namespace kez::reg

@@ -3,6 +3,9 @@
 #include "hive_store.h"
 #include "key_path.h"
 #include "kez/reg/value_text.h"
+#include "kez/sys/ascii.h"
+
+#include <algorithm>
 
 namespace kez::reg {
 namespace {
@@ -51,21 +54,28 @@ Status Key::openFrom(Hive hive, std::vector<std::string> base, std::string_view 
     std::vector<std::string> names;
     if (const auto status = splitKeyPath(path, names); status != Status::Ok) return status;
     Key key;
-    key.hive_ = hiveFile(hive);
     key.hiveName_ = hive;
     key.access_ = access;
     key.rootDepth_ = hiveBase(hive).size();
     key.names_ = std::move(base);
     key.names_.insert(key.names_.end(), names.begin(), names.end());
     if (key.names_.size() > kMaxKeyDepth) return Status::InvalidParameter;
+    key.hive_ = hiveFile(hive, key.names_);
+    if (aboveRootOnlyStore(hive, key.names_)) key.rootOnlyBelow_ = hiveFile(Hive::ClassesRoot);
     if (created != nullptr) *created = false;
 
     for (int attempt = 0; attempt < 2; ++attempt) {
         bool found = false;
-        const auto status = key.hive_->read([&](const Node& root) {
+        auto status = key.hive_->read([&](const Node& root) {
             found = storedNames(root, key.names_) || key.names_.size() <= key.rootDepth_;
             return Status::Ok;
         });
+        if (status == Status::Ok && !found && key.rootOnlyBelow_) {
+            status = key.rootOnlyBelow_->read([&](const Node& root) {
+                found = storedNames(root, key.names_);
+                return Status::Ok;
+            });
+        }
         if (status != Status::Ok) return status;
         if (found) break;
         if (!create || attempt == 1) return Status::FileNotFound;
@@ -111,9 +121,10 @@ Status Key::removeSubKey(std::string_view subPath, bool withSubkeys) const {
     auto full = names_;
     full.insert(full.end(), names.begin(), names.end());
     if (full.size() <= rootDepth_) return Status::AccessDenied; // a hive's root stays
+    const auto file = hiveFile(hiveName_, full);
     const std::string leaf = full.back();
     full.pop_back();
-    return hive_->write([&](Node& root) {
+    return file->write([&](Node& root) {
         Node* parent = findNode(root, full);
         const auto child = parent == nullptr ? Node::Children::iterator() : parent->children.find(leaf);
         if (parent == nullptr || child == parent->children.end()) return Status::FileNotFound;
@@ -172,12 +183,42 @@ Status Key::deleteValue(std::string_view name) {
 
 Status Key::enumKey(std::uint32_t index, std::string& name) const {
     if (const auto status = checkOpen(Access::Read); status != Status::Ok) return status;
+    if (rootOnlyBelow_) return enumBothStores(index, name);
     return readNode([&](const Node& node) {
         const auto* entry = node.childAt(index);
         if (entry == nullptr) return Status::NoMoreItems;
         name = entry->first;
         return Status::Ok;
     });
+}
+
+// The hive file's subkeys but those the root-only store holds instead, and that store's, in one name order.
+Status Key::enumBothStores(std::uint32_t index, std::string& name) const {
+    std::vector<std::string> names;
+    const auto collect = [&](HiveFile& file, bool rootOnly) {
+        return file.read([&](const Node& root) {
+            const Node* node = findNode(root, names_);
+            if (node == nullptr) return Status::Ok;
+            auto path = names_;
+            for (const auto& entry : node->children) {
+                path.push_back(entry.first);
+                if (inRootOnlyStore(hiveName_, path) == rootOnly || (rootOnly && aboveRootOnlyStore(hiveName_, path))) {
+                    names.push_back(entry.first);
+                }
+                path.pop_back();
+            }
+            return Status::Ok;
+        });
+    };
+    if (const auto status = collect(*hive_, false); status != Status::Ok) return status;
+    if (const auto status = collect(*rootOnlyBelow_, true); status != Status::Ok) return status;
+    std::ranges::stable_sort(names, NoCaseLess{});
+    const auto [last, end] =
+        std::ranges::unique(names, [](const auto& a, const auto& b) { return sys::equalsNoCase(a, b); });
+    names.erase(last, end);
+    if (index >= names.size()) return Status::NoMoreItems;
+    name = names[index];
+    return Status::Ok;
 }
 
 Status Key::enumValue(std::uint32_t index, std::string& name, Value* value) const {
@@ -222,18 +263,32 @@ std::string Key::path() const {
 }
 
 Status Key::readNode(const std::function<Status(const Node&)>& look) const {
+    const bool heldBelow = heldByRootOnlyStore();
     return hive_->read([&](const Node& root) {
         const Node* node = findNode(root, names_);
         if (node != nullptr) return look(*node);
-        if (names_.size() <= rootDepth_) return look(Node());
+        if (names_.size() <= rootDepth_ || heldBelow) return look(Node());
         return Status::KeyDeleted;
     });
 }
 
+// A machine key above the root-only store's keys may be there alone.
+bool Key::heldByRootOnlyStore() const {
+    bool held = false;
+    if (rootOnlyBelow_) {
+        (void)rootOnlyBelow_->read([&](const Node& root) {
+            held = findNode(root, names_) != nullptr;
+            return Status::Ok;
+        });
+    }
+    return held;
+}
+
 Status Key::writeNode(const std::function<Status(Node&)>& change) {
+    const bool heldBelow = heldByRootOnlyStore();
     return hive_->write([&](Node& root) {
         Node* node = findNode(root, names_);
-        if (node == nullptr && names_.size() <= rootDepth_) node = &ensureNode(root, names_);
+        if (node == nullptr && (names_.size() <= rootDepth_ || heldBelow)) node = &ensureNode(root, names_);
         return node == nullptr ? Status::KeyDeleted : change(*node);
     });
 }

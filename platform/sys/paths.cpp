@@ -59,6 +59,12 @@ fs::path stateDir() {
 
 fs::path registryDir() { return environmentPath("KEZ_REGISTRY_DIR").value_or(fs::path(KEZ_DEFAULT_REGISTRY_DIR)); }
 
+fs::path systemRegistryDir() {
+    if (auto folder = environmentPath("KEZ_SYSTEM_REGISTRY_DIR")) return *folder;
+    if (auto machine = environmentPath("KEZ_REGISTRY_DIR")) return *machine / "system";
+    return fs::path(KEZ_DEFAULT_SYSTEM_REGISTRY_DIR);
+}
+
 fs::path userConfigDir() { return userFolder("XDG_CONFIG_HOME", ".config"); }
 
 fs::path programFile() {

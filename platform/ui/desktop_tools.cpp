@@ -1,10 +1,12 @@
 #include "kez/ui/desktop_tools.h"
 
+#include <cstdio>
 #include <map>
 #include <system_error>
 
 #include "kez/reg/key.h"
 #include "kez/reg/value_text.h"
+#include "kez/sys/trusted_file.h"
 #include "kez/ui/launcher.h"
 #include "kez/ui/message_boxes.h"
 
@@ -15,7 +17,7 @@ constexpr std::size_t kValueBufferChars = 1024;
 constexpr std::string_view kSysInfoKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 constexpr std::string_view kSysInfoFolderKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
 
-// The tool's path as the machine hive names it; empty when it names none that is there.
+// The tool's path as the root-only store names it; empty when it names none that is there.
 std::filesystem::path systemInformationTool() {
     std::string path;
     if (GetKeyValue(reg::Hive::LocalMachine, kSysInfoKey, "PATH", path)) return path;
@@ -65,6 +67,11 @@ bool GetKeyValue(reg::Hive root, std::string_view keyName, std::string_view valu
 bool startSystemInformation(std::string_view category, const std::filesystem::path& folder) {
     const auto tool = systemInformationTool();
     if (tool.empty()) return false;
+    // Started by whoever presses the button: only a program no one but root (or this user) can have changed.
+    if (const auto trusted = sys::openTrustedFile(tool); !trusted) {
+        std::fprintf(stderr, "The system information tool is not started: %s\n", trusted.refusal.c_str());
+        return false;
+    }
     std::vector<std::string> arguments;
     if (!category.empty()) arguments = {"/c", "[" + std::string(category) + "]", folder.string()};
     return Launcher::startDetached(tool, arguments);

@@ -28,7 +28,8 @@ ScopedRegistry::DefaultsAtEnd::~DefaultsAtEnd() { reg::configure(reg::defaultSet
 void ScopedRegistry::reopen() const { reg::configure(settings()); }
 
 std::vector<std::string> ScopedRegistry::environment() const {
-    return {"KEZ_REGISTRY_DIR=" + folder().string(), "XDG_CONFIG_HOME=" + folder().string(), "KEZ_REGISTRY_READONLY="};
+    return {"KEZ_REGISTRY_DIR=" + folder().string(), "KEZ_SYSTEM_REGISTRY_DIR=", "XDG_CONFIG_HOME=" + folder().string(),
+            "KEZ_REGISTRY_READONLY="};
 }
 
 } // namespace kez::test

@@ -1,5 +1,6 @@
 // kezregsvr [-u] <module>: registers (or with -u unregisters) the component classes of a
-// server library by calling its KezRegisterServer (KezUnregisterServer) entry.
+// server library by calling its KezRegisterServer (KezUnregisterServer) entry. The registrations go to the
+// root-only store; a library that the class registry would refuse to load is refused here too.
 #include <dlfcn.h>
 
 #include <cstdio>
@@ -11,6 +12,7 @@
 
 #include "kez/com/error_info.h"
 #include "kez/com/server.h"
+#include "kez/sys/trusted_file.h"
 
 namespace {
 
@@ -45,7 +47,12 @@ int run(const Request& request) {
     const auto path = std::filesystem::weakly_canonical(std::filesystem::absolute(request.module, error), error);
     const std::string shown = request.module.string();
     // A bare name would make dlopen search the library path instead of the file meant.
-    const Library library(error ? nullptr : dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
+    const auto trusted = kez::sys::openTrustedFile(error ? std::filesystem::path() : path);
+    if (!trusted) {
+        std::fprintf(stderr, "kezregsvr: cannot load %s: %s\n", shown.c_str(), trusted.refusal.c_str());
+        return kLoadFailed;
+    }
+    const Library library(dlopen(trusted.throughFolder().c_str(), RTLD_NOW | RTLD_LOCAL));
     if (!library) {
         const char* why = dlerror();
         std::fprintf(stderr, "kezregsvr: cannot load %s: %s\n", shown.c_str(), why != nullptr ? why : "not found");

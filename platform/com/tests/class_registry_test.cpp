@@ -11,6 +11,7 @@
 #include "kez/reg/registry.h"
 #include "process.h"
 #include "scoped_registry.h"
+#include "temp_dir.h"
 #include "test_server/test_server.h"
 
 namespace kez::com {
@@ -207,6 +208,26 @@ TEST_F(ClassRegistryTest, AClassWhoseLibraryCannotServeItIsNotRegistered) {
     EXPECT_EQ(ClassRegistry::create("{11111111-2222-3333-4444-555555555555}"_guid, object), REGDB_E_CLASSNOTREG);
 }
 
+// A registration a member rewrote to name its own library: nothing is loaded, the create fails and says why.
+TEST_F(ClassRegistryTest, ALibraryOthersCouldHaveWrittenIsNotLoaded) {
+    const kez::test::TempDir folder("kez-module");
+    const auto copy = folder / "libserver.so";
+    fs::copy_file(kModule, copy);
+    fs::permissions(copy, fs::perms::group_write, fs::perm_options::add);
+    reg::Key server;
+    ASSERT_EQ(reg::Key::create(reg::Hive::ClassesRoot, "CLSID\\" + test::kGreeterClass.str() + "\\InprocServer32",
+                               reg::Access::ReadWrite, server),
+              reg::Status::Ok);
+    ASSERT_EQ(server.setString("", copy.string()), reg::Status::Ok);
+    Ptr<Object> object;
+    EXPECT_EQ(ClassRegistry::create(test::kGreeterClass, object), REGDB_E_CLASSNOTREG);
+    const auto info = takeErrorInfo();
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->description, copy.string() + ": writable by others");
+    fs::permissions(copy, fs::perms::group_write, fs::perm_options::remove);
+    EXPECT_EQ(ClassRegistry::create(test::kGreeterClass, object), S_OK);
+}
+
 TEST_F(ClassRegistryTest, ErrorObjectsOfALoadedServerReachTheCaller) {
     ASSERT_EQ(runTool({kModule}), 0);
     Ptr<IGreeter> greeter;
@@ -245,6 +266,14 @@ TEST_F(ClassRegistryTest, KezregsvrReportsItsFailures) {
     EXPECT_EQ(runTool({(registry_.folder() / "missing.so").string()}), 2);
     EXPECT_EQ(runTool({KEZPLAT_PATH}), 3);
     EXPECT_EQ(runTool({kModule}, {"KEZ_REGISTRY_READONLY=machine"}), 4);
+    EXPECT_EQ(dumpClassesRoot(), before_);
+    // What the class registry would not load, root's kezregsvr does not run either.
+    const kez::test::TempDir folder("kez-module");
+    fs::copy_file(kModule, folder / "libserver.so");
+    fs::permissions(folder / "libserver.so", fs::perms(0775));
+    const auto refused = kez::test::runCommand({KEZREGSVR_PATH, (folder / "libserver.so").string()});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.err.find("libserver.so: writable by others"), std::string::npos) << refused.err;
     EXPECT_EQ(dumpClassesRoot(), before_);
 }
 

@@ -108,5 +108,28 @@ TEST_F(HostileUserTest, AWriterMovesALinkToAFileItMayNotWriteAside) {
     EXPECT_EQ(test::filesStartingWith(registry_.folder(), "machine.reg.damaged-").size(), 1u);
 }
 
+TEST_F(HostileUserTest, TheRootOnlyStoreOfAnotherUserIsRefusedAndAMemberCannotChangeRoots) {
+    const auto server = "CLSID\\{CE14818E-C102-11D2-BA6F-0000216C6CB1}\\InprocServer32";
+    Key key;
+    ASSERT_EQ(Key::create(Hive::ClassesRoot, server, Access::ReadWrite, key), Status::Ok);
+    for (const auto& owned : {registry_.systemFile(), registry_.systemFile().parent_path()}) {
+        ASSERT_EQ(::chown(owned.c_str(), nobody()->pw_uid, nobody()->pw_gid), 0);
+        registry_.reopen();
+        EXPECT_EQ(Key::open(Hive::ClassesRoot, server, Access::Read, key), Status::FileNotFound);
+        EXPECT_EQ(damageReport(Hive::ClassesRoot)->reason, owned.string() + ": not owned by root");
+        ASSERT_EQ(::chown(owned.c_str(), 0, 0), 0);
+    }
+    registry_.reopen();
+    const auto before = test::readFile(registry_.systemFile());
+    const AsNobody member([&] { // root's registration reads; neither way of writing it works
+        const auto viaMachine = std::string("SOFTWARE\\Classes\\") + server;
+        return Key::open(Hive::ClassesRoot, server, Access::Read, key) == Status::Ok &&
+               Key::open(Hive::ClassesRoot, server, Access::ReadWrite, key) == Status::AccessDenied &&
+               Key::create(Hive::LocalMachine, viaMachine, Access::ReadWrite, key) == Status::AccessDenied;
+    });
+    EXPECT_EQ(member.result, 1);
+    EXPECT_EQ(test::readFile(registry_.systemFile()), before);
+}
+
 } // namespace
 } // namespace kez::reg

@@ -50,13 +50,21 @@ TEST_F(Paths, EnvironmentOverridesTheCompiledFolders) {
     {
         ScopedEnv data("KEZ_DATA_DIR", std::nullopt);
         ScopedEnv registry("KEZ_REGISTRY_DIR", std::nullopt);
+        ScopedEnv system("KEZ_SYSTEM_REGISTRY_DIR", std::nullopt);
         EXPECT_EQ(dataDir(), fs::path(KEZ_BINARY_DIR) / "data");
         EXPECT_EQ(registryDir(), fs::path(KEZ_BINARY_DIR) / "registry");
+        EXPECT_EQ(systemRegistryDir(), fs::path(KEZ_BINARY_DIR) / "registry" / "system");
     }
     ScopedEnv data("KEZ_DATA_DIR", (root_ / "data").string());
     ScopedEnv registry("KEZ_REGISTRY_DIR", (root_ / "reg").string());
     EXPECT_EQ(dataDir(), root_ / "data");
     EXPECT_EQ(registryDir(), root_ / "reg");
+    {
+        ScopedEnv system("KEZ_SYSTEM_REGISTRY_DIR", std::nullopt);
+        EXPECT_EQ(systemRegistryDir(), root_ / "reg" / "system"); // a private machine hive brings its own store
+    }
+    ScopedEnv system("KEZ_SYSTEM_REGISTRY_DIR", (root_ / "root-only").string());
+    EXPECT_EQ(systemRegistryDir(), root_ / "root-only");
 }
 
 TEST(ProgramFile, NamesTheRunningExecutable) {

@@ -89,6 +89,30 @@ TEST(DesktopTools, TheSystemInformationToolIsGivenItsCategoryAndFolderWhenAsked)
     EXPECT_FALSE(startSystemInformation());
 }
 
+// A member may write the machine hive and its own files, never root's store or a program it names.
+TEST(DesktopTools, TheSystemInformationToolIsTakenOnlyFromTheRootOnlyStoreAndOnlyWhenNoOneElseCanChangeIt) {
+    const test::ScopedRegistry hives;
+    test::StubPrograms stubs(test::StubPrograms::Path::Only);
+    stubs.add("sysinfo");
+    const auto program = (stubs / "sysinfo").string();
+    test::writeFile(hives.machineFile(), "KEZ-REGISTRY-HIVE 1\n[SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\n"
+                                         "\"PATH\"=sz:\"" +
+                                             program + "\"\n");
+    hives.reopen();
+    EXPECT_FALSE(startSystemInformation());
+
+    reg::Key key;
+    ASSERT_EQ(reg::Key::create(reg::Hive::LocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO",
+                               reg::Access::ReadWrite, key),
+              reg::Status::Ok);
+    key.setString("PATH", program);
+    std::filesystem::permissions(program, std::filesystem::perms::group_write, std::filesystem::perm_options::add);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(startSystemInformation());
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(program + ": writable by others"), std::string::npos);
+    EXPECT_TRUE(stubs.calls("sysinfo").empty()); // refused before anything was started
+}
+
 TEST(DesktopTools, ReadsTextAndNumbersAndNothingLarger) {
     const test::ScopedRegistry hives;
     const std::string name = "SOFTWARE\\Test\\About";

@@ -79,8 +79,11 @@ private:
     // Runs on the key's node; the hive's root reads as empty until something is written under it.
     Status readNode(const std::function<Status(const Node&)>& look) const;
     Status writeNode(const std::function<Status(Node&)>& change);
+    Status enumBothStores(std::uint32_t index, std::string& name) const;
+    bool heldByRootOnlyStore() const;
 
     std::shared_ptr<HiveFile> hive_;
+    std::shared_ptr<HiveFile> rootOnlyBelow_; // the root-only store, for machine keys above the keys it holds
     Hive hiveName_ = Hive::LocalMachine;
     Access access_ = Access::Read;
     std::vector<std::string> names_; // path inside the hive file (ClassesRoot keys start with SOFTWARE\Classes)

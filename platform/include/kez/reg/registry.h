@@ -1,9 +1,15 @@
 #pragma once
 // The registry store: one text file per hive, shared by every process of the set.
 //
-// Machine hive: <registryDir()>/machine.reg; user hive: <userConfigDir()>/user.reg. A hive whose file or folder
-// this process cannot write is read-only: reads work, opening for write, creating and setting give AccessDenied.
-// The environment variable KEZ_REGISTRY_READONLY ("machine", "user" or "machine,user") forces that state.
+// Machine hive: <registryDir()>/machine.reg; user hive: <userConfigDir()>/user.reg. What names code to load or a
+// program to start lives apart, in the root-only store <systemRegistryDir()>/system.reg: HKEY_CLASSES_ROOT (the
+// machine's "SOFTWARE\Classes") and the machine's "SOFTWARE\Microsoft\Shared Tools" and "...\Shared Tools
+// Location"; keys on those paths are served from it whichever way they are opened. That store is trusted only
+// when it and its folder belong to root or to this process's user and no one else may write them; otherwise it
+// reads as empty, is never written, and the refusal is reported once (standard error and damageReport()).
+// A hive whose file or folder this process cannot write is read-only: reads work, opening for write, creating and
+// setting give AccessDenied. The environment variable KEZ_REGISTRY_READONLY ("machine", "user" or
+// "machine,user") forces that state; "machine" covers the root-only store too.
 // A damaged hive file (anything but a regular file, or past the size limits, included) is moved aside to
 // "<file>.damaged-<UTC time>", reported once on standard error and through damageReport(), and the hive starts
 // empty. Writers take "<file>.lock" and give up with LockTimeout when another process keeps it for `lockWait`
@@ -23,8 +29,10 @@ namespace kez::reg {
 struct Settings {
     std::filesystem::path machineFile;
     std::filesystem::path userFile;
+    std::filesystem::path systemFile; // the root-only store
     bool machineReadOnly = false;
     bool userReadOnly = false;
+    bool systemReadOnly = false;
     std::chrono::milliseconds lockWait = std::chrono::seconds(5);
 };
 
@@ -32,9 +40,10 @@ struct Settings {
 Settings defaultSettings();
 // Replaces the store's settings (tests, tools). Keys already open keep using the files they were opened on.
 void configure(const Settings& settings);
-// Forces a hive read-only (true) or back to what its file rights allow (false).
+// Forces a hive read-only (true) or back to what its file rights allow (false). LocalMachine takes the root-only
+// store along; ClassesRoot is that store alone.
 void setReadOnly(Hive hive, bool readOnly);
-// True when writes to the hive would be refused.
+// True when writes to the hive would be refused (for LocalMachine: to its settings file).
 bool isReadOnly(Hive hive);
 
 struct DamageReport {
@@ -42,7 +51,8 @@ struct DamageReport {
     std::filesystem::path movedTo; // empty when the file could not be moved (read-only folder)
     std::string reason;
 };
-// The last damaged file found for the hive since the store was configured.
+// The last damaged or untrusted file found for the hive since the store was configured (ClassesRoot: the
+// root-only store).
 std::optional<DamageReport> damageReport(Hive hive);
 
 } // namespace kez::reg

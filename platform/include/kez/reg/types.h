@@ -5,7 +5,8 @@
 
 namespace kez::reg {
 
-// ClassesRoot is the machine hive's "SOFTWARE\Classes"; there is no per-user class registration.
+// ClassesRoot is the machine's "SOFTWARE\Classes", kept in the root-only store; there is no per-user class
+// registration.
 enum class Hive { LocalMachine, CurrentUser, ClassesRoot };
 
 // Any 32-bit number may be stored; these are the ones the programs use.

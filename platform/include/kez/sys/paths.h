@@ -11,6 +11,9 @@ std::filesystem::path dataDir();
 std::filesystem::path stateDir();
 // Folder of the machine hive: $KEZ_REGISTRY_DIR, else the compiled default.
 std::filesystem::path registryDir();
+// Folder of the root-only store (class registrations, programs to start): $KEZ_SYSTEM_REGISTRY_DIR, else
+// $KEZ_REGISTRY_DIR/system, else the compiled default.
+std::filesystem::path systemRegistryDir();
 // Per-user configuration folder: $XDG_CONFIG_HOME/kez-ombrel, default ~/.config/kez-ombrel.
 std::filesystem::path userConfigDir();
 // The running program's own executable file.

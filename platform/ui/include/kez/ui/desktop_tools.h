@@ -31,10 +31,12 @@ bool startDesktopTool(DesktopTool tool);
 // than 1024 bytes included).
 bool GetKeyValue(reg::Hive root, std::string_view keyName, std::string_view valueName, std::string& value);
 
-// Starts the system-information tool the machine hive names: "PATH" of "SOFTWARE\Microsoft\Shared
-// Tools\MSINFO", else "MSINFO32.EXE" in the folder that "MSINFO" of "SOFTWARE\Microsoft\Shared Tools
-// Location" names, when that file is there. With a category the tool is given "/c", "[<category>]" and
-// `folder`. False when no tool is named or it did not start; the caller tells the user.
+// Starts the system-information tool the machine names in its root-only store: "PATH" of
+// "SOFTWARE\Microsoft\Shared Tools\MSINFO", else "MSINFO32.EXE" in the folder that "MSINFO" of
+// "SOFTWARE\Microsoft\Shared Tools Location" names, when that file is there. With a category the tool is given
+// "/c", "[<category>]" and `folder`. False when no tool is named, when the tool or its folder may have been
+// changed by someone other than root or this user (the reason goes to standard error), or it did not start; the
+// caller tells the user.
 bool startSystemInformation(std::string_view category = {}, const std::filesystem::path& folder = {});
 
 } // namespace kez::ui
