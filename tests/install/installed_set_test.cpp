@@ -1,11 +1,12 @@
 // The set as its package installs it: the file tree of `cmake --install` (DESTDIR), the servers registered by
 // the maintainer scripts' registration pointed at a private hive, and the installed ombrel brought into service
-// against the simulator.
+// against the simulator. Run as root: an installed set loads only servers that belong to root.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "install_kit.h"
+#include "privileged.h"
 
 namespace kez::install::test {
 namespace {
@@ -14,6 +15,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 TEST(InstalledSet, RegisteredByTheMaintainerScriptsComesIntoService) {
+    KEZ_REQUIRE_PRIVILEGED();
     SetWorld world;
     const auto root = world.folder() / "root";
     const auto inRoot = [&](const fs::path& installed) { return root / installed.relative_path(); };
