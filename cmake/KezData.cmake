@@ -13,4 +13,7 @@ add_custom_target(kez_data ALL
   COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/data ${KEZ_BUILD_DATA_DIR}
   ${kez_help_copies}
   COMMENT "Staging data/")
-install(DIRECTORY ${KEZ_BUILD_DATA_DIR}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/kez-ombrel PATTERN README.md EXCLUDE)
+install(DIRECTORY ${KEZ_BUILD_DATA_DIR}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/kez-ombrel
+  PATTERN README.md EXCLUDE PATTERN applications EXCLUDE)
+# The menu entries.
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/applications/ DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

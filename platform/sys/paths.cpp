@@ -46,9 +46,32 @@ fs::path userFolder(const char* xdgVariable, const fs::path& homeRelativeDefault
     return base / kFolderName;
 }
 
+// The build tree's default when this program is one of the build tree's, else the installed one.
+fs::path compiledDefault(const char* buildTree, const char* installed) {
+    return fs::path(runsFromBuildTree() ? buildTree : installed);
+}
+
 } // namespace
 
-fs::path dataDir() { return environmentPath("KEZ_DATA_DIR").value_or(fs::path(KEZ_DEFAULT_DATA_DIR)); }
+bool liesUnder(const fs::path& file, const fs::path& folder) {
+    auto base = folder.lexically_normal();
+    if (!base.has_filename()) base = base.parent_path(); // "/a/b/" names the folder "/a/b"
+    const auto relative = file.lexically_normal().lexically_relative(base);
+    return !relative.empty() && relative != "." && *relative.begin() != "..";
+}
+
+bool runsFromBuildTree() {
+    static const bool inside = [] {
+        std::error_code error; // a build folder that cannot be resolved is compared as written
+        auto folder = fs::weakly_canonical(fs::path(KEZ_BINARY_DIR), error);
+        return liesUnder(programFile(), error ? fs::path(KEZ_BINARY_DIR) : folder);
+    }();
+    return inside;
+}
+
+fs::path dataDir() {
+    return environmentPath("KEZ_DATA_DIR").value_or(compiledDefault(KEZ_DEFAULT_DATA_DIR, KEZ_INSTALLED_DATA_DIR));
+}
 
 fs::path stateDir() {
     auto folder = userFolder("XDG_STATE_HOME", fs::path(".local") / "state");
@@ -57,12 +80,15 @@ fs::path stateDir() {
     return folder;
 }
 
-fs::path registryDir() { return environmentPath("KEZ_REGISTRY_DIR").value_or(fs::path(KEZ_DEFAULT_REGISTRY_DIR)); }
+fs::path registryDir() {
+    return environmentPath("KEZ_REGISTRY_DIR")
+        .value_or(compiledDefault(KEZ_DEFAULT_REGISTRY_DIR, KEZ_INSTALLED_REGISTRY_DIR));
+}
 
 fs::path systemRegistryDir() {
     if (auto folder = environmentPath("KEZ_SYSTEM_REGISTRY_DIR")) return *folder;
     if (auto machine = environmentPath("KEZ_REGISTRY_DIR")) return *machine / "system";
-    return fs::path(KEZ_DEFAULT_SYSTEM_REGISTRY_DIR);
+    return compiledDefault(KEZ_DEFAULT_SYSTEM_REGISTRY_DIR, KEZ_INSTALLED_SYSTEM_REGISTRY_DIR);
 }
 
 fs::path userConfigDir() { return userFolder("XDG_CONFIG_HOME", ".config"); }

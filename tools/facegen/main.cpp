@@ -1,13 +1,17 @@
 // facegen: draws the telephone face's bitmaps from its layout tables, for both face sizes.
 //   facegen <data folder> <work folder>
 // writes <data folder>/bitmaps/bigkzset and smallkzset, and in <work folder> the manifest
-// (face-manifest.json) and the 256-colour built-in pictures with their resource file (builtin/).
+// (face-manifest.json), the 256-colour built-in pictures with their resource file (builtin/) and the set's icon
+// for the menus (icons/).
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 
 #include <exception>
 #include <iostream>
 
+#include "app_icon.h"
 #include "bitmap_set.h"
 #include "face_art.h"
 #include "layout/bitmap_files.h"
@@ -35,6 +39,11 @@ void generate(const QString& dataFolder, const QString& workFolder) {
         if (size == FaceSize::Large) writeBuiltins(workFolder + "/builtin", renders, pictures);
     }
     writeFile(workFolder + "/face-manifest.json", faceManifest());
+    for (const int pixels : kAppIconSizes) {
+        const auto file = appIconFile(workFolder, pixels);
+        if (!QDir().mkpath(QFileInfo(file).path()) || !drawAppIcon(pixels).save(file, "PNG"))
+            throw std::runtime_error("cannot write " + file.toStdString());
+    }
 }
 
 } // namespace

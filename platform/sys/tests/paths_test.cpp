@@ -67,6 +67,28 @@ TEST_F(Paths, EnvironmentOverridesTheCompiledFolders) {
     EXPECT_EQ(systemRegistryDir(), root_ / "root-only");
 }
 
+TEST(LiesUnder, ComparesWholePathElements) {
+    struct Row {
+        const char* file;
+        const char* folder;
+        bool under;
+    };
+    const Row rows[] = {
+        {"/work/build/release/bin/ombrel", "/work/build/release", true},
+        {"/work/build/release/bin/ombrel", "/work/build/release/", true},
+        {"/work/build/release2/bin/ombrel", "/work/build/release", false}, // a sibling with a longer name
+        {"/usr/bin/ombrel", "/work/build/release", false},
+        {"/work/build/release", "/work/build/release", false}, // the folder itself is no program in it
+        {"/work/build/release/../elsewhere/ombrel", "/work/build/release", false},
+        {"/work/build/release/./bin/../bin/ombrel", "/work/build/release", true},
+        {"", "/work/build/release", false}, // an executable that could not be read
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(liesUnder(row.file, row.folder), row.under) << row.file << " under " << row.folder;
+}
+
+TEST(ProgramFile, TheTestsRunFromTheBuildTree) { EXPECT_TRUE(runsFromBuildTree()); }
+
 TEST(ProgramFile, NamesTheRunningExecutable) {
     EXPECT_EQ(programFile().filename(), "kez_sys_tests");
     EXPECT_TRUE(programFile().is_absolute());

@@ -4,6 +4,12 @@
 
 namespace kez::sys {
 
+// The compiled defaults below come in two sets, the build tree's and the installed set's: a program whose own
+// executable lies in the build folder takes the build tree's.
+bool runsFromBuildTree();
+// Whether `file` lies below `folder`, compared element by element ("/a/bc" is not below "/a/b").
+bool liesUnder(const std::filesystem::path& file, const std::filesystem::path& folder);
+
 // Shipped read-only data (bitmaps, help, wave files): $KEZ_DATA_DIR, else the compiled default.
 std::filesystem::path dataDir();
 // Per-user state (the log, write checks): $XDG_STATE_HOME/kez-ombrel, default ~/.local/state/kez-ombrel.
