@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTextDocument>
 #include <QtTest/qtestspontaneevent.h>
 
 #include <filesystem>
@@ -273,6 +274,31 @@ TEST(SimplePhoneForm, TheDisplayFlashesRedAndBack) {
     shown.form.SetDisplayLine1("Other");
     EXPECT_EQ(line1.text(), "Other");
     EXPECT_EQ(test::child<QLabel>(shown.form, "lblDisplay2").text(), "Line 2");
+}
+
+TEST(SimplePhoneForm, DisplayLinesAndToolTipsFromOthersShowAsTheyStandNotAsMarkup) {
+    ShownForm shown;
+    const auto& button = shown.owner.buttons.item(1);
+    auto& key = shown.key("cmdDTMF_0");
+    // What a tool tip shows once Qt has read it.
+    const auto shownToolTip = [&] {
+        QTextDocument shown;
+        const QString tip = key.toolTip();
+        Qt::mightBeRichText(tip) ? shown.setHtml(tip) : shown.setPlainText(tip);
+        return shown.toPlainText();
+    };
+    for (const char* text : {"<h1>x</h1>", "<font color=red>Ext 201</font>", "<hr>a &amp; b", "Ext 201 < 3"}) {
+        SCOPED_TRACE(text);
+        shown.form.SetDisplay(text, text);
+        for (const char* line : {"lblDisplay1", "lblDisplay2"}) {
+            const auto& label = test::child<QLabel>(shown.form, line);
+            EXPECT_EQ(label.textFormat(), Qt::PlainText);
+            EXPECT_EQ(label.text(), text);
+        }
+        button->sUserDescription(text);
+        button->RefreshButton(nullptr);
+        EXPECT_EQ(shownToolTip(), text);
+    }
 }
 
 } // namespace
