@@ -159,22 +159,15 @@ TEST_F(ControllerEvents, RingingPlaysBeepsAndFlashesUntilTheAlertEnds) {
 TEST_F(ControllerEvents, DigitsPlayInOrderBeforeTheEngineHearsTheyArePlayed) {
     // A tone digit starts without waiting (call-progress tone k - 16 is row k) and its stream is removed after
     // the gap; the stand-in engine numbers its streams from 1.
-    const auto tone = [](int digit, int stream) {
-        return Calls{"PlayCallProgTone(" + std::to_string(digit - 16) + ", 128, 100, -1)",
-                     "KillWaveStream(" + std::to_string(stream) + ")"};
-    };
-    const auto join = [](std::initializer_list<Calls> parts) {
-        Calls all;
-        for (const auto& part : parts)
-            all.insert(all.end(), part.begin(), part.end());
-        return all;
-    };
     struct {
         bool click;
         std::vector<std::int16_t> codes;
         Calls calls;
     } const cases[] = {
-        {false, {1, 14, 9}, join({tone(1, 1), tone(14, 2), tone(9, 3), {"DTMFPlayComplete(7)"}})},
+        {false,
+         {1, 14, 9},
+         {"PlayCallProgTone(-15, 128, 100, -1)", "KillWaveStream(1)", "PlayCallProgTone(-2, 128, 100, -1)",
+          "KillWaveStream(2)", "PlayCallProgTone(-7, 128, 100, -1)", "KillWaveStream(3)", "DTMFPlayComplete(7)"}},
         {false, {}, {"DTMFPlayComplete(7)"}},
         {true, {5}, {"PlayWaveFile(\"<data>/SOUND/click.WAV\", 50, 100, -1)", "DTMFPlayComplete(7)"}},
     };
@@ -194,20 +187,6 @@ TEST_F(ControllerEvents, DigitsPlayInOrderBeforeTheEngineHearsTheyArePlayed) {
         }
         EXPECT_EQ(calls, c.calls);
     }
-}
-
-TEST_F(ControllerEvents, AFullDtmfMessageReturnsAtOnceAndTheSetEndsWithoutPlayingItOut) {
-    const std::vector<std::int16_t> digits(DtmfListPlayer::kMaxWaitingDigits, 3);
-    const com::Variant codes(com::SafeArray::fromI2(digits));
-    fire([&](_IEngineEvents& e) { e.PlayDTMFReceived(9, codes, {}); });
-    EXPECT_EQ(engine().calls(), Calls{"PlayCallProgTone(-13, 128, 100, -1)"}) << "one digit sounds, none waited for";
-    EXPECT_TRUE(controller().timerForm()->tmrArray(kBlinkTimer).isActive()) << "the window's timers still run";
-
-    const auto stoodIn = world_.engineClass().created();
-    controller().Shutdown();
-    EXPECT_TRUE(controller().dtmfList().idle());
-    EXPECT_TRUE(called(*stoodIn, "KillWaveStream(1)")) << "the sounding digit ends with the set";
-    EXPECT_FALSE(called(*stoodIn, "DTMFPlayComplete(9)")) << "the list was not played";
 }
 
 TEST_F(ControllerEvents, OneAudioBoxAndAutomaticIpFailuresOnlyWhenTwoComeWithinTheWait) {
