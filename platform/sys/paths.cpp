@@ -1,8 +1,10 @@
 #include "kez/sys/paths.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -73,10 +75,17 @@ fs::path dataDir() {
     return environmentPath("KEZ_DATA_DIR").value_or(compiledDefault(KEZ_DEFAULT_DATA_DIR, KEZ_INSTALLED_DATA_DIR));
 }
 
+// The folder holds the user's log: private to them (0700), also when an earlier version made it wider.
 fs::path stateDir() {
     auto folder = userFolder("XDG_STATE_HOME", fs::path(".local") / "state");
     std::error_code ignored; // a folder that cannot be made shows up when the caller writes there
-    fs::create_directories(folder, ignored);
+    fs::create_directories(folder.parent_path(), ignored);
+    if (::mkdir(folder.c_str(), S_IRWXU) != 0 && errno == EEXIST) {
+        struct stat info {};
+        if (::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() &&
+            (info.st_mode & (S_IRWXG | S_IRWXO)) != 0)
+            ::chmod(folder.c_str(), S_IRWXU);
+    }
     return folder;
 }
 

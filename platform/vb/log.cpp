@@ -1,29 +1,49 @@
 #include "kez/vb/log.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <map>
 #include <mutex>
+#include <utility>
 
-#include "kez/sys/fd.h"
 #include "kez/sys/paths.h"
 #include "kez/vb/conversions.h"
+#include "log_store.h"
 
 namespace kez::vb {
 namespace {
 
-std::mutex gLogMutex;
+// A flood of one line (a call server repeating a bad message) writes it once and then how often it came.
+struct Run {
+    bool started = false;
+    std::string text;
+    std::uint64_t repeats = 0;
+};
 
-// A log the user made read-only (their own file) is made writable again, as the
-// programs have always done; anyone else's file is left alone.
-void clearReadOnly(const std::filesystem::path& file) {
-    struct stat info {};
-    if (::stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
-    if (info.st_uid != ::geteuid() || (info.st_mode & S_IWUSR) != 0) return;
-    ::chmod(file.c_str(), (info.st_mode & 07777) | S_IWUSR);
-}
+// The run of each log this process writes; a run still open at the program's end is written out then.
+class Runs {
+public:
+    ~Runs() {
+        std::lock_guard lock(mutex);
+        for (auto& [file, run] : byFile)
+            endRun(file, run, localNow());
+    }
+
+    // Writes the count of a finished run; false when that line was lost.
+    static bool endRun(const std::filesystem::path& file, Run& run, const DateTime& when) {
+        if (run.repeats == 0) return true;
+        const auto repeats = std::exchange(run.repeats, 0);
+        return writeLine(file, repeatedLogText(repeats), when);
+    }
+    static bool writeLine(const std::filesystem::path& file, std::string_view text, const DateTime& when) {
+        std::string line = logLine(text, when);
+        line.push_back('\n');
+        return detail::appendToLog(file, line, kLogCapBytes);
+    }
+
+    std::mutex mutex;
+    std::map<std::filesystem::path, Run> byFile;
+};
+
+Runs gRuns;
 
 } // namespace
 
@@ -39,6 +59,10 @@ std::string errorLogText(std::int32_t number, std::string_view context, std::str
     return text;
 }
 
+std::string repeatedLogText(std::uint64_t repeats) {
+    return "last line repeated " + std::to_string(repeats) + " times";
+}
+
 bool LogFile::append(std::string_view text) const noexcept {
     try {
         return append(text, localNow());
@@ -49,13 +73,17 @@ bool LogFile::append(std::string_view text) const noexcept {
 
 bool LogFile::append(std::string_view text, const DateTime& when) const noexcept {
     try {
-        std::string line = logLine(text, when);
-        line.push_back('\n');
-        std::lock_guard lock(gLogMutex);
-        clearReadOnly(file_);
-        // One write per line on an O_APPEND descriptor: lines from several processes never interleave.
-        sys::UniqueFd fd(::open(file_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666));
-        return fd && sys::writeAll(fd.get(), line) == 0;
+        std::string escaped = escapeLogText(text.substr(0, kLogTextLimit));
+        std::lock_guard lock(gRuns.mutex);
+        Run& run = gRuns.byFile[file_];
+        if (run.started && run.text == escaped) {
+            ++run.repeats;
+            return true;
+        }
+        const bool counted = Runs::endRun(file_, run, when);
+        run.started = true;
+        run.text = escaped;
+        return Runs::writeLine(file_, escaped, when) && counted;
     } catch (...) {
         return false;
     }

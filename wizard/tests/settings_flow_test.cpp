@@ -297,9 +297,12 @@ TEST(SettingsFlow, AnEngineErrorIsShownAndLoggedAndTheWizardGoesOn) {
         const std::string hex = c.number == 0x80070200u ? "80070200" : "80043002";
         EXPECT_EQ(world.boxes(), (std::vector<ui::MessageBox>{{"Error code [" + hex + "H]\r\n\r\n" + c.shown,
                                                                "Internal engine error", ui::Icon::Critical}}));
-        const std::string logged = "ERROR:  Internal engine error [" + hex + "H] - " + c.shown;
+        std::string logged = "ERROR:  Internal engine error [" + hex + "H] - " + c.shown;
+        if (const auto lineBreak = logged.find('\n'); lineBreak != std::string::npos)
+            logged.replace(lineBreak, 1, "\\x0A"); // the log keeps each entry on one line
         auto lines = world.logTexts();
-        EXPECT_EQ(std::count(lines.begin(), lines.end(), logged.substr(0, logged.find('\n'))), 2) << logged;
+        // Logged by the engine wrapper and by the box: the log counts the repeat.
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), logged), 1) << logged;
         EXPECT_EQ(wizard.ended, 0);
     }
 }

@@ -13,6 +13,7 @@
 #include "controller_kit.h"
 #include "kez/ui/apt_bridge.h"
 #include "net_namespace.h"
+#include "ombrel/dtmf_list_player.h"
 #include "process.h"
 #include "scoped_audio_devices.h"
 
@@ -41,7 +42,7 @@ protected:
         setMachineValue("Communications", "XAVVersion", "3");
         setMachineValue("Communications", "VuruvMac", "02-53-49-4D-00-01");
         ASSERT_TRUE(server_.start({KEZ_PYTHON, KEZ_SOURCE_DIR "/tests/callserver/kezsim", "serve", "--show", "--period",
-                                   "0.2", "--wire", wire_, "--mac", kServerMac, "--on-ready", "dtmf 7 1:100"},
+                                   "0.2", "--wire", wire_, "--mac", kServerMac, "--on-ready", onReady_},
                                   {"PYTHONDONTWRITEBYTECODE=1"}));
         ASSERT_TRUE(awaitLine({"kezsim: call server"})) << seen_;
     }
@@ -58,6 +59,8 @@ protected:
         });
     }
 
+    // What the call server sends once the set is in service.
+    std::string onReady_ = "dtmf 7 1:100";
     ControllerWorld world_{{}, true};
     const kez::test::ScopedAudioDevices audio_{"virtual:Headset"};
     const std::string wire_ = "vhub:" + kez::test::uniqueName("oc");
@@ -83,6 +86,42 @@ TEST_F(ProgramWithTheCallServer, KeysComeOnWithInitAndTheCallServersDisplayLedsA
     emit world_.form().ButtonDown(kLeftMouseButton, "5");
     EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "nEventID=3", "nEventInfo1=5"})) << seen_;
     EXPECT_EQ(world_.boxTexts(), std::vector<std::string>{}) << "dial tone and the digits play";
+}
+
+// A list as long as one Ethernet frame carries (700 digits, two minutes of tones).
+class ProgramWithALongDtmfList : public ProgramWithTheCallServer {
+protected:
+    ProgramWithALongDtmfList() {
+        onReady_ = "dtmf 8 ";
+        for (int digit = 0; digit < 700; ++digit)
+            onReady_ += (digit == 0 ? "" : ",") + std::to_string(digit % 12) + ":100";
+    }
+};
+
+TEST_F(ProgramWithALongDtmfList, TheWindowAnswersKeysWhileItPlaysAndTheSetEndsAtOnce) {
+    const ui::AptBridge bridge;
+    ASSERT_TRUE(world_.start());
+    world_.controller().Show();
+    ASSERT_TRUE(awaitLine({"kezsim:", "dtmf 8"})) << seen_;
+    ASSERT_TRUE(turnUntil([&] { return !world_.controller().dtmfList().idle(); })) << seen_;
+
+    // Every turn of the loop while the list plays, the tones included, is short.
+    std::chrono::steady_clock::duration longestTurn{};
+    for (const auto end = std::chrono::steady_clock::now() + 2s; std::chrono::steady_clock::now() < end;) {
+        const auto start = std::chrono::steady_clock::now();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        longestTurn = std::max(longestTurn, std::chrono::steady_clock::now() - start);
+    }
+    EXPECT_LT(longestTurn, 100ms);
+    emit world_.form().ButtonDown(kLeftMouseButton, "17");
+    EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "nEventID=3", "nEventInfo1=17"})) << seen_;
+    EXPECT_EQ(seen_.find("nEventID=5"), std::string::npos) << "the key came while the list still played";
+
+    const auto shutdown = std::chrono::steady_clock::now();
+    world_.controller().Shutdown();
+    EXPECT_LT(std::chrono::steady_clock::now() - shutdown, 3s);
+    EXPECT_TRUE(world_.controller().dtmfList().idle());
+    EXPECT_EQ(world_.boxTexts(), std::vector<std::string>{}) << "the engine played every digit it was given";
 }
 
 } // namespace

@@ -18,6 +18,9 @@ namespace {
 
 using com::toVariantBool;
 
+// Call-progress tone n is the tone table's row 16 + n.
+constexpr std::int16_t kCallProgressRows = 16;
+
 } // namespace
 
 EngineWrapperClass::~EngineWrapperClass() { release(); }
@@ -118,6 +121,22 @@ void EngineWrapperClass::PlayDTMFTone(std::int16_t rnButton, std::int16_t rnDura
                                       std::int32_t rlPriority, bool rbOverride) {
     member("PlayDTMFTone",
            [&] { check(engine().PlayDTMFTone(rnButton, rnDuration, rnGap, rlPriority, toVariantBool(rbOverride))); });
+}
+
+// The engine's call-progress member plays tone row 16 + n without waiting; DTMF key k is row k.
+void EngineWrapperClass::StartDTMFTone(std::int16_t rnButton, std::int16_t rnDuration, std::int32_t rlPriority,
+                                       bool rbOverride) {
+    member("PlayDTMFTone", [&] {
+        stopStream(dtmfStream_);
+        std::int32_t stream = 0;
+        const auto tone = static_cast<std::int16_t>(rnButton - kCallProgressRows);
+        check(engine().PlayCallProgTone(tone, rnDuration, rlPriority, toVariantBool(rbOverride), stream));
+        dtmfStream_ = stream;
+    });
+}
+
+void EngineWrapperClass::StopDTMFTone() {
+    member("PlayDTMFTone", [&] { stopStream(dtmfStream_); });
 }
 
 void EngineWrapperClass::PlayCallProgTone(std::int16_t rnTone, std::int16_t rnDuration, std::int32_t rlPriority,

@@ -1,6 +1,7 @@
 // The engine's creation, its settings, and its events turned into the wrapper's.
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 #include "corvane/identifiers.h"
 #include "engine_call.h"
@@ -156,7 +157,9 @@ void EngineWrapperClass::release() {
     initialised_ = false;
 }
 
-void EngineWrapperClass::clearStreams() { timedStream_ = cycledStream_ = callProgressStream_ = alertStream_ = 0; }
+void EngineWrapperClass::clearStreams() {
+    timedStream_ = cycledStream_ = callProgressStream_ = alertStream_ = dtmfStream_ = 0;
+}
 
 void EngineWrapperClass::raise(const std::function<void(EngineWrapperEvents&)>& event) {
     // An observer may leave while handling the event; the others still get it.
@@ -196,9 +199,22 @@ void EngineWrapperClass::onError(std::int32_t lNumber, const std::string& sDescr
 
 void EngineWrapperClass::onPlayDTMFReceived(std::int16_t nID, const com::Variant& varCodes) {
     member("moJ5Engine_PlayDTMFReceived", [&] {
+        // A request may arrive while an observer of the one before waits in a box.
+        const auto outerRequest = std::exchange(dtmfRequest_, nID);
+        const auto outerDeferred = std::exchange(dtmfCompletionDeferred_, false);
         raise([&](EngineWrapperEvents& o) { o.PlayDTMFReceived(varCodes); });
-        check(engine().DTMFPlayComplete(nID));
+        const bool deferred = std::exchange(dtmfCompletionDeferred_, outerDeferred);
+        dtmfRequest_ = outerRequest;
+        if (!deferred) check(engine().DTMFPlayComplete(nID));
     });
+}
+
+std::function<void()> EngineWrapperClass::deferDTMFPlayComplete() {
+    dtmfCompletionDeferred_ = true;
+    return [this, nID = dtmfRequest_, alive = std::weak_ptr<const bool>(alive_)] {
+        if (alive.expired() || !moJ5Engine) return;
+        member("moJ5Engine_PlayDTMFReceived", [&] { check(engine().DTMFPlayComplete(nID)); });
+    };
 }
 
 void EngineWrapperClass::onAutoIPComplete() {

@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QPushButton>
 
+#include "kez/ui/plain_text.h"
+
 namespace kez::ombrel {
 
 void SimpleButtonClass::Initialize(KeyId key, ButtonType type, QPushButton& button, QCheckBox* led, std::string caption,
@@ -29,7 +31,7 @@ void SimpleButtonClass::RefreshButton(QLineEdit*) {
     guarded("ButtonInterface_RefreshButton", [&] {
         if (button_) {
             button_->setText(QString::fromStdString(sCaption()));
-            button_->setToolTip(QString::fromStdString(toolTip()));
+            button_->setToolTip(ui::plainToolTip(QString::fromStdString(toolTip())));
         }
         if (isLabelled()) storeLabel();
     });

@@ -16,6 +16,7 @@
 
 #include "kez/ui/metrics.h"
 #include "kez/ui/named.h"
+#include "kez/ui/plain_text.h"
 #include "ombrel/about_form.h"
 #include "ombrel/kez_logo.h"
 #include "ombrel/options.h"
@@ -61,6 +62,7 @@ QWidget* withLed(QCheckBox* led, QPushButton* button) {
 QLabel* displayLine(const QString& name) {
     auto* line = new QLabel;
     line->setObjectName(name);
+    ui::showPlainText(*line); // the call server's text, never markup
     QFont font(QStringLiteral("Courier New"));
     font.setStyleHint(QFont::TypeWriter);
     line->setFont(font);

@@ -11,6 +11,7 @@
 #include "kez/ui/message_boxes.h"
 #include "kez/vb/date_format.h"
 #include "kez/vb/runtime_error.h"
+#include "ombrel/dtmf_list_player.h"
 #include "ombrel/options.h"
 #include "ombrel/process_priority.h"
 #include "ombrel/rirovuruz_globals.h"
@@ -34,7 +35,8 @@ com::Date presentDate() {
         .value_or(com::Date{});
 }
 
-UIWrapperClass::UIWrapperClass(UIWrapperServices services) : services_(std::move(services)) {}
+UIWrapperClass::UIWrapperClass(UIWrapperServices services)
+    : services_(std::move(services)), dtmfList_(makeDtmfList()) {}
 
 UIWrapperClass::~UIWrapperClass() {
     ending_ = true;
@@ -217,6 +219,7 @@ void UIWrapperClass::CleanUp() {
 }
 
 void UIWrapperClass::releaseEngine() {
+    dtmfList_->stop();
     if (!moEngine_) return;
     moEngine_->removeObserver(*this);
     // Inside one of its own events the engine must outlive the event: it stops once that has returned.

@@ -21,9 +21,6 @@ constexpr std::int16_t kPausingTone = 16;
 constexpr auto kPauseAfterTone = std::chrono::milliseconds(400);
 constexpr std::int32_t kCallProgressPriority = 50;
 constexpr std::int32_t kAlertPriority = 150;
-constexpr std::int32_t kDtmfPriority = 100;
-constexpr std::int16_t kDtmfDurationMs = 128;
-constexpr std::int16_t kDtmfGapMs = 50;
 constexpr int kFlashPeriodMs = 1000;
 constexpr int kScrambledWaitMs = 2000;
 constexpr std::int32_t kAudioComponentError = static_cast<std::int32_t>(0x80043001u);
@@ -187,16 +184,6 @@ void UIWrapperClass::mStopLCDFlash() {
     mbLCDFlashing_ = false;
     form_->RestoreLCDState();
     if (oOptions().bDisplayIncomingPopUp) moTimerForm_->modifyTrayIcon("", "");
-}
-
-void UIWrapperClass::PlayDTMFReceived(const com::Variant& varCodes) {
-    handleEngineEvent("moEngine_PlayDTMFReceived", [&] {
-        const auto* codes = varCodes.get<com::SafeArray>();
-        if (codes == nullptr || codes->count() == 0) return;
-        for (std::int32_t i = codes->lowerBound(); i <= codes->upperBound(); ++i) {
-            if (const auto code = codes->integerAt(i)) mPlayDTMF(static_cast<std::int16_t>(*code));
-        }
-    });
 }
 
 void UIWrapperClass::mPlayDTMF(std::int16_t nKey) {

@@ -165,7 +165,8 @@ TYPED_TEST(Buttons, AFailedStoreIsLoggedUnderTheMembersNameAndTheButtonKeepsItsS
     EXPECT_EQ(key.object.sCaption(), "Kept");
     const std::string className = std::is_same_v<TypeParam, SimpleKey> ? "SimpleButtonClass" : "BitmapButtonClass";
     const auto logged = "ERROR:  " + className + ".ButtonInterface_RefreshButton [5H] - RegCreateKeyEx Failure";
-    EXPECT_EQ(std::ranges::count(this->world_.logTexts(), logged), 2); // in Initialize and here
+    // In Initialize and here: the log counts the repeat rather than writing it again.
+    EXPECT_EQ(std::ranges::count(this->world_.logTexts(), logged), 1);
     EXPECT_EQ(key.object.sDump(), "65 - System Appearance #1");
 }
 

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTextDocument>
 #include <QtTest/qtestspontaneevent.h>
 
 #include <filesystem>
@@ -273,6 +274,22 @@ TEST(SimplePhoneForm, TheDisplayFlashesRedAndBack) {
     shown.form.SetDisplayLine1("Other");
     EXPECT_EQ(line1.text(), "Other");
     EXPECT_EQ(test::child<QLabel>(shown.form, "lblDisplay2").text(), "Line 2");
+}
+
+TEST(SimplePhoneForm, DisplayLinesAndToolTipsFromOthersShowAsTheyStandNotAsMarkup) {
+    ShownForm shown;
+    auto& line = test::child<QLabel>(shown.form, "lblDisplay2");
+    for (const char* text : {"<h1>x</h1>", "<font color=red>Ext 201</font>", "<hr>a &amp; b", "Ext 201 < 3"}) {
+        shown.form.SetDisplay(text, text);
+        EXPECT_EQ(line.textFormat(), Qt::PlainText);
+        EXPECT_EQ(line.text(), text);
+        shown.owner.buttons.item(1)->sUserDescription(text);
+        shown.owner.buttons.item(1)->RefreshButton(nullptr);
+        const QString tip = shown.key("cmdDTMF_0").toolTip();
+        QTextDocument read; // as Qt reads a tool tip that looks like markup
+        read.setHtml(tip);
+        EXPECT_EQ(Qt::mightBeRichText(tip) ? read.toPlainText() : tip, text);
+    }
 }
 
 } // namespace

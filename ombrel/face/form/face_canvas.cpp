@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include "kez/ui/plain_text.h"
+
 namespace kez::ombrel {
 
 FaceCanvas::FaceCanvas(QWidget* parent) : QWidget(parent) {
@@ -41,7 +43,8 @@ bool FaceCanvas::event(QEvent* event) {
         QToolTip::hideText();
         event->ignore();
     } else {
-        QToolTip::showText(help->globalPos(), QString::fromStdString(picture->toolTip()), this, picture->rect());
+        QToolTip::showText(help->globalPos(), ui::plainToolTip(QString::fromStdString(picture->toolTip())), this,
+                           picture->rect());
     }
     return true;
 }

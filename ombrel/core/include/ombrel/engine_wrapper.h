@@ -5,6 +5,7 @@
 // returns false. Runs on the user-interface thread, where the engine raises its events.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,7 +37,8 @@ public:
     virtual void LEDUpdate(std::int16_t /*nProgram*/, std::int16_t /*nSpeaker*/, std::int16_t /*nHandsFree*/,
                            std::int16_t /*nVM*/, std::int16_t /*nFwdVM*/, const com::Variant& /*varLEDs*/) {}
     virtual void XAVDiscovered(const com::Variant& /*pvarMac*/, const com::Variant& /*pVarIP*/) {}
-    // The digits to play; the engine hears DTMFPlayComplete once every observer has returned.
+    // The digits to play; the engine hears DTMFPlayComplete once every observer has returned, or, when one
+    // took it over with deferDTMFPlayComplete, once that one says so.
     virtual void PlayDTMFReceived(const com::Variant& /*varCodes*/) {}
     virtual void KEZSystemTime(com::Date /*dtSystem*/) {}
 };
@@ -70,6 +72,12 @@ public:
     void ButtonUp(KeyId rnButton);
     void PlayDTMFTone(std::int16_t rnButton, std::int16_t rnDuration, std::int16_t rnGap, std::int32_t rlPriority,
                       bool rbOverride);
+    // A DTMF tone that does not wait for its end: it sounds for rnDuration ms and is held until StopDTMFTone.
+    void StartDTMFTone(std::int16_t rnButton, std::int16_t rnDuration, std::int32_t rlPriority, bool rbOverride);
+    void StopDTMFTone();
+    // Called inside PlayDTMFReceived by an observer that plays the digits later: the engine hears
+    // DTMFPlayComplete when the returned function runs, not before. It does nothing once the wrapper is gone.
+    std::function<void()> deferDTMFPlayComplete();
     void PlayCallProgTone(std::int16_t rnTone, std::int16_t rnDuration, std::int32_t rlPriority, bool rbOverride);
     void StopCallProgTone();
     void PlayAlert(std::int16_t rnAlert, std::int16_t rnCadence, std::int16_t rnCycles, std::int32_t rlPriority,
@@ -133,6 +141,12 @@ private:
     std::int32_t cycledStream_ = 0;
     std::int32_t callProgressStream_ = 0;
     std::int32_t alertStream_ = 0;
+    std::int32_t dtmfStream_ = 0;
+    // The play-DTMF request being raised, and whether an observer took its completion over.
+    std::int16_t dtmfRequest_ = 0;
+    bool dtmfCompletionDeferred_ = false;
+    // Expires with the wrapper: a deferred completion that runs later then does nothing.
+    std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
     std::int16_t lastCallProgressTone_ = 0;
     std::int16_t lastCallProgressMode_ = 0;
     std::int16_t lastAlertTone_ = 0;

@@ -4,6 +4,7 @@
 // into what the phone form shows and plays, decides which key presses reach the engine, and takes the set
 // down again for a restart, the wizard or the end of the program. Everything runs on the GUI thread.
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -23,8 +24,14 @@
 
 namespace kez::ombrel {
 
+class DtmfListPlayer;
 class OptionsClass;
 class TimersForm;
+
+// A DTMF digit the set plays: its tone, the silence after it, and its play priority.
+inline constexpr std::int16_t kDtmfDurationMs = 128;
+inline constexpr std::int16_t kDtmfGapMs = 50;
+inline constexpr std::int32_t kDtmfPriority = 100;
 
 // The present local date and time.
 com::Date presentDate();
@@ -77,6 +84,7 @@ public:
     TimersForm* timerForm() const { return moTimerForm_.get(); }
     EngineWrapperClass* engineWrapper() const { return moEngine_.get(); }
     ButtonCollection& colLEDs() { return colLEDs_; }
+    DtmfListPlayer& dtmfList() const { return *dtmfList_; }
     bool bAutoIPInProgress() const { return mbAutoIPStart_; }
     bool bAutoIPFailurePending() const { return mbAutoIPFailurePending_; }
 
@@ -125,6 +133,10 @@ private:
     void mStartLCDFlash();
     void mStopLCDFlash();
     void mPlayDTMF(std::int16_t nKey);
+    // The call server's lists, played by dtmfList_ (ui_wrapper_dtmf.cpp).
+    std::unique_ptr<DtmfListPlayer> makeDtmfList();
+    std::chrono::milliseconds mStartListDigit(std::int16_t nKey);
+    void mEndListDigit();
     void mRefreshLEDs();
     void setLed(KeyId key, std::int16_t state);
     bool mbIsOffHook();
@@ -161,6 +173,7 @@ private:
     // Engines let go of inside a handler (from a box's event loop): released once the handlers returned.
     std::vector<std::unique_ptr<EngineWrapperClass>> retiredEngines_;
     TimersPtr moTimerForm_;
+    std::unique_ptr<DtmfListPlayer> dtmfList_;
 
     bool mbAudioErrorNotShown_ = true;
     bool mbAutoIPStart_ = false;

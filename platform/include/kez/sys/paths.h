@@ -13,7 +13,7 @@ bool liesUnder(const std::filesystem::path& file, const std::filesystem::path& f
 // Shipped read-only data (bitmaps, help, wave files): $KEZ_DATA_DIR, else the compiled default.
 std::filesystem::path dataDir();
 // Per-user state (the log, write checks): $XDG_STATE_HOME/kez-ombrel, default ~/.local/state/kez-ombrel.
-// Created when missing.
+// Created when missing, and kept private to its user (0700).
 std::filesystem::path stateDir();
 // Folder of the machine hive: $KEZ_REGISTRY_DIR, else the compiled default.
 std::filesystem::path registryDir();
