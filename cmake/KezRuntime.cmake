@@ -3,11 +3,11 @@
 # the benchmarks stay in `all`. Included after every component's folder.
 
 # A build-tree run finds the three servers registered in the build tree's hive, as an installed set finds them
-# in its own. They are registered again whenever a server or kezregsvr changed; the stamp lives beside the hive
-# so that a removed hive is registered anew. Sanitizer builds leave it out: their runtime options belong to the
+# in its own. They are registered again whenever a server or kezregsvr changed; the stamp lives beside the store
+# so that a removed store is registered anew. Sanitizer builds leave it out: their runtime options belong to the
 # test runs, and a leak report from a build step would fail the build.
 if(NOT KEZ_SANITIZE AND NOT KEZ_FUZZ)
-  set(kez_servers_stamp ${KEZ_DEFAULT_REGISTRY_DIR}/servers.stamp)
+  set(kez_servers_stamp ${KEZ_DEFAULT_SYSTEM_REGISTRY_DIR}/servers.stamp)
   set(kez_register_commands)
   foreach(server linkor sonwell corvane)
     list(APPEND kez_register_commands COMMAND ${CMAKE_COMMAND} -E env --unset=KEZ_SYSTEM_REGISTRY_DIR

@@ -1,5 +1,7 @@
 #include "root_owned_tmp.h"
 
+#include "privileged.h"
+
 #include <sched.h>
 #include <sys/mount.h>
 
@@ -15,6 +17,14 @@ std::optional<std::string> useRootOwnedTmp() {
     if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return failed("making / private");
     if (::mount("tmpfs", "/tmp", "tmpfs", MS_NODEV, "mode=0755") != 0) return failed("mounting a tmpfs on /tmp");
     return std::nullopt;
+}
+
+std::optional<std::string> rootOwnedTmpForSuite() {
+    static const std::optional<std::string> shortfall = [] {
+        if (auto missing = privilegeShortfall()) return missing;
+        return useRootOwnedTmp();
+    }();
+    return shortfall;
 }
 
 } // namespace kez::test

@@ -10,4 +10,8 @@ namespace kez::test {
 // Call before anything is made in /tmp; nullopt on success, else why it could not be done.
 std::optional<std::string> useRootOwnedTmp();
 
+// For a test suite's SetUpTestSuite and then each SetUp: moves the process to root's own /tmp once, when it is
+// privileged; nullopt once it is there, else why not (a missing privilege included).
+std::optional<std::string> rootOwnedTmpForSuite();
+
 } // namespace kez::test

@@ -19,7 +19,7 @@ const fs::path kKezreg = kBuild / "tools/kezreg/kezreg";
 class BuildTreeSet : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(fs::exists(kBuild / "registry/machine.reg")) << "the build registers the servers";
+        ASSERT_TRUE(fs::exists(kBuild / "registry/system/system.reg")) << "the build registers the servers";
         fs::copy(kBuild / "registry", world_.registry(), fs::copy_options::recursive);
     }
     SetWorld world_;

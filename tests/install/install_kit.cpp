@@ -66,7 +66,8 @@ bool SetWorld::setUpAsTheWizardWould(const fs::path& kezreg) const {
 bool SetWorld::startSimulator() {
     return simulator_.start({KEZ_PYTHON, KEZ_SOURCE_DIR "/tests/callserver/kezsim", "serve", "--period", "0.2",
                              "--wire", wire_, "--mac", kSimulatorMac, "--ext", "201"},
-                            {"PYTHONDONTWRITEBYTECODE=1"}) &&
+                            // The wire's hub lives in the runtime folder the set looks in.
+                            {"PYTHONDONTWRITEBYTECODE=1", "XDG_RUNTIME_DIR=" + (dir_ / "run").string()}) &&
            awaitLine(simulator_, said_, {"kezsim: listening on " + wire_}, 30s);
 }
 

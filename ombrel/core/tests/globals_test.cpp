@@ -144,8 +144,7 @@ TEST(ErrorReports, LogTheNumberInHexExplainTwoEngineErrorsAndShowTheCriticalBox)
     const std::vector<std::string> logged{
         "ERROR:  gPreventMultipleInstances True [0H] - Found",
         "ERROR:  Internal engine error [80044802H] - Error running audio stream from engine.  Could be caused by "
-        "accidentally running",
-        "Ombrel and the configuration wizard at the same time.",
+        "accidentally running\\x0AOmbrel and the configuration wizard at the same time.", // one entry, one line
         "ERROR:  OptionsClass.SaveSettings [2726H] - RegCreateKeyEx Failure",
         "ERROR:  mLoadControlBitmaps [35H] - File not found",
     };

@@ -25,8 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::optional<std::string> tmpShortfall;
-
 bool hasFileCapability(const fs::path& file) {
     cap_t held = ::cap_get_file(file.c_str());
     if (held == nullptr) return false;
@@ -41,12 +39,9 @@ uid_t nobody() {
 
 class FileCapsAsRoot : public ::testing::Test {
 public: // the case tables arrange through the fixture
-    static void SetUpTestSuite() {
-        if (!test::privilegeShortfall()) tmpShortfall = test::useRootOwnedTmp();
-    }
+    static void SetUpTestSuite() { test::rootOwnedTmpForSuite(); }
     void SetUp() override {
-        KEZ_REQUIRE_PRIVILEGED();
-        if (tmpShortfall) KEZ_SKIP_OR_FAIL(*tmpShortfall);
+        if (const auto shortfall = test::rootOwnedTmpForSuite()) KEZ_SKIP_OR_FAIL(*shortfall);
         freshTree();
     }
 

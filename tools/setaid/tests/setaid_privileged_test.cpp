@@ -33,16 +33,11 @@ const std::string kServiceKey = "HKLM\\SYSTEM\\CurrentControlSet\\Services\\KEZP
 const std::string kRefused =
     "Error: KEZ Packet Driver: fnInstallPacket InstallProtocol failed. Error: " + std::to_string(EPERM) + "\n";
 
-std::optional<std::string> tmpShortfall;
-
 class SetaidAsRoot : public ::testing::Test {
 public: // the case tables arrange through the fixture
-    static void SetUpTestSuite() {
-        if (!test::privilegeShortfall()) tmpShortfall = test::useRootOwnedTmp();
-    }
+    static void SetUpTestSuite() { test::rootOwnedTmpForSuite(); }
     void SetUp() override {
-        KEZ_REQUIRE_PRIVILEGED();
-        if (tmpShortfall) KEZ_SKIP_OR_FAIL(*tmpShortfall);
+        if (const auto shortfall = test::rootOwnedTmpForSuite()) KEZ_SKIP_OR_FAIL(*shortfall);
         if (copy_.folder().empty()) KEZ_SKIP_OR_FAIL("cannot copy the helper");
         kez::test::writeFile(copy_.folder() / "KEZPacket.inf", "[Bind]\nProgram=kez-rawsock\nGroup=" + group_ + "\n");
     }
