@@ -64,9 +64,13 @@ bool liesUnder(const fs::path& file, const fs::path& folder) {
 
 bool runsFromBuildTree() {
     static const bool inside = [] {
-        std::error_code error; // a build folder that cannot be resolved is compared as written
-        auto folder = fs::weakly_canonical(fs::path(KEZ_BINARY_DIR), error);
-        return liesUnder(programFile(), error ? fs::path(KEZ_BINARY_DIR) : folder);
+        const fs::path written(KEZ_BINARY_DIR);
+        if (liesUnder(programFile(), written)) return true;
+        // A build folder reached through a link counts only where it still is one: on another machine a user
+        // could make the packager's path a link to the installed tree.
+        std::error_code error;
+        const auto folder = fs::canonical(written, error);
+        return !error && fs::is_regular_file(folder / "CMakeCache.txt", error) && liesUnder(programFile(), folder);
     }();
     return inside;
 }

@@ -1,6 +1,5 @@
-// The folder where brokers claim adapters, one user at a time: root's, its group the set's,
-// sticky so that no member removes another's claim, and setgid so that every member may lock
-// every claim file.
+// The folder where brokers claim adapters, one user at a time, by locks on the folder itself:
+// root's, so that no member removes or changes it, its group the set's, whose members open it.
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
@@ -47,7 +46,7 @@ std::int32_t makeClaimsFolder(const std::filesystem::path& folder, std::string_v
 }
 
 void removeClaimsFolder(const std::filesystem::path& folder) {
-    // A claim file, held or not, keeps the folder.
+    // Anything left in it keeps the folder.
     if (!folder.empty()) ::rmdir(folder.c_str());
 }
 

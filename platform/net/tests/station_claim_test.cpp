@@ -69,13 +69,15 @@ TEST_F(StationClaims, OneUserAtATimeHoldsAnAdapter) {
     }
 }
 
-TEST_F(StationClaims, ClaimFilesMayBeLockedByEveryMember) {
+TEST_F(StationClaims, AClaimIsHeldOnTheFolderItselfWhichNoMemberCanRemove) {
     const StationClaim made = claim(1001);
     ASSERT_TRUE(made.lock);
-    struct stat status {};
-    ASSERT_EQ(::fstat(made.lock.get(), &status), 0);
-    EXPECT_EQ(status.st_mode & 07777, 0660u);
-    EXPECT_EQ(status.st_nlink, 1u) << "the file is in the claims folder";
+    struct stat held {};
+    struct stat folderStatus {};
+    ASSERT_EQ(::fstat(made.lock.get(), &held), 0);
+    ASSERT_EQ(::stat(folder().c_str(), &folderStatus), 0);
+    EXPECT_EQ(held.st_ino, folderStatus.st_ino);
+    EXPECT_TRUE(fs::is_empty(folder())) << "no file a member could unlink to free the station";
 }
 
 TEST(StationClaimFolder, IsUsedOnlyWhenRootsAndSticky) {

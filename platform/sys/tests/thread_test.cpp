@@ -107,17 +107,18 @@ TEST(Thread, ALaterJoinStillSeesADetachedThreadEnd) {
 
 TEST(Thread, AnOwnerReleasedOnItsOwnThreadDoesNotJoinItself) {
     auto owner = std::make_shared<std::optional<Thread>>(std::in_place);
-    Event handedOver(Event::Reset::Manual);
-    Event ended(Event::Reset::Manual);
-    ASSERT_TRUE((*owner)->start("self-release", [owner, &handedOver, &ended]() mutable {
-        handedOver.wait();
+    // Shared with the thread, which may still be inside set() when the test body ends.
+    auto handedOver = std::make_shared<Event>(Event::Reset::Manual);
+    auto ended = std::make_shared<Event>(Event::Reset::Manual);
+    ASSERT_TRUE((*owner)->start("self-release", [owner, handedOver, ended]() mutable {
+        handedOver->wait();
         owner->reset(); // the last owner of the Thread goes away on the thread itself
-        ended.set();
+        ended->set();
     }));
     std::weak_ptr<std::optional<Thread>> watch = owner;
     owner.reset();
-    handedOver.set();
-    ASSERT_TRUE(ended.wait(10s));
+    handedOver->set();
+    ASSERT_TRUE(ended->wait(10s));
     for (int i = 0; i < 1000 && !watch.expired(); ++i)
         std::this_thread::sleep_for(5ms);
 }
