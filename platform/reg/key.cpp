@@ -212,10 +212,11 @@ Status Key::enumBothStores(std::uint32_t index, std::string& name) const {
     };
     if (const auto status = collect(*hive_, false); status != Status::Ok) return status;
     if (const auto status = collect(*rootOnlyBelow_, true); status != Status::Ok) return status;
-    std::ranges::stable_sort(names, NoCaseLess{});
-    const auto [last, end] =
-        std::ranges::unique(names, [](const auto& a, const auto& b) { return sys::equalsNoCase(a, b); });
-    names.erase(last, end);
+    // The iterator forms: clang 14 cannot compile libstdc++ 12's ranges::unique.
+    std::stable_sort(names.begin(), names.end(), NoCaseLess{});
+    names.erase(
+        std::unique(names.begin(), names.end(), [](const auto& a, const auto& b) { return sys::equalsNoCase(a, b); }),
+        names.end());
     if (index >= names.size()) return Status::NoMoreItems;
     name = names[index];
     return Status::Ok;
