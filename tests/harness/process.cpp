@@ -1,5 +1,7 @@
 #include "process.h"
 
+#include "eventually.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -7,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -220,6 +223,20 @@ void ChildProcess::kill() {
     while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
     pid_ = 0;
+}
+
+bool awaitLine(ChildProcess& child, std::string& seen, const std::vector<std::string>& parts,
+               std::chrono::milliseconds limit) {
+    return eventually(
+        [&] {
+            while (auto line = child.readLine(std::chrono::milliseconds(1))) {
+                seen += *line + "\n";
+                if (std::ranges::all_of(parts, [&](const auto& p) { return line->find(p) != std::string::npos; }))
+                    return true;
+            }
+            return false;
+        },
+        limit);
 }
 
 } // namespace kez::test

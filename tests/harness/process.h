@@ -69,4 +69,9 @@ private:
     std::string pending_;
 };
 
+// Reads the child's lines into `seen`, each ended by a line break, until one holds every part; false when none
+// did within the limit.
+bool awaitLine(ChildProcess& child, std::string& seen, const std::vector<std::string>& parts,
+               std::chrono::milliseconds limit = std::chrono::seconds(60));
+
 } // namespace kez::test

@@ -11,20 +11,6 @@ namespace kez::install::test {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-bool awaitLine(kez::test::ChildProcess& child, std::string& seen, const std::vector<std::string>& parts,
-               std::chrono::milliseconds limit) {
-    return kez::test::eventually(
-        [&] {
-            while (auto line = child.readLine(1ms)) {
-                seen += *line + "\n";
-                if (std::ranges::all_of(parts, [&](const auto& p) { return line->find(p) != std::string::npos; }))
-                    return true;
-            }
-            return false;
-        },
-        limit);
-}
-
 SetWorld::SetWorld() : wire_("vhub:" + kez::test::uniqueName("set")) {
     for (const char* name : {"registry", "config", "state", "run"})
         fs::create_directories(dir_ / name);

@@ -20,9 +20,7 @@ inline constexpr const char* kSimulatorMac = "02:53:49:4d:00:01";
 inline constexpr const char* kSetWindow = "^KEZ Ombrel";
 inline constexpr std::chrono::seconds kServiceLimit{60};
 
-// Reads the child's lines into `seen` until one holds every part; false when none did within the limit.
-bool awaitLine(kez::test::ChildProcess& child, std::string& seen, const std::vector<std::string>& parts,
-               std::chrono::milliseconds limit = kServiceLimit);
+using kez::test::awaitLine;
 
 class SetWorld {
 public:

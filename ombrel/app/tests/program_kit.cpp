@@ -122,16 +122,7 @@ bool SimulatedCallServer::start(const std::string& wire, const std::string& mac,
 }
 
 bool SimulatedCallServer::awaitLine(const std::vector<std::string>& parts, std::chrono::milliseconds limit) {
-    return kez::test::eventually(
-        [&] {
-            while (auto line = process_.readLine(1ms)) {
-                seen_ += *line + "\n";
-                if (std::ranges::all_of(parts, [&](const auto& p) { return line->find(p) != std::string::npos; }))
-                    return true;
-            }
-            return false;
-        },
-        limit);
+    return kez::test::awaitLine(process_, seen_, parts, limit);
 }
 
 } // namespace kez::ombrel::test
