@@ -168,6 +168,15 @@ Status checkEdit(const Node& root, const HiveSize& size, const Edit& edit, const
     return exceededLimit(after, limits) == nullptr ? Status::Ok : Status::QuotaExceeded;
 }
 
+bool changesTree(const Node& root, const Edit& edit) {
+    if (edit.kind != Edit::Kind::CreateKey && edit.kind != Edit::Kind::SetValue) return true;
+    const Node* node = findNode(root, edit.path);
+    if (node == nullptr) return true;
+    if (edit.kind == Edit::Kind::CreateKey) return false;
+    const auto found = node->values.find(edit.name);
+    return found == node->values.end() || found->second != edit.value;
+}
+
 Status applyEdit(Node& root, HiveSize& size, const Edit& edit, const HiveLimits& limits) {
     auto after = size;
     if (const auto status = plan(root, after, edit); status != Status::Ok) return status;

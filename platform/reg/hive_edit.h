@@ -41,6 +41,8 @@ struct Edit {
 // What the edit gives on `root`: Ok, or why it fails (FileNotFound, KeyDeleted, AccessDenied for a key with
 // subkeys, QuotaExceeded). Changes nothing.
 Status checkEdit(const Node& root, const HiveSize& size, const Edit& edit, const HiveLimits& limits);
+// False for an edit that would leave the tree as it is (a key that is there, a value set to what it holds).
+bool changesTree(const Node& root, const Edit& edit);
 // Applies the edit when checkEdit gives Ok and updates `size`; otherwise leaves both as they were.
 Status applyEdit(Node& root, HiveSize& size, const Edit& edit, const HiveLimits& limits);
 

@@ -45,15 +45,19 @@ Status HiveFile::write(const Edit& edit) {
     std::lock_guard guard(mutex_);
     if (pending_ && pending_->owner == std::this_thread::get_id()) {
         if (forcedReadOnly_) return Status::AccessDenied;
-        const auto status = applyEdit(pending_->tree, pending_->size, edit, limits_);
-        pending_->changed = pending_->changed || status == Status::Ok;
-        return status;
+        return writePending(edit);
     }
     if (pending_) return writeBeside(edit);
     if (!detail::batchOpenOnThisThread()) return writeAlone(edit);
     if (const auto status = begin(); status != Status::Ok) return status;
+    return writePending(edit);
+}
+
+// A batch that changed nothing saves nothing: rewriting what is there is common at start-up.
+Status HiveFile::writePending(const Edit& edit) {
+    const bool changes = changesTree(pending_->tree, edit);
     const auto status = applyEdit(pending_->tree, pending_->size, edit, limits_);
-    pending_->changed = status == Status::Ok;
+    if (status == Status::Ok && changes) pending_->changed = true;
     return status;
 }
 

@@ -54,6 +54,7 @@ private:
     Status prepareToWrite(FileLock& held);
     Status begin();
     Status writeAlone(const Edit& edit);
+    Status writePending(const Edit& edit);
     Status writeBeside(const Edit& edit);
     Status saveEdited(const Edit& edit);
     Status save(Node tree, const HiveSize& size);
