@@ -10,36 +10,17 @@
 namespace kez::reg {
 namespace {
 
-Edit createKey(std::vector<std::string> path) {
-    Edit edit;
-    edit.path = std::move(path);
-    return edit;
-}
+using Kind = Edit::Kind;
+using Bytes = std::vector<std::uint8_t>;
 
-Edit setValue(std::vector<std::string> path, std::string name, std::vector<std::uint8_t> bytes, bool implied = false) {
-    Edit edit;
-    edit.kind = Edit::Kind::SetValue;
-    edit.path = std::move(path);
-    edit.name = std::move(name);
-    edit.value = Value{Type::Binary, std::move(bytes)};
-    edit.keyImplied = implied;
-    return edit;
-}
-
-Edit deleteValue(std::vector<std::string> path, std::string name, bool implied = false) {
-    Edit edit;
-    edit.kind = Edit::Kind::DeleteValue;
-    edit.path = std::move(path);
-    edit.name = std::move(name);
-    edit.keyImplied = implied;
-    return edit;
-}
-
-Edit deleteKey(std::vector<std::string> path, bool tree) {
-    Edit edit;
-    edit.kind = tree ? Edit::Kind::DeleteTree : Edit::Kind::DeleteKey;
-    edit.path = std::move(path);
-    return edit;
+Edit edit(Kind kind, std::vector<std::string> path, std::string name = {}, Bytes bytes = {}, bool implied = false) {
+    Edit made;
+    made.kind = kind;
+    made.path = std::move(path);
+    made.name = std::move(name);
+    made.value = Value{Type::Binary, std::move(bytes)};
+    made.keyImplied = implied;
+    return made;
 }
 
 struct Step {
@@ -48,28 +29,28 @@ struct Step {
 };
 
 TEST(HiveEdit, KeepsTheSizeAFullMeasureFinds) {
-    const std::vector<std::uint8_t> small{1, 2}, large(300, 7);
+    const Bytes small{1, 2}, large(300, 7);
     const std::vector<Step> steps{
-        {createKey({"A", "B%[x]", "C\x01"}), Status::Ok},
-        {createKey({"a", "b%[X]"}), Status::Ok}, // there already, in another case
-        {setValue({}, "root", small), Status::Ok},
-        {setValue({}, "root2", large), Status::Ok},
-        {deleteValue({}, "ROOT"), Status::Ok},
-        {deleteValue({}, "root2"), Status::Ok}, // the root's section goes with its last value
-        {setValue({"A", "B%[x]"}, "v\"q\\", small), Status::Ok},
-        {setValue({"a", "B%[X]"}, "V\"Q\\", large), Status::Ok}, // replaced, the stored name kept
-        {setValue({"A", "B%[x]"}, "v\"q\\", small), Status::Ok},
-        {setValue({"Missing"}, "v", small), Status::KeyDeleted},
-        {setValue({"Implied", "Deep"}, "v", large, true), Status::Ok},
-        {deleteValue({"Gone"}, "v"), Status::KeyDeleted},
-        {deleteValue({"Gone"}, "v", true), Status::FileNotFound},
-        {deleteValue({"A"}, "none"), Status::FileNotFound},
-        {deleteKey({"A"}, false), Status::AccessDenied},
-        {deleteKey({"Nowhere"}, true), Status::FileNotFound},
-        {deleteKey({}, true), Status::AccessDenied},
-        {deleteKey({"a", "b%[x]", "c\x01"}, false), Status::Ok},
-        {deleteKey({"A"}, true), Status::Ok},
-        {deleteKey({"Implied"}, true), Status::Ok},
+        {edit(Kind::CreateKey, {"A", "B%[x]", "C\x01"}), Status::Ok},
+        {edit(Kind::CreateKey, {"a", "b%[X]"}), Status::Ok}, // there already, in another case
+        {edit(Kind::SetValue, {}, "root", small), Status::Ok},
+        {edit(Kind::SetValue, {}, "root2", large), Status::Ok},
+        {edit(Kind::DeleteValue, {}, "ROOT"), Status::Ok},
+        {edit(Kind::DeleteValue, {}, "root2"), Status::Ok}, // the root's section goes with its last value
+        {edit(Kind::SetValue, {"A", "B%[x]"}, "v\"q\\", small), Status::Ok},
+        {edit(Kind::SetValue, {"a", "B%[X]"}, "V\"Q\\", large), Status::Ok}, // replaced, the stored name kept
+        {edit(Kind::SetValue, {"A", "B%[x]"}, "v\"q\\", small), Status::Ok},
+        {edit(Kind::SetValue, {"Missing"}, "v", small), Status::KeyDeleted},
+        {edit(Kind::SetValue, {"Implied", "Deep"}, "v", large, true), Status::Ok},
+        {edit(Kind::DeleteValue, {"Gone"}, "v"), Status::KeyDeleted},
+        {edit(Kind::DeleteValue, {"Gone"}, "v", {}, true), Status::FileNotFound},
+        {edit(Kind::DeleteValue, {"A"}, "none"), Status::FileNotFound},
+        {edit(Kind::DeleteKey, {"A"}), Status::AccessDenied},
+        {edit(Kind::DeleteTree, {"Nowhere"}), Status::FileNotFound},
+        {edit(Kind::DeleteTree, {}), Status::AccessDenied},
+        {edit(Kind::DeleteKey, {"a", "b%[x]", "c\x01"}), Status::Ok},
+        {edit(Kind::DeleteTree, {"A"}), Status::Ok},
+        {edit(Kind::DeleteTree, {"Implied"}), Status::Ok},
     };
     Node root;
     auto size = measureHive(root);
@@ -88,40 +69,31 @@ TEST(HiveEdit, KeepsTheSizeAFullMeasureFinds) {
 }
 
 TEST(HiveEdit, AnEditPastALimitFailsAndChangesNothing) {
+    // Each on the tree K (value a, 10 bytes), K\L (value b, 10 bytes), within limits it is next to.
     struct Case {
-        const char* limit;
-        HiveLimits limits;
+        std::size_t HiveLimits::*limit;
+        std::size_t value;
         Edit edit;
-    };
-    // The tree before each edit: two keys, two values of 10 bytes.
-    const auto limited = [](auto set) {
-        HiveLimits limits;
-        set(limits);
-        return limits;
-    };
-    const std::vector<Case> cases{
-        {"keys", limited([](HiveLimits& l) { l.keys = 2; }), createKey({"K", "New"})},
-        {"values", limited([](HiveLimits& l) { l.values = 2; }), setValue({"K"}, "third", {1})},
-        {"memory", limited([](HiveLimits& l) { l.treeBytes = 1200; }),
-         setValue({"K"}, "a", std::vector<std::uint8_t>(700))},
-        {"file", limited([](HiveLimits& l) { l.fileBytes = 200; }),
-         setValue({"K", "L"}, "b", std::vector<std::uint8_t>(50))},
+    } const cases[] = {
+        {&HiveLimits::keys, 2, edit(Kind::CreateKey, {"K", "New"})},
+        {&HiveLimits::values, 2, edit(Kind::SetValue, {"K"}, "third", {1})},
+        {&HiveLimits::treeBytes, 1200, edit(Kind::SetValue, {"K"}, "a", Bytes(700))},
+        {&HiveLimits::fileBytes, 200, edit(Kind::SetValue, {"K", "L"}, "b", Bytes(50))},
     };
     for (const auto& c : cases) {
+        HiveLimits limits;
+        limits.*c.limit = c.value;
         Node root;
         auto size = measureHive(root);
-        ASSERT_EQ(applyEdit(root, size, setValue({"K"}, "a", std::vector<std::uint8_t>(10), true), c.limits),
-                  Status::Ok);
-        ASSERT_EQ(applyEdit(root, size, setValue({"K", "L"}, "b", std::vector<std::uint8_t>(10), true), c.limits),
-                  Status::Ok);
+        ASSERT_EQ(applyEdit(root, size, edit(Kind::SetValue, {"K"}, "a", Bytes(10), true), limits), Status::Ok);
+        ASSERT_EQ(applyEdit(root, size, edit(Kind::SetValue, {"K", "L"}, "b", Bytes(10), true), limits), Status::Ok);
         const Node before = root;
         const auto sizeBefore = size;
-        EXPECT_EQ(applyEdit(root, size, c.edit, c.limits), Status::QuotaExceeded) << c.limit;
-        EXPECT_EQ(root, before) << c.limit;
-        EXPECT_EQ(size, sizeBefore) << c.limit;
-        EXPECT_EQ(exceededLimit(measureHive(root), c.limits), nullptr) << c.limit;
+        EXPECT_EQ(applyEdit(root, size, c.edit, limits), Status::QuotaExceeded) << c.value;
+        EXPECT_EQ(root, before) << c.value;
+        EXPECT_EQ(size, sizeBefore) << c.value;
         // What shrinks the tree still goes through.
-        EXPECT_EQ(applyEdit(root, size, deleteValue({"K"}, "a"), c.limits), Status::Ok) << c.limit;
+        EXPECT_EQ(applyEdit(root, size, edit(Kind::DeleteValue, {"K"}, "a"), limits), Status::Ok) << c.value;
     }
 }
 
