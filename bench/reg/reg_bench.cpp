@@ -1,11 +1,18 @@
-// Figures for the hive store: listing a key's values (linear in their number), loading a hive, and the peak memory
-// of refusing a hostile one. Nothing here asserts anything about time.
+// Figures for the hive store: listing a key's values (linear in their number), loading a hive, the peak memory
+// of refusing a hostile one, bursts of writes with and without a batch, and registering the three servers with
+// kezregsvr (KEZREGSVR names another build's to compare). Nothing here asserts anything about time.
+#include "file_replacements.h"
 #include "kez/reg/registry.h"
+#include "kez/reg/write_batch.h"
+#include "process.h"
 #include "scoped_registry.h"
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <string>
 
 namespace {
@@ -86,5 +93,66 @@ void BM_LoadHive(benchmark::State& state) {
     state.SetComplexityN(state.range(0));
 }
 BENCHMARK(BM_LoadHive)->RangeMultiplier(2)->Range(25000, 200000)->Complexity()->Unit(benchmark::kMillisecond);
+
+// `count` values written one by one into a fresh key, in one batch or each saved alone.
+void writeBurst(benchmark::State& state, bool batched) {
+    const auto count = static_cast<int>(state.range(0));
+    const kez::test::ScopedRegistry registry;
+    for (auto _ : state) {
+        state.PauseTiming();
+        (void)Key::deleteTree(Hive::LocalMachine, "Burst");
+        Key key;
+        if (Key::create(Hive::LocalMachine, "Burst", Access::Write, key) != Status::Ok) state.SkipWithError("create");
+        kez::test::FileReplacements saves(registry.machineFile());
+        state.ResumeTiming();
+        auto batch = batched ? std::make_unique<WriteBatch>() : nullptr;
+        for (int i = 0; i < count; ++i) {
+            if (key.setDword("v" + std::to_string(i), static_cast<std::uint32_t>(i)) != Status::Ok) {
+                state.SkipWithError("write failed");
+            }
+        }
+        if (batch && batch->commit() != Status::Ok) state.SkipWithError("save failed");
+        state.counters["saves"] = saves.count();
+    }
+    state.SetComplexityN(state.range(0));
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void BM_WritesInOneBatch(benchmark::State& state) { writeBurst(state, true); }
+BENCHMARK(BM_WritesInOneBatch)
+    ->Arg(50000)
+    ->Arg(100000)
+    ->Arg(200000)
+    ->Iterations(3)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond);
+
+// As every write was saved before batches: a copy of the tree and a save each, quadratic in the count.
+void BM_WritesSavedOneByOne(benchmark::State& state) { writeBurst(state, false); }
+BENCHMARK(BM_WritesSavedOneByOne)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Iterations(1)
+    ->Complexity(benchmark::oNSquared)
+    ->Unit(benchmark::kMillisecond);
+
+// kezregsvr on the three servers into a fresh root-only store: wall time and the saves of the store file.
+void BM_RegisterThreeServers(benchmark::State& state) {
+    const char* other = std::getenv("KEZREGSVR");
+    const std::string tool = other != nullptr && *other != '\0' ? other : KEZREGSVR_PATH;
+    for (auto _ : state) {
+        const kez::test::ScopedRegistry registry;
+        kez::test::FileReplacements saves(registry.systemFile());
+        const auto start = std::chrono::steady_clock::now();
+        for (const char* module : {CORVANE_PATH, LINKOR_PATH, SONWELL_PATH}) {
+            const auto run = kez::test::runCommand({tool, module}, registry.environment());
+            if (!run.ok()) state.SkipWithError(("kezregsvr failed: " + run.err).c_str());
+        }
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        state.counters["saves"] = saves.count();
+    }
+}
+BENCHMARK(BM_RegisterThreeServers)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "hive_file.h"
 
+#include "batch_scope.h"
 #include "hive_format.h"
 #include "kez/sys/trusted_file.h"
 
@@ -35,34 +36,98 @@ HiveFile::HiveFile(fs::path file, mode_t mode, bool forcedReadOnly, sys::Timeout
 
 Status HiveFile::read(const std::function<Status(const Node&)>& look) {
     std::lock_guard guard(mutex_);
+    if (pending_) return look(pending_->tree);
     if (const auto status = refresh(false); status != Status::Ok) return status;
     return look(root_);
 }
 
-Status HiveFile::write(const std::function<Status(Node&)>& change) {
+Status HiveFile::write(const Edit& edit) {
     std::lock_guard guard(mutex_);
+    if (pending_ && pending_->owner == std::this_thread::get_id()) {
+        if (forcedReadOnly_) return Status::AccessDenied;
+        return writePending(edit);
+    }
+    if (pending_) return writeBeside(edit);
+    if (!detail::batchOpenOnThisThread()) return writeAlone(edit);
+    if (const auto status = begin(); status != Status::Ok) return status;
+    return writePending(edit);
+}
+
+// A batch that changed nothing saves nothing: rewriting what is there is common at start-up.
+Status HiveFile::writePending(const Edit& edit) {
+    const bool changes = changesTree(pending_->tree, edit);
+    const auto status = applyEdit(pending_->tree, pending_->size, edit, limits_);
+    if (status == Status::Ok && changes) pending_->changed = true;
+    return status;
+}
+
+Status HiveFile::commit() {
+    std::lock_guard guard(mutex_);
+    if (!pending_ || pending_->owner != std::this_thread::get_id()) return Status::Ok;
+    auto transaction = std::move(*pending_);
+    pending_.reset();
+    // The lock goes with `transaction`, after the save.
+    return transaction.changed ? save(std::move(transaction.tree), transaction.size) : Status::Ok;
+}
+
+// Takes the file lock and reloads, refusing when the hive may not be written.
+Status HiveFile::prepareToWrite(FileLock& held) {
     // An untrusted store gets not even a lock file.
     if (trust_ == Trust::RootOrSelfOnly) {
         if (const auto status = refresh(false); status != Status::Ok) return status;
     }
     if (const auto status = checkWritable(); status != Status::Ok) return status;
     if (const auto status = makeFolder(); status != Status::Ok) return status;
-    FileLock held;
     if (const auto status = lock(held); status != Status::Ok) return status;
     if (const auto status = refresh(true); status != Status::Ok) return status;
-    if (!refusal_.empty()) return Status::AccessDenied;
+    return refusal_.empty() ? Status::Ok : Status::AccessDenied;
+}
 
+// The one copy of the tree a batch makes.
+Status HiveFile::begin() {
+    FileLock held;
+    if (const auto status = prepareToWrite(held); status != Status::Ok) return status;
+    pending_.emplace(Transaction{std::this_thread::get_id(), std::move(held), root_, savedSize(), false});
+    detail::joinBatch(shared_from_this());
+    return Status::Ok;
+}
+
+Status HiveFile::writeAlone(const Edit& edit) {
+    FileLock held;
+    if (const auto status = prepareToWrite(held); status != Status::Ok) return status;
+    return saveEdited(edit);
+}
+
+// Another thread's transaction holds the file lock for this process. The edit is saved on its own, on the saved
+// tree, and made in the pending tree too; where the batch removed the key meanwhile, the batch's save wins.
+Status HiveFile::writeBeside(const Edit& edit) {
+    if (const auto status = checkWritable(); status != Status::Ok) return status;
+    if (checkEdit(pending_->tree, pending_->size, edit, limits_) == Status::QuotaExceeded) {
+        return Status::QuotaExceeded;
+    }
+    if (const auto status = saveEdited(edit); status != Status::Ok) return status;
+    if (applyEdit(pending_->tree, pending_->size, edit, limits_) == Status::Ok) pending_->changed = true;
+    return Status::Ok;
+}
+
+// Under the file lock.
+Status HiveFile::saveEdited(const Edit& edit) {
     Node next = root_;
-    if (const auto status = change(next); status != Status::Ok) return status;
-    if (exceededLimit(next, limits_) != nullptr) return Status::QuotaExceeded;
-    const auto text = serializeHive(next);
-    if (text.size() > limits_.fileBytes) return Status::QuotaExceeded;
+    auto size = savedSize();
+    if (const auto status = applyEdit(next, size, edit, limits_); status != Status::Ok) return status;
+    return save(std::move(next), size);
+}
+
+// Under the file lock; `size` is the tree's, kept within the limits edit by edit.
+Status HiveFile::save(Node tree, const HiveSize& size) {
+    const auto text = serializeHive(tree);
     const auto replaced = loaded_.value_or(FileStamp{});
     if (const auto status = replaceFile(file_, tempFile_, text, replaced, mode_); status != Status::Ok) {
         loaded_.reset();
         return status;
     }
-    root_ = std::move(next);
+    root_ = std::move(tree);
+    rootSize_ = size;
     struct stat info {};
     if (::lstat(file_.c_str(), &info) == 0) {
         loaded_ = stampOf(info);
@@ -70,6 +135,16 @@ Status HiveFile::write(const std::function<Status(Node&)>& change) {
         loaded_.reset();
     }
     return Status::Ok;
+}
+
+const HiveSize& HiveFile::savedSize() {
+    if (!rootSize_) rootSize_ = measureHive(root_);
+    return *rootSize_;
+}
+
+void HiveFile::replaceRoot(Node tree) {
+    root_ = std::move(tree);
+    rootSize_.reset();
 }
 
 void HiveFile::setForcedReadOnly(bool readOnly) {
@@ -116,7 +191,7 @@ Status HiveFile::lock(FileLock& out) const {
 
 void HiveFile::forgetFile() {
     if (!loaded_ || loaded_->exists) {
-        root_ = Node();
+        replaceRoot(Node());
         loaded_ = FileStamp{};
     }
 }
@@ -155,7 +230,7 @@ Status HiveFile::openToLoad(sys::UniqueFd& fd) {
 
 // An untrusted store reads as empty, is never written and is read again next time: its owner may mend it.
 Status HiveFile::refuse(const std::string& reason) {
-    root_ = Node();
+    replaceRoot(Node());
     loaded_.reset();
     leftInPlace_.reset();
     refusal_ = reason;
@@ -190,7 +265,7 @@ Status HiveFile::load(bool locked) {
     if (!parseHive(text, tree, error, limits_)) {
         return damaged(stamp, "line " + std::to_string(error.line) + ": " + error.reason, locked);
     }
-    root_ = std::move(tree);
+    replaceRoot(std::move(tree));
     loaded_ = stamp;
     return Status::Ok;
 }
@@ -201,7 +276,7 @@ Status HiveFile::damaged(const FileStamp& stamp, const std::string& reason, bool
     DamageReport damage{file_, {}, reason};
     if (locked) {
         if (moveAside(file_, damage.movedTo) != Status::Ok) {
-            root_ = Node();
+            replaceRoot(Node());
             loaded_ = stamp;
             if (leftInPlace_ != stamp) report(damage);
             leftInPlace_ = stamp;
@@ -215,7 +290,7 @@ Status HiveFile::damaged(const FileStamp& stamp, const std::string& reason, bool
             (void)moveAside(file_, damage.movedTo);
         }
     }
-    root_ = Node();
+    replaceRoot(Node());
     loaded_ = damage.movedTo.empty() ? stamp : FileStamp{};
     leftInPlace_ = damage.movedTo.empty() ? std::optional(stamp) : std::nullopt;
     report(damage);

@@ -19,15 +19,21 @@ bool addBelow(const Node& node, TreeCost& cost) {
 
 } // namespace
 
+std::size_t keyCost(std::string_view name) { return kKeyOverhead + name.size(); }
+
+std::size_t valueCost(std::string_view name, const Value& value) {
+    return kValueOverhead + name.size() + value.bytes.size();
+}
+
 bool TreeCost::addKey(std::string_view name) {
     ++keys_;
-    bytes_ += kKeyOverhead + name.size();
+    bytes_ += keyCost(name);
     return check();
 }
 
 bool TreeCost::addValue(std::string_view name, const Value& value) {
     ++values_;
-    bytes_ += kValueOverhead + name.size() + value.bytes.size();
+    bytes_ += valueCost(name, value);
     return check();
 }
 

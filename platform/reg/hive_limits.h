@@ -16,6 +16,10 @@ struct HiveLimits {
     std::size_t treeBytes = std::size_t{64} << 20;
 };
 
+// What one key or value adds to the estimate of a tree's memory (names, data and the bookkeeping of each).
+std::size_t keyCost(std::string_view name);
+std::size_t valueCost(std::string_view name, const Value& value);
+
 // Counts keys and values as a tree is built and estimates its memory (names, data and the bookkeeping of each).
 class TreeCost {
 public:

@@ -79,10 +79,9 @@ Status Key::openFrom(Hive hive, std::vector<std::string> base, std::string_view 
         if (status != Status::Ok) return status;
         if (found) break;
         if (!create || attempt == 1) return Status::FileNotFound;
-        const auto made = key.hive_->write([&](Node& root) {
-            ensureNode(root, key.names_);
-            return Status::Ok;
-        });
+        Edit edit;
+        edit.path = key.names_;
+        const auto made = key.hive_->write(edit);
         if (made != Status::Ok) return made;
         if (created != nullptr) *created = true;
     }
@@ -121,17 +120,10 @@ Status Key::removeSubKey(std::string_view subPath, bool withSubkeys) const {
     auto full = names_;
     full.insert(full.end(), names.begin(), names.end());
     if (full.size() <= rootDepth_) return Status::AccessDenied; // a hive's root stays
-    const auto file = hiveFile(hiveName_, full);
-    const std::string leaf = full.back();
-    full.pop_back();
-    return file->write([&](Node& root) {
-        Node* parent = findNode(root, full);
-        const auto child = parent == nullptr ? Node::Children::iterator() : parent->children.find(leaf);
-        if (parent == nullptr || child == parent->children.end()) return Status::FileNotFound;
-        if (!withSubkeys && !child->second->children.empty()) return Status::AccessDenied;
-        parent->children.erase(child);
-        return Status::Ok;
-    });
+    Edit edit;
+    edit.kind = withSubkeys ? Edit::Kind::DeleteTree : Edit::Kind::DeleteKey;
+    edit.path = std::move(full);
+    return hiveFile(hiveName_, edit.path)->write(edit);
 }
 
 Status Key::queryValue(std::string_view name, Value& out, std::size_t limit, std::size_t* needed) const {
@@ -155,17 +147,12 @@ Status Key::queryValue(std::string_view name, Value& out, std::size_t limit, std
 Status Key::setValue(std::string_view name, Type type, std::span<const std::uint8_t> bytes) {
     if (const auto status = checkOpen(Access::Write); status != Status::Ok) return status;
     if (!isValidValueName(name) || bytes.size() > kMaxValueBytes) return Status::InvalidParameter;
-    Value value{type, {bytes.begin(), bytes.end()}};
-    if (hidesMultiTextEntries(value)) return Status::InvalidParameter;
-    return writeNode([&](Node& node) {
-        const auto found = node.values.find(name);
-        if (found != node.values.end()) {
-            found->second = std::move(value);
-        } else {
-            node.values.emplace(std::string(name), std::move(value));
-        }
-        return Status::Ok;
-    });
+    Edit edit;
+    edit.kind = Edit::Kind::SetValue;
+    edit.name = name;
+    edit.value = Value{type, {bytes.begin(), bytes.end()}};
+    if (hidesMultiTextEntries(edit.value)) return Status::InvalidParameter;
+    return writeNode(edit);
 }
 
 Status Key::setValue(std::string_view name, const Value& value) { return setValue(name, value.type, value.bytes); }
@@ -173,12 +160,10 @@ Status Key::setValue(std::string_view name, const Value& value) { return setValu
 Status Key::deleteValue(std::string_view name) {
     if (const auto status = checkOpen(Access::Write); status != Status::Ok) return status;
     if (!isValidValueName(name)) return Status::InvalidParameter;
-    return writeNode([&](Node& node) {
-        const auto found = node.values.find(name);
-        if (found == node.values.end()) return Status::FileNotFound;
-        node.values.erase(found);
-        return Status::Ok;
-    });
+    Edit edit;
+    edit.kind = Edit::Kind::DeleteValue;
+    edit.name = name;
+    return writeNode(edit);
 }
 
 Status Key::enumKey(std::uint32_t index, std::string& name) const {
@@ -285,13 +270,11 @@ bool Key::heldByRootOnlyStore() const {
     return held;
 }
 
-Status Key::writeNode(const std::function<Status(Node&)>& change) {
-    const bool heldBelow = heldByRootOnlyStore();
-    return hive_->write([&](Node& root) {
-        Node* node = findNode(root, names_);
-        if (node == nullptr && (names_.size() <= rootDepth_ || heldBelow)) node = &ensureNode(root, names_);
-        return node == nullptr ? Status::KeyDeleted : change(*node);
-    });
+// A missing key is deleted, but a hive's root and a key the root-only store holds are there until written to.
+Status Key::writeNode(Edit& edit) {
+    edit.path = names_;
+    edit.keyImplied = names_.size() <= rootDepth_ || heldByRootOnlyStore();
+    return hive_->write(edit);
 }
 
 } // namespace kez::reg

@@ -43,6 +43,11 @@ const Node::Children::value_type* Node::childAt(std::size_t index) const {
 
 const Node::Values::value_type* Node::valueAt(std::size_t index) const { return entryAt(values, valueOrder_, index); }
 
+void Node::forgetOrder() {
+    childOrder_.clear();
+    valueOrder_.clear();
+}
+
 const Node* findNode(const Node& root, std::span<const std::string> path) {
     const Node* node = &root;
     for (const auto& name : path) {
@@ -61,7 +66,10 @@ Node& ensureNode(Node& root, std::span<const std::string> path) {
     Node* node = &root;
     for (const auto& name : path) {
         auto& slot = node->children[name];
-        if (!slot) slot = std::make_unique<Node>();
+        if (!slot) {
+            slot = std::make_unique<Node>();
+            node->forgetOrder();
+        }
         node = slot.get();
     }
     return *node;

@@ -26,9 +26,11 @@ struct Node {
     bool operator==(const Node& other) const;
 
     // The entry at `index` in name order, or null past the end. The first call after a change lists the entries
-    // once, so enumerating n entries costs O(n); a node in a hive's current tree is never changed, only replaced.
+    // once, so enumerating n entries costs O(n).
     const Children::value_type* childAt(std::size_t index) const;
     const Values::value_type* valueAt(std::size_t index) const;
+    // Whoever adds or removes an entry calls this: the listing would keep pointers to removed entries.
+    void forgetOrder();
 
     Children children; // map keys keep the case the key was created with
     Values values;

@@ -3,6 +3,7 @@
 // root-only store; a library that the class registry would refuse to load is refused here too.
 #include <dlfcn.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -12,6 +13,7 @@
 
 #include "kez/com/error_info.h"
 #include "kez/com/server.h"
+#include "kez/reg/write_batch.h"
 #include "kez/sys/trusted_file.h"
 
 namespace {
@@ -65,7 +67,12 @@ int run(const Request& request) {
         return kNoEntry;
     }
     kez::com::setErrorInfo(std::nullopt);
-    const kez::com::HRESULT hr = reinterpret_cast<kez::com::RegisterServerEntry>(symbol)();
+    // The entry's writes are saved together, once, when it returns.
+    kez::reg::WriteBatch batch;
+    kez::com::HRESULT hr = reinterpret_cast<kez::com::RegisterServerEntry>(symbol)();
+    if (const auto saved = batch.commit(); saved != kez::reg::Status::Ok && kez::com::SUCCEEDED(hr)) {
+        hr = kez::com::makeHresult(0x80070000u | static_cast<std::uint32_t>(kez::reg::code(saved)));
+    }
     if (kez::com::FAILED(hr)) {
         const auto info = kez::com::takeErrorInfo();
         std::fprintf(stderr, "kezregsvr: %s in %s failed: 0x%08X%s%s\n", entryName, shown.c_str(),

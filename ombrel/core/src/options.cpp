@@ -1,5 +1,6 @@
 #include "ombrel/options.h"
 
+#include "kez/reg/write_batch.h"
 #include "kez/ui/message_boxes.h"
 #include "kez/vb/conversions.h"
 #include "kez/vb/runtime_error.h"
@@ -104,6 +105,7 @@ void OptionsClass::SaveSettings(bool vbDisplayMsg) {
 
 void OptionsClass::SaveSettings(bool vbDisplayMsg, bool& rbErrorOccurred) {
     try {
+        reg::WriteBatch batch;
         for (const int number : detail::perUserSaveOrder()) {
             if (mbMayWriteMachine) save(*this, number, Hive::LocalMachine);
             save(*this, number, Hive::CurrentUser);

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "kez/reg/write_batch.h"
 #include "kez/ui/instance_beacon.h"
 #include "kez/ui/launcher.h"
 #include "kez/ui/message_boxes.h"
@@ -176,6 +177,8 @@ void UIWrapperClass::createForm() {
     connect(form_.get(), &PhoneForm::DisplayOptions, this, [this] { moForm_DisplayOptions(); });
     colButtons_.clear();
     colLEDs_.clear();
+    // Every labelled key stores its label again: one save.
+    reg::WriteBatch batch;
     form_->Initialize(*this, colButtons_, colLEDs_);
 }
 

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "file_replacements.h"
 #include "kez/com/class_registry.h"
 #include "kez/com/error_info.h"
 #include "kez/reg/key.h"
@@ -126,9 +127,11 @@ protected:
     Dump before_;
 };
 
-TEST_F(ClassRegistryTest, KezregsvrWritesExactlyTheRegistrationKeys) {
+TEST_F(ClassRegistryTest, KezregsvrWritesExactlyTheRegistrationKeysInOneSave) {
+    kez::test::FileReplacements saves(registry_.systemFile());
     ASSERT_EQ(runTool({kModule}), 0);
     EXPECT_EQ(added(before_, dumpClassesRoot()), expectedRegistration(kModule));
+    EXPECT_EQ(saves.count(), 1);
 }
 
 TEST_F(ClassRegistryTest, CreatesByClassIdentifierAndBothProgrammaticIdentifiers) {
@@ -249,7 +252,9 @@ TEST_F(ClassRegistryTest, UnregisterRemovesExactlyWhatWasWritten) {
     reg::Key foreign;
     ASSERT_EQ(reg::Key::create(reg::Hive::ClassesRoot, "KezTest.Counter\\Insertable", reg::Access::ReadWrite, foreign),
               reg::Status::Ok);
+    kez::test::FileReplacements saves(registry_.systemFile());
     ASSERT_EQ(runTool({"-u", kModule}), 0);
+    EXPECT_EQ(saves.count(), 1);
     Dump expected = before_;
     expected["KezTest.Counter"] = {{"<key>", ""}};
     expected["KezTest.Counter\\Insertable"] = {{"<key>", ""}};
@@ -266,6 +271,13 @@ TEST_F(ClassRegistryTest, KezregsvrReportsItsFailures) {
     EXPECT_EQ(runTool({(registry_.folder() / "missing.so").string()}), 2);
     EXPECT_EQ(runTool({KEZPLAT_PATH}), 3);
     EXPECT_EQ(runTool({kModule}, {"KEZ_REGISTRY_READONLY=machine"}), 4);
+    EXPECT_EQ(dumpClassesRoot(), before_);
+    // The registration's one save fails at its end: its temporary file cannot be made.
+    const auto inTheWay = registry_.systemFile().string() + ".tmp";
+    fs::create_directories(fs::path(inTheWay) / "in-the-way");
+    EXPECT_EQ(runTool({kModule}), 4);
+    fs::remove_all(inTheWay);
+    registry_.reopen();
     EXPECT_EQ(dumpClassesRoot(), before_);
     // What the class registry would not load, root's kezregsvr does not run either.
     const kez::test::TempDir folder("kez-module");

@@ -16,6 +16,7 @@
 namespace kez::reg {
 
 class HiveFile;
+struct Edit;
 struct Node;
 
 class Key {
@@ -78,7 +79,8 @@ private:
     Status removeSubKey(std::string_view subPath, bool withSubkeys) const;
     // Runs on the key's node; the hive's root reads as empty until something is written under it.
     Status readNode(const std::function<Status(const Node&)>& look) const;
-    Status writeNode(const std::function<Status(Node&)>& change);
+    // Applies `edit` to the key's node.
+    Status writeNode(Edit& edit);
     Status enumBothStores(std::uint32_t index, std::string& name) const;
     bool heldByRootOnlyStore() const;
 

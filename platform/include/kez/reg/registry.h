@@ -13,7 +13,8 @@
 // A damaged hive file (anything but a regular file, or past the size limits, included) is moved aside to
 // "<file>.damaged-<UTC time>", reported once on standard error and through damageReport(), and the hive starts
 // empty. Writers take "<file>.lock" and give up with LockTimeout when another process keeps it for `lockWait`
-// without saving the hive meanwhile.
+// without saving the hive meanwhile. Each write is saved on its own, unless a WriteBatch (write_batch.h) makes a
+// burst of writes one save.
 #include "kez/reg/key.h"
 #include "kez/reg/status.h"
 #include "kez/reg/types.h"
