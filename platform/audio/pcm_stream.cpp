@@ -13,10 +13,12 @@ constexpr sys::Timeout kRefusedWait{5};
 
 } // namespace
 
-PcmStream::PcmStream(Direction direction, const PcmFormat& format, std::unique_ptr<PcmChannel> channel,
-                     Completion completion)
-    : direction_(direction), frameBytes_(format.frameBytes()), completion_(std::move(completion)),
-      channel_(std::move(channel)) {}
+PcmStream::PcmStream(Direction direction, const PcmFormat& format, std::string pcmName,
+                     std::unique_ptr<PcmChannel> channel, Completion completion)
+    : direction_(direction), format_(format), pcmName_(std::move(pcmName)), frameBytes_(format.frameBytes()),
+      completion_(std::move(completion)), channel_(std::move(channel)) {
+    releaseIdleInput();
+}
 
 Result PcmStream::open(Direction direction, int device, const PcmFormat& format, Completion completion,
                        std::shared_ptr<PcmStream>& out) {
@@ -25,7 +27,8 @@ Result PcmStream::open(Direction direction, int device, const PcmFormat& format,
     if (const auto resolved = resolveDevice(direction, device, pcmName); !ok(resolved)) return resolved;
     std::unique_ptr<PcmChannel> channel;
     if (const auto opened = openChannel(pcmName, direction, format, channel); !ok(opened)) return opened;
-    auto stream = std::make_shared<PcmStream>(direction, format, std::move(channel), std::move(completion));
+    auto stream =
+        std::make_shared<PcmStream>(direction, format, std::move(pcmName), std::move(channel), std::move(completion));
     const auto name = direction == Direction::Playback ? "kez-pcm-out" : "kez-pcm-in";
     if (!stream->thread_.start(
             name, [stream] { stream->run(); }, sys::ThreadPriority::AboveNormal))
@@ -53,6 +56,10 @@ Result PcmStream::start() {
         if (closed_) return Result::InvalidHandle;
         if (!ok(failure_)) return failure_;
         if (started_) return Result::Ok;
+        if (!channel_) {
+            // Refused now (taken, unplugged): nothing has started, so a later start may try again.
+            if (const auto opened = openChannel(pcmName_, direction_, format_, channel_); !ok(opened)) return opened;
+        }
         if (const auto started = channel_->start(); !ok(started)) return failure_ = started;
         started_ = true;
     }
@@ -140,7 +147,7 @@ void PcmStream::serveRequests(std::vector<PcmBuffer*>& done) {
     const unsigned wanted = std::exchange(wanted_, kNothing);
     if (wanted == kNothing) return;
     if (wanted & (kReset | kClose)) {
-        channel_->drop();
+        if (channel_) channel_->drop();
         for (auto& entry : queue_) {
             if (direction_ == Direction::Capture) entry.buffer->recorded = entry.moved;
             done.push_back(entry.buffer);
@@ -149,18 +156,24 @@ void PcmStream::serveRequests(std::vector<PcmBuffer*>& done) {
         fed_ = 0;
         frames_ = played_ = 0;
         started_ = starved_ = deviceFull_ = discarding_ = false;
+        releaseIdleInput();
         return;
     }
     // Stop (input only): the buffer being filled takes what the device recorded up to now,
     // which the next look would have read, and goes back with what it holds.
     if (started_ && ok(failure_) && !queue_.empty()) recordStep(done);
-    channel_->drop();
+    if (channel_) channel_->drop();
     started_ = false;
+    releaseIdleInput();
     if (!queue_.empty() && queue_.front().moved > 0) {
         queue_.front().buffer->recorded = queue_.front().moved;
         done.push_back(queue_.front().buffer);
         queue_.pop_front();
     }
+}
+
+void PcmStream::releaseIdleInput() {
+    if (direction_ == Direction::Capture && !started_) channel_.reset();
 }
 
 void PcmStream::playStep(std::vector<PcmBuffer*>& done) {
