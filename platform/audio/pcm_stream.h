@@ -19,12 +19,12 @@ namespace kez::audio {
 
 class PcmStream : public std::enable_shared_from_this<PcmStream> {
 public:
-    PcmStream(Direction direction, const PcmFormat& format, std::string pcmName, std::unique_ptr<PcmChannel> channel,
-              Completion completion);
+    PcmStream(Direction direction, const PcmFormat& format, QueueShape shape, std::string pcmName,
+              std::unique_ptr<PcmChannel> channel, Completion completion);
 
     // Opens the named device and starts the worker.
-    static Result open(Direction direction, int device, const PcmFormat& format, Completion completion,
-                       std::shared_ptr<PcmStream>& out);
+    static Result open(Direction direction, int device, const PcmFormat& format, QueueShape shape,
+                       Completion completion, std::shared_ptr<PcmStream>& out);
 
     Result queue(PcmBuffer& buffer);
     Result start();
@@ -56,6 +56,7 @@ private:
 
     const Direction direction_;
     const PcmFormat format_;
+    const QueueShape shape_;
     const std::string pcmName_;
     const std::size_t frameBytes_;
     const Completion completion_;

@@ -74,10 +74,15 @@ int CAudioPlayDevice::BeginStreamingPlay() {
 // Opens the device and queues the whole ring as silence, to be refilled from its start.
 bool CAudioPlayDevice::openRing() {
     const auto& format = mixer_->format();
-    const auto result = out_.open(adapter_, format.device, [this](audio::PcmBuffer& buffer) {
-        done_[buffer.tag].store(true);
-        deviceEvent_.set();
-    });
+    const audio::QueueShape shape{format.samplesPerBuffer() / std::max<std::size_t>(1, format.device.channels),
+                                  ring_.size()};
+    const auto result = out_.open(
+        adapter_, format.device,
+        [this](audio::PcmBuffer& buffer) {
+            done_[buffer.tag].store(true);
+            deviceEvent_.set();
+        },
+        shape);
     if (!audio::ok(result)) {
         fail(waveMmError(result), "CAudioPlayDevice::BeginStreamingPlay");
         return false;

@@ -53,7 +53,10 @@ com::HRESULT WaveRecord::Open() {
         }
     }
     auto device = std::make_shared<audio::PcmIn>();
-    if (const auto result = device->open(nAdapter_, audio::kTelephoneFormat, &CaptureRing::completed);
+    // Recording may later use other lengths; the shape only sizes the device's periods.
+    const audio::QueueShape shape{static_cast<std::size_t>(std::max<std::int32_t>(lCaptureLen_, 0)),
+                                  CaptureRing::kBuffers};
+    if (const auto result = device->open(nAdapter_, audio::kTelephoneFormat, &CaptureRing::completed, shape);
         !audio::ok(result)) {
         microphone_ = {};
         return fail(waveMmError(result), "Open failure on wave record object");
