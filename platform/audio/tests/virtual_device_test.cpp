@@ -11,7 +11,6 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <functional>
 #include <mutex>
 
 namespace kez::audio {
@@ -269,45 +268,6 @@ TEST_F(VirtualDeviceTest, InputDeliversWhatWasFedAtTheClocksPace) {
     ASSERT_EQ(in.reset(), Result::Ok);
     EXPECT_EQ(buffers.settle(), (Order{0, 1, 2}));
     EXPECT_EQ(buffers.recorded(2), 0u);
-}
-
-TEST_F(VirtualDeviceTest, InputHoldsTheDeviceOnlyWhileRecording) {
-    auto headset = virtualDevice("Headset");
-    Completions buffers(2);
-    PcmIn in;
-    const auto held = [&] { return headset->openFormat(Direction::Capture).has_value(); };
-    struct Step {
-        const char* what;
-        std::function<Result()> call;
-        Result result;
-        bool held;
-    };
-    const Step steps[] = {
-        {"open", [&] { return in.open(1, kTelephoneFormat, buffers.callback()); }, Result::Ok, false},
-        {"add", [&] { return in.add(buffers[0]); }, Result::Ok, false},
-        {"start", [&] { return in.start(); }, Result::Ok, true},
-        {"stop", [&] { return in.stop(); }, Result::Ok, false},
-        {"start refused while taken",
-         [&] {
-             headset->failOpens(Result::Allocated);
-             return in.start();
-         },
-         Result::Allocated, false},
-        {"start once free",
-         [&] {
-             headset->failOpens(Result::Ok);
-             return in.start();
-         },
-         Result::Ok, true},
-        {"reset", [&] { return in.reset(); }, Result::Ok, false},
-        {"start after reset", [&] { return in.start(); }, Result::Ok, true},
-        {"close", [&] { return in.close(); }, Result::Ok, false},
-    };
-    for (const auto& step : steps) {
-        EXPECT_EQ(step.call(), step.result) << step.what;
-        EXPECT_EQ(held(), step.held) << step.what;
-    }
-    EXPECT_EQ(buffers.settle(), Order{0}) << "the queued buffer came back once, at the reset";
 }
 
 TEST(DeviceNameTest, NamesAreCutAtThirtyOneBytesOnACharacterBoundary) {
