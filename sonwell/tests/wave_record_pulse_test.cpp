@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "audio_server.h"
+#include "eventually.h"
 #include "privileged.h"
 #include "record_test_support.h"
 #include "signal_analysis.h"
@@ -50,14 +51,13 @@ void ExpectToneDominates(const std::vector<std::int16_t>& samples, const std::ve
 // Bounded: true once this process has `count` streams of `kind` ("sink-inputs", "source-outputs").
 bool OwnStreams(const kez::test::PulseServer& server, const std::string& kind, std::size_t count) {
     const std::string mark = "application.process.id = \"" + std::to_string(::getpid()) + "\"";
-    for (int i = 0; i < 60; std::this_thread::sleep_for(std::chrono::milliseconds(50)), ++i) {
+    return kez::test::eventually([&] {
         const auto listed = server.pactl({"list", kind}).out;
         std::size_t seen = 0;
         for (auto at = listed.find(mark); at != std::string::npos; at = listed.find(mark, at + 1))
             ++seen;
-        if (seen == count) return true;
-    }
-    return false;
+        return seen == count;
+    });
 }
 
 TEST(WaveRecordPulse, IdleObjectsKeepNoStreamOnTheServer) {
@@ -65,14 +65,11 @@ TEST(WaveRecordPulse, IdleObjectsKeepNoStreamOnTheServer) {
     if (!server.start()) KEZ_SKIP_OR_FAIL(server.error());
     auto player = std::make_shared<WavePlay>();
     auto recorder = std::make_shared<WaveRecord>();
-    ASSERT_EQ(player->Open(), com::S_OK);
-    ASSERT_EQ(player->StartStreaming(), com::S_OK);
-    ASSERT_EQ(recorder->Open(), com::S_OK);
+    ASSERT_EQ(player->Open() | player->StartStreaming() | recorder->Open(), com::S_OK);
     EXPECT_TRUE(OwnStreams(server, "sink-inputs", 0)) << "playback ends after a silence";
     EXPECT_TRUE(OwnStreams(server, "source-outputs", 0)) << "an open recorder does not capture";
-    ASSERT_EQ(recorder->Record(1), com::S_OK);
     std::int32_t tone = 0;
-    ASSERT_EQ(player->PlayTone(1, 200, 100, com::VARIANT_FALSE, tone), com::S_OK);
+    ASSERT_EQ(recorder->Record(1) | player->PlayTone(1, 200, 100, com::VARIANT_FALSE, tone), com::S_OK);
     EXPECT_TRUE(OwnStreams(server, "source-outputs", 1) && OwnStreams(server, "sink-inputs", 1));
     ASSERT_EQ(recorder->Stop(), com::S_OK);
     EXPECT_TRUE(OwnStreams(server, "source-outputs", 0) && OwnStreams(server, "sink-inputs", 0));
