@@ -16,6 +16,7 @@ constexpr unsigned kLongestPeriodMicroseconds = 100'000;
 // Larger than any queue a caller keeps: a sound server's plug-in whose buffer the queue fills
 // stops taking sound after an underflow until its own prebuffering gives up.
 constexpr unsigned kBufferMicroseconds = 200'000;
+constexpr unsigned kLongestBufferMicroseconds = 2'000'000;
 // Room beyond the caller's queue, in periods.
 constexpr std::size_t kSparePeriods = 2;
 
@@ -32,7 +33,8 @@ Sizes sizesFor(const PcmFormat& format, QueueShape shape) {
     sizes.periodMicroseconds =
         static_cast<unsigned>(std::clamp<std::uint64_t>(period, kPeriodMicroseconds, kLongestPeriodMicroseconds));
     const std::uint64_t held = std::uint64_t{sizes.periodMicroseconds} * (shape.buffers + kSparePeriods);
-    sizes.bufferMicroseconds = static_cast<unsigned>(std::clamp<std::uint64_t>(held, kBufferMicroseconds, 2'000'000));
+    sizes.bufferMicroseconds =
+        static_cast<unsigned>(std::clamp<std::uint64_t>(held, kBufferMicroseconds, kLongestBufferMicroseconds));
     return sizes;
 }
 
