@@ -4,14 +4,39 @@
 
 #include <alsa/asoundlib.h>
 
+#include <algorithm>
+
 namespace kez::audio {
 namespace {
 
-// Sound servers ask for sound a period at a time; short periods underflow them under load.
+// Sound servers ask for sound a period at a time; short periods underflow them under load, and
+// each costs a wake-up of the server's client thread and of the stream's worker.
 constexpr unsigned kPeriodMicroseconds = 10'000;
+constexpr unsigned kLongestPeriodMicroseconds = 100'000;
 // Larger than any queue a caller keeps: a sound server's plug-in whose buffer the queue fills
 // stops taking sound after an underflow until its own prebuffering gives up.
 constexpr unsigned kBufferMicroseconds = 200'000;
+constexpr unsigned kLongestBufferMicroseconds = 2'000'000;
+// Room beyond the caller's queue, in periods.
+constexpr std::size_t kSparePeriods = 2;
+
+struct Sizes {
+    unsigned periodMicroseconds = kPeriodMicroseconds;
+    unsigned bufferMicroseconds = kBufferMicroseconds;
+};
+
+// A period of the caller's buffer, and a device buffer that holds the caller's whole queue.
+Sizes sizesFor(const PcmFormat& format, QueueShape shape) {
+    Sizes sizes;
+    if (shape.bufferFrames == 0) return sizes;
+    const std::uint64_t period = std::uint64_t{shape.bufferFrames} * 1'000'000 / format.rate;
+    sizes.periodMicroseconds =
+        static_cast<unsigned>(std::clamp<std::uint64_t>(period, kPeriodMicroseconds, kLongestPeriodMicroseconds));
+    const std::uint64_t held = std::uint64_t{sizes.periodMicroseconds} * (shape.buffers + kSparePeriods);
+    sizes.bufferMicroseconds =
+        static_cast<unsigned>(std::clamp<std::uint64_t>(held, kBufferMicroseconds, kLongestBufferMicroseconds));
+    return sizes;
+}
 
 class AlsaChannel final : public PcmChannel {
 public:
@@ -117,7 +142,7 @@ private:
     bool started_ = false;         // capture: recording was started
 };
 
-int configure(snd_pcm_t* pcm, Direction direction, const PcmFormat& format) {
+int configure(snd_pcm_t* pcm, Direction direction, const PcmFormat& format, Sizes sizes) {
     snd_pcm_hw_params_t* hw = nullptr;
     snd_pcm_hw_params_alloca(&hw);
     if (int error = snd_pcm_hw_params_any(pcm, hw); error < 0) return error;
@@ -127,8 +152,8 @@ int configure(snd_pcm_t* pcm, Direction direction, const PcmFormat& format) {
         snd_pcm_hw_params_set_channels(pcm, hw, format.channels) < 0 ||
         snd_pcm_hw_params_set_rate(pcm, hw, format.rate, 0) < 0)
         return -EDOM; // the format is refused
-    unsigned period = kPeriodMicroseconds;
-    unsigned buffer = kBufferMicroseconds;
+    unsigned period = sizes.periodMicroseconds;
+    unsigned buffer = sizes.bufferMicroseconds;
     snd_pcm_hw_params_set_period_time_near(pcm, hw, &period, nullptr);
     snd_pcm_hw_params_set_buffer_time_near(pcm, hw, &buffer, nullptr);
     if (int error = snd_pcm_hw_params(pcm, hw); error < 0) return error;
@@ -146,7 +171,7 @@ int configure(snd_pcm_t* pcm, Direction direction, const PcmFormat& format) {
 
 } // namespace
 
-Result openAlsaChannel(const std::string& pcmName, Direction direction, const PcmFormat& format,
+Result openAlsaChannel(const std::string& pcmName, Direction direction, const PcmFormat& format, QueueShape shape,
                        std::unique_ptr<PcmChannel>& out) {
     alsa::silenceLibraryErrors();
     snd_pcm_t* pcm = nullptr;
@@ -155,7 +180,7 @@ Result openAlsaChannel(const std::string& pcmName, Direction direction, const Pc
         const auto result = alsa::result(error);
         return result == Result::Error || result == Result::InvalidParameter ? Result::NoDriver : result;
     }
-    if (const int error = configure(pcm, direction, format); error < 0) {
+    if (const int error = configure(pcm, direction, format, sizesFor(format, shape)); error < 0) {
         snd_pcm_close(pcm);
         return error == -EDOM || error == -EINVAL ? Result::BadFormat : alsa::result(error);
     }

@@ -25,15 +25,15 @@ Result queryFormat(Direction direction, int device, const PcmFormat& format) {
     std::string pcmName;
     if (const auto resolved = resolveDevice(direction, device, pcmName); !ok(resolved)) return resolved;
     std::unique_ptr<PcmChannel> channel;
-    return openChannel(pcmName, direction, format, channel);
+    return openChannel(pcmName, direction, format, {}, channel);
 }
 
 PcmOut::PcmOut() = default;
 PcmOut::~PcmOut() { close(); }
 
-Result PcmOut::open(int device, const PcmFormat& format, Completion completion) {
+Result PcmOut::open(int device, const PcmFormat& format, Completion completion, QueueShape shape) {
     if (stream_) return Result::Allocated;
-    return PcmStream::open(Direction::Playback, device, format, std::move(completion), stream_);
+    return PcmStream::open(Direction::Playback, device, format, shape, std::move(completion), stream_);
 }
 
 Result PcmOut::write(PcmBuffer& buffer) {
@@ -52,9 +52,9 @@ bool PcmOut::isOpen() const { return static_cast<bool>(stream_); }
 PcmIn::PcmIn() = default;
 PcmIn::~PcmIn() { close(); }
 
-Result PcmIn::open(int device, const PcmFormat& format, Completion completion) {
+Result PcmIn::open(int device, const PcmFormat& format, Completion completion, QueueShape shape) {
     if (stream_) return Result::Allocated;
-    return PcmStream::open(Direction::Capture, device, format, std::move(completion), stream_);
+    return PcmStream::open(Direction::Capture, device, format, shape, std::move(completion), stream_);
 }
 
 Result PcmIn::add(PcmBuffer& buffer) {

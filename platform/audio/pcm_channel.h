@@ -3,6 +3,7 @@
 // position, and what to wait on. Implemented by the ALSA and the virtual backends.
 #include "kez/audio/devices.h"
 #include "kez/audio/format.h"
+#include "kez/audio/pcm.h"
 #include "kez/audio/result.h"
 #include "kez/sys/wait.h"
 
@@ -33,7 +34,7 @@ public:
 };
 
 // Opens the named device: "virtual:<name>" on the virtual backend, anything else on ALSA.
-Result openChannel(const std::string& pcmName, Direction direction, const PcmFormat& format,
+Result openChannel(const std::string& pcmName, Direction direction, const PcmFormat& format, QueueShape shape,
                    std::unique_ptr<PcmChannel>& out);
 
 } // namespace kez::audio

@@ -13,19 +13,22 @@ constexpr sys::Timeout kRefusedWait{5};
 
 } // namespace
 
-PcmStream::PcmStream(Direction direction, const PcmFormat& format, std::unique_ptr<PcmChannel> channel,
-                     Completion completion)
-    : direction_(direction), frameBytes_(format.frameBytes()), completion_(std::move(completion)),
-      channel_(std::move(channel)) {}
+PcmStream::PcmStream(Direction direction, const PcmFormat& format, QueueShape shape, std::string pcmName,
+                     std::unique_ptr<PcmChannel> channel, Completion completion)
+    : direction_(direction), format_(format), shape_(shape), pcmName_(std::move(pcmName)),
+      frameBytes_(format.frameBytes()), completion_(std::move(completion)), channel_(std::move(channel)) {
+    releaseIdleInput();
+}
 
-Result PcmStream::open(Direction direction, int device, const PcmFormat& format, Completion completion,
-                       std::shared_ptr<PcmStream>& out) {
+Result PcmStream::open(Direction direction, int device, const PcmFormat& format, QueueShape shape,
+                       Completion completion, std::shared_ptr<PcmStream>& out) {
     if (!isOpenable(format)) return Result::BadFormat;
     std::string pcmName;
     if (const auto resolved = resolveDevice(direction, device, pcmName); !ok(resolved)) return resolved;
     std::unique_ptr<PcmChannel> channel;
-    if (const auto opened = openChannel(pcmName, direction, format, channel); !ok(opened)) return opened;
-    auto stream = std::make_shared<PcmStream>(direction, format, std::move(channel), std::move(completion));
+    if (const auto opened = openChannel(pcmName, direction, format, shape, channel); !ok(opened)) return opened;
+    auto stream = std::make_shared<PcmStream>(direction, format, shape, std::move(pcmName), std::move(channel),
+                                              std::move(completion));
     const auto name = direction == Direction::Playback ? "kez-pcm-out" : "kez-pcm-in";
     if (!stream->thread_.start(
             name, [stream] { stream->run(); }, sys::ThreadPriority::AboveNormal))
@@ -42,6 +45,9 @@ Result PcmStream::queue(PcmBuffer& buffer) {
         if (!ok(failure_)) return failure_;
         buffer.recorded = 0;
         queue_.push_back({&buffer});
+        // An input's worker waits for the front buffer's sound, which a buffer behind it does
+        // not change; only a first buffer ends its waiting for nothing.
+        if (direction_ == Direction::Capture && queue_.size() > 1) return Result::Ok;
     }
     wake_.set();
     return Result::Ok;
@@ -53,6 +59,11 @@ Result PcmStream::start() {
         if (closed_) return Result::InvalidHandle;
         if (!ok(failure_)) return failure_;
         if (started_) return Result::Ok;
+        if (!channel_) {
+            // Refused now (taken, unplugged): nothing has started, so a later start may try again.
+            if (const auto opened = openChannel(pcmName_, direction_, format_, shape_, channel_); !ok(opened))
+                return opened;
+        }
         if (const auto started = channel_->start(); !ok(started)) return failure_ = started;
         started_ = true;
     }
@@ -140,7 +151,7 @@ void PcmStream::serveRequests(std::vector<PcmBuffer*>& done) {
     const unsigned wanted = std::exchange(wanted_, kNothing);
     if (wanted == kNothing) return;
     if (wanted & (kReset | kClose)) {
-        channel_->drop();
+        if (channel_) channel_->drop();
         for (auto& entry : queue_) {
             if (direction_ == Direction::Capture) entry.buffer->recorded = entry.moved;
             done.push_back(entry.buffer);
@@ -149,18 +160,24 @@ void PcmStream::serveRequests(std::vector<PcmBuffer*>& done) {
         fed_ = 0;
         frames_ = played_ = 0;
         started_ = starved_ = deviceFull_ = discarding_ = false;
+        releaseIdleInput();
         return;
     }
     // Stop (input only): the buffer being filled takes what the device recorded up to now,
     // which the next look would have read, and goes back with what it holds.
     if (started_ && ok(failure_) && !queue_.empty()) recordStep(done);
-    channel_->drop();
+    if (channel_) channel_->drop();
     started_ = false;
+    releaseIdleInput();
     if (!queue_.empty() && queue_.front().moved > 0) {
         queue_.front().buffer->recorded = queue_.front().moved;
         done.push_back(queue_.front().buffer);
         queue_.pop_front();
     }
+}
+
+void PcmStream::releaseIdleInput() {
+    if (direction_ == Direction::Capture && !started_) channel_.reset();
 }
 
 void PcmStream::playStep(std::vector<PcmBuffer*>& done) {
@@ -264,6 +281,8 @@ sys::Timeout PcmStream::nextWait(std::vector<sys::WaitItem>& items, std::vector<
         channel_->readiness(fds);
         for (const auto& fd : fds)
             items.emplace_back(fd);
+        // A device's descriptors tell when a period has been recorded: no timer is needed then.
+        if (direction_ == Direction::Capture && !fds.empty()) return kLongestWait;
     }
     const auto due = framesAhead == 0 ? kLongestWait : channel_->timeFor(framesAhead);
     return std::clamp(due, kShortestWait, kLongestWait);

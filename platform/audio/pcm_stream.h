@@ -1,6 +1,7 @@
 #pragma once
 // The queue and worker behind PcmOut and PcmIn: moves sound between the caller's buffers and a
-// device channel and completes the buffers, in queue order, on its own thread.
+// device channel and completes the buffers, in queue order, on its own thread. An input holds its
+// channel only while recording, so an open but idle input keeps no stream on the sound server.
 #include "kez/audio/pcm.h"
 #include "kez/sys/event.h"
 #include "kez/sys/thread.h"
@@ -11,17 +12,19 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <string>
 #include <thread>
 
 namespace kez::audio {
 
 class PcmStream : public std::enable_shared_from_this<PcmStream> {
 public:
-    PcmStream(Direction direction, const PcmFormat& format, std::unique_ptr<PcmChannel> channel, Completion completion);
+    PcmStream(Direction direction, const PcmFormat& format, QueueShape shape, std::string pcmName,
+              std::unique_ptr<PcmChannel> channel, Completion completion);
 
     // Opens the named device and starts the worker.
-    static Result open(Direction direction, int device, const PcmFormat& format, Completion completion,
-                       std::shared_ptr<PcmStream>& out);
+    static Result open(Direction direction, int device, const PcmFormat& format, QueueShape shape,
+                       Completion completion, std::shared_ptr<PcmStream>& out);
 
     Result queue(PcmBuffer& buffer);
     Result start();
@@ -45,11 +48,16 @@ private:
     void playStep(std::vector<PcmBuffer*>& done);
     void recordStep(std::vector<PcmBuffer*>& done);
     void discardInput();
+    // Input: the channel goes when recording stops, and comes again at the next start.
+    void releaseIdleInput();
     sys::Timeout nextWait(std::vector<sys::WaitItem>& items, std::vector<sys::WaitFd>& fds);
     std::size_t wholeFrames(std::size_t bytes) const { return bytes - bytes % frameBytes_; }
     bool onWorker() const { return std::this_thread::get_id() == workerId_.load(); }
 
     const Direction direction_;
+    const PcmFormat format_;
+    const QueueShape shape_;
+    const std::string pcmName_;
     const std::size_t frameBytes_;
     const Completion completion_;
     std::unique_ptr<PcmChannel> channel_;

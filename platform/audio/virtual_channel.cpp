@@ -120,12 +120,13 @@ private:
 
 } // namespace
 
-Result openAlsaChannel(const std::string& pcmName, Direction direction, const PcmFormat& format,
+Result openAlsaChannel(const std::string& pcmName, Direction direction, const PcmFormat& format, QueueShape shape,
                        std::unique_ptr<PcmChannel>& out);
 
-Result openChannel(const std::string& pcmName, Direction direction, const PcmFormat& format,
+// The virtual device holds a fixed amount and moves sound as the clock goes, whatever the shape.
+Result openChannel(const std::string& pcmName, Direction direction, const PcmFormat& format, QueueShape shape,
                    std::unique_ptr<PcmChannel>& out) {
-    if (!pcmName.starts_with(kVirtualPrefix)) return openAlsaChannel(pcmName, direction, format, out);
+    if (!pcmName.starts_with(kVirtualPrefix)) return openAlsaChannel(pcmName, direction, format, shape, out);
     auto device = virtualDevice(std::string_view(pcmName).substr(kVirtualPrefix.size()));
     if (const auto attached = device->attach(direction, format); !ok(attached)) return attached;
     out = std::make_unique<VirtualChannel>(std::move(device), direction, format);

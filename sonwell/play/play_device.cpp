@@ -11,6 +11,13 @@ namespace {
 
 // Waits without a finished buffer tolerated before the device counts as stalled.
 constexpr int kEmptyWaitsTolerated = 5;
+// Silence mixed for this long closes the device until something sounds again.
+constexpr std::uint32_t kSilenceBeforeIdleMs = 1000;
+
+std::uint32_t silentBuffersBeforeIdle(const PlayFormat& format) {
+    const auto ms = std::max<std::uint32_t>(1, format.msPerBuffer());
+    return (kSilenceBeforeIdleMs + ms - 1) / ms;
+}
 
 } // namespace
 
@@ -35,6 +42,7 @@ int CAudioPlayDevice::Initialize(const PlayFormat& format, int adapter, bool noS
     if (!loadComfortNoise(comfortNoiseResource(), block)) return fail(com::E_FAIL, "CAudioPlayDevice::Initialize");
     adapter_ = adapter;
     mixer_ = std::make_unique<PlayMixer>(std::move(block), clock_);
+    mixer_->setWake([this] { deviceEvent_.set(); });
     return 0;
 }
 
@@ -45,8 +53,9 @@ int CAudioPlayDevice::BeginStreamingPlay() {
     memory_.assign(static_cast<std::size_t>(format.bufferCount), std::vector<std::uint8_t>(format.fullBufferBytes()));
     ring_.assign(memory_.size(), {});
     done_ = std::make_unique<std::atomic<bool>[]>(memory_.size());
-    ringIndex_ = 0;
     emptyWaits_ = 0;
+    silentBuffers_ = 0;
+    mixer_->disarmWake();
     mixer_->restartPacing();
     if (!openRing()) {
         closeRing();
@@ -62,18 +71,24 @@ int CAudioPlayDevice::BeginStreamingPlay() {
     return 0;
 }
 
-// Opens the device and queues the whole ring as silence.
+// Opens the device and queues the whole ring as silence, to be refilled from its start.
 bool CAudioPlayDevice::openRing() {
     const auto& format = mixer_->format();
-    const auto result = out_.open(adapter_, format.device, [this](audio::PcmBuffer& buffer) {
-        done_[buffer.tag].store(true);
-        deviceEvent_.set();
-    });
+    const audio::QueueShape shape{format.samplesPerBuffer() / std::max<std::size_t>(1, format.device.channels),
+                                  ring_.size()};
+    const auto result = out_.open(
+        adapter_, format.device,
+        [this](audio::PcmBuffer& buffer) {
+            done_[buffer.tag].store(true);
+            deviceEvent_.set();
+        },
+        shape);
     if (!audio::ok(result)) {
         fail(waveMmError(result), "CAudioPlayDevice::BeginStreamingPlay");
         return false;
     }
     const std::uint8_t silence = format.device.bits == 8 ? 0x80 : 0;
+    ringIndex_ = 0;
     for (std::size_t i = 0; i < ring_.size(); ++i) {
         std::fill(memory_[i].begin(), memory_[i].end(), silence);
         ring_[i] = audio::PcmBuffer{memory_[i].data(), memory_[i].size(), 0, i};
@@ -106,15 +121,33 @@ void CAudioPlayDevice::StopStreaming() {
 
 void CAudioPlayDevice::run() {
     const auto wait = std::chrono::milliseconds(mixer_->format().msPerBuffer());
+    const auto silentLimit = silentBuffersBeforeIdle(mixer_->format());
     while (streaming_) {
         deviceEvent_.wait(wait);
         if (!streaming_ || !mixDoneBuffers()) return;
+        if (silentBuffers_ >= silentLimit && !idleUntilAudible()) return;
         if (emptyWaits_ <= kEmptyWaitsTolerated) continue;
         emptyWaits_ = 0;
         closeRing();
         ++reopens_;
         if (!openRing()) return;
     }
+}
+
+// The streams' state is rechecked under the mixer's lock as the wake is armed, so a stream that
+// becomes audible meanwhile is never missed. The ring starts again with silence, as at the start.
+bool CAudioPlayDevice::idleUntilAudible() {
+    silentBuffers_ = 0;
+    if (!mixer_->sleepUnlessAudible()) return true;
+    closeRing();
+    ++idleStops_;
+    while (streaming_ && mixer_->sleepUnlessAudible())
+        deviceEvent_.wait();
+    mixer_->disarmWake();
+    if (!streaming_) return false;
+    emptyWaits_ = 0;
+    mixer_->restartPacing();
+    return openRing();
 }
 
 // Refills and queues every buffer the device has finished, in ring order. False ends the thread.
@@ -130,6 +163,7 @@ bool CAudioPlayDevice::mixDoneBuffers() {
             return false;
         }
         buffer.length = bytes;
+        silentBuffers_ = mixer_->audible() ? 0 : silentBuffers_ + 1;
         done_[ringIndex_].store(false);
         if (const auto written = out_.write(buffer); !audio::ok(written)) {
             fail(waveMmError(written), "CAudioPlayDevice::GetMixedStreamData");

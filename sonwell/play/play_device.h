@@ -1,6 +1,8 @@
 #pragma once
 // One wave output device: a ring of output buffers that a mixing thread keeps filled from the
-// play mixer, reopening the device when it stops taking sound.
+// play mixer, reopening the device when it stops taking sound. After about a second in which no
+// stream had sound to give, the device is closed (no stream on the sound server, no thread of
+// its own) and the thread sleeps until a stream becomes audible, then opens it again at once.
 #include "mixer_clock.h"
 #include "play_mixer.h"
 
@@ -36,6 +38,8 @@ public:
     PlayMixer& mixer() { return *mixer_; }
     // Times the mixing thread found the device stalled and opened it again.
     std::uint32_t reopens() const { return reopens_; }
+    // Times the device was closed because nothing sounded.
+    std::uint32_t idleStops() const { return idleStops_; }
 
 private:
     int fail(com::HRESULT hr, const char* function);
@@ -43,6 +47,8 @@ private:
     void closeRing();
     void run();
     bool mixDoneBuffers();
+    // Closes the device and sleeps until a stream is audible; false ends the thread.
+    bool idleUntilAudible();
 
     SteadyMixerClock clock_;
     std::unique_ptr<PlayMixer> mixer_;
@@ -55,8 +61,10 @@ private:
     sys::Event deviceEvent_{sys::Event::Reset::Auto};
     std::atomic<bool> streaming_ = false;
     std::atomic<std::uint32_t> reopens_ = 0;
+    std::atomic<std::uint32_t> idleStops_ = 0;
     std::size_t ringIndex_ = 0;
     int emptyWaits_ = 0;
+    std::uint32_t silentBuffers_ = 0;
     sys::Thread thread_;
 };
 

@@ -66,6 +66,7 @@ com::HRESULT PlayMixer::insert(std::unique_ptr<CPlayStream> stream, StreamHandle
     }
     order_.insert(at, stream.get());
     streams_.emplace(handle, std::move(stream));
+    wakeIfAudible();
     return com::S_OK;
 }
 
@@ -90,7 +91,10 @@ void PlayMixer::releaseAll() {
 com::HRESULT PlayMixer::withStream(StreamHandle handle, const std::function<com::HRESULT(CPlayStream&)>& call) {
     std::lock_guard guard(lock_);
     const auto found = streams_.find(handle);
-    return found == streams_.end() ? kWaveGeneralError : call(*found->second);
+    if (found == streams_.end()) return kWaveGeneralError;
+    const auto hr = call(*found->second);
+    wakeIfAudible();
+    return hr;
 }
 
 com::HRESULT PlayMixer::kindOf(StreamHandle handle, StreamKind& kind) {
@@ -137,6 +141,38 @@ com::HRESULT PlayMixer::GetMixedStreamData(std::span<std::uint8_t> out, std::siz
 void PlayMixer::restartPacing() {
     lateStarted_ = false;
     accelerating_ = false;
+}
+
+bool PlayMixer::audible() const {
+    std::lock_guard guard(lock_);
+    return anyActive();
+}
+
+void PlayMixer::setWake(std::function<void()> wake) {
+    std::lock_guard guard(lock_);
+    wake_ = std::move(wake);
+}
+
+bool PlayMixer::sleepUnlessAudible() {
+    std::lock_guard guard(lock_);
+    wakeArmed_ = !anyActive();
+    return wakeArmed_;
+}
+
+void PlayMixer::disarmWake() {
+    std::lock_guard guard(lock_);
+    wakeArmed_ = false;
+}
+
+bool PlayMixer::anyActive() const {
+    return std::any_of(order_.begin(), order_.end(), [](const CPlayStream* s) { return s->isActive(); });
+}
+
+// Under the lock, after every change to a stream: the armed wake goes off once.
+void PlayMixer::wakeIfAudible() {
+    if (!wakeArmed_ || !anyActive()) return;
+    wakeArmed_ = false;
+    if (wake_) wake_();
 }
 
 // How far behind the device's pace the mixing runs; far behind, buffers are played a quarter short.

@@ -62,8 +62,19 @@ public:
     // the pause before it is no lateness.
     void restartPacing();
 
+    // True while some stream has sound to give (an inactive one gives none).
+    bool audible() const;
+    // For a device that stops while nothing sounds: called once, from the caller's thread, by the
+    // first change that makes a stream audible after sleepUnlessAudible armed it.
+    void setWake(std::function<void()> wake);
+    // Arms the wake and says true when nothing is audible; false (unarmed) otherwise.
+    bool sleepUnlessAudible();
+    void disarmWake();
+
 private:
     com::HRESULT insert(std::unique_ptr<CPlayStream> stream, StreamHandle& handle);
+    bool anyActive() const;
+    void wakeIfAudible();
     void measureLateness();
     std::size_t convert(std::span<std::uint8_t> out) const;
 
@@ -79,6 +90,8 @@ private:
     std::int64_t nextDue_ = 0;
     std::int64_t ticksPerBuffer_ = 0;
     bool accelerating_ = false;
+    std::function<void()> wake_;
+    bool wakeArmed_ = false;
 };
 
 } // namespace kez::sonwell

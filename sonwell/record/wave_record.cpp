@@ -13,10 +13,12 @@ namespace {
 
 constexpr char kAddFailure[] = "Buffer add failure on wave record object";
 
-std::chrono::milliseconds pollInterval(std::int32_t captureSamples) {
-    // Half a buffer, so a finished buffer waits at most that long.
+// The time the whole ring records: a running device finishes a buffer well within it, so the
+// capture thread looks at a quiet device only after that long, to learn whether it failed.
+std::chrono::milliseconds quietLimit(std::int32_t captureSamples) {
     const auto rate = static_cast<std::int64_t>(audio::kTelephoneFormat.rate);
-    return std::chrono::milliseconds(std::max<std::int64_t>(1, std::int64_t{captureSamples} * 500 / rate));
+    const auto ringSamples = std::int64_t{captureSamples} * static_cast<std::int64_t>(CaptureRing::kBuffers);
+    return std::chrono::milliseconds(std::max<std::int64_t>(1, ringSamples * 1000 / rate));
 }
 
 } // namespace
@@ -51,7 +53,10 @@ com::HRESULT WaveRecord::Open() {
         }
     }
     auto device = std::make_shared<audio::PcmIn>();
-    if (const auto result = device->open(nAdapter_, audio::kTelephoneFormat, &CaptureRing::completed);
+    // Recording may later use other lengths; the shape only sizes the device's periods.
+    const audio::QueueShape shape{static_cast<std::size_t>(std::max<std::int32_t>(lCaptureLen_, 0)),
+                                  CaptureRing::kBuffers};
+    if (const auto result = device->open(nAdapter_, audio::kTelephoneFormat, &CaptureRing::completed, shape);
         !audio::ok(result)) {
         microphone_ = {};
         return fail(waveMmError(result), "Open failure on wave record object");
@@ -92,12 +97,12 @@ com::HRESULT WaveRecord::startRecording(const RecordSettings& settings) {
     }
     ring_ = ring;
     if (bUseThread_) {
-        const auto poll = pollInterval(settings.captureSamples);
+        const auto quiet = quietLimit(settings.captureSamples);
         captureThreadId_ = std::make_shared<ThreadId>();
         const bool started = captureThread_.start(
             "kez-wave-record",
-            [capture = Capture{ring, device_, events_}, threadId = captureThreadId_, poll] {
-                captureLoop(capture, poll, *threadId);
+            [capture = Capture{ring, device_, events_}, threadId = captureThreadId_, quiet] {
+                captureLoop(capture, quiet, *threadId);
             },
             sys::ThreadPriority::AboveNormal);
         if (!started) {
@@ -108,12 +113,11 @@ com::HRESULT WaveRecord::startRecording(const RecordSettings& settings) {
     return com::S_OK;
 }
 
-// Wakes for every finished buffer and at least every poll interval, so a stop is seen within
-// one poll even when the device has gone quiet.
-void WaveRecord::captureLoop(const Capture& capture, std::chrono::milliseconds poll, ThreadId& threadId) {
+// Wakes for every finished buffer and at Stop (both set `finished`), and after a quiet spell.
+void WaveRecord::captureLoop(const Capture& capture, std::chrono::milliseconds quiet, ThreadId& threadId) {
     threadId = std::this_thread::get_id();
     while (!capture.ring->stopped()) {
-        capture.ring->finished.wait(poll);
+        capture.ring->finished.wait(quiet);
         if (!drain(capture)) break;
     }
     threadId = std::thread::id{};

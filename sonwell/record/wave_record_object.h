@@ -85,7 +85,7 @@ private:
     com::HRESULT fail(com::HRESULT hr, const std::string& text) const;
     // What Record starts: the ring queued and running, and the thread when there is one.
     com::HRESULT startRecording(const RecordSettings& settings);
-    static void captureLoop(const Capture& capture, std::chrono::milliseconds poll, ThreadId& threadId);
+    static void captureLoop(const Capture& capture, std::chrono::milliseconds quiet, ThreadId& threadId);
     // Processes what has finished; false once the device has failed (reported once).
     static bool drain(const Capture& capture);
     static void fire(Events& events, FrameEvent event, std::span<const std::uint8_t> frame);

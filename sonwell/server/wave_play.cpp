@@ -131,7 +131,7 @@ HRESULT WavePlay::AddBuffer(std::int32_t lStream, const Variant& varData, std::i
         return fail(kWaveGeneralError, "Error adding buffer");
     if (kind != StreamKind::RealTime && kind != StreamKind::Reliable)
         return fail(kWaveGeneralError, "Invalid stream type");
-    std::vector<std::uint8_t> bytes;
+    auto& bytes = frameBytes_;
     if (com::FAILED(com::GetSafeArrayEx(varData, bytes))) return fail(com::DISP_E_EXCEPTION, "GetSafeArrayEx failed");
     const auto handle = static_cast<StreamHandle>(lStream);
     const HRESULT hr =

@@ -109,6 +109,8 @@ private:
     void closeLocked();
 
     mutable std::recursive_mutex lock_;
+    // AddBuffer's copy of a frame, kept (under lock_) so that a frame costs no allocation.
+    std::vector<std::uint8_t> frameBytes_;
     std::int16_t nAdapter_ = -1;
     std::int32_t lBufferDelay_ = 5;
     std::int32_t lSampleSize_ = 192;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "audio_server.h"
+#include "eventually.h"
 #include "privileged.h"
 #include "record_test_support.h"
 #include "signal_analysis.h"
@@ -14,7 +15,10 @@
 #include "wave_record_object.h"
 
 #include <chrono>
+#include <string>
 #include <thread>
+
+#include <unistd.h>
 
 namespace kez::sonwell {
 namespace {
@@ -42,6 +46,33 @@ void ExpectToneDominates(const std::vector<std::int16_t>& samples, const std::ve
         for (const double other : others)
             EXPECT_GT(power, 100 * kez::test::GoertzelPower(window, other)) << tone << " against " << other;
     }
+}
+
+// Bounded: true once this process has `count` streams of `kind` ("sink-inputs", "source-outputs").
+bool OwnStreams(const kez::test::PulseServer& server, const std::string& kind, std::size_t count) {
+    const std::string mark = "application.process.id = \"" + std::to_string(::getpid()) + "\"";
+    return kez::test::eventually([&] {
+        const auto listed = server.pactl({"list", kind}).out;
+        std::size_t seen = 0;
+        for (auto at = listed.find(mark); at != std::string::npos; at = listed.find(mark, at + 1))
+            ++seen;
+        return seen == count;
+    });
+}
+
+TEST(WaveRecordPulse, IdleObjectsKeepNoStreamOnTheServer) {
+    kez::test::PulseServer server;
+    if (!server.start()) KEZ_SKIP_OR_FAIL(server.error());
+    auto player = std::make_shared<WavePlay>();
+    auto recorder = std::make_shared<WaveRecord>();
+    ASSERT_EQ(player->Open() | player->StartStreaming() | recorder->Open(), com::S_OK);
+    EXPECT_TRUE(OwnStreams(server, "sink-inputs", 0)) << "playback ends after a silence";
+    EXPECT_TRUE(OwnStreams(server, "source-outputs", 0)) << "an open recorder does not capture";
+    std::int32_t tone = 0;
+    ASSERT_EQ(recorder->Record(1) | player->PlayTone(1, 200, 100, com::VARIANT_FALSE, tone), com::S_OK);
+    EXPECT_TRUE(OwnStreams(server, "source-outputs", 1) && OwnStreams(server, "sink-inputs", 1));
+    ASSERT_EQ(recorder->Stop(), com::S_OK);
+    EXPECT_TRUE(OwnStreams(server, "source-outputs", 0) && OwnStreams(server, "sink-inputs", 0));
 }
 
 TEST(WaveRecordPulse, RecordsAToneFromTheSinkMonitor) {

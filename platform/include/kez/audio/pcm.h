@@ -29,6 +29,14 @@ struct PcmBuffer {
 
 using Completion = std::function<void(PcmBuffer&)>;
 
+// How the caller queues sound: buffers of `bufferFrames` frames, up to `buffers` of them at once.
+// The device then moves sound a buffer at a time and holds the whole queue, so its worker and
+// the sound server wake once a buffer. Zeros leave the layer's own sizes.
+struct QueueShape {
+    std::size_t bufferFrames = 0;
+    std::size_t buffers = 0;
+};
+
 class PcmStream;
 
 // Whether a device accepts `format`, without keeping it open (BadFormat when it refuses).
@@ -42,7 +50,7 @@ public:
     PcmOut& operator=(const PcmOut&) = delete;
 
     // `device` is a list number or kDefaultDevice.
-    Result open(int device, const PcmFormat& format, Completion completion);
+    Result open(int device, const PcmFormat& format, Completion completion, QueueShape shape = {});
     Result write(PcmBuffer& buffer);
     // Stops sound at once; every queued buffer completes. The position starts again at 0.
     Result reset();
@@ -64,7 +72,9 @@ public:
     PcmIn(const PcmIn&) = delete;
     PcmIn& operator=(const PcmIn&) = delete;
 
-    Result open(int device, const PcmFormat& format, Completion completion);
+    // The device is taken only while recording, from start to stop or reset; opening checks
+    // that it can be.
+    Result open(int device, const PcmFormat& format, Completion completion, QueueShape shape = {});
     Result add(PcmBuffer& buffer);
     Result start();
     // Stops recording; the buffer being filled completes with what it holds.
