@@ -138,13 +138,14 @@ TEST_F(ReliableSendTest, SequenceNumbersWrapFrom65535ToZero) {
     EXPECT_EQ(seen(stack.takeSent()[0]).sequence, 0x0001);
 }
 
-// Runs the scan every millisecond and notes when frames leave, relative to `start`.
+// Ticks every millisecond, as long as the core keeps the tick armed, and notes when frames
+// leave, relative to `start`.
 std::vector<std::uint32_t> frameTimes(kez::sys::TestClock& clock, FakeStack& stack, reliable::ReliableCore& core,
                                       std::uint32_t start, std::uint32_t span) {
     std::vector<std::uint32_t> times;
     for (std::uint32_t t = 1; t <= span; ++t) {
         clock.set(start + t);
-        core.afterTick();
+        stack.tick(core);
         for (std::size_t n = stack.takeSent().size(); n > 0; --n)
             times.push_back(t);
     }

@@ -50,6 +50,14 @@ public:
         sent.push_back(frame);
         if (packet.freeAfterSend & 1) givePacket(&packet);
     }
+    void awaitingAnswer() override { tickArmed = true; }
+    // One tick as the interface's tick thread gives it: only while armed, disarmed by a scan
+    // that finds no head waiting. False when the tick slept.
+    bool tick(reliable::ReliableCore& core) {
+        if (!tickArmed) return false;
+        tickArmed = core.afterTick();
+        return true;
+    }
     bool queueData(J5PacketObj* packet) override {
         if (data.size() >= dataCapacity) return false;
         data.push_back(packet);
@@ -92,6 +100,7 @@ public:
     std::size_t dataCapacity = 100000;
     std::size_t errorCapacity = 100000;
     int errorSignals = 0;
+    bool tickArmed = false;
     std::uint16_t huCounter = 0;
 
 private:

@@ -84,6 +84,9 @@ struct J5Interface {
     J5IpSettings ipSettings{};
 
     std::atomic<bool> tickFlag{false};
+    // Whether the tick runs: set (and the tick event signalled) when a sent head awaits its
+    // answer, cleared by a retransmission scan that found none waiting.
+    std::atomic<bool> tickArmed{false};
     std::atomic<std::uint16_t> huCounter{0};
 
     std::unique_ptr<ralnet::PacketPools> pools;

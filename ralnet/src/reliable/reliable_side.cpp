@@ -37,7 +37,10 @@ void InterfaceReliableSide::receivedReliable(J5PacketObj& packet) {
 void InterfaceReliableSide::transmitControlWake() {
     while (J5PacketObj* packet = iface_.transmitControlQueue.take())
         core_.controlFromPeer(packet);
-    if (iface_.tickFlag.exchange(false)) core_.afterTick();
+    if (!iface_.tickFlag.exchange(false)) return;
+    // Cleared before the scan: a head sent while it runs arms the tick again (and wakes it).
+    iface_.tickArmed.store(false);
+    if (core_.afterTick()) iface_.tickArmed.store(true);
 }
 
 void InterfaceReliableSide::errorSignalled() {
