@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "controller_kit.h"
 #include "kez/com/safe_array.h"
@@ -119,6 +120,35 @@ TEST_F(ControllerEvents, TheBlinkTimerStepsEveryLedThroughFourSteps) {
         seen += ' ';
     }
     EXPECT_EQ(seen, "1110 1010 0110 0010 1110 1010 0110 0010 ");
+}
+
+// Each change shows at the next step; after a step that finds nothing flashing the timer sleeps.
+TEST_F(ControllerEvents, TheBlinkTimerRunsWhileAChangeWaitsOrAnLedFlashes) {
+    const QTimer& blink = controller().timerForm()->tmrArray(kBlinkTimer);
+    struct {
+        const char* name;
+        std::int16_t program;
+        std::vector<std::int16_t> lines;
+        bool runsOn;
+        std::optional<bool> lineLit;
+    } const cases[] = {
+        {"all off", 0, {}, false, false},
+        {"a line steady on", 0, {3}, false, true},
+        {"program flashing slowly", 1, {3}, true, true},
+        {"a line flashing fast", 0, {2}, true, {}},
+        {"the flash ended", 0, {0}, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const com::Variant array(com::SafeArray::fromI2(c.lines, 1));
+        fire([&](_IEngineEvents& e) { e.LEDUpdate(c.program, 0, 0, 0, 0, array); });
+        EXPECT_TRUE(blink.isActive());
+        tick(kBlinkTimer);
+        EXPECT_EQ(blink.isActive(), c.runsOn);
+        if (c.lineLit) {
+            EXPECT_EQ(world_.button(65).lit(), c.lineLit);
+        }
+    }
 }
 
 TEST_F(ControllerEvents, CallProgressStopsTheLastToneAndPlaysTheNew) {
@@ -240,11 +270,12 @@ TEST_F(ControllerEvents, InitEnablesEveryKeyAndTheTimersDispatchByIndex) {
         EXPECT_TRUE(world_.button(key.key).enabled()) << key.key;
 
     auto& timers = *controller().timerForm();
-    const std::pair<int, int> periods[] = {{kMixerTimer, 250}, {kBlinkTimer, 400}, {kClockTimer, 10000}};
+    const std::pair<int, int> periods[] = {{kBlinkTimer, 400}, {kClockTimer, 10000}};
     for (const auto& [index, period] : periods) {
         EXPECT_TRUE(timers.tmrArray(index).isActive()) << index;
         EXPECT_EQ(timers.tmrArray(index).interval(), period) << index;
     }
+    EXPECT_FALSE(timers.tmrArray(kMixerTimer).isActive()) << "the mixer follows changes of the active window";
     EXPECT_FALSE(timers.tmrArray(kFlashTimer).isActive());
     display(2);
     form().calls.clear();

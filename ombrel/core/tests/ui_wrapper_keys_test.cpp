@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QWidget>
 
 #include "controller_kit.h"
 #include "kez/com/safe_array.h"
@@ -127,22 +128,28 @@ TEST_F(ControllerKeys, OptionsAreRefusedOffHookAndTheirOutcomeRestartsOrHandsOve
     EXPECT_TRUE(kez::test::eventually([&] { return world_.wizardStarts() == Calls{"INTERNAL"}; }));
 }
 
-TEST_F(ControllerKeys, TheMixerSwitchesOncePerChangeOfTheActiveWindowAndGoesBackAtTheEnd) {
+// No timer looks at the active window: its changes alone switch the mixer, once each.
+TEST_F(ControllerKeys, TheMixerSwitchesWhenTheActiveWindowChangesAndGoesBackAtTheEnd) {
     auto& controller = world_.controller();
     controller.oOptions().bControlMixer = true;
-    const auto tick = [&] { controller.timerForm()->tmrArray_Timer(kMixerTimer); };
-    tick();
-    form().show();
-    form().activateWindow();
-    ASSERT_TRUE(kez::test::eventually([&] {
-        QCoreApplication::processEvents();
-        return form().isActiveWindow();
-    }));
-    tick();
-    tick();
+    const auto activate = [](QWidget& window) {
+        window.show();
+        window.activateWindow();
+        return kez::test::eventually([&] {
+            QCoreApplication::processEvents();
+            return window.isActiveWindow();
+        });
+    };
+    ASSERT_TRUE(activate(form()));
+    QCoreApplication::processEvents();
     const std::string key = "\"SOFTWARE\\Brenic\\KEZ\\KEZ Ombrel\\";
     EXPECT_EQ(engine().calls(), (Calls{"CaptureMixerState(" + key + "MixerExternal\")",
                                        "RestoreMixerState(" + key + "MixerInternal\")"}));
+    engine().clearCalls();
+    QWidget other;
+    ASSERT_TRUE(activate(other));
+    EXPECT_EQ(engine().calls(), (Calls{"RestoreMixerState(" + key + "MixerExternal\")"}));
+    ASSERT_TRUE(activate(form()));
     engine().clearCalls();
     const auto keep = world_.engineClass().created();
     controller.CleanUp();
