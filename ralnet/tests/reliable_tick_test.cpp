@@ -1,5 +1,6 @@
 // The tick that drives retransmission sleeps while no sent head awaits its answer, and every
 // deadline still fires once a head goes out again.
+#include "iface/tick_arming.h"
 #include "reliable_test_support.h"
 
 #include "kez/sys/tick.h"
@@ -131,6 +132,34 @@ TEST(ReliableTick, DeadlinesFireAfterTheTickSlept) {
             times.push_back(s.clock.now() - sentAt);
     }
     EXPECT_EQ(times, (std::vector<std::uint32_t>{161, 322, 483}));
+}
+
+// The interface's arming between the threads: a head sent while a scan runs keeps the tick
+// running even when the scan itself found nothing waiting.
+TEST(ReliableTick, ArmingSurvivesAHeadSentDuringTheScan) {
+    struct Step {
+        const char* name;
+        bool headDuringScan;
+        bool armedAfter;
+        bool nextArmWakes;
+    };
+    const Step steps[] = {
+        {"quiet scan disarms", false, false, true},
+        {"head sent during the scan", true, true, false},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        iface::TickArming arming;
+        EXPECT_TRUE(arming.arm()) << "the first head wakes the sleeping tick";
+        EXPECT_FALSE(arming.arm()) << "further heads find it running";
+        const std::uint32_t seen = arming.snapshot();
+        if (step.headDuringScan) {
+            EXPECT_FALSE(arming.arm());
+        }
+        arming.disarmIfUnchanged(seen);
+        EXPECT_EQ(arming.armed(), step.armedAfter);
+        EXPECT_EQ(arming.arm(), step.nextArmWakes);
+    }
 }
 
 } // namespace

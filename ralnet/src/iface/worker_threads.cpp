@@ -62,7 +62,7 @@ void runErrorHandler(J5Interface& iface) {
 void runTick(J5Interface& iface) {
     const kez::sys::Timeout period{iface.tickPeriodMs};
     for (;;) {
-        const Wake wake = waitOrStop(iface, iface.tickEvent, iface.tickArmed.load() ? period : kez::sys::kInfinite);
+        const Wake wake = waitOrStop(iface, iface.tickEvent, iface.tickArming.armed() ? period : kez::sys::kInfinite);
         if (wake == Wake::Stop) return;
         if (wake == Wake::Signalled) continue;
         iface.tickFlag.store(true);

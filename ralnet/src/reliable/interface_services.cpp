@@ -29,7 +29,7 @@ void InterfaceServices::givePacket(J5PacketObj* packet) { PacketPools::giveBackT
 void InterfaceServices::transmit(J5PacketObj& packet) { iface::sendToLink(iface_, packet); }
 
 void InterfaceServices::awaitingAnswer() {
-    if (!iface_.tickArmed.exchange(true)) iface_.tickEvent.set();
+    if (iface_.tickArming.arm()) iface_.tickEvent.set();
 }
 
 bool InterfaceServices::queueData(J5PacketObj* packet) {

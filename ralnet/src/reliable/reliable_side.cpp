@@ -38,9 +38,8 @@ void InterfaceReliableSide::transmitControlWake() {
     while (J5PacketObj* packet = iface_.transmitControlQueue.take())
         core_.controlFromPeer(packet);
     if (!iface_.tickFlag.exchange(false)) return;
-    // Cleared before the scan: a head sent while it runs arms the tick again (and wakes it).
-    iface_.tickArmed.store(false);
-    if (core_.afterTick()) iface_.tickArmed.store(true);
+    const std::uint32_t seen = iface_.tickArming.snapshot();
+    if (!core_.afterTick()) iface_.tickArming.disarmIfUnchanged(seen);
 }
 
 void InterfaceReliableSide::errorSignalled() {
