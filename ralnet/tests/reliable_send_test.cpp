@@ -1,4 +1,5 @@
 // Send connections: connecting, one packet in flight, retransmission, giving up, resynchronising.
+#include "iface/tick_arming.h"
 #include "reliable_test_support.h"
 
 #include "kez/sys/tick.h"
@@ -145,7 +146,7 @@ std::vector<std::uint32_t> frameTimes(kez::sys::TestClock& clock, FakeStack& sta
     std::vector<std::uint32_t> times;
     for (std::uint32_t t = 1; t <= span; ++t) {
         clock.set(start + t);
-        stack.tick(core);
+        if (stack.tickArmed) stack.tickArmed = core.afterTick(); // as the tick thread: asleep once disarmed
         for (std::size_t n = stack.takeSent().size(); n > 0; --n)
             times.push_back(t);
     }
@@ -187,6 +188,30 @@ TEST_F(ReliableSendTest, UnansweredHeadIsRetransmittedOnScheduleThenGivenUp) {
     EXPECT_EQ(seen(frames[0]).type, J5_TYPE_HI);
     EXPECT_EQ(seen(frames[0]).sequence, 0x3422);
     EXPECT_EQ(view().waiting, 2);
+}
+
+// With the tick asleep after a quiet spell, a new head is resent on the first head's schedule.
+TEST_F(ReliableSendTest, ResendScheduleHoldsAfterTheTickSlept) {
+    sendHr({'x'});
+    answerConnect(0x3421);
+    acknowledge(0x3422);
+    frameTimes(clock, stack, core, 1000, 1000);
+    EXPECT_FALSE(stack.tickArmed);
+    sendHr({'y'});
+    stack.takeSent();
+    EXPECT_EQ(frameTimes(clock, stack, core, 2000, 500), (std::vector<std::uint32_t>{161, 322, 483}));
+}
+
+// A head sent while a scan runs keeps the tick running though the scan found nothing waiting.
+TEST(TickArming, AHeadSentDuringAQuietScanKeepsTheTickRunning) {
+    iface::TickArming arming;
+    EXPECT_TRUE(arming.arm()) << "arming from idle wakes the tick";
+    const std::uint32_t seen = arming.snapshot();
+    EXPECT_FALSE(arming.arm());
+    arming.disarmIfUnchanged(seen);
+    EXPECT_TRUE(arming.armed());
+    arming.disarmIfUnchanged(arming.snapshot());
+    EXPECT_FALSE(arming.armed());
 }
 
 TEST_F(ReliableSendTest, RetransmissionsRepeatTheBuiltFrameUnchanged) {

@@ -51,13 +51,6 @@ public:
         if (packet.freeAfterSend & 1) givePacket(&packet);
     }
     void awaitingAnswer() override { tickArmed = true; }
-    // One tick as the interface's tick thread gives it: only while armed, disarmed by a scan
-    // that finds no head waiting. False when the tick slept.
-    bool tick(reliable::ReliableCore& core) {
-        if (!tickArmed) return false;
-        tickArmed = core.afterTick();
-        return true;
-    }
     bool queueData(J5PacketObj* packet) override {
         if (data.size() >= dataCapacity) return false;
         data.push_back(packet);
