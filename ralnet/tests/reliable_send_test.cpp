@@ -205,7 +205,7 @@ TEST_F(ReliableSendTest, ResendScheduleHoldsAfterTheTickSlept) {
 // A head sent while a scan runs keeps the tick running though the scan found nothing waiting.
 TEST(TickArming, AHeadSentDuringAQuietScanKeepsTheTickRunning) {
     iface::TickArming arming;
-    EXPECT_TRUE(arming.arm()) << "arming from idle wakes the tick";
+    EXPECT_TRUE(arming.arm());
     const std::uint32_t seen = arming.snapshot();
     EXPECT_FALSE(arming.arm());
     arming.disarmIfUnchanged(seen);
