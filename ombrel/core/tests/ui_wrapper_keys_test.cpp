@@ -127,7 +127,6 @@ TEST_F(ControllerKeys, OptionsAreRefusedOffHookAndTheirOutcomeRestartsOrHandsOve
     EXPECT_TRUE(kez::test::eventually([&] { return world_.wizardStarts() == Calls{"INTERNAL"}; }));
 }
 
-// No timer looks at the active window: its change alone switches the mixer, once.
 TEST_F(ControllerKeys, TheMixerSwitchesOncePerChangeOfTheActiveWindowAndGoesBackAtTheEnd) {
     auto& controller = world_.controller();
     controller.oOptions().bControlMixer = true;
