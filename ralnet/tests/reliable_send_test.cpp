@@ -1,4 +1,5 @@
 // Send connections: connecting, one packet in flight, retransmission, giving up, resynchronising.
+#include "iface/tick_arming.h"
 #include "reliable_test_support.h"
 
 #include "kez/sys/tick.h"
@@ -138,13 +139,13 @@ TEST_F(ReliableSendTest, SequenceNumbersWrapFrom65535ToZero) {
     EXPECT_EQ(seen(stack.takeSent()[0]).sequence, 0x0001);
 }
 
-// Runs the scan every millisecond and notes when frames leave, relative to `start`.
+// Ticks every millisecond while the core keeps the tick armed; notes when frames leave, relative to `start`.
 std::vector<std::uint32_t> frameTimes(kez::sys::TestClock& clock, FakeStack& stack, reliable::ReliableCore& core,
                                       std::uint32_t start, std::uint32_t span) {
     std::vector<std::uint32_t> times;
     for (std::uint32_t t = 1; t <= span; ++t) {
         clock.set(start + t);
-        core.afterTick();
+        if (stack.tickArmed) stack.tickArmed = core.afterTick(); // as the tick thread: asleep once disarmed
         for (std::size_t n = stack.takeSent().size(); n > 0; --n)
             times.push_back(t);
     }
@@ -186,6 +187,26 @@ TEST_F(ReliableSendTest, UnansweredHeadIsRetransmittedOnScheduleThenGivenUp) {
     EXPECT_EQ(seen(frames[0]).type, J5_TYPE_HI);
     EXPECT_EQ(seen(frames[0]).sequence, 0x3422);
     EXPECT_EQ(view().waiting, 2);
+}
+
+// With the tick asleep after a quiet spell, a new head is resent on the first head's schedule.
+TEST_F(ReliableSendTest, ResendScheduleHoldsAfterTheTickSlept) {
+    sendHr({'x'});
+    answerConnect(0x3421);
+    acknowledge(0x3422);
+    frameTimes(clock, stack, core, 1000, 1000);
+    EXPECT_FALSE(stack.tickArmed);
+    sendHr({'y'});
+    EXPECT_EQ(frameTimes(clock, stack, core, 2000, 500), (std::vector<std::uint32_t>{1, 161, 322, 483}));
+}
+
+// A head sent while a scan runs keeps the tick running though the scan found nothing waiting.
+TEST(TickArming, AHeadSentDuringAQuietScanKeepsTheTickRunning) {
+    iface::TickArming arming;
+    const std::uint32_t seen = arming.snapshot();
+    EXPECT_TRUE(arming.arm()) << "arming from idle wakes the tick";
+    arming.disarmIfUnchanged(seen);
+    EXPECT_TRUE(arming.armed());
 }
 
 TEST_F(ReliableSendTest, RetransmissionsRepeatTheBuiltFrameUnchanged) {

@@ -50,6 +50,7 @@ public:
         sent.push_back(frame);
         if (packet.freeAfterSend & 1) givePacket(&packet);
     }
+    void awaitingAnswer() override { tickArmed = true; }
     bool queueData(J5PacketObj* packet) override {
         if (data.size() >= dataCapacity) return false;
         data.push_back(packet);
@@ -92,6 +93,7 @@ public:
     std::size_t dataCapacity = 100000;
     std::size_t errorCapacity = 100000;
     int errorSignals = 0;
+    bool tickArmed = false;
     std::uint16_t huCounter = 0;
 
 private:

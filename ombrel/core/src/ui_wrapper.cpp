@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include "kez/reg/write_batch.h"
 #include "kez/ui/instance_beacon.h"
@@ -22,8 +23,6 @@ namespace kez::ombrel {
 namespace {
 
 constexpr int kClockPeriodMs = 10000;
-constexpr int kMixerPeriodMs = 250;
-constexpr int kBlinkPeriodMs = 400;
 // What "Type" becomes when it names no face.
 constexpr std::int16_t kSmallFace = 2;
 constexpr int kModalPollMs = 10;
@@ -141,8 +140,7 @@ bool UIWrapperClass::initialize(bool checkInstances) {
     moEngine_ = std::make_unique<EngineWrapperClass>();
     moEngine_->addObserver(*this);
     moTimerForm_->tmrArray(kClockTimer).start(kClockPeriodMs);
-    moTimerForm_->tmrArray(kMixerTimer).start(kMixerPeriodMs);
-    moTimerForm_->tmrArray(kBlinkTimer).start(kBlinkPeriodMs);
+    mWakeBlinkTimer();
     mAddToSystemTray();
     if (!moEngine_->bInitialize(options)) return false;
     if (options.bReadIPInfoAutomatically && !options.sVuruvIPAddress.empty()) {
@@ -190,6 +188,9 @@ void UIWrapperClass::createTimerForm() {
     connect(moTimerForm_.get(), &TimersForm::PopupMenu, this,
             [this] { handle("moTimerForm_PopupMenu", [this] { PopupSysMenu(true); }); });
     connect(moTimerForm_.get(), &TimersForm::ScrambledAudioTimer, this, [this] { moTimerForm_ScrambledAudioTimer(); });
+    // The mixer follows the active window when it changes rather than by looking four times a second.
+    connect(qApp, &QGuiApplication::focusWindowChanged, moTimerForm_.get(),
+            [this] { handle("mCheckMixerSwitch", [this] { mCheckMixerSwitch(); }); });
 }
 
 void UIWrapperClass::Show() {

@@ -1,6 +1,7 @@
 // The engine's events as the user sees and hears them: the display and its clock line, the LEDs and their
 // blinking, which key classes may be pressed, call-progress tones, ringing with the flashing display, DTMF,
 // error boxes and the end of the automatic IP configuration.
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -104,7 +105,16 @@ std::shared_ptr<ButtonInterface> UIWrapperClass::moButton(std::string_view tag) 
 }
 
 void UIWrapperClass::setLed(KeyId key, std::int16_t state) {
-    if (auto* led = moLED(key)) led->eLEDState(static_cast<LEDState>(state));
+    auto* led = moLED(key);
+    if (!led || led->eLEDState() == static_cast<LEDState>(state)) return;
+    led->eLEDState(static_cast<LEDState>(state));
+    mWakeBlinkTimer();
+}
+
+// The blink timer shows every change within one period and runs on only while an LED flashes.
+void UIWrapperClass::mWakeBlinkTimer() {
+    if (moTimerForm_ && !moTimerForm_->tmrArray(kBlinkTimer).isActive())
+        moTimerForm_->tmrArray(kBlinkTimer).start(kBlinkPeriodMs);
 }
 
 bool UIWrapperClass::mbIsOffHook() {
@@ -143,6 +153,10 @@ void UIWrapperClass::mRefreshLEDs() {
     for (auto& led : colLEDs_)
         led->RefreshLEDForStep(mnBlinkStep_);
     mnBlinkStep_ = static_cast<std::int16_t>((mnBlinkStep_ + 1) % kBlinkSteps);
+    const bool flashing = std::any_of(colLEDs_.begin(), colLEDs_.end(), [](const auto& led) {
+        return led->eLEDState() == LEDState::SlowFlash || led->eLEDState() == LEDState::FastFlash;
+    });
+    if (!flashing && moTimerForm_) moTimerForm_->tmrArray(kBlinkTimer).stop();
 }
 
 void UIWrapperClass::CallProgressUpdate(std::int16_t nTone, std::int16_t nMode, std::int16_t nDuration) {

@@ -51,6 +51,7 @@ void UIWrapperClass::mToggleMute() {
     if (led == nullptr) return;
     const bool muted = led->eLEDState() == LEDState::Off;
     led->eLEDState(muted ? LEDState::On : LEDState::Off);
+    mWakeBlinkTimer();
     moEngine_->bMute(muted);
 }
 

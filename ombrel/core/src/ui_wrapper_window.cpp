@@ -40,7 +40,6 @@ bool reachable(const QPoint& topLeft) {
 void UIWrapperClass::moTimerForm_Timeout(int index) {
     handle("moTimerForm_Timeout", [&] {
         switch (index) {
-        case kMixerTimer: return mCheckMixerSwitch();
         case kBlinkTimer: return mRefreshLEDs();
         case kClockTimer: return mUpdateTime();
         case kFlashTimer: return form_->FlipLCDState();

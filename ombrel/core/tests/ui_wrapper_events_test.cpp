@@ -109,7 +109,8 @@ TEST_F(ControllerEvents, HandsFreeLitWhileTheAudioIsSharedIsPressedAgain) {
     }
 }
 
-TEST_F(ControllerEvents, TheBlinkTimerStepsEveryLedThroughFourSteps) {
+// The timer runs on while an LED flashes, sleeps after a step that shows only steady ones, wakes for a change.
+TEST_F(ControllerEvents, TheBlinkTimerStepsEveryLedThroughFourStepsWhileOneFlashes) {
     leds(0, 0, {1, 2, 3});
     std::string seen;
     for (int step = 0; step < 2 * kBlinkSteps; ++step) {
@@ -119,6 +120,14 @@ TEST_F(ControllerEvents, TheBlinkTimerStepsEveryLedThroughFourSteps) {
         seen += ' ';
     }
     EXPECT_EQ(seen, "1110 1010 0110 0010 1110 1010 0110 0010 ");
+    const QTimer& blink = controller().timerForm()->tmrArray(kBlinkTimer);
+    EXPECT_TRUE(blink.isActive());
+    const com::Variant steady(com::SafeArray::fromI2(std::vector<std::int16_t>{3, 0, 0}, 1));
+    fire([&](_IEngineEvents& e) { e.LEDUpdate(0, 0, 0, 0, 0, steady); });
+    tick(kBlinkTimer);
+    EXPECT_FALSE(blink.isActive());
+    leds(0, 0);
+    EXPECT_TRUE(blink.isActive());
 }
 
 TEST_F(ControllerEvents, CallProgressStopsTheLastToneAndPlaysTheNew) {
@@ -240,7 +249,7 @@ TEST_F(ControllerEvents, InitEnablesEveryKeyAndTheTimersDispatchByIndex) {
         EXPECT_TRUE(world_.button(key.key).enabled()) << key.key;
 
     auto& timers = *controller().timerForm();
-    const std::pair<int, int> periods[] = {{kMixerTimer, 250}, {kBlinkTimer, 400}, {kClockTimer, 10000}};
+    const std::pair<int, int> periods[] = {{kBlinkTimer, 400}, {kClockTimer, 10000}};
     for (const auto& [index, period] : periods) {
         EXPECT_TRUE(timers.tmrArray(index).isActive()) << index;
         EXPECT_EQ(timers.tmrArray(index).interval(), period) << index;

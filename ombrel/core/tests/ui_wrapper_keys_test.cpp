@@ -130,16 +130,13 @@ TEST_F(ControllerKeys, OptionsAreRefusedOffHookAndTheirOutcomeRestartsOrHandsOve
 TEST_F(ControllerKeys, TheMixerSwitchesOncePerChangeOfTheActiveWindowAndGoesBackAtTheEnd) {
     auto& controller = world_.controller();
     controller.oOptions().bControlMixer = true;
-    const auto tick = [&] { controller.timerForm()->tmrArray_Timer(kMixerTimer); };
-    tick();
     form().show();
     form().activateWindow();
     ASSERT_TRUE(kez::test::eventually([&] {
         QCoreApplication::processEvents();
         return form().isActiveWindow();
     }));
-    tick();
-    tick();
+    QCoreApplication::processEvents();
     const std::string key = "\"SOFTWARE\\Brenic\\KEZ\\KEZ Ombrel\\";
     EXPECT_EQ(engine().calls(), (Calls{"CaptureMixerState(" + key + "MixerExternal\")",
                                        "RestoreMixerState(" + key + "MixerInternal\")"}));

@@ -8,6 +8,7 @@
 #include "iface/counters.h"
 #include "iface/packet_queue.h"
 #include "iface/reliable_seam.h"
+#include "iface/tick_arming.h"
 #include "iface/udp_link.h"
 #include "iface/worker_threads.h"
 #include "link/packet_device.h"
@@ -84,6 +85,7 @@ struct J5Interface {
     J5IpSettings ipSettings{};
 
     std::atomic<bool> tickFlag{false};
+    ralnet::iface::TickArming tickArming;
     std::atomic<std::uint16_t> huCounter{0};
 
     std::unique_ptr<ralnet::PacketPools> pools;

@@ -18,7 +18,10 @@
 //                             release per packet, payload described by dataRef/length.
 //   transmitControlWake()     transmit-control thread, each time transmitControlEvent fires:
 //                             by the dispatcher, or by the tick thread every tickPeriodMs
-//                             after it set tickFlag (clear it before the retransmission scan).
+//                             after it set tickFlag (clear it before the retransmission scan)
+//                             while tickArming is armed. Arm it (and signal tickEvent when it
+//                             was not) when a head goes out that awaits its answer; a scan
+//                             that finds none waiting disarms it, and the tick sleeps.
 //   errorSignalled()          error-handler thread, each time it took one errorSemaphore unit:
 //                             the error record and its held packets are then on errorQueue.
 //

@@ -57,9 +57,14 @@ void runErrorHandler(J5Interface& iface) {
         iface.reliable->errorSignalled();
 }
 
+// Ticks every period while a head awaits its answer; otherwise sleeps until one is sent (the
+// tick event) or the interface stops.
 void runTick(J5Interface& iface) {
     const kez::sys::Timeout period{iface.tickPeriodMs};
-    while (waitOrStop(iface, iface.tickEvent, period) != Wake::Stop) {
+    for (;;) {
+        const Wake wake = waitOrStop(iface, iface.tickEvent, iface.tickArming.armed() ? period : kez::sys::kInfinite);
+        if (wake == Wake::Stop) return;
+        if (wake == Wake::Signalled) continue;
         iface.tickFlag.store(true);
         iface.transmitControlEvent.set();
     }

@@ -28,6 +28,10 @@ void InterfaceServices::givePacket(J5PacketObj* packet) { PacketPools::giveBackT
 
 void InterfaceServices::transmit(J5PacketObj& packet) { iface::sendToLink(iface_, packet); }
 
+void InterfaceServices::awaitingAnswer() {
+    if (iface_.tickArming.arm()) iface_.tickEvent.set();
+}
+
 bool InterfaceServices::queueData(J5PacketObj* packet) {
     if (!iface_.dataQueue.put(packet)) {
         ++iface_.counters.deliveryQueueFull;

@@ -16,6 +16,7 @@ public:
     J5PacketObj* takePacket(std::size_t bytes, bool forced) override;
     void givePacket(J5PacketObj* packet) override;
     void transmit(J5PacketObj& packet) override;
+    void awaitingAnswer() override;
     bool queueData(J5PacketObj* packet) override;
     bool queueError(J5PacketObj* packet) override;
     void signalError() override;

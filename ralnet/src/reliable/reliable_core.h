@@ -28,9 +28,10 @@ public:
         }
     }
 
-    // Transmit control: a peer's "HH", "HY" or "HE", and the scan after a tick.
+    // Transmit control: a peer's "HH", "HY" or "HE", and the scan after a tick; false when no
+    // head waits for an answer any more, so the tick may sleep until awaitingAnswer().
     void controlFromPeer(J5PacketObj* packet) { sender_.onControl(packet); }
-    void afterTick() { sender_.retransmissionScan(); }
+    bool afterTick() { return sender_.retransmissionScan(); }
 
     // Channel parameters: flag 1 pins the send connection, flag 2 the receive connection.
     J5Result setChannelParameters(const std::uint8_t* mac, const J5ChannelParameters& parameters);

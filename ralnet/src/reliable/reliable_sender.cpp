@@ -134,6 +134,7 @@ J5Result ReliableSender::connect(SendConnection& c, J5PacketObj* packet, const R
     ++c.counters.connects;
     ringPut(c.window, hi);
     services_.transmit(*hi);
+    services_.awaitingAnswer();
     if (packet) {
         if (const J5Result full = putInWindow(c, packet); full != J5_OK) return full;
     }
@@ -169,6 +170,7 @@ void ReliableSender::sendHead(SendConnection& c) {
     c.retryCount = 0;
     ++c.counters.sentFirstTime;
     services_.transmit(*head);
+    services_.awaitingAnswer();
 }
 
 std::uint16_t ReliableSender::setWindowLength(const std::uint8_t* mac, std::uint16_t length) {

@@ -50,7 +50,8 @@ public:
     std::size_t resumeHeld(const Route& route, std::span<J5PacketObj* const> held);
 
     // Retransmits every head whose timeout has run out, and gives up after the retry limit.
-    void retransmissionScan();
+    // True while a head still waits for its answer (or the scan was cut short).
+    bool retransmissionScan();
 
     // Usable window length while the window is empty; 0 when no connection can be had.
     std::uint16_t setWindowLength(const std::uint8_t* mac, std::uint16_t length);
@@ -70,7 +71,8 @@ private:
     void onAcknowledgement(SendConnection& c, J5PacketObj* packet);
     void onConnectReply(SendConnection& c, J5PacketObj* packet);
     void onErrorReply(SendConnection& c, J5PacketObj* packet);
-    void retransmitIfDue(SendConnection& c, bool& scanGoesOn);
+    // True while the connection's head still waits for its answer.
+    bool retransmitIfDue(SendConnection& c, bool& scanGoesOn);
     bool giveUp(SendConnection& c);
     void deliverError(SendConnection& c, J5PacketObj* record, std::uint16_t cause);
 

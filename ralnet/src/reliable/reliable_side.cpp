@@ -37,7 +37,9 @@ void InterfaceReliableSide::receivedReliable(J5PacketObj& packet) {
 void InterfaceReliableSide::transmitControlWake() {
     while (J5PacketObj* packet = iface_.transmitControlQueue.take())
         core_.controlFromPeer(packet);
-    if (iface_.tickFlag.exchange(false)) core_.afterTick();
+    if (!iface_.tickFlag.exchange(false)) return;
+    const std::uint32_t seen = iface_.tickArming.snapshot();
+    if (!core_.afterTick()) iface_.tickArming.disarmIfUnchanged(seen);
 }
 
 void InterfaceReliableSide::errorSignalled() {

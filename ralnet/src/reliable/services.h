@@ -25,6 +25,9 @@ public:
     // object is given back afterwards when its free-after-send bit is set; else it stays with
     // the caller, who may send it again.
     virtual void transmit(J5PacketObj& packet) = 0;
+    // A head went out that waits for its answer: the retransmission scan must run on the tick
+    // from now on. Between such calls the tick may sleep once a scan found nothing waiting.
+    virtual void awaitingAnswer() = 0;
 
     // Application data queue and its semaphore; false when the queue is full.
     virtual bool queueData(J5PacketObj* packet) = 0;

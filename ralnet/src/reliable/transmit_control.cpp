@@ -105,30 +105,33 @@ void ReliableSender::onErrorReply(SendConnection& c, J5PacketObj* packet) {
     deliverError(c, packet, cause);
 }
 
-void ReliableSender::retransmissionScan() {
+bool ReliableSender::retransmissionScan() {
     bool scanGoesOn = true;
+    bool waiting = false;
     for (std::size_t i = 0; i < table_.size() && scanGoesOn; ++i) {
         LockedSendConnection c = table_.lockSlot(i);
-        if (c) retransmitIfDue(*c.connection, scanGoesOn);
+        if (c && retransmitIfDue(*c.connection, scanGoesOn)) waiting = true;
     }
+    return waiting || !scanGoesOn;
 }
 
-void ReliableSender::retransmitIfDue(SendConnection& c, bool& scanGoesOn) {
-    if (c.state != kSendConnecting && c.state != kSendOpen) return;
+bool ReliableSender::retransmitIfDue(SendConnection& c, bool& scanGoesOn) {
+    if (c.state != kSendConnecting && c.state != kSendOpen) return false;
     auto* head = static_cast<J5PacketObj*>(ringPeek(c.window));
-    if (!head) return;
+    if (!head) return false;
     const kez::sys::Tick now = kez::sys::tickMs();
-    if (kez::sys::ticksSince(c.sendTime, now) <= retransmitTimeout(c.retryCount, isLargeBuffer(*head))) return;
-    if (!sameMac(head->destMac, c.peerMac)) return;
+    if (kez::sys::ticksSince(c.sendTime, now) <= retransmitTimeout(c.retryCount, isLargeBuffer(*head))) return true;
+    if (!sameMac(head->destMac, c.peerMac)) return true;
     if (c.retryCount < config_.retryLimit) {
         ++c.retryCount;
         c.sendTime = now;
         c.counters.highestRetryCount = std::max(c.counters.highestRetryCount, c.retryCount);
         ++c.counters.retransmissions;
         services_.transmit(*head);
-        return;
+        return true;
     }
     scanGoesOn = giveUp(c);
+    return !scanGoesOn;
 }
 
 // The connection's own error record: the peer did not answer within the retry limit.

@@ -17,10 +17,11 @@
 
 namespace kez::ombrel {
 
-inline constexpr int kMixerTimer = 0;
+inline constexpr int kMixerTimer = 0; // never started: the mixer follows changes of the active window
 inline constexpr int kBlinkTimer = 1;
 inline constexpr int kClockTimer = 2;
 inline constexpr int kFlashTimer = 3;
+inline constexpr int kBlinkPeriodMs = 400;
 
 class TimersForm : public QObject {
     Q_OBJECT

@@ -139,6 +139,7 @@ private:
     void mEndListDigit();
     void mRefreshLEDs();
     void setLed(KeyId key, std::int16_t state);
+    void mWakeBlinkTimer();
     bool mbIsOffHook();
     ButtonInterface* moLED(KeyId key);
     std::shared_ptr<ButtonInterface> moButton(std::string_view tag);
