@@ -1,9 +1,10 @@
 // How fast ombrel starts: from exec to its window mapped (the X server's map notification), and the CPU the
 // process has used by then (user and system time), when its display shows "Waiting for Init" (set before the
 // window is first shown; no call server answers here, so it stays). Under Xvfb with openbox, in a private world
-// with the set configured; each build (--build DIR, repeatable, or OMBREL_BENCH_BUILDS=DIR:DIR; default this build)
-// has one start that is not counted (caches), then the builds start in turn, --starts times each (default 10).
-// Figures only; a start whose window does not map within a minute ends the bench with exit status 1.
+// with the set configured, its audio on a private PulseAudio (a null sink) as a desktop's is; each build (--build DIR,
+// repeatable, or OMBREL_BENCH_BUILDS=DIR:DIR; default this build) has one start that is not counted (caches), then the
+// builds start in turn, --starts times each (default 10). Figures only; a start whose window does not map within a
+// minute ends the bench with exit status 1.
 //
 //   build/release/bench/ombrel/ombrel_start_bench [--starts N] [--ui-type N] [--build DIR]...
 #include <signal.h>
@@ -19,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "audio_server.h"
 #include "bench_builds.h"
 #include "map_watch.h"
 #include "program_kit.h"
@@ -51,8 +53,9 @@ Start startOnce(kez::ombrel::test::ProgramWorld& world, const Build& build) {
     kez::bench::MapWatch watch(world.display().display());
     kez::test::ChildProcess program;
     const auto begun = Clock::now();
-    if (!program.start({build.program()}, world.environment()))
-        throw std::runtime_error("could not start " + build.program());
+    auto environment = world.environment();
+    environment.push_back("KEZ_AUDIO_DEVICES=pulse");
+    if (!program.start({build.program()}, environment)) throw std::runtime_error("could not start " + build.program());
     const auto mapped = watch.awaitMapped("KEZ Ombrel (TM)", 60s);
     if (!mapped) throw std::runtime_error(build.program() + ": its window did not map within a minute");
     const Start start{std::chrono::duration<double, std::milli>(*mapped - begun).count(), cpuSecondsOf(program.pid())};
@@ -87,6 +90,8 @@ int main(int argc, char** argv) {
         if (!arguments.empty() || starts < 1)
             throw std::runtime_error("usage: [--starts N] [--ui-type N] [--build DIR]...");
         std::printf("load average at the start: %s; UI Type %d\n", load().c_str(), uiType);
+        kez::test::PulseServer pulse;
+        if (!pulse.start()) throw std::runtime_error("PulseAudio: " + pulse.error());
         kez::ombrel::test::ProgramWorld world(false);
         world.set("UI", "Type", std::to_string(uiType));
         for (const auto& build : builds)
