@@ -3,7 +3,6 @@
 #include <signal.h>
 
 #include <stdexcept>
-#include <thread>
 
 #include "audio_server.h"
 #include "baresip_call.h"
