@@ -1,9 +1,6 @@
-// Figures for the program ombrel under Xvfb and openbox, with its real engine on the virtual wire: the time from
-// its start to its window showing "Waiting for Init" (the display is set before the window is shown), and from a
-// key typed on the simple window by xdotool to the key event printed by the simulated call server. Medians and
-// 99th percentiles; nothing here asserts anything.
-#include <signal.h>
-
+// Figures for the program ombrel under Xvfb and openbox, with its real engine on the virtual wire: the time from a
+// key typed on the simple window by xdotool to the key event printed by the simulated call server. Median and
+// 99th percentile; nothing here asserts anything. The start is measured by ombrel_start_bench.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -18,7 +15,6 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using kez::ombrel::test::ProgramWorld;
 
-constexpr int kStarts = 10;
 constexpr int kKeys = 100;
 const std::string kServerMac = "02:53:49:4d:00:01";
 
@@ -32,21 +28,6 @@ void report(const char* what, std::vector<double> samples) {
     std::sort(samples.begin(), samples.end());
     const auto at = [&](double share) { return samples[static_cast<std::size_t>(share * (samples.size() - 1))]; };
     std::printf("%-44s median %7.1f ms  99th %7.1f ms  (%zu)\n", what, at(0.5), at(0.99), samples.size());
-}
-
-std::vector<double> startsToWaitingForInit(const char* type) {
-    ProgramWorld world(false);
-    world.set("UI", "Type", type);
-    std::vector<double> samples;
-    for (int i = 0; i < kStarts; ++i) {
-        const auto start = Clock::now();
-        if (!world.start()) break;
-        const auto window = world.awaitWindow("^KEZ Ombrel \\(TM\\)", 60s);
-        if (!window.empty()) samples.push_back(ms(Clock::now() - start));
-        ::kill(world.program().pid(), SIGTERM);
-        world.ended(30s);
-    }
-    return samples;
 }
 
 std::vector<double> keysToTheCallServer() {
@@ -80,8 +61,6 @@ std::vector<double> keysToTheCallServer() {
 } // namespace
 
 int main() {
-    report("start to \"Waiting for Init\", small face", startsToWaitingForInit("2"));
-    report("start to \"Waiting for Init\", simple window", startsToWaitingForInit("0"));
     report("key typed (xdotool) to KzSetEvent at kezsim", keysToTheCallServer());
     return 0;
 }
