@@ -18,8 +18,9 @@ QPixmap loadPicture(const std::filesystem::path& file) {
     return QPixmap::fromImage(image);
 }
 
-QPixmap builtinPicture(std::string_view file) {
-    return QPixmap(QStringLiteral(":/face/builtin/") + QString::fromUtf8(file.data(), static_cast<int>(file.size())));
+DeferredPicture builtinPicture(std::string_view file) {
+    return DeferredPicture::fromFile(QStringLiteral(":/face/builtin/") +
+                                     QString::fromUtf8(file.data(), static_cast<int>(file.size())));
 }
 
 } // namespace kez::ombrel

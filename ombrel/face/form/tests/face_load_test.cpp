@@ -9,6 +9,7 @@
 #include <string>
 
 #include "face_test_kit.h"
+#include "form/deferred_picture.h"
 #include "form/face_canvas.h"
 #include "form/kz_set_phone_form.h"
 #include "layout/bitmap_files.h"
@@ -94,6 +95,33 @@ TEST(FaceLoad, EachFailureEndsItsProcedureOnly) {
         EXPECT_EQ(boxes[0].title, c.box);
         EXPECT_EQ(boxes[0].text, c.boxText);
         EXPECT_EQ(world.errorLines().size(), 1u);
+    }
+}
+
+// A built-in picture is decoded when first drawn, but stands and takes clicks at its full size from the start.
+TEST(FaceLoad, BuiltInPicturesHaveTheirSizeBeforeTheyAreDecoded) {
+    FaceWorld world;
+    const KzSetPhoneForm built;
+    for (const auto& load : face::pictureLoads()) {
+        SCOPED_TRACE(load.file);
+        const QPixmap decoded(QString::fromStdString(":/face/builtin/" + load.file));
+        ASSERT_FALSE(decoded.isNull());
+        const PictureItem& item = *built.picture(load.picture);
+        EXPECT_EQ(item.rect().size(), decoded.size());
+        EXPECT_EQ(pixels(item.pixmap().toImage()), pixels(decoded.toImage()));
+        EXPECT_EQ(item.rect().size(), decoded.size());
+    }
+    const struct {
+        const char* file;
+        bool picture;
+    } files[] = {{":/face/builtin/imaMainLogo.bmp", true}, {":/face/builtin/none.bmp", false}, {"", false}};
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.file);
+        const auto deferred = DeferredPicture::fromFile(QString::fromUtf8(f.file));
+        const QPixmap decoded(QString::fromUtf8(f.file));
+        EXPECT_EQ(deferred.size(), decoded.size());
+        EXPECT_EQ(deferred.pixmap().isNull(), !f.picture);
+        EXPECT_EQ(deferred.size(), decoded.size());
     }
 }
 
