@@ -9,7 +9,6 @@
 #include <string>
 
 #include "face_test_kit.h"
-#include "form/deferred_picture.h"
 #include "form/face_canvas.h"
 #include "form/kz_set_phone_form.h"
 #include "layout/bitmap_files.h"
@@ -109,19 +108,6 @@ TEST(FaceLoad, BuiltInPicturesHaveTheirSizeBeforeTheyAreDecoded) {
         const PictureItem& item = *built.picture(load.picture);
         EXPECT_EQ(item.rect().size(), decoded.size());
         EXPECT_EQ(pixels(item.pixmap().toImage()), pixels(decoded.toImage()));
-        EXPECT_EQ(item.rect().size(), decoded.size());
-    }
-    const struct {
-        const char* file;
-        bool picture;
-    } files[] = {{":/face/builtin/imaMainLogo.bmp", true}, {":/face/builtin/none.bmp", false}, {"", false}};
-    for (const auto& f : files) {
-        SCOPED_TRACE(f.file);
-        const auto deferred = DeferredPicture::fromFile(QString::fromUtf8(f.file));
-        const QPixmap decoded(QString::fromUtf8(f.file));
-        EXPECT_EQ(deferred.size(), decoded.size());
-        EXPECT_EQ(deferred.pixmap().isNull(), !f.picture);
-        EXPECT_EQ(deferred.size(), decoded.size());
     }
 }
 
