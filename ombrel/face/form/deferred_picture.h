@@ -1,11 +1,17 @@
 #pragma once
 // A picture decoded when it is first drawn. The face starts with its built-in pictures and replaces them
 // with its folder's files before the window shows: a built-in picture is decoded only where a file failed.
+#include <QImage>
 #include <QPixmap>
 #include <QSize>
 #include <QString>
 
 namespace kez::ombrel {
+
+// The picture in the file, read as the format its name gives and else by its content; null when it holds none.
+QImage readPicture(const QString& file);
+// Its size, from its header; that of a null picture when it holds none.
+QSize pictureSize(const QString& file);
 
 class DeferredPicture {
 public:
