@@ -15,6 +15,7 @@
 #include "ombrel/titles.h"
 #include "ombrel/ui_wrapper.h"
 #include "program_dialogs.h"
+#include "start_style.h"
 
 namespace kez::ombrel {
 namespace {
@@ -44,6 +45,7 @@ void deleteReleased() { QCoreApplication::sendPostedEvents(nullptr, QEvent::Defe
 int runOmbrel(int& argc, char** argv) {
     kez::ui::setQtEnvironment("xcb");
     QApplication application(argc, argv);
+    QApplication::setStyle(new StartStyle); // the application owns it
     // The controller ends the program; a box closed while no window shows must not.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(ombrelIcon());

@@ -2,16 +2,19 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
-#include <QLocalSocket>
 #include <QThread>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <string>
 
 #include "kez/sys/paths.h"
 
@@ -21,7 +24,8 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr const char* kActivate = "activate\n";
+constexpr std::string_view kActivate = "activate\n";
+constexpr std::size_t kLongestLine = 64;
 constexpr int kIoLimitMs = 2000;
 // How long a later copy keeps trying to reach a holder that is still starting up.
 constexpr auto kFindHolderLimit = std::chrono::seconds(5);
@@ -36,9 +40,54 @@ bool makePrivateFolder(const fs::path& path) {
 }
 
 fs::path lockPath(const fs::path& folder, const std::string& stem) { return folder / (stem + ".lock"); }
-QString socketPath(const fs::path& folder, const std::string& stem) {
-    return QString::fromStdString((folder / (stem + ".socket")).string());
+fs::path socketPath(const fs::path& folder, const std::string& stem) { return folder / (stem + ".socket"); }
+
+// The socket's address; false when the path does not fit one.
+bool socketAddress(const fs::path& path, sockaddr_un& address) {
+    address = {};
+    address.sun_family = AF_UNIX;
+    const std::string& text = path.native();
+    if (text.size() >= sizeof address.sun_path) return false;
+    std::memcpy(address.sun_path, text.c_str(), text.size() + 1);
+    return true;
 }
+
+sys::UniqueFd streamSocket() { return sys::UniqueFd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)); }
+
+// One later copy's connection to the holder: its lines until it hangs up or sends a line too long.
+class RequestReader : public QObject {
+public:
+    RequestReader(sys::UniqueFd peer, InstanceBeacon& beacon, std::function<void()> activate)
+        : QObject(&beacon), peer_(std::move(peer)), ready_(peer_.get(), QSocketNotifier::Read),
+          activate_(std::move(activate)) {
+        connect(&ready_, &QSocketNotifier::activated, this, [this] { readLines(); });
+    }
+
+private:
+    void readLines() {
+        char chunk[4096];
+        const ssize_t got = ::recv(peer_.get(), chunk, sizeof chunk, MSG_DONTWAIT);
+        if (got < 0 && (errno == EAGAIN || errno == EINTR)) return;
+        if (got <= 0) return finish();
+        pending_.append(chunk, static_cast<std::size_t>(got));
+        for (auto end = pending_.find('\n'); end != std::string::npos; end = pending_.find('\n')) {
+            if (std::string_view(pending_).substr(0, end + 1) == kActivate) activate_();
+            pending_.erase(0, end + 1);
+        }
+        // A peer that sends a long line without an end is cut off rather than buffered.
+        if (pending_.size() > kLongestLine) finish();
+    }
+
+    void finish() {
+        ready_.setEnabled(false);
+        deleteLater();
+    }
+
+    sys::UniqueFd peer_;
+    QSocketNotifier ready_;
+    std::function<void()> activate_;
+    std::string pending_;
+};
 
 } // namespace
 
@@ -63,9 +112,7 @@ InstanceBeacon::InstanceBeacon(std::string title, QObject* parent)
     if (first_) serve();
 }
 
-InstanceBeacon::~InstanceBeacon() {
-    if (server_) server_->close();
-}
+InstanceBeacon::~InstanceBeacon() = default;
 
 bool InstanceBeacon::tryLock() {
     first_ = ::flock(lock_.get(), LOCK_EX | LOCK_NB) == 0;
@@ -73,44 +120,54 @@ bool InstanceBeacon::tryLock() {
 }
 
 bool InstanceBeacon::connectToHolder() {
-    auto socket = std::make_unique<QLocalSocket>();
-    socket->connectToServer(socketPath(folder_, stem_));
-    if (!socket->waitForConnected(kIoLimitMs)) return false;
+    sockaddr_un address{};
+    if (!socketAddress(socketPath(folder_, stem_), address)) return false;
+    sys::UniqueFd socket = streamSocket();
+    // A local stream connects at once or not at all: refused while the holder is not yet listening.
+    if (!socket || ::connect(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        return false;
+    }
     holder_ = std::move(socket);
     return true;
 }
 
 void InstanceBeacon::serve() {
-    const QString path = socketPath(folder_, stem_);
-    // A socket file left by a holder that was killed answers nobody; the flag proves it is ours to replace.
-    QLocalServer::removeServer(path);
-    server_ = std::make_unique<QLocalServer>();
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server_->listen(path)) {
-        error_ = "cannot serve the instance socket: " + server_->errorString().toStdString();
+    const fs::path path = socketPath(folder_, stem_);
+    sockaddr_un address{};
+    if (!socketAddress(path, address)) {
+        error_ = "cannot serve the instance socket: its path is too long";
         return;
     }
-    connect(server_.get(), &QLocalServer::newConnection, this, &InstanceBeacon::readRequest);
+    // A socket file left by a holder that was killed answers nobody; the flag proves it is ours to replace.
+    ::unlink(path.c_str());
+    sys::UniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    const bool bound = socket && ::bind(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    // The folder is the user's alone, so nobody else could reach the file before it is made the user's too.
+    if (!bound || ::chmod(path.c_str(), 0700) != 0 || ::listen(socket.get(), SOMAXCONN) != 0) {
+        error_ = "cannot serve the instance socket: " + std::string(std::strerror(errno));
+        return;
+    }
+    server_ = std::move(socket);
+    serverReady_ = std::make_unique<QSocketNotifier>(server_.get(), QSocketNotifier::Read);
+    connect(serverReady_.get(), &QSocketNotifier::activated, this, &InstanceBeacon::acceptRequests);
 }
 
-void InstanceBeacon::readRequest() {
-    while (QLocalSocket* client = server_->nextPendingConnection()) {
-        connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-        connect(client, &QLocalSocket::readyRead, this, [this, client] {
-            while (client->canReadLine()) {
-                if (client->readLine(64) == kActivate) emit activateRequested();
-            }
-            // A peer that sends a long line without an end is cut off rather than buffered.
-            if (client->bytesAvailable() > 64) client->abort();
-        });
+void InstanceBeacon::acceptRequests() {
+    for (;;) {
+        sys::UniqueFd peer(::accept4(server_.get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
+        if (!peer) return;
+        new RequestReader(std::move(peer), *this, [this] { emit activateRequested(); }); // owned as our child
     }
 }
 
 bool InstanceBeacon::requestActivation() {
     if (first_ || !holder_) return false;
-    holder_->write(kActivate);
-    const bool sent = holder_->waitForBytesWritten(kIoLimitMs);
-    holder_->disconnectFromServer();
+    const timeval limit{kIoLimitMs / 1000, (kIoLimitMs % 1000) * 1000};
+    ::setsockopt(holder_.get(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+    // A holder that went away meanwhile is a failed request, not a SIGPIPE.
+    const bool sent = ::send(holder_.get(), kActivate.data(), kActivate.size(), MSG_NOSIGNAL) ==
+                      static_cast<ssize_t>(kActivate.size());
+    holder_.reset();
     return sent;
 }
 

@@ -1,6 +1,8 @@
 // The Registry module's read and write rules over real hive files.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <functional>
 #include <optional>
 
@@ -86,6 +88,45 @@ TEST(Registry, ReadsFollowTheStoredTextRules) {
         EXPECT_EQ(got, c.expected);
     }
     EXPECT_EQ(gGetRegParamLong(Hive::CurrentUser, "SOFTWARE\\Missing", "V", 3), 3);
+}
+
+// The hive file's identity: every save writes a new file and renames it over the old one.
+ino_t savedFile(const std::filesystem::path& file) {
+    struct stat status {};
+    return ::stat(file.c_str(), &status) == 0 ? status.st_ino : 0;
+}
+
+TEST(Registry, WritesThatChangeNothingAreNotSaved) {
+    const test::OmbrelWorld world;
+    const struct {
+        const char* what;
+        std::optional<reg::Value> stored;
+        std::string written;
+        bool saved;
+    } cases[] = {
+        {"same text", sz("On"), "On", false},
+        {"longer text", sz("On"), "On ", true},
+        {"missing value", std::nullopt, "On", true},
+        {"same text without its zero", raw(reg::Type::Sz, "On"), "On", true},
+        {"same text, expandable", reg::textValue("On", reg::Type::ExpandSz), "On", true},
+    };
+    reg::Key key;
+    ASSERT_EQ(reg::Key::create(Hive::LocalMachine, kKey, reg::Access::ReadWrite, key), reg::Status::Ok);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        key.deleteValue("V");
+        if (c.stored) {
+            ASSERT_EQ(key.setValue("V", *c.stored), reg::Status::Ok);
+        }
+        const ino_t before = savedFile(world.machineFile());
+        gSetRegParam(Hive::LocalMachine, kKey, "V", c.written);
+        EXPECT_EQ(savedFile(world.machineFile()) != before, c.saved);
+        EXPECT_EQ(gGetRegParamString(Hive::LocalMachine, kKey, "V", "dflt"), c.written);
+    }
+    // A write is still the test of the right to write: unchanged, it is refused on a read-only hive.
+    reg::setReadOnly(Hive::LocalMachine, true);
+    EXPECT_THROW(gSetRegParam(Hive::LocalMachine, kKey, "V", "7"), vb::RuntimeError);
+    reg::setReadOnly(Hive::LocalMachine, false);
 }
 
 TEST(Registry, RefusedWritesRaiseTheirErrors) {

@@ -18,7 +18,7 @@ FaceCanvas::FaceCanvas(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::NoFocus);
 }
 
-void FaceCanvas::setBackground(const QPixmap& background) {
+void FaceCanvas::setBackground(const DeferredPicture& background) {
     background_ = background;
     update();
 }
@@ -53,7 +53,7 @@ void FaceCanvas::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setClipRegion(event->region());
     painter.fillRect(rect(), palette().window());
-    painter.drawPixmap(0, 0, background_);
+    painter.drawPixmap(0, 0, background_.pixmap());
     for (const auto& picture : pictures_) {
         if (picture->isVisible() && picture->rect().intersects(event->rect())) {
             painter.drawPixmap(picture->pos(), picture->pixmap());

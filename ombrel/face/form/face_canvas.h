@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "form/deferred_picture.h"
 #include "form/picture_item.h"
 
 namespace kez::ombrel {
@@ -20,8 +21,8 @@ class FaceCanvas : public QWidget {
 public:
     explicit FaceCanvas(QWidget* parent = nullptr);
 
-    void setBackground(const QPixmap& background);
-    const QPixmap& background() const { return background_; }
+    void setBackground(const DeferredPicture& background);
+    const QPixmap& background() const { return background_.pixmap(); }
 
     // Adds a picture on top of those already there.
     PictureItem& addPicture(face::PictureRef ref);
@@ -48,7 +49,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    QPixmap background_;
+    DeferredPicture background_;
     std::vector<std::unique_ptr<PictureItem>> pictures_;
     PictureItem* pressed_ = nullptr; // the picture that took the press the pointer still holds
     bool pressOnBackground_ = false;

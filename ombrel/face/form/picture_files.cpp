@@ -1,7 +1,5 @@
 #include "form/picture_files.h"
 
-#include <QImageReader>
-
 #include <system_error>
 
 #include "kez/vb/runtime_error.h"
@@ -11,15 +9,14 @@ namespace kez::ombrel {
 QPixmap loadPicture(const std::filesystem::path& file) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(file, error)) throw vb::RuntimeError(vb::error::kFileNotFound);
-    QImageReader reader(QString::fromStdString(file.string()));
-    reader.setAutoTransform(false);
-    const QImage image = reader.read();
+    const QImage image = readPicture(QString::fromStdString(file.string()));
     if (image.isNull()) throw vb::RuntimeError(vb::error::kInvalidPicture);
     return QPixmap::fromImage(image);
 }
 
-QPixmap builtinPicture(std::string_view file) {
-    return QPixmap(QStringLiteral(":/face/builtin/") + QString::fromUtf8(file.data(), static_cast<int>(file.size())));
+DeferredPicture builtinPicture(std::string_view file) {
+    return DeferredPicture::fromFile(QStringLiteral(":/face/builtin/") +
+                                     QString::fromUtf8(file.data(), static_cast<int>(file.size())));
 }
 
 } // namespace kez::ombrel

@@ -3,6 +3,8 @@
 // error 53, a file that is no picture 481.
 #include <QPixmap>
 
+#include "form/deferred_picture.h"
+
 #include <filesystem>
 #include <string_view>
 
@@ -10,7 +12,8 @@ namespace kez::ombrel {
 
 // Throws vb::RuntimeError 53 or 481.
 QPixmap loadPicture(const std::filesystem::path& file);
-// The built-in picture of that name (the large face's, in 256 colours); null when there is none.
-QPixmap builtinPicture(std::string_view file);
+// The built-in picture of that name (the large face's, in 256 colours), decoded when first drawn; null when
+// there is none.
+DeferredPicture builtinPicture(std::string_view file);
 
 } // namespace kez::ombrel

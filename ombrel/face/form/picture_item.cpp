@@ -4,7 +4,7 @@
 
 namespace kez::ombrel {
 
-void PictureItem::setPixmap(const QPixmap& pixmap) {
+void PictureItem::setPixmap(const DeferredPicture& pixmap) {
     const QRect before = rect();
     pixmap_ = pixmap;
     update(before.united(rect()));

@@ -3,6 +3,8 @@
 // but an item the canvas draws and hit-tests, so hiding it inside its own mouse press loses no release and a
 // disabled key looks exactly like an enabled one.
 #include <QPixmap>
+
+#include "form/deferred_picture.h"
 #include <QPoint>
 #include <QRect>
 
@@ -26,8 +28,8 @@ public:
     face::PictureRef ref() const { return ref_; }
 
     // The picture takes the pixel size of its bitmap; it is never stretched.
-    void setPixmap(const QPixmap& pixmap);
-    const QPixmap& pixmap() const { return pixmap_; }
+    void setPixmap(const DeferredPicture& pixmap);
+    const QPixmap& pixmap() const { return pixmap_.pixmap(); }
     void move(QPoint topLeft);
     QPoint pos() const { return pos_; }
     QRect rect() const { return {pos_, pixmap_.size()}; }
@@ -54,7 +56,7 @@ private:
 
     FaceCanvas& canvas_;
     face::PictureRef ref_;
-    QPixmap pixmap_;
+    DeferredPicture pixmap_;
     QPoint pos_;
     bool visible_ = true;
     bool enabled_ = true;

@@ -3,6 +3,7 @@
 #include "kez/sys/tick.h"
 #include "pool/ring.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <new>
@@ -22,6 +23,19 @@ std::uint16_t guardFor(BufferClass c) {
     case BufferClass::Large: return 0xCCCC;
     }
     return 0;
+}
+
+struct FreeBytes {
+    void operator()(std::uint8_t* bytes) const { std::free(bytes); }
+};
+using ZeroedBytes = std::unique_ptr<std::uint8_t[], FreeBytes>;
+
+// Zeroed bytes without writing them: a large block is a fresh mapping the kernel hands out zeroed, so the
+// buffers (megabytes at the default size) are not all written once more while the set starts.
+ZeroedBytes zeroedBytes(std::size_t count) {
+    auto* bytes = static_cast<std::uint8_t*>(std::calloc(count, 1));
+    if (bytes == nullptr) throw std::bad_alloc();
+    return ZeroedBytes(bytes);
 }
 
 constexpr std::size_t strideFor(BufferClass c) { return (static_cast<std::size_t>(c) + kGuardLen + 7) / 8 * 8; }
@@ -55,8 +69,8 @@ void prepareForUse(J5PacketObj& p) {
 class PacketPools::Pool {
 public:
     Pool(BufferClass c, std::uint32_t count, PacketPools* owner)
-        : bufferClass_(c), count_(count), objects_(new J5PacketObj[count]()),
-          arena_(new std::uint8_t[count * strideFor(c)]()), slots_(new void*[count + 1]()) {
+        : bufferClass_(c), count_(count), objects_(new J5PacketObj[count]()), arena_(zeroedBytes(count * strideFor(c))),
+          slots_(new void*[count + 1]()) {
         ringInit(free_, slots_.get(), static_cast<std::uint16_t>(count + 1));
         // Small objects keep no reserve: control replies never need one.
         const std::uint16_t half = static_cast<std::uint16_t>(count / 2);
@@ -114,7 +128,7 @@ private:
     BufferClass bufferClass_;
     std::uint32_t count_;
     std::unique_ptr<J5PacketObj[]> objects_;
-    std::unique_ptr<std::uint8_t[]> arena_;
+    ZeroedBytes arena_;
     std::unique_ptr<void*[]> slots_;
     J5Ring free_{};
     std::uint16_t reserve_ = 0;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "face_test_kit.h"
+#include "form/deferred_picture.h"
 #include "form/face_canvas.h"
 #include "form/kz_set_phone_form.h"
 #include "layout/bitmap_files.h"
@@ -95,6 +96,35 @@ TEST(FaceLoad, EachFailureEndsItsProcedureOnly) {
         EXPECT_EQ(boxes[0].text, c.boxText);
         EXPECT_EQ(world.errorLines().size(), 1u);
     }
+}
+
+// A built-in picture is decoded when first drawn, but stands and takes clicks at its full size from the start.
+TEST(FaceLoad, BuiltInPicturesHaveTheirSizeBeforeTheyAreDecoded) {
+    FaceWorld world;
+    const KzSetPhoneForm built;
+    for (const auto& load : face::pictureLoads()) {
+        SCOPED_TRACE(load.file);
+        const QPixmap decoded(QString::fromStdString(":/face/builtin/" + load.file));
+        ASSERT_FALSE(decoded.isNull());
+        const PictureItem& item = *built.picture(load.picture);
+        EXPECT_EQ(item.rect().size(), decoded.size());
+        EXPECT_EQ(pixels(item.pixmap().toImage()), pixels(decoded.toImage()));
+    }
+}
+
+TEST(FaceLoad, APictureIsReadAsItsNameSaysElseByItsContent) {
+    const kez::test::TempDir folder("kez-pictures");
+    QImage drawn(3, 2, QImage::Format_RGB32);
+    drawn.fill(Qt::red);
+    const auto path = [&](const char* name) { return QString::fromStdString((folder.path() / name).string()); };
+    ASSERT_TRUE(drawn.save(path("right.bmp"), "BMP") && drawn.save(path("png.bmp"), "PNG"));
+    kez::test::writeFile(folder.path() / "text.bmp", "not a picture");
+    for (const char* name : {"right.bmp", "png.bmp"}) {
+        EXPECT_EQ(pixels(readPicture(path(name))), pixels(drawn)) << name;
+        EXPECT_EQ(pictureSize(path(name)), drawn.size()) << name;
+    }
+    EXPECT_TRUE(readPicture(path("text.bmp")).isNull());
+    EXPECT_EQ(pictureSize(path("text.bmp")), QPixmap().size());
 }
 
 TEST(FaceLoad, BackgroundFailureKeepsTheBuiltInWindow) {

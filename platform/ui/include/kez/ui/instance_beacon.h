@@ -3,10 +3,10 @@
 // $XDG_RUNTIME_DIR/kez-ombrel/<title stem>.lock (else in the private folder "run" of the state folder): the
 // kernel drops it with its holder, so it is never stale, and it is the user's own, whatever network
 // namespace the program runs in. The holder serves a local socket beside it on which a later copy asks
-// it to come to the front.
-#include <QLocalServer>
-#include <QLocalSocket>
+// it to come to the front, one line "activate" a request. Plain sockets: the program needs no network library
+// loaded at its start for this.
 #include <QObject>
+#include <QSocketNotifier>
 
 #include <filesystem>
 #include <memory>
@@ -48,15 +48,16 @@ private:
     bool tryLock();
     bool connectToHolder();
     void serve();
-    void readRequest();
+    void acceptRequests();
 
     std::string stem_;
     std::filesystem::path folder_;
     sys::UniqueFd lock_;
     bool first_ = false;
     std::string error_;
-    std::unique_ptr<QLocalServer> server_;
-    std::unique_ptr<QLocalSocket> holder_;
+    sys::UniqueFd server_;
+    std::unique_ptr<QSocketNotifier> serverReady_;
+    sys::UniqueFd holder_;
 };
 
 } // namespace kez::ui
