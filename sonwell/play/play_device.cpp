@@ -11,8 +11,9 @@ namespace {
 
 // Waits without a finished buffer tolerated before the device counts as stalled.
 constexpr int kEmptyWaitsTolerated = 5;
-// Silence mixed for this long closes the device until something sounds again.
-constexpr std::uint32_t kSilenceBeforeIdleMs = 1000;
+// Silence mixed for this long closes the device until something sounds again. Longer than the pauses
+// of a call's talk spurts, so a call keeps its device rather than reopening it at every pause.
+constexpr std::uint32_t kSilenceBeforeIdleMs = 3000;
 
 std::uint32_t silentBuffersBeforeIdle(const PlayFormat& format) {
     const auto ms = std::max<std::uint32_t>(1, format.msPerBuffer());

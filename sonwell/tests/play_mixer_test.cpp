@@ -1,5 +1,5 @@
 // The mixing core: stream order, overriding, handles, lateness and the output conversion; and the
-// device that drives it, idle without a timer after a second of silence until a stream sounds.
+// device that drives it, idle without a timer after a few seconds of silence until a stream sounds.
 #include "play_device.h"
 #include "play_test_support.h"
 #include "scoped_audio_devices.h"
