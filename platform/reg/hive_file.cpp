@@ -53,7 +53,7 @@ Status HiveFile::write(const Edit& edit) {
     return writePending(edit);
 }
 
-// A batch that changed nothing saves nothing: rewriting what is there is common at start-up.
+// A batch that changed nothing saves nothing, as a write alone does.
 Status HiveFile::writePending(const Edit& edit) {
     const bool changes = changesTree(pending_->tree, edit);
     const auto status = applyEdit(pending_->tree, pending_->size, edit, limits_);
@@ -92,9 +92,12 @@ Status HiveFile::begin() {
     return Status::Ok;
 }
 
+// A write that changes nothing saves nothing: programs rewrite what they read, and each save is a whole file
+// with an fsync.
 Status HiveFile::writeAlone(const Edit& edit) {
     FileLock held;
     if (const auto status = prepareToWrite(held); status != Status::Ok) return status;
+    if (!changesTree(root_, edit)) return Status::Ok;
     return saveEdited(edit);
 }
 

@@ -18,14 +18,6 @@ std::string variantText(const com::Variant& value) {
 
 std::string textOf(std::span<const std::uint8_t> bytes) { return std::string(bytes.begin(), bytes.end()); }
 
-// Whether the value already holds exactly what a write of `text` would store: the start rewrites every label
-// and setting it read, and each save costs a whole hive file with an fsync.
-bool holdsText(const reg::Key& key, std::string_view name, std::string_view text) {
-    reg::Value stored;
-    if (key.queryValue(name, stored, text.size() + 1) != reg::Status::Ok) return false;
-    return stored.bytes == reg::textValue(text).bytes && stored.type == reg::Type::Sz;
-}
-
 } // namespace
 
 std::string settingsKey(std::string_view subkey) {
@@ -91,9 +83,7 @@ bool gGetRegParamBoolean(Hive hive, std::string_view key, std::string_view name,
 
 void gSetRegParam(Hive hive, std::string_view key, std::string_view name, std::string_view text) {
     reg::Key opened;
-    // Read as well: a value already holding the text is not written again. Opening for writing still fails on a
-    // hive this process may not write, so a write stays a test of the right to write.
-    const auto status = reg::Key::create(hive, key, reg::Access::ReadWrite, opened);
+    const auto status = reg::Key::create(hive, key, reg::Access::Write, opened);
     if (status == reg::Status::AccessDenied) throw vb::RuntimeError::keyNotCreated();
     // Any other refusal (a damaged path, a file that cannot be written) is a failed save, not a quiet one.
     if (status != reg::Status::Ok) throw vb::RuntimeError::valueNotSet();
@@ -101,7 +91,6 @@ void gSetRegParam(Hive hive, std::string_view key, std::string_view name, std::s
 }
 
 void gSetRegParamString(reg::Key& key, std::string_view name, std::string_view text) {
-    if (holdsText(key, name, text)) return;
     if (key.setString(name, text) != reg::Status::Ok) throw vb::RuntimeError::valueNotSet();
 }
 

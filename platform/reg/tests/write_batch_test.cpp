@@ -7,8 +7,10 @@
 #include "scoped_registry.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -81,8 +83,10 @@ TEST_F(WriteBatchTest, RewritingWhatIsThereSavesNothing) {
     auto key = burstKey();
     ASSERT_EQ(key.setString("Label", "Line 1"), Status::Ok);
     test::FileReplacements saves(registry_.machineFile());
-    {
-        WriteBatch batch;
+    for (const bool batched : {true, false}) {
+        SCOPED_TRACE(batched ? "in a batch" : "alone");
+        std::optional<WriteBatch> batch;
+        if (batched) batch.emplace();
         Key again;
         ASSERT_EQ(Key::create(Hive::LocalMachine, "Burst", Access::ReadWrite, again), Status::Ok);
         ASSERT_EQ(again.setString("Label", "Line 1"), Status::Ok);
