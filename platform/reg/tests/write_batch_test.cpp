@@ -7,7 +7,6 @@
 #include "scoped_registry.h"
 
 #include <gtest/gtest.h>
-#include <optional>
 
 #include <memory>
 #include <optional>
