@@ -5,8 +5,6 @@
 #include <QStringList>
 #include <QVariantMap>
 
-#include <utility>
-
 #include "ombrel/rirovuruz_globals.h"
 
 namespace kez::ombrel {
@@ -24,22 +22,17 @@ QDBusMessage notificationsCall(const QString& method) {
 
 } // namespace
 
-DesktopNotice::DesktopNotice(BusOpener openBus) : openBus_(std::move(openBus)) {}
+DesktopNotice::DesktopNotice(const QDBusConnection& bus) : bus_(bus) {}
 
 DesktopNotice::~DesktopNotice() { close(); }
 
-QDBusConnection& DesktopNotice::bus() {
-    if (!bus_) bus_ = openBus_();
-    return *bus_;
-}
-
 bool DesktopNotice::show(const QString& title, const QString& text) {
     QString failure = QStringLiteral("no session bus");
-    if (bus().isConnected()) {
+    if (bus_.isConnected()) {
         auto call = notificationsCall(QStringLiteral("Notify"));
         call << QStringLiteral("KEZ Ombrel") << id_ << QString() << title << text << QStringList() << QVariantMap()
              << kServersDefaultExpiry;
-        const QDBusReply<quint32> reply = bus().call(call, QDBus::Block, kCallLimitMs);
+        const QDBusReply<quint32> reply = bus_.call(call, QDBus::Block, kCallLimitMs);
         if (reply.isValid()) {
             id_ = reply.value();
             return true;
@@ -58,7 +51,7 @@ void DesktopNotice::close() {
     auto call = notificationsCall(QStringLiteral("CloseNotification"));
     call << id_;
     // Nothing waits for the answer: a notice the user already closed is no failure.
-    bus().send(call);
+    bus_.send(call);
     id_ = 0;
 }
 

@@ -4,8 +4,6 @@
 #include <QPainterPath>
 #include <QPixmap>
 
-#include <utility>
-
 namespace kez::ombrel {
 namespace {
 
@@ -13,8 +11,7 @@ constexpr char kTrayTip[] = "KEZ Ombrel";
 
 } // namespace
 
-TimersForm::TimersForm(QObject* parent, DesktopNotice::BusOpener openBus)
-    : QObject(parent), notice_(std::move(openBus)) {
+TimersForm::TimersForm(QObject* parent, const QDBusConnection& bus) : QObject(parent), notice_(bus) {
     for (int index = 0; index < kTimers; ++index) {
         connect(&tmrArray(index), &QTimer::timeout, this, [this, index] { tmrArray_Timer(index); });
     }

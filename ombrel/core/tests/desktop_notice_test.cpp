@@ -16,16 +16,9 @@
 namespace kez::ombrel {
 namespace {
 
-DesktopNotice::BusOpener busAt(const std::string& address, int* opens = nullptr) {
-    return [address, opens] {
-        if (opens != nullptr) ++*opens;
-        return QDBusConnection::connectToBus(QString::fromStdString(address), "kez-notices");
-    };
-}
-
 // Rings twice on a host on `address`: stopped the first time, the icon removed while ringing the second.
 void ringTwice(const std::string& address) {
-    TimersForm host(nullptr, busAt(address));
+    TimersForm host(nullptr, QDBusConnection::connectToBus(QString::fromStdString(address), "kez-notices"));
     host.addTrayIcon();
     host.modifyTrayIcon("", ""); // nothing shown, nothing to take back
     host.modifyTrayIcon("KEZ Ombrel", "Incoming Call");
@@ -54,32 +47,6 @@ TEST(IncomingCallBalloon, OnABusWithoutTheServiceTheTraysBalloonShowsItAndTheLog
                   world.logTexts(),
                   [](const std::string& line) { return line.starts_with("Notices show in the tray's balloon: "); }),
               1);
-}
-
-// The start must not wait for the session bus: it is reached when the first notice shows, and only once.
-TEST(IncomingCallBalloon, TheBusIsOpenedByTheFirstNoticeOnly) {
-    const test::OmbrelWorld world;
-    const kez::test::DbusMock service("notification_daemon", "org.freedesktop.Notifications",
-                                      kez::test::DbusMock::Bus::Session);
-    const struct {
-        const char* what;
-        int notices;
-        int opens;
-    } cases[] = {{"a host with its icon and nothing to show", 0, 0}, {"one ring", 1, 1}, {"three rings", 3, 1}};
-    for (const auto& c : cases) {
-        int opens = 0;
-        {
-            TimersForm host(nullptr, busAt(service.address(), &opens));
-            host.addTrayIcon();
-            host.modifyTrayIcon("", "");
-            for (int ring = 0; ring < c.notices; ++ring) {
-                host.modifyTrayIcon("KEZ Ombrel", "Incoming Call");
-                host.modifyTrayIcon("", "");
-            }
-            host.removeTrayIcon();
-        }
-        EXPECT_EQ(opens, c.opens) << c.what;
-    }
 }
 
 } // namespace

@@ -2,11 +2,7 @@
 // A notice on the desktop that can be taken back: shown by the desktop's notification service
 // (org.freedesktop.Notifications on the session bus), which gives it an id, and closed by that id. A tray
 // balloon cannot be withdrawn, so an "Incoming Call" shown that way would outlive the ringing. Without a
-// service that answers, show() says so, and the log says once why. The bus is reached only when a notice is
-// first shown: connecting (on a desktop without a session bus, launching one) must not delay the start.
-#include <functional>
-#include <optional>
-
+// service that answers, show() says so, and the log says once why.
 #include <QDBusConnection>
 #include <QString>
 
@@ -14,9 +10,7 @@ namespace kez::ombrel {
 
 class DesktopNotice {
 public:
-    using BusOpener = std::function<QDBusConnection()>;
-
-    explicit DesktopNotice(BusOpener openBus);
+    explicit DesktopNotice(const QDBusConnection& bus);
     ~DesktopNotice();
     DesktopNotice(const DesktopNotice&) = delete;
     DesktopNotice& operator=(const DesktopNotice&) = delete;
@@ -27,10 +21,7 @@ public:
     void close();
 
 private:
-    QDBusConnection& bus();
-
-    BusOpener openBus_;
-    std::optional<QDBusConnection> bus_;
+    QDBusConnection bus_;
     quint32 id_ = 0;
     bool failureLogged_ = false;
 };

@@ -29,8 +29,8 @@ class TimersForm : public QObject {
 public:
     static constexpr int kTimers = 4;
 
-    // `openBus` gives the bus that carries the desktop notices, when the first one shows.
-    explicit TimersForm(QObject* parent = nullptr, DesktopNotice::BusOpener openBus = &QDBusConnection::sessionBus);
+    // `bus` carries the desktop notices.
+    explicit TimersForm(QObject* parent = nullptr, const QDBusConnection& bus = QDBusConnection::sessionBus());
     ~TimersForm() override;
 
     QTimer& tmrArray(int index) { return timers_.at(static_cast<std::size_t>(index)); }
