@@ -44,9 +44,6 @@ void deleteReleased() { QCoreApplication::sendPostedEvents(nullptr, QEvent::Defe
 
 int runOmbrel(int& argc, char** argv) {
     kez::ui::setQtEnvironment("xcb");
-    // The menus stay in the set's window, as on every desktop: a desktop-wide menu bar would also have Qt ask the
-    // session bus for one (starting a bus where none runs) before the window could show.
-    QApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
     QApplication application(argc, argv);
     QApplication::setStyle(new StartStyle); // the application owns it
     // The controller ends the program; a box closed while no window shows must not.
