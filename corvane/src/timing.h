@@ -14,7 +14,7 @@ inline constexpr milliseconds kFlowControlPeriod{1000};
 inline constexpr milliseconds kBindingCheckPeriod{10000};
 inline constexpr milliseconds kLayer3Wait{15000};
 inline constexpr milliseconds kWaveIdlePeriod{1000};
-// The play object settles after StartStreaming before the engine goes on.
+// The play object settles after StartStreaming before the engine first uses it.
 inline constexpr milliseconds kWavePlaySettle{100};
 
 // Test only: every period is divided by `divisor` (1, the default, is real time).

@@ -41,8 +41,13 @@ com::HRESULT WaveObjects::openPlay(const WaveSettings& s) {
         return reported;
     }
     play_ = std::move(play);
-    sys::sleepFor(timing::scaled(timing::kWavePlaySettle));
+    playSettled_.emplace(timing::scaled(timing::kWavePlaySettle));
     return com::S_OK;
+}
+
+com::Ptr<sonwell::IWavePlay> WaveObjects::play() const {
+    if (play_ && playSettled_) sys::sleepFor(playSettled_->left());
+    return play_;
 }
 
 com::HRESULT WaveObjects::openRecord(const WaveSettings& s, bool autoSetupMixer) {
@@ -69,6 +74,7 @@ com::HRESULT WaveObjects::openRecord(const WaveSettings& s, bool autoSetupMixer)
 
 void WaveObjects::closePlay(const apt::WindowHandle& errors) {
     const auto play = std::move(play_);
+    playSettled_.reset();
     if (!play) return;
     unadviseOn(play, sonwell::kIidIWavePlayEvents, playCookie_);
     if (const com::HRESULT hr = play->StopStreaming(); com::FAILED(hr)) postCalleeError(errors, hr, IWavePlay::iid);

@@ -43,7 +43,10 @@ public:
     // Forgets the last use (a fresh run).
     void clearLastUse();
 
-    com::Ptr<sonwell::IWavePlay> play() const { return play_; }
+    // The play object for use: the first use within its settling time after opening waits out the rest, so
+    // opening it (at Start) need not wait.
+    com::Ptr<sonwell::IWavePlay> play() const;
+    bool playOpen() const { return play_ != nullptr; }
     com::Ptr<sonwell::IWaveRecord> record() const { return record_; }
     sys::CriticalSection& lock() { return lock_; }
 
@@ -53,6 +56,7 @@ private:
 
     com::Ptr<com::Object> playSink_, recordSink_;
     com::Ptr<sonwell::IWavePlay> play_;
+    std::optional<sys::Deadline> playSettled_;
     com::Ptr<sonwell::IWaveRecord> record_;
     com::Cookie playCookie_ = com::kNoCookie, recordCookie_ = com::kNoCookie;
     std::optional<sys::Tick> lastUse_;

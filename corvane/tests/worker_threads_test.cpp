@@ -2,6 +2,10 @@
 // call servers, over UDP), binding to the configured call server, and the layer-3 switch.
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#include "eventually.h"
+
 #include "engine_fixture.h"
 #include "kez/sys/tick.h"
 #include "linkor/outgoing_interfaces.h"
@@ -39,6 +43,20 @@ protected:
 
     sys::TestClock clock_;
 };
+
+// Start opens the play object without waiting for it to settle; the first use waits out what is left.
+TEST_F(EngineOnTestClock, ThePlayObjectSettlesBeforeItsFirstUseNotWithinStart) {
+    ASSERT_EQ(engine_->Start(), com::S_OK); // a wait here would never end: the test clock stands still
+    runFor(40);
+    const std::size_t waitingBefore = clock_.blocked();
+    std::int32_t stream = 0;
+    std::thread user([&] { engine_->PlayCallProgTone(0, -1, 50, com::VARIANT_FALSE, stream); });
+    EXPECT_TRUE(kez::test::eventually([&] { return clock_.blocked() > waitingBefore; }));
+    EXPECT_TRUE(doubles_.log.callsStartingWith("WavePlay.PlayTone").empty());
+    clock_.advance(60);
+    user.join();
+    EXPECT_EQ(doubles_.log.callsStartingWith("WavePlay.PlayTone").size(), 1u);
+}
 
 TEST_F(EngineOnTestClock, StatusGoesEveryPeriodToTheUnboundDestinationWithTheControlBits) {
     startShared();

@@ -73,7 +73,7 @@ HRESULT Engine::openPlayDevice() { return waves_.openPlay(settings_.wave); }
 
 HRESULT Engine::openRecordDevice() { return waves_.openRecord(settings_.wave, false); }
 
-bool Engine::waveDevicesOpen() const { return waves_.play() && waves_.record(); }
+bool Engine::waveDevicesOpen() const { return waves_.playOpen() && waves_.record(); }
 
 void Engine::setStatusPeriod(std::int64_t milliseconds) { statusPeriodMs_ = milliseconds; }
 
