@@ -198,7 +198,7 @@ TEST(PlayDeviceTest, SleepsThroughSilenceAndWakesForAStreamWithSound) {
     sys::TestClock clock(1000);
     CAudioPlayDevice device; // after the clock: its thread stops first
     const auto open = [&] { return speaker->openFormat(audio::Direction::Playback).has_value(); };
-    const auto idle = [&] { return clock.runFor(1300ms) && clock.awaitIdle() && !open(); };
+    const auto idle = [&] { return clock.runFor(3300ms) && clock.awaitIdle() && !open(); };
     ASSERT_EQ(device.Initialize(testFormat(), audio::kDefaultDevice, false), 0);
     ASSERT_EQ(device.BeginStreamingPlay(), 0);
     ASSERT_TRUE(idle());
