@@ -101,16 +101,20 @@ Status HiveFile::writeAlone(const Edit& edit) {
     return saveEdited(edit);
 }
 
-// Another thread's transaction holds the file lock for this process. The edit is saved on its own, on the saved
-// tree, and made in the pending tree too; where the batch removed the key meanwhile, the batch's save wins.
+// Another thread's transaction holds the file lock for this process. The edit is judged on the pending tree, the
+// one every thread reads; it is saved at once when the saved tree takes it too, and the batch's save keeps it.
 Status HiveFile::writeBeside(const Edit& edit) {
     if (const auto status = checkWritable(); status != Status::Ok) return status;
-    if (checkEdit(pending_->tree, pending_->size, edit, limits_) == Status::QuotaExceeded) {
-        return Status::QuotaExceeded;
+    if (const auto status = checkEdit(pending_->tree, pending_->size, edit, limits_); status != Status::Ok) {
+        return status;
     }
-    if (const auto status = saveEdited(edit); status != Status::Ok) return status;
-    if (applyEdit(pending_->tree, pending_->size, edit, limits_) == Status::Ok) pending_->changed = true;
-    return Status::Ok;
+    if (!changesTree(pending_->tree, edit)) return Status::Ok;
+    if (checkEdit(root_, savedSize(), edit, limits_) == Status::Ok) {
+        if (const auto status = saveEdited(edit); status != Status::Ok) return status;
+    }
+    const auto status = applyEdit(pending_->tree, pending_->size, edit, limits_);
+    if (status == Status::Ok) pending_->changed = true;
+    return status;
 }
 
 // Under the file lock.

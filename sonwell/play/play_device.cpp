@@ -14,6 +14,8 @@ constexpr int kEmptyWaitsTolerated = 5;
 // Silence mixed for this long closes the device until something sounds again. Longer than the pauses
 // of a call's talk spurts, so a call keeps its device rather than reopening it at every pause.
 constexpr std::uint32_t kSilenceBeforeIdleMs = 3000;
+// How often a device that failed to open again is tried.
+constexpr int kReopenRetryMs = 500;
 
 std::uint32_t silentBuffersBeforeIdle(const PlayFormat& format) {
     const auto ms = std::max<std::uint32_t>(1, format.msPerBuffer());
@@ -131,8 +133,19 @@ void CAudioPlayDevice::run() {
         emptyWaits_ = 0;
         closeRing();
         ++reopens_;
-        if (!openRing()) return;
+        if (!reopenRing()) return;
     }
+}
+
+// A device that will not open (taken by another program while closed, a sound server restarting) is tried
+// again until it opens or streaming stops: giving up would silence every later tone and call.
+bool CAudioPlayDevice::reopenRing() {
+    const auto retry = std::chrono::milliseconds(kReopenRetryMs);
+    while (streaming_ && !openRing()) {
+        closeRing();
+        deviceEvent_.wait(retry);
+    }
+    return streaming_;
 }
 
 // The streams' state is rechecked under the mixer's lock as the wake is armed, so a stream that
@@ -148,7 +161,7 @@ bool CAudioPlayDevice::idleUntilAudible() {
     if (!streaming_) return false;
     emptyWaits_ = 0;
     mixer_->restartPacing();
-    return openRing();
+    return reopenRing();
 }
 
 // Refills and queues every buffer the device has finished, in ring order. False ends the thread.

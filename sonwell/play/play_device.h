@@ -44,6 +44,7 @@ public:
 private:
     int fail(com::HRESULT hr, const char* function);
     bool openRing();
+    bool reopenRing();
     void closeRing();
     void run();
     bool mixDoneBuffers();

@@ -219,6 +219,14 @@ TEST(PlayDeviceTest, SleepsThroughSilenceAndWakesForAStreamWithSound) {
     EXPECT_NE(std::search(played.begin(), played.end(), ramp.begin(), ramp.end()), played.end()) << "played whole";
     EXPECT_EQ(device.idleStops(), 2u);
     EXPECT_EQ(device.reopens(), 0u) << "a closed device is not a stalled one";
+
+    speaker->failOpens(audio::Result::Allocated); // another program took the device while it was closed
+    device.mixer().withStreamOf<BufferStream>(wave, [&](BufferStream& s) { return s.AddWave(ramp, 0, 0); });
+    ASSERT_TRUE(clock.runFor(1200ms) && clock.awaitIdle());
+    EXPECT_FALSE(open());
+    speaker->failOpens(audio::Result::Ok);
+    ASSERT_TRUE(clock.runFor(600ms) && clock.awaitIdle());
+    EXPECT_TRUE(open()) << "tried again until it opens";
 }
 
 } // namespace

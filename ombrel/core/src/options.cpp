@@ -112,6 +112,12 @@ void OptionsClass::SaveSettings(bool vbDisplayMsg, bool& rbErrorOccurred) {
         }
         for (const int number : detail::saveOrder())
             save(*this, number, Hive::LocalMachine);
+        // The writes are saved here: a failed save is the failed write it was before batching.
+        if (const auto status = batch.commit(); status == reg::Status::AccessDenied) {
+            throw vb::RuntimeError::keyNotCreated();
+        } else if (status != reg::Status::Ok) {
+            throw vb::RuntimeError::valueNotSet();
+        }
     } catch (const vb::RuntimeError& error) {
         if (error.number() != vb::error::kAccessDenied) return;
         rbErrorOccurred = true;
