@@ -1,11 +1,11 @@
 include(GoogleTest)
 
-# kez_add_test(<name> SOURCES ... [LIBS ...] [LABELS ...] [SERIAL])
+# kez_add_test(<name> SOURCES ... [LIBS ...] [LABELS ...] [SERIAL] [ENVIRONMENT VAR=value])
 # One GoogleTest executable; every TEST becomes its own ctest entry.
 # Label `tsan` marks tests that the ThreadSanitizer run executes; `privileged` marks tests that need root.
 # SERIAL runs each test alone: real-time checks against a sound server must not share the cores.
 function(kez_add_test name)
-  cmake_parse_arguments(T "SERIAL" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "SERIAL" "ENVIRONMENT" "SOURCES;LIBS;LABELS" ${ARGN})
   if(KEZ_FUZZ)
     return()
   endif()
@@ -19,8 +19,11 @@ function(kez_add_test name)
   # Discovery cannot carry a list of labels, so several become one label such as
   # "privileged-tsan"; ctest's -L takes a regular expression and still finds each part.
   list(JOIN T_LABELS "-" labels)
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${labels}" TIMEOUT 300 RUN_SERIAL ${T_SERIAL})
+  set(properties LABELS "${labels}" TIMEOUT 300 RUN_SERIAL ${T_SERIAL})
+  if(T_ENVIRONMENT)
+    list(APPEND properties ENVIRONMENT "${T_ENVIRONMENT}")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
 endfunction()
 
 # kez_add_fuzzer(<name> SOURCES ... [LIBS ...] [CORPUS dir])
