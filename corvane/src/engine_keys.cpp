@@ -1,8 +1,8 @@
 // Key presses and DTMF completions: KzSetEvent messages to the call server.
 #include "engine_object.h"
-#include "error_report.h"
 #include "linkor/outgoing_interfaces.h"
-#include "reports.h"
+#include "shared/error_report.h"
+#include "shared/reports.h"
 
 namespace kez::corvane {
 

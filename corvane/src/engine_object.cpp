@@ -1,9 +1,9 @@
 #include "engine_object.h"
 
 #include "engine_sinks.h"
-#include "error_report.h"
 #include "kez/com/array_routines.h"
-#include "timing.h"
+#include "shared/error_report.h"
+#include "shared/timing.h"
 
 namespace kez::corvane {
 namespace {

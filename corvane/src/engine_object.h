@@ -8,15 +8,15 @@
 #include "call/call_audio.h"
 #include "control/control_handlers.h"
 #include "corvane/engine.h"
-#include "engine_state.h"
 #include "engine_window.h"
 #include "ipconfig/connect_probe.h"
 #include "kez/com/connection_point_container.h"
 #include "linkor/end_point.h"
 #include "linkor/incoming_interfaces.h"
 #include "local_audio/mike_test.h"
-#include "wave_objects.h"
-#include "worker.h"
+#include "shared/engine_state.h"
+#include "shared/wave_objects.h"
+#include "shared/worker.h"
 
 namespace kez::corvane {
 

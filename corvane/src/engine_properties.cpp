@@ -1,8 +1,8 @@
 // The stored properties. Those the worker threads read live in the shared fields; the rest
 // are the creating thread's own. The wave objects take theirs when they open.
 #include "engine_object.h"
-#include "error_report.h"
 #include "kez/com/class_registry.h"
+#include "shared/error_report.h"
 
 namespace kez::corvane {
 namespace {

@@ -1,11 +1,11 @@
 // Start brings the set on line in a fixed order and returns the first failure; Stop takes
 // everything down again in its own order, acting only on what exists.
-#include "collaborators.h"
 #include "engine_object.h"
-#include "error_report.h"
 #include "linkor/outgoing_interfaces.h"
-#include "reports.h"
-#include "timing.h"
+#include "shared/collaborators.h"
+#include "shared/error_report.h"
+#include "shared/reports.h"
+#include "shared/timing.h"
 
 namespace kez::corvane {
 

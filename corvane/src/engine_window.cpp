@@ -33,12 +33,6 @@ EngineWindow::EngineWindow(EngineWindowOwner& owner, EngineEvents& events)
     : owner_(owner), events_(events),
       window_(kWindowTitle, [this](apt::Message& message) { return onMessage(message); }) {}
 
-bool postEngineError(const apt::WindowHandle& window, com::HRESULT hr, std::string text) {
-    apt::Message message{kMsgError, static_cast<std::uint32_t>(hr), 0, {}};
-    if (!text.empty()) message.payload = apt::Payload::of(std::move(text));
-    return window.post(std::move(message));
-}
-
 apt::Result EngineWindow::onMessage(apt::Message& message) {
     switch (message.id) {
     case kMsgInitReceived: events_.fire([](_IEngineEvents& sink) { return sink.InitReceived(); }); break;

@@ -1,11 +1,11 @@
 // What the engine takes from the call server's system-state messages: the revision check,
 // binding (blind or to the configured call server), the control VLAN tag before the first set
 // initialisation, the message count for the reports, and the date.
-#include "collaborators.h"
 #include "engine_object.h"
 #include "kez/com/array_routines.h"
 #include "linkor/incoming_interfaces.h"
 #include "linkor/jip_message.h"
+#include "shared/collaborators.h"
 
 namespace kez::corvane {
 

@@ -3,7 +3,7 @@
 #include <functional>
 
 #include "call_test_support.h"
-#include "engine_window.h"
+#include "shared/engine_messages.h"
 
 namespace kez::corvane::test {
 namespace {

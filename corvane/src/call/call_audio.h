@@ -15,9 +15,9 @@
 #include "call_messages.h"
 #include "call_services.h"
 #include "connection_list.h"
-#include "engine_state.h"
 #include "linkor/audio_interfaces.h"
 #include "send_state.h"
+#include "shared/engine_state.h"
 
 namespace kez::corvane {
 

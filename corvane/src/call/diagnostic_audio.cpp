@@ -3,9 +3,9 @@
 // refuses them: they open and close the endpoint the set runs on.
 #include <ctime>
 
-#include "collaborators.h"
 #include "engine_object.h"
-#include "error_report.h"
+#include "shared/collaborators.h"
+#include "shared/error_report.h"
 
 namespace kez::corvane {
 namespace {

@@ -2,10 +2,10 @@
 // While it plays the adapter takes every multicast frame, and the set does not ring.
 #include "call_audio.h"
 #include "corvane/errors.h"
-#include "engine_window.h"
 #include "kez/com/array_routines.h"
 #include "kez/com/error_info.h"
 #include "linkor/incoming_interfaces.h"
+#include "shared/engine_messages.h"
 
 namespace kez::corvane {
 

@@ -1,9 +1,9 @@
 // Received audio into the play streams, and the flow control that paces a reliable sender:
 // pause (event 8) above 20000 buffered samples, go on (9) below 1000, everything played (10).
 #include "call_audio.h"
-#include "engine_window.h"
 #include "kez/com/error_info.h"
 #include "linkor/outgoing_interfaces.h"
+#include "shared/engine_messages.h"
 
 namespace kez::corvane {
 namespace {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "control_services.h"
-#include "engine_state.h"
-#include "engine_window.h"
+#include "shared/engine_messages.h"
+#include "shared/engine_state.h"
 
 namespace kez::corvane {
 

@@ -1,8 +1,8 @@
 // StartAutoDiscover and StopAutoDiscover: the endpoint opened for listening only, joined to
 // the call servers' discovery group, while the engine is not started.
-#include "collaborators.h"
 #include "engine_object.h"
-#include "error_report.h"
+#include "shared/collaborators.h"
+#include "shared/error_report.h"
 
 namespace kez::corvane {
 namespace {

@@ -1,10 +1,10 @@
 // The engine's side of the control handlers: the message objects read into plain values, and
 // the services the handlers call, carried out on the endpoint, the status thread and the window.
-#include "collaborators.h"
 #include "engine_object.h"
 #include "linkor/incoming_interfaces.h"
 #include "linkor/jip_message.h"
-#include "reports.h"
+#include "shared/collaborators.h"
+#include "shared/reports.h"
 
 namespace kez::corvane {
 

@@ -1,10 +1,10 @@
 // The control messages read from their objects into the plain values the handlers take. A
 // member that cannot be read ends the message with the callee's error.
-#include "collaborators.h"
 #include "engine_object.h"
 #include "kez/com/array_routines.h"
 #include "linkor/incoming_interfaces.h"
 #include "linkor/jip_message.h"
+#include "shared/collaborators.h"
 
 namespace kez::corvane {
 namespace {

@@ -6,8 +6,8 @@
 #include "adapter_settings.h"
 #include "corvane/errors.h"
 #include "engine_object.h"
-#include "error_report.h"
 #include "kez/com/array_routines.h"
+#include "shared/error_report.h"
 
 namespace kez::corvane {
 namespace {

@@ -1,11 +1,11 @@
 // The sound card tests the wizard runs on an engine it never starts: TestAudio plays dial tone
 // while it records in the format asked, and the microphone test plays the microphone back.
 // Both open the wave objects with the engine's settings and close them at their end.
-#include "collaborators.h"
 #include "engine_object.h"
-#include "error_report.h"
 #include "kez/apt/apartment.h"
 #include "kez/com/error_info.h"
+#include "shared/collaborators.h"
+#include "shared/error_report.h"
 #include "sound_stream.h"
 
 namespace kez::corvane {

@@ -1,8 +1,8 @@
 // The sound card's mixer state saved and put back, and the play and record device lists: on
 // the open wave object, or on one made for the call and let go afterwards, never opened.
-#include "collaborators.h"
 #include "engine_object.h"
-#include "error_report.h"
+#include "shared/collaborators.h"
+#include "shared/error_report.h"
 
 namespace kez::corvane {
 namespace {

@@ -1,7 +1,7 @@
 // Tones the owner plays without the call server: call-progress tones, alerts and DTMF digits,
 // the removal of a sound it keeps, and the speaker volume.
 #include "engine_object.h"
-#include "error_report.h"
+#include "shared/error_report.h"
 #include "sound_stream.h"
 
 namespace kez::corvane {
