@@ -22,10 +22,7 @@ void CallAudio::page(const PageMessage& m) {
     }
     if (!pageIsWelcome(m)) return;
     services_.post(
-        {kMsgCallProgressUpdate,
-         static_cast<std::uint16_t>(m.tone),
-         static_cast<std::uint16_t>(m.toneMode) | std::int64_t{static_cast<std::uint16_t>(m.toneDuration)} << 16,
-         {}});
+        {kMsgCallProgressUpdate, 0, 0, apt::Payload::of(CallProgressTone{m.tone, m.toneMode, m.toneDuration})});
     connections_.releaseAll();
     pageActive_ = true;
     if (!com::isVariantTrue(f.forceLevel3)) {
