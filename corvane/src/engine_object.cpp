@@ -17,8 +17,8 @@ Variant defaultDestinationMac() {
 } // namespace
 
 Engine::Engine()
-    : defaultDestinationMac_(defaultDestinationMac()), endPointSink_(makeEndPointSink(*this)),
-      waves_(makeWavePlaySink(*this), makeWaveRecordSink(*this)), window_(*this, events_),
+    : defaultDestinationMac_(defaultDestinationMac()), endPointSink_(makeEndPointSink(control_, call_)),
+      waves_(makeWavePlaySink(call_), makeWaveRecordSink(call_)), window_(*this, events_),
       windowHandle_(window_.handle()) {}
 
 Engine::~Engine() {

@@ -3,6 +3,7 @@
 // the endpoint and wave objects it creates, and its worker threads.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "call/call_audio.h"
@@ -127,11 +128,7 @@ public:
     HRESULT Unadvise(const com::Guid& eventsIid, com::Cookie cookie) override;
     HRESULT supportsErrorInfo(const com::Guid& interfaceId) const override;
 
-    // From the sinks the engine advises on its endpoint and play object.
-    void onEndPointEvent(com::DispId id, const com::Ptr<com::Object>& message);
-    void onPlayComplete(std::int32_t stream);
-    // On the record thread: the call's, or the microphone test's while it runs.
-    void onRecorded(const Variant& data, bool silence);
+    // On the record thread: the microphone test takes the frame while it runs.
     bool mikeTestTakes(const Variant& frame, bool silent);
 
 private:
@@ -156,7 +153,7 @@ private:
     HRESULT startAudio();
     HRESULT startEndPoint();
     HRESULT startWorker(Worker& worker, sys::Event::Reset mode, const char* name, const char* eventText,
-                        const char* threadText, void (Engine::*body)(sys::Event&));
+                        const char* threadText, std::function<void(sys::Event&)> body);
     HRESULT openEndPoint();
     HRESULT closeEndPoint();
     // Record first, then play; a play failure closes the record object again.
@@ -165,30 +162,11 @@ private:
     void closePlayObject();
     void closeRecordObject();
 
-    // The worker threads.
+    // The worker threads the engine's own work runs on.
     void statusLoop(sys::Event& wake);
-    void flowControlLoop(sys::Event& wake);
-    void bindingLoop(sys::Event& wake);
-    void layer3Check(sys::Event& wake);
     void waveIdleLoop(sys::Event& wake);
     void sendStatus();
-    bool bindingStep();
-
-    // From the endpoint.
-    void systemStateReceived(const com::Ptr<com::Object>& message);
-    void bindOnSystemState(const Variant& source, std::uint16_t headerBits, std::int16_t revision);
-    void takeDate(linkor::ISystemStateMsg& message);
-
-    void setInitReceived(const com::Ptr<com::Object>& message);
     void takeLocalAddress(const Ipv4& local);
-    void uiStateReceived(const com::Ptr<com::Object>& message);
-    void ledMappingReceived(const com::Ptr<com::Object>& message);
-    void playDtmfReceived(const com::Ptr<com::Object>& message);
-    void commandReceived(const com::Ptr<com::Object>& message);
-    bool takeLedArrays(linkor::ISystemStateMsg& message);
-    void callStateReceived(const com::Ptr<com::Object>& message);
-    void pageReceived(const com::Ptr<com::Object>& message);
-    void audioReceived(const com::Ptr<com::Object>& message, bool reliable);
 
     // ControlServices
     bool allMulticast() const override;

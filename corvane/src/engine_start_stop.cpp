@@ -22,24 +22,26 @@ HRESULT Engine::Start() {
     if (com::FAILED(hr = startAudio()) || com::FAILED(hr = startEndPoint()) ||
         com::FAILED(hr = startWorker(status_, sys::Event::Reset::Auto, "corvane-status",
                                      "Status Send Event Create failure", "Status Send Thread Create failure",
-                                     &Engine::statusLoop)) ||
+                                     [this](sys::Event& wake) { statusLoop(wake); })) ||
         com::FAILED(hr = startWorker(flowControl_, sys::Event::Reset::Auto, "corvane-flow",
                                      "Reliable Flow Control Event Create failure",
-                                     "Reliable Flow Control Thread Create failure", &Engine::flowControlLoop)) ||
+                                     "Reliable Flow Control Thread Create failure",
+                                     [this](sys::Event& wake) { call_.flowControlLoop(wake); })) ||
         com::FAILED(hr = openEndPoint()))
         return hr;
     if (!holdsBytes(state_.snapshot().vuruvMac) &&
         com::FAILED(hr = startWorker(bindingCheck_, sys::Event::Reset::Auto, "corvane-binding",
                                      "Binding Check Event Create failure", "Binding Check Thread Create failure",
-                                     &Engine::bindingLoop)))
+                                     [this](sys::Event& wake) { control_.bindingLoop(wake); })))
         return hr;
     const bool forced = state_.with([](SharedFields& f) {
         if (com::isVariantTrue(f.forceLevel3)) f.controlBits |= kIpTransportBits;
         return com::isVariantTrue(f.forceLevel3);
     });
-    if (!forced && com::FAILED(hr = startWorker(layer3_, sys::Event::Reset::Auto, "corvane-layer3",
-                                                "Layer 3 Check Event Create failure",
-                                                "Layer 3 Check Thread Create failure", &Engine::layer3Check)))
+    if (!forced &&
+        com::FAILED(hr = startWorker(layer3_, sys::Event::Reset::Auto, "corvane-layer3",
+                                     "Layer 3 Check Event Create failure", "Layer 3 Check Thread Create failure",
+                                     [this](sys::Event& wake) { control_.layer3Check(wake); })))
         return hr;
     run_ = Run::Running;
     return com::S_OK;
@@ -49,7 +51,7 @@ HRESULT Engine::startAudio() {
     if (com::isVariantTrue(settings_.shareWave)) {
         waves_.clearLastUse();
         return startWorker(waveIdle_, sys::Event::Reset::Manual, "corvane-waveidle", "Wave Idle Event Create failure",
-                           "Wave Idled Thread Create failure", &Engine::waveIdleLoop);
+                           "Wave Idled Thread Create failure", [this](sys::Event& wake) { waveIdleLoop(wake); });
     }
     const HRESULT hr = waves_.openPlay(settings_.wave);
     return com::FAILED(hr) ? hr : waves_.openRecord(settings_.wave, false);
@@ -65,10 +67,9 @@ HRESULT Engine::startEndPoint() {
 }
 
 HRESULT Engine::startWorker(Worker& worker, sys::Event::Reset mode, const char* name, const char* eventText,
-                            const char* threadText, void (Engine::*body)(sys::Event&)) {
+                            const char* threadText, std::function<void(sys::Event&)> body) {
     if (!worker.makeEvent(mode)) return reportSystemError(eventText);
-    if (!worker.startThread(name, [this, body](sys::Event& wake) { (this->*body)(wake); }))
-        return reportSystemError(threadText);
+    if (!worker.startThread(name, std::move(body))) return reportSystemError(threadText);
     return com::S_OK;
 }
 
@@ -134,56 +135,9 @@ void Engine::sendStatus() {
     if (com::FAILED(hr)) postCalleeError(hr, linkor::IStatusMsg::iid);
 }
 
-void Engine::flowControlLoop(sys::Event& wake) {
-    while (!wake.wait(timing::scaled(timing::kFlowControlPeriod)))
-        windowHandle_.post({kMsgFlowControlTick, 0, 0, {}});
-}
-
 void Engine::waveIdleLoop(sys::Event& wake) {
     while (!wake.wait(timing::scaled(timing::kWaveIdlePeriod)))
         windowHandle_.post({kMsgWaveIdleTick, 0, 0, {}});
-}
-
-void Engine::bindingLoop(sys::Event& wake) {
-    while (!wake.wait(timing::scaled(timing::kBindingCheckPeriod)) && !bindingStep()) {
-    }
-}
-
-// One look at the call servers heard; true when the check is over.
-bool Engine::bindingStep() {
-    enum class Next { Wait, Bind, Multiple, Done };
-    Variant mac;
-    bool silent = false;
-    const Next next = state_.with([&](SharedFields& f) {
-        if (f.bound) return Next::Done;
-        if (f.candidateCount == 0) return Next::Wait;
-        if (f.candidateCount > 1) {
-            silent = holdsBytes(f.vuruvIp);
-            return Next::Multiple;
-        }
-        f.vuruvMac = mac = f.candidate;
-        f.protocolRevision = f.candidateRevision;
-        f.deviceHandle = kNoDeviceHandle;
-        return Next::Bind;
-    });
-    if (next == Next::Wait) return false;
-    if (next == Next::Multiple && !silent)
-        postEngineError(windowHandle_, com::E_FAIL, "Unable to blind bind to multiple Vuruv's");
-    if (next == Next::Bind) {
-        if (const HRESULT hr = endPoint_->SetChannelParameters(mac); com::FAILED(hr))
-            postCalleeError(hr, linkor::IEndPoint::iid);
-        state_.with([](SharedFields& f) { f.bound = true; });
-    }
-    return true;
-}
-
-void Engine::layer3Check(sys::Event& wake) {
-    if (wake.wait(timing::scaled(timing::kLayer3Wait))) return;
-    state_.with([](SharedFields& f) {
-        if (f.bound || !holdsBytes(f.vuruvIp)) return;
-        f.controlBits |= kIpTransportBits;
-        f.forceLevel3 = com::VARIANT_TRUE;
-    });
 }
 
 } // namespace kez::corvane

@@ -15,6 +15,7 @@
 #include "call_messages.h"
 #include "call_services.h"
 #include "connection_list.h"
+#include "kez/sys/event.h"
 #include "linkor/audio_interfaces.h"
 #include "send_state.h"
 #include "shared/engine_state.h"
@@ -24,6 +25,13 @@ namespace kez::corvane {
 class CallAudio {
 public:
     CallAudio(EngineState& state, CallServices& services) : state_(state), services_(services) {}
+
+    // The endpoint's call and audio messages read from their objects; a member that cannot be
+    // read ends the message with the callee's error, except in the lists of conference members
+    // and audio frames. Real-time audio arrives on the audio receive thread.
+    void callStateReceived(const com::Ptr<com::Object>& message);
+    void pageReceived(const com::Ptr<com::Object>& message);
+    void audioReceived(const com::Ptr<com::Object>& message, bool reliable);
 
     // The call server's messages, on the engine's thread.
     void callState(const CallStateMessage& message);
@@ -39,6 +47,8 @@ public:
     // The wave audio server's PlayComplete, and the flow-control tick (every second and after it).
     void playComplete(std::int32_t stream);
     void flowControlTick();
+    // The flow-control thread's body: a tick to the engine's thread every period.
+    void flowControlLoop(sys::Event& wake);
 
     // A recorded frame (silent or not), on the record thread.
     void recorded(const com::Variant& data, bool silence);

@@ -22,10 +22,6 @@ bool Engine::discovering() const { return control_.discovering(); }
 
 bool Engine::loopToSpeaker(const Variant& data, bool silence, std::uint16_t) { return mikeTestTakes(data, silence); }
 
-void Engine::onRecorded(const Variant& data, bool silence) { call_.recorded(data, silence); }
-
-void Engine::onPlayComplete(std::int32_t stream) { call_.playComplete(stream); }
-
 void Engine::flowControlTick() { call_.flowControlTick(); }
 
 } // namespace kez::corvane

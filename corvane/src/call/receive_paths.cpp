@@ -4,6 +4,7 @@
 #include "kez/com/error_info.h"
 #include "linkor/outgoing_interfaces.h"
 #include "shared/engine_messages.h"
+#include "shared/timing.h"
 
 namespace kez::corvane {
 namespace {
@@ -98,6 +99,11 @@ void CallAudio::sendFlowEvent(AudioConnection& connection, KzSetEventId id) {
         sendKzSetEvent(*endPoint, flowControlEvent(connection.party(), f.deviceHandle, f.protocolRevision, id,
                                                    connection.flow.lastSequence));
     if (com::FAILED(hr)) postCallee(hr, linkor::IKzSetEventMsg::iid);
+}
+
+void CallAudio::flowControlLoop(sys::Event& wake) {
+    while (!wake.wait(timing::scaled(timing::kFlowControlPeriod)))
+        services_.post({kMsgFlowControlTick, 0, 0, {}});
 }
 
 } // namespace kez::corvane

@@ -8,31 +8,6 @@
 
 namespace kez::corvane {
 
-void Engine::setInitReceived(const com::Ptr<com::Object>& object) {
-    com::Ptr<linkor::IKzSetInitMsg> init;
-    com::Ptr<linkor::IJIPMessage> jip;
-    HRESULT hr = com::query(object, init);
-    if (com::SUCCEEDED(hr)) hr = com::query(object, jip);
-    if (com::FAILED(hr)) return postCalleeError(hr, linkor::IKzSetInitMsg::iid);
-    SetInitMessage m;
-    std::int16_t received = 0, bits = 0, tos = 0, tci = 0;
-    hr = firstFailure(
-        [&] { return jip->get_varSourceMac(m.sourceMac); }, [&] { return jip->get_varSourceIP(m.sourceIp); },
-        [&] { return jip->get_nHeaderBitMap(received); }, [&] { return init->get_nProtocolRevision(m.revision); },
-        [&] { return init->get_nDeviceHandle(m.deviceHandle); }, [&] { return init->get_nControlHeaderBits(bits); },
-        [&] { return init->get_nControlIPTOS(tos); }, [&] { return init->get_nControlTCI(tci); },
-        [&] { return init->get_varSystemStateMac(m.systemStateMac); },
-        [&] { return init->get_varSystemStateIP(m.systemStateIp); }, [&] { return init->get_varPageMac(m.pageMac); },
-        [&] { return init->get_varPageIP(m.pageIp); },
-        [&] { return init->get_nStatusUpdatePeriod(m.statusUpdatePeriod); });
-    if (com::FAILED(hr)) return postCalleeError(hr, linkor::IKzSetInitMsg::iid);
-    m.receivedBits = static_cast<std::uint16_t>(received);
-    m.controlBits = static_cast<std::uint16_t>(bits);
-    m.controlTos = static_cast<std::uint16_t>(tos);
-    m.controlTci = static_cast<std::uint16_t>(tci);
-    control_.setInit(m);
-}
-
 bool Engine::allMulticast() const { return com::isVariantTrue(settings_.allMulticast); }
 
 HRESULT Engine::setAllMulticast(bool on) { return endPoint_->put_bAllMulticast(com::toVariantBool(on)); }
