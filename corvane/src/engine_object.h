@@ -1,6 +1,8 @@
 #pragma once
 // The Engine class: IEngine, its events through IConnectionPointContainer, the engine window,
-// the endpoint and wave objects it creates, and its worker threads.
+// the endpoint and wave objects it creates, and its worker threads. It keeps the properties
+// and forwards the work to its cores (control, call, local audio, IP configuration), whose
+// services it supplies.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -10,22 +12,21 @@
 #include "control/control_handlers.h"
 #include "corvane/engine.h"
 #include "engine_window.h"
-#include "ipconfig/connect_probe.h"
+#include "ipconfig/ip_config.h"
 #include "kez/com/connection_point_container.h"
 #include "linkor/end_point.h"
-#include "linkor/incoming_interfaces.h"
-#include "local_audio/mike_test.h"
+#include "local_audio/local_audio.h"
 #include "shared/engine_state.h"
 #include "shared/wave_objects.h"
 #include "shared/worker.h"
 
 namespace kez::corvane {
 
-struct WaveFileImage;
-
 class Engine final : public com::Implements<IEngine, com::IConnectionPointContainer>,
                      private EngineWindowOwner,
-                     private CallServices {
+                     private CallServices,
+                     private LocalAudioServices,
+                     private IpConfigServices {
 public:
     Engine();
     // Stops first, then drops (and frees) whatever is still posted to the window.
@@ -128,9 +129,6 @@ public:
     HRESULT Unadvise(const com::Guid& eventsIid, com::Cookie cookie) override;
     HRESULT supportsErrorInfo(const com::Guid& interfaceId) const override;
 
-    // On the record thread: the microphone test takes the frame while it runs.
-    bool mikeTestTakes(const Variant& frame, bool silent);
-
 private:
     enum class Run { Stopped, Partial, Running };
 
@@ -156,8 +154,6 @@ private:
                         const char* threadText, std::function<void(sys::Event&)> body);
     HRESULT openEndPoint();
     HRESULT closeEndPoint();
-    // Record first, then play; a play failure closes the record object again.
-    HRESULT openSharedWave(bool autoSetupMixer = false);
     HRESULT diagnosticEndPoint(bool events);
     void closePlayObject();
     void closeRecordObject();
@@ -166,7 +162,6 @@ private:
     void statusLoop(sys::Event& wake);
     void waveIdleLoop(sys::Event& wake);
     void sendStatus();
-    void takeLocalAddress(const Ipv4& local);
 
     // ControlServices
     bool allMulticast() const override;
@@ -197,13 +192,9 @@ private:
     bool discovering() const override;
     bool loopToSpeaker(const Variant& data, bool silence, std::uint16_t framesCollected) override;
 
-    // Local audio: the play object a member's sound goes to, opened first in shared mode,
-    // and a wave file loaded for it.
-    HRESULT localPlayObject(com::Ptr<sonwell::IWavePlay>& play);
-    HRESULT localWaveFile(const std::string& fileName, WaveFileImage& wave, com::Ptr<sonwell::IWavePlay>& play);
-    // Record, then play, whatever the mode; a failure is given back with its own error object.
-    void closeWaves();
-    HRESULT closeWavesAfter(HRESULT failure);
+    // LocalAudioServices (and IpConfigServices: post and postError above)
+    HRESULT openWaveDevices(bool autoSetupMixer) override;
+    void closeWaveDevices() override;
 
     HRESULT sendControlEvent(KzSetEventId id, std::int16_t info1);
     HRESULT notStarted() const;
@@ -218,16 +209,15 @@ private:
     const com::Ptr<com::Object> endPointSink_;
     com::Cookie endPointCookie_ = com::kNoCookie;
     WaveObjects waves_;
-    MikeTest mikeTest_;
-    bool audioTestRunning_ = false;
+    LocalAudio localAudio_{waves_, *this};
     Worker status_, flowControl_, bindingCheck_, layer3_, waveIdle_;
     std::atomic<bool> statusRunning_{false};
     std::atomic<std::int64_t> statusPeriodMs_{0};
     Run run_ = Run::Stopped;
     EngineWindow window_;
     const apt::WindowHandle windowHandle_;
-    // Last, so that its thread ends before anything it uses goes.
-    ConnectProbe probe_;
+    // Last, so that its probe's thread ends before anything it uses goes.
+    IpConfig ipConfig_{state_, *this};
 };
 
 // A new engine on the calling thread, or null when its window could not be made.

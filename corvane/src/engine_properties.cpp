@@ -101,6 +101,9 @@ HRESULT Engine::put_nMikeVolume(std::int16_t v) {
     return record ? record->put_nVolume(v) : com::S_OK;
 }
 
+HRESULT Engine::get_varPlayAdapters(Variant& value) { return localAudio_.playAdapters(value); }
+HRESULT Engine::get_varRecordAdapters(Variant& value) { return localAudio_.recordAdapters(value); }
+
 // The endpoint's adapter descriptions; an engine without an endpoint makes one for the call.
 HRESULT Engine::get_varAdapters(Variant& value) {
     com::Ptr<linkor::IEndPoint> endPoint = endPoint_;

@@ -1,7 +1,7 @@
 // The call's messages read from their objects into the plain values the call handlers take. A
 // member that cannot be read ends the message with the callee's error, except in the lists of
 // conference members and audio frames, where what was read is still handled.
-#include "engine_object.h"
+#include "call_audio.h"
 #include "linkor/audio_interfaces.h"
 #include "linkor/incoming_interfaces.h"
 #include "linkor/jip_message.h"

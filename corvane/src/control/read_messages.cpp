@@ -1,6 +1,6 @@
 // The control messages read from their objects into the plain values the handlers take. A
 // member that cannot be read ends the message with the callee's error.
-#include "engine_object.h"
+#include "control_handlers.h"
 #include "kez/com/array_routines.h"
 #include "linkor/incoming_interfaces.h"
 #include "linkor/jip_message.h"

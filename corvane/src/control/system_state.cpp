@@ -1,8 +1,10 @@
 // What the engine takes from the call server's system-state messages: the revision check,
 // binding (blind or to the configured call server), the control VLAN tag before the first set
-// initialisation, the message count for the reports, and the date.
-#include "engine_object.h"
+// initialisation, the message count for the reports, the LED arrays and the date.
+#include "control_handlers.h"
+#include "corvane/errors.h"
 #include "kez/com/array_routines.h"
+#include "linkor/end_point.h"
 #include "linkor/incoming_interfaces.h"
 #include "linkor/jip_message.h"
 #include "shared/collaborators.h"
@@ -91,7 +93,7 @@ void ControlHandlers::bindOnSystemState(const com::Variant& source, std::uint16_
 // it empty, and ends the message's handling (false).
 bool ControlHandlers::readLedArrays(linkor::ISystemStateMsg& message) {
     LedArrays arrays;
-    using Member = com::HRESULT (linkor::ISystemStateMsg::*)(Variant&);
+    using Member = com::HRESULT (linkor::ISystemStateMsg::*)(com::Variant&);
     const std::pair<Member, std::optional<std::vector<std::uint8_t>>*> members[] = {
         {&linkor::ISystemStateMsg::get_varKzSetLEDStates, &arrays.telephone},
         {&linkor::ISystemStateMsg::get_varParkLEDStates, &arrays.park},
