@@ -168,6 +168,33 @@ HRESULT Engine::closeEndPoint() {
     return com::FAILED(hr) ? reportCalleeError(hr, linkor::IEndPoint::iid) : com::S_OK;
 }
 
+// An endpoint made here is opened on the configured adapter; one the engine already holds
+// (the other diagnostic's, or discovery's) is open already.
+HRESULT Engine::openDiagnosticEndPoint(bool events) {
+    const bool made = !endPoint_;
+    if (made) {
+        if (const HRESULT hr = com::ClassRegistry::createAs(linkor::kClsidEndPoint, endPoint_); com::FAILED(hr))
+            return reportEngineError(hr, "Endpoint object create failure");
+    }
+    if (events && endPointCookie_ == com::kNoCookie) {
+        if (const HRESULT hr = adviseOn(endPoint_, linkor::kIidIEndPointEvents, endPointSink_, endPointCookie_);
+            com::FAILED(hr)) {
+            endPoint_.reset();
+            return reportEngineError(hr, "Endpoint event advise failure");
+        }
+    }
+    if (!made) return com::S_OK;
+    const HRESULT hr =
+        firstFailure([&] { return endPoint_->put_nAdapter(settings_.adapter); }, [&] { return endPoint_->Open(); });
+    if (com::FAILED(hr)) {
+        reportCalleeError(hr, linkor::IEndPoint::iid);
+        const auto error = com::takeErrorInfo();
+        closeEndPoint();
+        com::setErrorInfo(error);
+    }
+    return hr;
+}
+
 void Engine::statusLoop(sys::Event& wake) {
     for (;;) {
         const std::int64_t period = statusPeriodMs_;
@@ -274,6 +301,16 @@ HRESULT Engine::openWaveDevices(bool autoSetupMixer) {
         com::setErrorInfo(error);
     }
     return hr;
+}
+
+void Engine::closePlayDevice() {
+    sys::CriticalSectionLock hold(waves_.lock());
+    waves_.closePlay(windowHandle_);
+}
+
+void Engine::closeRecordDevice() {
+    sys::CriticalSectionLock hold(waves_.lock());
+    waves_.closeRecord(windowHandle_);
 }
 
 void Engine::closeWaveDevices() {

@@ -153,10 +153,6 @@ private:
     HRESULT startWorker(Worker& worker, sys::Event::Reset mode, const char* name, const char* eventText,
                         const char* threadText, std::function<void(sys::Event&)> body);
     HRESULT openEndPoint();
-    HRESULT closeEndPoint();
-    HRESULT diagnosticEndPoint(bool events);
-    void closePlayObject();
-    void closeRecordObject();
 
     // The worker threads the engine's own work runs on.
     void statusLoop(sys::Event& wake);
@@ -191,6 +187,10 @@ private:
     std::int16_t keptAlertMode() const override;
     bool discovering() const override;
     bool loopToSpeaker(const Variant& data, bool silence, std::uint16_t framesCollected) override;
+    HRESULT openDiagnosticEndPoint(bool events) override;
+    HRESULT closeEndPoint() override;
+    void closePlayDevice() override;
+    void closeRecordDevice() override;
 
     // LocalAudioServices (and IpConfigServices: post and postError above)
     HRESULT openWaveDevices(bool autoSetupMixer) override;

@@ -58,8 +58,13 @@ public:
     // A dial-pad key ends the reliable playback and the reliable recording its mask names.
     void keyPressed(std::int16_t key);
 
-    // The diagnostic send: recorded mu-law to `mac` as real-time audio on `endPoint`.
-    void sendTo(const com::Ptr<linkor::IEndPoint>& endPoint, const com::Variant& mac);
+    // The diagnostics of an engine that is not started: recorded mu-law sent to `mac` as
+    // real-time audio, and real-time audio from `mac` played. A failing start leaves nothing
+    // open that it opened.
+    com::HRESULT startDiagnosticSend(const com::Variant& mac);
+    com::HRESULT stopDiagnosticSend();
+    com::HRESULT startDiagnosticReceive(const com::Variant& mac);
+    com::HRESULT stopDiagnosticReceive();
     void seedJitter(std::uint32_t seed);
     ConnectionList& connections() { return connections_; }
 
@@ -67,6 +72,7 @@ public:
     void resetRun();
 
 private:
+    void sendTo(const com::Ptr<linkor::IEndPoint>& endPoint, const com::Variant& mac);
     bool acceptsCallState(const CallStateMessage& m);
     bool takeSharedDevices();
     bool sendSideChanged(const CallStateMessage& m);
