@@ -1,30 +1,32 @@
 #pragma once
 // The Engine class: IEngine, its events through IConnectionPointContainer, the engine window,
-// the endpoint and wave objects it creates, and its worker threads.
+// the endpoint and wave objects it creates, and its worker threads. It keeps the properties
+// and forwards the work to its cores (control, call, local audio, IP configuration), whose
+// services it supplies.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "call/call_audio.h"
 #include "control/control_handlers.h"
 #include "corvane/engine.h"
-#include "engine_state.h"
 #include "engine_window.h"
-#include "ipconfig/connect_probe.h"
+#include "ipconfig/ip_config.h"
 #include "kez/com/connection_point_container.h"
 #include "linkor/end_point.h"
-#include "linkor/incoming_interfaces.h"
-#include "local_audio/mike_test.h"
-#include "wave_objects.h"
-#include "worker.h"
+#include "local_audio/local_audio.h"
+#include "shared/engine_state.h"
+#include "shared/wave_objects.h"
+#include "shared/worker.h"
 
 namespace kez::corvane {
 
-struct WaveFileImage;
-
 class Engine final : public com::Implements<IEngine, com::IConnectionPointContainer>,
                      private EngineWindowOwner,
-                     private CallServices {
+                     private CallServices,
+                     private LocalAudioServices,
+                     private IpConfigServices {
 public:
     Engine();
     // Stops first, then drops (and frees) whatever is still posted to the window.
@@ -127,13 +129,6 @@ public:
     HRESULT Unadvise(const com::Guid& eventsIid, com::Cookie cookie) override;
     HRESULT supportsErrorInfo(const com::Guid& interfaceId) const override;
 
-    // From the sinks the engine advises on its endpoint and play object.
-    void onEndPointEvent(com::DispId id, const com::Ptr<com::Object>& message);
-    void onPlayComplete(std::int32_t stream);
-    // On the record thread: the call's, or the microphone test's while it runs.
-    void onRecorded(const Variant& data, bool silence);
-    bool mikeTestTakes(const Variant& frame, bool silent);
-
 private:
     enum class Run { Stopped, Partial, Running };
 
@@ -156,39 +151,13 @@ private:
     HRESULT startAudio();
     HRESULT startEndPoint();
     HRESULT startWorker(Worker& worker, sys::Event::Reset mode, const char* name, const char* eventText,
-                        const char* threadText, void (Engine::*body)(sys::Event&));
+                        const char* threadText, std::function<void(sys::Event&)> body);
     HRESULT openEndPoint();
-    HRESULT closeEndPoint();
-    // Record first, then play; a play failure closes the record object again.
-    HRESULT openSharedWave(bool autoSetupMixer = false);
-    HRESULT diagnosticEndPoint(bool events);
-    void closePlayObject();
-    void closeRecordObject();
 
-    // The worker threads.
+    // The worker threads the engine's own work runs on.
     void statusLoop(sys::Event& wake);
-    void flowControlLoop(sys::Event& wake);
-    void bindingLoop(sys::Event& wake);
-    void layer3Check(sys::Event& wake);
     void waveIdleLoop(sys::Event& wake);
     void sendStatus();
-    bool bindingStep();
-
-    // From the endpoint.
-    void systemStateReceived(const com::Ptr<com::Object>& message);
-    void bindOnSystemState(const Variant& source, std::uint16_t headerBits, std::int16_t revision);
-    void takeDate(linkor::ISystemStateMsg& message);
-
-    void setInitReceived(const com::Ptr<com::Object>& message);
-    void takeLocalAddress(const Ipv4& local);
-    void uiStateReceived(const com::Ptr<com::Object>& message);
-    void ledMappingReceived(const com::Ptr<com::Object>& message);
-    void playDtmfReceived(const com::Ptr<com::Object>& message);
-    void commandReceived(const com::Ptr<com::Object>& message);
-    bool takeLedArrays(linkor::ISystemStateMsg& message);
-    void callStateReceived(const com::Ptr<com::Object>& message);
-    void pageReceived(const com::Ptr<com::Object>& message);
-    void audioReceived(const com::Ptr<com::Object>& message, bool reliable);
 
     // ControlServices
     bool allMulticast() const override;
@@ -218,14 +187,14 @@ private:
     std::int16_t keptAlertMode() const override;
     bool discovering() const override;
     bool loopToSpeaker(const Variant& data, bool silence, std::uint16_t framesCollected) override;
+    HRESULT openDiagnosticEndPoint(bool events) override;
+    HRESULT closeEndPoint() override;
+    void closePlayDevice() override;
+    void closeRecordDevice() override;
 
-    // Local audio: the play object a member's sound goes to, opened first in shared mode,
-    // and a wave file loaded for it.
-    HRESULT localPlayObject(com::Ptr<sonwell::IWavePlay>& play);
-    HRESULT localWaveFile(const std::string& fileName, WaveFileImage& wave, com::Ptr<sonwell::IWavePlay>& play);
-    // Record, then play, whatever the mode; a failure is given back with its own error object.
-    void closeWaves();
-    HRESULT closeWavesAfter(HRESULT failure);
+    // LocalAudioServices (and IpConfigServices: post and postError above)
+    HRESULT openWaveDevices(bool autoSetupMixer) override;
+    void closeWaveDevices() override;
 
     HRESULT sendControlEvent(KzSetEventId id, std::int16_t info1);
     HRESULT notStarted() const;
@@ -240,16 +209,15 @@ private:
     const com::Ptr<com::Object> endPointSink_;
     com::Cookie endPointCookie_ = com::kNoCookie;
     WaveObjects waves_;
-    MikeTest mikeTest_;
-    bool audioTestRunning_ = false;
+    LocalAudio localAudio_{waves_, *this};
     Worker status_, flowControl_, bindingCheck_, layer3_, waveIdle_;
     std::atomic<bool> statusRunning_{false};
     std::atomic<std::int64_t> statusPeriodMs_{0};
     Run run_ = Run::Stopped;
     EngineWindow window_;
     const apt::WindowHandle windowHandle_;
-    // Last, so that its thread ends before anything it uses goes.
-    ConnectProbe probe_;
+    // Last, so that its probe's thread ends before anything it uses goes.
+    IpConfig ipConfig_{state_, *this};
 };
 
 // A new engine on the calling thread, or null when its window could not be made.

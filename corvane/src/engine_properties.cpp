@@ -1,8 +1,8 @@
 // The stored properties. Those the worker threads read live in the shared fields; the rest
 // are the creating thread's own. The wave objects take theirs when they open.
 #include "engine_object.h"
-#include "error_report.h"
 #include "kez/com/class_registry.h"
+#include "shared/error_report.h"
 
 namespace kez::corvane {
 namespace {
@@ -100,6 +100,9 @@ HRESULT Engine::put_nMikeVolume(std::int16_t v) {
     const auto record = waves_.record();
     return record ? record->put_nVolume(v) : com::S_OK;
 }
+
+HRESULT Engine::get_varPlayAdapters(Variant& value) { return localAudio_.playAdapters(value); }
+HRESULT Engine::get_varRecordAdapters(Variant& value) { return localAudio_.recordAdapters(value); }
 
 // The endpoint's adapter descriptions; an engine without an endpoint makes one for the call.
 HRESULT Engine::get_varAdapters(Variant& value) {

@@ -1,56 +1,102 @@
 #include "engine_sinks.h"
 
-#include "engine_object.h"
+#include "call/call_audio.h"
+#include "control/control_handlers.h"
+#include "linkor/end_point.h"
 #include "sonwell/wave_play.h"
 #include "sonwell/wave_record.h"
 
 namespace kez::corvane {
 namespace {
 
-class EndPointSink final : public linkor::EndPointEventsByNumber {
+using com::HRESULT;
+using com::Variant;
+using Message = com::Ptr<com::Object>;
+
+class EndPointSink final : public com::Implements<linkor::_IEndPointEvents> {
 public:
-    explicit EndPointSink(Engine& engine) : engine_(engine) {}
-    HRESULT Invoke(com::DispId id, const com::Ptr<com::Object>& message) override {
-        engine_.onEndPointEvent(id, message);
+    EndPointSink(ControlHandlers& control, CallAudio& call) : control_(control), call_(call) {}
+
+    HRESULT SystemStateReceived(const Message& m) override {
+        control_.systemStateReceived(m);
+        return com::S_OK;
+    }
+    HRESULT KzSetInitReceived(const Message& m) override {
+        control_.setInitReceived(m);
+        return com::S_OK;
+    }
+    HRESULT KzSetUIStateControlReceived(const Message& m) override {
+        control_.uiStateReceived(m);
+        return com::S_OK;
+    }
+    HRESULT LEDMappingReceived(const Message& m) override {
+        control_.ledMappingReceived(m);
+        return com::S_OK;
+    }
+    HRESULT PlayDTMFMsgReceived(const Message& m) override {
+        control_.playDtmfReceived(m);
+        return com::S_OK;
+    }
+    HRESULT SlaveCommandReceived(const Message& m) override {
+        control_.commandReceived(m);
+        return com::S_OK;
+    }
+    HRESULT KzSetCallStateControlReceived(const Message& m) override {
+        call_.callStateReceived(m);
+        return com::S_OK;
+    }
+    HRESULT SlavePageCmdReceived(const Message& m) override {
+        call_.pageReceived(m);
+        return com::S_OK;
+    }
+    HRESULT AudioReceived(const Message& m) override {
+        call_.audioReceived(m, false);
+        return com::S_OK;
+    }
+    HRESULT ReliableAudioReceived(const Message& m) override {
+        call_.audioReceived(m, true);
         return com::S_OK;
     }
 
 private:
-    Engine& engine_;
+    ControlHandlers& control_;
+    CallAudio& call_;
 };
 
 class WavePlaySink final : public com::Implements<sonwell::_IWavePlayEvents> {
 public:
-    explicit WavePlaySink(Engine& engine) : engine_(engine) {}
+    explicit WavePlaySink(CallAudio& call) : call_(call) {}
     HRESULT PlayComplete(std::int32_t lStream) override {
-        engine_.onPlayComplete(lStream);
+        call_.playComplete(lStream);
         return com::S_OK;
     }
 
 private:
-    Engine& engine_;
+    CallAudio& call_;
 };
 
 class WaveRecordSink final : public com::Implements<sonwell::_IWaveRecordEvents> {
 public:
-    explicit WaveRecordSink(Engine& engine) : engine_(engine) {}
+    explicit WaveRecordSink(CallAudio& call) : call_(call) {}
     HRESULT DataReady(const Variant& data) override {
-        engine_.onRecorded(data, false);
+        call_.recorded(data, false);
         return com::S_OK;
     }
     HRESULT SilenceDetected(const Variant& data) override {
-        engine_.onRecorded(data, true);
+        call_.recorded(data, true);
         return com::S_OK;
     }
 
 private:
-    Engine& engine_;
+    CallAudio& call_;
 };
 
 } // namespace
 
-com::Ptr<com::Object> makeEndPointSink(Engine& engine) { return std::make_shared<EndPointSink>(engine); }
-com::Ptr<com::Object> makeWavePlaySink(Engine& engine) { return std::make_shared<WavePlaySink>(engine); }
-com::Ptr<com::Object> makeWaveRecordSink(Engine& engine) { return std::make_shared<WaveRecordSink>(engine); }
+com::Ptr<com::Object> makeEndPointSink(ControlHandlers& control, CallAudio& call) {
+    return std::make_shared<EndPointSink>(control, call);
+}
+com::Ptr<com::Object> makeWavePlaySink(CallAudio& call) { return std::make_shared<WavePlaySink>(call); }
+com::Ptr<com::Object> makeWaveRecordSink(CallAudio& call) { return std::make_shared<WaveRecordSink>(call); }
 
 } // namespace kez::corvane

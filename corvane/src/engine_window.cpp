@@ -13,9 +13,6 @@ constexpr char kWindowTitle[] = "EngineWindow";
 constexpr std::int32_t kLineLedLowerBound = 1;
 constexpr std::size_t kFirstLineLed = 5;
 
-std::int16_t low16(std::uint64_t word) { return static_cast<std::int16_t>(word & 0xFFFF); }
-std::int16_t high16(std::uint64_t word) { return static_cast<std::int16_t>((word >> 16) & 0xFFFF); }
-
 com::Variant byteArray(const std::vector<std::uint8_t>& bytes) {
     Variant value;
     if (com::FAILED(com::MakeSafeArray(com::ElementType::UI1, bytes, value))) throw std::bad_alloc();
@@ -33,12 +30,6 @@ EngineWindow::EngineWindow(EngineWindowOwner& owner, EngineEvents& events)
     : owner_(owner), events_(events),
       window_(kWindowTitle, [this](apt::Message& message) { return onMessage(message); }) {}
 
-bool postEngineError(const apt::WindowHandle& window, com::HRESULT hr, std::string text) {
-    apt::Message message{kMsgError, static_cast<std::uint32_t>(hr), 0, {}};
-    if (!text.empty()) message.payload = apt::Payload::of(std::move(text));
-    return window.post(std::move(message));
-}
-
 apt::Result EngineWindow::onMessage(apt::Message& message) {
     switch (message.id) {
     case kMsgInitReceived: events_.fire([](_IEngineEvents& sink) { return sink.InitReceived(); }); break;
@@ -55,16 +46,13 @@ apt::Result EngineWindow::onMessage(apt::Message& message) {
     }
     case kMsgResetReceived: events_.fire([](_IEngineEvents& sink) { return sink.ResetReceived(); }); break;
     case kMsgCallProgressUpdate: {
-        const auto tone = low16(message.w);
-        const auto mode = low16(static_cast<std::uint64_t>(message.l));
-        const auto duration = high16(static_cast<std::uint64_t>(message.l));
-        events_.fire([=](_IEngineEvents& sink) { return sink.CallProgressUpdate(tone, mode, duration); });
+        const auto t = message.payload.take<CallProgressTone>();
+        events_.fire([&t](_IEngineEvents& sink) { return sink.CallProgressUpdate(t.tone, t.mode, t.duration); });
         break;
     }
     case kMsgAlertUpdate: {
-        const auto l = static_cast<std::uint64_t>(message.l);
-        const auto tone = low16(message.w), mode = high16(message.w), cadence = low16(l), cycles = high16(l);
-        events_.fire([=](_IEngineEvents& sink) { return sink.AlertUpdate(tone, mode, cadence, cycles); });
+        const auto a = message.payload.take<AlertSignal>();
+        events_.fire([&a](_IEngineEvents& sink) { return sink.AlertUpdate(a.tone, a.mode, a.cadence, a.cycles); });
         break;
     }
     case kMsgDisplayUpdate: {

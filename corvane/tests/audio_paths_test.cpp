@@ -3,7 +3,7 @@
 // (mute, silence, the jitter simulation) and reliable packets across the frame counter's wrap,
 // and the dial-pad keys that end a reliable playback or recording.
 #include "call_test_support.h"
-#include "engine_window.h"
+#include "shared/engine_messages.h"
 
 namespace kez::corvane::test {
 namespace {

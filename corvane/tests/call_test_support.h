@@ -81,6 +81,10 @@ struct FakeCall final : FakeControl, CallServices {
     std::int16_t keptAlertMode() const override { return alertMode; }
     bool discovering() const override { return discoveryRuns; }
     bool loopToSpeaker(const Variant&, bool, std::uint16_t) override { return false; }
+    HRESULT openDiagnosticEndPoint(bool) override { return call("diagnostic endpoint"); }
+    HRESULT closeEndPoint() override { return call("close endpoint"); }
+    void closePlayDevice() override { log.push_back("close play"); }
+    void closeRecordDevice() override { log.push_back("close record"); }
 };
 
 inline const Bytes kCallServerMac{2, 0, 0, 0, 0, 9};

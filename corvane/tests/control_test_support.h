@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "control/control_handlers.h"
-#include "engine_window.h"
+#include "shared/engine_messages.h"
 #include "variant_bytes.h"
 
 namespace kez::corvane::test {

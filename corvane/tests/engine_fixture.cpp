@@ -4,7 +4,7 @@
 #include "lent_packet.h"
 #include "linkor/incoming_interfaces.h"
 #include "linkor/jip_message.h"
-#include "timing.h"
+#include "shared/timing.h"
 
 namespace kez::corvane::test {
 

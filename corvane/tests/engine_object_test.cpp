@@ -7,7 +7,7 @@
 #include "engine_fixture.h"
 #include "jipmsg_oracle.h"
 #include "kez/com/error_info.h"
-#include "reports.h"
+#include "shared/reports.h"
 
 namespace kez::corvane::test {
 namespace {

@@ -24,6 +24,10 @@ struct WindowCase {
 };
 
 apt::Payload none() { return {}; }
+template <class T>
+std::function<apt::Payload()> carrying(T value) {
+    return [value] { return apt::Payload::of(value); };
+}
 
 TEST_F(EngineTest, EachWindowMessageFiresItsEvent) {
     LedBlock leds{};
@@ -31,31 +35,19 @@ TEST_F(EngineTest, EachWindowMessageFiresItsEvent) {
         leds[i] = static_cast<std::int16_t>(i % 16);
     const std::vector<WindowCase> cases{
         {WM_USER + 101, 0, 0, none, "InitReceived"},
-        {WM_USER + 105, 0x80043006u, 0, [] { return apt::Payload::of(std::string("Invalid Protocol UI State")); },
+        {WM_USER + 105, 0x80043006u, 0, carrying(std::string("Invalid Protocol UI State")),
          "Error 0x80043006 Invalid Protocol UI State"},
         {WM_USER + 105, 0x80004005u, 0, none, "Error 0x80004005 "},
         {WM_USER + 106, 0, 0, none, "ResetReceived"},
-        {WM_USER + 107, 17, (3 << 16) | 0xFFFF, none, "CallProgressUpdate 17 -1 3"},
-        {WM_USER + 108, (2 << 16) | 5, (4 << 16) | 1, none, "AlertUpdate 5 2 1 4"},
-        {WM_USER + 109, 0, 0,
-         [] {
-             return apt::Payload::of(DisplayBlock{3, "Line one", "Ext 201", 1});
-         },
+        {WM_USER + 107, 0, 0, carrying(CallProgressTone{17, -1, 3}), "CallProgressUpdate 17 -1 3"},
+        {WM_USER + 108, 0, 0, carrying(AlertSignal{5, 2, 1, 4}), "AlertUpdate 5 2 1 4"},
+        {WM_USER + 109, 0, 0, carrying(DisplayBlock{3, "Line one", "Ext 201", 1}),
          "DisplayUpdate 3 [Line one] [Ext 201] 1"},
         {WM_USER + 110, 0x0303, 0, none, "KeyControlUpdate 0 0 -1 0 0 -1"},
         {WM_USER + 110, 0x3C30, 0, none, "KeyControlUpdate -1 0 0 -1 -1 0"},
-        {WM_USER + 111, 0, 0, [&] { return apt::Payload::of(leds); },
-         "LEDUpdate 0 1 2 3 4 from 1: 5 6 7 8 9 10 11 12 13 14 15 0"},
-        {WM_USER + 112, 0, 0,
-         [] {
-             return apt::Payload::of(DiscoveredServer{kServerMac, std::nullopt});
-         },
-         "XAVDiscovered 0253494d0001 empty"},
-        {WM_USER + 112, 0, 0,
-         [] {
-             return apt::Payload::of(DiscoveredServer{kServerMac, kServerIp});
-         },
-         "XAVDiscovered 0253494d0001 c6120002"},
+        {WM_USER + 111, 0, 0, carrying(leds), "LEDUpdate 0 1 2 3 4 from 1: 5 6 7 8 9 10 11 12 13 14 15 0"},
+        {WM_USER + 112, 0, 0, carrying(DiscoveredServer{kServerMac, std::nullopt}), "XAVDiscovered 0253494d0001 empty"},
+        {WM_USER + 112, 0, 0, carrying(DiscoveredServer{kServerMac, kServerIp}), "XAVDiscovered 0253494d0001 c6120002"},
         {WM_USER + 113, 0, 0, none, "AutoIPComplete"},
         {WM_USER + 102, 0, 0, none, "SystemDateUpdate 1899-12-30 00:00:00.000"},
         {WM_USER + 104, 0, 0, none, ""},
@@ -122,7 +114,8 @@ TEST_F(EngineTest, EventsFireOnTheCreatingThreadInPostingOrderPastAFailingSink) 
     for (int t = 0; t < kThreads; ++t)
         posters.emplace_back([&window, t] {
             for (int i = 0; i < kEach; ++i)
-                window.post({WM_USER + 107, static_cast<std::uint64_t>(t), i, {}});
+                window.post(
+                    {WM_USER + 107, 0, 0, apt::Payload::of(CallProgressTone{std::int16_t(t), std::int16_t(i)})});
         });
     for (auto& poster : posters)
         poster.join();

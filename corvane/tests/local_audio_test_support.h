@@ -4,7 +4,7 @@
 #include "engine_fixture.h"
 #include "kez/com/error_info.h"
 #include "kez/sys/tick.h"
-#include "timing.h"
+#include "shared/timing.h"
 
 namespace kez::corvane::test {
 

@@ -3,7 +3,7 @@
 #include <functional>
 
 #include "call_test_support.h"
-#include "engine_window.h"
+#include "shared/engine_messages.h"
 
 namespace kez::corvane::test {
 namespace {
@@ -57,8 +57,7 @@ TEST_F(CallTest, OnlyAnIdleSetTakesAPage) {
 TEST_F(CallTest, APagePlaysFromItsGroupUntilItEndsAndThenTheAdapterFiltersAgain) {
     audio_.page(pageStart());
     ASSERT_EQ(services_.postedIds(), std::vector<apt::MessageId>{kMsgCallProgressUpdate});
-    EXPECT_EQ(services_.posts[0].w, 6U);
-    EXPECT_EQ(services_.posts[0].l, 0xFFFF0001);
+    EXPECT_EQ(services_.posts[0].payload.take<CallProgressTone>(), (CallProgressTone{6, 1, -1}));
     EXPECT_TRUE(audio_.pageActive());
     EXPECT_EQ(services_.log, Calls{"allMulticast on"});
     EXPECT_EQ(calls("EndPoint.AddMulticastMac"), Calls{"EndPoint.AddMulticastMac 035a4e504701"});

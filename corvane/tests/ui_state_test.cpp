@@ -114,10 +114,8 @@ TEST_F(BoundHandlersTest, AUiStateGivesItsFiveUpdatesInOrderWithTheirValues) {
     EXPECT_EQ(display.line2, "LINE TWO");
     EXPECT_EQ(display.todMode, 2);
     EXPECT_EQ(display.deviceIdleStatus, 1);
-    EXPECT_EQ(fake.posts[3].w, 3U);
-    EXPECT_EQ(fake.posts[3].l, 0xFFFF0001); // endless duration above the mode
-    EXPECT_EQ(fake.posts[4].w, 0x00020004U);
-    EXPECT_EQ(fake.posts[4].l, 0x00060005);
+    EXPECT_EQ(fake.posts[3].payload.take<CallProgressTone>(), (CallProgressTone{3, 1, -1})); // endless duration
+    EXPECT_EQ(fake.posts[4].payload.take<AlertSignal>(), (AlertSignal{4, 2, 5, 6}));
 }
 
 TEST_F(BoundHandlersTest, UnreadableLedsAreOneErrorInPlaceOfTheLedUpdate) {
@@ -240,13 +238,13 @@ TEST_F(BoundHandlersTest, APageKeepsTheSetFromRingingAndCallProgressToneZeroWith
         const char* name;
         bool page;
         std::int16_t tone, toneMode;
-        std::uint64_t alert;
+        AlertSignal alert;
         Log log;
     } cases[] = {
-        {"no page", false, 3, 1, 0x00020004, {}},
-        {"a page", true, 3, 1, 0x00000004, {}},
-        {"tone 0 with a mode", true, 0, 1, 0x00000004, {"end page"}},
-        {"tone 0 without a mode", true, 0, 0, 0x00000004, {}},
+        {"no page", false, 3, 1, {4, 2, 5, 6}, {}},
+        {"a page", true, 3, 1, {4, 0, 5, 6}, {}},
+        {"tone 0 with a mode", true, 0, 1, {4, 0, 5, 6}, {"end page"}},
+        {"tone 0 without a mode", true, 0, 0, {4, 0, 5, 6}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -258,7 +256,7 @@ TEST_F(BoundHandlersTest, APageKeepsTheSetFromRingingAndCallProgressToneZeroWith
         m.toneMode = c.toneMode;
         handlers.uiState(std::move(m));
         ASSERT_EQ(fake.postedIds(), kFiveUpdates);
-        EXPECT_EQ(fake.posts[4].w, c.alert);
+        EXPECT_EQ(fake.posts[4].payload.take<AlertSignal>(), c.alert);
         EXPECT_EQ(fake.log, c.log);
     }
 }

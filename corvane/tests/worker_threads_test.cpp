@@ -9,7 +9,7 @@
 #include "engine_fixture.h"
 #include "kez/sys/tick.h"
 #include "linkor/outgoing_interfaces.h"
-#include "timing.h"
+#include "shared/timing.h"
 
 namespace kez::corvane::test {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "engine_constants.h"
 #include "kez/com/array_routines.h"
 #include "kez/com/error_info.h"
+#include "shared/engine_constants.h"
 
 namespace kez::corvane {
 namespace {

@@ -7,7 +7,7 @@
 #include "kez/com/object.h"
 #include "kez/com/variant.h"
 #include "linkor/end_point.h"
-#include "reports.h"
+#include "shared/reports.h"
 #include "sonwell/wave_play.h"
 
 namespace kez::corvane {

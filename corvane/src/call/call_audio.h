@@ -15,15 +15,23 @@
 #include "call_messages.h"
 #include "call_services.h"
 #include "connection_list.h"
-#include "engine_state.h"
+#include "kez/sys/event.h"
 #include "linkor/audio_interfaces.h"
 #include "send_state.h"
+#include "shared/engine_state.h"
 
 namespace kez::corvane {
 
 class CallAudio {
 public:
     CallAudio(EngineState& state, CallServices& services) : state_(state), services_(services) {}
+
+    // The endpoint's call and audio messages read from their objects; a member that cannot be
+    // read ends the message with the callee's error, except in the lists of conference members
+    // and audio frames. Real-time audio arrives on the audio receive thread.
+    void callStateReceived(const com::Ptr<com::Object>& message);
+    void pageReceived(const com::Ptr<com::Object>& message);
+    void audioReceived(const com::Ptr<com::Object>& message, bool reliable);
 
     // The call server's messages, on the engine's thread.
     void callState(const CallStateMessage& message);
@@ -39,6 +47,8 @@ public:
     // The wave audio server's PlayComplete, and the flow-control tick (every second and after it).
     void playComplete(std::int32_t stream);
     void flowControlTick();
+    // The flow-control thread's body: a tick to the engine's thread every period.
+    void flowControlLoop(sys::Event& wake);
 
     // A recorded frame (silent or not), on the record thread.
     void recorded(const com::Variant& data, bool silence);
@@ -48,8 +58,13 @@ public:
     // A dial-pad key ends the reliable playback and the reliable recording its mask names.
     void keyPressed(std::int16_t key);
 
-    // The diagnostic send: recorded mu-law to `mac` as real-time audio on `endPoint`.
-    void sendTo(const com::Ptr<linkor::IEndPoint>& endPoint, const com::Variant& mac);
+    // The diagnostics of an engine that is not started: recorded mu-law sent to `mac` as
+    // real-time audio, and real-time audio from `mac` played. A failing start leaves nothing
+    // open that it opened.
+    com::HRESULT startDiagnosticSend(const com::Variant& mac);
+    com::HRESULT stopDiagnosticSend();
+    com::HRESULT startDiagnosticReceive(const com::Variant& mac);
+    com::HRESULT stopDiagnosticReceive();
     void seedJitter(std::uint32_t seed);
     ConnectionList& connections() { return connections_; }
 
@@ -57,6 +72,7 @@ public:
     void resetRun();
 
 private:
+    void sendTo(const com::Ptr<linkor::IEndPoint>& endPoint, const com::Variant& mac);
     bool acceptsCallState(const CallStateMessage& m);
     bool takeSharedDevices();
     bool sendSideChanged(const CallStateMessage& m);

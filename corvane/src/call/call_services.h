@@ -25,6 +25,15 @@ public:
     // During the microphone test, a recorded frame goes back to the speaker instead (true).
     // `framesCollected` numbers a silent frame. On the record thread.
     virtual bool loopToSpeaker(const com::Variant& data, bool silence, std::uint16_t framesCollected) = 0;
+
+    // The diagnostic audio's endpoint: the engine's, else one made and opened on the configured
+    // adapter (advised for its events when `events`); and closing it, which reports a failing
+    // Close and lets the endpoint go all the same.
+    virtual com::HRESULT openDiagnosticEndPoint(bool events) = 0;
+    virtual com::HRESULT closeEndPoint() = 0;
+    // Each closes one wave object; its failures are posted.
+    virtual void closePlayDevice() = 0;
+    virtual void closeRecordDevice() = 0;
 };
 
 } // namespace kez::corvane

@@ -2,11 +2,11 @@
 // arrives. A message with no audio ends both sides; otherwise the send side changes only with
 // a new destination, and the receive side reuses the connections it names again.
 #include "call_audio.h"
-#include "collaborators.h"
 #include "corvane/errors.h"
 #include "kez/com/array_routines.h"
 #include "kez/com/error_info.h"
 #include "linkor/incoming_interfaces.h"
+#include "shared/collaborators.h"
 
 namespace kez::corvane {
 namespace {

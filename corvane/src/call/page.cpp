@@ -2,10 +2,10 @@
 // While it plays the adapter takes every multicast frame, and the set does not ring.
 #include "call_audio.h"
 #include "corvane/errors.h"
-#include "engine_window.h"
 #include "kez/com/array_routines.h"
 #include "kez/com/error_info.h"
 #include "linkor/incoming_interfaces.h"
+#include "shared/engine_messages.h"
 
 namespace kez::corvane {
 
@@ -22,10 +22,7 @@ void CallAudio::page(const PageMessage& m) {
     }
     if (!pageIsWelcome(m)) return;
     services_.post(
-        {kMsgCallProgressUpdate,
-         static_cast<std::uint16_t>(m.tone),
-         static_cast<std::uint16_t>(m.toneMode) | std::int64_t{static_cast<std::uint16_t>(m.toneDuration)} << 16,
-         {}});
+        {kMsgCallProgressUpdate, 0, 0, apt::Payload::of(CallProgressTone{m.tone, m.toneMode, m.toneDuration})});
     connections_.releaseAll();
     pageActive_ = true;
     if (!com::isVariantTrue(f.forceLevel3)) {

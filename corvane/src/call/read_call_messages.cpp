@@ -1,22 +1,22 @@
 // The call's messages read from their objects into the plain values the call handlers take. A
 // member that cannot be read ends the message with the callee's error, except in the lists of
 // conference members and audio frames, where what was read is still handled.
-#include "collaborators.h"
-#include "engine_object.h"
+#include "call_audio.h"
 #include "linkor/audio_interfaces.h"
 #include "linkor/incoming_interfaces.h"
 #include "linkor/jip_message.h"
+#include "shared/collaborators.h"
 
 namespace kez::corvane {
 namespace {
 
 std::uint16_t unsignedWord(std::int16_t value) { return static_cast<std::uint16_t>(value); }
 
-HRESULT readCallState(const com::Ptr<com::Object>& object, CallStateMessage& m) {
+com::HRESULT readCallState(const com::Ptr<com::Object>& object, CallStateMessage& m) {
     com::Ptr<linkor::ICallStateControlMsg> call;
     com::Ptr<linkor::IJIPMessage> jip;
     std::int16_t bits = 0, tos = 0, tci = 0, mask = 0;
-    HRESULT hr = firstFailure(
+    com::HRESULT hr = firstFailure(
         [&] { return com::query(object, call); }, [&] { return com::query(object, jip); },
         [&] { return jip->get_varSourceMac(m.sourceMac); }, [&] { return call->get_nProtocolRevision(m.revision); },
         [&] { return call->get_nDeviceHandle(m.deviceHandle); },
@@ -50,11 +50,11 @@ HRESULT readCallState(const com::Ptr<com::Object>& object, CallStateMessage& m) 
     return hr;
 }
 
-HRESULT readPage(const com::Ptr<com::Object>& object, std::int16_t deviceHandle, PageMessage& m) {
+com::HRESULT readPage(const com::Ptr<com::Object>& object, std::int16_t deviceHandle, PageMessage& m) {
     com::Ptr<linkor::ISlavePageCmdMsg> page;
     com::Ptr<linkor::IJIPMessage> jip;
     std::int16_t bits = 0;
-    const HRESULT hr = firstFailure(
+    const com::HRESULT hr = firstFailure(
         [&] { return com::query(object, page); }, [&] { return com::query(object, jip); },
         [&] { return jip->get_varSourceMac(m.sourceMac); }, [&] { return page->get_nProtocolRevision(m.revision); },
         [&] { return page->get_nAudioConnType(m.connectionType); }, [&] { return page->get_nAudioHdrBits(bits); },
@@ -72,16 +72,16 @@ HRESULT readPage(const com::Ptr<com::Object>& object, std::int16_t deviceHandle,
 // The frames of either kind of audio message; the data only of frames that carry audio, and
 // only on a reliable message the data of every frame.
 template <class Message>
-HRESULT readFrames(Message& message, std::int16_t count, bool everyFrame, ReceivedAudio& audio) {
+com::HRESULT readFrames(Message& message, std::int16_t count, bool everyFrame, ReceivedAudio& audio) {
     for (std::int16_t i = 0; i < count; ++i) {
         ReceivedFrame frame;
-        const HRESULT hr = firstFailure([&] { return message.get_nAudioFlags(i, frame.flags); },
-                                        [&] { return message.get_nFrameSeq(i, frame.sequence); },
-                                        [&] {
-                                            return everyFrame || frame.flags == linkor::kFlagAudio
-                                                       ? message.get_varAudioData(i, frame.data)
-                                                       : com::S_OK;
-                                        });
+        const com::HRESULT hr = firstFailure([&] { return message.get_nAudioFlags(i, frame.flags); },
+                                             [&] { return message.get_nFrameSeq(i, frame.sequence); },
+                                             [&] {
+                                                 return everyFrame || frame.flags == linkor::kFlagAudio
+                                                            ? message.get_varAudioData(i, frame.data)
+                                                            : com::S_OK;
+                                             });
         if (com::FAILED(hr)) return hr;
         audio.frames.push_back(std::move(frame));
     }
@@ -89,21 +89,21 @@ HRESULT readFrames(Message& message, std::int16_t count, bool everyFrame, Receiv
 }
 
 // The sender's device: in a real-time payload, in a reliable packet's J5 header.
-HRESULT readSourceVdn(linkor::IRealTimeAudioMsg& message, linkor::IJIPMessage&, std::int16_t& vdn) {
+com::HRESULT readSourceVdn(linkor::IRealTimeAudioMsg& message, linkor::IJIPMessage&, std::int16_t& vdn) {
     return message.get_nSourceVDN(vdn);
 }
-HRESULT readSourceVdn(linkor::IReliableAudioMsg&, linkor::IJIPMessage& jip, std::int16_t& vdn) {
+com::HRESULT readSourceVdn(linkor::IReliableAudioMsg&, linkor::IJIPMessage& jip, std::int16_t& vdn) {
     return jip.get_nSrcVDN(vdn);
 }
 
 // A message without frames has nothing to play: `audio` stays without a format.
 template <class Message>
-HRESULT readAudio(const com::Ptr<com::Object>& object, bool reliable, ReceivedAudio& audio) {
+com::HRESULT readAudio(const com::Ptr<com::Object>& object, bool reliable, ReceivedAudio& audio) {
     com::Ptr<Message> message;
     com::Ptr<linkor::IJIPMessage> jip;
     std::int16_t count = 0;
-    HRESULT hr = firstFailure([&] { return com::query(object, message); }, [&] { return com::query(object, jip); },
-                              [&] { return message->get_nFrames(count); });
+    com::HRESULT hr = firstFailure([&] { return com::query(object, message); }, [&] { return com::query(object, jip); },
+                                   [&] { return message->get_nFrames(count); });
     if (com::FAILED(hr) || count <= 0) return hr;
     hr = firstFailure([&] { return message->get_nFormat(0, audio.format); },
                       [&] { return readSourceVdn(*message, *jip, audio.sourceVdn); },
@@ -114,31 +114,32 @@ HRESULT readAudio(const com::Ptr<com::Object>& object, bool reliable, ReceivedAu
 
 } // namespace
 
-void Engine::callStateReceived(const com::Ptr<com::Object>& object) {
+void CallAudio::callStateReceived(const com::Ptr<com::Object>& object) {
     CallStateMessage message;
-    if (const HRESULT hr = readCallState(object, message); com::FAILED(hr))
-        return postCalleeError(hr, linkor::ICallStateControlMsg::iid);
-    call_.callState(message);
+    if (const com::HRESULT hr = readCallState(object, message); com::FAILED(hr))
+        return services_.postCalleeError(hr, linkor::ICallStateControlMsg::iid);
+    callState(message);
 }
 
-void Engine::pageReceived(const com::Ptr<com::Object>& object) {
+void CallAudio::pageReceived(const com::Ptr<com::Object>& object) {
     PageMessage message;
-    if (const HRESULT hr = readPage(object, state_.snapshot().deviceHandle, message); com::FAILED(hr))
-        return postCalleeError(hr, linkor::ISlavePageCmdMsg::iid);
-    call_.page(message);
+    if (const com::HRESULT hr = readPage(object, state_.snapshot().deviceHandle, message); com::FAILED(hr))
+        return services_.postCalleeError(hr, linkor::ISlavePageCmdMsg::iid);
+    page(message);
 }
 
-void Engine::audioReceived(const com::Ptr<com::Object>& object, bool reliable) {
+void CallAudio::audioReceived(const com::Ptr<com::Object>& object, bool reliable) {
     ReceivedAudio audio;
-    const HRESULT hr = reliable ? readAudio<linkor::IReliableAudioMsg>(object, true, audio)
-                                : readAudio<linkor::IRealTimeAudioMsg>(object, false, audio);
+    const com::HRESULT hr = reliable ? readAudio<linkor::IReliableAudioMsg>(object, true, audio)
+                                     : readAudio<linkor::IRealTimeAudioMsg>(object, false, audio);
     if (com::FAILED(hr))
-        return postCalleeError(hr, reliable ? linkor::IReliableAudioMsg::iid : linkor::IRealTimeAudioMsg::iid);
+        return services_.postCalleeError(hr,
+                                         reliable ? linkor::IReliableAudioMsg::iid : linkor::IRealTimeAudioMsg::iid);
     if (audio.frames.empty() && com::SUCCEEDED(audio.framesRead)) return;
     if (reliable) {
-        call_.reliableAudio(audio);
+        reliableAudio(audio);
     } else {
-        call_.realTimeAudio(audio);
+        realTimeAudio(audio);
     }
 }
 

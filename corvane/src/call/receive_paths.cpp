@@ -1,9 +1,10 @@
 // Received audio into the play streams, and the flow control that paces a reliable sender:
 // pause (event 8) above 20000 buffered samples, go on (9) below 1000, everything played (10).
 #include "call_audio.h"
-#include "engine_window.h"
 #include "kez/com/error_info.h"
 #include "linkor/outgoing_interfaces.h"
+#include "shared/engine_messages.h"
+#include "shared/timing.h"
 
 namespace kez::corvane {
 namespace {
@@ -98,6 +99,11 @@ void CallAudio::sendFlowEvent(AudioConnection& connection, KzSetEventId id) {
         sendKzSetEvent(*endPoint, flowControlEvent(connection.party(), f.deviceHandle, f.protocolRevision, id,
                                                    connection.flow.lastSequence));
     if (com::FAILED(hr)) postCallee(hr, linkor::IKzSetEventMsg::iid);
+}
+
+void CallAudio::flowControlLoop(sys::Event& wake) {
+    while (!wake.wait(timing::scaled(timing::kFlowControlPeriod)))
+        services_.post({kMsgFlowControlTick, 0, 0, {}});
 }
 
 } // namespace kez::corvane

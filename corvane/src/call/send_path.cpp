@@ -1,10 +1,10 @@
 // Recorded audio out: one real-time message per frame, or reliable messages of the call's
 // frames per packet; and the end of sending, which flushes what is collected.
 #include "call_audio.h"
-#include "collaborators.h"
 #include "kez/com/class_registry.h"
 #include "kez/com/error_info.h"
 #include "linkor/outgoing_interfaces.h"
+#include "shared/collaborators.h"
 
 namespace kez::corvane {
 namespace {

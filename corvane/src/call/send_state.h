@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "engine_state.h"
 #include "linkor/audio_interfaces.h"
 #include "linkor/end_point.h"
+#include "shared/engine_state.h"
 
 namespace kez::corvane {
 

@@ -1,7 +1,8 @@
 #pragma once
-// The engine's answers to the call server's control messages, on plain decoded values. They
-// run on the engine's creating thread, one at a time; the fields the worker threads share go
-// through the engine state's lock.
+// The engine's control core: its answers to the call server's control messages, read from the
+// endpoint's message objects into plain values, and the binding checks. The messages arrive on
+// the engine's creating thread, one at a time; the checks run on the engine's worker threads,
+// and the fields they share go through the engine state's lock.
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -9,8 +10,13 @@
 #include <vector>
 
 #include "control_services.h"
-#include "engine_state.h"
-#include "engine_window.h"
+#include "kez/sys/event.h"
+#include "shared/engine_messages.h"
+#include "shared/engine_state.h"
+
+namespace kez::linkor {
+class ISystemStateMsg;
+}
 
 namespace kez::corvane {
 
@@ -78,6 +84,20 @@ class ControlHandlers {
 public:
     ControlHandlers(EngineState& state, ControlServices& services) : state_(state), services_(services) {}
 
+    // The endpoint's control messages; a member that cannot be read ends the message with the
+    // callee's error.
+    void systemStateReceived(const com::Ptr<com::Object>& message);
+    void setInitReceived(const com::Ptr<com::Object>& message);
+    void uiStateReceived(const com::Ptr<com::Object>& message);
+    void ledMappingReceived(const com::Ptr<com::Object>& message);
+    void playDtmfReceived(const com::Ptr<com::Object>& message);
+    void commandReceived(const com::Ptr<com::Object>& message);
+
+    // The worker threads' bodies while unbound: the blind bind after the binding-check period,
+    // and the switch to the IP transport after the layer-3 wait.
+    void bindingLoop(sys::Event& wake);
+    void layer3Check(sys::Event& wake);
+
     // Call-server discovery: from its start until the next Start, system-state messages only
     // report their senders and set initialisations are ignored.
     void startDiscovery() {
@@ -118,6 +138,10 @@ private:
         com::Variant address;
     };
 
+    void bindOnSystemState(const com::Variant& source, std::uint16_t headerBits, std::int16_t revision);
+    void takeDate(linkor::ISystemStateMsg& message);
+    bool readLedArrays(linkor::ISystemStateMsg& message);
+    bool bindingStep();
     bool acceptsSetInit(const SetInitMessage& message);
     bool accepts(const ControlOrigin& origin);
     bool openSharedDevices();

@@ -4,12 +4,12 @@
 #include <algorithm>
 #include <vector>
 
-#include "collaborators.h"
 #include "control_handlers.h"
 #include "corvane/errors.h"
-#include "engine_window.h"
 #include "kez/com/array_routines.h"
 #include "linkor/end_point.h"
+#include "shared/collaborators.h"
+#include "shared/engine_messages.h"
 
 namespace kez::corvane {
 namespace {

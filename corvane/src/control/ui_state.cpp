@@ -8,13 +8,6 @@
 #include "sonwell/wave_play.h"
 
 namespace kez::corvane {
-namespace {
-
-std::uint64_t pack16(std::int16_t low, std::int16_t high) {
-    return static_cast<std::uint16_t>(low) | std::uint64_t{static_cast<std::uint16_t>(high)} << 16;
-}
-
-} // namespace
 
 bool ControlHandlers::accepts(const ControlOrigin& origin) {
     const SharedFields f = state_.snapshot();
@@ -42,15 +35,11 @@ void ControlHandlers::postUiUpdates(const UiStateMessage& m) {
     postLeds();
     services_.post({kMsgKeyControlUpdate, m.keyControl, 0, {}});
     services_.post({kMsgDisplayUpdate, 0, 0, apt::Payload::of(m.display)});
-    services_.post({kMsgCallProgressUpdate,
-                    static_cast<std::uint16_t>(m.tone),
-                    static_cast<std::int64_t>(pack16(m.toneMode, m.toneDuration)),
-                    {}});
+    services_.post(
+        {kMsgCallProgressUpdate, 0, 0, apt::Payload::of(CallProgressTone{m.tone, m.toneMode, m.toneDuration})});
     const std::int16_t alertMode = services_.pageActive() ? 0 : m.alertMode;
-    services_.post({kMsgAlertUpdate,
-                    pack16(m.alertTone, alertMode),
-                    static_cast<std::int64_t>(pack16(m.alertCadence, m.alertCycles)),
-                    {}});
+    services_.post(
+        {kMsgAlertUpdate, 0, 0, apt::Payload::of(AlertSignal{m.alertTone, alertMode, m.alertCadence, m.alertCycles})});
 }
 
 // In shared-wave mode the devices open with the first state update; a device that does not

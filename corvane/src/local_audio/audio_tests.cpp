@@ -1,11 +1,11 @@
 // The sound card tests the wizard runs on an engine it never starts: TestAudio plays dial tone
 // while it records in the format asked, and the microphone test plays the microphone back.
 // Both open the wave objects with the engine's settings and close them at their end.
-#include "collaborators.h"
-#include "engine_object.h"
-#include "error_report.h"
 #include "kez/apt/apartment.h"
 #include "kez/com/error_info.h"
+#include "local_audio.h"
+#include "shared/collaborators.h"
+#include "shared/error_report.h"
 #include "sound_stream.h"
 
 namespace kez::corvane {
@@ -21,7 +21,9 @@ constexpr std::int32_t kImaAdpcmFrameBytes = 100;
 constexpr std::int16_t kMuLawFormat = 1;
 constexpr StreamPolling kTestPolling{100, false};
 
-HRESULT recordResult(HRESULT hr) { return com::FAILED(hr) ? reportCalleeError(hr, IWaveRecord::iid) : com::S_OK; }
+com::HRESULT recordResult(com::HRESULT hr) {
+    return com::FAILED(hr) ? reportCalleeError(hr, IWaveRecord::iid) : com::S_OK;
+}
 
 // Marks a test as running for its scope.
 class Running {
@@ -37,32 +39,26 @@ private:
 
 } // namespace
 
-void Engine::closeWaves() {
-    sys::CriticalSectionLock hold(waves_.lock());
-    waves_.closeRecord(windowHandle_);
-    waves_.closePlay(windowHandle_);
-}
-
 // Closing posts its own failures, and must not take the reported one's error object.
-HRESULT Engine::closeWavesAfter(HRESULT failure) {
+com::HRESULT LocalAudio::closeWavesAfter(com::HRESULT failure) {
     auto error = com::takeErrorInfo();
-    closeWaves();
+    services_.closeWaveDevices();
     com::setErrorInfo(std::move(error));
     return failure;
 }
 
 // The window pumps while the tone plays, so an owner's second test arrives here meanwhile; it
 // does nothing, and the first goes on. A negative time waits one round.
-HRESULT Engine::TestAudio(std::int16_t nTone, std::int16_t nRecordFormat, std::int32_t lTime) {
+com::HRESULT LocalAudio::testAudio(std::int16_t nTone, std::int16_t nRecordFormat, std::int32_t lTime) {
     if (audioTestRunning_) return com::S_OK;
     const Running running(audioTestRunning_);
-    if (const HRESULT hr = openSharedWave(false); com::FAILED(hr)) return hr;
+    if (const com::HRESULT hr = services_.openWaveDevices(false); com::FAILED(hr)) return hr;
     const auto record = waves_.record();
     const auto play = waves_.play();
     const std::int32_t sendBytes = nRecordFormat == kImaAdpcmFormat ? kImaAdpcmFrameBytes : kFrameSamples;
-    HRESULT hr = recordResult(firstFailure([&] { return record->put_lCaptureLen(kFrameSamples); },
-                                           [&] { return record->put_lSendLen(sendBytes); },
-                                           [&] { return record->Record(nRecordFormat); }));
+    com::HRESULT hr = recordResult(firstFailure([&] { return record->put_lCaptureLen(kFrameSamples); },
+                                                [&] { return record->put_lSendLen(sendBytes); },
+                                                [&] { return record->Record(nRecordFormat); }));
     std::int32_t stream = 0;
     if (com::SUCCEEDED(hr))
         hr = playObjectResult(play->PlayTone(static_cast<std::int16_t>(nTone + kCallProgressRows),
@@ -70,23 +66,23 @@ HRESULT Engine::TestAudio(std::int16_t nTone, std::int16_t nRecordFormat, std::i
     if (com::SUCCEEDED(hr))
         hr = waitWhilePlaying(*play, stream, lTime < 0 ? 1 : static_cast<std::uint64_t>(lTime), kTestPolling,
                               [](sys::Timeout step) { apt::Apartment::current().pumpFor(step); });
-    if (com::SUCCEEDED(hr)) hr = KillWaveStream(stream);
+    if (com::SUCCEEDED(hr)) hr = killStream(stream);
     if (com::SUCCEEDED(hr))
         hr = recordResult(firstFailure([&] { return record->Stop(); }, [&] { return record->Close(); }));
     if (com::SUCCEEDED(hr))
         hr = playObjectResult(firstFailure([&] { return play->StopStreaming(); }, [&] { return play->Close(); }));
     if (com::FAILED(hr)) return closeWavesAfter(hr);
-    closeWaves();
+    services_.closeWaveDevices();
     return com::S_OK;
 }
 
-HRESULT Engine::StartMikeTest() {
-    if (const HRESULT hr = openSharedWave(true); com::FAILED(hr)) return hr;
+com::HRESULT LocalAudio::startMikeTest() {
+    if (const com::HRESULT hr = services_.openWaveDevices(true); com::FAILED(hr)) return hr;
     const auto record = waves_.record();
     const auto play = waves_.play();
     std::int32_t stream = 0;
-    HRESULT hr = recordResult(firstFailure([&] { return record->put_lBufferLen(kFrameSamples); },
-                                           [&] { return record->put_lSendLen(kFrameSamples); }));
+    com::HRESULT hr = recordResult(firstFailure([&] { return record->put_lBufferLen(kFrameSamples); },
+                                                [&] { return record->put_lSendLen(kFrameSamples); }));
     if (com::SUCCEEDED(hr)) hr = playObjectResult(play->CreateStream(kMuLawFormat, com::VARIANT_FALSE, stream));
     if (com::SUCCEEDED(hr)) {
         mikeTest_.begin(play, stream);
@@ -100,21 +96,21 @@ HRESULT Engine::StartMikeTest() {
     return com::S_OK;
 }
 
-HRESULT Engine::StopMikeTest() {
+com::HRESULT LocalAudio::stopMikeTest() {
     const std::int32_t stream = mikeTest_.end();
     const auto record = waves_.record();
     const auto play = waves_.play();
-    HRESULT hr = record ? recordResult(record->Stop()) : com::S_OK;
+    com::HRESULT hr = record ? recordResult(record->Stop()) : com::S_OK;
     if (com::SUCCEEDED(hr) && play && stream != 0) hr = playObjectResult(play->DeleteStream(stream));
     if (com::FAILED(hr)) return closeWavesAfter(hr);
-    closeWaves();
+    services_.closeWaveDevices();
     return com::S_OK;
 }
 
-bool Engine::mikeTestTakes(const Variant& frame, bool silent) {
-    HRESULT hr = com::S_OK;
+bool LocalAudio::mikeTestTakes(const com::Variant& frame, bool silent) {
+    com::HRESULT hr = com::S_OK;
     const bool taken = mikeTest_.playBack(frame, silent, hr);
-    if (com::FAILED(hr)) postCalleeError(hr, IWavePlay::iid);
+    if (com::FAILED(hr)) services_.postCalleeError(hr, IWavePlay::iid);
     return taken;
 }
 

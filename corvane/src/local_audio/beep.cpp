@@ -6,9 +6,9 @@
 #include <numbers>
 #include <vector>
 
-#include "engine_object.h"
 #include "kez/com/error_info.h"
 #include "kez/com/safe_array.h"
+#include "local_audio.h"
 #include "sound_stream.h"
 
 namespace kez::corvane {
@@ -30,12 +30,12 @@ constexpr std::uint64_t kMixingAllowanceMs = 1000;
 constexpr StreamPolling kBeepPolling{40, true};
 
 // 16-bit mono PCM at the beep rate, with an extra-size word of 0.
-Variant beepFormat() {
+com::Variant beepFormat() {
     const std::vector<std::uint8_t> block{1, 0, 1, 0, 0x40, 0x1F, 0, 0, 0x80, 0x3E, 0, 0, 2, 0, 16, 0, 0, 0};
     return *com::SafeArray::fromBytes(com::ElementType::I1, block);
 }
 
-Variant beepSamples(std::int32_t pitch, std::int32_t milliseconds) {
+com::Variant beepSamples(std::int32_t pitch, std::int32_t milliseconds) {
     const auto count = static_cast<std::size_t>(milliseconds) * kBeepRate / 1000;
     std::vector<std::uint8_t> bytes(2 * count);
     for (std::size_t n = 0; n < count; ++n) {
@@ -51,14 +51,14 @@ Variant beepSamples(std::int32_t pitch, std::int32_t milliseconds) {
 
 // Always succeeds, as the speaker never failed: a beep without pitch or length, or one the
 // play device cannot carry, sounds nothing, and so does one while the play object is closed.
-HRESULT Engine::BeepSpeaker(std::int32_t lFrequency, std::int32_t lDuration) {
+com::HRESULT LocalAudio::beep(std::int32_t lFrequency, std::int32_t lDuration) {
     com::Ptr<sonwell::IWavePlay> play;
     std::int32_t stream = 0;
     const std::int32_t milliseconds = std::min(lDuration, kLongestBeepMs);
-    if (lFrequency > 0 && lFrequency <= kHighestPitch && lDuration > 0 && com::SUCCEEDED(localPlayObject(play)) &&
+    if (lFrequency > 0 && lFrequency <= kHighestPitch && lDuration > 0 && com::SUCCEEDED(playObject(play)) &&
         com::SUCCEEDED(play->PlayCycledWave(beepFormat(), beepSamples(lFrequency, milliseconds), kPlayedOnce,
                                             kBeepPriority, com::VARIANT_FALSE, stream))) {
-        const HRESULT hr =
+        const com::HRESULT hr =
             waitWhilePlaying(*play, stream, milliseconds + kMixingAllowanceMs, kBeepPolling, sys::sleepFor);
         deleteStream(*play, stream, hr);
     }

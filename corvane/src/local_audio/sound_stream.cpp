@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "error_report.h"
 #include "kez/com/error_info.h"
+#include "shared/error_report.h"
 
 namespace kez::corvane {
 

@@ -1,9 +1,9 @@
 #include "wave_file.h"
 
 #include "corvane/errors.h"
-#include "error_report.h"
 #include "kez/com/safe_array.h"
 #include "riff_reader.h"
+#include "shared/error_report.h"
 
 namespace kez::corvane {
 

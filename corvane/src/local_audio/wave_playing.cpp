@@ -1,6 +1,6 @@
 // Wave files the owner plays: held by the owner (timed or cycled) or played once while the
 // caller waits.
-#include "engine_object.h"
+#include "local_audio.h"
 #include "sound_stream.h"
 #include "wave_file.h"
 
@@ -14,35 +14,36 @@ constexpr StreamPolling kWavePolling{40, false};
 } // namespace
 
 // The file is read before a shared play object opens for it.
-HRESULT Engine::localWaveFile(const std::string& fileName, WaveFileImage& wave, com::Ptr<sonwell::IWavePlay>& play) {
-    const HRESULT hr = loadWaveFile(fileName, wave);
-    return com::FAILED(hr) ? hr : localPlayObject(play);
+com::HRESULT LocalAudio::waveFile(const std::string& fileName, WaveFileImage& wave,
+                                  com::Ptr<sonwell::IWavePlay>& play) {
+    const com::HRESULT hr = loadWaveFile(fileName, wave);
+    return com::FAILED(hr) ? hr : playObject(play);
 }
 
-HRESULT Engine::PlayTimedWaveFile(const std::string& sFileName, std::int16_t nDuration, std::int32_t lPriority,
-                                  VariantBool bOverride, std::int32_t& lStream) {
+com::HRESULT LocalAudio::playTimedWaveFile(const std::string& sFileName, std::int16_t nDuration, std::int32_t lPriority,
+                                           com::VariantBool bOverride, std::int32_t& lStream) {
     WaveFileImage wave;
     com::Ptr<sonwell::IWavePlay> play;
-    if (const HRESULT hr = localWaveFile(sFileName, wave, play); com::FAILED(hr)) return hr;
+    if (const com::HRESULT hr = waveFile(sFileName, wave, play); com::FAILED(hr)) return hr;
     return playObjectResult(play->PlayTimedWave(wave.format, wave.samples, nDuration, lPriority, bOverride, lStream));
 }
 
-HRESULT Engine::PlayCycledWaveFile(const std::string& sFileName, std::int16_t nCycles, std::int32_t lPriority,
-                                   VariantBool bOverride, std::int32_t& lStream) {
+com::HRESULT LocalAudio::playCycledWaveFile(const std::string& sFileName, std::int16_t nCycles, std::int32_t lPriority,
+                                            com::VariantBool bOverride, std::int32_t& lStream) {
     WaveFileImage wave;
     com::Ptr<sonwell::IWavePlay> play;
-    if (const HRESULT hr = localWaveFile(sFileName, wave, play); com::FAILED(hr)) return hr;
+    if (const com::HRESULT hr = waveFile(sFileName, wave, play); com::FAILED(hr)) return hr;
     return playObjectResult(play->PlayCycledWave(wave.format, wave.samples, nCycles, lPriority, bOverride, lStream));
 }
 
 // Blocks for the file's length and then the gap (unsigned 16-bit milliseconds).
-HRESULT Engine::PlayWaveFile(const std::string& sFileName, std::int16_t nGap, std::int32_t lPriority,
-                             VariantBool bOverride) {
+com::HRESULT LocalAudio::playWaveFile(const std::string& sFileName, std::int16_t nGap, std::int32_t lPriority,
+                                      com::VariantBool bOverride) {
     WaveFileImage wave;
     com::Ptr<sonwell::IWavePlay> play;
     std::int32_t stream = 0;
-    HRESULT hr = com::S_OK;
-    if (com::FAILED(hr = localWaveFile(sFileName, wave, play)) ||
+    com::HRESULT hr = com::S_OK;
+    if (com::FAILED(hr = waveFile(sFileName, wave, play)) ||
         com::FAILED(hr = playObjectResult(
                         play->PlayCycledWave(wave.format, wave.samples, kOnceCycles, lPriority, bOverride, stream))))
         return hr;

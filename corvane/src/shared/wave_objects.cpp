@@ -1,7 +1,7 @@
 #include "wave_objects.h"
 
 #include "collaborators.h"
-#include "engine_window.h"
+#include "engine_messages.h"
 #include "error_report.h"
 #include "timing.h"
 
