@@ -193,81 +193,38 @@ std::vector<std::string> EventRecorder::lines() const {
     return lines;
 }
 
-com::HRESULT EventRecorder::note(std::string line) {
+void EventRecorder::note(std::string line) {
     std::lock_guard hold(lock_);
     fired_.push_back({std::move(line), std::this_thread::get_id()});
-    return com::S_OK;
 }
 
-com::HRESULT EventRecorder::PlayDTMFReceived(std::int16_t nID, const Variant& codes, const Variant& times) {
-    return note("PlayDTMFReceived " + std::to_string(nID) + " " + FakeEndPoint::hexOf(codes) + " " +
-                FakeEndPoint::hexOf(times));
+std::string EventRecorder::describe(std::int16_t number, bool) { return std::to_string(number); }
+
+std::string EventRecorder::describe(std::int32_t errorNumber, bool) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<std::uint32_t>(errorNumber));
+    return text;
 }
 
-com::HRESULT EventRecorder::Error(std::int32_t lNumber, const std::string& text) {
-    char number[16];
-    std::snprintf(number, sizeof number, "0x%08X", static_cast<std::uint32_t>(lNumber));
-    return note(std::string("Error ") + number + " " + text);
-}
+std::string EventRecorder::describe(const std::string& text, bool last) { return last ? text : "[" + text + "]"; }
 
-com::HRESULT EventRecorder::ResetReceived() {
-    note("ResetReceived");
-    if (onReset) onReset();
-    return com::S_OK;
-}
-
-com::HRESULT EventRecorder::CallProgressUpdate(std::int16_t tone, std::int16_t mode, std::int16_t duration) {
-    std::ostringstream line;
-    line << "CallProgressUpdate " << tone << " " << mode << " " << duration;
-    note(line.str());
-    if (onCallProgress) onCallProgress(tone, mode, duration);
-    return com::S_OK;
-}
-
-com::HRESULT EventRecorder::AlertUpdate(std::int16_t tone, std::int16_t mode, std::int16_t cadence,
-                                        std::int16_t cycles) {
-    std::ostringstream line;
-    line << "AlertUpdate " << tone << " " << mode << " " << cadence << " " << cycles;
-    return note(line.str());
-}
-
-com::HRESULT EventRecorder::DisplayUpdate(std::int16_t tod, const std::string& l1, const std::string& l2,
-                                          std::int16_t idle) {
-    std::ostringstream line;
-    line << "DisplayUpdate " << tod << " [" << l1 << "] [" << l2 << "] " << idle;
-    return note(line.str());
-}
-
-com::HRESULT EventRecorder::KeyControlUpdate(VariantBool a, VariantBool b, VariantBool c, VariantBool d, VariantBool e,
-                                             VariantBool f) {
-    std::ostringstream line;
-    line << "KeyControlUpdate " << a << " " << b << " " << c << " " << d << " " << e << " " << f;
-    return note(line.str());
-}
-
-com::HRESULT EventRecorder::LEDUpdate(std::int16_t p, std::int16_t s, std::int16_t h, std::int16_t vm, std::int16_t fwd,
-                                      const Variant& leds) {
-    std::ostringstream line;
-    line << "LEDUpdate " << p << " " << s << " " << h << " " << vm << " " << fwd;
-    if (const auto* array = leds.get<com::SafeArray>()) {
-        line << " from " << array->lowerBound() << ":";
-        for (std::int32_t i = array->lowerBound(); i <= array->upperBound(); ++i)
-            line << " " << array->integerAt(i).value_or(-99);
-    }
-    return note(line.str());
-}
-
-com::HRESULT EventRecorder::XAVDiscovered(const Variant& mac, const Variant& ip) {
-    return note("XAVDiscovered " + FakeEndPoint::hexOf(mac) + " " + FakeEndPoint::hexOf(ip));
+std::string EventRecorder::describe(const Variant& value, bool) {
+    const auto* array = value.get<com::SafeArray>();
+    if (array == nullptr || array->lowerBound() == 0) return FakeEndPoint::hexOf(value);
+    std::ostringstream text;
+    text << "from " << array->lowerBound() << ":";
+    for (std::int32_t i = array->lowerBound(); i <= array->upperBound(); ++i)
+        text << " " << array->integerAt(i).value_or(-99);
+    return text.str();
 }
 
 // The date as its calendar time to the millisecond, so a lost millisecond shows.
-com::HRESULT EventRecorder::SystemDateUpdate(com::Date date) {
+std::string EventRecorder::describe(com::Date date, bool) {
     const auto t = com::calendarFromDate(date).value_or(com::CalendarTime{});
     char text[32];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month, t.day, t.hour, t.minute,
                   t.second, t.millisecond);
-    return note(std::string("SystemDateUpdate ") + text);
+    return text;
 }
 
 } // namespace kez::corvane::test

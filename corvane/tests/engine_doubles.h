@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "corvane/engine.h"
@@ -128,8 +129,23 @@ private:
     com::ConnectionPoint<linkor::_IEndPointEvents> events_;
 };
 
-// Every engine event as a line ("Error 0x80004005 text", "InitReceived"), with its thread.
-class EventRecorder final : public com::Implements<_IEngineEvents> {
+// A sink that hands each engine event to Derived::handle<event number>(name, its arguments as a tuple).
+template <class Derived>
+class EachEngineEvent : public com::Implements<_IEngineEvents> {
+public:
+#define KEZ_EACH_ENGINE_EVENT(name, id, parameters, arguments)                                                         \
+    HRESULT name parameters final {                                                                                    \
+        return static_cast<Derived&>(*this).template handle<kDispId##name>(#name, std::tie arguments);                 \
+    }
+    KEZ_ENGINE_EVENTS(KEZ_EACH_ENGINE_EVENT)
+#undef KEZ_EACH_ENGINE_EVENT
+};
+
+// Every engine event as a line ("Error 0x80004005 text", "InitReceived"), with its thread: the name, then each
+// argument: numbers in decimal, an error number in hexadecimal, texts in brackets (a last one, which runs to the
+// end of the line, as it is), arrays as their bytes in hexadecimal or, when they do not start at 0, as their first
+// index and their values, so that a wrong bound shows.
+class EventRecorder final : public EachEngineEvent<EventRecorder> {
 public:
     struct Fired {
         std::string line;
@@ -141,23 +157,32 @@ public:
     std::function<void()> onReset;
     std::function<void(std::int16_t tone, std::int16_t mode, std::int16_t duration)> onCallProgress;
 
-    HRESULT InitReceived() override { return note("InitReceived"); }
-    HRESULT PlayDTMFReceived(std::int16_t nID, const Variant& codes, const Variant& times) override;
-    HRESULT Error(std::int32_t lNumber, const std::string& text) override;
-    HRESULT ResetReceived() override;
-    HRESULT CallProgressUpdate(std::int16_t tone, std::int16_t mode, std::int16_t duration) override;
-    HRESULT AlertUpdate(std::int16_t tone, std::int16_t mode, std::int16_t cadence, std::int16_t cycles) override;
-    HRESULT DisplayUpdate(std::int16_t tod, const std::string& l1, const std::string& l2, std::int16_t idle) override;
-    HRESULT KeyControlUpdate(VariantBool a, VariantBool b, VariantBool c, VariantBool d, VariantBool e,
-                             VariantBool f) override;
-    HRESULT LEDUpdate(std::int16_t p, std::int16_t s, std::int16_t h, std::int16_t vm, std::int16_t fwd,
-                      const Variant& leds) override;
-    HRESULT XAVDiscovered(const Variant& mac, const Variant& ip) override;
-    HRESULT AutoIPComplete() override { return note("AutoIPComplete"); }
-    HRESULT SystemDateUpdate(com::Date date) override;
+    template <EngineEventId id>
+    HRESULT handle(const char* name, const auto& arguments) {
+        std::string line = name;
+        std::apply(
+            [&line](const auto&... each) {
+                std::size_t left = sizeof...(each);
+                ((line += " " + describe(each, --left == 0)), ...);
+            },
+            arguments);
+        note(std::move(line));
+        if constexpr (id == kDispIdResetReceived) {
+            if (onReset) onReset();
+        }
+        if constexpr (id == kDispIdCallProgressUpdate) {
+            if (onCallProgress) std::apply(onCallProgress, arguments);
+        }
+        return com::S_OK;
+    }
 
 private:
-    HRESULT note(std::string line);
+    static std::string describe(std::int16_t number, bool last);
+    static std::string describe(std::int32_t errorNumber, bool last);
+    static std::string describe(const std::string& text, bool last);
+    static std::string describe(const Variant& value, bool last);
+    static std::string describe(com::Date date, bool last);
+    void note(std::string line);
 
     mutable std::mutex lock_;
     std::vector<Fired> fired_;

@@ -79,26 +79,14 @@ TEST_F(EngineTest, PlayDtmfFiresTheMessagesOwnValues) {
                                                          FakeEndPoint::hexOf(times)});
 }
 
-class FailingSink final : public com::Implements<_IEngineEvents> {
+// Every event fails; InitReceived throws.
+class FailingSink final : public EachEngineEvent<FailingSink> {
 public:
-    HRESULT InitReceived() override { throw std::runtime_error("sink fault"); }
-    HRESULT PlayDTMFReceived(std::int16_t, const Variant&, const Variant&) override { return com::E_FAIL; }
-    HRESULT Error(std::int32_t, const std::string&) override { return com::E_FAIL; }
-    HRESULT ResetReceived() override { return com::E_FAIL; }
-    HRESULT CallProgressUpdate(std::int16_t, std::int16_t, std::int16_t) override { return com::E_FAIL; }
-    HRESULT AlertUpdate(std::int16_t, std::int16_t, std::int16_t, std::int16_t) override { return com::E_FAIL; }
-    HRESULT DisplayUpdate(std::int16_t, const std::string&, const std::string&, std::int16_t) override {
+    template <EngineEventId id>
+    HRESULT handle(const char*, const auto&) {
+        if constexpr (id == kDispIdInitReceived) throw std::runtime_error("sink fault");
         return com::E_FAIL;
     }
-    HRESULT KeyControlUpdate(VariantBool, VariantBool, VariantBool, VariantBool, VariantBool, VariantBool) override {
-        return com::E_FAIL;
-    }
-    HRESULT LEDUpdate(std::int16_t, std::int16_t, std::int16_t, std::int16_t, std::int16_t, const Variant&) override {
-        return com::E_FAIL;
-    }
-    HRESULT XAVDiscovered(const Variant&, const Variant&) override { return com::E_FAIL; }
-    HRESULT AutoIPComplete() override { return com::E_FAIL; }
-    HRESULT SystemDateUpdate(com::Date) override { return com::E_FAIL; }
 };
 
 TEST_F(EngineTest, EventsFireOnTheCreatingThreadInPostingOrderPastAFailingSink) {

@@ -7,10 +7,9 @@
 #include <cstdint>
 #include <string>
 
+#include "corvane/engine_events.h"
 #include "corvane/errors.h"
 #include "corvane/identifiers.h"
-#include "kez/com/connection_point.h"
-#include "kez/com/date.h"
 #include "kez/com/object.h"
 #include "kez/com/variant.h"
 
@@ -19,47 +18,6 @@ namespace kez::corvane {
 using com::HRESULT;
 using com::Variant;
 using com::VariantBool;
-
-// Event numbers of _IEngineEvents; 2 and 4 are not used.
-enum EngineEventId : com::DispId {
-    kDispIdInitReceived = 1,
-    kDispIdPlayDTMFReceived = 3,
-    kDispIdError = 5,
-    kDispIdResetReceived = 6,
-    kDispIdCallProgressUpdate = 7,
-    kDispIdAlertUpdate = 8,
-    kDispIdDisplayUpdate = 9,
-    kDispIdKeyControlUpdate = 10,
-    kDispIdLEDUpdate = 11,
-    kDispIdXAVDiscovered = 12,
-    kDispIdAutoIPComplete = 13,
-    kDispIdSystemDateUpdate = 14,
-};
-
-class _IEngineEvents : public virtual com::Object {
-public:
-    static constexpr com::Guid iid = kIidIEngineEvents;
-
-    virtual HRESULT InitReceived() = 0;
-    // varCodes and varTimes as the call server sent them.
-    virtual HRESULT PlayDTMFReceived(std::int16_t nID, const Variant& varCodes, const Variant& varTimes) = 0;
-    virtual HRESULT Error(std::int32_t lNumber, const std::string& sDesciption) = 0;
-    virtual HRESULT ResetReceived() = 0;
-    virtual HRESULT CallProgressUpdate(std::int16_t nTone, std::int16_t nMode, std::int16_t nDuration) = 0;
-    virtual HRESULT AlertUpdate(std::int16_t nTone, std::int16_t nMode, std::int16_t nCadence,
-                                std::int16_t nCycles) = 0;
-    virtual HRESULT DisplayUpdate(std::int16_t nTODMode, const std::string& sLine1, const std::string& sLine2,
-                                  std::int16_t nDeviceIdleStatus) = 0;
-    virtual HRESULT KeyControlUpdate(VariantBool bProgUp, VariantBool bFixedUp, VariantBool bDTMFUp,
-                                     VariantBool bProgDown, VariantBool bFixedDown, VariantBool bDTMFDown) = 0;
-    // varLEDs: 12 16-bit line-LED values, lower bound 1.
-    virtual HRESULT LEDUpdate(std::int16_t nProgram, std::int16_t nSpeaker, std::int16_t nHandsFree, std::int16_t nVM,
-                              std::int16_t nFwdVM, const Variant& varLEDs) = 0;
-    // pvarMac: 6 bytes; pVarIP: 4 bytes, or empty when the call server was heard over Ethernet.
-    virtual HRESULT XAVDiscovered(const Variant& pvarMac, const Variant& pVarIP) = 0;
-    virtual HRESULT AutoIPComplete() = 0;
-    virtual HRESULT SystemDateUpdate(com::Date dtSystem) = 0;
-};
 
 // Byte-array properties hold a one-dimensional array of bytes, or nothing (empty); their puts
 // keep the value as given. Booleans are -1 / 0.

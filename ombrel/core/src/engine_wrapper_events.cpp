@@ -30,80 +30,13 @@ std::optional<std::int16_t> protocolRevision(std::int16_t xavVersion) {
 
 } // namespace
 
-// Advised on the engine; holds a plain pointer back, since the engine owns it and the wrapper owns the engine.
-class EngineWrapperClass::Sink final : public com::Implements<corvane::_IEngineEvents> {
-public:
-    explicit Sink(EngineWrapperClass& owner) : owner_(owner) {}
-
-    com::HRESULT InitReceived() override {
-        owner_.raise([](EngineWrapperEvents& o) { o.InitReceived(); });
-        return com::S_OK;
-    }
-    com::HRESULT PlayDTMFReceived(std::int16_t nID, const com::Variant& varCodes, const com::Variant&) override {
-        owner_.onPlayDTMFReceived(nID, varCodes);
-        return com::S_OK;
-    }
-    com::HRESULT Error(std::int32_t lNumber, const std::string& sDesciption) override {
-        owner_.onError(lNumber, sDesciption);
-        return com::S_OK;
-    }
-    com::HRESULT ResetReceived() override {
-        owner_.onResetReceived();
-        return com::S_OK;
-    }
-    com::HRESULT CallProgressUpdate(std::int16_t nTone, std::int16_t nMode, std::int16_t nDuration) override {
-        owner_.onCallProgressUpdate(nTone, nMode, nDuration);
-        return com::S_OK;
-    }
-    com::HRESULT AlertUpdate(std::int16_t nTone, std::int16_t nMode, std::int16_t nCadence,
-                             std::int16_t nCycles) override {
-        owner_.onAlertUpdate(nTone, nMode, nCadence, nCycles);
-        return com::S_OK;
-    }
-    com::HRESULT DisplayUpdate(std::int16_t nTODMode, const std::string& sLine1, const std::string& sLine2,
-                               std::int16_t nDeviceIdleStatus) override {
-        owner_.onDisplayUpdate(nTODMode, sLine1, sLine2, nDeviceIdleStatus);
-        return com::S_OK;
-    }
-    com::HRESULT KeyControlUpdate(com::VariantBool bProgUp, com::VariantBool bFixedUp, com::VariantBool bDTMFUp,
-                                  com::VariantBool bProgDown, com::VariantBool bFixedDown,
-                                  com::VariantBool bDTMFDown) override {
-        owner_.raise([&](EngineWrapperEvents& o) {
-            o.KeyControlUpdate(bProgUp != 0, bFixedUp != 0, bDTMFUp != 0, bProgDown != 0, bFixedDown != 0,
-                               bDTMFDown != 0);
-        });
-        return com::S_OK;
-    }
-    com::HRESULT LEDUpdate(std::int16_t nProgram, std::int16_t nSpeaker, std::int16_t nHandsFree, std::int16_t nVM,
-                           std::int16_t nFwdVM, const com::Variant& varLEDs) override {
-        owner_.raise(
-            [&](EngineWrapperEvents& o) { o.LEDUpdate(nProgram, nSpeaker, nHandsFree, nVM, nFwdVM, varLEDs); });
-        return com::S_OK;
-    }
-    com::HRESULT XAVDiscovered(const com::Variant& pvarMac, const com::Variant& pVarIP) override {
-        owner_.raise([&](EngineWrapperEvents& o) { o.XAVDiscovered(pvarMac, pVarIP); });
-        return com::S_OK;
-    }
-    com::HRESULT AutoIPComplete() override {
-        owner_.onAutoIPComplete();
-        return com::S_OK;
-    }
-    com::HRESULT SystemDateUpdate(com::Date dtSystem) override {
-        owner_.raise([&](EngineWrapperEvents& o) { o.KEZSystemTime(dtSystem); });
-        return com::S_OK;
-    }
-
-private:
-    EngineWrapperClass& owner_;
-};
-
 EngineWrapperClass::EngineWrapperClass() = default;
 
 bool EngineWrapperClass::bInitialize(OptionsClass& roOptions) {
     return guard("Initializing - EngineWrapperClass.bInitialize", [&] {
         release();
         check(com::ClassRegistry::createAs(corvane::kClsidEngine, moJ5Engine));
-        sink_ = std::make_shared<Sink>(*this);
+        sink_ = std::make_shared<corvane::EngineEventsTo<EngineWrapperClass>>(*this);
         const auto events = com::query<com::IConnectionPointContainer>(moJ5Engine);
         if (!events) throw vb::RuntimeError(com::E_NOINTERFACE, "The engine raises no events");
         check(events->Advise(corvane::kIidIEngineEvents, sink_, cookie_));
@@ -169,6 +102,31 @@ void EngineWrapperClass::raise(const std::function<void(EngineWrapperEvents&)>& 
     }
 }
 
+void EngineWrapperClass::onInitReceived() {
+    raise([](EngineWrapperEvents& o) { o.InitReceived(); });
+}
+
+void EngineWrapperClass::onKeyControlUpdate(com::VariantBool bProgUp, com::VariantBool bFixedUp,
+                                            com::VariantBool bDTMFUp, com::VariantBool bProgDown,
+                                            com::VariantBool bFixedDown, com::VariantBool bDTMFDown) {
+    raise([&](EngineWrapperEvents& o) {
+        o.KeyControlUpdate(bProgUp != 0, bFixedUp != 0, bDTMFUp != 0, bProgDown != 0, bFixedDown != 0, bDTMFDown != 0);
+    });
+}
+
+void EngineWrapperClass::onLEDUpdate(std::int16_t nProgram, std::int16_t nSpeaker, std::int16_t nHandsFree,
+                                     std::int16_t nVM, std::int16_t nFwdVM, const com::Variant& varLEDs) {
+    raise([&](EngineWrapperEvents& o) { o.LEDUpdate(nProgram, nSpeaker, nHandsFree, nVM, nFwdVM, varLEDs); });
+}
+
+void EngineWrapperClass::onXAVDiscovered(const com::Variant& pvarMac, const com::Variant& pVarIP) {
+    raise([&](EngineWrapperEvents& o) { o.XAVDiscovered(pvarMac, pVarIP); });
+}
+
+void EngineWrapperClass::onSystemDateUpdate(com::Date dtSystem) {
+    raise([&](EngineWrapperEvents& o) { o.KEZSystemTime(dtSystem); });
+}
+
 void EngineWrapperClass::onAlertUpdate(std::int16_t nTone, std::int16_t nMode, std::int16_t nCadence,
                                        std::int16_t nCycles) {
     const bool repeated = nMode == lastAlertMode_ && nTone == lastAlertTone_;
@@ -197,7 +155,7 @@ void EngineWrapperClass::onError(std::int32_t lNumber, const std::string& sDescr
     raise([&](EngineWrapperEvents& o) { o.Error(lNumber, sDescription); });
 }
 
-void EngineWrapperClass::onPlayDTMFReceived(std::int16_t nID, const com::Variant& varCodes) {
+void EngineWrapperClass::onPlayDTMFReceived(std::int16_t nID, const com::Variant& varCodes, const com::Variant&) {
     member("moJ5Engine_PlayDTMFReceived", [&] {
         // A request may arrive while an observer of the one before waits in a box.
         const auto outerRequest = std::exchange(dtmfRequest_, nID);

@@ -110,8 +110,7 @@ public:
     void DisplayEngineError(std::int32_t rlErrorNum, std::string_view rsContext, std::string_view rsErrorMessage);
 
 private:
-    class Sink;
-    friend class Sink;
+    friend class corvane::EngineEventsTo<EngineWrapperClass>;
 
     // Runs `body`; an engine failure or run-time error ends it in the error box under `context`.
     bool guard(std::string_view context, const std::function<void()>& body);
@@ -124,15 +123,22 @@ private:
     void raise(const std::function<void(EngineWrapperEvents&)>& event);
     void clearStreams();
 
-    // What the engine raises, on arrival.
-    void onAlertUpdate(std::int16_t nTone, std::int16_t nMode, std::int16_t nCadence, std::int16_t nCycles);
+    // What the engine raises, on arrival; its sink hands every event to the member named after it.
+    void onInitReceived();
+    void onPlayDTMFReceived(std::int16_t nID, const com::Variant& varCodes, const com::Variant& varTimes);
+    void onError(std::int32_t lNumber, const std::string& sDescription);
+    void onResetReceived();
     void onCallProgressUpdate(std::int16_t nTone, std::int16_t nMode, std::int16_t nDuration);
+    void onAlertUpdate(std::int16_t nTone, std::int16_t nMode, std::int16_t nCadence, std::int16_t nCycles);
     void onDisplayUpdate(std::int16_t nTODMode, const std::string& sLine1, const std::string& sLine2,
                          std::int16_t nDeviceIdleStatus);
-    void onError(std::int32_t lNumber, const std::string& sDescription);
-    void onPlayDTMFReceived(std::int16_t nID, const com::Variant& varCodes);
+    void onKeyControlUpdate(com::VariantBool bProgUp, com::VariantBool bFixedUp, com::VariantBool bDTMFUp,
+                            com::VariantBool bProgDown, com::VariantBool bFixedDown, com::VariantBool bDTMFDown);
+    void onLEDUpdate(std::int16_t nProgram, std::int16_t nSpeaker, std::int16_t nHandsFree, std::int16_t nVM,
+                     std::int16_t nFwdVM, const com::Variant& varLEDs);
+    void onXAVDiscovered(const com::Variant& pvarMac, const com::Variant& pVarIP);
     void onAutoIPComplete();
-    void onResetReceived();
+    void onSystemDateUpdate(com::Date dtSystem);
 
     com::Ptr<corvane::IEngine> moJ5Engine;
     OptionsClass* options_ = nullptr;
@@ -152,7 +158,8 @@ private:
     std::int16_t lastAlertTone_ = 0;
     std::int16_t lastAlertMode_ = 0;
     std::vector<EngineWrapperEvents*> observers_;
-    com::Ptr<Sink> sink_;
+    // Advised on the engine, which owns it; it holds a plain reference back, since the wrapper owns the engine.
+    com::Ptr<corvane::_IEngineEvents> sink_;
     com::Cookie cookie_ = com::kNoCookie;
 };
 
