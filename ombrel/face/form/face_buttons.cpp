@@ -43,14 +43,14 @@ void KzSetPhoneForm::mCreateAndAddButton(ButtonCollection& colButtons, ButtonCol
                                          const face::ButtonRow& row, const RowControls& controls) {
     runReported("mCreateAndAddButton", [&] {
         auto button = std::make_shared<BitmapButtonClass>();
-        button->Initialize(row.key, static_cast<ButtonType>(row.type), controls.up, controls.down, controls.ledOff,
-                           controls.ledOn, std::string(row.description), std::string(), row.keyHelpTopic,
-                           row.ledHelpTopic, controls.labelBox);
+        button->Initialize(row.key, row.type, controls.up, controls.down, controls.ledOff, controls.ledOn,
+                           std::string(row.description), std::string(), row.keyHelpTopic, row.ledHelpTopic,
+                           controls.labelBox);
         const std::string tag = keyTag(row.key);
-        controls.up.setTag(tag);
+        controls.up.setKey(row.key);
         colButtons.add(tag, button);
         if (controls.ledOff == nullptr) return;
-        controls.ledOff->setTag(tag);
+        controls.ledOff->setKey(row.key);
         colLEDs.add(tag, button);
     });
 }

@@ -4,8 +4,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
-#include <algorithm>
-
 #include "form/kz_set_phone_form.h"
 #include "form/procedure_errors.h"
 
@@ -46,9 +44,8 @@ void KzSetPhoneForm::raiseStroke(const KeyStroke& stroke) {
 }
 
 void KzSetPhoneForm::pressKey(KeyId key, bool down) {
-    const auto rows = face::buttonRows();
-    const auto row = std::ranges::find(rows, key, &face::ButtonRow::key);
-    if (row == rows.end()) return;
+    const face::ButtonRow* row = face::buttonRow(key);
+    if (row == nullptr) return;
     const face::PictureRef up{row->keyFamily, face::Side::Up, row->keyIndex};
     if (down) {
         imageMouseDown(up, kLeftMouseButton);

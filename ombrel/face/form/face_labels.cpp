@@ -27,8 +27,13 @@ bool typesText(const QKeyEvent& key) {
            !(key.modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
 }
 
-// The key of label box `index`: the line appearances 65 to 76, then the feature keys 49 to 54.
-KeyId labelKey(int index) { return static_cast<KeyId>(index < 12 ? 65 + index : 37 + index); }
+// The key of label box `index`, by the button table.
+std::optional<KeyId> labelKey(int index) {
+    const auto rows = face::buttonRows();
+    const auto row = std::ranges::find(rows, std::optional<int>(index), &face::ButtonRow::labelBox);
+    if (row == rows.end()) return std::nullopt;
+    return row->key;
+}
 
 } // namespace
 
@@ -70,7 +75,9 @@ void KzSetPhoneForm::txtLineLabels_LostFocus(int index) {
     runReported("txtLineLabels_LostFocus", [&] {
         if (moUIWrapper_ == nullptr) return;
         // By the box's own key: a position in the collection shifts when a row of the build was lost.
-        const auto* button = moUIWrapper_->colButtons().find(keyTag(labelKey(index)));
+        const auto key = labelKey(index);
+        if (!key) return;
+        const auto* button = moUIWrapper_->colButtons().find(keyTag(*key));
         if (button == nullptr || *button == nullptr) return;
         (*button)->sCaption(txtLineLabels(index)->text().toStdString());
         (*button)->RefreshButton(nullptr);

@@ -48,14 +48,14 @@ void KzSetPhoneForm::connectPointer() {
 void KzSetPhoneForm::imageMouseDown(face::PictureRef picture, std::int16_t button) {
     runReported(handlerName(picture, "MouseDown"), [&] {
         const PictureItem& up = rowPicture(picture.family, Side::Up, picture.index);
-        emit ButtonDown(button, up.tag());
+        if (const auto key = up.key()) emit ButtonDown(button, *key);
     });
 }
 
 void KzSetPhoneForm::imageMouseUp(face::PictureRef picture) {
     runReported(handlerName(picture, "MouseUp"), [&] {
         const PictureItem& up = rowPicture(picture.family, Side::Up, picture.index);
-        emit ButtonUp(up.tag());
+        if (const auto key = up.key()) emit ButtonUp(*key);
     });
 }
 

@@ -185,18 +185,9 @@ void KzSetPhoneForm::RestoreLCDState() {
     });
 }
 
-QLineEdit* KzSetPhoneForm::oTextboxFromID(std::string_view tag) {
-    QLineEdit* box = nullptr;
-    runReported("PhoneFormInterface_oTextboxFromID", [&] {
-        if (const auto key = keyFromTag(tag)) box = labelBoxOfKey(*key);
-    });
-    return box;
-}
-
-QLineEdit* KzSetPhoneForm::labelBoxOfKey(face::KeyId key) const {
-    if (key >= 65 && key <= 76) return txtLineLabels(key - 65);
-    if (key >= 49 && key <= 54) return txtLineLabels(key - 37);
-    return nullptr;
+QLineEdit* KzSetPhoneForm::oTextboxFromID(KeyId key) {
+    const face::ButtonRow* row = face::buttonRow(key);
+    return row != nullptr && row->labelBox ? txtLineLabels(*row->labelBox) : nullptr;
 }
 
 void KzSetPhoneForm::mToggleClippingRegion() {

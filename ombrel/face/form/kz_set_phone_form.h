@@ -5,7 +5,7 @@
 // through the phone-form contract.
 //
 // Input: a press or release on a key's picture, or its keyboard shortcut while no label is being edited, is
-// ButtonDown or ButtonUp with the key's tag; the background is dragged with the left button and pops up the
+// ButtonDown or ButtonUp with the key's number; the background is dragged with the left button and pops up the
 // tray menu with the right one. A label box's text is stored for its key when it loses the focus. Closing from
 // the window manager asks the controller; any other close shuts it down, once. While the face shows and
 // "SuppressStandby" is True, the system's standby is refused.
@@ -64,15 +64,13 @@ public:
     void SetDisplayLine1(const std::string& sLine1) override;
     void FlipLCDState() override;
     void RestoreLCDState() override;
-    QLineEdit* oTextboxFromID(std::string_view tag) override;
+    QLineEdit* oTextboxFromID(KeyId key) override;
     QMenu& mnuSysMenu() override { return *mnuSysMenu_; }
     QAction& mnuSysRestore() override { return *mnuSysRestore_; }
 
     // Keeps the settings object, loads the face for its size and sets the caption: the first steps of
     // Initialize.
     void loadFor(OptionsClass& options);
-    // The label box of a programmable key; null for any other key.
-    QLineEdit* labelBoxOfKey(face::KeyId key) const;
     // Makes the button objects of `rows` into the two collections; a row naming a picture or label box the
     // face has not ends the build there.
     void mInitializeButtonsAndLEDS(ButtonCollection& colButtons, ButtonCollection& colLEDs,
