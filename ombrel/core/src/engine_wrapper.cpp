@@ -98,10 +98,12 @@ void EngineWrapperClass::Deinitialize() {
 
 void EngineWrapperClass::ButtonDown(KeyId rnButton) {
     try {
-        if (rnButton == kKeyMute) return; // the controller mutes
-        if (rnButton == kKeyVolumeUp) return check(engine().ChangeVolume(100));
-        if (rnButton == kKeyVolumeDown) return check(engine().ChangeVolume(-100));
-        check(engine().ButtonDown(rnButton));
+        switch (keyRole(rnButton)) {
+        case KeyRole::Mute: return; // the controller mutes
+        case KeyRole::VolumeUp: return check(engine().ChangeVolume(100));
+        case KeyRole::VolumeDown: return check(engine().ChangeVolume(-100));
+        default: return check(engine().ButtonDown(rnButton));
+        }
     } catch (const vb::RuntimeError& error) {
         if (error.number() == kWaveDeviceBusy || error.number() == kWaveFormatRefused) {
             ui::showMessageBox("Another application is recording audio. Stop recording with this \r\n"

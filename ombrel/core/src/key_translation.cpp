@@ -102,20 +102,10 @@ std::int16_t rangeCode(int qtKey, bool keypad) {
     return 0;
 }
 
-std::optional<KeyId> letterKey(std::int16_t code) {
-    switch (code) {
-    case 'S': return kKeySpeaker;
-    case 'R': return KeyId{25};
-    case 'C': return KeyId{20};
-    case 'T': return KeyId{19};
-    case 'H': return KeyId{18};
-    case 'F': return KeyId{32};
-    case 'V': return KeyId{31};
-    case 'M': return kKeyMute;
-    case 'P': return KeyId{16};
-    case 'A': return kKeyHandsFree;
-    default: return std::nullopt;
-    }
+std::optional<KeyId> lineKey(int index) {
+    const KeyInfo* key = keyAt(KeyPanel::Line, index);
+    if (key == nullptr) return std::nullopt;
+    return key->key;
 }
 
 bool isAltLetter(const QKeyEvent& event) {
@@ -127,23 +117,23 @@ bool isAltLetter(const QKeyEvent& event) {
 std::optional<KeyId> shortcutKeyId(WindowsKey key) {
     const std::int16_t code = key.keyCode;
     if (code >= kVk0 && code <= kVk9) {
-        if (!(key.shift & kShiftMask)) return static_cast<KeyId>(code - kVk0);
-        if (code == kVk8) return KeyId{14};
-        if (code == kVk3) return KeyId{15};
+        if (!(key.shift & kShiftMask)) return keyOfShortcut(static_cast<char>('0' + code - kVk0));
+        if (code == kVk8) return keyOfShortcut('*');
+        if (code == kVk3) return keyOfShortcut('#');
         return std::nullopt;
     }
-    if (code >= kVkNumpad0 && code <= kVkNumpad9) return static_cast<KeyId>(code - kVkNumpad0);
-    if (code >= kVkF1 && code <= kVkF12) return static_cast<KeyId>(65 + code - kVkF1);
+    if (code >= kVkNumpad0 && code <= kVkNumpad9) return keyOfShortcut(static_cast<char>('0' + code - kVkNumpad0));
+    if (code >= kVkF1 && code <= kVkF12) return lineKey(code - kVkF1);
     switch (code) {
-    case kVkMultiply: return KeyId{14};
-    case kVkDecimal: return KeyId{15};
+    case kVkMultiply: return keyOfShortcut('*');
+    case kVkDecimal: return keyOfShortcut('#');
     case kVkSeparator:
-    case kVkEscape: return kKeySpeaker;
+    case kVkEscape: return keyWithRole(KeyRole::Speaker);
     case kVkUp:
-    case kVkRight: return kKeyVolumeUp;
+    case kVkRight: return keyWithRole(KeyRole::VolumeUp);
     case kVkDown:
-    case kVkLeft: return kKeyVolumeDown;
-    default: return letterKey(code);
+    case kVkLeft: return keyWithRole(KeyRole::VolumeDown);
+    default: return code >= kVkA && code <= kVkZ ? keyOfShortcut(static_cast<char>(code)) : std::nullopt;
     }
 }
 

@@ -39,13 +39,13 @@ bool SimplePhoneForm::event(QEvent* event) {
 void SimplePhoneForm::raiseStroke(const KeyStroke& stroke) {
     const auto id = shortcutKeyId(stroke.key);
     if (!id) return;
-    if (stroke.kind == KeyStroke::Kind::Down) emit ButtonDown(kLeftMouseButton, keyTag(*id));
-    if (stroke.kind == KeyStroke::Kind::Up) emit ButtonUp(keyTag(*id));
+    if (stroke.kind == KeyStroke::Kind::Down) emit ButtonDown(kLeftMouseButton, *id);
+    if (stroke.kind == KeyStroke::Kind::Up) emit ButtonUp(*id);
 }
 
 void SimplePhoneForm::releaseHeldKeys() {
     for (const WindowsKey key : keys_.releaseAll()) {
-        if (const auto id = shortcutKeyId(key)) emit ButtonUp(keyTag(*id));
+        if (const auto id = shortcutKeyId(key)) emit ButtonUp(*id);
     }
 }
 
@@ -56,15 +56,15 @@ bool SimplePhoneForm::eventFilter(QObject* watched, QEvent* event) {
     }
     const QVariant tag = watched->property(kTagProperty);
     if (!tag.isValid()) return false;
+    const auto key = static_cast<KeyId>(tag.toInt());
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: // a quick second press is a press of its own
-        emit ButtonDown(mouseButtonNumber(static_cast<const QMouseEvent&>(*event).button()),
-                        tag.toString().toStdString());
+        emit ButtonDown(mouseButtonNumber(static_cast<const QMouseEvent&>(*event).button()), key);
         focusHidden();
         break;
     case QEvent::MouseButtonRelease:
-        emit ButtonUp(tag.toString().toStdString());
+        emit ButtonUp(key);
         focusHidden();
         break;
     default: break;

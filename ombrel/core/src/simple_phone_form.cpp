@@ -12,8 +12,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <vector>
-
 #include "kez/ui/metrics.h"
 #include "kez/ui/named.h"
 #include "kez/ui/plain_text.h"
@@ -220,45 +218,43 @@ void SimplePhoneForm::Initialize(PhoneFormOwner& owner, ButtonCollection& button
     buildKeys(buttons, leds);
 }
 
+QPushButton* SimplePhoneForm::keyControl(const KeyInfo& key) const {
+    const auto index = static_cast<std::size_t>(key.index);
+    switch (key.panel) {
+    case KeyPanel::DialPad: return cmdDTMF_.at(index);
+    case KeyPanel::Line: return cmdLButtons_.at(index);
+    case KeyPanel::Feature: return cmdFButton_.at(index);
+    case KeyPanel::Fixed: return cmdFixed_.at(index);
+    case KeyPanel::Call: return cmdBFButton_.at(index);
+    case KeyPanel::Display: return cmdDisplay_.at(index);
+    }
+    return nullptr;
+}
+
+QCheckBox* SimplePhoneForm::ledControl(const KeyInfo& key) const {
+    const auto index = static_cast<std::size_t>(key.ledIndex);
+    switch (key.led) {
+    case LedPanel::None: return nullptr;
+    case LedPanel::Line: return chkLButtons_.at(index);
+    case LedPanel::Program: return chkProgram_;
+    case LedPanel::Fixed: return chkFixed_.at(index);
+    case LedPanel::Speaker: return chkSpeaker_;
+    }
+    return nullptr;
+}
+
 void SimplePhoneForm::buildKeys(ButtonCollection& buttons, ButtonCollection& leds) {
-    struct Row {
-        QPushButton* button;
-        QCheckBox* led;
-        KeyId key;
-        std::int16_t keyHelp;
-        std::int16_t ledHelp;
-    };
-    std::vector<Row> rows;
-    for (const KeyId key : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 14, 15})
-        rows.push_back({cmdDTMF_[key], nullptr, key, 0, 0});
-    constexpr std::int16_t lineHelp[12][2] = {{27, 28}, {35, 36}, {37, 38}, {39, 40}, {41, 42}, {43, 44},
-                                              {45, 46}, {47, 48}, {49, 50}, {29, 30}, {31, 32}, {33, 34}};
-    for (int i = 0; i < 12; ++i)
-        rows.push_back({cmdLButtons_[i], chkLButtons_[i], KeyId(65 + i), lineHelp[i][0], lineHelp[i][1]});
-    for (int i = 0; i < 6; ++i)
-        rows.push_back({cmdFButton_[i], nullptr, KeyId(49 + i), std::int16_t(9 - i), 0});
-    const Row fixedRows[] = {
-        {cmdFixed_[0], chkProgram_, 16, 57, 56},  {cmdFixed_[1], chkFixed_[0], 32, 10, 11},
-        {cmdFixed_[2], chkFixed_[1], 31, 52, 53}, {cmdFixed_[3], chkFixed_[2], 17, 12, 13},
-        {cmdFixed_[4], chkFixed_[3], 21, 54, 55}, {cmdFixed_[5], nullptr, 23, 68, 0},
-        {cmdFixed_[6], nullptr, 24, 67, 0},       {cmdBFButton_[0], chkSpeaker_, 22, 64, 65},
-        {cmdBFButton_[1], nullptr, 25, 58, 0},    {cmdBFButton_[2], nullptr, 20, 1, 0},
-        {cmdBFButton_[3], nullptr, 19, 66, 0},    {cmdBFButton_[4], nullptr, 18, 14, 0},
-        {cmdDisplay_[0], nullptr, 28, 61, 0},     {cmdDisplay_[1], nullptr, 29, 62, 0},
-        {cmdDisplay_[2], nullptr, 30, 63, 0},     {cmdDisplay_[3], nullptr, 26, 60, 0},
-        {cmdDisplay_[4], nullptr, 27, 59, 0},
-    };
-    rows.insert(rows.end(), std::begin(fixedRows), std::end(fixedRows));
-    for (const Row& row : rows) {
-        const KeyInfo& info = *findKey(row.key);
+    for (const KeyInfo& key : keyTable()) {
+        QPushButton* control = keyControl(key);
+        QCheckBox* led = ledControl(key);
         auto button = std::make_shared<SimpleButtonClass>();
-        button->Initialize(row.key, info.type, *row.button, row.led, std::string(info.caption),
-                           std::string(info.description), std::string(), row.keyHelp, row.ledHelp);
-        const std::string tag = keyTag(row.key);
-        row.button->setProperty(kTagProperty, QString::fromStdString(tag));
+        button->Initialize(key.key, key.type, *control, led, std::string(key.caption), std::string(key.description),
+                           std::string(), key.keyHelpTopic, key.ledHelpTopic);
+        const std::string tag = keyTag(key.key);
+        control->setProperty(kTagProperty, int{key.key});
         buttons.add(tag, button);
-        if (row.led) {
-            row.led->setProperty(kTagProperty, QString::fromStdString(tag));
+        if (led) {
+            led->setProperty(kTagProperty, int{key.key});
             leds.add(tag, button);
         }
     }

@@ -170,8 +170,8 @@ void UIWrapperClass::createForm() {
                                          : services_.forms.graphical(options.nUIType).release());
     if (!form_) throw vb::RuntimeError(vb::error::kObjectNotSet, "The phone form could not be made");
     connect(form_.get(), &PhoneForm::ButtonDown, this,
-            [this](std::int16_t button, const std::string& tag) { mButtonDown(button, tag); });
-    connect(form_.get(), &PhoneForm::ButtonUp, this, [this](const std::string& tag) { mButtonUp(tag); });
+            [this](std::int16_t button, KeyId key) { mButtonDown(button, key); });
+    connect(form_.get(), &PhoneForm::ButtonUp, this, [this](KeyId key) { mButtonUp(key); });
     connect(form_.get(), &PhoneForm::DisplayOptions, this, [this] { moForm_DisplayOptions(); });
     colButtons_.clear();
     colLEDs_.clear();

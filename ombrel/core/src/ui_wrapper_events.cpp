@@ -97,10 +97,8 @@ ButtonInterface* UIWrapperClass::moLED(KeyId key) {
     return found == nullptr ? nullptr : found->get();
 }
 
-std::shared_ptr<ButtonInterface> UIWrapperClass::moButton(std::string_view tag) {
-    const auto key = keyFromTag(tag);
-    if (!key) return nullptr;
-    auto* found = colButtons_.find(keyTag(*key));
+std::shared_ptr<ButtonInterface> UIWrapperClass::moButton(KeyId key) {
+    auto* found = colButtons_.find(keyTag(key));
     return found == nullptr ? nullptr : *found;
 }
 
@@ -118,7 +116,7 @@ void UIWrapperClass::mWakeBlinkTimer() {
 }
 
 bool UIWrapperClass::mbIsOffHook() {
-    const auto* speaker = moLED(kKeySpeaker);
+    const auto* speaker = moLED(keyWithRole(KeyRole::Speaker));
     return speaker != nullptr && speaker->eLEDState() == LEDState::On;
 }
 
@@ -134,17 +132,17 @@ void UIWrapperClass::LEDUpdate(std::int16_t nProgram, std::int16_t nSpeaker, std
         setLed(kProgramLed, nProgram);
         setLed(kForwardToVoiceMailLed, nFwdVM);
         setLed(kVoiceMailLed, nVM);
-        setLed(kKeyHandsFree, nHandsFree);
+        setLed(keyWithRole(KeyRole::HandsFree), nHandsFree);
         // Hands-free is refused while the audio hardware is shared: the call server gets the key once more.
         if (nHandsFree == static_cast<std::int16_t>(LEDState::On) && moEngine_->bSharedWave())
-            moEngine_->ButtonDown(kKeyHandsFree);
-        setLed(kKeySpeaker, nSpeaker);
+            moEngine_->ButtonDown(keyWithRole(KeyRole::HandsFree));
+        setLed(keyWithRole(KeyRole::Speaker), nSpeaker);
         if (mbIsOffHook()) {
             form_->SetPhoneBusy(false);
             return;
         }
         moEngine_->bMute(false);
-        setLed(kKeyMute, static_cast<std::int16_t>(LEDState::Off));
+        setLed(keyWithRole(KeyRole::Mute), static_cast<std::int16_t>(LEDState::Off));
         form_->SetPhoneBusy(true);
     });
 }

@@ -19,12 +19,13 @@ bool validType(ButtonType type) {
 
 } // namespace
 
-void UIWrapperClass::mButtonDown(std::int16_t button, const std::string& tag) {
+void UIWrapperClass::mButtonDown(std::int16_t button, KeyId id) {
     handle("mButtonDown", [&] {
-        const auto key = moButton(tag);
+        const auto key = moButton(id);
         if (!key) return;
-        QLineEdit* labelBox = form_->oTextboxFromID(tag);
-        if (key->nKeyId() == kKeyHandsFree && moEngine_->bSharedWave()) {
+        QLineEdit* labelBox = form_->oTextboxFromID(id);
+        const KeyRole role = keyRole(key->nKeyId());
+        if (role == KeyRole::HandsFree && moEngine_->bSharedWave()) {
             ui::showMessageBox(
                 "Handsfree is disabled when \"share audio hardware\" is enabled in the \"options dialog\".", {},
                 ui::Icon::Information);
@@ -39,7 +40,7 @@ void UIWrapperClass::mButtonDown(std::int16_t button, const std::string& tag) {
         key->bButtonPressed(true);
         key->ImagePushDown();
         if (type == ButtonType::DialPad && mbIsOffHook()) mPlayDTMF(key->nKeyId());
-        if (key->nKeyId() == kKeyMute) return mToggleMute();
+        if (role == KeyRole::Mute) return mToggleMute();
         if (validType(type) && keyDown_[typeIndex(type)]) moEngine_->ButtonDown(key->nKeyId());
     });
 }
@@ -47,7 +48,7 @@ void UIWrapperClass::mButtonDown(std::int16_t button, const std::string& tag) {
 void UIWrapperClass::mToggleMute() {
     // Muting is the set's own affair: the call server never hears of it.
     if (!mbIsOffHook()) return;
-    ButtonInterface* led = moLED(kKeyMute);
+    ButtonInterface* led = moLED(keyWithRole(KeyRole::Mute));
     if (led == nullptr) return;
     const bool muted = led->eLEDState() == LEDState::Off;
     led->eLEDState(muted ? LEDState::On : LEDState::Off);
@@ -55,9 +56,9 @@ void UIWrapperClass::mToggleMute() {
     moEngine_->bMute(muted);
 }
 
-void UIWrapperClass::mButtonUp(const std::string& tag) {
+void UIWrapperClass::mButtonUp(KeyId id) {
     handle("mButtonUp", [&] {
-        const auto key = moButton(tag);
+        const auto key = moButton(id);
         if (!key) return;
         key->bButtonPressed(false);
         key->ImagePushUp();

@@ -42,7 +42,7 @@ struct SimpleKey {
 
     explicit SimpleKey(KeyId key, std::string userDescription = {}) {
         const KeyInfo& info = *findKey(key);
-        object.Initialize(key, info.type, button, info.hasLed ? &led : nullptr, std::string(info.caption),
+        object.Initialize(key, info.type, button, info.hasLed() ? &led : nullptr, std::string(info.caption),
                           std::string(info.description), std::move(userDescription), 27, 28);
     }
     std::string caption() const { return button.text().toStdString(); }
@@ -57,7 +57,7 @@ struct BitmapKey {
 
     explicit BitmapKey(KeyId key, std::string userDescription = {}) {
         const KeyInfo& info = *findKey(key);
-        object.Initialize(key, info.type, up, down, info.hasLed ? &ledOff : nullptr, info.hasLed ? &ledOn : nullptr,
+        object.Initialize(key, info.type, up, down, info.hasLed() ? &ledOff : nullptr, info.hasLed() ? &ledOn : nullptr,
                           std::string(info.description), std::move(userDescription), 27, 28, &labelBox);
     }
     std::string caption() const { return labelBox.text().toStdString(); }

@@ -52,7 +52,7 @@ void RecordingForm::Initialize(PhoneFormOwner&, ButtonCollection& buttons, Butto
     for (const auto& key : keyTable()) {
         auto button = std::make_shared<RecordingButton>(key, calls);
         buttons.add(keyTag(key.key), button);
-        if (key.hasLed) leds.add(keyTag(key.key), button);
+        if (key.hasLed()) leds.add(keyTag(key.key), button);
     }
 }
 
@@ -71,7 +71,7 @@ void RecordingForm::SetDisplayLine1(const std::string& first) {
     calls.push_back("SetDisplayLine1(" + first + ")");
 }
 
-QLineEdit* RecordingForm::oTextboxFromID(std::string_view tag) { return tag == "65" ? labelBox : nullptr; }
+QLineEdit* RecordingForm::oTextboxFromID(KeyId key) { return key == 65 ? labelBox : nullptr; }
 
 OptionsOutcome ScriptedDialogs::showOptions(UIWrapperClass&) {
     calls.emplace_back("showOptions");

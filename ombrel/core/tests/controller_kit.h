@@ -59,7 +59,7 @@ public:
     void FlipLCDState() override { calls.emplace_back("FlipLCDState"); }
     void RestoreLCDState() override { calls.emplace_back("RestoreLCDState"); }
     // The label box of key 65, as the face has for its labelled keys.
-    QLineEdit* oTextboxFromID(std::string_view tag) override;
+    QLineEdit* oTextboxFromID(KeyId key) override;
     QMenu& mnuSysMenu() override { return menu_; }
     QAction& mnuSysRestore() override { return *restore_; }
 

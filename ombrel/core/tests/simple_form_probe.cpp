@@ -58,11 +58,10 @@ int main(int argc, char** argv) {
     SimplePhoneForm form;
     form.Initialize(owner, owner.buttons, owner.leds);
     form.SetDisplay("KEZ Ombrel", "Waiting for Init");
-    QObject::connect(&form, &PhoneForm::ButtonDown, [](std::int16_t button, const std::string& tag) {
-        std::cout << "event: down " << button << ' ' << tag << std::endl;
+    QObject::connect(&form, &PhoneForm::ButtonDown, [](std::int16_t button, KeyId key) {
+        std::cout << "event: down " << button << ' ' << key << std::endl;
     });
-    QObject::connect(&form, &PhoneForm::ButtonUp,
-                     [](const std::string& tag) { std::cout << "event: up " << tag << std::endl; });
+    QObject::connect(&form, &PhoneForm::ButtonUp, [](KeyId key) { std::cout << "event: up " << key << std::endl; });
     form.show();
     std::cout << "ready " << form.winId() << std::endl;
 

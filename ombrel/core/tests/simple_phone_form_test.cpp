@@ -42,11 +42,10 @@ struct ShownForm {
     ShownForm() {
         options.LoadSettings();
         form.Initialize(owner, owner.buttons, owner.leds);
-        QObject::connect(&form, &PhoneForm::ButtonDown, [this](std::int16_t button, const std::string& tag) {
-            events.push_back("down " + std::to_string(button) + " " + tag);
+        QObject::connect(&form, &PhoneForm::ButtonDown, [this](std::int16_t button, KeyId key) {
+            events.push_back("down " + std::to_string(button) + " " + keyTag(key));
         });
-        QObject::connect(&form, &PhoneForm::ButtonUp,
-                         [this](const std::string& tag) { events.push_back("up " + tag); });
+        QObject::connect(&form, &PhoneForm::ButtonUp, [this](KeyId key) { events.push_back("up " + keyTag(key)); });
         QObject::connect(&form, &PhoneForm::DisplayOptions, [this] { events.emplace_back("options"); });
         form.show();
         QApplication::setActiveWindow(&form);
@@ -68,68 +67,58 @@ struct ShownForm {
 struct KeyRow {
     std::string control;
     std::string led; // empty: none
-    KeyId key;
-    int keyHelp;
-    int ledHelp;
 };
 
 std::string indexed(const char* name, int index) { return name + ("_" + std::to_string(index)); }
 
-// The form's key table in its order of creation.
-std::vector<KeyRow> keyTableRows() {
+// The form's controls in the key table's order.
+std::vector<KeyRow> keyControls() {
     std::vector<KeyRow> rows;
     for (const int key : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 14, 15})
-        rows.push_back({indexed("cmdDTMF", key), "", KeyId(key), 0, 0});
-    const int lineHelp[12][2] = {{27, 28}, {35, 36}, {37, 38}, {39, 40}, {41, 42}, {43, 44},
-                                 {45, 46}, {47, 48}, {49, 50}, {29, 30}, {31, 32}, {33, 34}};
+        rows.push_back({indexed("cmdDTMF", key), ""});
     for (int i = 0; i < 12; ++i)
-        rows.push_back(
-            {indexed("cmdLButtons", i), indexed("chkLButtons", i), KeyId(65 + i), lineHelp[i][0], lineHelp[i][1]});
+        rows.push_back({indexed("cmdLButtons", i), indexed("chkLButtons", i)});
     for (int i = 0; i < 6; ++i)
-        rows.push_back({indexed("cmdFButton", i), "", KeyId(49 + i), 9 - i, 0});
-    const KeyRow fixed[] = {
-        {"cmdFixed_0", "chkProgram", 16, 57, 56},
-        {"cmdFixed_1", "chkFixed_0", 32, 10, 11},
-        {"cmdFixed_2", "chkFixed_1", 31, 52, 53},
-        {"cmdFixed_3", "chkFixed_2", 17, 12, 13},
-        {"cmdFixed_4", "chkFixed_3", 21, 54, 55},
-        {"cmdFixed_5", "", 23, 68, 0},
-        {"cmdFixed_6", "", 24, 67, 0},
-        {"cmdBFButton_0", "chkSpeaker", 22, 64, 65},
-        {"cmdBFButton_1", "", 25, 58, 0},
-        {"cmdBFButton_2", "", 20, 1, 0},
-        {"cmdBFButton_3", "", 19, 66, 0},
-        {"cmdBFButton_4", "", 18, 14, 0},
-        {"cmdDisplay_0", "", 28, 61, 0},
-        {"cmdDisplay_1", "", 29, 62, 0},
-        {"cmdDisplay_2", "", 30, 63, 0},
-        {"cmdDisplay_3", "", 26, 60, 0},
-        {"cmdDisplay_4", "", 27, 59, 0},
-    };
-    rows.insert(rows.end(), std::begin(fixed), std::end(fixed));
+        rows.push_back({indexed("cmdFButton", i), ""});
+    rows.insert(rows.end(), {{"cmdFixed_0", "chkProgram"},
+                             {"cmdFixed_1", "chkFixed_0"},
+                             {"cmdFixed_2", "chkFixed_1"},
+                             {"cmdFixed_3", "chkFixed_2"},
+                             {"cmdFixed_4", "chkFixed_3"},
+                             {"cmdFixed_5", ""},
+                             {"cmdFixed_6", ""},
+                             {"cmdBFButton_0", "chkSpeaker"}});
+    for (int i = 1; i < 5; ++i)
+        rows.push_back({indexed("cmdBFButton", i), ""});
+    for (int i = 0; i < 5; ++i)
+        rows.push_back({indexed("cmdDisplay", i), ""});
     return rows;
 }
 
 TEST(SimplePhoneForm, InitializeBuildsTheKeyTableInOrderWithTagsAndHelpNumbers) {
     ShownForm shown;
     EXPECT_EQ(shown.form.windowTitle(), "KEZ Ombrel (TM)");
-    const auto rows = keyTableRows();
+    const auto rows = keyControls();
+    const auto keys = keyTable();
+    ASSERT_EQ(rows.size(), keys.size());
     ASSERT_EQ(shown.owner.buttons.count(), 47u);
     ASSERT_EQ(shown.owner.leds.count(), 18u);
     std::size_t led = 0;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const KeyRow& row = rows[i];
+        const KeyInfo& key = keys[i];
         const auto& button = shown.owner.buttons.item(i + 1);
-        EXPECT_EQ(button->nKeyId(), row.key) << row.control;
+        EXPECT_EQ(button->nKeyId(), key.key) << row.control;
         const auto& control = shown.key(row.control.c_str());
-        EXPECT_EQ(control.property(kTagProperty).toString().toStdString(), keyTag(row.key)) << row.control;
-        EXPECT_EQ(control.property(kHelpTopicProperty).toInt(), row.keyHelp) << row.control;
+        EXPECT_EQ(control.property(kTagProperty).toString().toStdString(), keyTag(key.key)) << row.control;
+        EXPECT_EQ(control.property(kHelpTopicProperty).toInt(), key.keyHelpTopic) << row.control;
         EXPECT_EQ(control.focusPolicy(), Qt::NoFocus) << row.control;
+        EXPECT_EQ(row.led.empty(), !key.hasLed()) << row.control;
         if (row.led.empty()) continue;
         EXPECT_EQ(shown.owner.leds.item(++led), button) << row.led;
         const auto& box = test::child<QCheckBox>(shown.form, row.led.c_str());
-        EXPECT_EQ(box.property(kTagProperty).toString().toStdString(), keyTag(row.key)) << row.led;
-        EXPECT_EQ(box.property(kHelpTopicProperty).toInt(), row.ledHelp) << row.led;
+        EXPECT_EQ(box.property(kTagProperty).toString().toStdString(), keyTag(key.key)) << row.led;
+        EXPECT_EQ(box.property(kHelpTopicProperty).toInt(), key.ledHelpTopic) << row.led;
     }
     EXPECT_EQ(shown.key("cmdDTMF_5").text(), "&5");
     EXPECT_EQ(shown.key("cmdFixed_1").toolTip(), "Forward to voicemail button");

@@ -91,11 +91,11 @@ TEST_F(ControllerEvents, LedsFollowTheUpdateAndOnHookClearsMute) {
     for (const auto& [key, state] : expected)
         EXPECT_EQ(world_.button(key).eLEDState(), state) << key;
 
-    world_.button(kKeyMute).eLEDState(LEDState::On);
+    world_.button(KeyId{21}).eLEDState(LEDState::On);
     engine().clearCalls();
     form().calls.clear();
     leds(0, 0);
-    EXPECT_EQ(world_.button(kKeyMute).eLEDState(), LEDState::Off);
+    EXPECT_EQ(world_.button(KeyId{21}).eLEDState(), LEDState::Off);
     EXPECT_EQ(engine().calls(), Calls{"put_bMute(0)"});
     EXPECT_EQ(form().calls, Calls{"SetPhoneBusy(True)"});
 }

@@ -23,8 +23,8 @@ protected:
     }
     testing::FakeEngine& engine() { return world_.engine(); }
     RecordingForm& form() { return world_.form(); }
-    void press(KeyId key, std::int16_t button = kLeftMouseButton) { emit form().ButtonDown(button, keyTag(key)); }
-    void release(KeyId key) { emit form().ButtonUp(keyTag(key)); }
+    void press(KeyId key, std::int16_t button = kLeftMouseButton) { emit form().ButtonDown(button, key); }
+    void release(KeyId key) { emit form().ButtonUp(key); }
     void offHook(bool off) {
         const com::Variant lines(com::SafeArray::fromI2(std::vector<std::int16_t>{}, 1));
         engine().fire([&](_IEngineEvents& e) { e.LEDUpdate(0, off ? 3 : 0, 0, 0, 0, lines); });
@@ -76,14 +76,14 @@ TEST_F(ControllerKeys, APressReachesTheEngineOnlyWhenItsClassMayBePressed) {
 
 TEST_F(ControllerKeys, MuteTogglesItsLedOffHookAndNeverReachesTheCallServer) {
     offHook(false);
-    press(kKeyMute);
-    release(kKeyMute);
-    EXPECT_EQ(world_.button(kKeyMute).eLEDState(), LEDState::Off);
+    press(KeyId{21});
+    release(KeyId{21});
+    EXPECT_EQ(world_.button(KeyId{21}).eLEDState(), LEDState::Off);
     offHook(true);
     for (const auto state : {LEDState::On, LEDState::Off}) {
-        press(kKeyMute);
-        release(kKeyMute);
-        EXPECT_EQ(world_.button(kKeyMute).eLEDState(), state);
+        press(KeyId{21});
+        release(KeyId{21});
+        EXPECT_EQ(world_.button(KeyId{21}).eLEDState(), state);
     }
     EXPECT_EQ(engine().calls(), (Calls{"put_bMute(-1)", "put_bMute(0)"}));
 }
@@ -91,10 +91,10 @@ TEST_F(ControllerKeys, MuteTogglesItsLedOffHookAndNeverReachesTheCallServer) {
 TEST_F(ControllerKeys, HandsFreeWhileTheAudioIsSharedIsRefusedWithABox) {
     engine().setProperty("bShareWave", com::Variant(com::VARIANT_TRUE));
     for (const auto button : {kLeftMouseButton, kRightMouseButton})
-        press(kKeyHandsFree, button);
+        press(KeyId{17}, button);
     EXPECT_EQ(world_.boxTexts(),
               Calls(2, "Handsfree is disabled when \"share audio hardware\" is enabled in the \"options dialog\"."));
-    EXPECT_FALSE(world_.button(kKeyHandsFree).bButtonPressed());
+    EXPECT_FALSE(world_.button(KeyId{17}).bButtonPressed());
     EXPECT_EQ(sent(), Calls{});
 }
 

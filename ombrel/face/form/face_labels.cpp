@@ -1,6 +1,5 @@
-// Editing the label boxes of the programmable keys: the text a box had when it got the focus comes back on
-// Escape; Enter, or the focus leaving, stores the box's text as its key's caption. Focus that only follows the
-// window's activation or a pop-up menu is no edit's beginning or end.
+#include "form/face_labels.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QFocusEvent>
@@ -10,8 +9,8 @@
 
 #include <algorithm>
 
-#include "form/kz_set_phone_form.h"
 #include "form/procedure_errors.h"
+#include "layout/button_table.h"
 
 namespace kez::ombrel {
 
@@ -27,31 +26,58 @@ bool typesText(const QKeyEvent& key) {
            !(key.modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
 }
 
-// The key of label box `index`: the line appearances 65 to 76, then the feature keys 49 to 54.
-KeyId labelKey(int index) { return static_cast<KeyId>(index < 12 ? 65 + index : 37 + index); }
+// The key of label box `index`, by the button table.
+std::optional<KeyId> labelKey(int index) {
+    const auto rows = face::buttonRows();
+    const auto row = std::ranges::find(rows, std::optional<int>(index), &face::ButtonRow::labelBox);
+    if (row == rows.end()) return std::nullopt;
+    return row->key;
+}
+
+// Whether typing `key` would take the box past the limit.
+bool exceedsTypingLimit(const QLineEdit& box, const QKeyEvent& key) {
+    if (!typesText(key)) return false;
+    const auto kept = box.text().size() - box.selectedText().size();
+    return kept + key.text().size() > FaceLabels::kTypingLimit;
+}
 
 } // namespace
 
-void KzSetPhoneForm::setUpLabelBox(QLineEdit& box) {
-    // Only typing and the paste keys go past the limit check: no drops, no input methods.
-    box.setAcceptDrops(false);
-    box.setAttribute(Qt::WA_InputMethodEnabled, false);
-    box.setContextMenuPolicy(Qt::NoContextMenu);
-    box.installEventFilter(this);
+FaceLabels::FaceLabels(QWidget& canvas, Hooks hooks) : QObject(&canvas), hooks_(std::move(hooks)) {
+    QFont font(QStringLiteral("Small Fonts"));
+    font.setPointSize(6);
+    for (int index = 0; index < kBoxes; ++index) {
+        auto* box = new QLineEdit(&canvas);
+        box->setObjectName(QStringLiteral("txtLineLabels(%1)").arg(index));
+        box->setFrame(false);
+        box->setFont(font);
+        // Only typing and the paste keys go past the limit check: no drops, no input methods.
+        box->setAcceptDrops(false);
+        box->setAttribute(Qt::WA_InputMethodEnabled, false);
+        box->setContextMenuPolicy(Qt::NoContextMenu);
+        box->installEventFilter(this);
+        boxes_[static_cast<std::size_t>(index)] = box;
+    }
 }
 
-int KzSetPhoneForm::labelIndex(const QObject* watched) const {
-    const auto found = std::ranges::find(txtLineLabels_, watched);
-    return found == txtLineLabels_.end() ? -1 : static_cast<int>(found - txtLineLabels_.begin());
+QLineEdit* FaceLabels::box(int index) const {
+    if (index < 0 || index >= kBoxes) return nullptr;
+    return boxes_[static_cast<std::size_t>(index)];
 }
 
-bool KzSetPhoneForm::labelBoxEvent(int index, QEvent& event) {
-    QLineEdit& box = *txtLineLabels(index);
+bool FaceLabels::eventFilter(QObject* watched, QEvent* event) {
+    const auto found = std::ranges::find(boxes_, watched);
+    if (found == boxes_.end()) return false;
+    return boxEvent(static_cast<int>(found - boxes_.begin()), *event);
+}
+
+bool FaceLabels::boxEvent(int index, QEvent& event) {
+    QLineEdit& box = *boxes_[static_cast<std::size_t>(index)];
     switch (event.type()) {
     case QEvent::FocusIn:
         if (!isEditFocus(event)) return false;
         // The shortcuts' keys still down are the face's no more.
-        releaseHeldKeys();
+        hooks_.editStarts();
         runReported("txtLineLabels_GotFocus", [&] { msSavedLabel_ = box.text().toStdString(); });
         return false;
     case QEvent::FocusOut:
@@ -66,19 +92,22 @@ bool KzSetPhoneForm::labelBoxEvent(int index, QEvent& event) {
     }
 }
 
-void KzSetPhoneForm::txtLineLabels_LostFocus(int index) {
+void FaceLabels::txtLineLabels_LostFocus(int index) {
     runReported("txtLineLabels_LostFocus", [&] {
-        if (moUIWrapper_ == nullptr) return;
+        ButtonCollection* buttons = hooks_.buttons();
+        if (buttons == nullptr) return;
         // By the box's own key: a position in the collection shifts when a row of the build was lost.
-        const auto* button = moUIWrapper_->colButtons().find(keyTag(labelKey(index)));
+        const auto key = labelKey(index);
+        if (!key) return;
+        const auto* button = buttons->find(keyTag(*key));
         if (button == nullptr || *button == nullptr) return;
-        (*button)->sCaption(txtLineLabels(index)->text().toStdString());
+        (*button)->sCaption(box(index)->text().toStdString());
         (*button)->RefreshButton(nullptr);
     });
 }
 
-bool KzSetPhoneForm::txtLineLabels_KeyPress(int index, const QKeyEvent& key) {
-    QLineEdit& box = *txtLineLabels(index);
+bool FaceLabels::txtLineLabels_KeyPress(int index, const QKeyEvent& key) {
+    QLineEdit& box = *boxes_[static_cast<std::size_t>(index)];
     bool handled = false;
     runReported("txtLineLabels_KeyPress", [&] {
         switch (key.key()) {
@@ -88,7 +117,7 @@ bool KzSetPhoneForm::txtLineLabels_KeyPress(int index, const QKeyEvent& key) {
         default:
             if (key.matches(QKeySequence::Paste)) {
                 // As much of the clipboard's first line as the limit leaves room for.
-                const int room = kLabelTypingLimit - static_cast<int>(box.text().size() - box.selectedText().size());
+                const int room = kTypingLimit - static_cast<int>(box.text().size() - box.selectedText().size());
                 const QString text = QApplication::clipboard()->text().section(QLatin1Char('\n'), 0, 0);
                 if (room > 0) box.insert(text.left(room));
                 handled = true;
@@ -100,15 +129,9 @@ bool KzSetPhoneForm::txtLineLabels_KeyPress(int index, const QKeyEvent& key) {
         // The caret back at the start, so that the whole label shows.
         box.setCursorPosition(0);
         handled = true;
-        focusDummy();
+        hooks_.editEnds();
     });
     return handled;
-}
-
-bool KzSetPhoneForm::exceedsTypingLimit(const QLineEdit& box, const QKeyEvent& key) const {
-    if (!typesText(key)) return false;
-    const auto kept = box.text().size() - box.selectedText().size();
-    return kept + key.text().size() > kLabelTypingLimit;
 }
 
 } // namespace kez::ombrel

@@ -1,14 +1,11 @@
-// The face's menus: the menu bar and the tray's pop-up menu, which the menu bar does not show, and what their
-// entries do. Help, Contents and Tools, Options fail silently; every other entry reports its failure.
+#include "form/face_menus.h"
+
+#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 
-#include <functional>
-
-#include "form/kz_set_phone_form.h"
 #include "form/procedure_errors.h"
 #include "kez/ui/launcher.h"
-#include "ombrel/about_form.h"
 #include "ombrel/rirovuruz_globals.h"
 
 namespace kez::ombrel {
@@ -37,8 +34,8 @@ void runSilently(const std::function<void()>& body) {
 
 } // namespace
 
-void KzSetPhoneForm::createMenus() {
-    QMenuBar& bar = *menuBar();
+FaceMenus::FaceMenus(QMainWindow& window, Commands commands) {
+    QMenuBar& bar = *window.menuBar();
     mnuFileMenu_ = addMenu(bar, "mnuFileMenu", "&File");
     mnuFileExit_ = addEntry(*mnuFileMenu_, "mnuFileExit", "&Exit");
 
@@ -53,47 +50,33 @@ void KzSetPhoneForm::createMenus() {
     mnuHelpMenu_->addSeparator()->setObjectName(QStringLiteral("mnuHelpSep1"));
     mnuHelpAbout_ = addEntry(*mnuHelpMenu_, "mnuHelpAbout", "&About...");
 
-    mnuSysMenu_ = new QMenu(QStringLiteral("SystemTray (hidden)"), this);
+    mnuSysMenu_ = new QMenu(QStringLiteral("SystemTray (hidden)"), &window);
     mnuSysMenu_->setObjectName(QStringLiteral("mnuSysMenu"));
     mnuSysOptions_ = addEntry(*mnuSysMenu_, "mnuSysOptions", "&Options...");
     mnuSysRestore_ = addEntry(*mnuSysMenu_, "mnuSysRestore", "&Restore");
     mnuSysExit_ = addEntry(*mnuSysMenu_, "mnuSysExit", "&Exit");
+    connectEntries(window, std::move(commands));
 }
 
-void KzSetPhoneForm::connectMenus() {
-    const auto reported = [this](QAction* entry, const char* name, std::function<void()> body) {
-        connect(entry, &QAction::triggered, this, [name, body = std::move(body)] { runReported(name, body); });
+void FaceMenus::connectEntries(QMainWindow& window, Commands commands) {
+    const auto reported = [&window](QAction* entry, const char* name, std::function<void()> body) {
+        QObject::connect(entry, &QAction::triggered, &window,
+                         [name, body = std::move(body)] { runReported(name, body); });
     };
-    const auto options = [this] { runSilently([this] { emit DisplayOptions(); }); };
-    const auto exit = [this] {
-        if (moUIWrapper_ != nullptr) moUIWrapper_->UserFileExit();
-    };
-    // The tray's Restore and Options bring the window back whatever "IncomingCallPopup" says.
-    const auto restore = [this] {
-        if (moUIWrapper_ != nullptr) moUIWrapper_->ActivateUI(true);
-    };
-    reported(mnuFileExit_, "mnuFileExit_Click", exit);
-    reported(mnuToolsToggleBackground_, "mnuToolsToggleBackground_Click", [this] { mToggleClippingRegion(); });
-    connect(mnuToolsOptions_, &QAction::triggered, this, options);
-    connect(mnuHelpContents_, &QAction::triggered, this,
-            [] { runSilently([] { ui::Launcher::openHelp(gHelpFileForCountry()); }); });
-    reported(mnuHelpReleaseNotes_, "mnuHelpReleaseNotes_Click", [this] {
-        if (moUIWrapper_ != nullptr) moUIWrapper_->LaunchReleaseNotes();
-    });
-    reported(mnuHelpAbout_, "mnuHelpAbout_Click", [this] { showAbout(); });
-    reported(mnuSysOptions_, "mnuSysOptions_Click", [restore, options] {
+    const auto options = [options = commands.options] { runSilently(options); };
+    reported(mnuFileExit_, "mnuFileExit_Click", commands.exit);
+    reported(mnuToolsToggleBackground_, "mnuToolsToggleBackground_Click", commands.toggleBackground);
+    QObject::connect(mnuToolsOptions_, &QAction::triggered, &window, options);
+    QObject::connect(mnuHelpContents_, &QAction::triggered, &window,
+                     [] { runSilently([] { ui::Launcher::openHelp(gHelpFileForCountry()); }); });
+    reported(mnuHelpReleaseNotes_, "mnuHelpReleaseNotes_Click", commands.releaseNotes);
+    reported(mnuHelpAbout_, "mnuHelpAbout_Click", commands.about);
+    reported(mnuSysOptions_, "mnuSysOptions_Click", [restore = commands.restore, options] {
         restore();
         options();
     });
-    reported(mnuSysRestore_, "mnuSysRestore_Click", restore);
-    reported(mnuSysExit_, "mnuSysExit_Click", exit);
-}
-
-void KzSetPhoneForm::showAbout() {
-    if (!about_) about_ = new AboutForm;
-    about_->show();
-    about_->raise();
-    about_->activateWindow();
+    reported(mnuSysRestore_, "mnuSysRestore_Click", commands.restore);
+    reported(mnuSysExit_, "mnuSysExit_Click", commands.exit);
 }
 
 } // namespace kez::ombrel

@@ -54,7 +54,7 @@ void KzSetPhoneForm::mTextboxSetup() {
         const int dpi = logicalDpiX();
         applyWindowSize(face::windowTwips(size_, dpi));
         const face::Size box = face::labelBoxSize(size_, dpi);
-        for (QLineEdit* label : txtLineLabels_)
+        for (QLineEdit* label : labels_->boxes())
             label->setFixedSize(box.width, box.height);
     });
 }
@@ -85,7 +85,7 @@ void KzSetPhoneForm::mPositionControls(FaceSize size) {
         for (const auto& placed : face::placedControls(size)) {
             const QPoint at(placed.at.x, placed.at.y);
             if (placed.control == Control::LineLabels) {
-                txtLineLabels_.at(static_cast<std::size_t>(placed.index))->move(at);
+                labels_->boxes().at(static_cast<std::size_t>(placed.index))->move(at);
             } else if (placed.control == Control::DummyTextbox) {
                 txtDummyTextbox_->move(at);
             } else {

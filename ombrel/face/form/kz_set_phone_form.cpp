@@ -35,27 +35,51 @@ std::string faceCaption(int major, int minor, int revision) {
            std::to_string(revision) + ")";
 }
 
-KzSetPhoneForm::KzSetPhoneForm(QWidget* parent) : PhoneForm(parent) {
+KzSetPhoneForm::KzSetPhoneForm(QWidget* parent)
+    : PhoneForm(parent), menus_(*this, menuCommands()),
+      keyboard_([this](KeyId key, bool down) { pressKey(key, down); }), drag_(*this, [this] {
+          if (moUIWrapper_ != nullptr) moUIWrapper_->PopupSysMenu(false);
+      }) {
     initBuiltinPictures();
     canvas_ = new FaceCanvas(this);
     setCentralWidget(canvas_);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-    createMenus();
-    connectMenus();
     createControls();
     connectPointer();
     connect(canvas_, &FaceCanvas::backgroundDoubleClicked, this,
             [this] { runReported("Form_DblClick", [this] { mToggleClippingRegion(); }); });
-    releaseTimer_.setSingleShot(true);
-    releaseTimer_.setInterval(kRepeatWindowMs);
-    connect(&releaseTimer_, &QTimer::timeout, this, [this] {
-        if (const auto stroke = keys_.takePendingRelease()) raiseStroke(*stroke);
-    });
     standby_ = new StandbyInhibitor(*this, [this] { return moOptions_ != nullptr && moOptions_->bSuppressStandby; });
 }
 
 KzSetPhoneForm::~KzSetPhoneForm() {
     if (about_) about_->close();
+}
+
+FaceMenus::Commands KzSetPhoneForm::menuCommands() {
+    return {
+        .exit =
+            [this] {
+                if (moUIWrapper_ != nullptr) moUIWrapper_->UserFileExit();
+            },
+        .toggleBackground = [this] { mToggleClippingRegion(); },
+        .options = [this] { emit DisplayOptions(); },
+        .releaseNotes =
+            [this] {
+                if (moUIWrapper_ != nullptr) moUIWrapper_->LaunchReleaseNotes();
+            },
+        .about = [this] { showAbout(); },
+        .restore =
+            [this] {
+                if (moUIWrapper_ != nullptr) moUIWrapper_->ActivateUI(true);
+            },
+    };
+}
+
+void KzSetPhoneForm::showAbout() {
+    if (!about_) about_ = new AboutForm;
+    about_->show();
+    about_->raise();
+    about_->activateWindow();
 }
 
 void KzSetPhoneForm::createControls() {
@@ -81,16 +105,11 @@ void KzSetPhoneForm::createControls() {
         label->installEventFilter(this);
         (line == 1 ? lblDisplay1_ : lblDisplay2_) = label;
     }
-    QFont labelFont(QStringLiteral("Small Fonts"));
-    labelFont.setPointSize(6);
-    for (int index = 0; index < kLabelBoxes; ++index) {
-        auto* box = new QLineEdit(canvas_);
-        box->setObjectName(QStringLiteral("txtLineLabels(%1)").arg(index));
-        box->setFrame(false);
-        box->setFont(labelFont);
-        setUpLabelBox(*box);
-        txtLineLabels_[static_cast<std::size_t>(index)] = box;
-    }
+    labels_ = new FaceLabels(*canvas_, {.editStarts = [this] { keyboard_.releaseHeld(); },
+                                        .editEnds = [this] { focusDummy(); },
+                                        .buttons = [this]() -> ButtonCollection* {
+                                            return moUIWrapper_ ? &moUIWrapper_->colButtons() : nullptr;
+                                        }});
     // As the window is built: the large face at the screen's density, before any file is read.
     QFont displayFont(QStringLiteral("MS Sans Serif"));
     displayFont.setPointSizeF(8.25);
@@ -104,11 +123,6 @@ void KzSetPhoneForm::createControls() {
 PictureItem* KzSetPhoneForm::picture(face::PictureRef ref) const {
     const auto found = pictures_.find({ref.family, ref.side, ref.index});
     return found == pictures_.end() ? nullptr : found->second;
-}
-
-QLineEdit* KzSetPhoneForm::txtLineLabels(int index) const {
-    if (index < 0 || index >= kLabelBoxes) return nullptr;
-    return txtLineLabels_[static_cast<std::size_t>(index)];
 }
 
 void KzSetPhoneForm::Initialize(PhoneFormOwner& owner, ButtonCollection& colButtons, ButtonCollection& colLEDs) {
@@ -141,7 +155,7 @@ void KzSetPhoneForm::Form_Load() {
     });
 }
 
-void KzSetPhoneForm::SetPhoneBusy(bool bEnable) { mnuToolsOptions_->setEnabled(bEnable); }
+void KzSetPhoneForm::SetPhoneBusy(bool bEnable) { menus_.toolsOptions().setEnabled(bEnable); }
 
 void KzSetPhoneForm::SetDisplay(const std::string& sLine1, const std::string& sLine2) {
     runReported("PhoneFormInterface_SetDisplay", [&] {
@@ -185,18 +199,9 @@ void KzSetPhoneForm::RestoreLCDState() {
     });
 }
 
-QLineEdit* KzSetPhoneForm::oTextboxFromID(std::string_view tag) {
-    QLineEdit* box = nullptr;
-    runReported("PhoneFormInterface_oTextboxFromID", [&] {
-        if (const auto key = keyFromTag(tag)) box = labelBoxOfKey(*key);
-    });
-    return box;
-}
-
-QLineEdit* KzSetPhoneForm::labelBoxOfKey(face::KeyId key) const {
-    if (key >= 65 && key <= 76) return txtLineLabels(key - 65);
-    if (key >= 49 && key <= 54) return txtLineLabels(key - 37);
-    return nullptr;
+QLineEdit* KzSetPhoneForm::oTextboxFromID(KeyId key) {
+    const face::ButtonRow* row = face::buttonRow(key);
+    return row != nullptr && row->labelBox ? txtLineLabels(*row->labelBox) : nullptr;
 }
 
 void KzSetPhoneForm::mToggleClippingRegion() {
@@ -234,7 +239,7 @@ void KzSetPhoneForm::shutdownOnce() {
 void KzSetPhoneForm::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange) {
-        if (!isActiveWindow()) return releaseHeldKeys();
+        if (!isActiveWindow()) return keyboard_.releaseHeld();
         // A label being edited keeps the focus it had.
         if (faceTakesKeys()) focusDummy();
         // Back from a dialog, the Options among them: the setting may have changed.
@@ -250,12 +255,23 @@ void KzSetPhoneForm::changeEvent(QEvent* event) {
     });
 }
 
+bool KzSetPhoneForm::faceTakesKeys() const {
+    const QWidget* focus = focusWidget();
+    return focus == nullptr || focus == txtDummyTextbox_ || qobject_cast<const QLineEdit*>(focus) == nullptr;
+}
+
+bool KzSetPhoneForm::Form_KeyEvent(const QKeyEvent& key) {
+    if (!faceTakesKeys()) return false;
+    keyboard_.take(key);
+    focusDummy();
+    return true;
+}
+
 bool KzSetPhoneForm::eventFilter(QObject* watched, QEvent* event) {
     if (watched == windowHandle()) {
         const bool isKey = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;
         return isKey && Form_KeyEvent(static_cast<const QKeyEvent&>(*event));
     }
-    if (const int box = labelIndex(watched); box >= 0) return labelBoxEvent(box, *event);
     // The display lines take their clicks, as the labels they stand for do: a click there starts no drag.
     switch (event->type()) {
     case QEvent::MouseButtonPress:

@@ -5,7 +5,7 @@
 // through the phone-form contract.
 //
 // Input: a press or release on a key's picture, or its keyboard shortcut while no label is being edited, is
-// ButtonDown or ButtonUp with the key's tag; the background is dragged with the left button and pops up the
+// ButtonDown or ButtonUp with the key's number; the background is dragged with the left button and pops up the
 // tray menu with the right one. A label box's text is stored for its key when it loses the focus. Closing from
 // the window manager asks the controller; any other close shuts it down, once. While the face shows and
 // "SuppressStandby" is True, the system's standby is refused.
@@ -22,11 +22,14 @@
 #include <QPointer>
 #include <QTimer>
 
+#include "form/face_drag.h"
+#include "form/face_keyboard.h"
+#include "form/face_labels.h"
+#include "form/face_menus.h"
 #include "form/face_outline.h"
 #include "layout/button_table.h"
 #include "layout/face_types.h"
 #include "ombrel/about_form.h"
-#include "ombrel/key_translation.h"
 #include "ombrel/phone_form.h"
 
 class QAction;
@@ -49,9 +52,8 @@ class KzSetPhoneForm : public PhoneForm {
     Q_OBJECT
 
 public:
-    static constexpr int kLabelBoxes = 18;
-    // What a user may type into a label box; text set by code may be longer.
-    static constexpr int kLabelTypingLimit = 15;
+    static constexpr int kLabelBoxes = FaceLabels::kBoxes;
+    static constexpr int kLabelTypingLimit = FaceLabels::kTypingLimit;
 
     explicit KzSetPhoneForm(QWidget* parent = nullptr);
     ~KzSetPhoneForm() override;
@@ -64,15 +66,13 @@ public:
     void SetDisplayLine1(const std::string& sLine1) override;
     void FlipLCDState() override;
     void RestoreLCDState() override;
-    QLineEdit* oTextboxFromID(std::string_view tag) override;
-    QMenu& mnuSysMenu() override { return *mnuSysMenu_; }
-    QAction& mnuSysRestore() override { return *mnuSysRestore_; }
+    QLineEdit* oTextboxFromID(KeyId key) override;
+    QMenu& mnuSysMenu() override { return menus_.sysMenu(); }
+    QAction& mnuSysRestore() override { return menus_.sysRestore(); }
 
     // Keeps the settings object, loads the face for its size and sets the caption: the first steps of
     // Initialize.
     void loadFor(OptionsClass& options);
-    // The label box of a programmable key; null for any other key.
-    QLineEdit* labelBoxOfKey(face::KeyId key) const;
     // Makes the button objects of `rows` into the two collections; a row naming a picture or label box the
     // face has not ends the build there.
     void mInitializeButtonsAndLEDS(ButtonCollection& colButtons, ButtonCollection& colLEDs,
@@ -88,13 +88,13 @@ public:
     // The controls, by name and index; null when the face has none such.
     PictureItem* picture(face::PictureRef ref) const;
     QLabel* lblDisplay(int line) const { return line == 1 ? lblDisplay1_ : lblDisplay2_; }
-    QLineEdit* txtLineLabels(int index) const;
+    QLineEdit* txtLineLabels(int index) const { return labels_->box(index); }
     QLineEdit* txtDummyTextbox() const { return txtDummyTextbox_; }
     FaceCanvas& canvas() const { return *canvas_; }
     const FaceOutline& outline() const { return outline_; }
     bool isNormalLCD() const { return mbNormalLCD_; }
     int systemFontSize() const { return mnSystemFontSize_; }
-    QAction* mnuToolsOptions() const { return mnuToolsOptions_; }
+    QAction* mnuToolsOptions() const { return &menus_.toolsOptions(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -103,37 +103,22 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void createMenus();
-    void connectMenus();
+    FaceMenus::Commands menuCommands();
     void createControls();
     void Form_Load();
 
-    // Pointer input (face_pointer.cpp).
+    // The keyboard: the shortcuts while the focus is on no label box being edited.
+    bool Form_KeyEvent(const QKeyEvent& key);
+    bool faceTakesKeys() const;
+
+    // The keys (face_buttons.cpp): presses on their pictures, by the key of the up picture with the same
+    // index, and by their shortcuts.
     void connectPointer();
-    // The handlers of the key pictures: the tag of the up picture with the same index.
     void imageMouseDown(face::PictureRef picture, std::int16_t button);
     void imageMouseUp(face::PictureRef picture);
-    void Form_MouseDown(Qt::MouseButton button, Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, QPoint global);
-    void Form_MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, QPoint global);
-    void Form_MouseUp();
-
-    // The keyboard (face_keys.cpp): the shortcuts while the focus is on no label box being edited.
-    bool Form_KeyEvent(const QKeyEvent& key);
-    void raiseStroke(const KeyStroke& stroke);
-    bool faceTakesKeys() const;
     void pressKey(KeyId key, bool down);
-    // Releases the keys still held down by their shortcuts: the face lost the keyboard.
-    void releaseHeldKeys();
 
-    // Label editing (face_labels.cpp).
-    void setUpLabelBox(QLineEdit& box);
-    int labelIndex(const QObject* watched) const;
-    bool labelBoxEvent(int index, QEvent& event);
-    void txtLineLabels_LostFocus(int index);
-    bool txtLineLabels_KeyPress(int index, const QKeyEvent& key);
-    bool exceedsTypingLimit(const QLineEdit& box, const QKeyEvent& key) const;
-
-    // Set-up of the controls at load.
+    // Set-up of the controls at load (face_setup.cpp).
     void mDetermineSystemFontSize();
     void mLoadAndPositionControls();
     void mTextboxSetup();
@@ -173,13 +158,9 @@ private:
     bool lcdFailureShown_ = false; // one box per flash cycle; every failure is logged
     int mnSystemFontSize_ = 1;
     FaceOutline outline_;
-    std::string msSavedLabel_;
-    // The drag of the window by its background: where the pointer and the window were at the press.
-    bool mbDragging_ = false;
-    QPoint dragPointerStart_;
-    QPoint dragWindowStart_;
-    KeyTranslation keys_;
-    QTimer releaseTimer_; // takes a held-back release once no repeat followed it
+    FaceMenus menus_;
+    FaceKeyboard keyboard_;
+    FaceDrag drag_;
     bool shutdownCalled_ = false;
     StandbyInhibitor* standby_ = nullptr;
     QPointer<AboutForm> about_;
@@ -188,22 +169,8 @@ private:
     std::map<std::tuple<face::Control, face::Side, int>, PictureItem*> pictures_;
     QLabel* lblDisplay1_ = nullptr;
     QLabel* lblDisplay2_ = nullptr;
-    std::array<QLineEdit*, kLabelBoxes> txtLineLabels_{};
+    FaceLabels* labels_ = nullptr; // the canvas's child
     QLineEdit* txtDummyTextbox_ = nullptr;
-
-    QMenu* mnuFileMenu_ = nullptr;
-    QAction* mnuFileExit_ = nullptr;
-    QMenu* mnuToolsMenu_ = nullptr;
-    QAction* mnuToolsToggleBackground_ = nullptr;
-    QAction* mnuToolsOptions_ = nullptr;
-    QMenu* mnuHelpMenu_ = nullptr;
-    QAction* mnuHelpContents_ = nullptr;
-    QAction* mnuHelpReleaseNotes_ = nullptr;
-    QAction* mnuHelpAbout_ = nullptr;
-    QMenu* mnuSysMenu_ = nullptr;
-    QAction* mnuSysOptions_ = nullptr;
-    QAction* mnuSysRestore_ = nullptr;
-    QAction* mnuSysExit_ = nullptr;
 };
 
 } // namespace kez::ombrel

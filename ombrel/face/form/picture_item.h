@@ -9,6 +9,7 @@
 #include <QRect>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -43,8 +44,9 @@ public:
     bool isEnabled() const { return enabled_; }
     void repaint() override;
 
-    void setTag(std::string tag) { tag_ = std::move(tag); }
-    const std::string& tag() const { return tag_; }
+    // The key a key at rest or an unlit LED stands for.
+    void setKey(KeyId key) { key_ = key; }
+    std::optional<KeyId> key() const { return key_; }
     void setToolTip(std::string_view text) override { toolTip_ = text; }
     const std::string& toolTip() const { return toolTip_; }
     // Carried for a context help of our own; nothing opens a topic by number.
@@ -60,7 +62,7 @@ private:
     QPoint pos_;
     bool visible_ = true;
     bool enabled_ = true;
-    std::string tag_;
+    std::optional<KeyId> key_;
     std::string toolTip_;
     std::int16_t helpTopic_ = 0;
 };

@@ -1,9 +1,8 @@
 #pragma once
-// The face's 47 keys in build order: each key's class, pictures, LED, label box, description and help topics.
-#include <cstdint>
+// The face's 47 keys in build order: the key table's rows with the face's own columns, the key and LED pictures
+// and the label box.
 #include <optional>
 #include <span>
-#include <string>
 #include <string_view>
 
 #include "layout/face_types.h"
@@ -24,8 +23,7 @@ struct ButtonRow {
 };
 
 std::span<const ButtonRow> buttonRows();
-
-// The key's text as used for tags and collection keys: its decimal number, no blanks or leading zeros.
-std::string keyText(KeyId key);
+// The row of a key; null for a number that names no key.
+const ButtonRow* buttonRow(KeyId key);
 
 } // namespace kez::ombrel::face

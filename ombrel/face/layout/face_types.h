@@ -3,13 +3,9 @@
 #include <cstdint>
 #include <string_view>
 
+#include "ombrel/phone_keys.h"
+
 namespace kez::ombrel::face {
-
-// The number of one key, as on the wire ("0" to "9", 14 star, 15 hash, 16 program, ...).
-using KeyId = std::int16_t;
-
-// Key classes, enabled separately by the key-control flags.
-enum class ButtonType : std::int32_t { DialPad = 0, FixedFeature = 1, Programmable = 2 };
 
 enum class FaceSize { Large, Small };
 

@@ -4,7 +4,6 @@
 // directly, in the order the user acted) and the calls a form makes on its controller (PhoneFormOwner).
 #include <cstdint>
 #include <string>
-#include <string_view>
 
 #include <QMainWindow>
 
@@ -55,8 +54,8 @@ public:
     virtual void FlipLCDState() = 0;
     // The normal colour again; the next flip shows the flashing one.
     virtual void RestoreLCDState() = 0;
-    // The label box of the key with this tag; null when the form has none for it.
-    virtual QLineEdit* oTextboxFromID(std::string_view tag) = 0;
+    // The label box of the key; null when the form has none for it.
+    virtual QLineEdit* oTextboxFromID(KeyId key) = 0;
 };
 
 // Mouse buttons in ButtonDown.
@@ -84,8 +83,8 @@ public:
 
 signals:
     // A key pressed with the mouse (kLeftMouseButton, kRightMouseButton) or by its keyboard shortcut (left).
-    void ButtonDown(std::int16_t button, const std::string& tag);
-    void ButtonUp(const std::string& tag);
+    void ButtonDown(std::int16_t button, KeyId key);
+    void ButtonUp(KeyId key);
     // The user chose Tools, Options.
     void DisplayOptions();
 };

@@ -27,7 +27,7 @@ namespace kez::ombrel {
 
 class AboutForm;
 
-// The dynamic property that carries a key control's tag, its key number as text.
+// The dynamic property that carries a key control's tag, its key number.
 inline constexpr char kTagProperty[] = "tag";
 
 class SimplePhoneForm : public PhoneForm {
@@ -43,7 +43,7 @@ public:
     void FlipLCDState() override;
     void RestoreLCDState() override;
     // The simple form has no label boxes.
-    QLineEdit* oTextboxFromID(std::string_view) override { return nullptr; }
+    QLineEdit* oTextboxFromID(KeyId) override { return nullptr; }
     QMenu& mnuSysMenu() override { return *mnuSysMenu_; }
     QAction& mnuSysRestore() override { return *mnuSysRestore_; }
 
@@ -61,6 +61,8 @@ private:
     void createControls();
     void layOut();
     void buildKeys(ButtonCollection& buttons, ButtonCollection& leds);
+    QPushButton* keyControl(const KeyInfo& key) const;
+    QCheckBox* ledControl(const KeyInfo& key) const;
     void raiseStroke(const KeyStroke& stroke);
     void releaseHeldKeys();
     void shutdownOnce();

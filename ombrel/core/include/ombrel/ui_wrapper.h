@@ -142,11 +142,11 @@ private:
     void mWakeBlinkTimer();
     bool mbIsOffHook();
     ButtonInterface* moLED(KeyId key);
-    std::shared_ptr<ButtonInterface> moButton(std::string_view tag);
+    std::shared_ptr<ButtonInterface> moButton(KeyId key);
 
     // Keys and the mixer (ui_wrapper_keys.cpp).
-    void mButtonDown(std::int16_t button, const std::string& tag);
-    void mButtonUp(const std::string& tag);
+    void mButtonDown(std::int16_t button, KeyId key);
+    void mButtonUp(KeyId key);
     void mToggleMute();
     void moForm_DisplayOptions();
     void mCheckMixerSwitch();

@@ -48,18 +48,17 @@ TEST(FaceButtons, EveryKeyOnceAndTheLedKeysAgainInTableOrder) {
         EXPECT_FALSE(owner.buttons.contains(std::to_string(absent)));
         EXPECT_FALSE(owner.leds.contains(std::to_string(absent)));
     }
-    // Tags on the keys at rest and the unlit LEDs only.
+    // Keys on the keys at rest and the unlit LEDs only.
     for (const auto& row : face::buttonRows()) {
-        const auto tag = std::to_string(row.key);
-        EXPECT_EQ(form.picture({row.keyFamily, Side::Up, row.keyIndex})->tag(), tag);
-        EXPECT_EQ(form.picture({row.keyFamily, Side::Down, row.keyIndex})->tag(), "");
+        EXPECT_EQ(form.picture({row.keyFamily, Side::Up, row.keyIndex})->key(), row.key);
+        EXPECT_EQ(form.picture({row.keyFamily, Side::Down, row.keyIndex})->key(), std::nullopt);
         if (!row.ledFamily) continue;
-        EXPECT_EQ(form.picture({*row.ledFamily, Side::Up, row.ledIndex})->tag(), tag);
-        EXPECT_EQ(form.picture({*row.ledFamily, Side::Down, row.ledIndex})->tag(), "");
+        EXPECT_EQ(form.picture({*row.ledFamily, Side::Up, row.ledIndex})->key(), row.key);
+        EXPECT_EQ(form.picture({*row.ledFamily, Side::Down, row.ledIndex})->key(), std::nullopt);
     }
-    EXPECT_EQ(form.picture({face::Control::DTMF, Side::Up, 14})->tag(), "14");
+    EXPECT_EQ(form.picture({face::Control::DTMF, Side::Up, 14})->key(), 14);
     EXPECT_EQ(form.picture({face::Control::DTMF, Side::Up, 14})->toolTip(), "Star key");
-    EXPECT_EQ(form.picture({face::Control::FButton, Side::Up, 0})->tag(), "49");
+    EXPECT_EQ(form.picture({face::Control::FButton, Side::Up, 0})->key(), 49);
     EXPECT_TRUE(world.boxes().empty());
 }
 

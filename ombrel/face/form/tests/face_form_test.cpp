@@ -54,10 +54,10 @@ TEST(FaceCaption, NamesTheVersionAfterTwoBlanks) {
 TEST(FaceForm, LabelBoxOfEachKey) {
     FaceWorld world;
     const auto form = loadFace(world, 1);
-    const std::pair<const char*, int> cases[] = {{"64", -1}, {"77", -1}, {"48", -1}, {"55", -1}, {"0", -1},
-                                                 {"65", 0},  {"76", 11}, {"49", 12}, {"54", 17}, {"x", -1}};
-    for (const auto& [tag, box] : cases) {
-        EXPECT_EQ(form->oTextboxFromID(tag), box < 0 ? nullptr : form->txtLineLabels(box)) << tag;
+    const std::pair<KeyId, int> cases[] = {{64, -1}, {77, -1}, {48, -1}, {55, -1}, {0, -1},
+                                           {65, 0},  {76, 11}, {49, 12}, {54, 17}};
+    for (const auto& [key, box] : cases) {
+        EXPECT_EQ(form->oTextboxFromID(key), box < 0 ? nullptr : form->txtLineLabels(box)) << key;
     }
 }
 

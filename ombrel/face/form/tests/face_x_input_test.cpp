@@ -72,7 +72,7 @@ TEST(FaceOnXInput, EveryKeyOfBothSizesClickedGivesOnePressAndOneRelease) {
         for (const auto& row : face::buttonRows()) {
             clicks = clicks + moveTo(middle(placed.canvas, sizeOf(type), row.keyFamily, row.keyIndex)) +
                      std::vector<std::string>{"click", "1"};
-            const Events key = pressAndRelease(face::keyText(row.key));
+            const Events key = pressAndRelease(keyTag(row.key));
             expected.insert(expected.end(), key.begin(), key.end());
         }
         ASSERT_TRUE(xdotool(x, clicks));
