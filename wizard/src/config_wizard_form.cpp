@@ -43,7 +43,7 @@ constexpr std::int32_t kTestTimeMs = 7000;
 } // namespace
 
 ConfigWizardForm::ConfigWizardForm()
-    : mOverrideIPSettingsForm(std::make_unique<OverrideIPSettingsForm>(*this)),
+    : mOverrideIPSettingsForm(std::make_unique<OverrideIPSettingsForm>(static_cast<const WizardPageHost&>(*this))),
       mAudioBufferForm(std::make_unique<AudioBufferForm>()) {
     setObjectName(QStringLiteral("ConfigWizardForm"));
     setWindowFlag(Qt::WindowMinimizeButtonHint, true);

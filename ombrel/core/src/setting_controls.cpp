@@ -112,7 +112,7 @@ void storeRow(const QWidget& form, const SettingControl& row, OptionsClass& opti
         break;
     }
     case Convert::ListPosition:
-        setNumber(options, row.member, control<QComboBox>(form, row.control).currentIndex() - 1);
+        setNumber(options, row.member, std::max(control<QComboBox>(form, row.control).currentIndex(), 0) - 1);
         break;
     case Convert::ItemData: {
         const auto& list = control<QComboBox>(form, row.control);

@@ -21,7 +21,7 @@ enum class Convert {
     Number,        // a text box in decimal, stored as a whole number (the text is checked before)
     LeadingNumber, // a text box in decimal, stored as the number it starts with
     Position,      // a list whose position i stands for values[i]; an unlisted value shows 0, none stores values[0]
-    ListPosition,  // a list whose position is value + 1; one beyond the list is run-time error 380
+    ListPosition,  // a list whose position is value + 1, 0 the default (-1); beyond the list is run-time error 380
     ItemData,      // a list's entry whose item data is the value; none matching leaves list and value as they are
     Choice,        // option buttons, the i-th for value i; none checked stores the last
     Slider,        // a slider's value
