@@ -42,6 +42,7 @@ constexpr std::int32_t kTestTimeMs = 7000;
 
 } // namespace
 
+// The cast names the private base that the override dialog reads the settings through.
 ConfigWizardForm::ConfigWizardForm()
     : mOverrideIPSettingsForm(std::make_unique<OverrideIPSettingsForm>(static_cast<const WizardPageHost&>(*this))),
       mAudioBufferForm(std::make_unique<AudioBufferForm>()) {
