@@ -18,13 +18,10 @@
 namespace kez::wizard {
 namespace {
 
-using ombrel::Convert;
-using O = ombrel::OptionsClass;
-
 const ombrel::SettingControl kOverrideSettings[] = {
-    {&O::sOverriddenRirovuruzIPAddress, "txtSoftphoneIPAddress", Convert::TrimmedText},
-    {&O::sOverriddenRirovuruzSubnetMask, "txtSoftphoneSubnetMask", Convert::TrimmedText},
-    {&O::sOverriddenRirovuruzGateway, "txtSoftphoneGateway", Convert::TrimmedText},
+    {&ombrel::OptionsClass::sOverriddenRirovuruzIPAddress, "txtSoftphoneIPAddress", ombrel::Convert::TrimmedText},
+    {&ombrel::OptionsClass::sOverriddenRirovuruzSubnetMask, "txtSoftphoneSubnetMask", ombrel::Convert::TrimmedText},
+    {&ombrel::OptionsClass::sOverriddenRirovuruzGateway, "txtSoftphoneGateway", ombrel::Convert::TrimmedText},
 };
 
 std::string trimmed(const QLineEdit& box) { return vb::trim(box.text().toStdString()); }

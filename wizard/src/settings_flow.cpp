@@ -21,18 +21,19 @@ constexpr std::int16_t kVersions[] = {1, 2, 3, 4}; // "(None)", "R2.X.X", "R3.X.
 
 // The multicast address shows the default or a custom one kept (see MacInfoPage); the advanced choice is
 // stored by its own click.
+// The rows with a list of values, or that go one way only, come last.
 const ombrel::SettingControl kPageSettings[] = {
     {&O::sVuruvMacAddress, "txtVuruvMacAddress", Convert::TrimmedText},
     {&O::sVuruvIPAddress, "txtVuruvIPAddress", Convert::TrimmedText},
     {&O::bReadIPInfoAutomatically, "optReadInfoAutomatically", Convert::Checked},
-    {&O::bReadIPInfoAutomatically, "optOverrideIPInfo", Convert::Unchecked, {}, {}, Way::ShowOnly},
     {&O::nAdapterIndex, "cboAdapters", Convert::ListPosition},
     {&O::bUseMulticastMacAddress, "chkUseMulticastAddress", Convert::Checked},
-    {&O::sMulticastMACAddress, "txtMulticastAddress", Convert::TrimmedText, {}, {}, Way::StoreOnly},
     {&O::bFinishCheckBox, "chkLaunchOmbrel", Convert::Checked},
     {&O::bForceLayer3, "chkForceLayer3", Convert::Checked},
-    {&O::nXAVVersion, "cboXAVVersion", Convert::Position, kVersions},
     {&O::lCountry, "cboCountry", Convert::ItemData},
+    {&O::bReadIPInfoAutomatically, "optOverrideIPInfo", Convert::Unchecked, {}, {}, Way::ShowOnly},
+    {&O::sMulticastMACAddress, "txtMulticastAddress", Convert::TrimmedText, {}, {}, Way::StoreOnly},
+    {&O::nXAVVersion, "cboXAVVersion", Convert::Position, kVersions},
 };
 
 } // namespace

@@ -44,17 +44,15 @@ std::span<const SettingControl> OptionsDialogForm::settingsTable() {
     static constexpr const char* kLooks[] = {"optWindows", "optLargeKzSet", "optSmallKzSet"};
     static constexpr std::int16_t kVersions[] = {1, 2, 3, 4}; // "(None)", "R2.X.X", "R3.X.X", "R4.X.X"
     static constexpr std::int16_t kPriorities[] = {1, 2, 3};  // "Normal", "High", "Real-Time"
+    // The rows with a list of values, or that go one way only, come last.
     static const SettingControl kRows[] = {
-        {&O::nUIType, nullptr, Convert::Choice, {}, kLooks},
         {&O::bDefaultTransparent, "chkTransparent", Convert::Checked},
         {&O::bSuppressStandby, "chkSuppressStandby", Convert::Checked},
         {&O::sVuruvMacAddress, "txtVuruvMacAddress", Convert::Text},
         {&O::sVuruvIPAddress, "txtVuruvIPAddress", Convert::Text},
         {&O::bForceLayer3, "chkForceLayer3", Convert::Checked},
-        {&O::nXAVVersion, "cboXAVVersion", Convert::Position, kVersions},
         {&O::bAllMulticast, "chkAllMulticasts", Convert::Checked},
         {&O::bReadIPInfoAutomatically, "optReadIPInfoAutomatically", Convert::Checked},
-        {&O::bReadIPInfoAutomatically, "optOverrideIPInfo", Convert::Unchecked, {}, {}, Way::ShowOnly},
         {&O::lAudioBufferSize, "txtAudioBufferSize", Convert::Number},
         {&O::lAudioBufferMultiplier, "txtMultiplier", Convert::Number},
         {&O::bClickDTMF, "chkClickDTMF", Convert::Checked},
@@ -65,8 +63,11 @@ std::span<const SettingControl> OptionsDialogForm::settingsTable() {
         {&O::lToneVolume, "sldDTMFVolume", Convert::Slider},
         {&O::bDisplayIncomingPopUp, "chkDisplayPopup", Convert::Checked},
         {&O::bShareWave, "chkShareWave", Convert::Checked},
-        {&O::nProcessPriorityLevel, "cboPriority", Convert::Position, kPriorities},
         {&O::bUseKEZSystemTime, "chkUseKEZTime", Convert::Checked},
+        {&O::nUIType, nullptr, Convert::Choice, {}, kLooks},
+        {&O::nXAVVersion, "cboXAVVersion", Convert::Position, kVersions},
+        {&O::bReadIPInfoAutomatically, "optOverrideIPInfo", Convert::Unchecked, {}, {}, Way::ShowOnly},
+        {&O::nProcessPriorityLevel, "cboPriority", Convert::Position, kPriorities},
     };
     return kRows;
 }
