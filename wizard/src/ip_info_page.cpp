@@ -11,7 +11,6 @@
 
 #include "auto_ip_config_form.h"
 #include "dialog_layout.h"
-#include "kez/ui/message_boxes.h"
 #include "kez/vb/conversions.h"
 #include "launchers.h"
 #include "ombrel/key_text_filter.h"

@@ -6,6 +6,8 @@
 #include <QSlider>
 
 #include <algorithm>
+#include <stdexcept>
+#include <type_traits>
 
 #include "kez/vb/conversions.h"
 #include "kez/vb/runtime_error.h"
@@ -16,7 +18,8 @@ namespace {
 template <class Control>
 Control& control(const QWidget& form, const char* name) {
     auto* found = form.findChild<Control*>(QString::fromLatin1(name));
-    Q_ASSERT(found != nullptr);
+    // A table naming a control its form lacks is the program's own fault, found by the first showing.
+    if (found == nullptr) throw std::logic_error(std::string("no settings control ") + name);
     return *found;
 }
 
