@@ -20,6 +20,7 @@
 #include "ombrel/key_text_filter.h"
 #include "ombrel/options.h"
 #include "ombrel/rirovuruz_globals.h"
+#include "ombrel/setting_controls.h"
 
 namespace kez::wizard {
 namespace {
@@ -46,10 +47,15 @@ std::optional<double> bufferNumber(const QLineEdit& box) {
 
 void refuse(std::string_view message) { ui::showMessageBox(message, {}, ui::Icon::Information); }
 
-// The device of the selected entry; the default device when nothing is selected.
-std::int16_t selectedDevice(const QComboBox& list) {
-    return static_cast<std::int16_t>(std::max(list.currentIndex(), 0) - 1);
-}
+using ombrel::Convert;
+using O = ombrel::OptionsClass;
+
+const ombrel::SettingControl kAudioSettings[] = {
+    {&O::lAudioBufferSize, "txtAudioBufferSize", Convert::Number},
+    {&O::lAudioBufferMultiplier, "txtMultiplier", Convert::Number},
+    {&O::nPlayAdapterIndex, "cboPlayAdapters", Convert::ListPosition},
+    {&O::nRecordAdapterIndex, "cboRecordAdapters", Convert::ListPosition},
+};
 
 } // namespace
 
@@ -109,10 +115,7 @@ void AudioBufferForm::mFillPlayAdapterList() {
 }
 
 void AudioBufferForm::ShowSettings(const ombrel::OptionsClass& options) {
-    txtAudioBufferSize->setText(QString::number(options.lAudioBufferSize));
-    txtMultiplier->setText(QString::number(options.lAudioBufferMultiplier));
-    selectListPosition(*cboPlayAdapters, options.nPlayAdapterIndex + 1);
-    selectListPosition(*cboRecordAdapters, options.nRecordAdapterIndex + 1);
+    ombrel::showSettings(*this, kAudioSettings, options);
 }
 
 void AudioBufferForm::cmdOkay_Click() {
@@ -127,10 +130,7 @@ void AudioBufferForm::cmdOkay_Click() {
         refuse("The multiplier value must be a number between 1 and 10.");
         txtMultiplier->setText(QStringLiteral("1"));
     } else {
-        moOptions->lAudioBufferSize = vb::cint(*delay);
-        moOptions->lAudioBufferMultiplier = vb::cint(*multiplier);
-        moOptions->nRecordAdapterIndex = selectedDevice(*cboRecordAdapters);
-        moOptions->nPlayAdapterIndex = selectedDevice(*cboPlayAdapters);
+        ombrel::storeSettings(*this, kAudioSettings, *moOptions);
         hide();
     }
 }

@@ -5,11 +5,6 @@
 
 namespace kez::wizard {
 
-void selectListPosition(QComboBox& list, int position) {
-    if (position < 0 || position >= list.count()) throw vb::RuntimeError(vb::error::kInvalidPropertyValue);
-    list.setCurrentIndex(position);
-}
-
 void selectListPositionIgnoringErrors(QComboBox& list, int position) {
     list.setCurrentIndex(position >= 0 && position < list.count() ? position : -1);
 }

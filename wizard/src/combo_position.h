@@ -1,15 +1,13 @@
 #pragma once
-// Lists as the wizard's forms use them: a position set outside the list is run-time error 380, the way a
-// stored adapter choice beyond the adapters is found out; the device lists' fill.
+// The device lists of the wizard's forms: their fill, and a stored choice selected before the settings are
+// shown (where one beyond the list is run-time error 380, the way the adapter reset finds it out).
 #include <QComboBox>
 
 #include "kez/com/variant.h"
 
 namespace kez::wizard {
 
-// Selects `position`; RuntimeError 380 "Invalid property value" when the list has no such entry.
-void selectListPosition(QComboBox& list, int position);
-// The same with the error ignored: the list is then left without a selection.
+// Selects `position`; a position outside the list leaves the list without a selection.
 void selectListPositionIgnoringErrors(QComboBox& list, int position);
 
 // Empties the list and fills it with "< Use default adapter >" (item data -1), then each text of `devices`

@@ -1,29 +1,36 @@
 #include "config_wizard_form.h"
 
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 #include <array>
 #include <functional>
+#include <utility>
 
 #include "audio_buffer_form.h"
-#include "auto_discover_vuruv_form.h"
+#include "audio_page.h"
+#include "country_page.h"
 #include "dialog_layout.h"
+#include "done_page.h"
+#include "ip_info_page.h"
 #include "kez/ui/launcher.h"
 #include "kez/ui/message_boxes.h"
 #include "kez/vb/conversions.h"
 #include "kez/vb/runtime_error.h"
-#include "microphone_test_form.h"
+#include "launchers.h"
+#include "mac_info_page.h"
+#include "mic_page.h"
 #include "ombrel/rirovuruz_globals.h"
 #include "ombrel/titles.h"
 #include "override_ip_settings_form.h"
+#include "sarvik_page.h"
+#include "welcome_page.h"
 #include "wizard_errors.h"
 
 namespace kez::wizard {
@@ -31,17 +38,17 @@ namespace {
 
 constexpr std::array<const char*, 8> kTabCaptions{"Welcome", "Audio",  "Mic",     "MAC Info",
                                                   "IP Info", "Sarvik", "Country", "Done!"};
+constexpr std::int32_t kTestTimeMs = 7000;
 
 } // namespace
 
+// The cast names the private base that the override dialog reads the settings through.
 ConfigWizardForm::ConfigWizardForm()
-    : mOverrideIPSettingsForm(std::make_unique<OverrideIPSettingsForm>(*this)),
-      mAudioBufferForm(std::make_unique<AudioBufferForm>()),
-      mMicrophoneTestForm(std::make_unique<MicrophoneTestForm>([this] { StopMikeTest(); })) {
+    : mOverrideIPSettingsForm(std::make_unique<OverrideIPSettingsForm>(static_cast<const WizardPageHost&>(*this))),
+      mAudioBufferForm(std::make_unique<AudioBufferForm>()) {
     setObjectName(QStringLiteral("ConfigWizardForm"));
     setWindowFlag(Qt::WindowMinimizeButtonHint, true);
     buildFrame();
-    connectAddressDialogs();
 }
 
 ConfigWizardForm::~ConfigWizardForm() { Cleanup(); }
@@ -53,8 +60,12 @@ void ConfigWizardForm::buildFrame() {
     sstWizard->setUsesScrollButtons(false);
     sstWizard->tabBar()->setExpanding(false);
     sstWizard->setElideMode(Qt::ElideNone);
-    const std::array<QWidget*, 8> pages{buildWelcomePage(), buildAudioPage(),  buildMicPage(),     buildMacInfoPage(),
-                                        buildIpInfoPage(),  buildSarvikPage(), buildCountryPage(), buildDonePage()};
+    mMicPage = new MicPage(*this);
+    mIpInfoPage = new IpInfoPage(*this);
+    mMacInfoPage = new MacInfoPage(*this, *mIpInfoPage);
+    mCountryPage = new CountryPage(*this);
+    const std::array<QWidget*, 8> pages{new WelcomePage, new AudioPage(*this),         mMicPage,     mMacInfoPage,
+                                        mIpInfoPage,     new SarvikPage(*mIpInfoPage), mCountryPage, new DonePage};
     for (std::size_t page = 0; page < pages.size(); ++page)
         sstWizard->addTab(pages[page], QString::fromLatin1(kTabCaptions[page]));
     // Adding the first tab reports a change of its own; only the user's and the code's later ones count.
@@ -74,7 +85,7 @@ void ConfigWizardForm::buildFrame() {
 
     auto* buttons = buttonRow({cmdBack, cmdNext, cmdFinish, cmdCancel});
     buttons->insertWidget(0, lblVersion);
-    addFrameLaunchers(*buttons);
+    addFrameLaunchers(*buttons, buttons->indexOf(lblVersion) + 1);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(sstWizard);
     layout->addLayout(buttons);
@@ -140,10 +151,19 @@ bool ConfigWizardForm::bInitialize() {
 void ConfigWizardForm::Form_Load() {
     lblVersion->setText(
         QStringLiteral("Version R%1.%2.%3").arg(KEZ_VERSION_MAJOR).arg(KEZ_VERSION_MINOR).arg(KEZ_VERSION_PATCH));
-    cmdHelp->setVisible(ombrel::gDebugHelp());
-    mFillCountryList();
+    mCountryPage->Form_Load();
     centreWhenLoaded(*this);
 }
+
+ombrel::OptionsClass* ConfigWizardForm::oOptions() const { return moOptions.get(); }
+ombrel::EngineWrapperClass& ConfigWizardForm::engine() const { return *moEngine; }
+OverrideIPSettingsForm& ConfigWizardForm::overrideIPSettingsForm() const { return *mOverrideIPSettingsForm; }
+AudioBufferForm& ConfigWizardForm::audioBufferForm() const { return *mAudioBufferForm; }
+MicrophoneTestForm& ConfigWizardForm::microphoneTestForm() const { return mMicPage->microphoneTestForm(); }
+std::int32_t ConfigWizardForm::state() const { return mnState; }
+bool ConfigWizardForm::busy() const { return mbAudioTestRunning; }
+bool ConfigWizardForm::refreshing() const { return mbRefreshing; }
+void ConfigWizardForm::enableFinish(bool enabled) { cmdFinish->setEnabled(enabled); }
 
 void ConfigWizardForm::Cleanup() {
     if (moEngine) moEngine->removeObserver(*this);
@@ -153,14 +173,14 @@ void ConfigWizardForm::Cleanup() {
 
 void ConfigWizardForm::cmdFinish_Click() {
     if (heldWhileBusy(HeldEnd::Finish)) return;
-    const bool ipEmpty = vb::trim(txtVuruvIPAddress->text().toStdString()).empty();
-    if (chkForceLayer3->isChecked() && ipEmpty) {
+    const bool ipEmpty = vb::trim(mIpInfoPage->serverAddress().toStdString()).empty();
+    if (mIpInfoPage->forceLayer3() && ipEmpty) {
         ui::showMessageBox("Cannot force to layer 3 without the KEZ system IP Address.", "Error",
                            ui::Icon::Information);
         mnState = kIpInfoPage;
-    } else if (!ipEmpty && !bValidateIPPage()) {
+    } else if (!ipEmpty && !mIpInfoPage->bValidateIPPage()) {
         mnState = kIpInfoPage;
-    } else if (!bValidateMacPage()) {
+    } else if (!mMacInfoPage->bValidateMacPage()) {
         mnState = kMacInfoPage;
     } else {
         UpdateOptionsObject();
@@ -200,6 +220,31 @@ void ConfigWizardForm::closeEvent(QCloseEvent* event) {
 }
 
 void ConfigWizardForm::reject() {}
+
+void ConfigWizardForm::AudioDriverTest(std::int16_t rnTone, std::int16_t rnAudioFormat) {
+    if (busy()) return;
+    {
+        const QScopedValueRollback running(mbAudioTestRunning, true);
+        moEngine->TestAudio(*moOptions, rnTone, rnAudioFormat, kTestTimeMs);
+    }
+    carryOutHeldEnd();
+}
+
+void ConfigWizardForm::StopMikeTest() { moEngine->StopMikeTest(); }
+
+bool ConfigWizardForm::heldWhileBusy(HeldEnd end) {
+    if (!busy()) return false;
+    if (mHeldEnd == HeldEnd::None) mHeldEnd = end;
+    return true;
+}
+
+void ConfigWizardForm::carryOutHeldEnd() {
+    switch (std::exchange(mHeldEnd, HeldEnd::None)) {
+    case HeldEnd::Finish: cmdFinish_Click(); break;
+    case HeldEnd::Cancel: cmdCancel_Click(); break;
+    case HeldEnd::None: break;
+    }
+}
 
 void ConfigWizardForm::Error(std::int32_t lNumber, const std::string& sDescription) {
     ombrel::gReportError(lNumber, "Internal engine error", sDescription, true);

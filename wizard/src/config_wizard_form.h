@@ -3,30 +3,28 @@
 // control `sstWizard`, one per wizard state, with Back, Next, Finish and Cancel below them. It shows the
 // shared settings on the pages when the wizard opens, writes the pages back and starts ombrel on Finish,
 // and ends the program on Finish, Cancel or its close box. The engine is created but never started: the
-// pages use it only for lists, tests, discovery and the PC's addresses.
+// pages use it only for lists, tests, discovery and the PC's addresses. Each page owns its controls and
+// what they do; the window keeps the settings, the engine, the page flow and the settings' way to the pages.
 #include <QDialog>
 
 #include <cstdint>
 #include <memory>
-#include <string_view>
 
 #include "ombrel/engine_wrapper.h"
 #include "ombrel/options.h"
+#include "wizard_page_host.h"
 
-class QBoxLayout;
-class QCheckBox;
-class QComboBox;
 class QLabel;
-class QLineEdit;
 class QPushButton;
-class QRadioButton;
 class QTabWidget;
-class QWidget;
 
 namespace kez::wizard {
 
 class AudioBufferForm;
-class AutoDiscoverVURUVForm;
+class CountryPage;
+class IpInfoPage;
+class MacInfoPage;
+class MicPage;
 class MicrophoneTestForm;
 class OverrideIPSettingsForm;
 
@@ -42,7 +40,7 @@ enum WizardPage : std::int16_t {
     kDonePage = 7,
 };
 
-class ConfigWizardForm : public QDialog, private ombrel::EngineWrapperEvents {
+class ConfigWizardForm : public QDialog, private ombrel::EngineWrapperEvents, private WizardPageHost {
     Q_OBJECT
 
 public:
@@ -51,11 +49,11 @@ public:
     ~ConfigWizardForm() override;
 
     // The settings being edited; null once Cleanup ran.
-    ombrel::OptionsClass* oOptions() const { return moOptions.get(); }
-    // The two dialogs whose controls the settings fill, one each for the wizard's life.
-    OverrideIPSettingsForm& overrideIPSettingsForm() const { return *mOverrideIPSettingsForm; }
-    AudioBufferForm& audioBufferForm() const { return *mAudioBufferForm; }
-    MicrophoneTestForm& microphoneTestForm() const { return *mMicrophoneTestForm; }
+    ombrel::OptionsClass* oOptions() const override;
+    // The two dialogs whose controls the settings fill, one each for the wizard's life, and the microphone's.
+    OverrideIPSettingsForm& overrideIPSettingsForm() const override;
+    AudioBufferForm& audioBufferForm() const override;
+    MicrophoneTestForm& microphoneTestForm() const;
 
     // Loads the settings, makes the engine, fills the lists and pages and shows the window: true when it is
     // shown. False when the wizard must end; a failure has then been shown or logged.
@@ -79,15 +77,15 @@ public:
     void UpdateTabDialogState();
     // Sets the tab only; the tab control reports the change as it reports a click.
     void TurnToPage(std::int16_t rnPage);
-    std::int32_t state() const { return mnState; }
+    std::int32_t state() const;
 
     // The sound card test: `rnTone` of the engine's tone table for 7 s while recording in `rnAudioFormat`
     // (1 mu-law, 3 IMA ADPCM), with the settings object's audio values; returns when it has played.
-    void AudioDriverTest(std::int16_t rnTone, std::int16_t rnAudioFormat);
+    void AudioDriverTest(std::int16_t rnTone, std::int16_t rnAudioFormat) override;
     void StopMikeTest();
     // True while an audio test plays. Its wait delivers the user's clicks, so every handler that calls the
     // engine returns at once while busy; Finish, Cancel and the close box wait for the test's end.
-    bool busy() const { return mbAudioTestRunning; }
+    bool busy() const override;
 
 signals:
     // Finish, Cancel, the close box or a start without network adapters ended the wizard; the program ends.
@@ -101,22 +99,15 @@ protected:
 
 private:
     void buildFrame();
-    QWidget* buildWelcomePage();
-    QWidget* buildAudioPage();
-    QWidget* buildMicPage();
-    QWidget* buildMacInfoPage();
-    QWidget* buildIpInfoPage();
-    QWidget* buildSarvikPage();
-    QWidget* buildCountryPage();
-    QWidget* buildDonePage();
+    ombrel::EngineWrapperClass& engine() const override;
+    bool refreshing() const override;
+    void enableFinish(bool enabled) override;
 
     void Form_Load();
     bool FillAdapterList();
     void ResetAdapterSelections();
     void cmdFinish_Click();
     void cmdCancel_Click();
-    void cmdStartMike_Click();
-    void cmdAudioBuffer_Click();
     // While busy, keeps the first end asked for (true): it is carried out once the test returns.
     enum class HeldEnd { None, Finish, Cancel };
     bool heldWhileBusy(HeldEnd end);
@@ -124,35 +115,6 @@ private:
     void startOmbrel();
     void endProgram();
     void Error(std::int32_t lNumber, const std::string& sDescription) override; // moEngine_Error
-
-    // The dialogs of the two network pages.
-    void connectAddressDialogs();
-    void cmdAutoDiscover_Click();
-    void cmdIPOverrideSettings_Click();
-    void cmdTestAutoRetrieve_Click();
-
-    bool bValidateMacPage();
-    bool bValidateIPPage();
-    void UpdateMulticastAddress();
-    void chkForceLayer3_Click(bool checked);
-    void chkAdvanced_Click();
-    void cmdAdvanced_Click();
-
-    // The launchers: buttons on the pages and pictures in the frame, each starting something outside.
-    QPushButton* launcherButton(const char* name, const QString& caption, void (ConfigWizardForm::*handler)());
-    void addFrameLaunchers(QBoxLayout& row);
-    void cmdHelp_Click();
-    void launchSarvik(std::string_view invalidMessage);
-    void cmdLaunchSarvik_Click();
-    void cmdTestXAVIP_Click();
-    void cmdReleaseNotes_Click();
-    void cmdLaunchSysInfo_Click();
-    void cmdMultimedia_Click();
-    void cmdNetwork_Click();
-    void cmdSound_Click();
-    void mFillCountryList();
-    void enableFinish(bool enabled);
-    std::int32_t selectedCountry() const;
 
     std::int32_t mnState = kWelcomePage;
     std::unique_ptr<ombrel::OptionsClass> moOptions;
@@ -164,43 +126,17 @@ private:
     HeldEnd mHeldEnd = HeldEnd::None;
     std::unique_ptr<OverrideIPSettingsForm> mOverrideIPSettingsForm;
     std::unique_ptr<AudioBufferForm> mAudioBufferForm;
-    std::unique_ptr<AutoDiscoverVURUVForm> mAutoDiscoverForm; // made on first use
-    std::unique_ptr<MicrophoneTestForm> mMicrophoneTestForm;
 
     QTabWidget* sstWizard = nullptr;
+    MicPage* mMicPage = nullptr;
+    IpInfoPage* mIpInfoPage = nullptr;
+    MacInfoPage* mMacInfoPage = nullptr;
+    CountryPage* mCountryPage = nullptr;
     QPushButton* cmdBack = nullptr;
     QPushButton* cmdNext = nullptr;
     QPushButton* cmdFinish = nullptr;
     QPushButton* cmdCancel = nullptr;
     QLabel* lblVersion = nullptr;
-
-    // "Audio" and "Mic"
-    QPushButton* cmdMulawAudioTest = nullptr;
-    QPushButton* cmdADPCMAudioTest = nullptr;
-    QPushButton* cmdAudioBuffer1 = nullptr;
-    QPushButton* cmdStartMike = nullptr;
-    QPushButton* cmdAudioBuffer2 = nullptr;
-    // "MAC Info"
-    QLineEdit* txtVuruvMacAddress = nullptr;
-    QComboBox* cboAdapters = nullptr;
-    QPushButton* cmdAutoDiscover = nullptr;
-    QCheckBox* chkUseMulticastAddress = nullptr;
-    QLineEdit* txtMulticastAddress = nullptr;
-    // "IP Info"
-    QLineEdit* txtVuruvIPAddress = nullptr;
-    QComboBox* cboXAVVersion = nullptr;
-    QCheckBox* chkForceLayer3 = nullptr;
-    QRadioButton* optReadInfoAutomatically = nullptr;
-    QRadioButton* optOverrideIPInfo = nullptr;
-    QPushButton* cmdIPOverrideSettings = nullptr;
-    QPushButton* cmdTestAutoRetrieve = nullptr;
-    // "Country"
-    QComboBox* cboCountry = nullptr;
-    QCheckBox* chkAdvanced = nullptr;
-    QPushButton* cmdAdvanced = nullptr;
-    QPushButton* cmdHelp = nullptr;
-    // "Done!"
-    QCheckBox* chkLaunchOmbrel = nullptr;
 };
 
 } // namespace kez::wizard

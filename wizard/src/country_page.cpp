@@ -1,5 +1,5 @@
-// The page "Country": the country chooses the tones and cadences and the help language, unless the
-// advanced settings choose the two apart.
+#include "country_page.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -7,19 +7,24 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "config_wizard_form.h"
 #include "country_form.h"
 #include "country_lists.h"
 #include "dialog_layout.h"
+#include "kez/ui/launcher.h"
+#include "kez/ui/message_boxes.h"
+#include "launchers.h"
+#include "ombrel/options.h"
+#include "ombrel/rirovuruz_globals.h"
+#include "wizard_page_host.h"
 
 namespace kez::wizard {
 
-QWidget* ConfigWizardForm::buildCountryPage() {
-    cboCountry = namedComboBox("cboCountry");
-    chkAdvanced = namedCheckBox("chkAdvanced", QStringLiteral("&Use Advanced Settings"));
-    cmdAdvanced = namedButton("cmdAdvanced", QStringLiteral("Ad&vanced ..."));
+CountryPage::CountryPage(WizardPageHost& host)
+    : host_(host), cboCountry(namedComboBox("cboCountry")),
+      chkAdvanced(namedCheckBox("chkAdvanced", QStringLiteral("&Use Advanced Settings"))),
+      cmdAdvanced(namedButton("cmdAdvanced", QStringLiteral("Ad&vanced ..."))),
+      cmdHelp(launcherButton("cmdHelp", QStringLiteral("Test Help ..."), [this] { cmdHelp_Click(); })) {
     cmdAdvanced->setEnabled(false);
-    cmdHelp = launcherButton("cmdHelp", QStringLiteral("Test Help ..."), &ConfigWizardForm::cmdHelp_Click);
     connect(chkAdvanced, &QCheckBox::clicked, this, [this] { chkAdvanced_Click(); });
     connect(cmdAdvanced, &QPushButton::clicked, this, [this] { cmdAdvanced_Click(); });
 
@@ -27,8 +32,7 @@ QWidget* ConfigWizardForm::buildCountryPage() {
     advanced->addWidget(chkAdvanced);
     advanced->addStretch(1);
     advanced->addWidget(cmdAdvanced);
-    auto* page = new QWidget;
-    auto* layout = new QVBoxLayout(page);
+    auto* layout = new QVBoxLayout(this);
     layout->addWidget(pageText(QStringLiteral("This step determines the regional settings for Ombrel call progress "
                                               "tones and cadences and the language for online help."),
                                "lblCountryPur"));
@@ -41,29 +45,55 @@ QWidget* ConfigWizardForm::buildCountryPage() {
                                "lblCountryTab"));
     layout->addStretch(1);
     layout->addLayout(buttonRow({cmdHelp}));
-    return page;
 }
 
-void ConfigWizardForm::mFillCountryList() {
+void CountryPage::Form_Load() {
+    cmdHelp->setVisible(ombrel::gDebugHelp());
     // As filled, no country is chosen; the stored one is selected when the settings are shown.
     fillCountryList(*cboCountry, mainCountryList());
 }
 
-void ConfigWizardForm::chkAdvanced_Click() {
+void CountryPage::showAdvanced(std::int32_t lAdvanced) {
+    chkAdvanced->setChecked(lAdvanced != 0);
+    cboCountry->setEnabled(lAdvanced == 0);
+    cmdAdvanced->setEnabled(lAdvanced != 0);
+}
+
+void CountryPage::chkAdvanced_Click() {
     const bool advanced = chkAdvanced->isChecked();
     cboCountry->setEnabled(!advanced);
-    moOptions->lAdvanced = advanced ? 1 : 0;
+    host_.oOptions()->lAdvanced = advanced ? 1 : 0;
     cmdAdvanced->setEnabled(advanced);
 }
 
-void ConfigWizardForm::cmdAdvanced_Click() {
+void CountryPage::cmdAdvanced_Click() {
+    auto& options = *host_.oOptions();
     CountryForm dialog(this);
-    dialog.glDocumentation = moOptions->lDocumention;
-    dialog.glTonesCadences = moOptions->lTonesCadences;
+    dialog.glDocumentation = options.lDocumention;
+    dialog.glTonesCadences = options.lTonesCadences;
     dialog.exec();
     if (dialog.gCanceled) return;
-    moOptions->lDocumention = dialog.glDocumentation;
-    moOptions->lTonesCadences = dialog.glTonesCadences;
+    options.lDocumention = dialog.glDocumentation;
+    options.lTonesCadences = dialog.glTonesCadences;
+}
+
+// A debugging aid: the help of the chosen country, with the tone table it selects.
+void CountryPage::cmdHelp_Click() {
+    auto& options = *host_.oOptions();
+    options.lCountry = selectedCountry();
+    // The help file is chosen from the registry, so the country must be there first.
+    options.SaveSettings(false);
+    const std::string file = ombrel::gHelpFileForCountry();
+    const std::int32_t tones = chkAdvanced->isChecked() ? options.lTonesCadences : options.lCountry;
+    ui::showMessageBox("Help file: " + file + " ,  " +
+                       "T.T Value: " + std::to_string(ombrel::gCountryToToneTable(tones)));
+    ombrel::gLaunchWebBrowser(ui::Launcher::helpPage(file).string());
+}
+
+std::int32_t CountryPage::selectedCountry() const {
+    // No entry selected (a stored code the list does not offer): the stored code stays.
+    const int position = cboCountry->currentIndex();
+    return position < 0 ? host_.oOptions()->lCountry : cboCountry->itemData(position).toInt();
 }
 
 } // namespace kez::wizard

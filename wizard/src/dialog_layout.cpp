@@ -8,7 +8,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QVBoxLayout>
 
+#include "kez/ui/message_boxes.h"
 #include "kez/ui/named.h"
 #include "ombrel/rirovuruz_globals.h"
 
@@ -39,6 +41,21 @@ QLabel* pageText(const QString& text, const char* name) {
     label->setWordWrap(true);
     if (name != nullptr) label->setObjectName(QString::fromLatin1(name));
     return label;
+}
+
+QLabel* fieldLabel(const QString& text, QWidget* buddy) {
+    auto* label = new QLabel(text);
+    label->setBuddy(buddy);
+    return label;
+}
+
+void explain(std::string_view text, std::string_view title) { ui::showMessageBox(text, title, ui::Icon::Information); }
+
+QVBoxLayout* pageColumn(QWidget& page, std::initializer_list<QString> texts) {
+    auto* layout = new QVBoxLayout(&page);
+    for (const auto& text : texts)
+        layout->addWidget(pageText(text));
+    return layout;
 }
 
 QBoxLayout* buttonRow(std::initializer_list<QWidget*> buttons) {

@@ -4,8 +4,10 @@
 #include <QString>
 
 #include <initializer_list>
+#include <string_view>
 
 class QBoxLayout;
+class QVBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QDialog;
@@ -24,6 +26,12 @@ QLineEdit* namedLineEdit(const char* name, int maxLength = 0);
 QComboBox* namedComboBox(const char* name);
 // A text that wraps at the page's width; named when given a name.
 QLabel* pageText(const QString& text, const char* name = nullptr);
+// The page's column of word-wrapped texts; the page adds its controls and a stretch below them.
+QVBoxLayout* pageColumn(QWidget& page, std::initializer_list<QString> texts);
+// A label that names `buddy` and gives it the focus on its mnemonic.
+QLabel* fieldLabel(const QString& text, QWidget* buddy);
+// An information box about the page's controls.
+void explain(std::string_view text, std::string_view title = {});
 // The buttons side by side, pushed to the right.
 QBoxLayout* buttonRow(std::initializer_list<QWidget*> buttons);
 // Sizes the dialog to its contents and centres it on the screen.

@@ -7,15 +7,22 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "config_wizard_form.h"
 #include "dialog_layout.h"
 #include "kez/ui/message_boxes.h"
 #include "kez/vb/conversions.h"
 #include "ombrel/options.h"
 #include "ombrel/rirovuruz_globals.h"
+#include "ombrel/setting_controls.h"
+#include "wizard_page_host.h"
 
 namespace kez::wizard {
 namespace {
+
+const ombrel::SettingControl kOverrideSettings[] = {
+    {&ombrel::OptionsClass::sOverriddenRirovuruzIPAddress, "txtSoftphoneIPAddress", ombrel::Convert::TrimmedText},
+    {&ombrel::OptionsClass::sOverriddenRirovuruzSubnetMask, "txtSoftphoneSubnetMask", ombrel::Convert::TrimmedText},
+    {&ombrel::OptionsClass::sOverriddenRirovuruzGateway, "txtSoftphoneGateway", ombrel::Convert::TrimmedText},
+};
 
 std::string trimmed(const QLineEdit& box) { return vb::trim(box.text().toStdString()); }
 
@@ -26,7 +33,7 @@ bool bIsValidAddressText(const QLineEdit& box) {
 
 } // namespace
 
-OverrideIPSettingsForm::OverrideIPSettingsForm(const ConfigWizardForm& owner)
+OverrideIPSettingsForm::OverrideIPSettingsForm(const WizardPageHost& owner)
     : owner_(owner), txtSoftphoneIPAddress(namedLineEdit("txtSoftphoneIPAddress")),
       txtSoftphoneSubnetMask(namedLineEdit("txtSoftphoneSubnetMask")),
       txtSoftphoneGateway(namedLineEdit("txtSoftphoneGateway")), cmdOkay(namedButton("cmdOkay", "&OK")),
@@ -49,9 +56,7 @@ OverrideIPSettingsForm::OverrideIPSettingsForm(const ConfigWizardForm& owner)
 }
 
 void OverrideIPSettingsForm::ShowSettings(const ombrel::OptionsClass& options) {
-    txtSoftphoneIPAddress->setText(QString::fromStdString(options.sOverriddenRirovuruzIPAddress));
-    txtSoftphoneSubnetMask->setText(QString::fromStdString(options.sOverriddenRirovuruzSubnetMask));
-    txtSoftphoneGateway->setText(QString::fromStdString(options.sOverriddenRirovuruzGateway));
+    ombrel::showSettings(*this, kOverrideSettings, options);
 }
 
 void OverrideIPSettingsForm::cmdOkay_Click() {
@@ -72,9 +77,7 @@ void OverrideIPSettingsForm::cmdOkay_Click() {
 
 void OverrideIPSettingsForm::SaveOverrideSettings() {
     auto& options = *owner_.oOptions();
-    options.sOverriddenRirovuruzIPAddress = trimmed(*txtSoftphoneIPAddress);
-    options.sOverriddenRirovuruzSubnetMask = trimmed(*txtSoftphoneSubnetMask);
-    options.sOverriddenRirovuruzGateway = trimmed(*txtSoftphoneGateway);
+    ombrel::storeSettings(*this, kOverrideSettings, options);
     options.SaveSettings(false);
 }
 

@@ -14,14 +14,14 @@ class OptionsClass;
 
 namespace kez::wizard {
 
-class ConfigWizardForm;
+class WizardPageHost;
 
 class OverrideIPSettingsForm : public QDialog {
     Q_OBJECT
 
 public:
     // OK and Cancel work on `owner`'s settings object.
-    explicit OverrideIPSettingsForm(const ConfigWizardForm& owner);
+    explicit OverrideIPSettingsForm(const WizardPageHost& owner);
 
     // The three stored override values into the boxes.
     void ShowSettings(const ombrel::OptionsClass& options);
@@ -35,7 +35,7 @@ private:
     void cmdCancel_Click();
     void SaveOverrideSettings();
 
-    const ConfigWizardForm& owner_;
+    const WizardPageHost& owner_;
     QLineEdit* txtSoftphoneIPAddress;
     QLineEdit* txtSoftphoneSubnetMask;
     QLineEdit* txtSoftphoneGateway;

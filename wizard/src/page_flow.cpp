@@ -4,6 +4,8 @@
 #include <QTabWidget>
 
 #include "config_wizard_form.h"
+#include "ip_info_page.h"
+#include "mac_info_page.h"
 #include "ombrel/rirovuruz_globals.h"
 
 namespace kez::wizard {
@@ -16,10 +18,10 @@ void ConfigWizardForm::NextButton() {
     case kSarvikPage:
     case kCountryPage: ++mnState; break;
     case kMacInfoPage:
-        if (bValidateMacPage()) mnState = kIpInfoPage;
+        if (mMacInfoPage->bValidateMacPage()) mnState = kIpInfoPage;
         break;
     case kIpInfoPage:
-        if (bValidateIPPage()) mnState = kSarvikPage;
+        if (mIpInfoPage->bValidateIPPage()) mnState = kSarvikPage;
         break;
     default: ombrel::gLogMessage("Unknown state in ConfigWizardForm.NextButton()");
     }
@@ -35,10 +37,10 @@ void ConfigWizardForm::PrevButton() {
     case kCountryPage:
     case kDonePage: --mnState; break;
     case kMacInfoPage:
-        if (bValidateMacPage()) mnState = kMicPage;
+        if (mMacInfoPage->bValidateMacPage()) mnState = kMicPage;
         break;
     case kIpInfoPage:
-        if (bValidateIPPage()) mnState = kMacInfoPage;
+        if (mIpInfoPage->bValidateIPPage()) mnState = kMacInfoPage;
         break;
     default: ombrel::gLogMessage("Unknown state in ConfigWizardForm.PrevButton()");
     }
@@ -50,9 +52,9 @@ void ConfigWizardForm::PrevButton() {
 // change; since that tab is the state's, the nested run only sets the buttons.
 void ConfigWizardForm::JumpToStateOfPage(std::int16_t rnPage) {
     if (mnState == kIpInfoPage && rnPage != kIpInfoPage) {
-        if (bValidateIPPage()) mnState = rnPage;
+        if (mIpInfoPage->bValidateIPPage()) mnState = rnPage;
     } else if (mnState == kMacInfoPage && rnPage != kMacInfoPage) {
-        if (bValidateMacPage()) mnState = rnPage;
+        if (mMacInfoPage->bValidateMacPage()) mnState = rnPage;
     } else {
         if (rnPage >= kWelcomePage && rnPage <= kDonePage) mnState = rnPage;
         UpdateTabDialogButtons();

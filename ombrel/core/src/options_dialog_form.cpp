@@ -19,6 +19,7 @@
 #include "ombrel/key_text_filter.h"
 #include "ombrel/options.h"
 #include "ombrel/rirovuruz_globals.h"
+#include "ombrel/setting_controls.h"
 
 namespace kez::ombrel {
 
@@ -37,6 +38,39 @@ QString text(const std::string& value) { return QString::fromStdString(value); }
 std::int16_t digitsAndBackspace(std::int16_t key) { return (key >= '0' && key <= '9') || key == 8 ? key : 0; }
 
 } // namespace
+
+std::span<const SettingControl> OptionsDialogForm::settingsTable() {
+    using O = OptionsClass;
+    static constexpr const char* kLooks[] = {"optWindows", "optLargeKzSet", "optSmallKzSet"};
+    static constexpr std::int16_t kVersions[] = {1, 2, 3, 4}; // "(None)", "R2.X.X", "R3.X.X", "R4.X.X"
+    static constexpr std::int16_t kPriorities[] = {1, 2, 3};  // "Normal", "High", "Real-Time"
+    // The rows with a list of values, or that go one way only, come last.
+    static const SettingControl kRows[] = {
+        {&O::bDefaultTransparent, "chkTransparent", Convert::Checked},
+        {&O::bSuppressStandby, "chkSuppressStandby", Convert::Checked},
+        {&O::sVuruvMacAddress, "txtVuruvMacAddress", Convert::Text},
+        {&O::sVuruvIPAddress, "txtVuruvIPAddress", Convert::Text},
+        {&O::bForceLayer3, "chkForceLayer3", Convert::Checked},
+        {&O::bAllMulticast, "chkAllMulticasts", Convert::Checked},
+        {&O::bReadIPInfoAutomatically, "optReadIPInfoAutomatically", Convert::Checked},
+        {&O::lAudioBufferSize, "txtAudioBufferSize", Convert::Number},
+        {&O::lAudioBufferMultiplier, "txtMultiplier", Convert::Number},
+        {&O::bClickDTMF, "chkClickDTMF", Convert::Checked},
+        {&O::bControlMixer, "chkMixerControl", Convert::Checked},
+        {&O::lBeepFrequency, "txtBeepFrequency", Convert::LeadingNumber},
+        {&O::lBeepDuration, "txtBeepDuration", Convert::LeadingNumber},
+        {&O::nShutDownDelay, "txtSharedDelayTime", Convert::LeadingNumber},
+        {&O::lToneVolume, "sldDTMFVolume", Convert::Slider},
+        {&O::bDisplayIncomingPopUp, "chkDisplayPopup", Convert::Checked},
+        {&O::bShareWave, "chkShareWave", Convert::Checked},
+        {&O::bUseKEZSystemTime, "chkUseKEZTime", Convert::Checked},
+        {&O::nUIType, nullptr, Convert::Choice, {}, kLooks},
+        {&O::nXAVVersion, "cboXAVVersion", Convert::Position, kVersions},
+        {&O::bReadIPInfoAutomatically, "optOverrideIPInfo", Convert::Unchecked, {}, {}, Way::ShowOnly},
+        {&O::nProcessPriorityLevel, "cboPriority", Convert::Position, kPriorities},
+    };
+    return kRows;
+}
 
 OptionsDialogForm::OptionsDialogForm(QWidget* parent)
     : QDialog(parent), tabOptions_(named(new QTabWidget, "tabOptions")),
@@ -252,35 +286,12 @@ bool OptionsDialogForm::bInitialize(OptionsOwner& roUI) {
 
 void OptionsDialogForm::load() {
     const OptionsClass& o = *options_;
-    optWindows_->setChecked(o.nUIType == 0);
-    optLargeKzSet_->setChecked(o.nUIType == 1);
-    optSmallKzSet_->setChecked(o.nUIType == 2);
-    chkTransparent_->setChecked(o.bDefaultTransparent);
-    chkSuppressStandby_->setChecked(o.bSuppressStandby);
-    txtVuruvMacAddress_->setText(text(o.sVuruvMacAddress));
-    txtVuruvIPAddress_->setText(text(o.sVuruvIPAddress));
+    // Set from here, the priority, the shared wave and forcing IP warn of nothing.
     loading_ = true;
-    chkForceLayer3_->setChecked(o.bForceLayer3);
+    showSettings(*this, settingsTable(), o);
     loading_ = false;
-    cboXAVVersion_->setCurrentIndex(o.nXAVVersion >= 2 && o.nXAVVersion <= 4 ? o.nXAVVersion - 1 : 0);
-    chkAllMulticasts_->setChecked(o.bAllMulticast);
-    (o.bReadIPInfoAutomatically ? optReadIPInfoAutomatically_ : optOverrideIPInfo_)->setChecked(true);
     showPcAddresses(o.bReadIPInfoAutomatically);
-    txtAudioBufferSize_->setText(QString::number(o.lAudioBufferSize));
-    txtMultiplier_->setText(QString::number(o.lAudioBufferMultiplier));
-    chkClickDTMF_->setChecked(o.bClickDTMF);
-    chkMixerControl_->setChecked(o.bControlMixer);
-    txtBeepFrequency_->setText(QString::number(o.lBeepFrequency));
-    txtBeepDuration_->setText(QString::number(o.lBeepDuration));
-    txtSharedDelayTime_->setText(QString::number(o.nShutDownDelay));
     lblVolLevel_->setText(QString::number(o.lToneVolume));
-    sldDTMFVolume_->setValue(o.lToneVolume);
-    chkDisplayPopup_->setChecked(o.bDisplayIncomingPopUp);
-    loading_ = true;
-    chkShareWave_->setChecked(o.bShareWave);
-    cboPriority_->setCurrentIndex(o.nProcessPriorityLevel == 3 ? 2 : o.nProcessPriorityLevel == 2 ? 1 : 0);
-    loading_ = false;
-    chkUseKEZTime_->setChecked(o.bUseKEZSystemTime);
 }
 
 void OptionsDialogForm::showPcAddresses(bool automatic) {

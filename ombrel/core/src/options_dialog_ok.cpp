@@ -7,13 +7,12 @@
 #include <QSlider>
 #include <QTabWidget>
 
-#include <algorithm>
-
 #include "kez/ui/message_boxes.h"
 #include "kez/vb/conversions.h"
 #include "ombrel/options.h"
 #include "ombrel/options_dialog_form.h"
 #include "ombrel/rirovuruz_globals.h"
+#include "ombrel/setting_controls.h"
 
 namespace kez::ombrel {
 namespace {
@@ -132,36 +131,14 @@ bool OptionsDialogForm::validate() {
 
 void OptionsDialogForm::store() {
     OptionsClass& o = *options_;
-    o.nShutDownDelay = vb::leadingInt16(trimmed(*txtSharedDelayTime_));
-    o.bShareWave = chkShareWave_->isChecked();
-    o.lToneVolume = static_cast<std::int16_t>(std::clamp(sldDTMFVolume_->value(), 0, 100));
-    o.nXAVVersion = static_cast<std::int16_t>(std::max(cboXAVVersion_->currentIndex(), 0) + 1);
-    o.nUIType = optWindows_->isChecked() ? 0 : optLargeKzSet_->isChecked() ? 1 : 2;
+    storeSettings(*this, settingsTable(), o);
     setFaceImages(o.nUIType);
-    o.bDefaultTransparent = chkTransparent_->isChecked();
-    o.bClickDTMF = chkClickDTMF_->isChecked();
-    o.bControlMixer = chkMixerControl_->isChecked();
-    o.bSuppressStandby = chkSuppressStandby_->isChecked();
-    o.sVuruvMacAddress = text(*txtVuruvMacAddress_);
-    o.sVuruvIPAddress = text(*txtVuruvIPAddress_);
-    o.bReadIPInfoAutomatically = optReadIPInfoAutomatically_->isChecked();
     // While they are read automatically the boxes show the addresses in use, which must not replace the user's.
     if (optOverrideIPInfo_->isChecked()) {
         o.sOverriddenRirovuruzIPAddress = text(*txtRirovuruzIPAddress_);
         o.sOverriddenRirovuruzSubnetMask = text(*txtRirovuruzSubnetMask_);
         o.sOverriddenRirovuruzGateway = text(*txtRirovuruzGateway_);
     }
-    o.bForceLayer3 = chkForceLayer3_->isChecked();
-    o.bAllMulticast = chkAllMulticasts_->isChecked();
-    o.lAudioBufferSize = vb::cint(text(*txtAudioBufferSize_));
-    o.lAudioBufferMultiplier = vb::cint(text(*txtMultiplier_));
-    o.lBeepFrequency = vb::leadingInt32(text(*txtBeepFrequency_));
-    o.lBeepDuration = vb::leadingInt32(text(*txtBeepDuration_));
-    o.bDisplayIncomingPopUp = chkDisplayPopup_->isChecked();
-    o.nProcessPriorityLevel = static_cast<std::int16_t>(cboPriority_->currentIndex() == 2   ? 3
-                                                        : cboPriority_->currentIndex() == 1 ? 2
-                                                                                            : 1);
-    o.bUseKEZSystemTime = chkUseKEZTime_->isChecked();
 }
 
 void OptionsDialogForm::cmdBeepTest_Click() {

@@ -8,6 +8,8 @@
 // bCancel True and hide it. Closing it (its close box, Escape) is Cancel.
 #include <QDialog>
 
+#include <span>
+
 #include "ombrel/options_owner.h"
 
 class QCheckBox;
@@ -20,6 +22,8 @@ class QSlider;
 class QTabWidget;
 
 namespace kez::ombrel {
+
+struct SettingControl;
 
 class OptionsDialogForm : public QDialog {
 public:
@@ -47,6 +51,8 @@ private:
     QWidget* networkTab();
     QWidget* advancedTab();
     void connectChanges();
+    // The settings shown on the dialog, which both the load and OK walk.
+    static std::span<const SettingControl> settingsTable();
     void load();
     void showPcAddresses(bool automatic);
 
