@@ -32,6 +32,7 @@ HRESULT Engine::sendControlEvent(KzSetEventId id, std::int16_t info1) {
     return com::FAILED(hr) ? reportCalleeError(hr, linkor::IKzSetEventMsg::iid) : com::S_OK;
 }
 
+// Discovery opens the endpoint for listening only, joined to the call servers' discovery group.
 // A running engine's endpoint is never replaced under its threads; an endpoint left by an
 // earlier discovery is closed first, so none is advised or opened twice.
 HRESULT Engine::StartAutoDiscover() {

@@ -10,7 +10,7 @@
 #include "kez/net/mac_address.h"
 #include "privileged.h"
 #include "scoped_registry.h"
-#include "timing.h"
+#include "shared/timing.h"
 
 namespace kez::test {
 namespace {
