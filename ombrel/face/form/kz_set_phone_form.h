@@ -10,7 +10,6 @@
 // the window manager asks the controller; any other close shuts it down, once. While the face shows and
 // "SuppressStandby" is True, the system's standby is refused.
 
-#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -18,9 +17,7 @@
 #include <string>
 #include <tuple>
 
-#include <QPoint>
 #include <QPointer>
-#include <QTimer>
 
 #include "form/face_drag.h"
 #include "form/face_keyboard.h"
