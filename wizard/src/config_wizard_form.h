@@ -82,7 +82,7 @@ public:
     // The sound card test: `rnTone` of the engine's tone table for 7 s while recording in `rnAudioFormat`
     // (1 mu-law, 3 IMA ADPCM), with the settings object's audio values; returns when it has played.
     void AudioDriverTest(std::int16_t rnTone, std::int16_t rnAudioFormat) override;
-    void StopMikeTest();
+    void StopMikeTest() override;
     // True while an audio test plays. Its wait delivers the user's clicks, so every handler that calls the
     // engine returns at once while busy; Finish, Cancel and the close box wait for the test's end.
     bool busy() const override;

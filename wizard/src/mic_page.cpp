@@ -12,8 +12,7 @@
 namespace kez::wizard {
 
 MicPage::MicPage(WizardPageHost& host)
-    : host_(host),
-      mMicrophoneTestForm(std::make_unique<MicrophoneTestForm>([&host] { host.engine().StopMikeTest(); })) {
+    : host_(host), mMicrophoneTestForm(std::make_unique<MicrophoneTestForm>([&host] { host.StopMikeTest(); })) {
     auto* cmdStartMike = namedButton("cmdStartMike", QStringLiteral("&Start microphone test ..."));
     auto* cmdAudioBuffer2 = namedButton("cmdAudioBuffer2", QStringLiteral("&Audio Configuration ..."));
     connect(cmdStartMike, &QPushButton::clicked, this, [this] { cmdStartMike_Click(); });

@@ -1,6 +1,6 @@
 #pragma once
 // What the wizard's pages ask of the window that holds them: the settings being edited and the engine, the
-// two dialogs that outlive a page, the audio test, and the Finish button, which the address checks enable.
+// two dialogs that outlive a page, the audio tests, and the Finish button, which the address checks enable.
 #include <cstdint>
 
 namespace kez::ombrel {
@@ -24,6 +24,7 @@ public:
     // True while the settings are put on the pages: a check box set then explains nothing.
     virtual bool refreshing() const = 0;
     virtual void AudioDriverTest(std::int16_t rnTone, std::int16_t rnAudioFormat) = 0;
+    virtual void StopMikeTest() = 0;
     virtual void enableFinish(bool enabled) = 0;
 
 protected:
