@@ -8,7 +8,6 @@
 // Dispatch numbers 2 and 4 are not used.
 #include <cstdint>
 #include <string>
-#include <type_traits>
 
 #include "corvane/identifiers.h"
 #include "kez/com/connection_point.h"
@@ -59,8 +58,7 @@ public:
 };
 
 // A sink that hands each event to the receiver's member of the same name with "on" before it
-// (InitReceived to onInitReceived), with the same arguments. A member that returns nothing succeeds.
-// The receiver must outlive the sink's advice.
+// (InitReceived to onInitReceived), with the same arguments. The receiver must outlive the sink's advice.
 template <class Receiver>
 class EngineEventsTo final : public com::Implements<_IEngineEvents> {
 public:
@@ -68,22 +66,13 @@ public:
 
 #define KEZ_ENGINE_EVENT_FORWARD(name, id, parameters, arguments)                                                      \
     com::HRESULT name parameters override {                                                                            \
-        return resultOf([&] { return receiver_.on##name arguments; });                                                 \
+        receiver_.on##name arguments;                                                                                  \
+        return com::S_OK;                                                                                              \
     }
     KEZ_ENGINE_EVENTS(KEZ_ENGINE_EVENT_FORWARD)
 #undef KEZ_ENGINE_EVENT_FORWARD
 
 private:
-    template <class Call>
-    static com::HRESULT resultOf(const Call& call) {
-        if constexpr (std::is_void_v<std::invoke_result_t<Call>>) {
-            call();
-            return com::S_OK;
-        } else {
-            return call();
-        }
-    }
-
     Receiver& receiver_;
 };
 
