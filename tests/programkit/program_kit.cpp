@@ -113,16 +113,4 @@ std::vector<std::string> ProgramWorld::wizardStarts() const {
     return fs::exists(calls) ? splitLines(kez::test::readFile(calls)) : std::vector<std::string>{};
 }
 
-bool SimulatedCallServer::start(const std::string& wire, const std::string& mac,
-                                const std::vector<std::string>& prefix) {
-    auto argv = prefix;
-    argv.insert(argv.end(), {KEZ_PYTHON, KEZ_SOURCE_DIR "/tests/callserver/kezsim", "serve", "--show", "--period",
-                             "0.2", "--wire", wire, "--mac", mac});
-    return process_.start(argv, {"PYTHONDONTWRITEBYTECODE=1"}) && awaitLine({"kezsim: call server"});
-}
-
-bool SimulatedCallServer::awaitLine(const std::vector<std::string>& parts, std::chrono::milliseconds limit) {
-    return kez::test::awaitLine(process_, seen_, parts, limit);
-}
-
 } // namespace kez::ombrel::test

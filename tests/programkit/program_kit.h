@@ -62,19 +62,4 @@ private:
     kez::test::ChildProcess program_;
 };
 
-// The simulated call server (kezsim serve --show) beside the program, and what it printed.
-class SimulatedCallServer {
-public:
-    // On `wire` with the MAC `mac`, started after `prefix`; false when it did not announce itself.
-    bool start(const std::string& wire, const std::string& mac, const std::vector<std::string>& prefix = {});
-    // Reads its lines until one holds every part; false when none did within the limit.
-    bool awaitLine(const std::vector<std::string>& parts, std::chrono::milliseconds limit = std::chrono::seconds(60));
-    // Every line read so far, each ended by a line break.
-    const std::string& seen() const { return seen_; }
-
-private:
-    kez::test::ChildProcess process_;
-    std::string seen_;
-};
-
 } // namespace kez::ombrel::test
