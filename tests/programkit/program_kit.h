@@ -11,7 +11,6 @@
 #include "kez/net/virtual_wire_hub.h"
 #include "ombrel_test_env.h"
 #include "process.h"
-#include "temp_dir.h"
 #include "x_server.h"
 
 namespace kez::ombrel::test {
@@ -47,14 +46,14 @@ public:
     kez::test::CommandResult x(const std::vector<std::string>& argv) const { return x_.run(argv); }
     const kez::test::XServer& display() const { return x_; }
 
-    // Each start of the recording wizard, as its arguments joined by blanks.
+    // Each start of the stand-in wizard, as its arguments joined by blanks.
     std::vector<std::string> wizardStarts() const;
     OmbrelWorld& world() { return world_; }
     const std::string& wire() const { return wire_; }
 
 private:
     OmbrelWorld world_;
-    kez::test::TempDir programs_;
+    kez::test::StubPrograms programs_;
     kez::test::XServer x_;
     kez::test::ChildProcess tray_;
     std::string wire_;
