@@ -1,6 +1,7 @@
 #include "simulated_call_server.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace kez::test {
 namespace {
@@ -26,11 +27,14 @@ bool SimulatedCallServer::awaitLine(const std::vector<std::string>& parts, std::
     const auto step = pump_ ? std::chrono::milliseconds(5) : std::chrono::milliseconds(100);
     while (std::chrono::steady_clock::now() < end) {
         if (pump_) pump_();
+        const auto read = std::chrono::steady_clock::now();
         while (auto line = process_.readLine(step)) {
             seen_ += *line + "\n";
             if (holdsAll(*line, parts)) return true;
             if (pump_) pump_();
         }
+        // Its output has ended: no line will come, and reading again would only spin.
+        if (!pump_ && std::chrono::steady_clock::now() - read < step) std::this_thread::sleep_for(step);
     }
     return false;
 }
