@@ -7,6 +7,7 @@
 #include "audio_server.h"
 #include "baresip_call.h"
 #include "program_kit.h"
+#include "simulated_call_server.h"
 #include "sound_streams.h"
 
 namespace kez::bench {
@@ -14,33 +15,20 @@ namespace {
 
 using namespace std::chrono_literals;
 using kez::ombrel::test::ProgramWorld;
+using kez::test::SimulatedCallServer;
 
-const std::string kServerMac = "02:53:49:4d:00:01";
 constexpr int kIdleSeconds = 20, kCallSeconds = 30;
 // After the display shows the set in service, and after the echo line answers: what follows start-up and
 // dialling settles before a phase is measured.
 constexpr auto kSettle = 3s;
 
 // kezsim serving the set, at its own system-state period (5 s, a real server's pace: the test kit's faster one
-// would be idle work no set meets), and what it printed.
-class SimulatedCallServer {
-public:
-    SimulatedCallServer(const std::string& wire, const std::string& mac) {
-        if (!process_.start({KEZ_PYTHON, KEZ_SOURCE_DIR "/tests/callserver/kezsim", "serve", "--show", "--wire", wire,
-                             "--mac", mac},
-                            {"PYTHONDONTWRITEBYTECODE=1"}) ||
-            !awaitLine({"kezsim: listening"}, 30s))
-            throw std::runtime_error("kezsim did not start:\n" + seen_);
-    }
-    bool awaitLine(const std::vector<std::string>& parts, std::chrono::milliseconds limit) {
-        return kez::test::awaitLine(process_, seen_, parts, limit);
-    }
-    const std::string& seen() const { return seen_; }
-
-private:
-    kez::test::ChildProcess process_;
-    std::string seen_;
-};
+// would be idle work no set meets).
+void startServer(SimulatedCallServer& server, const std::string& wire) {
+    if (!server.start(wire, SimulatedCallServer::kMac, {"serve", "--show"}) ||
+        !server.awaitLine({"kezsim: listening"}, 30s))
+        throw std::runtime_error("kezsim did not start:\n" + server.seen());
+}
 
 // The program under measure, ended (and reaped) with the run.
 class Program {
@@ -116,8 +104,9 @@ CostRun measureCost(const Build& build, const std::string& uiType) {
     ProgramWorld world(false);
     registerServers(build);
     world.set("UI", "Type", uiType);
-    world.set("Communications", "VuruvMac", kServerMac);
-    SimulatedCallServer server(world.wire(), kServerMac);
+    world.set("Communications", "VuruvMac", SimulatedCallServer::kMac);
+    SimulatedCallServer server;
+    startServer(server, world.wire());
     BaresipCall peer;
     Program program(build, world);
 

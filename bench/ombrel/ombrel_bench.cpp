@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "program_kit.h"
+#include "simulated_call_server.h"
 
 namespace {
 
@@ -16,7 +17,6 @@ using Clock = std::chrono::steady_clock;
 using kez::ombrel::test::ProgramWorld;
 
 constexpr int kKeys = 100;
-const std::string kServerMac = "02:53:49:4d:00:01";
 
 double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
@@ -33,19 +33,12 @@ void report(const char* what, std::vector<double> samples) {
 std::vector<double> keysToTheCallServer() {
     ProgramWorld world(false);
     world.set("UI", "Type", "0");
-    world.set("Communications", "VuruvMac", kServerMac);
-    kez::test::ChildProcess server;
-    server.start({KEZ_PYTHON, KEZ_SOURCE_DIR "/tests/callserver/kezsim", "serve", "--show", "--wire", world.wire(),
-                  "--mac", kServerMac},
-                 {"PYTHONDONTWRITEBYTECODE=1"});
-    const auto awaitLine = [&](const std::string& part) {
-        for (const auto end = Clock::now() + 30s; Clock::now() < end;) {
-            if (auto line = server.readLine(1s); line && line->find(part) != std::string::npos) return true;
-        }
-        return false;
-    };
+    world.set("Communications", "VuruvMac", kez::test::SimulatedCallServer::kMac);
+    kez::test::SimulatedCallServer server;
+    const auto awaitLine = [&](const std::string& part) { return server.awaitLine({part}, 30s); };
     std::vector<double> samples;
-    if (!awaitLine("kezsim: call server") || !world.start()) return samples;
+    if (!server.start(world.wire(), kez::test::SimulatedCallServer::kMac, {"serve", "--show"}) || !world.start())
+        return samples;
     const auto window = world.awaitWindow("^KEZ Ombrel \\(TM\\)", 60s);
     if (window.empty() || !awaitLine("in service")) return samples;
     world.x({"xdotool", "windowactivate", "--sync", window});

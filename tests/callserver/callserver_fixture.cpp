@@ -17,11 +17,6 @@ namespace {
 
 constexpr unsigned kTimeScale = 10;
 
-bool holdsAll(const std::string& line, const std::vector<std::string>& parts) {
-    return std::all_of(parts.begin(), parts.end(),
-                       [&](const std::string& part) { return line.find(part) != std::string::npos; });
-}
-
 } // namespace
 
 std::string macText(const Bytes& mac) {
@@ -42,40 +37,9 @@ void CallServerTest::TearDown() {
 
 void CallServerTest::startServer(const std::vector<std::string>& launch, const std::string& wire,
                                  const std::vector<std::string>& mode) {
-    std::vector<std::string> argv = launch;
-    const std::string kezsim = std::string(KEZ_SOURCE_DIR) + "/tests/callserver/kezsim";
-    argv.insert(argv.end(), {KEZ_PYTHON, kezsim});
-    argv.insert(argv.end(), mode.begin(), mode.end());
-    argv.insert(argv.end(), {"--period", "0.2", "--wire", wire, "--mac", macText(serverMac_)});
-    ASSERT_TRUE(server_.start(argv, {"PYTHONDONTWRITEBYTECODE=1"}));
-}
-
-std::optional<std::string> CallServerTest::awaitLine(const std::vector<std::string>& parts,
-                                                     std::chrono::milliseconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-        apt::Apartment::current().pumpFor(5ms);
-        while (auto line = server_.readLine(5ms)) {
-            seen_.push_back(*line);
-            const bool all = std::all_of(parts.begin(), parts.end(), [&](const std::string& part) {
-                return line->find(part) != std::string::npos;
-            });
-            if (all) return line;
-        }
-    }
-    return std::nullopt;
-}
-
-bool CallServerTest::sawOrAwaitLine(const std::vector<std::string>& parts) {
-    const bool saw = std::any_of(seen_.begin(), seen_.end(), [&](const auto& line) { return holdsAll(line, parts); });
-    return saw || awaitLine(parts).has_value();
-}
-
-std::string CallServerTest::seen() const {
-    std::string all;
-    for (const auto& line : seen_)
-        all += line + "\n";
-    return all;
+    auto arguments = mode;
+    arguments.insert(arguments.end(), {"--period", "0.2"});
+    ASSERT_TRUE(server_.start(wire, macText(serverMac_), arguments, launch)) << seen();
 }
 
 void CallServerTest::withEngine(const std::function<void(corvane::IEngine&)>& configure,
@@ -144,7 +108,6 @@ void CallServerOnVethTest::inSetSpace(const std::function<void(corvane::IEngine&
 
 void CallServerOnVethTest::startServerBeyondVeth(const std::string& road, const std::vector<std::string>& mode) {
     startServer(serverSpace_.exec({}), road == "udp" ? "udp:198.18.0.2" : "eth:" + pair_->secondName(), mode);
-    ASSERT_TRUE(awaitLine({"kezsim: "})) << seen();
 }
 
 } // namespace kez::test

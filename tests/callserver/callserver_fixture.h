@@ -14,8 +14,9 @@
 
 #include "corvane/engine.h"
 #include "engine_doubles.h"
+#include "kez/apt/apartment.h"
 #include "net_namespace.h"
-#include "process.h"
+#include "simulated_call_server.h"
 
 namespace kez::test {
 
@@ -33,10 +34,12 @@ protected:
     void startServer(const std::vector<std::string>& launch, const std::string& wire,
                      const std::vector<std::string>& mode = {"serve", "--show"});
     // Pumps this thread's apartment until the server prints a line holding every part.
-    std::optional<std::string> awaitLine(const std::vector<std::string>& parts, std::chrono::milliseconds limit = 15s);
+    bool awaitLine(const std::vector<std::string>& parts, std::chrono::milliseconds limit = 15s) {
+        return server_.awaitLine(parts, limit);
+    }
     // For messages the set sends in no fixed order: a line already read counts too.
-    bool sawOrAwaitLine(const std::vector<std::string>& parts);
-    std::string seen() const;
+    bool sawOrAwaitLine(const std::vector<std::string>& parts) { return server_.sawOrAwaitLine(parts, 15s); }
+    const std::string& seen() const { return server_.seen(); }
     // On this thread: an engine made by class identifier, `configure`d, started; then `exercise`.
     void withEngine(const std::function<void(corvane::IEngine&)>& configure,
                     const std::function<void(corvane::IEngine&)>& exercise);
@@ -52,8 +55,7 @@ protected:
     static std::vector<std::string> awaitEvents(const corvane::test::EventRecorder& events, std::size_t count,
                                                 std::chrono::milliseconds limit = 10s, bool skipLedRefreshes = false);
 
-    ChildProcess server_;
-    std::vector<std::string> seen_;
+    SimulatedCallServer server_{[] { apt::Apartment::current().pumpFor(5ms); }};
     Bytes serverMac_{0x02, 0x53, 0x49, 0x4d, 0x00, 0x01};
 };
 

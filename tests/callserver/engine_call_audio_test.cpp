@@ -108,7 +108,7 @@ protected:
     void endRecording() {
         command("record-end");
         EXPECT_NE(seen().find("kezsim: recorded"), std::string::npos) << seen();
-        seen_.clear();
+        server_.forget();
     }
 
     // The engine bound to the call server over `road` and taken into service.

@@ -34,6 +34,7 @@ public:
                                                       std::chrono::milliseconds limit = std::chrono::seconds(10)) const;
 
     std::filesystem::path operator/(std::string_view name) const { return folder_ / name; }
+    const std::filesystem::path& folder() const { return folder_.path(); }
 
 private:
     TempDir folder_{"kez-stubs"};

@@ -19,8 +19,8 @@
 #include "ombrel_test_env.h"
 #include "privileged.h"
 #include "process.h"
-#include "program_kit.h"
 #include "signal_analysis.h"
+#include "simulated_call_server.h"
 #include "x_server.h"
 
 namespace kez::wizard::test {
@@ -115,7 +115,7 @@ protected:
     ombrel::test::OmbrelWorld world_;
     kez::test::XServer x_{true};
     kez::test::PulseServer pulse_{kez::test::SineMicrophone{kMicrophoneHz}};
-    ombrel::test::SimulatedCallServer server_;
+    kez::test::SimulatedCallServer server_;
     fs::path shots_ = fs::path(KEZ_BINARY_DIR) / "wizard" / "first-run";
     pid_t ombrelPid_ = 0;
 };
@@ -161,7 +161,9 @@ TEST_F(FirstRun, TheWalkThroughThePagesEndsWithOmbrelInServiceOnTheCallServerItF
     // The call server comes up while the dialog listens, so the empty list is seen first.
     const auto empty = settled(discovery, "3-discovery-listening");
     const auto serverMac = kez::test::linkAddress(serverSpace(), link_.pair().firstName()).value_or("");
-    ASSERT_TRUE(server_.start("eth:" + link_.pair().firstName(), serverMac, serverSpace().exec({}))) << server_.seen();
+    ASSERT_TRUE(server_.start("eth:" + link_.pair().firstName(), serverMac, kez::test::SimulatedCallServer::serving(),
+                              serverSpace().exec({})))
+        << server_.seen();
     settled(discovery, "3-discovery-heard", empty);
     press(kDiscoveryCaption, "Down");
     press(kDiscoveryCaption, "alt+s");

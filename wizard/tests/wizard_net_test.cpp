@@ -16,6 +16,7 @@
 #include "ombrel_test_env.h"
 #include "privileged.h"
 #include "process.h"
+#include "simulated_call_server.h"
 #include "unprivileged_copy.h"
 #include "wire_capture.h"
 
@@ -66,12 +67,9 @@ protected:
     void announce(const std::string& road, int count, const std::string& mac) {
         const std::string wire = road == "eth" ? "eth:" + link_.pair().firstName() : "udp:198.18.0.1";
         auto& server = servers_.emplace_back();
-        ASSERT_TRUE(
-            server.start(peerSpace().exec({KEZ_PYTHON, KEZ_SOURCE_DIR "/tests/callserver/kezsim", "announce", "--count",
-                                           std::to_string(count), "--period", "0.1", "--wire", wire, "--mac", mac}),
-                         {"PYTHONDONTWRITEBYTECODE=1"}));
-        const auto ready = server.readLine(kLimit);
-        ASSERT_TRUE(ready && ready->find("call servers announcing") != std::string::npos) << ready.value_or("");
+        ASSERT_TRUE(server.start(wire, mac, {"announce", "--count", std::to_string(count), "--period", "0.1"},
+                                 peerSpace().exec({})))
+            << server.seen();
     }
 
     // The engine of the build tree, registered in this test's hive.
@@ -118,7 +116,7 @@ protected:
 
     kez::test::VethLink link_{"wz", {"198.18.0.1/24", "198.18.0.2/24"}};
     ombrel::test::OmbrelWorld world_;
-    std::vector<ChildProcess> servers_;
+    std::vector<kez::test::SimulatedCallServer> servers_;
     ChildProcess probe_;
 };
 

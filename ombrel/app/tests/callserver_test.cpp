@@ -1,7 +1,8 @@
 // The controller (with a recording form) and the real engine, made from the registered servers, against
 // the simulated call server (kezsim serve --show, which prints every message a set sends) on the virtual wire:
-// the keys come on with the set initialisation, the call server's display and LEDs show on the form, a key
-// reaches the call server as a key event, and the call server's DTMF is played and completed.
+// the set binds and is taken into service, the keys come on with the set initialisation, the call server's
+// display and LEDs show on the form, a key reaches the call server as a key event, and the call server's DTMF is
+// played and completed.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -16,18 +17,20 @@
 #include "ombrel/dtmf_list_player.h"
 #include "process.h"
 #include "scoped_audio_devices.h"
+#include "simulated_call_server.h"
 
 namespace kez::ombrel::test {
 namespace {
 
 using namespace std::chrono_literals;
 
-const std::string kServerMac = "02:53:49:4d:00:01";
+// Turns Qt's loop, where the engine's events arrive, for a few milliseconds.
+void turn() { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); }
 
-// Turns Qt's loop, where the engine's events arrive, until `done` or the limit.
+// Turns it until `done` or the limit.
 bool turnUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 30s) {
     for (const auto end = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < end;) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        turn();
         if (done()) return true;
     }
     return false;
@@ -41,23 +44,11 @@ protected:
                 kez::test::runCommand({KEZREGSVR_PATH, std::filesystem::weakly_canonical(server).string()}).ok());
         setMachineValue("Communications", "XAVVersion", "3");
         setMachineValue("Communications", "VuruvMac", "02-53-49-4D-00-01");
-        ASSERT_TRUE(server_.start({KEZ_PYTHON, KEZ_SOURCE_DIR "/tests/callserver/kezsim", "serve", "--show", "--period",
-                                   "0.2", "--wire", wire_, "--mac", kServerMac, "--on-ready", onReady_},
-                                  {"PYTHONDONTWRITEBYTECODE=1"}));
-        ASSERT_TRUE(awaitLine({"kezsim: call server"})) << seen_;
+        auto arguments = kez::test::SimulatedCallServer::serving();
+        arguments.insert(arguments.end(), {"--on-ready", onReady_});
+        ASSERT_TRUE(server_.start(wire_, kez::test::SimulatedCallServer::kMac, arguments)) << server_.seen();
     }
-
-    // Until the call server prints a line holding every part.
-    bool awaitLine(const std::vector<std::string>& parts) {
-        return turnUntil([&] {
-            while (auto line = server_.readLine(1ms)) {
-                seen_ += *line + "\n";
-                if (std::ranges::all_of(parts, [&](const auto& part) { return line->find(part) != std::string::npos; }))
-                    return true;
-            }
-            return false;
-        });
-    }
+    bool awaitLine(const std::vector<std::string>& parts) { return server_.awaitLine(parts, 30s); }
 
     // What the call server sends once the set is in service.
     std::string onReady_ = "dtmf 7 1:100";
@@ -65,8 +56,7 @@ protected:
     const kez::test::ScopedAudioDevices audio_{"virtual:Headset"};
     const std::string wire_ = "vhub:" + kez::test::uniqueName("oc");
     const kez::test::ScopedEnv adapters_{"KEZ_ADAPTERS", wire_ + "@02:00:00:00:00:05"};
-    kez::test::ChildProcess server_;
-    std::string seen_;
+    kez::test::SimulatedCallServer server_{turn};
 };
 
 TEST_F(ProgramWithTheCallServer, KeysComeOnWithInitAndTheCallServersDisplayLedsAndDigitsReachTheForm) {
@@ -74,16 +64,21 @@ TEST_F(ProgramWithTheCallServer, KeysComeOnWithInitAndTheCallServersDisplayLedsA
     ASSERT_TRUE(world_.start());
     world_.controller().Show();
     EXPECT_FALSE(world_.button(5).enabled());
-    EXPECT_TRUE(turnUntil([&] { return world_.button(5).enabled() && world_.form().line2 == "Ext 201"; })) << seen_;
-    EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "nEventID=5", "nEventInfo1=7"})) << "the digits played\n" << seen_;
+    EXPECT_TRUE(turnUntil([&] { return world_.button(5).enabled() && world_.form().line2 == "Ext 201"; }))
+        << server_.seen();
+    const std::string bound = "to " + std::string(kez::test::SimulatedCallServer::kMac);
+    EXPECT_TRUE(server_.sawOrAwaitLine({"got StatusMsg", bound, "nDiscoveryState=2"})) << "in service\n"
+                                                                                       << server_.seen();
+    EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "nEventID=5", "nEventInfo1=7"})) << "the digits played\n"
+                                                                                 << server_.seen();
 
     emit world_.form().ButtonDown(kLeftMouseButton, 17);
-    EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "nEventID=3", "nEventInfo1=17"})) << seen_;
+    EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "nEventID=3", "nEventInfo1=17"})) << server_.seen();
     EXPECT_TRUE(turnUntil([&] { return world_.button(22).lit().value_or(false) && world_.form().line2 == "Dial"; }))
         << "dial tone\n"
-        << seen_;
+        << server_.seen();
     emit world_.form().ButtonDown(kLeftMouseButton, 5);
-    EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "nEventID=3", "nEventInfo1=5"})) << seen_;
+    EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "nEventID=3", "nEventInfo1=5"})) << server_.seen();
     EXPECT_EQ(world_.boxTexts(), std::vector<std::string>{}) << "dial tone and the digits play";
 }
 
@@ -101,8 +96,8 @@ TEST_F(ProgramWithALongDtmfList, TheWindowAnswersKeysWhileItPlaysAndTheSetEndsAt
     const ui::AptBridge bridge;
     ASSERT_TRUE(world_.start());
     world_.controller().Show();
-    ASSERT_TRUE(awaitLine({"kezsim:", "dtmf 8"})) << seen_;
-    ASSERT_TRUE(turnUntil([&] { return !world_.controller().dtmfList().idle(); })) << seen_;
+    ASSERT_TRUE(awaitLine({"kezsim:", "dtmf 8"})) << server_.seen();
+    ASSERT_TRUE(turnUntil([&] { return !world_.controller().dtmfList().idle(); })) << server_.seen();
 
     // Every turn of the loop while the list plays, the tones included, is short.
     std::chrono::steady_clock::duration longestTurn{};
@@ -113,8 +108,8 @@ TEST_F(ProgramWithALongDtmfList, TheWindowAnswersKeysWhileItPlaysAndTheSetEndsAt
     }
     EXPECT_LT(longestTurn, 100ms);
     emit world_.form().ButtonDown(kLeftMouseButton, 17);
-    EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "nEventID=3", "nEventInfo1=17"})) << seen_;
-    EXPECT_EQ(seen_.find("nEventID=5"), std::string::npos) << "the key came while the list still played";
+    EXPECT_TRUE(awaitLine({"got KzSetEventMsg", "nEventID=3", "nEventInfo1=17"})) << server_.seen();
+    EXPECT_EQ(server_.seen().find("nEventID=5"), std::string::npos) << "the key came while the list still played";
 
     const auto shutdown = std::chrono::steady_clock::now();
     world_.controller().Shutdown();

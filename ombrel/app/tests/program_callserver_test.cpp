@@ -1,7 +1,7 @@
-// The program with its real engine against the simulated call server (kezsim serve --show), typed at by real X
-// input: on the simple form on the virtual wire as any user, and once in a private namespace on veth; on the
-// face, a call to the echo line that brings the microphone's tone back through the kit's PulseAudio, and a
-// digit dialled with the key click chosen instead of DTMF tones.
+// The program with its real engine against the simulated call server (kezsim serve --show) on the virtual wire,
+// typed at by real X input: on the simple form a key reaches the call server; on the face, a call to the echo line
+// that brings the microphone's tone back through the kit's PulseAudio, and a digit dialled with the key click
+// chosen instead of DTMF tones.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,10 +13,10 @@
 
 #include "audio_server.h"
 #include "eventually.h"
-#include "net_namespace.h"
 #include "privileged.h"
 #include "program_kit.h"
 #include "signal_analysis.h"
+#include "simulated_call_server.h"
 #include "temp_dir.h"
 
 namespace kez::ombrel::test {
@@ -24,15 +24,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const std::string kServerMac = "02:53:49:4d:00:01";
-
 class ProgramOnAWire : public ::testing::Test {
 protected:
-    // The call server on `wire`, started after `prefix`, the set bound to it from the start: no wait for a blind
-    // binding.
-    void startServer(const std::string& wire, const std::vector<std::string>& prefix = {}) {
-        ASSERT_TRUE(server_.start(wire, macOfServer_, prefix)) << server_.seen();
-        world_.set("Communications", "VuruvMac", macOfServer_);
+    // The call server on the world's wire, the set bound to it from the start: no wait for a blind binding.
+    void startServer() {
+        ASSERT_TRUE(server_.start(world_.wire())) << server_.seen();
+        world_.set("Communications", "VuruvMac", kez::test::SimulatedCallServer::kMac);
     }
     // The window, once it shows the call server's display; empty when it never did.
     std::string inService() {
@@ -73,25 +70,13 @@ protected:
     const kez::test::TempDir recordings_{"kez-speaker"};
     const std::filesystem::path played_ = recordings_.path() / "played.raw";
     kez::test::ChildProcess speaker_;
-    std::string macOfServer_ = kServerMac;
-    SimulatedCallServer server_;
+    kez::test::SimulatedCallServer server_;
 };
 
 TEST_F(ProgramOnAWire, AKeyTypedOnTheVirtualWireReachesTheCallServer) {
     world_.set("UI", "Type", "0");
-    startServer(world_.wire());
+    startServer();
     ASSERT_TRUE(world_.start());
-    typeFive();
-}
-
-TEST_F(ProgramOnAWire, AKeyTypedInANamespaceReachesTheCallServerOverVeth) {
-    KEZ_REQUIRE_PRIVILEGED();
-    const kez::test::VethLink link("opv");
-    if (const auto problem = link.problem()) KEZ_SKIP_OR_FAIL(*problem);
-    macOfServer_ = kez::test::linkAddress(link.second(), link.pair().secondName()).value_or(kServerMac);
-    world_.set("UI", "Type", "0");
-    startServer("eth:" + link.pair().secondName(), link.second().exec({}));
-    ASSERT_TRUE(world_.start({}, {"KEZ_ADAPTERS=" + link.pair().firstName()}, link.first().exec({})));
     typeFive();
 }
 
@@ -106,7 +91,7 @@ TEST_F(ProgramOnAWire, TheEchoLineDialledOnTheFaceBringsTheMicrophonesToneBackTo
     ASSERT_TRUE(kez::test::runCommand({"sox", "-n", "-r", "8000", "-c", "1", "-b", "16", "-e", "signed", "-t", "raw",
                                        tone.string(), "synth", "20", "sine", "1000", "vol", "0.4"})
                     .ok());
-    startServer(world_.wire());
+    startServer();
     ASSERT_TRUE(world_.start({}, {"KEZ_AUDIO_DEVICES=pulse"}));
     const auto window = inService();
     ASSERT_FALSE(window.empty()) << server_.seen();
@@ -132,7 +117,7 @@ TEST_F(ProgramOnAWire, WithTheClickChosenADigitDialledReachesTheSpeakerAsOneShor
     kez::test::PulseServer pulse;
     if (!pulse.start()) KEZ_SKIP_OR_FAIL("PulseAudio: " + pulse.error());
     world_.set("Audio", "ClickDTMF", "True");
-    startServer(world_.wire());
+    startServer();
     ASSERT_TRUE(world_.start({}, {"KEZ_AUDIO_DEVICES=pulse"}));
     const auto window = inService();
     ASSERT_FALSE(window.empty()) << server_.seen();

@@ -15,6 +15,7 @@
 #include "layout/positions.h"
 #include "layout/window_tables.h"
 #include "program_kit.h"
+#include "simulated_call_server.h"
 #include "temp_dir.h"
 
 namespace kez::ombrel::test {
@@ -24,8 +25,6 @@ namespace fs = std::filesystem;
 using face::Control;
 using face::FaceSize;
 using namespace std::chrono_literals;
-
-const std::string kServerMac = "02:53:49:4d:00:01";
 
 QImage bitmap(const std::string& file) {
     const auto folder = fs::path(KEZ_BINARY_DIR) / "data" / std::string(face::bitmapFolder(FaceSize::Large));
@@ -44,8 +43,8 @@ protected:
 
     void SetUp() override {
         world_.set("UI", "Type", "1");
-        ASSERT_TRUE(server_.start(world_.wire(), kServerMac)) << server_.seen();
-        world_.set("Communications", "VuruvMac", kServerMac);
+        ASSERT_TRUE(server_.start(world_.wire())) << server_.seen();
+        world_.set("Communications", "VuruvMac", kez::test::SimulatedCallServer::kMac);
         ASSERT_TRUE(world_.start());
         window_ = world_.awaitWindow();
         ASSERT_FALSE(window_.empty());
@@ -113,7 +112,7 @@ protected:
     }
 
     ProgramWorld world_{false};
-    SimulatedCallServer server_;
+    kez::test::SimulatedCallServer server_;
     std::string window_;
     QPoint canvas_;
     const QImage normal_ = bitmap(std::string(face::backgroundFile(FaceSize::Large)));

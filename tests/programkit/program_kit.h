@@ -11,7 +11,6 @@
 #include "kez/net/virtual_wire_hub.h"
 #include "ombrel_test_env.h"
 #include "process.h"
-#include "temp_dir.h"
 #include "x_server.h"
 
 namespace kez::ombrel::test {
@@ -47,34 +46,19 @@ public:
     kez::test::CommandResult x(const std::vector<std::string>& argv) const { return x_.run(argv); }
     const kez::test::XServer& display() const { return x_; }
 
-    // Each start of the recording wizard, as its arguments joined by blanks.
+    // Each start of the stand-in wizard, as its arguments joined by blanks.
     std::vector<std::string> wizardStarts() const;
     OmbrelWorld& world() { return world_; }
     const std::string& wire() const { return wire_; }
 
 private:
     OmbrelWorld world_;
-    kez::test::TempDir programs_;
+    kez::test::StubPrograms programs_;
     kez::test::XServer x_;
     kez::test::ChildProcess tray_;
     std::string wire_;
     std::unique_ptr<net::VirtualWireHub> hub_;
     kez::test::ChildProcess program_;
-};
-
-// The simulated call server (kezsim serve --show) beside the program, and what it printed.
-class SimulatedCallServer {
-public:
-    // On `wire` with the MAC `mac`, started after `prefix`; false when it did not announce itself.
-    bool start(const std::string& wire, const std::string& mac, const std::vector<std::string>& prefix = {});
-    // Reads its lines until one holds every part; false when none did within the limit.
-    bool awaitLine(const std::vector<std::string>& parts, std::chrono::milliseconds limit = std::chrono::seconds(60));
-    // Every line read so far, each ended by a line break.
-    const std::string& seen() const { return seen_; }
-
-private:
-    kez::test::ChildProcess process_;
-    std::string seen_;
 };
 
 } // namespace kez::ombrel::test

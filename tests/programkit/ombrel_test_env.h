@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "scoped_registry.h"
+#include "stub_programs.h"
 
 namespace kez::ombrel::test {
 
@@ -27,6 +28,7 @@ private:
     kez::test::ScopedEnv qtPlatform_{"QT_QPA_PLATFORM", "offscreen"};
 };
 
-std::vector<std::string> splitLines(const std::string& text);
+// Each start of the stand-in `name`, as its arguments joined by blanks.
+std::vector<std::string> starts(const kez::test::StubPrograms& programs, std::string_view name);
 
 } // namespace kez::ombrel::test

@@ -22,6 +22,7 @@
 #include "ombrel/ui_wrapper.h"
 #include "ombrel_test_env.h"
 #include "scoped_registry.h"
+#include "stub_programs.h"
 #include "temp_dir.h"
 
 namespace kez::ombrel::test {
@@ -124,11 +125,10 @@ public:
 private:
     PhoneFormFactory forms_;
     OmbrelWorld world_;
-    kez::test::TempDir programs_;
+    kez::test::StubPrograms programs_;
     kez::test::TempDir data_;
     kez::test::ScopedEnv programDir_;
     kez::test::ScopedEnv dataDir_;
-    kez::test::ScopedEnv path_;
     std::shared_ptr<ui::RecordingMessageBoxes> boxes_ = std::make_shared<ui::RecordingMessageBoxes>();
     std::optional<testing::FakeEngineClass> engineClass_;
     std::shared_ptr<ScriptedDialogs> dialogs_ = std::make_shared<ScriptedDialogs>();

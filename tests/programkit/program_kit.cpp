@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "eventually.h"
 #include "net_namespace.h"
@@ -12,23 +11,16 @@
 namespace kez::ombrel::test {
 namespace {
 
-namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using kez::test::runCommand;
-
-// A program that notes its arguments, one line a start, in <its folder>/<its name>.calls.
-void writeRecorder(const fs::path& program) {
-    kez::test::writeFile(program, "#!/bin/sh\nprintf '%s\\n' \"$*\" >> \"$0.calls\"\n");
-    fs::permissions(program, fs::perms::owner_all);
-}
 
 std::string firstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 
 } // namespace
 
 ProgramWorld::ProgramWorld(bool tray) : x_(true), wire_("vhub:" + kez::test::uniqueName("op")) {
-    writeRecorder(programs_.path() / "wizard");
-    writeRecorder(programs_.path() / "xdg-screensaver");
+    programs_.add("wizard");
+    programs_.add("xdg-screensaver");
     for (const char* server : {LINKOR_LIBRARY, SONWELL_LIBRARY, CORVANE_LIBRARY}) {
         const auto registered = runCommand({KEZREGSVR_PATH, server});
         if (!registered.ok()) throw std::runtime_error("kezregsvr " + std::string(server) + ": " + registered.err);
@@ -62,10 +54,8 @@ std::string ProgramWorld::get(const std::string& subkey, const std::string& name
 
 std::vector<std::string> ProgramWorld::environment() const {
     auto entries = x_.environment();
-    const char* path = std::getenv("PATH");
-    entries.insert(entries.end(), {"KEZ_PROGRAM_DIR=" + programs_.path().string(),
-                                   "PATH=" + programs_.path().string() + ":" + (path != nullptr ? path : "/usr/bin"),
-                                   "KEZ_ADAPTERS=" + wire_, "KEZ_AUDIO_DEVICES=virtual:Speaker,virtual:Headset"});
+    entries.insert(entries.end(), {"KEZ_PROGRAM_DIR=" + programs_.folder().string(), "KEZ_ADAPTERS=" + wire_,
+                                   "KEZ_AUDIO_DEVICES=virtual:Speaker,virtual:Headset"});
     return entries;
 }
 
@@ -100,7 +90,7 @@ std::string ProgramWorld::activeWindow() const { return firstLine(x({"xdotool", 
 
 std::string ProgramWorld::trayIcon() const {
     // The only window of the program's class that is named after the program itself.
-    for (const auto& line : splitLines(x({"xwininfo", "-root", "-tree"}).out)) {
+    for (const auto& line : kez::test::linesOf(x({"xwininfo", "-root", "-tree"}).out)) {
         const auto at = line.find("0x");
         if (at == std::string::npos || line.find("\"ombrel\": (\"ombrel\" \"ombrel\")") == std::string::npos) continue;
         return line.substr(at, line.find(' ', at) - at);
@@ -108,21 +98,6 @@ std::string ProgramWorld::trayIcon() const {
     return {};
 }
 
-std::vector<std::string> ProgramWorld::wizardStarts() const {
-    const auto calls = programs_.path() / "wizard.calls";
-    return fs::exists(calls) ? splitLines(kez::test::readFile(calls)) : std::vector<std::string>{};
-}
-
-bool SimulatedCallServer::start(const std::string& wire, const std::string& mac,
-                                const std::vector<std::string>& prefix) {
-    auto argv = prefix;
-    argv.insert(argv.end(), {KEZ_PYTHON, KEZ_SOURCE_DIR "/tests/callserver/kezsim", "serve", "--show", "--period",
-                             "0.2", "--wire", wire, "--mac", mac});
-    return process_.start(argv, {"PYTHONDONTWRITEBYTECODE=1"}) && awaitLine({"kezsim: call server"});
-}
-
-bool SimulatedCallServer::awaitLine(const std::vector<std::string>& parts, std::chrono::milliseconds limit) {
-    return kez::test::awaitLine(process_, seen_, parts, limit);
-}
+std::vector<std::string> ProgramWorld::wizardStarts() const { return starts(programs_, "wizard"); }
 
 } // namespace kez::ombrel::test

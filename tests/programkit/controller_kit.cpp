@@ -6,34 +6,12 @@
 #include <QLineEdit>
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "kez/vb/conversions.h"
 #include "ombrel/registry.h"
 #include "ombrel/rirovuruz_globals.h"
 
 namespace kez::ombrel::test {
-namespace {
-
-namespace fs = std::filesystem;
-
-// A program that notes its arguments, one line a start, in <its folder>/<its name>.calls.
-void writeRecorder(const fs::path& program) {
-    kez::test::writeFile(program, "#!/bin/sh\nprintf '%s\\n' \"$*\" >> \"$0.calls\"\n");
-    fs::permissions(program, fs::perms::owner_all);
-}
-
-std::vector<std::string> recorded(const fs::path& program) {
-    const auto calls = fs::path(program.string() + ".calls");
-    return fs::exists(calls) ? splitLines(kez::test::readFile(calls)) : std::vector<std::string>{};
-}
-
-std::string searchPath(const fs::path& first) {
-    const char* path = std::getenv("PATH");
-    return first.string() + ":" + (path != nullptr ? path : "/usr/bin:/bin");
-}
-
-} // namespace
 
 RecordingButton::RecordingButton(const KeyInfo& key, Calls& log) : ButtonBase("RecordingButton"), log_(log) {
     keep(key.key, key.type, std::string(key.description), "");
@@ -91,11 +69,11 @@ void ScriptedDialogs::showButtonProperties(std::shared_ptr<ButtonInterface> butt
 }
 
 ControllerWorld::ControllerWorld(PhoneFormFactory forms, bool realEngine)
-    : forms_(std::move(forms)), programDir_("KEZ_PROGRAM_DIR", programs_.path().string()),
-      dataDir_("KEZ_DATA_DIR", data_.path().string()), path_("PATH", searchPath(programs_.path())) {
+    : forms_(std::move(forms)), programDir_("KEZ_PROGRAM_DIR", programs_.folder().string()),
+      dataDir_("KEZ_DATA_DIR", data_.path().string()) {
     if (!realEngine) engineClass_.emplace();
-    writeRecorder(programs_.path() / "wizard");
-    writeRecorder(programs_.path() / "xdg-screensaver");
+    programs_.add("wizard");
+    programs_.add("xdg-screensaver");
     ui::setMessageBoxes(boxes_);
     gSetDebugHelp(false);
     // A set that was set up before: no wizard at start.
@@ -158,11 +136,9 @@ void ControllerWorld::answerBoxes(std::deque<ui::Answer> answers) {
     ui::setMessageBoxes(boxes_);
 }
 
-std::vector<std::string> ControllerWorld::wizardStarts() const { return recorded(programs_.path() / "wizard"); }
+std::vector<std::string> ControllerWorld::wizardStarts() const { return starts(programs_, "wizard"); }
 
-std::vector<std::string> ControllerWorld::screenSaverCalls() const {
-    return recorded(programs_.path() / "xdg-screensaver");
-}
+std::vector<std::string> ControllerWorld::screenSaverCalls() const { return starts(programs_, "xdg-screensaver"); }
 
 com::Date dateOf(int year, int month, int day, int hour, int minute, int second) {
     return com::dateFromCalendar({year, month, day, hour, minute, second, 0}).value();
