@@ -55,8 +55,9 @@ bool SimplePhoneForm::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     const QVariant tag = watched->property(kTagProperty);
-    if (!tag.isValid()) return false;
-    const auto key = static_cast<KeyId>(tag.toInt());
+    bool isNumber = false;
+    const auto key = static_cast<KeyId>(tag.toInt(&isNumber));
+    if (!isNumber) return false;
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: // a quick second press is a press of its own

@@ -53,6 +53,8 @@ KzSetPhoneForm::KzSetPhoneForm(QWidget* parent)
 
 KzSetPhoneForm::~KzSetPhoneForm() {
     if (about_) about_->close();
+    // The label boxes' filter calls back into this form: it goes before the canvas's children outlive us.
+    delete labels_;
 }
 
 FaceMenus::Commands KzSetPhoneForm::menuCommands() {
